@@ -1,0 +1,90 @@
+#include "app/device_list_model.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace quillmar {
+namespace {
+
+constexpr int kWidths[kDeviceListColumns] = {50, 82, 50, 106, 95, 50, 50, 50, 89, 50, 50, 50, 60, 50};
+
+}  // namespace
+
+DeviceListModel::DeviceListModel(DeviceTable& table, const OpenDeviceList& openDevices, QObject* parent)
+    : QAbstractTableModel(parent), table_(table), openDevices_(openDevices)
+{
+}
+
+int DeviceListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(table_.count());
+}
+
+int DeviceListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kDeviceListColumns;
+}
+
+QString DeviceListModel::cellText(int row, int column) const
+{
+    if (row < 0 || row >= rowCount() || column < 0 || column >= kDeviceListColumns)
+        return {};
+    if (column == 0)
+        return QString::number(row + 1);
+    const FieldLayout& layout = deviceFieldLayout()[column - 1];
+    const std::string text = table_.at(row).text(layout.field);
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant DeviceListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    if (role == Qt::DisplayRole)
+        return cellText(index.row(), index.column());
+    if (role == Qt::ForegroundRole
+        && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
+        return QBrush(QColor(0, 0, 255));
+    return {};
+}
+
+QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
+        || section >= kDeviceListColumns)
+        return {};
+    if (section == 0)
+        return QStringLiteral("Number");
+    return QString::fromLatin1(deviceFieldLayout()[section - 1].columnCaption);
+}
+
+int DeviceListModel::addRow(const DeviceEntry& entry, int printerFamily)
+{
+    if (!table_.accepts(entry, printerFamily))
+        return -1;
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    table_.admit(entry, printerFamily);
+    endInsertRows();
+    return row;
+}
+
+void DeviceListModel::clear()
+{
+    beginResetModel();
+    table_.clear();
+    endResetModel();
+}
+
+void DeviceListModel::refreshColours()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kDeviceListColumns - 1), {Qt::ForegroundRole});
+}
+
+int DeviceListModel::columnWidth(int column)
+{
+    return column >= 0 && column < kDeviceListColumns ? kWidths[column] : 0;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,40 @@
+#pragma once
+// The device list's rows are the device table itself: a row and its slot always
+// appear together. Rows of devices with an open configuration window are blue.
+#include <QAbstractTableModel>
+
+#include "record/device_table.h"
+#include "record/open_device_list.h"
+
+namespace quillmar {
+
+inline constexpr int kDeviceListColumns = 14;
+
+class DeviceListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DeviceListModel(DeviceTable& table, const OpenDeviceList& openDevices, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Lists the entry unless its MAC is listed, its model is not managed by the
+    // family, or the table is full. Returns the new row or -1.
+    int addRow(const DeviceEntry& entry, int printerFamily);
+    void clear();
+    // Redraws every row's colour after the open set changed.
+    void refreshColours();
+
+    // Column texts as the commands read them: sub-item 2 is the MAC, 3 the IP.
+    QString cellText(int row, int column) const;
+
+    static int columnWidth(int column);
+
+private:
+    DeviceTable& table_;
+    const OpenDeviceList& openDevices_;
+};
+
+}  // namespace quillmar

@@ -1,0 +1,29 @@
+// quillmar-manager: the desktop program. It opens at the model chooser, which
+// either starts a sibling manager or opens the main window.
+#include <QDir>
+
+#include "app/main_form.h"
+#include "app/manager_application.h"
+#include "app/option_scan.h"
+#include "record/program_flags.h"
+#include "tools/model_chooser_form.h"
+
+int main(int argc, char** argv)
+{
+    using namespace quillmar;
+    applyStartupOptions(scanOptions(argumentText(argc, argv)), programFlags());
+
+    ManagerApplication application(argc, argv);
+    application.setApplicationName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
+
+    TForm3 chooser(QDir::currentPath());
+    chooser.setMainWindowOpener([&chooser] {
+        auto* form = new TmainForm();
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(form, &TmainForm::programEnding, &chooser, &QWidget::close);
+        setMainForm(form);
+        form->show();
+    });
+    chooser.show();
+    return application.exec();
+}

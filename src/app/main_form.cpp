@@ -1,0 +1,326 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QStyle>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/device_list_model.h"
+#include "platform/socket_layer.h"
+#include "record/program_flags.h"
+#include "ui/logo.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+namespace {
+
+TmainForm* theMainForm = nullptr;
+
+constexpr int kClientWidth = 825;
+constexpr int kClientHeight = 418;
+constexpr int kTreeWidth = 176;
+constexpr int kTreeWidening = 150;
+constexpr int kLogHeight = 78;
+constexpr int kFirstSearchDelayMs = 500;
+
+const QString kRootItem = QStringLiteral("Configuration");
+
+}  // namespace
+
+TmainForm* mainForm()
+{
+    return theMainForm;
+}
+
+void setMainForm(TmainForm* form)
+{
+    theMainForm = form;
+}
+
+TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), addressSource_(addressSource)
+{
+    if (!addressSource_) {
+        ownAddressSource_ = std::make_unique<IfaddrsAddressSource>();
+        addressSource_ = ownAddressSource_.get();
+    }
+    setObjectName(QStringLiteral("mainForm"));
+    setWindowTitle(QStringLiteral(" Quillmar LAN / WI-FI POS Printer Manager  v1.12"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    buildControls();
+}
+
+TmainForm::~TmainForm()
+{
+    if (theMainForm == this)
+        theMainForm = nullptr;
+}
+
+void TmainForm::buildControls()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    ControlBar1 = new QFrame(this);
+    ControlBar1->setObjectName(QStringLiteral("ControlBar1"));
+    ControlBar1->setFixedHeight(68);
+    ControlBar1->setFrameShape(QFrame::StyledPanel);
+    auto* bar = new QHBoxLayout(ControlBar1);
+    bar->setContentsMargins(4, 4, 4, 4);
+    Image1 = new QLabel(ControlBar1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(quillmarLogo());
+    Image1->setFixedSize(305, 59);
+    bar->addWidget(Image1);
+
+    ToolBar1 = new QToolBar(ControlBar1);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    Button1 = new QPushButton(QStringLiteral("Change Settings"), ToolBar1);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setFixedSize(122, 56);
+    Button1->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    Button1->setEnabled(false);
+    exitBtn = new QPushButton(QStringLiteral("Exit"), ToolBar1);
+    exitBtn->setObjectName(QStringLiteral("exitBtn"));
+    exitBtn->setFixedSize(88, 56);
+    exitBtn->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    ToolBar1->addWidget(Button1);
+    ToolBar1->addWidget(exitBtn);
+    bar->addWidget(ToolBar1);
+    bar->addStretch(1);
+    layout->addWidget(ControlBar1);
+
+    mainSplitter = new QSplitter(Qt::Horizontal, this);
+    mainSplitter->setObjectName(QStringLiteral("mainSplitter"));
+    mainSplitter->setChildrenCollapsible(false);
+
+    funcTreeView = new QTreeWidget(mainSplitter);
+    funcTreeView->setObjectName(QStringLiteral("funcTreeView"));
+    funcTreeView->setHeaderHidden(true);
+    funcTreeView->setIndentation(19);
+    funcTreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    funcTreeView->setMinimumWidth(10);
+
+    gridSplitter = new QSplitter(Qt::Vertical, mainSplitter);
+    gridSplitter->setObjectName(QStringLiteral("gridSplitter"));
+    gridSplitter->setChildrenCollapsible(false);
+
+    deviceListModel_ = new DeviceListModel(deviceTable_, openDevices_, this);
+    deviceListView = new QTableView(gridSplitter);
+    deviceListView->setObjectName(QStringLiteral("deviceListView"));
+    deviceListView->setModel(deviceListModel_);
+    deviceListView->setShowGrid(true);
+    deviceListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    deviceListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    deviceListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    deviceListView->verticalHeader()->hide();
+    deviceListView->verticalHeader()->setDefaultSectionSize(20);
+    deviceListView->horizontalHeader()->setHighlightSections(false);
+    deviceListView->setWordWrap(false);
+    for (int column = 0; column < kDeviceListColumns; ++column)
+        deviceListView->setColumnWidth(column, DeviceListModel::columnWidth(column));
+
+    msgMemo = new QPlainTextEdit(gridSplitter);
+    msgMemo->setObjectName(QStringLiteral("msgMemo"));
+    msgMemo->setReadOnly(true);
+    msgMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    gridSplitter->setSizes({kClientHeight - 68 - kLogHeight, kLogHeight});
+    mainSplitter->setSizes({kTreeWidth, kClientWidth - kTreeWidth});
+    layout->addWidget(mainSplitter, 1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(kFirstSearchDelayMs);
+
+    connect(Timer1, &QTimer::timeout, this, &TmainForm::Timer1Timer);
+    connect(funcTreeView, &QTreeWidget::itemClicked, this, &TmainForm::funcTreeViewClick);
+    connect(deviceListView, &QTableView::clicked, this, &TmainForm::deviceListViewClick);
+    connect(deviceListView, &QTableView::pressed, this, &TmainForm::deviceListViewClick);
+    connect(exitBtn, &QPushButton::clicked, this, &TmainForm::exitBtnClick);
+
+    setFixedSize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TmainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TmainForm::FormShow()
+{
+    msgMemo->clear();
+    buildFunctionTree();
+    deviceListModel_->clear();
+    webSourceDirectory.clear();
+    webImagePath.clear();
+    defaultModelName_ = "RX4100 WI-FI";
+
+    if (checkSocketLayer() != 0) {
+        showError(this, QStringLiteral("winsock startup failed"));
+        networkReady_ = false;
+        return;
+    }
+    localAddresses_.clear();
+    if (readLocalAddresses() != 0) {
+        showError(this, QStringLiteral("get local ip failed"));
+        networkReady_ = false;
+        return;
+    }
+    // The address input control needs no start-up of its own here.
+
+    networkReady_ = true;
+    openDevices_.clear();
+    searching_ = false;
+    Timer1->start();
+
+    mainSplitter->setSizes({kTreeWidth + kTreeWidening, kClientWidth - kTreeWidth - kTreeWidening});
+}
+
+int TmainForm::readLocalAddresses()
+{
+    LocalAddressReading reading;
+    {
+        std::lock_guard<std::mutex> lock(addressLock);
+        reading = addressSource_->read();
+    }
+    if (reading.error != 0) {
+        log(QStringLiteral("GetIpAddrTable failed, %1").arg(reading.error));
+        return -1;
+    }
+    if (reading.addresses.empty()) {
+        log(QStringLiteral("no valid host ip"));
+        return -1;
+    }
+    if (reading.addresses.size() > kMaxLocalAddresses)
+        reading.addresses.resize(kMaxLocalAddresses);
+    localAddresses_ = std::move(reading.addresses);
+    return 0;
+}
+
+void TmainForm::buildFunctionTree()
+{
+    funcTreeView->clear();
+    auto* root = new QTreeWidgetItem(funcTreeView, {kRootItem});
+    const bool usbTool = programFlags().usbToolFlag == 1;
+    for (const QString& text : {QStringLiteral("Broadcast"), QStringLiteral("Search by IP"),
+                                usbTool ? QStringLiteral("ChangeSettingByUSB")
+                                        : QStringLiteral("ChangeSettingByCOMPort")})
+        new QTreeWidgetItem(root, {text});
+    setWindowTitle(usbTool ? QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.12")
+                           : QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.10"));
+    funcTreeView->expandAll();
+}
+
+QTreeWidgetItem* TmainForm::rootItem() const
+{
+    return funcTreeView->topLevelItemCount() > 0 ? funcTreeView->topLevelItem(0) : nullptr;
+}
+
+void TmainForm::Timer1Timer()
+{
+    Timer1->stop();
+    startSearch(true, QString());
+}
+
+void TmainForm::startSearch(bool, const QString&)
+{
+}
+
+void TmainForm::funcTreeViewClick()
+{
+    if (!networkReady_) {
+        showError(this, QStringLiteral("some error occur during network startup"));
+        return;
+    }
+    const QList<QTreeWidgetItem*> selected = funcTreeView->selectedItems();
+    const QString command = selected.isEmpty() ? QString() : selected.first()->text(0);
+    if (command == QLatin1String("Broadcast")) {
+        if (!searching_)
+            startSearch(true, QString());
+    }
+    if (QTreeWidgetItem* root = rootItem())
+        funcTreeView->setCurrentItem(root);
+}
+
+void TmainForm::deviceListViewClick()
+{
+    Button1->setEnabled(deviceListView->selectionModel()->hasSelection());
+}
+
+void TmainForm::log(const QString& text)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, text] { log(text); }, Qt::QueuedConnection);
+        return;
+    }
+    msgMemo->appendPlainText(text);
+}
+
+void TmainForm::addRow(const DeviceEntry& entry)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, entry] { addRow(entry); }, Qt::QueuedConnection);
+        return;
+    }
+    deviceListModel_->addRow(entry, programFlags().printerFamily);
+    deviceListView->viewport()->update();
+}
+
+int TmainForm::markDeviceOpen(const std::string& mac, bool add)
+{
+    if (add) {
+        if (!openDevices_.add(mac))
+            return -1;
+    } else {
+        openDevices_.remove(mac);
+    }
+    deviceListModel_->refreshColours();
+    return 0;
+}
+
+int TmainForm::isDeviceOpen(const std::string& mac) const
+{
+    return openDevices_.contains(mac) ? -1 : 0;
+}
+
+void TmainForm::exitBtnClick()
+{
+    close();
+}
+
+void TmainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+    emit programEnding();
+    QCoreApplication::quit();
+}
+
+void TmainForm::FormClose()
+{
+    // Sockets are opened per exchange, so nothing stays open to shut down.
+    Timer1->stop();
+}
+
+}  // namespace quillmar

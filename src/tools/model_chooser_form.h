@@ -1,0 +1,54 @@
+#pragma once
+// The program's first window: the user picks the printer family to manage.
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace quillmar {
+
+class ProgramLauncher;
+
+class TForm3 : public QWidget {
+    Q_OBJECT
+public:
+    // `launcher` starts the sibling programs (not owned; the real one when null).
+    explicit TForm3(const QString& workingDirectory, ProgramLauncher* launcher = nullptr,
+                    QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    // Called when the user confirms a family this program manages: it creates and
+    // shows a new main window.
+    void setMainWindowOpener(std::function<void()> opener) { openMainWindow_ = std::move(opener); }
+
+public slots:
+    void FormShow();
+    void RadioGroup1Click();
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QString choiceFilePath() const;
+    int selectedItem() const;
+
+    QString workingDirectory_;
+    std::unique_ptr<ProgramLauncher> ownLauncher_;
+    ProgramLauncher* launcher_ = nullptr;
+    std::function<void()> openMainWindow_;
+
+    QLabel* Image1 = nullptr;
+    QGroupBox* RadioGroup1 = nullptr;
+    QButtonGroup* radioItems_ = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+};
+
+}  // namespace quillmar

@@ -1,0 +1,35 @@
+#pragma once
+// Four-octet IPv4 input. Its value carries the first number in the top byte; an
+// empty box reads as 0.
+#include <QWidget>
+#include <array>
+#include <cstdint>
+
+class QLineEdit;
+
+namespace quillmar {
+
+class IpAddressEdit : public QWidget {
+    Q_OBJECT
+public:
+    explicit IpAddressEdit(QWidget* parent = nullptr);
+
+    std::uint32_t value() const;
+    void setValue(std::uint32_t address);
+    void clear();
+    // True when no octet box holds any digit.
+    bool isBlank() const;
+
+    QLineEdit* octetEdit(int index) const { return octets_.at(index); }
+
+signals:
+    void valueChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<QLineEdit*, 4> octets_{};
+};
+
+}  // namespace quillmar

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/device_list_model.h"
+#include "app/main_form.h"
+#include "record/program_flags.h"
+#include "support/recording_prompter.h"
+
+using namespace quillmar;
+
+namespace {
+
+class FakeAddressSource final : public LocalAddressSource {
+public:
+    LocalAddressReading reading;
+    LocalAddressReading read() override { return reading; }
+};
+
+class CountingMainForm final : public TmainForm {
+public:
+    using TmainForm::TmainForm;
+    int searches = 0;
+    void startSearch(bool broadcast, const QString& address) override
+    {
+        EXPECT_TRUE(broadcast);
+        EXPECT_TRUE(address.isEmpty());
+        ++searches;
+    }
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        programFlags() = ProgramFlags{};
+        source.reading.addresses = {{0xC0000201u, 2}, {0xC6336401u, 3}};
+    }
+
+    template <typename T>
+    T* control(TmainForm& form, const char* name)
+    {
+        T* found = form.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+
+    QStringList treeTexts(TmainForm& form)
+    {
+        QStringList texts;
+        auto* tree = control<QTreeWidget>(form, "funcTreeView");
+        QTreeWidgetItem* root = tree->topLevelItem(0);
+        texts << root->text(0);
+        for (int i = 0; i < root->childCount(); ++i)
+            texts << root->child(i)->text(0);
+        return texts;
+    }
+
+    void clickTreeItem(TmainForm& form, const QString& text)
+    {
+        auto* tree = control<QTreeWidget>(form, "funcTreeView");
+        const auto items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_EQ(items.size(), 1);
+        tree->setCurrentItem(items.first());
+        form.funcTreeViewClick();
+    }
+
+    QString logText(TmainForm& form) { return control<QPlainTextEdit>(form, "msgMemo")->toPlainText(); }
+
+    static DeviceEntry device(const char* mac)
+    {
+        DeviceEntry entry;
+        entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        entry.setText(DeviceField::MacAddress, mac);
+        entry.setText(DeviceField::IpAddress, "192.0.2.50");
+        entry.setText(DeviceField::WpaPsk, std::string(72, 'w'));
+        return entry;
+    }
+
+    FakeAddressSource source;
+    test::RecordingPrompter prompts;
+};
+
+}  // namespace
+
+TEST_F(MainFormTest, UnreadableAddressTableLeavesTheNetworkUnready)
+{
+    source.reading = {13, {}};
+    CountingMainForm form(nullptr, &source);
+    form.show();
+    EXPECT_FALSE(form.networkReady());
+    EXPECT_EQ(logText(form), QStringLiteral("GetIpAddrTable failed, 13"));
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.prompts[0].text, QStringLiteral("get local ip failed"));
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(prompts.prompts[0].icon, PromptIcon::Warning);
+    EXPECT_FALSE(control<QTimer>(form, "Timer1")->isActive());
+
+    clickTreeItem(form, QStringLiteral("Broadcast"));
+    clickTreeItem(form, QStringLiteral("Search by IP"));
+    EXPECT_EQ(prompts.texts().mid(1), QStringList({"some error occur during network startup",
+                                                   "some error occur during network startup"}));
+    EXPECT_EQ(form.searches, 0);
+}
+
+TEST_F(MainFormTest, NoIpv4AddressIsReportedAndNoSearchStarts)
+{
+    source.reading = {0, {}};
+    CountingMainForm form(nullptr, &source);
+    form.show();
+    EXPECT_FALSE(form.networkReady());
+    EXPECT_EQ(logText(form), QStringLiteral("no valid host ip"));
+    EXPECT_EQ(prompts.texts(), QStringList({"get local ip failed"}));
+    EXPECT_FALSE(control<QTimer>(form, "Timer1")->isActive());
+    form.Timer1Timer();  // even a stray tick would be a single search
+    EXPECT_EQ(form.searches, 1);
+}
+
+TEST_F(MainFormTest, KeepsTheFirstThirtyTwoAddressesWithTheirInterfaces)
+{
+    source.reading.addresses.clear();
+    for (unsigned i = 0; i < 40; ++i)
+        source.reading.addresses.push_back({0xC0000200u + i, i + 1});
+    TmainForm form(nullptr, &source);
+    form.show();
+    ASSERT_TRUE(form.networkReady());
+    ASSERT_EQ(form.localAddressTable().size(), 32u);
+    EXPECT_EQ(form.localAddressTable()[31].address, 0xC0000200u + 31);
+    EXPECT_EQ(form.localAddressTable()[31].interfaceIndex, 32u);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_TRUE(logText(form).isEmpty());
+}
+
+TEST_F(MainFormTest, FirstShowBuildsTheTreeForTheUsbFamilyAndArmsOneSearch)
+{
+    programFlags().usbToolFlag = 1;
+    CountingMainForm form(nullptr, &source);
+    form.show();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.12"));
+    EXPECT_EQ(treeTexts(form), QStringList({"Configuration", "Broadcast", "Search by IP", "ChangeSettingByUSB"}));
+    EXPECT_EQ(form.defaultModelName(), "RX4100 WI-FI");
+
+    auto* timer = control<QTimer>(form, "Timer1");
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 500);
+    form.Timer1Timer();
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(form.searches, 1);
+
+    // The tree panel is widened by 150 at show.
+    EXPECT_NEAR(control<QSplitter>(form, "mainSplitter")->sizes().first(), 326, 4);
+    EXPECT_EQ(form.size(), QSize(825, 418));
+}
+
+TEST_F(MainFormTest, ComPortFamilyCaptionAndLastItem)
+{
+    programFlags().usbToolFlag = 0;
+    TmainForm form(nullptr, &source);
+    form.show();
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.10"));
+    EXPECT_EQ(treeTexts(form).last(), QStringLiteral("ChangeSettingByCOMPort"));
+}
+
+TEST_F(MainFormTest, TreeCommandsReselectTheRoot)
+{
+    CountingMainForm form(nullptr, &source);
+    form.show();
+    clickTreeItem(form, QStringLiteral("Broadcast"));
+    clickTreeItem(form, QStringLiteral("Broadcast"));
+    EXPECT_EQ(form.searches, 2);
+    EXPECT_EQ(control<QTreeWidget>(form, "funcTreeView")->currentItem()->text(0), QStringLiteral("Configuration"));
+}
+
+TEST_F(MainFormTest, DeviceListHasFourteenColumnsWithTheirWidths)
+{
+    TmainForm form(nullptr, &source);
+    form.show();
+    auto* list = control<QTableView>(form, "deviceListView");
+    ASSERT_EQ(list->model()->columnCount(), 14);
+    EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Number"));
+    EXPECT_EQ(list->model()->headerData(13, Qt::Horizontal).toString(), QStringLiteral("WPAPSK"));
+    EXPECT_EQ(list->columnWidth(3), 106);
+    EXPECT_EQ(list->columnWidth(8), 89);
+    EXPECT_EQ(list->model()->rowCount(), 0);
+}
+
+TEST_F(MainFormTest, RowsAreNumberedAndOpenDevicesAreBlueUntilClosed)
+{
+    TmainForm form(nullptr, &source);
+    form.show();
+    form.addRow(device("00:11:22:33:44:01"));
+    form.addRow(device("00:11:22:33:44:01"));
+    form.addRow(device("00:11:22:33:44:02"));
+    auto* model = form.deviceListModel();
+    ASSERT_EQ(model->rowCount(), 2);
+    EXPECT_EQ(model->cellText(1, 0), QStringLiteral("2"));
+    EXPECT_EQ(model->cellText(1, 3), QStringLiteral("00:11:22:33:44:02"));
+    EXPECT_EQ(model->cellText(0, 13), QString(72, QLatin1Char('w')));
+
+    const QModelIndex second = model->index(1, 5);
+    EXPECT_FALSE(model->data(second, Qt::ForegroundRole).isValid());
+    EXPECT_EQ(form.markDeviceOpen("00:11:22:33:44:02", true), 0);
+    EXPECT_EQ(form.isDeviceOpen("00:11:22:33:44:02"), -1);
+    EXPECT_EQ(model->data(second, Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 255));
+    EXPECT_FALSE(model->data(model->index(0, 5), Qt::ForegroundRole).isValid());
+    EXPECT_EQ(form.markDeviceOpen("00:11:22:33:44:02", true), -1);
+
+    EXPECT_EQ(form.markDeviceOpen("00:11:22:33:44:02", false), 0);
+    EXPECT_EQ(form.isDeviceOpen("00:11:22:33:44:02"), 0);
+    EXPECT_FALSE(model->data(second, Qt::ForegroundRole).isValid());
+}
+
+TEST_F(MainFormTest, ChangeSettingsFollowsTheSelection)
+{
+    TmainForm form(nullptr, &source);
+    form.show();
+    form.addRow(device("00:11:22:33:44:01"));
+    auto* button = control<QPushButton>(form, "Button1");
+    auto* list = control<QTableView>(form, "deviceListView");
+    EXPECT_FALSE(button->isEnabled());
+    list->selectRow(0);
+    form.deviceListViewClick();
+    EXPECT_TRUE(button->isEnabled());
+    list->clearSelection();
+    form.deviceListViewClick();
+    EXPECT_FALSE(button->isEnabled());
+}

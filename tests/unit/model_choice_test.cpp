@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/program_launcher.h"
+#include "record/program_flags.h"
+#include "support/temp_directory.h"
+#include "tools/model_choice.h"
+
+using namespace quillmar;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+TEST(ModelChoice, ItemsSetTheFlagsOfTheirRow)
+{
+    ProgramFlags flags;
+    applyModelChoice(2, flags);
+    EXPECT_EQ(flags.usbToolFlag, 1);
+    EXPECT_EQ(flags.printerFamily, 2);
+    EXPECT_EQ(flags.lanPrinterFlag, 0);
+
+    applyModelChoice(3, flags);
+    EXPECT_EQ(flags.lanPrinterFlag, 1);
+    EXPECT_EQ(flags.printerFamily, 3);
+    // Item 1 leaves the LAN flag of an earlier pick alone.
+    applyModelChoice(1, flags);
+    EXPECT_EQ(flags.usbToolFlag, 0);
+    EXPECT_EQ(flags.printerFamily, 1);
+    EXPECT_EQ(flags.lanPrinterFlag, 1);
+
+    applyModelChoice(0, flags);
+    EXPECT_EQ(flags.usbToolFlag, 2);
+    EXPECT_EQ(flags.printerFamily, 0);
+}
+
+TEST(ModelChoice, FileIsOneCharacterWithoutLineEnd)
+{
+    test::TempDirectory dir;
+    const QString path = dir.file("modelno.dat");
+    EXPECT_FALSE(readModelChoice(path));
+    ASSERT_TRUE(writeModelChoice(path, "2"));
+    EXPECT_EQ(readAll(path), QByteArray("2"));
+    EXPECT_EQ(readModelChoice(path), '2');
+    ASSERT_TRUE(writeModelChoice(path, "1"));
+    EXPECT_EQ(readAll(path), QByteArray("1"));
+}
+
+TEST(ModelChoice, OnlyTheFirstCharacterIsReadAndEmptyIsLikeMissing)
+{
+    test::TempDirectory dir;
+    const QString path = dir.file("modelno.dat");
+    writeFile(path, "3\r\nrest");
+    EXPECT_EQ(readModelChoice(path), '3');
+    writeFile(path, "");
+    EXPECT_FALSE(readModelChoice(path));
+}
+
+TEST(ModelChoice, UnwritableDirectoryFailsAndKeepsTheOldFile)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes anywhere; the window test covers this through a missing directory";
+    test::TempDirectory dir;
+    const QString path = dir.file("modelno.dat");
+    ASSERT_TRUE(writeModelChoice(path, "1"));
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
+    EXPECT_FALSE(writeModelChoice(path, "2"));
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_EQ(readAll(path), QByteArray("1"));
+}
+
+TEST(ModelChoice, MissingDirectoryCannotBeWritten)
+{
+    test::TempDirectory dir;
+    EXPECT_FALSE(writeModelChoice(dir.file("gone/modelno.dat"), "2"));
+}
+
+TEST(ModelChoice, DigitsMapToItems)
+{
+    EXPECT_EQ(modelChoiceItemForDigit(QLatin1Char('0')), 0);
+    EXPECT_EQ(modelChoiceItemForDigit(QLatin1Char('3')), 3);
+    EXPECT_EQ(modelChoiceItemForDigit(QLatin1Char('4')), -1);
+    EXPECT_EQ(modelChoiceItemForDigit(QLatin1Char('x')), -1);
+}
+
+TEST(ModelChoice, SiblingParametersFollowTheStartOptions)
+{
+    const QString dir = QStringLiteral("/opt/pos");
+    ProgramFlags flags;
+    auto none = siblingStart(0, flags, dir);
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->program, QStringLiteral("/opt/pos/RXLanMgr.exe"));
+    EXPECT_TRUE(none->arguments.isEmpty());
+
+    flags.allowIpModeFlag = true;
+    EXPECT_EQ(siblingStart(3, flags, dir)->arguments, QStringList({"-p"}));
+    EXPECT_EQ(siblingStart(3, flags, dir)->program, QStringLiteral("/opt/pos/RX7KLMgr.exe"));
+    flags.optionO = true;
+    EXPECT_EQ(siblingStart(0, flags, dir)->arguments, QStringList({"-p", "-o"}));
+    flags.allowIpModeFlag = false;
+    EXPECT_EQ(siblingStart(0, flags, dir)->arguments, QStringList({"-o"}));
+
+    EXPECT_FALSE(siblingStart(1, flags, dir));
+    EXPECT_FALSE(siblingStart(2, flags, dir));
+    EXPECT_FALSE(siblingStart(-1, flags, dir));
+}
+
+TEST(ProcessLauncher, StartsTheProgramInItsWorkingDirectoryWithItsParameters)
+{
+    int argc = 1;
+    char name[] = "model_choice_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    test::TempDirectory dir;
+    const QString program = dir.file("RXLanMgr.exe");
+    writeFile(program, "#!/bin/sh\necho \"$(pwd) $*\" > started.txt\n");
+    ::chmod(QFile::encodeName(program).constData(), 0755);
+
+    ProcessLauncher launcher;
+    ASSERT_TRUE(launcher.startDetached(program, {"-p", "-o"}, dir.path()));
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(dir.file("started.txt")) && waited.elapsed() < 5000)
+        QThread::msleep(20);
+    QThread::msleep(50);
+    EXPECT_EQ(readAll(dir.file("started.txt")).trimmed(), (dir.path() + " -p -o").toLocal8Bit());
+
+    EXPECT_FALSE(launcher.startDetached(dir.file("RX7KLMgr.exe"), {}, dir.path()));
+}
