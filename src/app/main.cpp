@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/manager_application.h"
 #include "app/option_scan.h"
+#include "app/shared_windows.h"
 #include "record/program_flags.h"
 #include "tools/model_chooser_form.h"
 
@@ -16,7 +17,9 @@ int main(int argc, char** argv)
     ManagerApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
 
+    // The chooser is the first window: closing it ends the program.
     TForm3 chooser(QDir::currentPath());
+    createSharedWindows();
     chooser.setMainWindowOpener([&chooser] {
         auto* form = new TmainForm();
         form->setAttribute(Qt::WA_DeleteOnClose);
