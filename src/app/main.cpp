@@ -15,7 +15,6 @@ int main(int argc, char** argv)
     applyStartupOptions(scanOptions(argumentText(argc, argv)), programFlags());
 
     ManagerApplication application(argc, argv);
-    application.setApplicationName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
 
     // The chooser is the first window: closing it ends the program.
     TForm3 chooser(QDir::currentPath());

@@ -51,7 +51,10 @@ void setMainForm(TmainForm* form)
 }
 
 TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), addressSource_(addressSource)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
+                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint),
+      addressSource_(addressSource)
 {
     if (!addressSource_) {
         ownAddressSource_ = std::make_unique<IfaddrsAddressSource>();
@@ -59,7 +62,9 @@ TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
     }
     setObjectName(QStringLiteral("mainForm"));
     setWindowTitle(QStringLiteral(" Quillmar LAN / WI-FI POS Printer Manager  v1.12"));
-    setAttribute(Qt::WA_DeleteOnClose, false);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
     buildControls();
 }
 

@@ -9,7 +9,6 @@ namespace quillmar {
 ManagerApplication::ManagerApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
-    setApplicationDisplayName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
     setApplicationVersion(QStringLiteral("1.12"));
 }
 
