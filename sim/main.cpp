@@ -1,28 +1,55 @@
 // quillmar-sim: simulated printer modules for demonstrations and tests.
 #include <cstdio>
-#include <cstring>
 
-namespace {
-
-const char kUsage[] =
-    "Usage: quillmar-sim [--help] [--version] [OPTIONS]\n"
-    "\n"
-    "Runs simulated Quillmar printer modules.\n";
-
-}  // namespace
+#include "discovery/search_protocol.h"
+#include "discovery_responder.h"
+#include "event_loop.h"
+#include "module_port.h"
+#include "module_set.h"
+#include "request_log.h"
+#include "sim_options.h"
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("quillmar-sim 1.12");
-            return 0;
-        }
+    using namespace quillmar::sim;
+    std::string error;
+    const std::optional<SimOptions> options = parseSimOptions(argc, argv, error);
+    if (!options) {
+        std::fprintf(stderr, "quillmar-sim: %s (see --help)\n", error.c_str());
+        return 2;
     }
-    std::fputs(kUsage, stderr);
-    return 2;
+    if (options->help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::puts("quillmar-sim 1.12");
+        return 0;
+    }
+
+    ModuleSet modules(options->modules);
+    if (!modules.resolveInterfaces(error)) {
+        std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+        return 1;
+    }
+    RequestLog log;
+    if (!options->logPath.empty() && !log.open(options->logPath)) {
+        std::fprintf(stderr, "quillmar-sim: cannot open log %s\n", options->logPath.c_str());
+        return 1;
+    }
+
+    EventLoop loop;
+    ModulePort port;
+    const std::vector<std::uint32_t> listen =
+        options->bindAddresses.empty() ? std::vector<std::uint32_t>{0} : options->bindAddresses;
+    if (!port.open(listen, quillmar::kModulePort, loop, error)) {
+        std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+        return 1;
+    }
+    DiscoveryResponder discovery(modules, port, log);
+    port.addHandler([&discovery](const Datagram& datagram) { return discovery.handle(datagram); });
+
+    std::printf("ready %zu modules\n", modules.modules().size());
+    std::fflush(stdout);
+    return loop.run();
 }

@@ -1,0 +1,46 @@
+#pragma once
+// UDP port 5000 of the simulated modules: one socket per listening address
+// (0.0.0.0 hears broadcasts too). Every datagram is handed to the handlers in
+// turn until one takes it; replies leave from the answering module's own
+// address, whichever socket the request came in on.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillmar::sim {
+
+class EventLoop;
+
+struct Datagram {
+    std::vector<unsigned char> payload;
+    std::uint32_t sourceAddress = 0;
+    std::uint16_t sourcePort = 0;
+    std::uint32_t destinationAddress = 0;  // as the IP header had it
+    unsigned interfaceIndex = 0;           // where it arrived
+    int socket = -1;
+};
+
+class ModulePort {
+public:
+    using Handler = std::function<bool(const Datagram&)>;
+
+    ~ModulePort();
+
+    // Binds every address to `port`; returns false and sets `error` on failure.
+    bool open(const std::vector<std::uint32_t>& addresses, std::uint16_t port, EventLoop& loop,
+              std::string& error);
+    void addHandler(Handler handler) { handlers_.push_back(std::move(handler)); }
+
+    // Sends `bytes` back to the datagram's sender from `fromAddress`; returns
+    // false (errno set) when the send fails.
+    bool reply(const Datagram& request, std::uint32_t fromAddress, const std::vector<unsigned char>& bytes);
+
+private:
+    void receive(int socket);
+
+    std::vector<int> sockets_;
+    std::vector<Handler> handlers_;
+};
+
+}  // namespace quillmar::sim

@@ -1,0 +1,187 @@
+#include "module_record.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "record/ipv4_text.h"
+
+namespace quillmar::sim {
+namespace {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// Splits "a=b,c=d" honouring "\," and "\\".
+std::optional<Pairs> splitPairs(const std::string& spec, std::string& error)
+{
+    Pairs pairs;
+    std::vector<std::string> items(1);
+    for (std::size_t i = 0; i < spec.size(); ++i) {
+        if (spec[i] == '\\' && i + 1 < spec.size()) {
+            items.back() += spec[++i];
+        } else if (spec[i] == ',') {
+            items.emplace_back();
+        } else {
+            items.back() += spec[i];
+        }
+    }
+    for (const std::string& item : items) {
+        if (item.empty())
+            continue;
+        const std::size_t equals = item.find('=');
+        if (equals == std::string::npos || equals == 0) {
+            error = "expected key=value, got '" + item + "'";
+            return std::nullopt;
+        }
+        pairs.emplace_back(item.substr(0, equals), item.substr(equals + 1));
+    }
+    return pairs;
+}
+
+const std::map<std::string, DeviceField>& fieldKeys()
+{
+    static const std::map<std::string, DeviceField> keys{
+        {"modelName", DeviceField::ModelName}, {"deviceName", DeviceField::DeviceName},
+        {"macAddress", DeviceField::MacAddress}, {"ipAddress", DeviceField::IpAddress},
+        {"tcpPort", DeviceField::TcpPort}, {"udpPort", DeviceField::UdpPort},
+        {"ipMode", DeviceField::IpMode}, {"wifiMode", DeviceField::WifiMode},
+        {"authMode", DeviceField::AuthMode}, {"encryType", DeviceField::EncryType},
+        {"ssid", DeviceField::Ssid}, {"key", DeviceField::Key}, {"wpaPsk", DeviceField::WpaPsk},
+    };
+    return keys;
+}
+
+void fillDefaults(SimModule& module)
+{
+    const std::string address = formatIpv4(module.address);
+    module.record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+    module.record.setText(DeviceField::DeviceName, "SIM-" + std::to_string(module.address & 0xFFu));
+    module.record.setText(DeviceField::MacAddress, macForAddress(module.address));
+    module.record.setText(DeviceField::IpAddress, address);
+    module.record.setText(DeviceField::TcpPort, "9100");
+    module.record.setText(DeviceField::UdpPort, "5000");
+    module.record.setText(DeviceField::IpMode, "STATIC");
+    module.record.setText(DeviceField::WifiMode, "Infra");
+    module.record.setText(DeviceField::AuthMode, "WPA2PSK");
+    module.record.setText(DeviceField::EncryType, "AES");
+    module.record.setText(DeviceField::Ssid, "QuillmarLab");
+    module.record.setText(DeviceField::Key, "");
+    module.record.setText(DeviceField::WpaPsk, "lab-passphrase-1");
+}
+
+// Applies every pair but `address` over the defaults.
+bool applyPairs(SimModule& module, const Pairs& pairs, std::string& error)
+{
+    for (const auto& [key, value] : pairs) {
+        if (key == "address")
+            continue;
+        if (const auto field = fieldKeys().find(key); field != fieldKeys().end()) {
+            module.record.setText(field->second, value);
+        } else if (key == "length") {
+            char* end = nullptr;
+            const long length = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end != '\0' || length < 1 || length > static_cast<long>(kDeviceEntrySize)) {
+                error = "length must be 1 to 256, got '" + value + "'";
+                return false;
+            }
+            module.replyLength = static_cast<std::size_t>(length);
+        } else if (key == "answer") {
+            if (value == "every")
+                module.answer = AnswerMode::Every;
+            else if (value == "first")
+                module.answer = AnswerMode::FirstOnly;
+            else if (value == "never")
+                module.answer = AnswerMode::Never;
+            else {
+                error = "answer must be every, first or never, got '" + value + "'";
+                return false;
+            }
+        } else {
+            error = "unknown module key '" + key + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::uint32_t> addressOf(const Pairs& pairs, std::string& error)
+{
+    for (const auto& [key, value] : pairs) {
+        if (key != "address")
+            continue;
+        if (const std::optional<std::uint32_t> address = parseIpv4(value))
+            return address;
+        error = "address must be a dotted IPv4 address, got '" + value + "'";
+        return std::nullopt;
+    }
+    error = "a module needs address=A.B.C.D";
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string macForAddress(std::uint32_t address)
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "02:51:%02X:%02X:%02X:%02X", (address >> 24) & 0xFFu,
+                  (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
+    return text;
+}
+
+std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& error)
+{
+    const std::optional<Pairs> pairs = splitPairs(spec, error);
+    if (!pairs)
+        return std::nullopt;
+    const std::optional<std::uint32_t> address = addressOf(*pairs, error);
+    if (!address)
+        return std::nullopt;
+    SimModule module;
+    module.address = *address;
+    fillDefaults(module);
+    if (!applyPairs(module, *pairs, error))
+        return std::nullopt;
+    return module;
+}
+
+std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& spec, std::string& error)
+{
+    const std::size_t comma = spec.find(',');
+    const std::string countText = spec.substr(0, comma);
+    char* end = nullptr;
+    const long count = std::strtol(countText.c_str(), &end, 10);
+    if (countText.empty() || *end != '\0' || count < 1 || count > 10000) {
+        error = "the module count must be 1 to 10000, got '" + countText + "'";
+        return std::nullopt;
+    }
+    const std::optional<Pairs> pairs = splitPairs(comma == std::string::npos ? "" : spec.substr(comma + 1), error);
+    if (!pairs)
+        return std::nullopt;
+    const std::optional<std::uint32_t> first = addressOf(*pairs, error);
+    if (!first)
+        return std::nullopt;
+    Pairs shared;
+    for (const auto& pair : *pairs) {
+        if (pair.first != "macAddress" && pair.first != "deviceName" && pair.first != "ipAddress")
+            shared.push_back(pair);
+    }
+    std::vector<SimModule> modules;
+    for (long i = 0; i < count; ++i) {
+        SimModule module;
+        module.address = *first + static_cast<std::uint32_t>(i);
+        fillDefaults(module);
+        if (!applyPairs(module, shared, error))
+            return std::nullopt;
+        modules.push_back(module);
+    }
+    return modules;
+}
+
+std::vector<unsigned char> replyBytes(const SimModule& module)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(module.record.data());
+    return {bytes, bytes + module.replyLength};
+}
+
+}  // namespace quillmar::sim

@@ -1,0 +1,45 @@
+#pragma once
+// One simulated printer module: where it sits on the network, the settings
+// record it answers with, and how it answers.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "record/device_entry.h"
+
+namespace quillmar::sim {
+
+enum class AnswerMode { Every, FirstOnly, Never };
+
+struct SimModule {
+    std::uint32_t address = 0;      // the module's own IPv4 address (host order)
+    DeviceEntry record;             // what it sends back; the IP field may say anything
+    std::size_t replyLength = kDeviceEntrySize;
+    AnswerMode answer = AnswerMode::Every;
+
+    unsigned requestsSeen = 0;      // requests addressed to it, broadcasts included
+    unsigned interfaceIndex = 0;    // filled when the responder starts
+    std::uint32_t broadcastAddress = 0;
+};
+
+// "key=value,key=value,...": keys are the record's field names (modelName,
+// deviceName, macAddress, ipAddress, tcpPort, udpPort, ipMode, wifiMode,
+// authMode, encryType, ssid, key, wpaPsk) and address, length (1..256), answer
+// (every|first|never). A comma or backslash inside a value is written "\," or
+// "\\". Unset fields take defaults derived from the address. Returns nothing
+// and sets `error` on a bad specification.
+std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& error);
+
+// "COUNT,key=value,...": COUNT modules from the address given onwards, each with
+// the next address and a MAC and device name derived from it.
+std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& spec, std::string& error);
+
+// A MAC text unique to the address: 02:51 and the four address octets.
+std::string macForAddress(std::uint32_t address);
+
+// The bytes the module sends for a search (or configuration read) request.
+std::vector<unsigned char> replyBytes(const SimModule& module);
+
+}  // namespace quillmar::sim

@@ -1,0 +1,85 @@
+#include "sim_options.h"
+
+#include <cstring>
+
+#include "record/ipv4_text.h"
+
+namespace quillmar::sim {
+
+const char kUsage[] =
+    "Usage: quillmar-sim [OPTIONS]\n"
+    "\n"
+    "Runs simulated Quillmar printer modules. Each module answers the search request\n"
+    "(55 11 AA on UDP port 5000) from its own address with its 256-byte settings record.\n"
+    "\n"
+    "Options:\n"
+    "  --module SPEC        one module; SPEC is key=value,... with address=A.B.C.D (the\n"
+    "                       module's own address, which must be on this host) and any of\n"
+    "                       the record fields modelName, deviceName, macAddress, ipAddress,\n"
+    "                       tcpPort, udpPort, ipMode, wifiMode, authMode, encryType, ssid,\n"
+    "                       key, wpaPsk; length=N sends only the first N bytes (1-256);\n"
+    "                       answer=every|first|never. Write \\, for a comma in a value.\n"
+    "  --generate N,SPEC    N modules from address= onwards, one address each, with MAC\n"
+    "                       and device name derived from the address\n"
+    "  --bind ADDRESS       listen on ADDRESS:5000 (repeatable); default 0.0.0.0, which\n"
+    "                       also hears broadcasts\n"
+    "  --log FILE           append one line per request and reply to FILE (- for stdout)\n"
+    "  --help, --version\n"
+    "\n"
+    "The simulator prints \"ready\" on standard output once it listens, and ends on\n"
+    "SIGINT or SIGTERM.\n"
+    "\n"
+    "Example:\n"
+    "  quillmar-sim --bind 127.0.0.2 --module address=127.0.0.2,modelName=RX7000 WI-FI\n";
+
+std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& error)
+{
+    SimOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help") {
+            options.help = true;
+            return options;
+        }
+        if (option == "--version") {
+            options.version = true;
+            return options;
+        }
+        if (option != "--module" && option != "--generate" && option != "--bind" && option != "--log") {
+            error = "unknown option '" + option + "'";
+            return std::nullopt;
+        }
+        if (i + 1 >= argc) {
+            error = option + " needs a value";
+            return std::nullopt;
+        }
+        const std::string value = argv[++i];
+        if (option == "--module") {
+            std::optional<SimModule> module = parseModuleSpec(value, error);
+            if (!module)
+                return std::nullopt;
+            options.modules.push_back(*module);
+        } else if (option == "--generate") {
+            std::optional<std::vector<SimModule>> modules = parseGeneratedModules(value, error);
+            if (!modules)
+                return std::nullopt;
+            options.modules.insert(options.modules.end(), modules->begin(), modules->end());
+        } else if (option == "--bind") {
+            const std::optional<std::uint32_t> address = parseIpv4(value);
+            if (!address) {
+                error = "--bind needs a dotted IPv4 address, got '" + value + "'";
+                return std::nullopt;
+            }
+            options.bindAddresses.push_back(*address);
+        } else {
+            options.logPath = value;
+        }
+    }
+    if (options.modules.empty()) {
+        error = "no module given (--module or --generate)";
+        return std::nullopt;
+    }
+    return options;
+}
+
+}  // namespace quillmar::sim

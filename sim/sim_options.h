@@ -1,0 +1,25 @@
+#pragma once
+// The simulator's command line.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "module_record.h"
+
+namespace quillmar::sim {
+
+struct SimOptions {
+    std::vector<SimModule> modules;
+    std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
+    std::string logPath;                       // empty: no log
+    bool help = false;
+    bool version = false;
+};
+
+extern const char kUsage[];
+
+// Returns nothing and sets `error` on a bad command line.
+std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& error);
+
+}  // namespace quillmar::sim

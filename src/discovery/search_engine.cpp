@@ -1,0 +1,243 @@
+#include "discovery/search_engine.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+#include "discovery/search_protocol.h"
+#include "record/ipv4_text.h"
+
+namespace quillmar {
+namespace {
+
+class SocketHandle {
+public:
+    explicit SocketHandle(int fd) : fd_(fd) {}
+    ~SocketHandle()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    SocketHandle(const SocketHandle&) = delete;
+    SocketHandle& operator=(const SocketHandle&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+sockaddr_in ipv4Endpoint(std::uint32_t address, std::uint16_t port)
+{
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr.s_addr = htonl(address);
+    endpoint.sin_port = htons(port);
+    return endpoint;
+}
+
+// Waits for the next datagram: 1 when one is there, 0 when the time ran out,
+// -1 (errno set) when waiting failed.
+int waitForDatagram(int socket, std::chrono::milliseconds limit)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd watched{socket, POLLIN, 0};
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        if (ready >= 0 || errno != EINTR)
+            return ready > 0 ? 1 : ready;
+    }
+}
+
+}  // namespace
+
+bool isSearchableAddress(const std::string& text)
+{
+    const std::optional<std::uint32_t> address = parseIpv4(text);
+    return address && *address != INADDR_ANY && *address != INADDR_BROADCAST;
+}
+
+SearchEngine::SearchEngine(SearchProgress& progress, int printerFamily, SearchTiming timing)
+    : progress_(progress), printerFamily_(printerFamily), timing_(timing)
+{
+}
+
+std::size_t SearchEngine::listedCount() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return listed_.count();
+}
+
+std::vector<DeviceEntry> SearchEngine::listedDevices() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<DeviceEntry> devices;
+    for (std::size_t row = 0; row < listed_.count(); ++row)
+        devices.push_back(listed_.at(row));
+    return devices;
+}
+
+void SearchEngine::reportError(const char* what, int error)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%s: %d", what, error);
+    std::lock_guard<std::mutex> guard(lock_);
+    progress_.showError(text);
+}
+
+void SearchEngine::offer(DeviceEntry entry)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    listed_.admit(entry, printerFamily_);
+    progress_.addRow(entry);
+}
+
+bool SearchEngine::stoppedHere()
+{
+    if (!stop_)
+        return false;
+    std::lock_guard<std::mutex> guard(lock_);
+    progress_.beep();
+    return true;
+}
+
+void SearchEngine::beginSearch(std::size_t localCount, const SearchTarget& target)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (localCount > 0)
+            progress_.setBarPosition(static_cast<int>(100 / (2 * localCount)));
+        progress_.setLabel(target.broadcast ? std::string("Broadcast search...")
+                                            : "search " + target.address + "...");
+    }
+    std::this_thread::sleep_for(timing_.startPause);
+}
+
+SearchResult SearchEngine::searchAllAddresses(const std::vector<LocalAddress>& locals,
+                                              const SearchTarget& target)
+{
+    beginSearch(locals.size(), target);
+    for (std::size_t k = 0; k < locals.size(); ++k) {
+        if (stoppedHere())
+            return SearchResult::Stopped;
+        const SearchResult result = searchFromAddress(k, locals[k].address, target);
+        if (result != SearchResult::Done)
+            return result;
+        if (target.broadcast) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Broadcast search...%zu found", listedCount());
+            std::lock_guard<std::mutex> guard(lock_);
+            progress_.setLabel(text);
+        } else if (listedCount() == 1) {
+            break;
+        }
+    }
+    return SearchResult::Done;
+}
+
+SearchResult SearchEngine::searchAllAddressesInParallel(const std::vector<LocalAddress>& locals,
+                                                        const SearchTarget& target)
+{
+    beginSearch(locals.size(), target);
+    if (stoppedHere())
+        return SearchResult::Stopped;
+    std::vector<SearchResult> results(locals.size(), SearchResult::Done);
+    std::vector<std::thread> searches;
+    searches.reserve(locals.size());
+    for (std::size_t k = 0; k < locals.size(); ++k)
+        searches.emplace_back([this, k, &locals, &target, &results] {
+            results[k] = searchFromAddress(k, locals[k].address, target);
+        });
+    for (std::thread& search : searches)
+        search.join();
+    for (SearchResult result : results) {
+        if (result != SearchResult::Done)
+            return result;
+    }
+    return SearchResult::Done;
+}
+
+SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localAddress,
+                                             const SearchTarget& target)
+{
+    SocketHandle socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (socket.fd() < 0) {
+        reportError("socket failed 1", errno);
+        return SearchResult::Failed;
+    }
+    if (target.broadcast) {
+        const int allow = 1;
+        if (::setsockopt(socket.fd(), SOL_SOCKET, SO_BROADCAST, &allow, sizeof allow) != 0) {
+            reportError("setsockopt failed", errno);
+            return SearchResult::Failed;
+        }
+    }
+    const sockaddr_in local = ipv4Endpoint(localAddress, static_cast<std::uint16_t>(kSearchLocalPortBase + k));
+    if (::bind(socket.fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        reportError("bind failed 2", errno);
+        return SearchResult::Failed;
+    }
+    return exchange(socket.fd(), target);
+}
+
+SearchResult SearchEngine::exchange(int socket, const SearchTarget& target)
+{
+    std::uint32_t destination = INADDR_BROADCAST;
+    if (!target.broadcast) {
+        // Neither "any" nor the limited broadcast is ever a search-by-IP target:
+        // the first would go nowhere sensible, the second would broadcast.
+        if (!isSearchableAddress(target.address))
+            return SearchResult::Failed;
+        destination = *parseIpv4(target.address);
+    }
+    const sockaddr_in module = ipv4Endpoint(destination, kModulePort);
+
+    std::vector<unsigned char> buffer(kReplyBufferSize);
+    for (int round = 0; round < timing_.rounds; ++round) {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            progress_.stepBar();
+        }
+        if (stoppedHere())
+            return SearchResult::Stopped;
+        // A request that cannot be sent simply gets no answer.
+        (void)::sendto(socket, SearchRequest.data(), SearchRequest.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&module), sizeof module);
+        for (int datagram = 0; datagram < timing_.datagramsPerRound; ++datagram) {
+            const int ready = waitForDatagram(socket, timing_.replyWait);
+            if (ready == 0)
+                break;
+            if (ready < 0) {
+                reportError("select failed", errno);
+                return SearchResult::Failed;
+            }
+            sockaddr_in sender{};
+            socklen_t senderLength = sizeof sender;
+            // MSG_TRUNC gives the datagram's real length, so one that did not fit
+            // the buffer is recognised and ignored.
+            const ssize_t length = ::recvfrom(socket, buffer.data(), buffer.size(), MSG_TRUNC,
+                                              reinterpret_cast<sockaddr*>(&sender), &senderLength);
+            if (length <= 0 || static_cast<std::size_t>(length) > buffer.size())
+                continue;
+            std::optional<DeviceEntry> entry = parseSearchReply(buffer.data(), static_cast<std::size_t>(length));
+            if (!entry)
+                continue;
+            setSourceAddress(*entry, ntohl(sender.sin_addr.s_addr));
+            offer(*entry);
+            if (!target.broadcast)
+                return SearchResult::Done;
+        }
+    }
+    return SearchResult::Done;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,75 @@
+#pragma once
+// The printer-module search without any window: the search request sent from
+// every local address (port 16384 + k for the k-th), replies parsed and offered
+// for listing, progress reported through SearchProgress.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "discovery/search_progress.h"
+#include "discovery/search_timing.h"
+#include "platform/local_addresses.h"
+#include "record/device_table.h"
+
+namespace quillmar {
+
+enum class SearchResult { Done = 0, Failed = -1, Stopped = -2 };
+
+struct SearchTarget {
+    bool broadcast = true;
+    std::string address;  // dotted IPv4 text for a search by IP
+
+    static SearchTarget everyone() { return {true, {}}; }
+    static SearchTarget at(std::string address) { return {false, std::move(address)}; }
+};
+
+class SearchEngine {
+public:
+    SearchEngine(SearchProgress& progress, int printerFamily, SearchTiming timing = {});
+
+    // Safe from any thread. The search notices it before the next local
+    // address or the next request, beeps and ends.
+    void requestStop() { stop_ = true; }
+    bool stopRequested() const { return stop_; }
+
+    // One local address after another, as the manager's search worker does:
+    // a search by IP ends as soon as the list holds one device.
+    SearchResult searchAllAddresses(const std::vector<LocalAddress>& locals, const SearchTarget& target);
+    // Every local address at once, one socket and thread each (local address k
+    // still on port 16384 + k), so several networks take one search time.
+    SearchResult searchAllAddressesInParallel(const std::vector<LocalAddress>& locals,
+                                              const SearchTarget& target);
+
+    // Opens the socket of local address k, binds it and runs the exchange.
+    SearchResult searchFromAddress(std::size_t k, std::uint32_t localAddress, const SearchTarget& target);
+    // Four rounds of request and replies on a bound socket.
+    SearchResult exchange(int socket, const SearchTarget& target);
+
+    // What the device list holds by now: every parsed reply offered through
+    // addRow, kept by the same rule (DeviceTable::admit).
+    std::size_t listedCount() const;
+    std::vector<DeviceEntry> listedDevices() const;
+
+private:
+    void reportError(const char* what, int error);
+    void offer(DeviceEntry entry);
+    void beginSearch(std::size_t localCount, const SearchTarget& target);
+    bool stoppedHere();
+
+    SearchProgress& progress_;
+    const int printerFamily_;
+    const SearchTiming timing_;
+    std::atomic<bool> stop_{false};
+    // Serialises progress calls and the listing when addresses run in parallel.
+    mutable std::mutex lock_;
+    DeviceTable listed_;
+};
+
+// Whether a search by IP may send to this text: a dotted address that is
+// neither 0.0.0.0 nor the limited broadcast 255.255.255.255.
+bool isSearchableAddress(const std::string& text);
+
+}  // namespace quillmar

@@ -1,0 +1,102 @@
+#include "discovery/search_ip_dialog.h"
+
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "record/ipv4_text.h"
+#include "ui/ip_address_edit.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+namespace {
+
+constexpr int kClientWidth = 219;
+constexpr int kClientHeight = 125;
+constexpr std::uint32_t kAnyAddress = 0x00000000u;
+constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
+
+}  // namespace
+
+TsIPDlg::TsIPDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("sIPDlg"));
+    setWindowTitle(QStringLiteral("Search by Dialog"));
+    setModal(true);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    GrpBox_ip = new QGroupBox(QStringLiteral("Input IP address"), this);
+    GrpBox_ip->setObjectName(QStringLiteral("GrpBox_ip"));
+    GrpBox_ip->setGeometry(8, 8, 201, 65);
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setGeometry(24, 88, 75, 25);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    CancelBtn->setGeometry(120, 88, 75, 25);
+    CancelBtn->setAutoDefault(false);
+    connect(OKBtn, &QPushButton::clicked, this, &TsIPDlg::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TsIPDlg::CancelBtnClick);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TsIPDlg::showEvent(QShowEvent* event)
+{
+    // A fresh, empty input every time the dialog is shown.
+    delete address_edit_;
+    address_edit_ = new IpAddressEdit(GrpBox_ip);
+    address_edit_->setObjectName(QStringLiteral("ipAddress"));
+    address_edit_->setGeometry(40, 24, 125, 21);
+    address_edit_->clear();
+    address_edit_->show();
+    QDialog::showEvent(event);
+    address_edit_->octetEdit(0)->setFocus();
+}
+
+void TsIPDlg::OKBtnClick()
+{
+    state_ = Checking;
+    address_.clear();
+    const std::uint32_t value = address_edit_ ? address_edit_->value() : kAnyAddress;
+    if (value == kAnyAddress || value == kLimitedBroadcast) {
+        showError(this, QStringLiteral("invalid IP address"));
+        return;
+    }
+    address_ = QString::fromStdString(formatIpv4(value));
+    state_ = Accepted;
+    accept();
+}
+
+void TsIPDlg::CancelBtnClick()
+{
+    state_ = Cancelled;
+    reject();
+}
+
+void TsIPDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is the Cancel button.
+    if (event->key() == Qt::Key_Escape) {
+        CancelBtnClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TsIPDlg::done(int result)
+{
+    // After a refused OK the dialog stays until a valid OK or Cancel.
+    if (state_ == Checking)
+        return;
+    state_ = Cancelled;
+    QDialog::done(result);
+}
+
+}  // namespace quillmar

@@ -1,0 +1,42 @@
+#pragma once
+// The datagrams of the printer-module search: a three-byte request to UDP port
+// 5000, answered by the module's 256-byte settings record.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "record/device_entry.h"
+
+namespace quillmar {
+
+// 55 11 AA: first marker, the search code, second marker. Modules take the same
+// three bytes as the configuration read request.
+inline constexpr std::array<std::uint8_t, 3> SearchRequest{0x55, 0x11, 0xAA};
+
+inline constexpr std::uint16_t kModulePort = 5000;
+// The search socket of local address k is bound to this port + k.
+inline constexpr std::uint16_t kSearchLocalPortBase = 16384;
+// Replies are read into a buffer of this size; a longer datagram is ignored.
+inline constexpr std::size_t kReplyBufferSize = 1024;
+// The shortest datagram that carries the model name, device name, MAC and IP
+// fields with at least one byte after them.
+inline constexpr std::size_t kMinimumReplyLength = 75;
+
+// Turns a received datagram into a device entry, or nothing when it is too
+// short. The fields from the model name to the encryption type are taken byte
+// for byte; the SSID, key and WPA key only up to their first NUL. Bytes a short
+// reply does not carry read as zero. The IP field still holds what the module
+// wrote; the caller replaces it with the sender's address.
+std::optional<DeviceEntry> parseSearchReply(const void* data, std::size_t length);
+
+// "%u.%u.%u.%u" of the sender's address, first octet first (address in host
+// order, first octet in the top byte).
+std::string formatSourceAddress(std::uint32_t address);
+
+// Writes the sender's address into the entry's IP field: the address a module
+// puts in its own reply is never used.
+void setSourceAddress(DeviceEntry& entry, std::uint32_t address);
+
+}  // namespace quillmar

@@ -1,0 +1,23 @@
+#pragma once
+// How long a search waits. The defaults are the protocol's; tests shorten them.
+#include <chrono>
+
+namespace quillmar {
+
+// Pause between showing the progress window and the first request.
+inline constexpr std::chrono::milliseconds kSearchStartPause{1000};
+// Longest wait for the next datagram; every datagram starts it again.
+inline constexpr std::chrono::milliseconds kReplyWait{2000};
+// Requests sent per local address.
+inline constexpr int kSearchRounds = 4;
+// Datagrams read at most after one request.
+inline constexpr int kDatagramsPerRound = 100;
+
+struct SearchTiming {
+    std::chrono::milliseconds startPause = kSearchStartPause;
+    std::chrono::milliseconds replyWait = kReplyWait;
+    int rounds = kSearchRounds;
+    int datagramsPerRound = kDatagramsPerRound;
+};
+
+}  // namespace quillmar

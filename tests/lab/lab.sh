@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The test lab: network namespaces joined by veth pairs, so that searches,
+# broadcasts and route changes run for real without any packet reaching a real
+# network. Needs root. See README.md in this folder.
+#
+#   lab.sh up LAB                         the switch and the PC (192.0.2.1/24 on
+#                                         eth0, link a; 198.51.100.1/24 on eth1, link b)
+#   lab.sh host LAB NAME a|b ADDR/PLEN... [--mac MAC]
+#                                         a namespace LAB-NAME on link a or b with
+#                                         these addresses on its eth0
+#   lab.sh exec LAB NAME COMMAND...       run COMMAND in LAB-NAME (pc, sw or a host)
+#   lab.sh down LAB                       end what runs in the lab, remove it
+#   lab.sh reap                           remove labs whose owner process is gone
+#
+# LAB is "ql<owner pid>-<tag>"; the owner pid lets reap clear the labs of test
+# processes that died before they could clean up.
+set -euo pipefail
+
+die() { echo "lab.sh: $*" >&2; exit 1; }
+
+lab_namespaces() {
+  ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^$1-" || true
+}
+
+check_lab_name() {
+  [[ "$1" =~ ^ql[0-9]+-[A-Za-z0-9]+$ ]] || die "lab name must look like ql<pid>-<tag>, got '$1'"
+}
+
+quiet_namespace() {
+  # No IPv6 chatter, and replies from foreign subnets are accepted.
+  ip netns exec "$1" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1 \
+    net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 >/dev/null
+  ip -n "$1" link set lo up
+}
+
+lab_up() {
+  local lab=$1 sw="$1-sw" pc="$1-pc"
+  check_lab_name "$lab"
+  [ -z "$(lab_namespaces "$lab")" ] || die "lab $lab exists already"
+  ip netns add "$sw"
+  ip netns add "$pc"
+  quiet_namespace "$sw"
+  quiet_namespace "$pc"
+  for link in a b; do
+    ip -n "$sw" link add "br$link" type bridge
+    ip -n "$sw" link set "br$link" up
+  done
+  ip -n "$pc" link add eth0 type veth peer name pca netns "$sw"
+  ip -n "$pc" link add eth1 type veth peer name pcb netns "$sw"
+  ip -n "$sw" link set pca master bra up
+  ip -n "$sw" link set pcb master brb up
+  ip -n "$pc" addr add 192.0.2.1/24 dev eth0
+  ip -n "$pc" addr add 198.51.100.1/24 dev eth1
+  ip -n "$pc" link set eth0 up
+  ip -n "$pc" link set eth1 up
+}
+
+lab_host() {
+  local lab=$1 name=$2 link=$3
+  shift 3
+  check_lab_name "$lab"
+  [[ "$name" =~ ^[A-Za-z0-9]{1,12}$ ]] || die "host name must be 1-12 letters or digits, got '$name'"
+  [[ "$link" == a || "$link" == b ]] || die "link must be a or b, got '$link'"
+  [[ "$name" != pc && "$name" != sw ]] || die "host name $name is taken by the lab"
+  local addresses=() mac=""
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --mac) mac=$2; shift 2 ;;
+      *) addresses+=("$1"); shift ;;
+    esac
+  done
+  local ns="$lab-$name" sw="$lab-sw"
+  ip netns add "$ns"
+  quiet_namespace "$ns"
+  ip -n "$ns" link add eth0 type veth peer name "m-$name" netns "$sw"
+  [ -z "$mac" ] || ip -n "$ns" link set eth0 address "$mac"
+  ip -n "$sw" link set "m-$name" master "br$link" up
+  local address
+  for address in "${addresses[@]}"; do
+    ip -n "$ns" addr add "$address" dev eth0
+  done
+  ip -n "$ns" link set eth0 up
+  # A module answers whoever asked on its link, whatever subnet the asker is on.
+  ip -n "$ns" route add default dev eth0
+}
+
+lab_down() {
+  local lab=$1 ns pids
+  check_lab_name "$lab"
+  for ns in $(lab_namespaces "$lab"); do
+    pids=$(ip netns pids "$ns" 2>/dev/null || true)
+    [ -z "$pids" ] || kill $pids 2>/dev/null || true
+  done
+  for ns in $(lab_namespaces "$lab"); do
+    ip netns del "$ns" 2>/dev/null || true
+  done
+}
+
+lab_reap() {
+  local ns lab owner
+  for ns in $(ip netns list 2>/dev/null | awk '{print $1}' | grep -E '^ql[0-9]+-[A-Za-z0-9]+-' || true); do
+    lab=${ns%-*}
+    owner=${lab#ql}
+    owner=${owner%%-*}
+    kill -0 "$owner" 2>/dev/null || lab_down "$lab"
+  done
+}
+
+[ $# -ge 1 ] || die "usage: lab.sh up|host|exec|down|reap ..."
+[ "$(id -u)" -eq 0 ] || die "the lab needs root"
+command=$1
+shift
+case "$command" in
+  up) [ $# -eq 1 ] || die "usage: lab.sh up LAB"; lab_up "$1" ;;
+  host) [ $# -ge 3 ] || die "usage: lab.sh host LAB NAME a|b ADDR/PLEN... [--mac MAC]"; lab_host "$@" ;;
+  exec) [ $# -ge 3 ] || die "usage: lab.sh exec LAB NAME COMMAND..."; lab=$1 name=$2; shift 2
+        check_lab_name "$lab"; exec ip netns exec "$lab-$name" "$@" ;;
+  down) [ $# -eq 1 ] || die "usage: lab.sh down LAB"; lab_down "$1" ;;
+  reap) lab_reap ;;
+  *) die "unknown command '$command'" ;;
+esac
