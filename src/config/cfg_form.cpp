@@ -1,0 +1,507 @@
+// The configuration window's behaviour: the show-time fill, the dependent-control
+// rules and the closing.
+#include "config/cfg_form.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <cerrno>
+#include <new>
+
+#include "comm/serial_control.h"
+#include "comm/udp_endpoint.h"
+#include "config/config_shared.h"
+#include "config/config_window_registry.h"
+#include "config/form_helpers.h"
+#include "config/record_rules.h"
+#include "config/show_fill.h"
+#include "record/coded_fields.h"
+#include "record/number_text.h"
+#include "record/program_flags.h"
+#include "record/upper_case.h"
+#include "ui/ip_address_edit.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+
+namespace {
+
+QString fromField(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QStringList toItems(const std::vector<std::string>& words)
+{
+    QStringList items;
+    for (const std::string& word : words)
+        items << fromField(word);
+    return items;
+}
+
+}  // namespace
+
+QString TcfgForm::boxText(const QComboBox* box)
+{
+    return box->currentText();
+}
+
+void TcfgForm::connectHandlers()
+{
+    connect(abortBtn, &QPushButton::clicked, this, &TcfgForm::abortBtnClick);
+    connect(CmbBox_ipcfg, &QComboBox::activated, this, &TcfgForm::CmbBox_ipcfgChange);
+    connect(CmbBox_WIFIMode, &QComboBox::activated, this, &TcfgForm::CmbBox_ipcfgChange);
+    new ComboDoubleClickWatcher(CmbBox_ipcfg, [this] { CmbBox_ipcfgDblClick(); });
+    connect(CmbBox_AuthMode, &QComboBox::activated, this, &TcfgForm::CmbBox_AuthModeChange);
+    connect(CmbBox_EncryType, &QComboBox::activated, this, &TcfgForm::CmbBox_EncryTypeChange);
+    connect(CmbBox_opmode, &QComboBox::activated, this, &TcfgForm::CmbBox_opmodeChange);
+    connect(ChkBox_DNSen, &QCheckBox::clicked, this, &TcfgForm::ChkBox_DNSenClick);
+    connect(ChkBox_IPFen, &QCheckBox::clicked, this, &TcfgForm::ChkBox_IPFenClick);
+    connect(CkBox_dpLen, &QCheckBox::clicked, this, &TcfgForm::CkBox_dpLenClick);
+    connect(CkBox_dpTmout, &QCheckBox::clicked, this, &TcfgForm::CkBox_dpTmoutClick);
+    connect(CkBox_dpStr, &QCheckBox::clicked, this, &TcfgForm::CkBox_dpStrClick);
+    connect(ChkBox_tmout, &QCheckBox::clicked, this, &TcfgForm::ChkBox_tmoutClick);
+    connect(ChkBox_tmoutC, &QCheckBox::clicked, this, &TcfgForm::ChkBox_tmoutCClick);
+    connect(ChkBox_tmoutDNS, &QCheckBox::clicked, this, &TcfgForm::ChkBox_tmoutDNSClick);
+    connect(CmbBox_comport, &QComboBox::activated, this, &TcfgForm::CmbBox_comportChange);
+    connect(CmbBox_sBaud, &QComboBox::activated, this, &TcfgForm::CmbBox_sBaudChange);
+    connect(CmbBox_sFlowCtrl, &QComboBox::activated, this, &TcfgForm::CmbBox_sFlowCtrlChange);
+    connect(Edit2, &QLineEdit::textChanged, this, &TcfgForm::Edit2Change);
+    connect(Edit3, &QLineEdit::textChanged, this, &TcfgForm::Edit3Change);
+    connect(Edit4, &QLineEdit::textChanged, this, &TcfgForm::Edit4Change);
+    connect(Edit5, &QLineEdit::textChanged, this, &TcfgForm::Edit5Change);
+}
+
+void TcfgForm::log(const QString& line) const
+{
+    if (context_.log)
+        context_.log(line);
+}
+
+void TcfgForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window restored from the task bar is not shown anew.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TcfgForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TcfgForm::FormShow()
+{
+    holdsDevice_ = true;
+    try {
+        fillControls();
+    } catch (const ConversionError& error) {
+        log(QStringLiteral("TcfgForm::FormShow"));
+        showException(this, QString::fromLatin1(error.what()));
+    }
+}
+
+void TcfgForm::fillControls()
+{
+    ConfigShared& shared = configShared();
+    // 1
+    shared.comSettingsText = kDefaultSerialSettings;
+    abortBtn->setText(QStringLiteral("Abort"));
+    abortBtn->setEnabled(true);
+    Button1->setEnabled(true);
+    Button1->hide();
+    // 2
+    CmbBox_ipcfg->setEnabled(programFlags().allowIpModeFlag);
+    Edit_listenPort->setEnabled(true);
+    // 3
+    const bool webPage = block_.flag(ConfigField::HasWebPage) != 0;
+    PageControl1->setTabVisible(PageControl1->indexOf(TabSheet_We), webPage);
+    if (webPage) {
+        if (context_.webSourceDirectory)
+            Edit_srcDir->setText(*context_.webSourceDirectory);
+        if (context_.webImagePath) {
+            Edit_outFile->setText(*context_.webImagePath);
+            Edit_bin->setText(*context_.webImagePath);
+        }
+    }
+    // 4
+    openedIp_ = block_.text(DeviceField::IpAddress);
+    openedMac_ = block_.text(DeviceField::MacAddress);
+    openedKey_ = block_.text(DeviceField::Key);
+    // 5
+    createAddressControls();
+    // 6
+    const std::string altModel = block_.text(ConfigField::AltModelName);
+    if (!altModel.empty())
+        Edit_devName->setText(fromField(altModel));
+    Edit1->setText(fromField(context_.defaultModelName));
+    // 7, 8
+    fillSerialGroup();
+    fillDataPacking();
+    // 9, 10, 11, 12
+    fillAddress();
+    fillRecordTexts();
+    // 13
+    if (block_.flag(ConfigField::HasTcpWindow) != 0) {
+        CmbBox_ws->setCurrentIndex(toInteger(block_.text(ConfigField::TcpWindowIndex)));
+    } else {
+        Label_windowsize->hide();
+        CmbBox_ws->hide();
+    }
+    // 14: the block keeps the upper-cased MAC text from now on.
+    upperCaseText(block_.fieldData(DeviceField::MacAddress), layoutOf(DeviceField::MacAddress).width);
+    Edit_mac->setText(fromField(block_.text(DeviceField::MacAddress)));
+    // 15, 16
+    fillOperationMode();
+    fillIpFilter();
+    // 17
+    rebuildAuthList();
+    rebuildEncryList();
+    coverKeyBox();
+}
+
+void TcfgForm::createAddressControls()
+{
+    destroyAddressControls();
+    const auto create = [this](QWidget* parent, int x, int y, int width, int height,
+                               const QString& name) -> IpAddressEdit* {
+        try {
+            auto* control = new IpAddressEdit(parent);
+            control->setObjectName(name);
+            control->setGeometry(x, y, width, height);
+            control->setFocusPolicy(Qt::TabFocus);
+            control->show();
+            return control;
+        } catch (const std::bad_alloc&) {
+            showError(this, QStringLiteral("create ip control failed: %1").arg(ENOMEM));
+            return nullptr;
+        }
+    };
+    const QRect box = CmbBox_ipcfg->geometry();
+    moduleAddress_ = create(GrpBox_ns, box.left(), 2 * box.top() + box.height() - 2, box.width(), box.height() + 2,
+                            QStringLiteral("IPAddress_module"));
+    clientRemoteAddress_ = create(Panel_tcpc, 96, 8, box.width(), box.height() + 2,
+                                  QStringLiteral("IPAddress_tcpcRemote"));
+    const int left = Label_startIp->x() + Label_startIp->width() + 8;
+    filterStart_ = create(GrpBox_ipFilter, left, Label_startIp->y() - 2, box.width(), box.height() + 2,
+                          QStringLiteral("IPAddress_filterStart"));
+    filterEnd_ = create(GrpBox_ipFilter, left, Label_endIp->y(), box.width(), box.height() + 2,
+                        QStringLiteral("IPAddress_filterEnd"));
+}
+
+void TcfgForm::destroyAddressControls()
+{
+    for (IpAddressEdit** control : {&moduleAddress_, &clientRemoteAddress_, &filterStart_, &filterEnd_}) {
+        delete *control;
+        *control = nullptr;
+    }
+}
+
+void TcfgForm::fillSerialGroup()
+{
+    const std::pair<ConfigField, QComboBox*> choices[] = {{ConfigField::SerialBaud, CmbBox_sBaud},
+                                                          {ConfigField::SerialFormat, CmbBox_sDataFormat},
+                                                          {ConfigField::SerialFlow, CmbBox_sFlowCtrl}};
+    for (const auto& [field, box] : choices) {
+        const std::string text = block_.text(field);
+        if (!text.empty())
+            selectItemEqualTo(box, fromField(text));
+    }
+    CmbBox_sSI->clear();
+    CmbBox_sSI->addItem(QStringLiteral("RS-232"));
+    if (block_.flag(ConfigField::HasRs485) == '1')
+        CmbBox_sSI->addItem(QStringLiteral("RS-485"));
+    if (block_.flag(ConfigField::HasRs422) == '1')
+        CmbBox_sSI->addItem(QStringLiteral("RS-422"));
+    const std::string serialIf = block_.text(ConfigField::SerialIf);
+    if (!serialIf.empty())
+        selectItemEqualTo(CmbBox_sSI, fromField(serialIf));
+}
+
+void TcfgForm::fillDataPacking()
+{
+    const bool delimOn = block_.flag(ConfigField::DpDelimOn) == '1';
+    CkBox_dpStr->setChecked(delimOn);
+    setEditUsableOrEmpty(Edit_dpStr0, delimOn);
+    setEditUsableOrEmpty(Edit_dpStr1, delimOn);
+    if (delimOn) {
+        const DelimiterTexts delim = delimiterTextsOf(block_.text(ConfigField::DpDelim));
+        if (!delim.first.empty())
+            Edit_dpStr0->setText(fromField(delim.first));
+        if (!delim.second.empty())
+            Edit_dpStr1->setText(fromField(delim.second));
+    }
+    const std::tuple<ConfigField, ConfigField, QCheckBox*, QLineEdit*> numbers[] = {
+        {ConfigField::DpTimeoutOn, ConfigField::DpTimeout, CkBox_dpTmout, Edit_dpTmout},
+        {ConfigField::DpLengthOn, ConfigField::DpLength, CkBox_dpLen, Edit_dpLen}};
+    for (const auto& [onField, valueField, check, edit] : numbers) {
+        const bool on = block_.flag(onField) == '1';
+        check->setChecked(on);
+        setEditUsableOrEmpty(edit, on);
+        if (on) {
+            if (const auto text = packingNumberText(block_.text(valueField)))
+                edit->setText(fromField(*text));
+        }
+    }
+}
+
+void TcfgForm::fillAddress()
+{
+    const AddressView view = addressViewOf(block_.text(DeviceField::IpAddress));
+    configShared().targetIpText = view.targetIpText;
+    if (moduleAddress_)
+        moduleAddress_->setValue(view.controlValue);
+    for (int i = 0; i < 4; ++i) {
+        octetEdits[static_cast<std::size_t>(i)]->setText(fromField(view.octetTexts[static_cast<std::size_t>(i)]));
+        octetChanged(i);  // also when the text was already there
+    }
+}
+
+void TcfgForm::fillRecordTexts()
+{
+    // 10: an empty field leaves its box as laid out.
+    const std::pair<DeviceField, QLineEdit*> texts[] = {
+        {DeviceField::ModelName, Edit_devName}, {DeviceField::DeviceName, Edit_SerialNo},
+        {DeviceField::TcpPort, Edit_listenPort1}, {DeviceField::UdpPort, Edit_UDPPort},
+        {DeviceField::Ssid, Edit_SSID},           {DeviceField::Key, Edit_KEY},
+        {DeviceField::WpaPsk, Edit_WPAPSK}};
+    for (const auto& [field, edit] : texts) {
+        const std::string text = block_.text(field);
+        if (!text.empty())
+            edit->setText(fromField(text));
+    }
+    // 11
+    if (const auto wifi = readWifiMode(block_.text(DeviceField::WifiMode)))
+        selectItem(CmbBox_WIFIMode, *wifi);
+    if (const auto auth = readAuthMode(block_.text(DeviceField::AuthMode)))
+        selectItem(CmbBox_AuthMode, *auth);
+    if (const auto encry = readEncryType(block_.text(DeviceField::EncryType)))
+        selectItem(CmbBox_EncryType, *encry);
+    // 12
+    const bool dhcp = readIpMode(block_.text(DeviceField::IpMode)) == kIpModeDhcp;
+    selectItem(CmbBox_ipcfg, dhcp ? kIpModeDhcp : kIpModeStatic);
+    if (moduleAddress_)
+        moduleAddress_->setEnabled(!dhcp);
+}
+
+void TcfgForm::fillOperationMode()
+{
+    for (QWidget* panel : {Panel_tcps, Panel_tcpc, Panel_udp, Panel_tcpcDNS, static_cast<QWidget*>(GrpBox_DNS)})
+        panel->hide();
+    if (block_.text(ConfigField::OpModeCode).substr(0, 2) == "UD") {
+        selectItemEqualTo(CmbBox_opmode, QStringLiteral("UDP"));
+        Panel_udp->show();
+    }
+    for (QCheckBox* box : {ChkBox_tmout, ChkBox_tmoutC, ChkBox_tmoutDNS})
+        box->setChecked(false);
+    for (QLineEdit* edit : {Edit_connTmout, Edit_connTmoutC, Edit_connTmoutDNS})
+        setEditUsableOrEmpty(edit, false);
+    CmbBox_connAt->setCurrentIndex(0);
+    CmbBox_connAtDNS->setCurrentIndex(0);
+}
+
+void TcfgForm::fillIpFilter()
+{
+    const bool on = block_.flag(ConfigField::IpFilterOn) == '1';
+    ChkBox_IPFen->setChecked(on);
+    ChkBox_IPFenClick();
+    if (!on)
+        return;
+    if (const auto range = filterRangeOf(block_.text(ConfigField::IpFilterRange))) {
+        if (range->start && filterStart_)
+            filterStart_->setValue(*range->start);
+        if (range->end && filterEnd_)
+            filterEnd_->setValue(*range->end);
+    }
+}
+
+void TcfgForm::FormClose()
+{
+    if (!holdsDevice_)
+        return;
+    holdsDevice_ = false;
+    if (context_.releaseDevice)
+        context_.releaseDevice(openedMac_);
+    destroyAddressControls();
+}
+
+void TcfgForm::abortBtnClick()
+{
+    close();
+}
+
+void TcfgForm::rebuildAuthList()
+{
+    rebuildList(CmbBox_AuthMode, toItems(authModeItemsFor(CmbBox_WIFIMode->currentIndex())));
+}
+
+void TcfgForm::rebuildEncryList()
+{
+    if (const auto items = encryTypeItemsFor(boxText(CmbBox_AuthMode).toStdString()))
+        rebuildList(CmbBox_EncryType, toItems(*items));
+}
+
+void TcfgForm::coverKeyBox()
+{
+    const bool coverWpa = coversWpaKey(boxText(CmbBox_EncryType).toStdString());
+    Edit9->setVisible(!coverWpa);
+    Edit10->setVisible(coverWpa);
+    Edit9->raise();
+    Edit10->raise();
+}
+
+void TcfgForm::CmbBox_ipcfgChange()
+{
+    const int mode = CmbBox_ipcfg->currentIndex();
+    if (mode == kIpModeDhcp || mode == kIpModeStatic) {
+        const bool enable = mode == kIpModeStatic;
+        if (moduleAddress_)
+            moduleAddress_->setEnabled(enable);
+        for (QLineEdit* edit : octetEdits)
+            edit->setEnabled(enable);
+    }
+    rebuildAuthList();
+    CmbBox_AuthModeChange();
+}
+
+void TcfgForm::CmbBox_ipcfgDblClick()
+{
+    openPasswordDialog();
+}
+
+void TcfgForm::CmbBox_AuthModeChange()
+{
+    rebuildEncryList();
+    CmbBox_EncryTypeChange();
+}
+
+void TcfgForm::CmbBox_EncryTypeChange()
+{
+    const QString shown = boxText(CmbBox_EncryType);
+    const QString fitted = fromField(fittedEncryText(boxText(CmbBox_AuthMode).toStdString(), shown.toStdString()));
+    if (fitted != shown)
+        CmbBox_EncryType->setEditText(fitted);
+    coverKeyBox();
+}
+
+void TcfgForm::CmbBox_opmodeChange()
+{
+    for (QWidget* panel : {Panel_tcps, Panel_tcpc, Panel_udp, Panel_tcpcDNS, static_cast<QWidget*>(GrpBox_DNS)})
+        panel->hide();
+    switch (operationPanelFor(CmbBox_opmode->currentText().toStdString())) {
+    case OperationPanel::TcpServer: Panel_tcps->show(); break;
+    case OperationPanel::TcpClient: Panel_tcpc->show(); break;
+    case OperationPanel::Udp: Panel_udp->show(); break;
+    case OperationPanel::None: break;
+    }
+}
+
+void TcfgForm::ChkBox_DNSenClick()
+{
+    Panel_tcpcDNS->hide();
+    Panel_tcpc->hide();
+    // This window makes no DNS server address controls, so there is nothing
+    // else to enable.
+    (ChkBox_DNSen->isChecked() ? Panel_tcpcDNS : Panel_tcpc)->show();
+}
+
+void TcfgForm::ChkBox_IPFenClick()
+{
+    const bool on = ChkBox_IPFen->isChecked();
+    for (IpAddressEdit* control : {filterStart_, filterEnd_}) {
+        if (control)
+            control->setEnabled(on);
+    }
+}
+
+void TcfgForm::CkBox_dpLenClick()
+{
+    setEditUsableOrEmpty(Edit_dpLen, CkBox_dpLen->isChecked());
+}
+
+void TcfgForm::CkBox_dpTmoutClick()
+{
+    setEditUsableOrEmpty(Edit_dpTmout, CkBox_dpTmout->isChecked());
+}
+
+void TcfgForm::CkBox_dpStrClick()
+{
+    setEditUsableOrEmpty(Edit_dpStr0, CkBox_dpStr->isChecked());
+    setEditUsableOrEmpty(Edit_dpStr1, CkBox_dpStr->isChecked());
+}
+
+void TcfgForm::ChkBox_tmoutClick()
+{
+    setEditUsableOrEmpty(Edit_connTmout, ChkBox_tmout->isChecked());
+}
+
+void TcfgForm::ChkBox_tmoutCClick()
+{
+    setEditUsableOrEmpty(Edit_connTmoutC, ChkBox_tmoutC->isChecked());
+}
+
+void TcfgForm::ChkBox_tmoutDNSClick()
+{
+    setEditUsableOrEmpty(Edit_connTmoutDNS, ChkBox_tmoutDNS->isChecked());
+}
+
+template <typename Change>
+void TcfgForm::changeSerialControl(Change change)
+{
+    try {
+        change();
+    } catch (const MSCommError& error) {
+        showException(this, QString::fromUtf8(error.what()));
+    }
+}
+
+void TcfgForm::CmbBox_comportChange()
+{
+    changeSerialControl([this] {
+        MSComm1->setCommPort(commPortForItem(CmbBox_comport->currentIndex()));
+        configShared().comPortNumber = MSComm1->CommPort();
+        Label53->setText(QString::number(configShared().comPortNumber));
+    });
+}
+
+void TcfgForm::CmbBox_sBaudChange()
+{
+    changeSerialControl([this] {
+        MSComm1->setSettings(fromField(serialSettingsForItem(CmbBox_sBaud->currentIndex())));
+        configShared().comSettingsText = MSComm1->Settings().toStdString();
+    });
+}
+
+void TcfgForm::CmbBox_sFlowCtrlChange()
+{
+    changeSerialControl([this] {
+        const QString flow = CmbBox_sFlowCtrl->currentIndex() >= 0 ? CmbBox_sFlowCtrl->currentText() : QString();
+        MSComm1->setHandshaking(handshakingFor(flow.toStdString()));
+    });
+}
+
+void TcfgForm::Edit2Change() { octetChanged(0); }
+void TcfgForm::Edit3Change() { octetChanged(1); }
+void TcfgForm::Edit4Change() { octetChanged(2); }
+void TcfgForm::Edit5Change() { octetChanged(3); }
+
+void TcfgForm::octetChanged(int index)
+{
+    QLineEdit* edit = octetEdits[static_cast<std::size_t>(index)];
+    const OctetCheck check = checkOctetText(edit->text().toStdString());
+    const QString text = fromField(check.text);
+    if (check.error == 0 && text != edit->text())
+        edit->setText(text);
+    configShared().octetError[static_cast<std::size_t>(index)] = check.error;
+    octetFlagLabels[static_cast<std::size_t>(index)]->setText(QString::number(check.error));
+}
+
+}  // namespace quillmar

@@ -1,0 +1,258 @@
+#pragma once
+// The configuration window of one printer module. It fills its controls from its
+// ConfigBlock when shown and keeps the dependent choices consistent while the
+// user edits. Controls carry the object names validation, the save exchange and
+// the configuration files use; many of them are laid out hidden.
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "config/config_window_context.h"
+#include "record/config_block.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+namespace quillmar {
+
+class IpAddressEdit;
+class MSComm;
+class TNMUDP;
+
+class TcfgForm : public QWidget {
+    Q_OBJECT
+public:
+    // `block` is the zero-filled 536 bytes holding the device's record. The new
+    // window becomes the newest configuration window.
+    TcfgForm(const ConfigBlock& block, ConfigWindowContext context, QWidget* parent = nullptr);
+    ~TcfgForm() override;
+
+    ConfigBlock& configBlock() { return block_; }
+    const ConfigBlock& configBlock() const { return block_; }
+    const ConfigWindowContext& context() const { return context_; }
+
+    // The device as it was when the window was shown.
+    const std::string& openedIpAddress() const { return openedIp_; }
+    const std::string& openedMacAddress() const { return openedMac_; }
+    const std::string& openedKey() const { return openedKey_; }
+
+    // The address controls made at show time (null before the showing and after
+    // the closing): the module, the TCP client's remote end, the filter range.
+    IpAddressEdit* moduleAddressControl() const { return moduleAddress_; }
+    IpAddressEdit* clientRemoteAddressControl() const { return clientRemoteAddress_; }
+    IpAddressEdit* filterStartControl() const { return filterStart_; }
+    IpAddressEdit* filterEndControl() const { return filterEnd_; }
+
+    // The text shown in a choice box (it may be one its list lacks).
+    static QString boxText(const QComboBox* box);
+
+public slots:
+    void FormShow();
+    void FormClose();
+    void abortBtnClick();
+    void CmbBox_ipcfgChange();
+    void CmbBox_ipcfgDblClick();
+    void CmbBox_AuthModeChange();
+    void CmbBox_EncryTypeChange();
+    void CmbBox_opmodeChange();
+    void ChkBox_DNSenClick();
+    void ChkBox_IPFenClick();
+    void CkBox_dpLenClick();
+    void CkBox_dpTmoutClick();
+    void CkBox_dpStrClick();
+    void ChkBox_tmoutClick();
+    void ChkBox_tmoutCClick();
+    void ChkBox_tmoutDNSClick();
+    void CmbBox_comportChange();
+    void CmbBox_sBaudChange();
+    void CmbBox_sFlowCtrlChange();
+    void Edit2Change();
+    void Edit3Change();
+    void Edit4Change();
+    void Edit5Change();
+    void Image1Click() {}
+    void passwdAcceptBtnClick() {}
+    void passwdAbortBtnClick() {}
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+public:
+    // Top panel.
+    QWidget* infoPanel = nullptr;
+    QLabel* Image1 = nullptr;
+    QLineEdit* Edit_devName = nullptr;
+    QLineEdit* Edit_SerialNo = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QLabel* Label17 = nullptr;
+    QLineEdit* Edit_LanStatus = nullptr;
+    QLineEdit* Edit_fmwVer = nullptr;
+
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet_We = nullptr;
+
+    // "Network Settings".
+    QGroupBox* GrpBox_ns = nullptr;
+    QComboBox* CmbBox_ipcfg = nullptr;
+    QLabel* Label_ipAddress = nullptr;
+    QLabel* Label_ipHint = nullptr;
+    QLineEdit* Edit_listenPort1 = nullptr;
+    QLineEdit* Edit_UDPPort = nullptr;
+    QComboBox* CmbBox_WIFIMode = nullptr;
+    QLineEdit* Edit_mac = nullptr;
+    QLineEdit* Edit_SSID = nullptr;
+    QLineEdit* Edit_KEY = nullptr;
+    QLineEdit* Edit_WPAPSK = nullptr;
+    QComboBox* CmbBox_AuthMode = nullptr;
+    QComboBox* CmbBox_EncryType = nullptr;
+    QLineEdit* Edit9 = nullptr;
+    QLineEdit* Edit10 = nullptr;
+    QLabel* Label_windowsize = nullptr;
+    QComboBox* CmbBox_ws = nullptr;
+    QPushButton* Button1 = nullptr;
+    QLabel* Label55 = nullptr;
+    std::array<QLineEdit*, 4> octetEdits{};  // Edit2..Edit5
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+    QLineEdit* Edit7 = nullptr;
+    QLineEdit* Edit8 = nullptr;
+    std::array<QLabel*, 4> octetFlagLabels{};  // Label56..Label59
+    QLineEdit* Edit11 = nullptr;
+
+    // "Serial/Data Packing Settings" (hidden).
+    QGroupBox* GroupBox1 = nullptr;
+    QComboBox* CmbBox_comport = nullptr;
+    QComboBox* CmbBox_sBaud = nullptr;
+    QComboBox* CmbBox_sDataFormat = nullptr;
+    QComboBox* CmbBox_sFlowCtrl = nullptr;
+    QComboBox* CmbBox_sSI = nullptr;
+    QPushButton* COMsaveModuleBtn = nullptr;
+    QCheckBox* CkBox_dpLen = nullptr;
+    QCheckBox* CkBox_dpTmout = nullptr;
+    QCheckBox* CkBox_dpStr = nullptr;
+    QLineEdit* Edit_dpLen = nullptr;
+    QLineEdit* Edit_dpTmout = nullptr;
+    QLineEdit* Edit_dpStr0 = nullptr;
+    QLineEdit* Edit_dpStr1 = nullptr;
+
+    // "Operation Mode Settings" (hidden tab).
+    QComboBox* CmbBox_opmode = nullptr;
+    QWidget* Panel_tcps = nullptr;
+    QLineEdit* Edit_listenPort = nullptr;
+    QCheckBox* ChkBox_tmout = nullptr;
+    QLineEdit* Edit_connTmout = nullptr;
+    QWidget* Panel_tcpc = nullptr;
+    QLineEdit* Edit_clientPort = nullptr;
+    QComboBox* CmbBox_connAt = nullptr;
+    QCheckBox* ChkBox_tmoutC = nullptr;
+    QLineEdit* Edit_connTmoutC = nullptr;
+    QWidget* Panel_udp = nullptr;
+    QLineEdit* Edit_udpRport = nullptr;
+    QLineEdit* Edit_udpLport = nullptr;
+    QWidget* Panel_tcpcDNS = nullptr;
+    QLineEdit* Edit_tcpcHost = nullptr;
+    QLineEdit* Edit_clientPortDNS = nullptr;
+    QComboBox* CmbBox_connAtDNS = nullptr;
+    QCheckBox* ChkBox_tmoutDNS = nullptr;
+    QLineEdit* Edit_connTmoutDNS = nullptr;
+    QLineEdit* Edit_ipReport = nullptr;
+    QGroupBox* GrpBox_DNS = nullptr;
+    QCheckBox* ChkBox_DNSen = nullptr;
+
+    // "Access Control Settings" (hidden tab).
+    QGroupBox* GroupBox2 = nullptr;
+    QLineEdit* Edit_oldPasswd = nullptr;
+    QLineEdit* Edit_newPasswd = nullptr;
+    QLineEdit* Edit_retryPasswd = nullptr;
+    QPushButton* passwdAcceptBtn = nullptr;
+    QPushButton* passwdAbortBtn = nullptr;
+    QGroupBox* GrpBox_ipFilter = nullptr;
+    QCheckBox* ChkBox_IPFen = nullptr;
+    QLabel* Label_startIp = nullptr;
+    QLabel* Label_endIp = nullptr;
+
+    // "Web page convert and upload".
+    QLabel* Label40 = nullptr;
+    QLineEdit* Edit_srcDir = nullptr;
+    QPushButton* srcDir_Btn = nullptr;
+    QLabel* Label41 = nullptr;
+    QLineEdit* Edit_outFile = nullptr;
+    QPushButton* outDir_Btn = nullptr;
+    QPushButton* convertBtn = nullptr;
+    QLabel* Label42 = nullptr;
+    QLineEdit* Edit_bin = nullptr;
+    QPushButton* bin_Btn = nullptr;
+    QPushButton* uploadBtn = nullptr;
+
+    // Bottom.
+    QLabel* Label53 = nullptr;
+    QPushButton* importBtn = nullptr;
+    QPushButton* exportBtn = nullptr;
+    QPushButton* saveModuleBtn = nullptr;
+    QPushButton* abortBtn = nullptr;
+
+    // Used by the save exchange: two UDP endpoints (remote and local port 0 as
+    // laid out), its one-second timer (stopped) and the serial control.
+    TNMUDP* NMUDP1 = nullptr;
+    TNMUDP* NMUDP2 = nullptr;
+    QTimer* Timer1 = nullptr;
+    std::unique_ptr<MSComm> MSComm1;
+
+private:
+    void buildControls();
+    void buildInfoPanel();
+    void buildNetworkGroup(QWidget* page);
+    void buildSerialGroup(QWidget* page);
+    void buildOperationModeTab(QWidget* page);
+    void buildAccessControlTab(QWidget* page);
+    void buildWebPageTab(QWidget* page);
+    void buildButtons();
+    void connectHandlers();
+
+    void fillControls();
+    void createAddressControls();
+    void destroyAddressControls();
+    void fillSerialGroup();
+    void fillDataPacking();
+    void fillAddress();
+    void fillRecordTexts();
+    void fillOperationMode();
+    void fillIpFilter();
+    void rebuildAuthList();
+    void rebuildEncryList();
+    void coverKeyBox();
+    void octetChanged(int index);
+    void log(const QString& line) const;
+    // Runs a serial-control change; a failure is shown in the exception box.
+    template <typename Change> void changeSerialControl(Change change);
+
+    ConfigBlock block_;
+    ConfigWindowContext context_;
+    std::string openedIp_;
+    std::string openedMac_;
+    std::string openedKey_;
+    // Set while the window holds its device on the open-device list.
+    bool holdsDevice_ = false;
+
+    IpAddressEdit* moduleAddress_ = nullptr;
+    IpAddressEdit* clientRemoteAddress_ = nullptr;
+    IpAddressEdit* filterStart_ = nullptr;
+    IpAddressEdit* filterEnd_ = nullptr;
+};
+
+}  // namespace quillmar

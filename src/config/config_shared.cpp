@@ -1,0 +1,11 @@
+#include "config/config_shared.h"
+
+namespace quillmar {
+
+ConfigShared& configShared()
+{
+    static ConfigShared shared;
+    return shared;
+}
+
+}  // namespace quillmar
