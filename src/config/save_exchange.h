@@ -1,0 +1,122 @@
+#pragma once
+// "Save to Module" over UDP as a state machine without widgets or sockets. The
+// module gets the save header and the record; about half a minute later the
+// exchange decides whether the module took them: a module that stores a new
+// configuration restarts and stops answering at its old address, so a read
+// request (the probe) sent there at tick 19 that is still unanswered at tick 31
+// means the save went through.
+//
+// Each configuration window owns one SaveExchange, with its own tick counter,
+// probe flag and timer: one window's save never advances another's, and a window
+// that closes stops its own timer (stop()).
+//
+// The window (or the command line) implements SaveExchangeHost and forwards its
+// events: the button to startSave/requestRead, datagrams arriving on the local
+// port 6000 to answerReceived.
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QtGlobal>
+#include <chrono>
+
+#include "record/device_entry.h"
+
+namespace quillmar {
+
+// The timer of the save exchange ticks once a second.
+inline constexpr std::chrono::milliseconds kSaveTickInterval{1000};
+// Module port of every datagram, and the PC port the window sends from and
+// listens on.
+inline constexpr quint16 kModuleConfigPort = 5000;
+inline constexpr quint16 kLocalConfigPort = 6000;
+// The save header (the next datagram is a record to store) and the read request
+// (send back the current record).
+inline const QByteArray kSaveHeader = QByteArrayLiteral("\xAA\x11\x55");
+inline const QByteArray kReadRequest = QByteArrayLiteral("\x55\x11\xAA");
+
+// Ticks of the exchange, by the counter's value when the tick arrives.
+inline constexpr int kProbeTick = 18;     // the probe goes out; the counter becomes 19
+inline constexpr int kSilentTick = 25;    // the counter becomes 26, nothing else
+inline constexpr int kDecidingTick = 30;  // "NG" ends the save as confirmed
+
+// Shown (error dialog) instead of saving when an octet field is empty.
+inline constexpr char kIpInputFormatError[] = "IP input format error !";
+
+class SaveExchangeHost {
+public:
+    virtual ~SaveExchangeHost() = default;
+    // One datagram to `address`:`port` from the local port 6000 (NMUDP1:
+    // RemoteHost, RemotePort, LocalPort, SendDatagram). A refused send throws;
+    // the exchange keeps what it did before the send and skips what follows.
+    virtual void sendDatagram(const QString& address, quint16 port, const QByteArray& datagram) = 0;
+    // The status line (Label53).
+    virtual void showStatus(const QString& text) = 0;
+    // The answer state "NG" / "OK" (the hidden Label55).
+    virtual void showAnswerState(const QString& state) = 0;
+    // A save begins: the "ReFresh" button (Button1) is disabled.
+    virtual void saveStarting() {}
+    // Both save datagrams went out: "Save to Module" and "Abort" are disabled.
+    virtual void saveSent() {}
+    // A record arrived before the probe: the boxes show its fields (the IP
+    // address excepted, the WPA key only when not empty); the block is unchanged.
+    virtual void showAnsweredRecord(const DeviceEntry& answer) = 0;
+    // The deciding tick found no answer to the probe: "Save to Module OK" is on
+    // the status line; "Abort" becomes "Exit" and is enabled.
+    virtual void saveConfirmed() = 0;
+    // The deciding tick found the module still answering at its old address;
+    // the exchange decides again at the next tick. A window just waits; the
+    // command line may give up here.
+    virtual void saveUnconfirmed() {}
+};
+
+class SaveExchange : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kNoAnswer = "NG";
+    static constexpr const char* kAnswered = "OK";
+
+    explicit SaveExchange(SaveExchangeHost& host, std::chrono::milliseconds tickInterval = kSaveTickInterval,
+                          QObject* parent = nullptr);
+
+    // "Save to Module": counter and probe flag reset, timer started, the header
+    // and `record` sent to `targetAddress`; `probeAddress` is where the probe of
+    // tick 19 goes (the module's address when the window was opened).
+    void startSave(const DeviceEntry& record, const QString& targetAddress, const QString& probeAddress);
+    // "ReFresh": a read request to `targetAddress`.
+    void requestRead(const QString& targetAddress);
+    // One timer tick; does nothing while the exchange is not running.
+    void tick();
+    // A datagram on the local port 6000 (NMUDP1DataReceived).
+    void answerReceived(const QByteArray& datagram, const QString& fromAddress);
+    // A datagram on the second endpoint (NMUDP2DataReceived).
+    void secondEndpointAnswered();
+    // The window closes: its timer stops and no later tick touches anything.
+    void stop();
+
+    bool isRunning() const { return running_; }
+    int saveTicks() const { return saveTicks_; }
+    bool probeSent() const { return probeSent_; }
+    const QString& answerState() const { return answerState_; }
+    const QString& statusText() const { return statusText_; }
+    QTimer& timer() { return timer_; }
+
+    // "Waiting." .. "Waiting...." for the counter modulo 4 = 0 .. 3.
+    static QString waitingText(int ticks);
+
+private:
+    void setStatus(const QString& text);
+    void setAnswerState(const QString& state);
+
+    SaveExchangeHost& host_;
+    QTimer timer_;
+    bool running_ = false;
+    int saveTicks_ = 0;
+    bool probeSent_ = false;
+    QString probeAddress_;
+    QString answerState_;
+    QString statusText_;
+};
+
+}  // namespace quillmar

@@ -1,0 +1,30 @@
+#pragma once
+// The 256-byte records the configuration window sends and writes.
+#include <QByteArray>
+
+#include "config/config_form_values.h"
+#include "record/config_block.h"
+#include "record/device_entry.h"
+
+namespace quillmar {
+
+// The save to module over UDP, taken from the control texts without validation:
+// the address is the module address control's value printed by ip2dot (a 255 in
+// it is sent as it stands) and is also stored into the block's ipAddress; the key
+// goes only with "WEP" encryption and the WPA key with any other. Every text is
+// cut to its field's width, so nothing runs into the next field or past the record.
+DeviceEntry buildUdpSaveRecord(const ConfigFormValues& values, ConfigBlock& block);
+
+// The block's thirteen record fields, each up to its terminator or its width and
+// zero-filled to the width: the exported file and the body of the COM save.
+QByteArray blockRecordBytes(const ConfigBlock& block);
+
+// The settings-write command that precedes the record on a COM port: the group
+// separator and the letters g, W, S.
+inline const QByteArray kComSaveCommand = QByteArrayLiteral("\x1D\x67\x57\x53");
+
+// The four command bytes and then the 256 record bytes (260 in all), in the
+// order they go out on the serial line.
+QByteArray comSaveBytes(const ConfigBlock& block);
+
+}  // namespace quillmar

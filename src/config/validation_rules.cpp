@@ -1,0 +1,165 @@
+#include "config/validation_rules.h"
+
+#include <string>
+
+#include "config/single_byte_text.h"
+#include "record/ip_dot.h"
+
+namespace quillmar {
+
+namespace {
+
+// The range check of the number rules: zero and anything above `maximum`, a
+// negative number read as unsigned included, fails.
+bool outOfRange(const QString& text, unsigned maximum)
+{
+    const int value = toInteger(toSingleByte(text));
+    return value == 0 || static_cast<unsigned>(value) > maximum;
+}
+
+int hexBoxValue(const QString& text)
+{
+    const std::string prefixed = "0x" + toSingleByte(text);
+    try {
+        return hexToInteger(toSingleByte(text));
+    } catch (const ConversionError&) {
+        // The user typed the digits only; the number converted is the "0x" text.
+        throw ConversionError("'" + prefixed + "' is not a valid integer value");
+    }
+}
+
+bool isMacSeparatorPosition(qsizetype position)
+{
+    return position == 2 || position == 5 || position == 8 || position == 11 || position == 14;
+}
+
+bool isLetterOrDigit(char16_t c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+}  // namespace
+
+RuleMessage checkModelName(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("device name can't be blank");
+    return std::nullopt;
+}
+
+RuleMessage checkPackingLength(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("data packing length can't be blank");
+    if (outOfRange(text, 1024))
+        return QStringLiteral("invalid data packing length");
+    return std::nullopt;
+}
+
+RuleMessage checkPackingTimeout(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("data packing timeout can't be blank");
+    if (outOfRange(text, 65535))
+        return QStringLiteral("invalid data packing timeout");
+    return std::nullopt;
+}
+
+RuleMessage checkDelimiter(const QString& first)
+{
+    if (first.isEmpty())
+        return QStringLiteral("delimiter can't be blank");
+    return std::nullopt;
+}
+
+QString delimiterCode(const QString& first, const QString& second)
+{
+    const int firstValue = hexBoxValue(first);
+    QString code = QStringLiteral("%1").arg(firstValue, 2, 16, QLatin1Char('0')).toUpper();
+    if (!second.isEmpty())
+        code += QStringLiteral("%1").arg(hexBoxValue(second), 2, 16, QLatin1Char('0')).toUpper();
+    return code;
+}
+
+AddressCheck checkOctetAddress(const std::array<QString, 4>& octets)
+{
+    const QString joined = octets[0] + u'.' + octets[1] + u'.' + octets[2] + u'.' + octets[3];
+    AddressCheck check;
+    // The address control takes the parsed value and is read back; what it
+    // prints is what gets stored and checked.
+    check.controlValue = controlValueOf(dot2ip(toSingleByte(joined)));
+    std::string printed;
+    const int has255 = ip2dot(check.controlValue, printed);
+    check.ipAddress = fromSingleByte(printed);
+    if (check.ipAddress == QLatin1String("0.0.0.0") || has255)
+        check.message = QStringLiteral("invalid IP address");
+    return check;
+}
+
+RuleMessage checkUdpPort(const QString& text)
+{
+    if (outOfRange(text, 65535))
+        return QStringLiteral("invalid UDP Port");
+    return std::nullopt;
+}
+
+RuleMessage checkTcpPort(const QString& text)
+{
+    if (outOfRange(text, 65535))
+        return QStringLiteral("invalid TCP Port");
+    return std::nullopt;
+}
+
+RuleMessage checkSerialNumber(const QString& text)
+{
+    if (text.isEmpty() || text.size() > 16)
+        return QStringLiteral("invalid Serial Number!");
+    return std::nullopt;
+}
+
+RuleMessage checkMacAddress(const QString& text)
+{
+    if (text.size() != 17)
+        return QStringLiteral("invalid MAC Address format!can't over 17 bytes");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'.' && !isMacSeparatorPosition(i))
+            return QStringLiteral("invalid MAC Address format! about point position.");
+        if (c > u'9' && c < u'A')
+            return QStringLiteral("invalid MAC Address format!  about number.");
+        if (c > u'F' && c < u'a')
+            return QStringLiteral("invalid MAC Address format!  about number");
+        if (c > u'f')
+            return QStringLiteral("invalid MAC Address format!  about number");
+    }
+    return std::nullopt;
+}
+
+RuleMessage checkSsid(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("invalid SSID config! can't be blank.");
+    if (text.size() > 34)
+        return QStringLiteral("invalid SSID config! can't over 34 words.");
+    for (const QChar c : text) {
+        if (!isLetterOrDigit(c.unicode()))
+            return QStringLiteral("invalid SSID config!");
+    }
+    return std::nullopt;
+}
+
+RuleMessage checkKey(const QString& text)
+{
+    if (text.size() > 28)
+        return QStringLiteral("invalid KEY config! can't over 28 words.");
+    return std::nullopt;
+}
+
+RuleMessage checkWpaPsk(const QString& text)
+{
+    if (text.size() > 72)
+        return QStringLiteral("invalid WPAPSK config! can't over 72 words.");
+    return std::nullopt;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "config/save_exchange.h"
+#include "config/save_records.h"
+#include "record/config_block.h"
+
+using namespace quillmar;
+
+namespace {
+
+// The exchange's timer needs an event dispatcher.
+class CoreApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        static int argc = 1;
+        static char name[] = "config_save_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QCoreApplication> app_;
+};
+[[maybe_unused]] auto* const coreApplication = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
+
+ConfigFormValues saveForm(const QString& encryType)
+{
+    ConfigFormValues v;
+    v.modelName = "RX7000 WI-FI";
+    v.deviceName = "Printer-1";
+    v.macAddress = "00-11-22-AA-BB-CC";
+    v.addressControlValue = 0xC0000214u;  // 192.0.2.20
+    v.tcpPort = "9100";
+    v.udpPort = "5000";
+    v.ipMode = "STATIC";
+    v.wifiMode = "Infra";
+    v.ssid = "Shop42";
+    v.key = "wepkey123";
+    v.authMode = "OPEN";
+    v.encryType = encryType;
+    v.wpaPsk = "wpakey456";
+    return v;
+}
+
+struct Sent {
+    QString address;
+    quint16 port;
+    QByteArray datagram;
+};
+
+class RecordingHost : public SaveExchangeHost {
+public:
+    void sendDatagram(const QString& address, quint16 port, const QByteArray& datagram) override
+    {
+        if (refuseSends)
+            throw std::runtime_error("Null Remote Address");
+        sent.push_back({address, port, datagram});
+    }
+    void showStatus(const QString& text) override { status = text; }
+    void showAnswerState(const QString& state) override { answerState = state; }
+    void saveStarting() override { ++starting; }
+    void saveSent() override { ++sentSaves; }
+    void showAnsweredRecord(const DeviceEntry& answer) override { shown.push_back(answer); }
+    void saveConfirmed() override { ++confirmed; }
+    void saveUnconfirmed() override { ++unconfirmed; }
+
+    bool refuseSends = false;
+    std::vector<Sent> sent;
+    QString status;
+    QString answerState;
+    int starting = 0;
+    int sentSaves = 0;
+    std::vector<DeviceEntry> shown;
+    int confirmed = 0;
+    int unconfirmed = 0;
+};
+
+DeviceEntry someRecord()
+{
+    DeviceEntry record;
+    record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+    record.setText(DeviceField::IpAddress, "192.0.2.30");
+    record.setText(DeviceField::Ssid, "NewNet");
+    return record;
+}
+
+QByteArray bytesOf(const DeviceEntry& record)
+{
+    return QByteArray(record.data(), 256);
+}
+
+void tickTimes(SaveExchange& exchange, int times)
+{
+    for (int i = 0; i < times; ++i)
+        exchange.tick();
+}
+
+}  // namespace
+
+TEST(UdpSaveRecord, KeysFollowTheEncryption)
+{
+    struct Case {
+        const char* encry;
+        const char* key;
+        const char* wpaPsk;
+    };
+    for (const Case& c : {Case{"WEP", "wepkey123", ""}, Case{"TKIP", "", "wpakey456"}, Case{"AES", "", "wpakey456"},
+                          Case{"NONE", "", "wpakey456"}}) {
+        ConfigBlock block;
+        const DeviceEntry record = buildUdpSaveRecord(saveForm(c.encry), block);
+        DeviceEntry expected;
+        expected.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        expected.setText(DeviceField::DeviceName, "Printer-1");
+        expected.setText(DeviceField::MacAddress, "00-11-22-AA-BB-CC");
+        expected.setText(DeviceField::IpAddress, "192.0.2.20");
+        expected.setText(DeviceField::TcpPort, "9100");
+        expected.setText(DeviceField::UdpPort, "5000");
+        expected.setText(DeviceField::IpMode, "STATIC");
+        expected.setText(DeviceField::WifiMode, "Infra");
+        expected.setText(DeviceField::AuthMode, "OPEN");
+        expected.setText(DeviceField::EncryType, c.encry);
+        expected.setText(DeviceField::Ssid, "Shop42");
+        expected.setText(DeviceField::Key, c.key);
+        expected.setText(DeviceField::WpaPsk, c.wpaPsk);
+        EXPECT_EQ(bytesOf(record).toHex(), bytesOf(expected).toHex()) << c.encry;
+        EXPECT_EQ(block.text(DeviceField::IpAddress), "192.0.2.20");
+    }
+}
+
+TEST(UdpSaveRecord, AddressGoesAsTheControlHoldsItEvenWith255OrDhcp)
+{
+    ConfigFormValues v = saveForm("NONE");
+    v.ipMode = "DHCP";
+    v.addressControlValue = 0xC00002FFu;
+    ConfigBlock block;
+    block.setText(DeviceField::IpAddress, "192.0.2.20");
+    const DeviceEntry record = buildUdpSaveRecord(v, block);
+    EXPECT_EQ(record.text(DeviceField::IpAddress), "192.0.2.255");
+    EXPECT_EQ(record.text(DeviceField::IpMode), "DHCP");
+    EXPECT_EQ(block.text(DeviceField::IpAddress), "192.0.2.255");
+}
+
+TEST(UdpSaveRecord, OverLongTextsAreCutToTheirFields)
+{
+    // Each field gets a text of its own letter, far longer than any field.
+    const auto longText = [](char c) { return QString(300, QLatin1Char(c)); };
+    ConfigFormValues v;
+    v.modelName = longText('a');
+    v.deviceName = longText('b');
+    v.macAddress = longText('c');
+    v.addressControlValue = 0x01020304u;
+    v.tcpPort = longText('e');
+    v.udpPort = longText('f');
+    v.ipMode = longText('g');
+    v.wifiMode = longText('h');
+    v.authMode = longText('i');
+    v.ssid = longText('k');
+    v.key = longText('l');
+    v.wpaPsk = longText('m');
+    const std::string letters = "abcdefghijklm";
+    const auto expectFilled = [&letters](const DeviceEntry& record, DeviceField field) {
+        const FieldLayout& layout = layoutOf(field);
+        const char letter = letters[static_cast<std::size_t>(field)];
+        for (std::size_t i = layout.offset; i < layout.offset + layout.width; ++i)
+            ASSERT_EQ(record.data()[i], letter) << "byte " << i;
+    };
+
+    // Any encryption but WEP: the WPA key fills its field to the last byte.
+    v.encryType = longText('j');
+    ConfigBlock block;
+    block.setByteAt(256, 'z');  // the extended area follows the record in the block
+    DeviceEntry record = buildUdpSaveRecord(v, block);
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        if (layout.field == DeviceField::IpAddress)
+            EXPECT_EQ(record.text(layout.field), "1.2.3.4");
+        else if (layout.field == DeviceField::Key)
+            EXPECT_EQ(record.text(layout.field), "");
+        else
+            expectFilled(record, layout.field);
+    }
+    EXPECT_EQ(block.byteAt(256), 'z');
+
+    // WEP: the WEP key fills its 28 bytes and stops before the WPA key.
+    v.encryType = "WEP";
+    record = buildUdpSaveRecord(v, block);
+    expectFilled(record, DeviceField::Key);
+    EXPECT_EQ(record.text(DeviceField::WpaPsk), "");
+}
+
+TEST(ComSaveBytes, CommandThenTheBlockRecordFieldByField)
+{
+    ConfigBlock block;
+    block.setText(DeviceField::ModelName, "RX7000");
+    // Bytes after a terminator inside a field do not travel.
+    block.fieldData(DeviceField::ModelName)[10] = 'x';
+    block.setText(DeviceField::WpaPsk, std::string(72, 'k'));
+    block.setText(ConfigField::OpModeCode, "UD");
+    const QByteArray bytes = comSaveBytes(block);
+    ASSERT_EQ(bytes.size(), 260);
+    EXPECT_EQ(bytes.left(4), QByteArray::fromHex("1D675753"));
+    DeviceEntry expected;
+    expected.setText(DeviceField::ModelName, "RX7000");
+    expected.setText(DeviceField::WpaPsk, std::string(72, 'k'));
+    EXPECT_EQ(bytes.mid(4).toHex(), bytesOf(expected).toHex());
+}
+
+TEST(SaveExchange, SilentModuleIsConfirmedAtTick31)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    EXPECT_EQ(exchange.timer().objectName(), "Timer1");
+    EXPECT_EQ(exchange.timer().interval(), 1000);
+
+    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    EXPECT_TRUE(exchange.isRunning());
+    EXPECT_EQ(host.starting, 1);
+    EXPECT_EQ(host.sentSaves, 1);
+    EXPECT_EQ(host.status, "Waiting...");
+    EXPECT_EQ(host.answerState, "NG");
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.sent[0].address, "192.0.2.20");
+    EXPECT_EQ(host.sent[0].port, 5000);
+    EXPECT_EQ(host.sent[0].datagram, QByteArray::fromHex("AA1155"));
+    EXPECT_EQ(host.sent[1].datagram, bytesOf(someRecord()));
+
+    const char* const waiting[] = {"Waiting.", "Waiting..", "Waiting...", "Waiting...."};
+    for (int tick = 1; tick <= 18; ++tick) {
+        exchange.tick();
+        ASSERT_EQ(host.status, waiting[tick % 4]) << "tick " << tick;
+    }
+    EXPECT_FALSE(exchange.probeSent());
+    exchange.tick();  // 19: the probe, the status line stays
+    EXPECT_TRUE(exchange.probeSent());
+    EXPECT_EQ(exchange.saveTicks(), 19);
+    EXPECT_EQ(host.status, waiting[18 % 4]);
+    ASSERT_EQ(host.sent.size(), 3u);
+    EXPECT_EQ(host.sent[2].datagram, QByteArray::fromHex("5511AA"));
+    EXPECT_EQ(host.sent[2].port, 5000);
+
+    tickTimes(exchange, 6);  // 20..25
+    EXPECT_EQ(host.status, waiting[25 % 4]);
+    exchange.tick();  // 26: silent
+    EXPECT_EQ(exchange.saveTicks(), 26);
+    EXPECT_EQ(host.status, waiting[25 % 4]);
+    tickTimes(exchange, 4);  // 27..30
+    EXPECT_EQ(exchange.saveTicks(), 30);
+    EXPECT_EQ(host.confirmed, 0);
+    exchange.tick();  // 31 decides
+    EXPECT_EQ(host.confirmed, 1);
+    EXPECT_EQ(host.status, "Save to Module OK");
+    EXPECT_FALSE(exchange.isRunning());
+    EXPECT_FALSE(exchange.timer().isActive());
+    EXPECT_EQ(exchange.saveTicks(), 0);
+    // Further ticks (a queued timer event) change nothing.
+    tickTimes(exchange, 40);
+    EXPECT_EQ(host.confirmed, 1);
+    EXPECT_EQ(host.sent.size(), 3u);
+}
+
+TEST(SaveExchange, ProbeGoesToTheAddressTheWindowOpenedWith)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.21");
+    tickTimes(exchange, 19);
+    ASSERT_EQ(host.sent.size(), 3u);
+    EXPECT_EQ(host.sent[0].address, "192.0.2.20");
+    EXPECT_EQ(host.sent[2].address, "192.0.2.21");
+}
+
+TEST(SaveExchange, ModuleStillAnsweringAfterTheProbeIsNeverConfirmed)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    tickTimes(exchange, 19);
+    exchange.answerReceived(bytesOf(someRecord()), "192.0.2.20");
+    EXPECT_EQ(host.status, "Response from 192.0.2.20");
+    EXPECT_EQ(host.answerState, "OK");
+    EXPECT_TRUE(host.shown.empty());  // after the probe the boxes stay as they are
+    tickTimes(exchange, 12);
+    EXPECT_EQ(host.confirmed, 0);
+    EXPECT_EQ(host.unconfirmed, 1);
+    tickTimes(exchange, 100);
+    EXPECT_EQ(host.confirmed, 0);
+    EXPECT_EQ(host.unconfirmed, 101);
+    EXPECT_EQ(exchange.saveTicks(), 30);
+    EXPECT_TRUE(exchange.isRunning());
+    EXPECT_EQ(host.sent.size(), 3u);  // one probe only
+}
+
+TEST(SaveExchange, AnswerToTheSaveRefreshesAndTheSilenceThenConfirms)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    for (int save = 1; save <= 2; ++save) {
+        exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+        EXPECT_FALSE(exchange.probeSent());
+        tickTimes(exchange, 2);
+        DeviceEntry answer = someRecord();
+        answer.setText(DeviceField::Ssid, "Answered");
+        exchange.answerReceived(bytesOf(answer).left(200), "192.0.2.30");
+        EXPECT_EQ(host.status, "Response from 192.0.2.30");
+        EXPECT_EQ(host.answerState, "NG");
+        ASSERT_EQ(host.shown.size(), static_cast<std::size_t>(save));
+        EXPECT_EQ(host.shown.back().text(DeviceField::Ssid), "Answered");
+        EXPECT_EQ(host.shown.back().text(DeviceField::WpaPsk), "");  // past the 200 bytes received
+        tickTimes(exchange, 28);
+        EXPECT_EQ(host.confirmed, save - 1);
+        exchange.tick();
+        EXPECT_EQ(host.confirmed, save);
+        EXPECT_EQ(host.status, "Save to Module OK");
+    }
+}
+
+TEST(SaveExchange, EachWindowKeepsItsOwnCounterAndAStoppedOneNeverTicks)
+{
+    RecordingHost hostA;
+    RecordingHost hostB;
+    SaveExchange a(hostA);
+    SaveExchange b(hostB);
+    a.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    b.startSave(someRecord(), "198.51.100.20", "198.51.100.20");
+    tickTimes(a, 31);
+    EXPECT_EQ(hostA.confirmed, 1);
+    EXPECT_EQ(b.saveTicks(), 0);
+    EXPECT_FALSE(b.probeSent());
+    EXPECT_EQ(hostB.sent.size(), 2u);
+
+    // A closed window's exchange stops and is not moved by anything after.
+    tickTimes(b, 5);
+    b.stop();
+    EXPECT_FALSE(b.timer().isActive());
+    tickTimes(b, 40);
+    EXPECT_EQ(b.saveTicks(), 5);
+    EXPECT_EQ(hostB.confirmed, 0);
+    EXPECT_EQ(hostB.sent.size(), 2u);
+
+    // A new save in the other window starts from its own zero.
+    a.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    EXPECT_EQ(a.saveTicks(), 0);
+    EXPECT_EQ(b.saveTicks(), 5);
+}
+
+TEST(SaveExchange, RefusedSendKeepsTheStepsBeforeIt)
+{
+    RecordingHost host;
+    host.refuseSends = true;
+    SaveExchange exchange(host);
+    EXPECT_THROW(exchange.startSave(someRecord(), "0.0.0.0", "0.0.0.0"), std::runtime_error);
+    EXPECT_TRUE(exchange.isRunning());
+    EXPECT_EQ(host.answerState, "NG");
+    EXPECT_EQ(host.status, "Waiting...");
+    EXPECT_EQ(host.sentSaves, 0);  // the buttons stay as they were
+}
+
+TEST(SaveExchange, ReadRequestAndSecondEndpoint)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    exchange.requestRead("192.0.2.20");
+    EXPECT_EQ(host.status, "Waiting...");
+    ASSERT_EQ(host.sent.size(), 1u);
+    EXPECT_EQ(host.sent[0].datagram, QByteArray::fromHex("5511AA"));
+    EXPECT_FALSE(exchange.isRunning());
+    exchange.answerReceived(bytesOf(someRecord()), "192.0.2.20");
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0], someRecord());
+    exchange.secondEndpointAnswered();
+    EXPECT_EQ(host.answerState, "OK");
+}
+
+TEST(SaveExchange, ItsOwnTimerDrivesTheTicks)
+{
+    RecordingHost host;
+    SaveExchange exchange(host, std::chrono::milliseconds(1));
+    QEventLoop loop;
+    QObject::connect(&exchange.timer(), &QTimer::timeout, &loop, [&] {
+        if (!exchange.isRunning())
+            loop.quit();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
+    guard.start(std::chrono::seconds(30));
+    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    loop.exec();
+    EXPECT_EQ(host.confirmed, 1);
+    EXPECT_EQ(host.sent.size(), 3u);
+}
