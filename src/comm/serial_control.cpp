@@ -51,9 +51,21 @@ void MSComm::setSettings(const QString& text)
         fail(QStringLiteral("Invalid serial settings \"%1\" (expected rate,parity,data bits,stop bits, "
                             "for example 115200,n,8,1)")
                  .arg(text));
+    const SerialSettings previous = settings_;
     settings_ = *parsed;
-    if (PortOpen())
+    if (!PortOpen())
+        return;
+    try {
         applyLineSettings();
+    } catch (...) {
+        // The line keeps (as far as it can) the settings it had.
+        settings_ = previous;
+        try {
+            applyLineSettings();
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 void MSComm::setHandshaking(int mode)
@@ -103,8 +115,12 @@ void MSComm::setPortOpen(bool open)
 
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(comPortPath(commPort_));
-    if (!port->open(QIODevice::ReadWrite))
-        fail(QStringLiteral("%1 cannot be opened: %2").arg(portLabel(), port->errorString()));
+    if (!port->open(QIODevice::ReadWrite)) {
+        const QString hint = port->error() == QSerialPort::PermissionError
+                               ? QStringLiteral(" (the port is in use by another program, or access is denied)")
+                               : QString();
+        fail(QStringLiteral("%1 cannot be opened: %2%3").arg(portLabel(), port->errorString(), hint));
+    }
     port_ = std::move(port);
     try {
         applyLineSettings();

@@ -1,0 +1,35 @@
+#pragma once
+// The read exchange with one module: the read request 55 11 AA from the PC's
+// configuration port 6000 to the module's port 5000, and the record that comes
+// back, as the configuration window's "ReFresh" does it.
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "record/device_entry.h"
+
+namespace quillmar::cli {
+
+inline constexpr quint16 kModuleConfigPort = 5000;
+inline constexpr quint16 kLocalConfigPort = 6000;
+inline const QByteArray kReadRequest = QByteArrayLiteral("\x55\x11\xAA");
+// How long a module has to answer a read request.
+inline constexpr std::chrono::milliseconds kConfigReplyWait{2000};
+
+struct ConfigReadResult {
+    enum class Outcome { Answered, NoAnswer, Failed };
+    Outcome outcome = Outcome::NoAnswer;
+    DeviceEntry record;      // Answered: the first 256 bytes, zeros past a short answer
+    int answerLength = 0;    // Answered: bytes the module sent
+    std::string error;       // Failed: what went wrong
+};
+
+// Sends the read request to `address` and waits up to `wait` for a datagram from
+// that address (datagrams from anyone else are ignored).
+ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::milliseconds wait = kConfigReplyWait,
+                                  quint16 modulePort = kModuleConfigPort);
+
+}  // namespace quillmar::cli
