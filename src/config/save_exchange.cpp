@@ -3,11 +3,17 @@
 namespace quillmar {
 
 SaveExchange::SaveExchange(SaveExchangeHost& host, std::chrono::milliseconds tickInterval, QObject* parent)
-    : QObject(parent), host_(host), timer_(this)
+    : QObject(parent), host_(host), timer_(new QTimer(this))
 {
-    timer_.setObjectName(QStringLiteral("Timer1"));
-    timer_.setInterval(tickInterval);
-    connect(&timer_, &QTimer::timeout, this, &SaveExchange::tick);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    timer_->setInterval(tickInterval);
+    connect(timer_, &QTimer::timeout, this, &SaveExchange::tick);
+}
+
+SaveExchange::SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* parent)
+    : QObject(parent), host_(host), timer_(&timer)
+{
+    connect(timer_, &QTimer::timeout, this, &SaveExchange::tick);
 }
 
 QString SaveExchange::waitingText(int ticks)
@@ -35,7 +41,7 @@ void SaveExchange::startSave(const DeviceEntry& record, const QString& targetAdd
     probeAddress_ = probeAddress;
     host_.saveStarting();
     running_ = true;
-    timer_.start();
+    timer_->start();
     setStatus(QStringLiteral("Waiting..."));
     setAnswerState(QLatin1String(kNoAnswer));
     host_.sendDatagram(targetAddress, kModuleConfigPort, kSaveHeader);
@@ -67,7 +73,7 @@ void SaveExchange::tick()
         if (answerState_ == QLatin1String(kNoAnswer)) {
             setStatus(QStringLiteral("Save to Module OK"));
             running_ = false;
-            timer_.stop();
+            timer_->stop();
             saveTicks_ = 0;
             host_.saveConfirmed();
         } else {
@@ -101,7 +107,7 @@ void SaveExchange::secondEndpointAnswered()
 void SaveExchange::stop()
 {
     running_ = false;
-    timer_.stop();
+    timer_->stop();
 }
 
 }  // namespace quillmar

@@ -77,8 +77,12 @@ public:
     static constexpr const char* kNoAnswer = "NG";
     static constexpr const char* kAnswered = "OK";
 
+    // With a timer of its own, named "Timer1".
     explicit SaveExchange(SaveExchangeHost& host, std::chrono::milliseconds tickInterval = kSaveTickInterval,
                           QObject* parent = nullptr);
+    // Driven by a timer the window already has (its Timer1); the timer's
+    // interval is left as the window set it.
+    SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* parent = nullptr);
 
     // "Save to Module": counter and probe flag reset, timer started, the header
     // and `record` sent to `targetAddress`; `probeAddress` is where the probe of
@@ -100,7 +104,7 @@ public:
     bool probeSent() const { return probeSent_; }
     const QString& answerState() const { return answerState_; }
     const QString& statusText() const { return statusText_; }
-    QTimer& timer() { return timer_; }
+    QTimer& timer() { return *timer_; }
 
     // "Waiting." .. "Waiting...." for the counter modulo 4 = 0 .. 3.
     static QString waitingText(int ticks);
@@ -110,7 +114,7 @@ private:
     void setAnswerState(const QString& state);
 
     SaveExchangeHost& host_;
-    QTimer timer_;
+    QTimer* timer_;
     bool running_ = false;
     int saveTicks_ = 0;
     bool probeSent_ = false;
