@@ -230,6 +230,27 @@ TEST(ConfigShow, RefusesWhatIsNotTheAddressOfOneModule)
     EXPECT_EQ(runCli({"config", "fetch"}).exitCode, 2);
 }
 
+TEST(ConfigShow, ReadsTheSimulatorsRecord)
+{
+    QProcess sim;
+    sim.start(QStringLiteral(QUILLMAR_SIM_PATH),
+              {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,modelName=RX7000 WI-FI,ssid=Shop floor"});
+    ASSERT_TRUE(sim.waitForStarted());
+    QByteArray banner;
+    while (!banner.contains("ready") && sim.waitForReadyRead(10000))
+        banner += sim.readAllStandardOutput();
+    ASSERT_TRUE(banner.contains("ready")) << sim.readAllStandardError().toStdString();
+
+    const CliRun run = runCli({"config", "show", "127.0.0.1", "--json"});
+    sim.terminate();
+    sim.waitForFinished();
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    EXPECT_EQ(object.value("Model Name").toString(), QStringLiteral("RX7000 WI-FI"));
+    EXPECT_EQ(object.value("SSID").toString(), QStringLiteral("Shop floor"));
+    EXPECT_EQ(object.size(), 13);
+}
+
 TEST(RecordPrinting, ControlAndHighBytesAreShownEscaped)
 {
     EXPECT_EQ(cli::printableText("plain text 1.2"), "plain text 1.2");
