@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <memory>
+
+#include "config/cfg_form.h"
+#include "config/config_window_registry.h"
+#include "record/program_flags.h"
+#include "support/recording_prompter.h"
+#include "tools/password_dialog.h"
+
+using namespace quillmar;
+
+namespace {
+
+class PasswordDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { dialog.show(); }
+
+    void tryPassword(const QString& text)
+    {
+        dialog.Password->setText(text);
+        dialog.OKBtn->click();
+    }
+
+    QWidget configWindow;
+    TPasswordDlg dialog{[this] { return &configWindow; }};
+    test::RecordingPrompter prompter;
+};
+
+TEST_F(PasswordDialogTest, IsLaidOutAsASmallPasswordPrompt)
+{
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Password Dialog"));
+    EXPECT_EQ(dialog.size(), QSize(233, 98));
+    EXPECT_EQ(dialog.Password->maxLength(), 8);
+    EXPECT_EQ(dialog.Password->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(dialog.OKBtn->isDefault());
+    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("Password")), dialog.Password);
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn"))->text(), QStringLiteral("Cancel"));
+}
+
+TEST_F(PasswordDialogTest, EitherPasswordOnTheFirstTryReturnsToTheConfigurationWindow)
+{
+    for (const QString& password : {QStringLiteral("qed24680"), QStringLiteral("tundra57")}) {
+        prompter.prompts.clear();
+        configWindow.hide();
+        dialog.show();
+        tryPassword(password);
+        ASSERT_EQ(prompter.prompts.size(), 1u);
+        EXPECT_EQ(prompter.prompts[0].title, QStringLiteral("Information"));
+        EXPECT_EQ(prompter.prompts[0].text, QStringLiteral("Password correct !!"));
+        EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::None);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_TRUE(configWindow.isVisible());
+    }
+}
+
+TEST_F(PasswordDialogTest, ThreeWrongTriesEndWithTheFinalMessage)
+{
+    tryPassword(QStringLiteral("guess1"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    tryPassword(QStringLiteral("guess2"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(configWindow.isVisible());
+    tryPassword(QStringLiteral("guess3"));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(configWindow.isVisible());
+
+    ASSERT_EQ(prompter.prompts.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(prompter.prompts[i].title, QStringLiteral("Information"));
+        EXPECT_EQ(prompter.prompts[i].text, QStringLiteral("Password Wrong !!"));
+        EXPECT_EQ(prompter.prompts[i].icon, PromptIcon::Stop);
+    }
+    EXPECT_EQ(prompter.prompts[2].title, QStringLiteral("Error"));
+    EXPECT_EQ(prompter.prompts[2].text, QStringLiteral("Password Wrong !! You have retry 3 times !!!"));
+    EXPECT_EQ(prompter.prompts[2].icon, PromptIcon::Stop);
+}
+
+TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
+{
+    for (int i = 0; i < 3; ++i)
+        tryPassword(QStringLiteral("wrong"));
+    ASSERT_FALSE(dialog.isVisible());
+    dialog.Password->setText(QStringLiteral("left"));
+    prompter.prompts.clear();
+    dialog.show();
+    EXPECT_EQ(dialog.wrongTries(), 0);
+    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    tryPassword(QStringLiteral("wrong"));
+    tryPassword(QStringLiteral("wrong"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(prompter.texts(), QStringList({"Password Wrong !!", "Password Wrong !!"}));
+    tryPassword(QStringLiteral("tundra57"));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(prompter.texts().last(), QStringLiteral("Password correct !!"));
+}
+
+TEST_F(PasswordDialogTest, CapitalsAreWrong)
+{
+    tryPassword(QStringLiteral("QED24680"));
+    tryPassword(QStringLiteral("Tundra57"));
+    EXPECT_EQ(prompter.texts(), QStringList({"Password Wrong !!", "Password Wrong !!"}));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(PasswordDialogTest, CancelReturnsWithoutAMessage)
+{
+    dialog.CancelBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(configWindow.isVisible());
+    EXPECT_TRUE(prompter.prompts.empty());
+}
+
+TEST(PasswordDialog, WithNoConfigurationWindowNothingIsShownInItsPlace)
+{
+    test::RecordingPrompter prompter;
+    TPasswordDlg dialog([] { return static_cast<QWidget*>(nullptr); });
+    dialog.show();
+    dialog.Password->setText(QStringLiteral("qed24680"));
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
+}
+
+// The way the application links them: a double-click on the IP-mode box of a
+// configuration window opens the dialog, which returns to the newest window.
+TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
+{
+    test::RecordingPrompter prompter;
+    programFlags() = ProgramFlags{};
+    programFlags().allowIpModeFlag = true;
+    TPasswordDlg dialog([] { return static_cast<QWidget*>(newestConfigWindow()); });
+    setPasswordDialogOpener([&dialog] { dialog.show(); });
+
+    DeviceEntry entry;
+    entry.setText(DeviceField::MacAddress, "00:11:22:33:44:55");
+    entry.setText(DeviceField::IpAddress, "192.0.2.30");
+    TcfgForm first(ConfigBlock(entry), ConfigWindowContext{});
+    first.show();
+    TcfgForm newest(ConfigBlock(entry), ConfigWindowContext{});
+
+    QComboBox* ipcfg = first.findChild<QComboBox*>(QStringLiteral("CmbBox_ipcfg"));
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(4, 4), ipcfg->mapToGlobal(QPointF(4, 4)),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ipcfg, &click);
+    ASSERT_TRUE(dialog.isVisible());
+    dialog.Password->setText(QStringLiteral("qed24680"));
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(newest.isVisible());
+    setPasswordDialogOpener(nullptr);
+    programFlags() = ProgramFlags{};
+}
+
+}  // namespace
