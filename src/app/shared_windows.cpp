@@ -1,5 +1,9 @@
 #include "app/shared_windows.h"
 
+#include "config/cfg_form.h"
+#include "config/config_window_registry.h"
+#include "tools/password_dialog.h"
+
 namespace quillmar {
 
 SharedWindows& sharedWindows()
@@ -13,6 +17,12 @@ SharedWindows& createSharedWindows()
     SharedWindows& windows = sharedWindows();
     if (!windows.created) {
         windows.created = true;
+        windows.PasswordDlg = new TPasswordDlg([] { return static_cast<QWidget*>(newestConfigWindow()); });
+        setPasswordDialogOpener([dialog = windows.PasswordDlg] {
+            dialog->show();
+            dialog->raise();
+            dialog->activateWindow();
+        });
     }
     return windows;
 }

@@ -4,9 +4,13 @@
 
 namespace quillmar {
 
+class TPasswordDlg;
+
 struct SharedWindows {
     // Later windows add their pointer here, created in createSharedWindows().
     bool created = false;
+    // The access password dialog; a configuration window's IP-mode box opens it.
+    TPasswordDlg* PasswordDlg = nullptr;
 };
 
 // Creates each shared window once; later calls return the same set.
