@@ -178,6 +178,11 @@ void TcfgForm::createAddressControls()
             control->setObjectName(name);
             control->setGeometry(x, y, width, height);
             control->setFocusPolicy(Qt::TabFocus);
+            // Framed like the edits around it.
+            control->setAttribute(Qt::WA_StyledBackground, true);
+            control->setStyleSheet(QStringLiteral(
+                "quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
+                "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
             control->show();
             return control;
         } catch (const std::bad_alloc&) {

@@ -214,46 +214,46 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
 {
     GrpBox_ns = new QGroupBox(QStringLiteral("Network Settings"), page);
     GrpBox_ns->setObjectName(QStringLiteral("GrpBox_ns"));
-    GrpBox_ns->setGeometry(8, 8, 544, 248);
+    GrpBox_ns->setGeometry(8, 8, 544, 292);
     QWidget* g = GrpBox_ns;
 
-    constexpr int leftLabel = 14, leftBox = 108, leftWidth = 150;
-    addLabel(g, QStringLiteral("IP Mode:"), leftLabel, 24, 90);
-    CmbBox_ipcfg = addChoice(g, QStringLiteral("CmbBox_ipcfg"), itemsOf(kIpModeItems), leftBox, 24, leftWidth);
+    constexpr int leftLabel = 14, leftBox = 118, leftWidth = 146;
+    addLabel(g, QStringLiteral("IP Mode:"), leftLabel, 28, 90);
+    CmbBox_ipcfg = addChoice(g, QStringLiteral("CmbBox_ipcfg"), itemsOf(kIpModeItems), leftBox, 28, leftWidth);
     // The module address control is made at show time just under the IP mode box.
-    Label_ipAddress = addLabel(g, QStringLiteral("IP Address:"), leftLabel, 69, 90, QStringLiteral("Label_ipAddress"));
-    Label_ipHint = addLabel(g, QStringLiteral("(255 is not allowed)"), leftBox, 93, leftWidth,
+    Label_ipAddress = addLabel(g, QStringLiteral("IP Address:"), leftLabel, 77, 90, QStringLiteral("Label_ipAddress"));
+    Label_ipHint = addLabel(g, QStringLiteral("(255 is not allowed)"), leftBox, 102, leftWidth,
                             QStringLiteral("Label_ipHint"));
-    addLabel(g, QStringLiteral("TCP Port: "), leftLabel, 120, 90);
-    Edit_listenPort1 = addEdit(g, QStringLiteral("Edit_listenPort1"), leftBox, 120, leftWidth);
+    addLabel(g, QStringLiteral("TCP Port: "), leftLabel, 136, 90);
+    Edit_listenPort1 = addEdit(g, QStringLiteral("Edit_listenPort1"), leftBox, 136, leftWidth);
     Edit_listenPort1->setReadOnly(true);
-    addLabel(g, QStringLiteral("UDP Port: "), leftLabel, 150, 90);
-    Edit_UDPPort = addEdit(g, QStringLiteral("Edit_UDPPort"), leftBox, 150, leftWidth);
+    addLabel(g, QStringLiteral("UDP Port: "), leftLabel, 172, 90);
+    Edit_UDPPort = addEdit(g, QStringLiteral("Edit_UDPPort"), leftBox, 172, leftWidth);
     Edit_UDPPort->setReadOnly(true);
-    addLabel(g, QStringLiteral("MAC address:"), leftLabel, 180, 90);
-    Edit_mac = addEdit(g, QStringLiteral("Edit_mac"), leftBox, 180, leftWidth);
+    addLabel(g, QStringLiteral("MAC address:"), leftLabel, 208, 90);
+    Edit_mac = addEdit(g, QStringLiteral("Edit_mac"), leftBox, 208, leftWidth);
     Edit_mac->setEnabled(false);
-    Label_windowsize = addLabel(g, QStringLiteral("TCP window size:"), leftLabel, 210, 92,
+    Label_windowsize = addLabel(g, QStringLiteral("TCP window size:"), leftLabel, 244, 102,
                                 QStringLiteral("Label_windowsize"));
     CmbBox_ws = addCombo(g, QStringLiteral("CmbBox_ws"),
                          {QStringLiteral("128"), QStringLiteral("256"), QStringLiteral("512"), QStringLiteral("1024")},
-                         leftBox, 210, leftWidth);
+                         leftBox, 244, leftWidth);
     CmbBox_ws->setCurrentIndex(3);
 
     constexpr int rightLabel = 278, rightBox = 366, rightWidth = 166;
-    addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 24, 86);
-    CmbBox_WIFIMode = addChoice(g, QStringLiteral("CmbBox_WIFIMode"), itemsOf(kWifiModeItems), rightBox, 24, rightWidth);
-    addLabel(g, QStringLiteral("Auth Mode:"), rightLabel, 54, 86);
-    CmbBox_AuthMode = addChoice(g, QStringLiteral("CmbBox_AuthMode"), itemsOf(kAuthModeItems), rightBox, 54, rightWidth);
-    addLabel(g, QStringLiteral("Encry Mode:"), rightLabel, 84, 86);
-    CmbBox_EncryType = addChoice(g, QStringLiteral("CmbBox_EncryType"), itemsOf(kEncryTypeItems), rightBox, 84,
+    addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 28, 86);
+    CmbBox_WIFIMode = addChoice(g, QStringLiteral("CmbBox_WIFIMode"), itemsOf(kWifiModeItems), rightBox, 28, rightWidth);
+    addLabel(g, QStringLiteral("Auth Mode:"), rightLabel, 64, 86);
+    CmbBox_AuthMode = addChoice(g, QStringLiteral("CmbBox_AuthMode"), itemsOf(kAuthModeItems), rightBox, 64, rightWidth);
+    addLabel(g, QStringLiteral("Encry Mode:"), rightLabel, 100, 86);
+    CmbBox_EncryType = addChoice(g, QStringLiteral("CmbBox_EncryType"), itemsOf(kEncryTypeItems), rightBox, 100,
                                  rightWidth);
-    addLabel(g, QStringLiteral("SSID:"), rightLabel, 120, 86);
-    Edit_SSID = addEdit(g, QStringLiteral("Edit_SSID"), rightBox, 120, rightWidth);
-    addLabel(g, QStringLiteral("WEP KEY:"), rightLabel, 150, 86);
-    Edit_KEY = addEdit(g, QStringLiteral("Edit_KEY"), rightBox, 150, rightWidth);
-    addLabel(g, QStringLiteral("WPAPSK KEY:"), rightLabel, 180, 86);
-    Edit_WPAPSK = addEdit(g, QStringLiteral("Edit_WPAPSK"), rightBox, 180, rightWidth);
+    addLabel(g, QStringLiteral("SSID:"), rightLabel, 136, 86);
+    Edit_SSID = addEdit(g, QStringLiteral("Edit_SSID"), rightBox, 136, rightWidth);
+    addLabel(g, QStringLiteral("WEP KEY:"), rightLabel, 172, 86);
+    Edit_KEY = addEdit(g, QStringLiteral("Edit_KEY"), rightBox, 172, rightWidth);
+    addLabel(g, QStringLiteral("WPAPSK KEY:"), rightLabel, 208, 86);
+    Edit_WPAPSK = addEdit(g, QStringLiteral("Edit_WPAPSK"), rightBox, 208, rightWidth);
     Edit9 = addCover(g, QStringLiteral("Edit9"), Edit_KEY);
     Edit10 = addCover(g, QStringLiteral("Edit10"), Edit_WPAPSK);
 
@@ -262,7 +262,7 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     const std::array<QString, 4> defaults{QStringLiteral("192"), QStringLiteral("168"), QStringLiteral("192"),
                                           QStringLiteral("168")};
     for (int i = 0; i < 4; ++i) {
-        QLineEdit* edit = addEdit(g, QStringLiteral("Edit%1").arg(2 + i), rightBox + 42 * i, 214, 30);
+        QLineEdit* edit = addEdit(g, QStringLiteral("Edit%1").arg(2 + i), rightBox + 42 * i, 248, 30);
         edit->setFrame(false);
         edit->setMaxLength(3);
         edit->setValidator(new QIntValidator(0, 999, edit));
@@ -270,7 +270,7 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
         edit->setToolTip(i == 0 ? QStringLiteral("please input 0~254") : QStringLiteral("please input 0~255"));
         edit->hide();
         octetEdits[static_cast<std::size_t>(i)] = edit;
-        QLabel* flag = addLabel(g, QString(), rightBox + 42 * i, 230, 30, QStringLiteral("Label%1").arg(56 + i));
+        QLabel* flag = addLabel(g, QString(), rightBox + 42 * i, 264, 30, QStringLiteral("Label%1").arg(56 + i));
         flag->hide();
         octetFlagLabels[static_cast<std::size_t>(i)] = flag;
     }
@@ -280,18 +280,18 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     Edit5 = octetEdits[3];
     std::array<QLineEdit**, 3> dots{&Edit6, &Edit7, &Edit8};
     for (int i = 0; i < 3; ++i) {
-        QLineEdit* dot = addEdit(g, QStringLiteral("Edit%1").arg(6 + i), rightBox + 32 + 42 * i, 214, 8);
+        QLineEdit* dot = addEdit(g, QStringLiteral("Edit%1").arg(6 + i), rightBox + 32 + 42 * i, 248, 8);
         dot->setFrame(false);
         dot->setReadOnly(true);
         dot->setText(QStringLiteral("."));
         dot->hide();
         *dots[static_cast<std::size_t>(i)] = dot;
     }
-    Edit11 = addEdit(g, QStringLiteral("Edit11"), leftBox, 214, 60);
+    Edit11 = addEdit(g, QStringLiteral("Edit11"), leftBox, 248, 60);
     Edit11->hide();
-    Button1 = addButton(g, QStringLiteral("Button1"), QStringLiteral("ReFresh"), leftBox, 214, 75);
+    Button1 = addButton(g, QStringLiteral("Button1"), QStringLiteral("ReFresh"), leftBox, 248, 75);
     Button1->hide();
-    Label55 = addLabel(g, QString(), leftBox + 80, 214, 30, QStringLiteral("Label55"));
+    Label55 = addLabel(g, QString(), leftBox + 80, 248, 30, QStringLiteral("Label55"));
     Label55->hide();
 }
 
@@ -299,7 +299,7 @@ void TcfgForm::buildSerialGroup(QWidget* page)
 {
     GroupBox1 = new QGroupBox(QStringLiteral("Serial/Data Packing Settings"), page);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 262, 544, 76);
+    GroupBox1->setGeometry(8, 200, 544, 104);
     GroupBox1->hide();
     QWidget* g = GroupBox1;
 
