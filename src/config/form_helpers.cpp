@@ -29,6 +29,8 @@ private:
 };
 
 // A read-only line edit opens the list when clicked, as a drop-down list does.
+// The list opens on the button's release: opened on the press, it would take
+// that press's release as a pick and close again at once.
 class PopupOnClick final : public QObject {
 public:
     explicit PopupOnClick(QComboBox* box) : QObject(box), box_(box) {}
@@ -36,7 +38,9 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseButtonPress && box_->isEnabled()) {
+        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            return box_->isEnabled();
+        if (event->type() == QEvent::MouseButtonRelease && box_->isEnabled()) {
             box_->showPopup();
             return true;
         }
