@@ -120,19 +120,23 @@ ComboDoubleClickWatcher::ComboDoubleClickWatcher(QComboBox* box, std::function<v
     box_->installEventFilter(this);
     if (box_->lineEdit())
         box_->lineEdit()->installEventFilter(this);
-    box_->view()->viewport()->installEventFilter(this);
-    box_->view()->window()->installEventFilter(this);
+    listViewport_ = box_->view()->viewport();
+    listWindow_ = box_->view()->window();
+    listViewport_->installEventFilter(this);
+    listWindow_->installEventFilter(this);
 }
 
 bool ComboDoubleClickWatcher::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool inList = watched == box_->view()->viewport() || watched == box_->view()->window();
+    // Only mouse events are looked at: others also arrive while the box is
+    // being destroyed.
+    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+        return false;
+    const bool inList = watched == listViewport_ || watched == listWindow_;
     if (event->type() == QEvent::MouseButtonDblClick && !inList) {
         handler_();
         return true;
     }
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
-        return false;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (inList) {
         if (lastPressMs_ >= 0 && now - lastPressMs_ <= QApplication::doubleClickInterval()) {

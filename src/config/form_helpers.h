@@ -46,6 +46,8 @@ protected:
 
 private:
     QComboBox* box_;
+    QObject* listViewport_ = nullptr;
+    QObject* listWindow_ = nullptr;
     std::function<void()> handler_;
     qint64 lastPressMs_ = -1;
 };
