@@ -1,4 +1,5 @@
 #include "config_verb.h"
+#include "discover_verb.h"
 #include "verb.h"
 
 namespace quillmar::cli {
@@ -6,6 +7,7 @@ namespace quillmar::cli {
 // Each verb lives in a file of its own; add it here.
 const Verb kVerbs[] = {
     {"version", "version                     print the version", [](int, char**) { return 0; }},
+    {"discover", "discover [--ip ADDRESS] [--family 1|2] [--json]  find printer modules", runDiscover},
     {"config", "config show ADDRESS [--json]  print a module's settings record", runConfigVerb},
 };
 const int kVerbCount = sizeof kVerbs / sizeof kVerbs[0];

@@ -29,6 +29,19 @@ bool ModuleSet::resolveInterfaces(std::string& error)
             module.broadcastAddress = module.address | ~mask;
             break;
         }
+        // Every address of the loopback prefix (127.0.0.0/8) is this host's own,
+        // though only the first is listed.
+        for (const ifaddrs* it = list; it && module.interfaceIndex == 0; it = it->ifa_next) {
+            if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_netmask
+                || !(it->ifa_flags & IFF_LOOPBACK))
+                continue;
+            const std::uint32_t address = ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr.s_addr);
+            const std::uint32_t mask = ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr);
+            if ((address & mask) == (module.address & mask)) {
+                module.interfaceIndex = if_nametoindex(it->ifa_name);
+                module.broadcastAddress = module.address | ~mask;
+            }
+        }
         if (module.interfaceIndex == 0) {
             error = "address " + formatIpv4(module.address) + " is not on this host";
             freeifaddrs(list);

@@ -19,6 +19,9 @@
 #include <QVBoxLayout>
 
 #include "app/device_list_model.h"
+#include "app/shared_windows.h"
+#include "discovery/search_ip_dialog.h"
+#include "discovery/udp_progress_form.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
 #include "ui/logo.h"
@@ -37,6 +40,7 @@ constexpr int kLogHeight = 78;
 constexpr int kFirstSearchDelayMs = 500;
 
 const QString kRootItem = QStringLiteral("Configuration");
+const QString kUpgradeItem = QStringLiteral("Upgrade");
 
 }  // namespace
 
@@ -70,6 +74,12 @@ TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
 
 TmainForm::~TmainForm()
 {
+    // The worker writes `searching_` until it ends; nothing it does waits for
+    // this thread, so waiting here cannot hang on it.
+    if (searchThread_) {
+        searchThread_->requestStop();
+        searchThread_->wait();
+    }
     if (theMainForm == this)
         theMainForm = nullptr;
 }
@@ -248,8 +258,68 @@ void TmainForm::Timer1Timer()
     startSearch(true, QString());
 }
 
-void TmainForm::startSearch(bool, const QString&)
+QTreeWidgetItem* TmainForm::upgradeItem() const
 {
+    QTreeWidgetItem* root = rootItem();
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == kUpgradeItem)
+            return root->child(i);
+    }
+    return nullptr;
+}
+
+void TmainForm::addUpgradeItem()
+{
+    if (QTreeWidgetItem* root = rootItem(); root && !upgradeItem())
+        new QTreeWidgetItem(root, {kUpgradeItem});
+}
+
+void TmainForm::removeUpgradeItem()
+{
+    delete upgradeItem();
+}
+
+void TmainForm::startSearch(bool broadcast, const QString& address)
+{
+    deviceListModel_->clear();
+    removeUpgradeItem();
+    searching_ = true;
+
+    TudpPrgForm* progress = createSharedWindows().udpPrgForm;
+    auto* worker = new UDPsearchThread(broadcast, address, localAddresses_, programFlags().printerFamily,
+                                       searching_, searchTiming_);
+    // Everything the worker does to the windows arrives here as queued calls.
+    constexpr auto queued = Qt::QueuedConnection;
+    connect(worker, &UDPsearchThread::labelChanged, progress, &TudpPrgForm::setLabelText, queued);
+    connect(worker, &UDPsearchThread::barPositionChanged, progress, &TudpPrgForm::setBarPosition, queued);
+    connect(worker, &UDPsearchThread::barStepped, progress, &TudpPrgForm::stepBar, queued);
+    connect(worker, &UDPsearchThread::replyParsed, this, [this](const DeviceEntry& entry) { addRow(entry); }, queued);
+    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress] {
+        progress->closeIfVisible();
+        update();
+    }, queued);
+    connect(worker, &UDPsearchThread::errorRaised, this, [this, progress](const QString& text) {
+        showError(progress->isVisible() ? static_cast<QWidget*>(progress) : this, text);
+    }, queued);
+    connect(worker, &UDPsearchThread::exceptionRaised, this, [this](const QString& text) {
+        log(QStringLiteral("UDPsearchThread Exception"));
+        showException(this, text);
+    }, queued);
+    connect(worker, &UDPsearchThread::beepRequested, this, [this] {
+        QApplication::beep();
+        emit searchStopBeeped();
+    }, queued);
+    searchThread_ = worker;
+    worker->start();
+
+    progress->prepareForSearch();
+    progress->exec();
+
+    // Still searching means the user cancelled: the worker stops at its next check.
+    if (searching_ && searchThread_)
+        searchThread_->requestStop();
+    if (deviceListModel_->rowCount() > 0)
+        addUpgradeItem();
 }
 
 void TmainForm::funcTreeViewClick()
@@ -263,6 +333,12 @@ void TmainForm::funcTreeViewClick()
     if (command == QLatin1String("Broadcast")) {
         if (!searching_)
             startSearch(true, QString());
+    } else if (command == QLatin1String("Search by IP")) {
+        if (!searching_) {
+            TsIPDlg* dialog = createSharedWindows().sIPDlg;
+            if (dialog->exec() == QDialog::Accepted && !dialog->addressText().isEmpty())
+                startSearch(false, dialog->addressText());
+        }
     }
     if (QTreeWidgetItem* root = rootItem())
         funcTreeView->setCurrentItem(root);

@@ -2,12 +2,15 @@
 // The main window: function tree, device list and message log. It owns the
 // device table, the open-device list, the local address table and the locks for
 // the whole run.
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
 
+#include "discovery/search_timing.h"
+#include "discovery/udp_search_thread.h"
 #include "platform/local_addresses.h"
 #include "record/device_table.h"
 #include "record/open_device_list.h"
@@ -45,7 +48,13 @@ public:
     // Offers one search reply for listing; safe from any thread.
     void addRow(const DeviceEntry& entry);
 
+    // Clears the list, runs a search on a worker behind the modal progress
+    // window and returns when that window closes (the worker may still be
+    // finishing after "Cancel"). An empty address with broadcast false is no
+    // search target; the worker then ends at once.
     virtual void startSearch(bool broadcast, const QString& address);
+    // Tests shorten the search's waits.
+    void setSearchTiming(const SearchTiming& timing) { searchTiming_ = timing; }
 
     bool networkReady() const { return networkReady_; }
     bool searching() const { return searching_; }
@@ -71,6 +80,8 @@ public slots:
 
 signals:
     void programEnding();
+    // A running search noticed its stop request (after the beep).
+    void searchStopBeeped();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -80,6 +91,9 @@ private:
     void buildControls();
     void FormClose();
     QTreeWidgetItem* rootItem() const;
+    QTreeWidgetItem* upgradeItem() const;
+    void addUpgradeItem();
+    void removeUpgradeItem();
 
     DeviceTable deviceTable_;
     OpenDeviceList openDevices_;
@@ -87,6 +101,8 @@ private:
     std::unique_ptr<LocalAddressSource> ownAddressSource_;
     LocalAddressSource* addressSource_ = nullptr;
     std::atomic<bool> searching_{false};
+    SearchTiming searchTiming_;
+    QPointer<UDPsearchThread> searchThread_;
     bool networkReady_ = false;
     bool shown_ = false;
     std::string defaultModelName_;

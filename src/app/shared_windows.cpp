@@ -4,6 +4,9 @@
 #include "config/config_window_registry.h"
 #include "tools/password_dialog.h"
 
+#include "discovery/search_ip_dialog.h"
+#include "discovery/udp_progress_form.h"
+
 namespace quillmar {
 
 SharedWindows& sharedWindows()
@@ -23,6 +26,8 @@ SharedWindows& createSharedWindows()
             dialog->raise();
             dialog->activateWindow();
         });
+        windows.udpPrgForm = new TudpPrgForm();
+        windows.sIPDlg = new TsIPDlg();
     }
     return windows;
 }

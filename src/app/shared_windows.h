@@ -5,12 +5,16 @@
 namespace quillmar {
 
 class TPasswordDlg;
+class TsIPDlg;
+class TudpPrgForm;
 
 struct SharedWindows {
     // Later windows add their pointer here, created in createSharedWindows().
     bool created = false;
     // The access password dialog; a configuration window's IP-mode box opens it.
     TPasswordDlg* PasswordDlg = nullptr;
+    TudpPrgForm* udpPrgForm = nullptr;  // the search's progress window
+    TsIPDlg* sIPDlg = nullptr;          // the search-by-IP dialog
 };
 
 // Creates each shared window once; later calls return the same set.

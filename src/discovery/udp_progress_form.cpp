@@ -48,7 +48,7 @@ TudpPrgForm::TudpPrgForm(QWidget* parent)
 
 void TudpPrgForm::prepareForSearch()
 {
-    prgMsg->clear();
+    setLabelText(QString());
     prgBar->move(prgBar->x(), prgMsg->y() + kClientHeight / 4);
     prgBar->setValue(10);
     stepBar();
@@ -67,6 +67,7 @@ int TudpPrgForm::barPosition() const
 void TudpPrgForm::setLabelText(const QString& text)
 {
     prgMsg->setText(text);
+    emit messageChanged(text);
 }
 
 void TudpPrgForm::setBarPosition(int position)

@@ -37,6 +37,10 @@ public slots:
     void closeIfVisible();
     void cancelBtnClick();
 
+signals:
+    // The progress text changed (for anyone following a search's steps).
+    void messageChanged(const QString& text);
+
 public:
     void done(int result) override;
 

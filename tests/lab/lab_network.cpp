@@ -1,0 +1,146 @@
+#include "lab/lab_network.h"
+
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+
+#include "platform/local_addresses.h"
+
+namespace quillmar::test {
+namespace {
+
+std::atomic<int> labsMade{0};
+
+// Runs a program without a shell; returns its exit status (-1 when it could
+// not run) and collects its standard output when asked.
+int runProgram(const std::vector<std::string>& arguments, const std::string& netns, std::string* output)
+{
+    std::vector<std::string> copy = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : copy)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const std::string netnsPath = netns.empty() ? std::string() : "/run/netns/" + netns;
+    int pipeFds[2] = {-1, -1};
+    if (output && pipe2(pipeFds, O_CLOEXEC) != 0)
+        return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (!netnsPath.empty()) {
+            const int fd = open(netnsPath.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || setns(fd, CLONE_NEWNET) != 0)
+                _exit(126);
+        }
+        if (output)
+            dup2(pipeFds[1], STDOUT_FILENO);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    if (output) {
+        close(pipeFds[1]);
+        char buffer[4096];
+        ssize_t length;
+        while (child > 0 && (length = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+            output->append(buffer, static_cast<std::size_t>(length));
+        close(pipeFds[0]);
+    }
+    if (child < 0)
+        return -1;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+bool LabNetwork::available(std::string& why)
+{
+    if (geteuid() != 0) {
+        why = "the network lab needs root to make namespaces";
+        return false;
+    }
+    return true;
+}
+
+LabNetwork::LabNetwork()
+    : name_("ql" + std::to_string(getpid()) + "-" + std::to_string(labsMade++))
+{
+    script({"reap"});
+    up_ = script({"up", name_});
+    if (!up_)
+        error = "lab.sh up " + name_ + " failed";
+}
+
+LabNetwork::~LabNetwork()
+{
+    sims_.clear();
+    script({"down", name_});
+}
+
+bool LabNetwork::script(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command{QUILLMAR_LAB_SCRIPT};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runProgram(command, {}, nullptr) == 0;
+}
+
+bool LabNetwork::addHost(const std::string& host, char link, const std::vector<std::string>& addresses,
+                         const std::string& mac)
+{
+    std::vector<std::string> arguments{"host", name_, host, std::string(1, link)};
+    arguments.insert(arguments.end(), addresses.begin(), addresses.end());
+    if (!mac.empty()) {
+        arguments.push_back("--mac");
+        arguments.push_back(mac);
+    }
+    if (!script(arguments)) {
+        error = "lab.sh host " + host + " failed";
+        return false;
+    }
+    return true;
+}
+
+SimProcess& LabNetwork::startSim(const std::string& host, const std::vector<std::string>& arguments)
+{
+    sims_.push_back(std::make_unique<SimProcess>(QUILLMAR_SIM_PATH, arguments, namespaceOf(host)));
+    return *sims_.back();
+}
+
+int LabNetwork::run(const std::string& host, const std::vector<std::string>& argv, std::string* output) const
+{
+    return runProgram(argv, namespaceOf(host), output);
+}
+
+LabNetwork::PcScope::PcScope(const LabNetwork& lab)
+{
+    home_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    const int pc = open(("/run/netns/" + lab.namespaceOf("pc")).c_str(), O_RDONLY | O_CLOEXEC);
+    entered_ = home_ >= 0 && pc >= 0 && setns(pc, CLONE_NEWNET) == 0;
+    if (pc >= 0)
+        close(pc);
+}
+
+LabNetwork::PcScope::~PcScope()
+{
+    if (entered_)
+        setns(home_, CLONE_NEWNET);
+    if (home_ >= 0)
+        close(home_);
+}
+
+}  // namespace quillmar::test
+
+namespace quillmar::test {
+
+bool LabNetwork::PcScope::seesOnlyTheLabPc()
+{
+    const LocalAddressReading reading = IfaddrsAddressSource().read();
+    return reading.error == 0 && reading.addresses.size() == 2
+        && reading.addresses[0].address == 0xC0000201u     // 192.0.2.1
+        && reading.addresses[1].address == 0xC6336401u;    // 198.51.100.1
+}
+
+}  // namespace quillmar::test

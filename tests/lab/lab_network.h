@@ -1,0 +1,68 @@
+#pragma once
+// A test's own network lab (see README.md): made when the object is built,
+// removed with everything running in it when the object goes, also after a
+// failed assertion. Labs of test processes that died are reaped first.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/sim_process.h"
+
+namespace quillmar::test {
+
+class LabNetwork {
+public:
+    // Whether this process may make namespaces at all (root); `why` says why not.
+    static bool available(std::string& why);
+
+    LabNetwork();
+    ~LabNetwork();
+    LabNetwork(const LabNetwork&) = delete;
+    LabNetwork& operator=(const LabNetwork&) = delete;
+
+    // False (with `error`) when the lab could not be made.
+    bool up() const { return up_; }
+    const std::string& name() const { return name_; }
+    std::string namespaceOf(const std::string& host) const { return name_ + "-" + host; }
+
+    // A namespace `host` on link 'a' (192.0.2.0/24, with the PC's 192.0.2.1) or
+    // 'b' (198.51.100.0/24, with 198.51.100.1) holding these "A.B.C.D/N" addresses.
+    bool addHost(const std::string& host, char link, const std::vector<std::string>& addresses,
+                 const std::string& mac = {});
+
+    // quillmar-sim with these arguments inside `host`; owned by the lab.
+    SimProcess& startSim(const std::string& host, const std::vector<std::string>& arguments);
+
+    // Runs `argv` inside `host` and returns its exit status; standard output
+    // goes to `output` when given.
+    int run(const std::string& host, const std::vector<std::string>& argv, std::string* output = nullptr) const;
+
+    // While it lives, the calling thread (and the threads it starts) work in the
+    // PC's namespace.
+    class PcScope {
+    public:
+        explicit PcScope(const LabNetwork& lab);
+        ~PcScope();
+        PcScope(const PcScope&) = delete;
+        PcScope& operator=(const PcScope&) = delete;
+        bool entered() const { return entered_; }
+        // True only when this thread now sees exactly the PC's two lab
+        // addresses: a search must never start from anywhere else.
+        static bool seesOnlyTheLabPc();
+
+    private:
+        int home_ = -1;
+        bool entered_ = false;
+    };
+
+    std::string error;
+
+private:
+    bool script(const std::vector<std::string>& arguments);
+
+    std::string name_;
+    bool up_ = false;
+    std::vector<std::unique_ptr<SimProcess>> sims_;
+};
+
+}  // namespace quillmar::test
