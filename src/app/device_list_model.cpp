@@ -40,7 +40,9 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    if (role == Qt::DisplayRole)
+    // The fixed column widths cut long texts (a MAC, a long SSID); the whole
+    // text is one hover away.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(index.row(), index.column());
     if (role == Qt::ForegroundRole
         && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))

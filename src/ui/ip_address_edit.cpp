@@ -42,12 +42,18 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        for (int i = 0; i < 3; ++i) {
-            if (watched == octets_[i] && (key->key() == Qt::Key_Period || key->text() == QLatin1String("."))) {
+        const bool period = key->key() == Qt::Key_Period || key->text() == QLatin1String(".");
+        for (int i = 0; i < 4 && period; ++i) {
+            if (watched != octets_[i])
+                continue;
+            // A period in an empty box is swallowed: after three digits the
+            // cursor has already moved on, so "192.0.2.11" typed straight
+            // through fills the four boxes in order.
+            if (i < 3 && !octets_[i]->text().isEmpty()) {
                 octets_[i + 1]->setFocus();
                 octets_[i + 1]->selectAll();
-                return true;
             }
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -37,4 +39,19 @@ TEST(IpAddressEdit, OctetsRefuseValuesAboveTwoFiftyFive)
     EXPECT_NE(octet->validator()->validate(text, position), QValidator::Acceptable);
     text = QStringLiteral("255");
     EXPECT_EQ(octet->validator()->validate(text, position), QValidator::Acceptable);
+}
+
+TEST(IpAddressEdit, AnAddressTypedStraightThroughFillsTheFourBoxes)
+{
+    IpAddressEdit edit;
+    edit.show();
+    edit.octetEdit(0)->setFocus();
+    for (const QChar c : QStringLiteral("192.0.2.11")) {
+        QWidget* target = edit.focusWidget() ? edit.focusWidget() : edit.octetEdit(0);
+        const int key = c == QLatin1Char('.') ? int(Qt::Key_Period) : int(Qt::Key_0) + c.digitValue();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+    }
+    EXPECT_EQ(edit.value(), 0xC000020Bu);
+    EXPECT_EQ(edit.octetEdit(1)->text(), QStringLiteral("0"));
 }
