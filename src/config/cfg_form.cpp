@@ -76,6 +76,8 @@ void TcfgForm::connectHandlers()
     connect(Edit3, &QLineEdit::textChanged, this, &TcfgForm::Edit3Change);
     connect(Edit4, &QLineEdit::textChanged, this, &TcfgForm::Edit4Change);
     connect(Edit5, &QLineEdit::textChanged, this, &TcfgForm::Edit5Change);
+    connectSaveHandlers();
+    connectFileHandlers();
 }
 
 void TcfgForm::log(const QString& line) const
@@ -330,6 +332,12 @@ void TcfgForm::fillIpFilter()
 
 void TcfgForm::FormClose()
 {
+    // A closed window's save goes no further: its timer stops with it.
+    if (saveExchange_->isRunning()) {
+        saveExchange_->stop();
+        saveModuleBtn->setEnabled(true);
+        Button1->setEnabled(true);
+    }
     if (!holdsDevice_)
         return;
     holdsDevice_ = false;

@@ -8,7 +8,9 @@
 #include <memory>
 #include <string>
 
+#include "config/config_form_values.h"
 #include "config/config_window_context.h"
+#include "config/save_exchange.h"
 #include "record/config_block.h"
 
 class QCheckBox;
@@ -53,6 +55,18 @@ public:
     // The text shown in a choice box (it may be one its list lacks).
     static QString boxText(const QComboBox* box);
 
+    // What the controls hold now, as validation and the save record read them.
+    ConfigFormValues formValues() const;
+    // The window's own save exchange (its tick counter, probe flag and Timer1).
+    SaveExchange& saveExchange() { return *saveExchange_; }
+
+    // Validation before an export or a save by COM port: 0 when every rule
+    // passed and the block holds the checked values, -1 after showing why not.
+    int checkBeforeSave();
+    // The export writer and the key-file reader of the configuration files.
+    int exportData(const QString& fileName);
+    int importData(const QString& fileName);
+
 public slots:
     void FormShow();
     void FormClose();
@@ -77,6 +91,15 @@ public slots:
     void Edit3Change();
     void Edit4Change();
     void Edit5Change();
+    void saveModuleBtnClick();
+    void Button1Click();
+    // Timer1's tick: one step of the save exchange.
+    void Timer1Timer();
+    void NMUDP1DataReceived(int NumberBytes, const QString& FromIP, int Port);
+    void NMUDP2DataReceived(int NumberBytes, const QString& FromIP, int Port);
+    void COMsaveModuleBtnClick();
+    void exportBtnClick();
+    void importBtnClick();
     void Image1Click() {}
     void passwdAcceptBtnClick() {}
     void passwdAbortBtnClick() {}
@@ -223,6 +246,8 @@ private:
     void buildWebPageTab(QWidget* page);
     void buildButtons();
     void connectHandlers();
+    void connectSaveHandlers();
+    void connectFileHandlers();
 
     void fillControls();
     void createAddressControls();
@@ -253,6 +278,10 @@ private:
     IpAddressEdit* clientRemoteAddress_ = nullptr;
     IpAddressEdit* filterStart_ = nullptr;
     IpAddressEdit* filterEnd_ = nullptr;
+
+    // The exchange refers to its host, so it is declared (and destroyed) after it.
+    std::unique_ptr<SaveExchangeHost> saveHost_;
+    std::unique_ptr<SaveExchange> saveExchange_;
 };
 
 }  // namespace quillmar

@@ -1,0 +1,95 @@
+#pragma once
+// Opens a configuration window for a test and finds its controls by name; the
+// window's message boxes and file dialogs are answered by the test.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/cfg_form.h"
+#include "config/config_shared.h"
+#include "record/device_entry.h"
+#include "record/program_flags.h"
+#include "support/recording_prompter.h"
+#include "support/scripted_file_dialogs.h"
+
+namespace quillmar::test {
+
+// Runs the event loop until `done` holds or `limitMs` passed; the limit only
+// keeps a broken test from hanging.
+inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.hasExpired(limitMs))
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// A Wi-Fi module as the search finds it.
+inline DeviceEntry wifiModule(const std::string& address)
+{
+    DeviceEntry entry;
+    entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
+    entry.setText(DeviceField::DeviceName, "POS-Kitchen");
+    entry.setText(DeviceField::MacAddress, "00-1B-2C-3D-4E-5F");  // the form the MAC rule accepts
+    entry.setText(DeviceField::IpAddress, address);
+    entry.setText(DeviceField::TcpPort, "9100");
+    entry.setText(DeviceField::UdpPort, "9101");
+    entry.setText(DeviceField::IpMode, "STATIC");
+    entry.setText(DeviceField::WifiMode, "Infra");
+    entry.setText(DeviceField::AuthMode, "WPA2PSK");
+    entry.setText(DeviceField::EncryType, "AES");
+    entry.setText(DeviceField::Ssid, "ShopNet");
+    entry.setText(DeviceField::Key, "wepkey1");
+    entry.setText(DeviceField::WpaPsk, "secret-pass");
+    return entry;
+}
+
+class ConfigWindowDriver {
+public:
+    ConfigWindowDriver()
+    {
+        programFlags() = ProgramFlags{};
+        configShared() = ConfigShared{};
+    }
+
+    TcfgForm& open(const ConfigBlock& block)
+    {
+        ConfigWindowContext context;
+        context.defaultModelName = "RX4100 WI-FI";
+        context.releaseDevice = [this](const std::string& mac) { released.push_back(mac); };
+        context.log = [this](const QString& line) { logLines << line; };
+        windows.push_back(std::make_unique<TcfgForm>(block, context));
+        windows.back()->show();
+        return *windows.back();
+    }
+    TcfgForm& open(const DeviceEntry& entry) { return open(ConfigBlock(entry)); }
+    TcfgForm& form() { return *windows.back(); }
+
+    template <typename T>
+    T* control(const char* name)
+    {
+        return form().findChild<T*>(QString::fromLatin1(name));
+    }
+    QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+    QPushButton* button(const char* name) { return control<QPushButton>(name); }
+    QString label(const char* name) { return control<QLabel>(name)->text(); }
+
+    RecordingPrompter prompter;
+    ScriptedFileDialogs dialogs;
+    std::vector<std::unique_ptr<TcfgForm>> windows;
+    std::vector<std::string> released;
+    QStringList logLines;
+};
+
+}  // namespace quillmar::test
