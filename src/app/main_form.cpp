@@ -400,8 +400,13 @@ void TmainForm::closeEvent(QCloseEvent* event)
 
 void TmainForm::FormClose()
 {
-    // Sockets are opened per exchange, so nothing stays open to shut down.
+    // Sockets are opened per exchange, so nothing stays open to shut down but a
+    // search that was cancelled and is finishing: it ends at its next check.
     Timer1->stop();
+    if (searchThread_) {
+        searchThread_->requestStop();
+        searchThread_->wait();
+    }
 }
 
 }  // namespace quillmar

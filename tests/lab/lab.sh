@@ -27,9 +27,12 @@ check_lab_name() {
 }
 
 quiet_namespace() {
-  # No IPv6 chatter, and replies from foreign subnets are accepted.
-  ip netns exec "$1" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1 \
-    net.ipv4.conf.all.rp_filter=0 net.ipv4.conf.default.rp_filter=0 >/dev/null
+  # No IPv6 chatter, and replies from foreign subnets are accepted. /proc/sys/net
+  # shows the settings of the namespace the writing process is in.
+  ip netns exec "$1" sh -c 'for setting in ipv6/conf/all/disable_ipv6 ipv6/conf/default/disable_ipv6; do
+      [ ! -e /proc/sys/net/$setting ] || echo 1 >/proc/sys/net/$setting; done
+    for setting in ipv4/conf/all/rp_filter ipv4/conf/default/rp_filter; do
+      echo 0 >/proc/sys/net/$setting; done'
   ip -n "$1" link set lo up
 }
 
