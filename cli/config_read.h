@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "config/save_exchange.h"
 #include "record/device_entry.h"
 
 namespace quillmar::cli {
 
-inline constexpr quint16 kModuleConfigPort = 5000;
-inline constexpr quint16 kLocalConfigPort = 6000;
-inline const QByteArray kReadRequest = QByteArrayLiteral("\x55\x11\xAA");
-// How long a module has to answer a read request.
+// The ports and the read request are the configuration window's
+// (config/save_exchange.h). How long a module has to answer a read request.
 inline constexpr std::chrono::milliseconds kConfigReplyWait{2000};
 
 struct ConfigReadResult {

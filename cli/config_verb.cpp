@@ -16,6 +16,9 @@ struct SubVerb {
 // Add a sub-verb here and declare its body in config_verb.h.
 const SubVerb kConfigSubVerbs[] = {
     {"show", "config show ADDRESS [--json]", runConfigShow},
+    {"set", "config set ADDRESS FIELD=VALUE... [--tick-ms MS]   (fields: config set --help)", runConfigSet},
+    {"export", "config export ADDRESS FILE [--force]", runConfigExport},
+    {"import", "config import FILE", runConfigImport},
 };
 
 void printConfigUsage(std::FILE* out)

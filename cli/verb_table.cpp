@@ -8,7 +8,7 @@ namespace quillmar::cli {
 const Verb kVerbs[] = {
     {"version", "version                     print the version", [](int, char**) { return 0; }},
     {"discover", "discover [--ip ADDRESS] [--family 1|2] [--json]  find printer modules", runDiscover},
-    {"config", "config show ADDRESS [--json]  print a module's settings record", runConfigVerb},
+    {"config", "config show|set|export|import ...  a module's settings record (config --help)", runConfigVerb},
 };
 const int kVerbCount = sizeof kVerbs / sizeof kVerbs[0];
 
