@@ -166,6 +166,8 @@ void TmainForm::buildControls()
     connect(funcTreeView, &QTreeWidget::itemClicked, this, &TmainForm::funcTreeViewClick);
     connect(deviceListView, &QTableView::clicked, this, &TmainForm::deviceListViewClick);
     connect(deviceListView, &QTableView::pressed, this, &TmainForm::deviceListViewClick);
+    connect(deviceListView, &QTableView::doubleClicked, this, &TmainForm::deviceListViewDblClick);
+    connect(Button1, &QPushButton::clicked, this, &TmainForm::Button1Click);
     connect(exitBtn, &QPushButton::clicked, this, &TmainForm::exitBtnClick);
 
     setFixedSize(kClientWidth, kClientHeight);
@@ -320,28 +322,6 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
         searchThread_->requestStop();
     if (deviceListModel_->rowCount() > 0)
         addUpgradeItem();
-}
-
-void TmainForm::funcTreeViewClick()
-{
-    if (!networkReady_) {
-        showError(this, QStringLiteral("some error occur during network startup"));
-        return;
-    }
-    const QList<QTreeWidgetItem*> selected = funcTreeView->selectedItems();
-    const QString command = selected.isEmpty() ? QString() : selected.first()->text(0);
-    if (command == QLatin1String("Broadcast")) {
-        if (!searching_)
-            startSearch(true, QString());
-    } else if (command == QLatin1String("Search by IP")) {
-        if (!searching_) {
-            TsIPDlg* dialog = createSharedWindows().sIPDlg;
-            if (dialog->exec() == QDialog::Accepted && !dialog->addressText().isEmpty())
-                startSearch(false, dialog->addressText());
-        }
-    }
-    if (QTreeWidgetItem* root = rootItem())
-        funcTreeView->setCurrentItem(root);
 }
 
 void TmainForm::deviceListViewClick()

@@ -76,6 +76,8 @@ public slots:
     void Timer1Timer();
     void funcTreeViewClick();
     void deviceListViewClick();
+    void deviceListViewDblClick();
+    void Button1Click();
     void exitBtnClick();
 
 signals:
@@ -94,6 +96,10 @@ private:
     QTreeWidgetItem* upgradeItem() const;
     void addUpgradeItem();
     void removeUpgradeItem();
+    // Command dispatch (command_dispatch.cpp).
+    void runTreeCommand(const QString& command);
+    void runUpgradeCommand();
+    int firstSelectedRow() const;
 
     DeviceTable deviceTable_;
     OpenDeviceList openDevices_;

@@ -1,0 +1,130 @@
+// What the function tree and the device list do when the user gives a command.
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTreeWidget>
+#include <exception>
+
+#include "app/device_list_model.h"
+#include "app/main_form.h"
+#include "app/shared_windows.h"
+#include "config/cfg_form.h"
+#include "discovery/search_ip_dialog.h"
+#include "record/config_block.h"
+#include "record/program_flags.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+namespace {
+
+// List columns the commands read: sub-item 2 is the MAC, 3 the IP.
+constexpr int kMacColumn = 3;
+constexpr int kIpColumn = 4;
+constexpr int kMaxIpTextLength = 20;
+
+}  // namespace
+
+int TmainForm::firstSelectedRow() const
+{
+    const QModelIndexList rows = deviceListView->selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex& index : rows) {
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    }
+    return first;
+}
+
+void TmainForm::funcTreeViewClick()
+{
+    if (!networkReady_) {
+        showError(this, QStringLiteral("some error occur during network startup"));
+        return;
+    }
+    const QList<QTreeWidgetItem*> selected = funcTreeView->selectedItems();
+    const QString command = selected.isEmpty() ? QString() : selected.first()->text(0);
+    try {
+        runTreeCommand(command);
+    } catch (const std::exception& error) {
+        showException(this, QString::fromLocal8Bit(error.what()));
+    }
+    // Reselecting the root makes the next click on any item a new command.
+    if (QTreeWidgetItem* root = rootItem())
+        funcTreeView->setCurrentItem(root);
+}
+
+void TmainForm::runTreeCommand(const QString& command)
+{
+    const bool usbTool = programFlags().usbToolFlag == 1;
+    if (command == QLatin1String("Broadcast")) {
+        if (!searching_)
+            startSearch(true, QString());
+    } else if (command == QLatin1String("Search by IP")) {
+        if (!searching_) {
+            TsIPDlg* dialog = createSharedWindows().sIPDlg;
+            if (dialog->exec() == QDialog::Accepted && !dialog->addressText().isEmpty())
+                startSearch(false, dialog->addressText());
+        }
+    } else if (command == QLatin1String("ChangeSettingByUSB") && usbTool) {
+        // The USB settings tool window is not part of this build yet.
+        log(QStringLiteral("ChangeSettingByUSB is not available in this version"));
+    } else if (command == QLatin1String("ChangeSettingByCOMPort") && !usbTool) {
+        // The COM-port settings tool window is not part of this build yet.
+        log(QStringLiteral("ChangeSettingByCOMPort is not available in this version"));
+    } else if (command == QLatin1String("Upgrade")) {
+        runUpgradeCommand();
+    }
+}
+
+void TmainForm::runUpgradeCommand()
+{
+    const int row = firstSelectedRow();
+    if (row < 0) {
+        showError(this, QStringLiteral("please select a device first"));
+        return;
+    }
+    const QString ip = deviceListModel_->cellText(row, kIpColumn);
+    const QString mac = deviceListModel_->cellText(row, kMacColumn).left(17);
+    if (ip.isEmpty() || mac.isEmpty())
+        return;
+    if (isDeviceOpen(mac.toStdString()) != 0) {
+        showError(this, QStringLiteral("please exit from configuration utility"));
+        return;
+    }
+    // The firmware-upgrade dialog and worker are not part of this build yet.
+    log(QStringLiteral("Upgrade is not available in this version"));
+}
+
+void TmainForm::deviceListViewDblClick()
+{
+    const int row = firstSelectedRow();
+    if (row < 0)
+        return;
+    const QString ip = deviceListModel_->cellText(row, kIpColumn).left(kMaxIpTextLength);
+    const std::string mac = deviceListModel_->cellText(row, kMacColumn).left(17).toLatin1().toStdString();
+    if (ip.isEmpty() || mac.empty())
+        return;
+    if (isDeviceOpen(mac) != 0) {
+        showError(this, QStringLiteral("already selected"));
+        return;
+    }
+    const ConfigBlock block(deviceTable_.at(static_cast<std::size_t>(row)));
+    markDeviceOpen(mac, true);
+
+    ConfigWindowContext context;
+    context.defaultModelName = defaultModelName_;
+    context.releaseDevice = [this](const std::string& released) { markDeviceOpen(released, false); };
+    context.log = [this](const QString& line) { log(line); };
+    context.webSourceDirectory = &webSourceDirectory;
+    context.webImagePath = &webImagePath;
+    // A child of the main window, so it lives until the program ends; closing
+    // it only hides it.
+    auto* window = new TcfgForm(block, std::move(context), this);
+    window->show();
+}
+
+void TmainForm::Button1Click()
+{
+    deviceListViewDblClick();
+}
+
+}  // namespace quillmar
