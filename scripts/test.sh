@@ -7,4 +7,4 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 cmake --preset debug -S "$top" >/dev/null
 cmake --build "$top/build/debug"
 cd "$top/build/debug"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 "$@"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j2 "$@"
