@@ -12,6 +12,7 @@
 #include <QShowEvent>
 #include <QTabWidget>
 #include <cerrno>
+#include <exception>
 #include <new>
 
 #include "comm/serial_control.h"
@@ -337,6 +338,14 @@ void TcfgForm::FormClose()
         saveExchange_->stop();
         saveModuleBtn->setEnabled(true);
         Button1->setEnabled(true);
+    }
+    // A hidden window has no use for the configuration port; the next window's
+    // save takes it.
+    if (NMUDP1->LocalPort() != 0) {
+        try {
+            NMUDP1->setLocalPort(0);
+        } catch (const std::exception&) {
+        }
     }
     if (!holdsDevice_)
         return;

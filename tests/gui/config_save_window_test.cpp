@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "comm/serial_control.h"
+#include "comm/udp_endpoint.h"
 #include "config/save_records.h"
 #include "support/config_window_driver.h"
 #include "ui/ip_address_edit.h"
@@ -282,8 +283,10 @@ TEST_F(ConfigSaveWindowTest, AClosedWindowNeverAdvancesAnotherWindowsSave)
     second.findChild<QPushButton*>(QStringLiteral("saveModuleBtn"))->click();
     for (int tick = 0; tick < 5; ++tick)
         first.Timer1Timer();
+    EXPECT_EQ(first.NMUDP1->LocalPort(), 6000);
     first.close();
     EXPECT_FALSE(first.Timer1->isActive());
+    EXPECT_EQ(first.NMUDP1->LocalPort(), 0);  // the configuration port is free again
     first.Timer1Timer();
     EXPECT_EQ(first.saveExchange().saveTicks(), 5);
     EXPECT_EQ(second.saveExchange().saveTicks(), 0);
