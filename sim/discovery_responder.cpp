@@ -17,7 +17,8 @@ bool DiscoveryResponder::handle(const Datagram& datagram)
     for (SimModule* module : modules_.addressedBy(datagram.destinationAddress, datagram.interfaceIndex)) {
         const unsigned seen = ++module->requestsSeen;
         const std::string who = "module=" + formatIpv4(module->address) + " from=" + from;
-        if (module->answer == AnswerMode::Never || (module->answer == AnswerMode::FirstOnly && seen > 1)) {
+        if (module->down || module->answer == AnswerMode::Never
+            || (module->answer == AnswerMode::FirstOnly && seen > 1)) {
             log_.write("silent", who);
             continue;
         }

@@ -7,6 +7,7 @@
 #include "module_port.h"
 #include "module_set.h"
 #include "request_log.h"
+#include "save_responder.h"
 #include "sim_options.h"
 
 int main(int argc, char** argv)
@@ -47,6 +48,8 @@ int main(int argc, char** argv)
         return 1;
     }
     DiscoveryResponder discovery(modules, port, log);
+    SaveResponder save(modules, port, log, loop);
+    port.addHandler([&save](const Datagram& datagram) { return save.handle(datagram); });
     port.addHandler([&discovery](const Datagram& datagram) { return discovery.handle(datagram); });
 
     std::printf("ready %zu modules\n", modules.modules().size());

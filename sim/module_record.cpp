@@ -97,6 +97,31 @@ bool applyPairs(SimModule& module, const Pairs& pairs, std::string& error)
                 error = "answer must be every, first or never, got '" + value + "'";
                 return false;
             }
+        } else if (key == "save") {
+            if (value == "restart")
+                module.saveMode = SaveMode::Restart;
+            else if (value == "keep")
+                module.saveMode = SaveMode::KeepAnswering;
+            else if (value == "never")
+                module.saveMode = SaveMode::NeverAnswer;
+            else {
+                error = "save must be restart, keep or never, got '" + value + "'";
+                return false;
+            }
+        } else if (key == "restartAfter") {
+            char* end = nullptr;
+            const double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 3600)) {
+                error = "restartAfter must be 0 to 3600 seconds, got '" + value + "'";
+                return false;
+            }
+            module.restartSeconds = seconds;
+        } else if (key == "answerSave") {
+            if (value != "0" && value != "1") {
+                error = "answerSave must be 0 or 1, got '" + value + "'";
+                return false;
+            }
+            module.answerSave = value == "1";
         } else {
             error = "unknown module key '" + key + "'";
             return false;

@@ -12,12 +12,24 @@
 namespace quillmar::sim {
 
 enum class AnswerMode { Every, FirstOnly, Never };
+// What a module does after it stored a saved record: restart (silent for a
+// while, then back under the record's address), keep answering at its old
+// address, or never answer again.
+enum class SaveMode { Restart, KeepAnswering, NeverAnswer };
 
 struct SimModule {
     std::uint32_t address = 0;      // the module's own IPv4 address (host order)
     DeviceEntry record;             // what it sends back; the IP field may say anything
     std::size_t replyLength = kDeviceEntrySize;
     AnswerMode answer = AnswerMode::Every;
+    SaveMode saveMode = SaveMode::Restart;
+    // Long enough by default that a save which keeps the address is still
+    // silent when the PC decides, about 31 seconds after it.
+    double restartSeconds = 40;
+    bool answerSave = false;        // answer the saved record with the new record
+
+    bool down = false;              // restarting, or gone for good: answers nothing
+    unsigned savesStored = 0;
 
     unsigned requestsSeen = 0;      // requests addressed to it, broadcasts included
     unsigned interfaceIndex = 0;    // filled when the responder starts
@@ -27,7 +39,8 @@ struct SimModule {
 // "key=value,key=value,...": keys are the record's field names (modelName,
 // deviceName, macAddress, ipAddress, tcpPort, udpPort, ipMode, wifiMode,
 // authMode, encryType, ssid, key, wpaPsk) and address, length (1..256), answer
-// (every|first|never). A comma or backslash inside a value is written "\," or
+// (every|first|never), save (restart|keep|never), restartAfter (seconds, 0 to
+// 3600, fractions allowed), answerSave (0|1). A comma or backslash inside a value is written "\," or
 // "\\". Unset fields take defaults derived from the address. Returns nothing
 // and sets `error` on a bad specification.
 std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& error);

@@ -16,6 +16,9 @@ public:
     // addresses; false (with `error`) when a module's address is not here, as
     // it could then not answer from it.
     bool resolveInterfaces(std::string& error);
+    // The same for one module (after it moved to another address); false when
+    // its address is not on this host.
+    bool locate(SimModule& module);
 
     // A datagram to a module's own address is for that module alone; one to
     // 255.255.255.255 or a subnet broadcast is for every module whose address

@@ -1,0 +1,40 @@
+// quillmar-cli config set in the lab's PC namespace against quillmar-sim, with
+// the real timing.
+#include <gtest/gtest.h>
+
+#include "lab/save_lab.h"
+
+using namespace quillmar;
+using namespace quillmar::test;
+
+TEST_F(SaveLabTest, ConfigSetChangesTheSimulatorsRecordAndExitsZero)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=40").ready()) << sim->error;
+    std::string out;
+    const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "config", "set", kLabModule, "ssid=CliNet",
+                                       "devicename=FRONT-1"}, &out);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("Save to Module OK"), std::string::npos) << out;
+
+    const DeviceEntry stored = storedRecord();
+    EXPECT_EQ(stored.text(DeviceField::Ssid), "CliNet");
+    EXPECT_EQ(stored.text(DeviceField::DeviceName), "FRONT-1");
+    EXPECT_EQ(stored.text(DeviceField::IpAddress), kLabModule);
+    EXPECT_EQ(stored.text(DeviceField::MacAddress), "00-1F-7C-00-02-14");
+    EXPECT_EQ(stored.text(DeviceField::WpaPsk), "lab-passphrase-1");
+    // The read, then the header and the record, then the probe: all from port 6000.
+    EXPECT_EQ(sim->lines("request", "from", kLabPcPort).size(), 4u);
+}
+
+TEST_F(SaveLabTest, ConfigSetWithASpaceInTheSsidSendsNothing)
+{
+    ASSERT_TRUE(startModule("save=restart").ready()) << sim->error;
+    std::string out;
+    // Its messages go to standard error; the shell brings them to the output.
+    const int status = lab->run("pc", {"/bin/sh", "-c", "\"$0\" config set 192.0.2.20 'ssid=Lab Net' 2>&1",
+                                       QUILLMAR_CLI_PATH}, &out);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("invalid SSID config!"), std::string::npos) << out;
+    EXPECT_EQ(sim->requestCount(), 0u);
+    EXPECT_TRUE(sim->lines("stored").empty());
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The lab the save tests share: one simulated module host on link a whose
+// namespace holds the module's address and the address a save moves it to, so
+// that a restarted module can answer from its new address.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lab/lab_network.h"
+#include "record/device_entry.h"
+
+namespace quillmar::test {
+
+inline constexpr const char* kLabModule = "192.0.2.20";
+inline constexpr const char* kLabModuleMoved = "192.0.2.21";
+inline constexpr const char* kLabPcPort = "192.0.2.1:6000";
+
+class SaveLabTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        if (!LabNetwork::available(why))
+            GTEST_SKIP() << why;
+        lab = std::make_unique<LabNetwork>();
+        ASSERT_TRUE(lab->up()) << lab->error;
+        ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.20/24", "192.0.2.21/24"})) << lab->error;
+    }
+
+    void TearDown() override { lab.reset(); }
+
+    // One module at 192.0.2.20; `keys` are extra module keys (save mode and so on).
+    SimProcess& startModule(const std::string& keys)
+    {
+        sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,deviceName=LAB-20,macAddress=00-1F-7C-00-02-14,"
+                                                "ssid=LabNet," + keys});
+        return *sim;
+    }
+
+    // The record the module stored, from the simulator's log.
+    DeviceEntry storedRecord() const
+    {
+        const auto stored = sim->lines("stored");
+        if (stored.empty())
+            return DeviceEntry{};
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(stored.back().fields.at("record")));
+        return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
+    }
+
+    // Milliseconds between two log lines.
+    static long long between(const SimLogLine& earlier, const SimLogLine& later)
+    {
+        return std::stoll(later.fields.at("t")) - std::stoll(earlier.fields.at("t"));
+    }
+
+    std::unique_ptr<LabNetwork> lab;
+    SimProcess* sim = nullptr;
+};
+
+}  // namespace quillmar::test
