@@ -13,17 +13,17 @@ namespace {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // Splits "a=b,c=d" honouring "\," and "\\".
-std::optional<Pairs> splitPairs(const std::string& spec, std::string& error)
+std::optional<Pairs> splitPairs(const std::string& options, std::string& error)
 {
     Pairs pairs;
     std::vector<std::string> items(1);
-    for (std::size_t i = 0; i < spec.size(); ++i) {
-        if (spec[i] == '\\' && i + 1 < spec.size()) {
-            items.back() += spec[++i];
-        } else if (spec[i] == ',') {
+    for (std::size_t i = 0; i < options.size(); ++i) {
+        if (options[i] == '\\' && i + 1 < options.size()) {
+            items.back() += options[++i];
+        } else if (options[i] == ',') {
             items.emplace_back();
         } else {
-            items.back() += spec[i];
+            items.back() += options[i];
         }
     }
     for (const std::string& item : items) {
@@ -154,9 +154,9 @@ std::string macForAddress(std::uint32_t address)
     return text;
 }
 
-std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& error)
+std::optional<SimModule> parseModuleOption(const std::string& options, std::string& error)
 {
-    const std::optional<Pairs> pairs = splitPairs(spec, error);
+    const std::optional<Pairs> pairs = splitPairs(options, error);
     if (!pairs)
         return std::nullopt;
     const std::optional<std::uint32_t> address = addressOf(*pairs, error);
@@ -170,17 +170,17 @@ std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& e
     return module;
 }
 
-std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& spec, std::string& error)
+std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& options, std::string& error)
 {
-    const std::size_t comma = spec.find(',');
-    const std::string countText = spec.substr(0, comma);
+    const std::size_t comma = options.find(',');
+    const std::string countText = options.substr(0, comma);
     char* end = nullptr;
     const long count = std::strtol(countText.c_str(), &end, 10);
     if (countText.empty() || *end != '\0' || count < 1 || count > 10000) {
         error = "the module count must be 1 to 10000, got '" + countText + "'";
         return std::nullopt;
     }
-    const std::optional<Pairs> pairs = splitPairs(comma == std::string::npos ? "" : spec.substr(comma + 1), error);
+    const std::optional<Pairs> pairs = splitPairs(comma == std::string::npos ? "" : options.substr(comma + 1), error);
     if (!pairs)
         return std::nullopt;
     const std::optional<std::uint32_t> first = addressOf(*pairs, error);

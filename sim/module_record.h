@@ -42,12 +42,12 @@ struct SimModule {
 // (every|first|never), save (restart|keep|never), restartAfter (seconds, 0 to
 // 3600, fractions allowed), answerSave (0|1). A comma or backslash inside a value is written "\," or
 // "\\". Unset fields take defaults derived from the address. Returns nothing
-// and sets `error` on a bad specification.
-std::optional<SimModule> parseModuleSpec(const std::string& spec, std::string& error);
+// and sets `error` on a bad option text.
+std::optional<SimModule> parseModuleOption(const std::string& options, std::string& error);
 
 // "COUNT,key=value,...": COUNT modules from the address given onwards, each with
 // the next address and a MAC and device name derived from it.
-std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& spec, std::string& error);
+std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& options, std::string& error);
 
 // A MAC text unique to the address: 02:51 and the four address octets.
 std::string macForAddress(std::uint32_t address);

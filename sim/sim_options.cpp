@@ -61,7 +61,7 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
         }
         const std::string value = argv[++i];
         if (option == "--module") {
-            std::optional<SimModule> module = parseModuleSpec(value, error);
+            std::optional<SimModule> module = parseModuleOption(value, error);
             if (!module)
                 return std::nullopt;
             options.modules.push_back(*module);

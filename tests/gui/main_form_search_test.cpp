@@ -88,10 +88,10 @@ protected:
         clickTreeItem(QStringLiteral("Search by IP"));
     }
 
-    std::unique_ptr<SimProcess> startModule(const std::string& spec)
+    std::unique_ptr<SimProcess> startModule(const std::string& options)
     {
         auto sim = std::make_unique<SimProcess>(simPath(), std::vector<std::string>{
-            "--bind", loopbackText(1), "--module", "address=" + loopbackText(1) + "," + spec});
+            "--bind", loopbackText(1), "--module", "address=" + loopbackText(1) + "," + options});
         EXPECT_TRUE(sim->ready()) << sim->error;
         return sim;
     }

@@ -51,10 +51,10 @@ public:
 const std::vector<LocalAddress> kTwoLocals{{loopbackAddress(0), 1}, {loopbackAddress(2), 1}};
 const std::string kModule = loopbackText(1);
 
-std::unique_ptr<SimProcess> startModule(const std::string& spec)
+std::unique_ptr<SimProcess> startModule(const std::string& options)
 {
     auto sim = std::make_unique<SimProcess>(simPath(), std::vector<std::string>{
-        "--bind", kModule, "--module", "address=" + kModule + "," + spec});
+        "--bind", kModule, "--module", "address=" + kModule + "," + options});
     EXPECT_TRUE(sim->ready()) << sim->error;
     return sim;
 }

@@ -12,7 +12,7 @@ using namespace quillmar::sim;
 TEST(SimModule, EveryRecordFieldCanBeSetAndCommasEscaped)
 {
     std::string error;
-    const auto module = parseModuleSpec(
+    const auto module = parseModuleOption(
         "address=192.0.2.10,modelName=RX_WIFI_IFBOARD,deviceName=A\\,B,ipAddress=192.0.2.250,"
         "tcpPort=9101,udpPort=9102,ipMode=DHCP,wifiMode=Adhoc,authMode=OPEN,encryType=NONE,"
         "ssid=lab,key=k,wpaPsk=p,length=75,answer=first",
@@ -31,7 +31,7 @@ TEST(SimModule, EveryRecordFieldCanBeSetAndCommasEscaped)
 TEST(SimModule, DefaultsComeFromTheAddress)
 {
     std::string error;
-    const auto module = parseModuleSpec("address=198.51.100.13", error);
+    const auto module = parseModuleOption("address=198.51.100.13", error);
     ASSERT_TRUE(module) << error;
     EXPECT_EQ(module->record.text(DeviceField::MacAddress), "02:51:C6:33:64:0D");
     EXPECT_EQ(module->record.text(DeviceField::IpAddress), "198.51.100.13");
@@ -43,14 +43,14 @@ TEST(SimModule, DefaultsComeFromTheAddress)
 TEST(SimModule, BadSpecificationsSayWhatIsWrong)
 {
     std::string error;
-    EXPECT_FALSE(parseModuleSpec("modelName=X", error));
+    EXPECT_FALSE(parseModuleOption("modelName=X", error));
     EXPECT_NE(error.find("address"), std::string::npos);
-    EXPECT_FALSE(parseModuleSpec("address=192.0.2.300", error));
-    EXPECT_FALSE(parseModuleSpec("address=192.0.2.1,length=257", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.300", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,length=257", error));
     EXPECT_NE(error.find("length"), std::string::npos);
-    EXPECT_FALSE(parseModuleSpec("address=192.0.2.1,length=0", error));
-    EXPECT_FALSE(parseModuleSpec("address=192.0.2.1,answer=sometimes", error));
-    EXPECT_FALSE(parseModuleSpec("address=192.0.2.1,colour=red", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,length=0", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,answer=sometimes", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,colour=red", error));
     EXPECT_NE(error.find("colour"), std::string::npos);
 }
 
@@ -74,8 +74,8 @@ TEST(SimModule, UnicastIsForOneModuleAndBroadcastForTheModulesOfThatInterface)
 {
     std::string error;
     std::vector<SimModule> modules;
-    for (const char* spec : {"address=192.0.2.10", "address=192.0.2.11", "address=198.51.100.10"})
-        modules.push_back(*parseModuleSpec(spec, error));
+    for (const char* options : {"address=192.0.2.10", "address=192.0.2.11", "address=198.51.100.10"})
+        modules.push_back(*parseModuleOption(options, error));
     modules[0].interfaceIndex = modules[1].interfaceIndex = 2;
     modules[0].broadcastAddress = modules[1].broadcastAddress = 0xC00002FFu;
     modules[2].interfaceIndex = 3;
