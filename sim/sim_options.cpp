@@ -36,7 +36,7 @@ const char kUsage[] =
     "SIGINT or SIGTERM.\n"
     "\n"
     "Example:\n"
-    "  quillmar-sim --bind 127.0.0.2 --module address=127.0.0.2,modelName=RX7000 WI-FI\n";
+    "  quillmar-sim --bind 127.0.0.1 --module address=127.0.0.1,modelName=RX7000 WI-FI\n";
 
 std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& error)
 {
