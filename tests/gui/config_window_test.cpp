@@ -18,30 +18,13 @@
 #include "config/config_window_registry.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/sample_devices.h"
 #include "ui/ip_address_edit.h"
 
 using namespace quillmar;
+using quillmar::test::kitchenPrinter;
 
 namespace {
-
-DeviceEntry kitchenPrinter()
-{
-    DeviceEntry entry;
-    entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
-    entry.setText(DeviceField::DeviceName, "POS-Kitchen");
-    entry.setText(DeviceField::MacAddress, "00:1b:2c:3d:4e:5f");
-    entry.setText(DeviceField::IpAddress, "192.0.2.20");
-    entry.setText(DeviceField::TcpPort, "9100");
-    entry.setText(DeviceField::UdpPort, "9101");
-    entry.setText(DeviceField::IpMode, "STATIC");
-    entry.setText(DeviceField::WifiMode, "Infra");
-    entry.setText(DeviceField::AuthMode, "WPA2PSK");
-    entry.setText(DeviceField::EncryType, "AES");
-    entry.setText(DeviceField::Ssid, "ShopNet");
-    entry.setText(DeviceField::Key, "wepkey1");
-    entry.setText(DeviceField::WpaPsk, "secret-pass");
-    return entry;
-}
 
 QStringList itemsOf(const QComboBox* box)
 {
@@ -105,7 +88,7 @@ protected:
 TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
 {
     configShared().comSettingsText = "9600,n,8,1";
-    TcfgForm& f = open(kitchenPrinter());
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
 
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Quillmar WI-FI POS Printer Manager v1.11 - Configuration Utility"));
     EXPECT_EQ(f.size(), QSize(578, 506));
@@ -197,7 +180,7 @@ TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
 
 TEST_F(ConfigWindowTest, LowerCaseMacIsUpperCasedInTheBlockAndShown)
 {
-    TcfgForm& f = open(kitchenPrinter());
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     EXPECT_EQ(edit("Edit_mac")->text(), QStringLiteral("00:1B:2C:3D:4E:5F"));
     EXPECT_EQ(f.configBlock().text(DeviceField::MacAddress), "00:1B:2C:3D:4E:5F");
     // The device is still known by the text it was opened with.
@@ -206,7 +189,7 @@ TEST_F(ConfigWindowTest, LowerCaseMacIsUpperCasedInTheBlockAndShown)
 
 TEST_F(ConfigWindowTest, AdhocListKeepsAReportedWpapskText)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::WifiMode, "Adhoc");
     entry.setText(DeviceField::AuthMode, "WPAPSK");
     entry.setText(DeviceField::EncryType, "TKIP");
@@ -225,7 +208,7 @@ TEST_F(ConfigWindowTest, AdhocListKeepsAReportedWpapskText)
 
 TEST_F(ConfigWindowTest, SharedForcesWepAndCoversTheWpaKey)
 {
-    open(kitchenPrinter());  // WPA2PSK / AES
+    open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));  // WPA2PSK / AES
     choose(box("CmbBox_AuthMode"), QStringLiteral("SHARED"));
     EXPECT_EQ(itemsOf(box("CmbBox_EncryType")), QStringList({"WEP"}));
     EXPECT_EQ(box("CmbBox_EncryType")->currentText(), QStringLiteral("WEP"));
@@ -236,7 +219,7 @@ TEST_F(ConfigWindowTest, SharedForcesWepAndCoversTheWpaKey)
 
 TEST_F(ConfigWindowTest, Wpa2pskReplacesWepByTkipAndCoversTheWepKey)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::AuthMode, "OPEN");
     entry.setText(DeviceField::EncryType, "WEP");
     open(entry);
@@ -251,7 +234,7 @@ TEST_F(ConfigWindowTest, Wpa2pskReplacesWepByTkipAndCoversTheWepKey)
 
 TEST_F(ConfigWindowTest, OpenReplacesAesByNone)
 {
-    open(kitchenPrinter());  // WPA2PSK / AES
+    open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));  // WPA2PSK / AES
     choose(box("CmbBox_AuthMode"), QStringLiteral("OPEN"));
     EXPECT_EQ(box("CmbBox_EncryType")->currentText(), QStringLiteral("NONE"));
     EXPECT_EQ(itemsOf(box("CmbBox_EncryType")), QStringList({"NONE", "WEP"}));
@@ -263,7 +246,7 @@ TEST_F(ConfigWindowTest, OpenReplacesAesByNone)
 
 TEST_F(ConfigWindowTest, DhcpDisablesTheAddressControlButKeepsItsValue)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::IpMode, "DHCP");
     TcfgForm& f = open(entry);
     EXPECT_EQ(box("CmbBox_ipcfg")->currentText(), QStringLiteral("DHCP"));
@@ -277,7 +260,7 @@ TEST_F(ConfigWindowTest, DhcpDisablesTheAddressControlButKeepsItsValue)
 TEST_F(ConfigWindowTest, TheIpModeChoiceIsOfferedOnlyWithTheDashPOption)
 {
     programFlags().allowIpModeFlag = true;
-    TcfgForm& f = open(kitchenPrinter());
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     EXPECT_TRUE(box("CmbBox_ipcfg")->isEnabled());
     choose(box("CmbBox_ipcfg"), QStringLiteral("DHCP"));
     EXPECT_FALSE(f.moduleAddressControl()->isEnabled());
@@ -290,7 +273,7 @@ TEST_F(ConfigWindowTest, TheIpModeChoiceIsOfferedOnlyWithTheDashPOption)
 
 TEST_F(ConfigWindowTest, AnUnparsableAddressShowsAllTwoFiftyFives)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::IpAddress, "192.0.2");
     TcfgForm& f = open(entry);
     ASSERT_NE(f.moduleAddressControl(), nullptr);
@@ -304,7 +287,7 @@ TEST_F(ConfigWindowTest, AnUnparsableAddressShowsAllTwoFiftyFives)
 
 TEST_F(ConfigWindowTest, EmptyRecordFieldsLeaveTheLaidOutTexts)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::Ssid, "");
     entry.setText(DeviceField::WifiMode, "");
     entry.setText(DeviceField::AuthMode, "");
@@ -316,7 +299,7 @@ TEST_F(ConfigWindowTest, EmptyRecordFieldsLeaveTheLaidOutTexts)
 
 TEST_F(ConfigWindowTest, FillsTheExtendedAreaWhenAModuleDeclaresIt)
 {
-    ConfigBlock block(kitchenPrinter());
+    ConfigBlock block(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     block.setText(ConfigField::AltModelName, "RX7000 PLUS");
     block.setText(ConfigField::SerialBaud, "9600");
     block.setText(ConfigField::SerialFormat, "E71");
@@ -368,7 +351,7 @@ TEST_F(ConfigWindowTest, FillsTheExtendedAreaWhenAModuleDeclaresIt)
 
 TEST_F(ConfigWindowTest, ASecondModelNameOnlyShowsWhenTheRecordHasNone)
 {
-    DeviceEntry entry = kitchenPrinter();
+    DeviceEntry entry = kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f");
     entry.setText(DeviceField::ModelName, "");
     ConfigBlock block(entry);
     block.setText(ConfigField::AltModelName, "RX_WIFI_IFBOARD");
@@ -379,7 +362,7 @@ TEST_F(ConfigWindowTest, ASecondModelNameOnlyShowsWhenTheRecordHasNone)
 
 TEST_F(ConfigWindowTest, AnUnconvertibleWindowSizeStopsTheFillAndIsReported)
 {
-    ConfigBlock block(kitchenPrinter());
+    ConfigBlock block(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     block.setFlag(ConfigField::HasTcpWindow, 1);
     block.setText(ConfigField::TcpWindowIndex, "x1");
     open(block);
@@ -395,7 +378,7 @@ TEST_F(ConfigWindowTest, AnUnconvertibleWindowSizeStopsTheFillAndIsReported)
 
 TEST_F(ConfigWindowTest, ClosingReleasesTheDeviceAndDestroysTheAddressControls)
 {
-    TcfgForm& f = open(kitchenPrinter());
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     EXPECT_EQ(f.findChildren<IpAddressEdit*>().size(), 4);
     control<QPushButton>("abortBtn")->click();
     EXPECT_FALSE(f.isVisible());
@@ -410,7 +393,7 @@ TEST_F(ConfigWindowTest, ClosingReleasesTheDeviceAndDestroysTheAddressControls)
 
 TEST_F(ConfigWindowTest, DependentCheckBoxesSerialChoicesAndOctetFields)
 {
-    TcfgForm& f = open(kitchenPrinter());
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     auto* length = control<QCheckBox>("CkBox_dpLen");
     length->click();
     EXPECT_TRUE(edit("Edit_dpLen")->isEnabled());
@@ -459,7 +442,7 @@ TEST_F(ConfigWindowTest, DoubleClickOnTheIpModeBoxOpensThePasswordDialog)
     int opened = 0;
     setPasswordDialogOpener([&opened] { ++opened; });
     programFlags().allowIpModeFlag = true;
-    open(kitchenPrinter());
+    open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     QComboBox* ipcfg = box("CmbBox_ipcfg");
     QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), ipcfg->mapToGlobal(QPointF(5, 5)),
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -469,10 +452,10 @@ TEST_F(ConfigWindowTest, DoubleClickOnTheIpModeBoxOpensThePasswordDialog)
 
 TEST_F(ConfigWindowTest, TheLastOpenedWindowIsTheNewest)
 {
-    open(kitchenPrinter());
+    open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
     EXPECT_EQ(newestConfigWindow(), form.get());
     ConfigWindowContext context;
-    auto second = std::make_unique<TcfgForm>(ConfigBlock(kitchenPrinter()), context);
+    auto second = std::make_unique<TcfgForm>(ConfigBlock(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f")), context);
     EXPECT_EQ(newestConfigWindow(), second.get());
     second.reset();
     EXPECT_EQ(newestConfigWindow(), nullptr);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/sample_devices.h"
 #include "config/cfg_form.h"
 #include "config/config_shared.h"
 #include "record/device_entry.h"
@@ -38,21 +39,7 @@ inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
 // A Wi-Fi module as the search finds it.
 inline DeviceEntry wifiModule(const std::string& address)
 {
-    DeviceEntry entry;
-    entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
-    entry.setText(DeviceField::DeviceName, "POS-Kitchen");
-    entry.setText(DeviceField::MacAddress, "00-1B-2C-3D-4E-5F");  // the form the MAC rule accepts
-    entry.setText(DeviceField::IpAddress, address);
-    entry.setText(DeviceField::TcpPort, "9100");
-    entry.setText(DeviceField::UdpPort, "9101");
-    entry.setText(DeviceField::IpMode, "STATIC");
-    entry.setText(DeviceField::WifiMode, "Infra");
-    entry.setText(DeviceField::AuthMode, "WPA2PSK");
-    entry.setText(DeviceField::EncryType, "AES");
-    entry.setText(DeviceField::Ssid, "ShopNet");
-    entry.setText(DeviceField::Key, "wepkey1");
-    entry.setText(DeviceField::WpaPsk, "secret-pass");
-    return entry;
+    return kitchenPrinter(address);
 }
 
 class ConfigWindowDriver {

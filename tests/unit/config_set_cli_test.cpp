@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "record/device_entry.h"
+#include "support/sample_devices.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
@@ -28,25 +29,6 @@ namespace {
 constexpr const char* kModuleAddress = "127.0.0.2";
 const QByteArray kHeader = QByteArrayLiteral("\xAA\x11\x55");
 const QByteArray kRead = QByteArrayLiteral("\x55\x11\xAA");
-
-DeviceEntry moduleRecord()
-{
-    DeviceEntry entry;
-    entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
-    entry.setText(DeviceField::DeviceName, "POS-Kitchen");
-    entry.setText(DeviceField::MacAddress, "00-1f-7c-12-34-56");
-    entry.setText(DeviceField::IpAddress, kModuleAddress);
-    entry.setText(DeviceField::TcpPort, "9100");
-    entry.setText(DeviceField::UdpPort, "9101");
-    entry.setText(DeviceField::IpMode, "STATIC");
-    entry.setText(DeviceField::WifiMode, "Infra");
-    entry.setText(DeviceField::AuthMode, "WPA2PSK");
-    entry.setText(DeviceField::EncryType, "AES");
-    entry.setText(DeviceField::Ssid, "ShopNet");
-    entry.setText(DeviceField::Key, "wepkey1");
-    entry.setText(DeviceField::WpaPsk, "secret-pass");
-    return entry;
-}
 
 QByteArray bytesOf(const DeviceEntry& entry)
 {
@@ -150,7 +132,7 @@ QStringList setCommand(const QStringList& fields)
 
 TEST(ConfigSetCli, SavesTheMergedRecordAndIsConfirmedWhenTheModuleGoesSilent)
 {
-    LoopbackModule module(bytesOf(moduleRecord()), false);
+    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), false);
     ASSERT_TRUE(module.ready());
     const CliRun run = runCli(setCommand({"SSID=NewNet", "devicename=Front", "ip=127.0.0.3"}));
 
@@ -165,7 +147,7 @@ TEST(ConfigSetCli, SavesTheMergedRecordAndIsConfirmedWhenTheModuleGoesSilent)
     for (const auto& datagram : got)
         EXPECT_EQ(datagram.fromPort, 6000);
 
-    DeviceEntry expected = moduleRecord();
+    DeviceEntry expected = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
     expected.setText(DeviceField::Ssid, "NewNet");
     expected.setText(DeviceField::DeviceName, "Front");
     expected.setText(DeviceField::IpAddress, "127.0.0.3");
@@ -176,7 +158,7 @@ TEST(ConfigSetCli, SavesTheMergedRecordAndIsConfirmedWhenTheModuleGoesSilent)
 
 TEST(ConfigSetCli, ModuleStillAnsweringAfterTheProbeIsNotConfirmed)
 {
-    LoopbackModule module(bytesOf(moduleRecord()), true);
+    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
     ASSERT_TRUE(module.ready());
     const CliRun run = runCli(setCommand({"ssid=NewNet"}));
     EXPECT_EQ(run.exitCode, 1);
@@ -188,7 +170,7 @@ TEST(ConfigSetCli, ModuleStillAnsweringAfterTheProbeIsNotConfirmed)
 
 TEST(ConfigSetCli, ABrokenRuleSendsNothing)
 {
-    LoopbackModule module(bytesOf(moduleRecord()), true);
+    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
     ASSERT_TRUE(module.ready());
     CliRun run = runCli(setCommand({"ssid=Shop Net"}));
     EXPECT_NE(run.exitCode, 0);
@@ -207,7 +189,7 @@ TEST(ConfigSetCli, ABrokenRuleSendsNothing)
 
 TEST(ConfigSetCli, ARecordTheWindowWouldRefuseIsNotSaved)
 {
-    DeviceEntry record = moduleRecord();
+    DeviceEntry record = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
     record.setText(DeviceField::MacAddress, "00:1F:7C:12:34:56");
     LoopbackModule module(bytesOf(record), false);
     ASSERT_TRUE(module.ready());
@@ -219,7 +201,7 @@ TEST(ConfigSetCli, ARecordTheWindowWouldRefuseIsNotSaved)
 
 TEST(ConfigExportCli, WritesTheValidatedRecordAndReplacesAFileOnlyWithForce)
 {
-    LoopbackModule module(bytesOf(moduleRecord()), true);
+    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
     ASSERT_TRUE(module.ready());
     test::TempDirectory dir;
     const QString path = dir.file("module.bin");
@@ -229,7 +211,7 @@ TEST(ConfigExportCli, WritesTheValidatedRecordAndReplacesAFileOnlyWithForce)
     EXPECT_EQ(run.out.trimmed(), QStringLiteral("export configuration file finished"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    DeviceEntry expected = moduleRecord();
+    DeviceEntry expected = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
     expected.setText(DeviceField::MacAddress, "00-1F-7C-12-34-56");
     EXPECT_EQ(file.readAll(), bytesOf(expected));
     file.close();
