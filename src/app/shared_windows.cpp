@@ -20,7 +20,12 @@ SharedWindows& createSharedWindows()
     SharedWindows& windows = sharedWindows();
     if (!windows.created) {
         windows.created = true;
-        windows.PasswordDlg = new TPasswordDlg([] { return static_cast<QWidget*>(newestConfigWindow()); });
+        // A configuration window closed while the dialog was up has given its device
+        // back; showing it again would let the same printer be opened twice.
+        windows.PasswordDlg = new TPasswordDlg([]() -> QWidget* {
+            TcfgForm* newest = newestConfigWindow();
+            return newest && newest->isVisible() ? newest : nullptr;
+        });
         setPasswordDialogOpener([dialog = windows.PasswordDlg] {
             dialog->show();
             dialog->raise();

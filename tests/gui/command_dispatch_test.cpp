@@ -6,6 +6,9 @@
 
 #include "app/device_list_model.h"
 #include "app/main_form.h"
+#include "app/shared_windows.h"
+#include "tools/password_dialog.h"
+#include <QPushButton>
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
@@ -150,4 +153,24 @@ TEST_F(CommandDispatchTest, UpgradeNeedsASelectedDeviceWithoutAnOpenWindow)
     EXPECT_EQ(prompts.texts().last(), QStringLiteral("please exit from configuration utility"));
     EXPECT_EQ(prompts.prompts.back().title, QStringLiteral("Error"));
     EXPECT_EQ(prompts.prompts.back().icon, PromptIcon::Warning);
+}
+
+TEST_F(CommandDispatchTest, PasswordDialogDoesNotBringBackAWindowClosedMeanwhile)
+{
+    createSharedWindows();
+    list->selectRow(0);
+    form.deviceListViewDblClick();
+    TcfgForm* window = visibleConfigWindows().value(0);
+    ASSERT_NE(window, nullptr);
+    window->CmbBox_ipcfgDblClick();
+    TPasswordDlg* dialog = sharedWindows().PasswordDlg;
+    ASSERT_TRUE(dialog->isVisible());
+    window->close();
+
+    dialog->findChild<QLineEdit*>(QStringLiteral("Password"))->setText(QStringLiteral("qed24680"));
+    dialog->findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+    EXPECT_EQ(prompts.texts(), QStringList({"Password correct !!"}));
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(form.isDeviceOpen("00:11:22:aa:bb:01"), 0);
 }
