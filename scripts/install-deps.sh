@@ -6,7 +6,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libnl-3-dev libnl-route-3-dev
   libgtest-dev libgmock-dev
-  iproute2 xvfb xauth umockdev libumockdev-dev
+  iproute2 xvfb xauth umockdev
 )
 missing=()
 for package in "${packages[@]}"; do
