@@ -225,7 +225,11 @@ void TNMUDP::SendDatagram(const char* buffer, int bufferSize, int length)
     report(kLevelSending, QStringLiteral("Sending Data"));
     if (socket_) {
         disableBroadcast(socket_->socketDescriptor());
-        socket_->writeDatagram(data.constData(), length, QHostAddress(address), quint16(remotePort_));
+        errno = 0;
+        // A refused send is raised, not passed over: a save whose record never
+        // left the PC must not go on to report success.
+        if (socket_->writeDatagram(data.constData(), length, QHostAddress(address), quint16(remotePort_)) < 0)
+            checkError(errno != 0 ? errno : EIO);
     }
     if (OnDataSend)
         OnDataSend(this);

@@ -5,6 +5,7 @@
 // the configuration files use; many of them are laid out hidden.
 #include <QWidget>
 #include <array>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -237,6 +238,8 @@ public:
     std::unique_ptr<MSComm> MSComm1;
 
 private:
+    // Ends a save whose datagram the endpoint refused, and says why.
+    void abandonSave(const std::exception& error);
     void buildControls();
     void buildInfoPanel();
     void buildNetworkGroup(QWidget* page);

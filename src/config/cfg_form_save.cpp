@@ -131,8 +131,19 @@ void TcfgForm::saveModuleBtnClick()
     try {
         saveExchange_->startSave(record, QString::fromStdString(configShared().targetIpText), probeAddress);
     } catch (const std::exception& error) {
-        showException(this, QString::fromUtf8(error.what()));
+        // A record that never left the PC must not be reported saved 31 seconds later.
+        abandonSave(error);
     }
+}
+
+void TcfgForm::abandonSave(const std::exception& error)
+{
+    saveExchange_->stop();
+    Label53->clear();
+    saveModuleBtn->setEnabled(true);
+    abortBtn->setEnabled(true);
+    Button1->setEnabled(true);
+    showException(this, QString::fromUtf8(error.what()));
 }
 
 void TcfgForm::Button1Click()
@@ -151,12 +162,7 @@ void TcfgForm::Timer1Timer()
     } catch (const std::exception& error) {
         // The probe could not go out, so the save can be neither confirmed nor
         // refuted; trying again every second would only repeat the error box.
-        saveExchange_->stop();
-        Label53->clear();
-        saveModuleBtn->setEnabled(true);
-        abortBtn->setEnabled(true);
-        Button1->setEnabled(true);
-        showException(this, QString::fromUtf8(error.what()));
+        abandonSave(error);
     }
 }
 

@@ -238,7 +238,7 @@ TEST_F(ConfigSaveWindowTest, AnEmptyOctetFieldRefusesTheSave)
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
 }
 
-TEST_F(ConfigSaveWindowTest, RefusedSendIsShownAndTheStepsBeforeItStayDone)
+TEST_F(ConfigSaveWindowTest, RefusedSendIsShownOnceAndTheSaveEndsUnconfirmed)
 {
     TcfgForm& f = w.open(test::wifiModule("0.0.0.0"));
     f.Timer1->setInterval(kManualTicks);
@@ -246,18 +246,32 @@ TEST_F(ConfigSaveWindowTest, RefusedSendIsShownAndTheStepsBeforeItStayDone)
     ASSERT_EQ(w.prompter.prompts.size(), 1u);
     EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
     EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("Null Remote Address"));
-    EXPECT_TRUE(f.Timer1->isActive());
-    EXPECT_EQ(w.label("Label55"), QStringLiteral("NG"));
-    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());  // the step after the failed send was skipped
-
-    // The probe cannot go out either: shown once, and the exchange ends.
+    // Nothing went out, so nothing may be reported as saved.
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     for (int tick = 1; tick <= 40; ++tick)
         f.Timer1Timer();
-    EXPECT_EQ(w.prompter.prompts.size(), 2u);
-    EXPECT_EQ(w.prompter.prompts[1].text, QStringLiteral("Null Remote Address"));
-    EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+    EXPECT_EQ(w.prompter.prompts.size(), 1u);
     EXPECT_NE(w.label("Label53"), QStringLiteral("Save to Module OK"));
+}
+
+TEST_F(ConfigSaveWindowTest, ABroadcastAddressIsRefusedAndNeverReportedSaved)
+{
+    // The loopback broadcast address stands for 255.255.255.255: the kernel
+    // refuses the send, and nothing can leave this machine either way.
+    TcfgForm& f = w.open(test::wifiModule("127.255.255.255"));
+    f.Timer1->setInterval(kManualTicks);
+    w.button("saveModuleBtn")->click();
+    ASSERT_EQ(w.prompter.prompts.size(), 1u);
+    EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
+    EXPECT_TRUE(w.prompter.prompts[0].text.startsWith(QStringLiteral("Unknown Error No. ")))
+        << w.prompter.prompts[0].text.toStdString();
+    EXPECT_FALSE(f.Timer1->isActive());
+    for (int tick = 1; tick <= 40; ++tick)
+        f.Timer1Timer();
+    EXPECT_NE(w.label("Label53"), QStringLiteral("Save to Module OK"));
+    EXPECT_EQ(module.count(), 0u);
 }
 
 TEST_F(ConfigSaveWindowTest, RefreshAsksTheModuleAndShowsItsAnswer)

@@ -335,7 +335,7 @@ TEST_F(UdpEndpointTest, ATakenLocalPortIsSilentAndSendingStillWorks)
     EXPECT_EQ(int(fromPort), endpoint.BoundPort());
 }
 
-TEST_F(UdpEndpointTest, NeverSendsABroadcast)
+TEST_F(UdpEndpointTest, NeverSendsABroadcastAndSaysSo)
 {
     // 127.255.255.255 is the loopback interface's broadcast address: a socket
     // allowed to broadcast would reach the peer listening on every address.
@@ -344,7 +344,7 @@ TEST_F(UdpEndpointTest, NeverSendsABroadcast)
     TNMUDP endpoint;
     endpoint.setRemotePort(listener.localPort());
     endpoint.setRemoteHost(QStringLiteral("127.255.255.255"));
-    endpoint.SendDatagram(QByteArray("broadcast"));
+    EXPECT_THROW(endpoint.SendDatagram(QByteArray("broadcast")), UDPSockError);
     endpoint.setRemoteHost(QStringLiteral("127.0.0.1"));
     endpoint.SendDatagram(QByteArray("unicast"));
     ASSERT_TRUE(processUntil([&] { return listener.hasPendingDatagrams(); }));
