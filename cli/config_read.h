@@ -29,6 +29,6 @@ struct ConfigReadResult {
 // Sends the read request to `address` and waits up to `wait` for a datagram from
 // that address (datagrams from anyone else are ignored).
 ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::milliseconds wait = kConfigReplyWait,
-                                  quint16 modulePort = kModuleConfigPort);
+                                  quint16 modulePort = kModulePort);
 
 }  // namespace quillmar::cli

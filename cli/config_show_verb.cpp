@@ -63,7 +63,7 @@ int runConfigShow(int argc, char** argv)
         return 1;
     case ConfigReadResult::Outcome::NoAnswer:
         std::fprintf(stderr, "quillmar-cli: config show: no answer from %s (UDP port %u) within %lld ms\n",
-                     addressText, unsigned(kModuleConfigPort), static_cast<long long>(kConfigReplyWait.count()));
+                     addressText, unsigned(kModulePort), static_cast<long long>(kConfigReplyWait.count()));
         return 1;
     case ConfigReadResult::Outcome::Answered:
         break;

@@ -44,8 +44,8 @@ void SaveExchange::startSave(const DeviceEntry& record, const QString& targetAdd
     timer_->start();
     setStatus(QStringLiteral("Waiting..."));
     setAnswerState(QLatin1String(kNoAnswer));
-    host_.sendDatagram(targetAddress, kModuleConfigPort, kSaveHeader);
-    host_.sendDatagram(targetAddress, kModuleConfigPort,
+    host_.sendDatagram(targetAddress, kModulePort, kSaveHeader);
+    host_.sendDatagram(targetAddress, kModulePort,
                        QByteArray(record.data(), static_cast<qsizetype>(record.size())));
     host_.saveSent();
 }
@@ -53,7 +53,7 @@ void SaveExchange::startSave(const DeviceEntry& record, const QString& targetAdd
 void SaveExchange::requestRead(const QString& targetAddress)
 {
     setStatus(QStringLiteral("Waiting..."));
-    host_.sendDatagram(targetAddress, kModuleConfigPort, kReadRequest);
+    host_.sendDatagram(targetAddress, kModulePort, kReadRequest);
 }
 
 void SaveExchange::tick()
@@ -63,7 +63,7 @@ void SaveExchange::tick()
     switch (saveTicks_) {
     case kProbeTick:
         probeSent_ = true;
-        host_.sendDatagram(probeAddress_, kModuleConfigPort, kReadRequest);
+        host_.sendDatagram(probeAddress_, kModulePort, kReadRequest);
         saveTicks_ = kProbeTick + 1;
         return;
     case kSilentTick:

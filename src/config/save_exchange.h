@@ -21,19 +21,19 @@
 #include <chrono>
 
 #include "record/device_entry.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
 // The timer of the save exchange ticks once a second.
 inline constexpr std::chrono::milliseconds kSaveTickInterval{1000};
-// Module port of every datagram, and the PC port the window sends from and
-// listens on.
-inline constexpr quint16 kModuleConfigPort = 5000;
+// The PC port the window sends from and listens on (the module's is kModulePort).
 inline constexpr quint16 kLocalConfigPort = 6000;
-// The save header (the next datagram is a record to store) and the read request
-// (send back the current record).
-inline const QByteArray kSaveHeader = QByteArrayLiteral("\xAA\x11\x55");
-inline const QByteArray kReadRequest = QByteArrayLiteral("\x55\x11\xAA");
+// The save header and the read request as the endpoint sends them.
+inline const QByteArray kSaveHeader(reinterpret_cast<const char*>(kSaveHeaderBytes.data()),
+                                    qsizetype(kSaveHeaderBytes.size()));
+inline const QByteArray kReadRequest(reinterpret_cast<const char*>(kRecordRequestBytes.data()),
+                                     qsizetype(kRecordRequestBytes.size()));
 
 // Ticks of the exchange, by the counter's value when the tick arrives.
 inline constexpr int kProbeTick = 18;     // the probe goes out; the counter becomes 19

@@ -8,14 +8,13 @@
 #include <string>
 
 #include "record/device_entry.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
-// 55 11 AA: first marker, the search code, second marker. Modules take the same
-// three bytes as the configuration read request.
-inline constexpr std::array<std::uint8_t, 3> SearchRequest{0x55, 0x11, 0xAA};
+// The search request is the module's record request, 55 11 AA.
+inline constexpr const std::array<std::uint8_t, 3>& SearchRequest = kRecordRequestBytes;
 
-inline constexpr std::uint16_t kModulePort = 5000;
 // The search socket of local address k is bound to this port + k.
 inline constexpr std::uint16_t kSearchLocalPortBase = 16384;
 // Replies are read into a buffer of this size; a longer datagram is ignored.

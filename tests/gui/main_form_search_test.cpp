@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -16,6 +15,7 @@
 #include "record/program_flags.h"
 #include "support/loopback_addresses.h"
 #include "support/recording_prompter.h"
+#include "support/wait_until.h"
 #include "support/sim_process.h"
 
 using namespace quillmar;
@@ -28,17 +28,6 @@ class LoopbackAddresses final : public LocalAddressSource {
 public:
     LocalAddressReading read() override { return {0, {{loopbackAddress(0), 1}, {loopbackAddress(2), 1}}}; }
 };
-
-// Processes events until `done` holds; the limit only guards against a hang.
-template <typename Condition>
-bool waitUntil(Condition done, int limitMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class MainFormSearchTest : public ::testing::Test {
 protected:

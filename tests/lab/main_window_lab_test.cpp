@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -17,22 +16,13 @@
 #include "lab/discovery_lab.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/wait_until.h"
 
 using namespace quillmar;
 using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-template <typename Condition>
-bool waitUntil(Condition done, int limitMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < limitMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class MainWindowLabTest : public DiscoveryLabTest {
 protected:

@@ -2,7 +2,6 @@
 // Opens a configuration window for a test and finds its controls by name; the
 // window's message boxes and file dialogs are answered by the test.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,22 +18,9 @@
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/wait_until.h"
 
 namespace quillmar::test {
-
-// Runs the event loop until `done` holds or `limitMs` passed; the limit only
-// keeps a broken test from hanging.
-inline bool waitUntil(const std::function<bool()>& done, int limitMs = 20000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.hasExpired(limitMs))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // A Wi-Fi module as the search finds it.
 inline DeviceEntry wifiModule(const std::string& address)

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QUdpSocket>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "comm/udp_endpoint.h"
+#include "support/wait_until.h"
 
 namespace quillmar {
 namespace {
@@ -24,20 +24,6 @@ void ensureApplication()
     static char name[] = "udp_endpoint_test";
     static char* argv[] = {name, nullptr};
     static QCoreApplication application(argc, argv);
-}
-
-// Runs the event loop until `done` holds; false if it never does (the bound only
-// keeps a broken test from hanging).
-bool processUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.hasExpired(5000))
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 struct Received {
@@ -77,7 +63,7 @@ protected:
 
     QByteArray nextAtPeer(QHostAddress* from = nullptr, quint16* fromPort = nullptr)
     {
-        if (!processUntil([this] { return peer.hasPendingDatagrams(); }))
+        if (!test::waitUntil([this] { return peer.hasPendingDatagrams(); }))
             return "<nothing>";
         QByteArray data(int(peer.pendingDatagramSize()), '\0');
         peer.readDatagram(data.data(), data.size(), from, fromPort);
@@ -117,7 +103,7 @@ TEST_F(UdpEndpointTest, SendsToRemoteHostAndAnnouncesTheAnswerWithItsSender)
     QByteArray answer(256, '\0');
     answer.replace(0, 6, "RX4200");
     sendFromPeer(answer, endpoint.BoundPort());
-    ASSERT_TRUE(processUntil([this] { return received.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([this] { return received.size() == 1; }));
     EXPECT_EQ(received[0].numberBytes, 256);
     EXPECT_EQ(received[0].fromIp, QStringLiteral("127.0.0.1"));
     EXPECT_EQ(received[0].port, int(peer.localPort()));
@@ -136,7 +122,7 @@ TEST_F(UdpEndpointTest, TwoDatagramsBeforeTheHandlerRunsAreEachAnnouncedAndReadW
     sendFromPeer(first, endpoint.BoundPort());
     sendFromPeer("second", endpoint.BoundPort());
 
-    ASSERT_TRUE(processUntil([this] { return received.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([this] { return received.size() == 2; }));
     EXPECT_EQ(received[0].numberBytes, 300);
     EXPECT_EQ(received[0].readLength, 256);
     EXPECT_EQ(received[0].read, first.left(256));
@@ -156,7 +142,7 @@ TEST_F(UdpEndpointTest, ReadDatagramNeverWritesPastTheCallersBuffer)
         copied = sender->ReadDatagram(guarded.data(), 4, length);
     };
     sendFromPeer(QByteArray(2000, 'x'), endpoint.BoundPort());
-    ASSERT_TRUE(processUntil([&] { return copied != 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return copied != 0; }));
     EXPECT_EQ(copied, 4);
     EXPECT_EQ(std::string(guarded.data(), guarded.size()), std::string(4, 'x') + std::string(12, '#'));
 }
@@ -167,7 +153,7 @@ TEST_F(UdpEndpointTest, ADatagramLongerThanTheReceiveBufferIsAFailedReceive)
     recordReceives(endpoint);
     sendFromPeer(QByteArray(TNMUDP::kReceiveBufferSize + 1, 'x'), endpoint.BoundPort());
     sendFromPeer("after", endpoint.BoundPort());
-    ASSERT_TRUE(processUntil([this] { return received.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([this] { return received.size() == 2; }));
     EXPECT_LT(received[0].numberBytes, 0);
     EXPECT_LT(received[0].readLength, 0);
     EXPECT_TRUE(received[0].read.isEmpty());
@@ -293,7 +279,7 @@ TEST_F(UdpEndpointTest, WritingLocalPortRebuildsTheSocketEveryTime)
     EXPECT_TRUE(endpoint.Bound());
     EXPECT_EQ(endpoint.LocalPort(), port);
     sendFromPeer("new socket", port);
-    ASSERT_TRUE(processUntil([this] { return !received.empty(); }));
+    ASSERT_TRUE(test::waitUntil([this] { return !received.empty(); }));
     QCoreApplication::processEvents();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].read, QByteArray("new socket"));
@@ -313,7 +299,7 @@ TEST_F(UdpEndpointTest, AHandlerThatRebindsDropsWhatTheOldSocketHeld)
     const int port = endpoint.BoundPort();
     sendFromPeer("one", port);
     sendFromPeer("two", port);
-    ASSERT_TRUE(processUntil([&] { return !seen.empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !seen.empty(); }));
     QCoreApplication::processEvents();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], QByteArray("one"));
@@ -347,7 +333,7 @@ TEST_F(UdpEndpointTest, NeverSendsABroadcastAndSaysSo)
     EXPECT_THROW(endpoint.SendDatagram(QByteArray("broadcast")), UDPSockError);
     endpoint.setRemoteHost(QStringLiteral("127.0.0.1"));
     endpoint.SendDatagram(QByteArray("unicast"));
-    ASSERT_TRUE(processUntil([&] { return listener.hasPendingDatagrams(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return listener.hasPendingDatagrams(); }));
     QByteArray first(int(listener.pendingDatagramSize()), '\0');
     listener.readDatagram(first.data(), first.size());
     EXPECT_EQ(first, QByteArray("unicast"));
