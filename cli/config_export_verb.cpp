@@ -11,7 +11,7 @@
 #include "config_verb.h"
 #include "module_address.h"
 #include "record/ipv4_text.h"
-#include "record_form_values.h"
+#include "config/opened_form_values.h"
 
 namespace quillmar::cli {
 

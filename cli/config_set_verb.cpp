@@ -15,7 +15,7 @@
 #include "config_verb.h"
 #include "module_address.h"
 #include "record/ipv4_text.h"
-#include "record_form_values.h"
+#include "config/opened_form_values.h"
 #include "udp_save.h"
 
 namespace quillmar::cli {

@@ -1,7 +1,8 @@
 #pragma once
-// Records and files carry single-byte texts; controls carry QString. A character
-// outside Latin-1 cannot travel in a record and becomes '?', one byte per
-// character, so lengths counted on the control text and on the record agree.
+// Records and files carry single-byte texts; controls carry QString. Callers
+// refuse a text that is not single-byte before it reaches a record
+// (checkSingleByteTexts); should one slip through, each character outside
+// Latin-1 still becomes one byte ('?'), so no field runs past its width.
 #include <QByteArray>
 #include <QString>
 #include <string>
@@ -13,6 +14,15 @@ inline std::string toSingleByte(const QString& text)
 {
     const QByteArray bytes = text.toLatin1();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+inline bool isSingleByte(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF)
+            return false;
+    }
+    return true;
 }
 
 inline QString fromSingleByte(std::string_view text)

@@ -162,4 +162,27 @@ RuleMessage checkWpaPsk(const QString& text)
     return std::nullopt;
 }
 
+RuleMessage checkSingleByteTexts(const ConfigFormValues& v)
+{
+    const std::pair<const QString*, const char*> texts[] = {
+        {&v.modelName, "invalid Model Name!"},
+        {&v.deviceName, "invalid Serial Number!"},
+        {&v.macAddress, "invalid MAC Address format!  about number"},
+        {&v.tcpPort, "invalid TCP Port"},
+        {&v.udpPort, "invalid UDP Port"},
+        {&v.ipMode, "invalid IP Mode!"},
+        {&v.wifiMode, "invalid WIFI Mode!"},
+        {&v.authMode, "invalid Auth Mode!"},
+        {&v.encryType, "invalid Encry Mode!"},
+        {&v.ssid, "invalid SSID config!"},
+        {&v.key, "invalid KEY config!"},
+        {&v.wpaPsk, "invalid WPAPSK config!"},
+    };
+    for (const auto& [text, message] : texts) {
+        if (!isSingleByte(*text))
+            return QString::fromLatin1(message);
+    }
+    return std::nullopt;
+}
+
 }  // namespace quillmar

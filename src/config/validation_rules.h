@@ -12,6 +12,7 @@
 #include <array>
 #include <optional>
 
+#include "config/config_form_values.h"
 #include "record/number_text.h"
 
 namespace quillmar {
@@ -55,5 +56,11 @@ RuleMessage checkSsid(const QString& text);
 RuleMessage checkKey(const QString& text);
 // Edit_WPAPSK: at most 72 characters (empty passes).
 RuleMessage checkWpaPsk(const QString& text);
+
+// Every text a record carries must be single-byte (Latin-1): a character such as the
+// euro sign has no byte in the record and would reach the module changed. The first
+// text that cannot be written is refused with its field's message, in record
+// field order, before anything is sent or written.
+RuleMessage checkSingleByteTexts(const ConfigFormValues& values);
 
 }  // namespace quillmar

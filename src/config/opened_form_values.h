@@ -8,7 +8,7 @@
 #include "record/config_block.h"
 #include "record/device_entry.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 // `openedAddress` (first number in the top byte) is where the module answered:
 // the address the window's octet fields and address control would show. The
@@ -20,4 +20,4 @@ ConfigFormValues formValuesFromRecord(const DeviceEntry& record, std::uint32_t o
 // as its IP text and the MAC text upper-cased.
 ConfigBlock configBlockFromRecord(const DeviceEntry& record, std::uint32_t openedAddress);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

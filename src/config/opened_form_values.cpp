@@ -1,4 +1,4 @@
-#include "record_form_values.h"
+#include "config/opened_form_values.h"
 
 #include <optional>
 #include <string>
@@ -8,7 +8,7 @@
 #include "record/ipv4_text.h"
 #include "record/upper_case.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 namespace {
 
@@ -58,4 +58,4 @@ ConfigFormValues formValuesFromRecord(const DeviceEntry& record, std::uint32_t o
     return v;
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar
