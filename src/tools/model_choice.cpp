@@ -1,9 +1,8 @@
 #include "tools/model_choice.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 
+#include "platform/settings_file.h"
 #include "record/program_flags.h"
 
 namespace quillmar {
@@ -30,26 +29,15 @@ void applyModelChoice(int item, ProgramFlags& flags)
 
 std::optional<char> readModelChoice(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const std::optional<QByteArray> bytes = readSettingsFile(path, 1);
+    if (!bytes || bytes->isEmpty())
         return std::nullopt;
-    char first = 0;
-    if (file.read(&first, 1) != 1)
-        return std::nullopt;
-    return first;
+    return bytes->front();
 }
 
 bool writeModelChoice(const QString& path, const QString& text)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = text.toLatin1();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeSettingsFile(path, text.toLatin1());
 }
 
 int modelChoiceItemForDigit(QChar digit)

@@ -26,10 +26,12 @@ inline constexpr const char* kModelChoiceFile = "modelno.dat";
 
 void applyModelChoice(int item, ProgramFlags& flags);
 
-// First character of the file; nothing for a missing, empty or unreadable file.
+// First character of the file; nothing for a missing, empty or unreadable file,
+// or for a name that is not a regular file.
 std::optional<char> readModelChoice(const QString& path);
-// Writes the text alone, no line end, through a temporary file renamed over the
-// old one. False when it cannot be written.
+// Writes the text alone, no line end, as writeSettingsFile does (replaced
+// through a temporary file, or in place where the directory is read-only).
+// False when it cannot be written.
 bool writeModelChoice(const QString& path, const QString& text);
 
 // Item by its choice digit, or -1 for any other character.

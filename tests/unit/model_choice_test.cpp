@@ -5,8 +5,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <QFileInfo>
+#include <functional>
+#include <vector>
 
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
@@ -76,17 +82,95 @@ TEST(ModelChoice, OnlyTheFirstCharacterIsReadAndEmptyIsLikeMissing)
     EXPECT_FALSE(readModelChoice(path));
 }
 
-TEST(ModelChoice, UnwritableDirectoryFailsAndKeepsTheOldFile)
+// The settings files live in the directory the program starts from, which may
+// be read-only for the user while the file itself is theirs. Root writes
+// anywhere, so under root the write runs in a child that has become nobody.
+TEST(ModelChoice, ReadOnlyDirectoryStillTakesTheChoiceWhereTheFileMayBeWritten)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root writes anywhere; the window test covers this through a missing directory";
+    constexpr uid_t kNobody = 65534;
+    const bool root = geteuid() == 0;
+    const uid_t writer = root ? kNobody : geteuid();
+    struct Case {
+        const char* what;
+        uid_t owner;
+        bool written;
+    };
+    for (const Case& c : {Case{"file of the writer", writer, true}, Case{"file of someone else", 0, false}}) {
+        if (!root && c.owner == 0)
+            continue;  // only root can hand the file to someone else
+        SCOPED_TRACE(c.what);
+        test::TempDirectory dir;
+        const QString path = dir.file("modelno.dat");
+        writeFile(path, "1");
+        const QByteArray nativeDir = QFile::encodeName(dir.path());
+        if (root) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), c.owner, c.owner), 0);
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+        ASSERT_EQ(::chmod(nativeDir.constData(), 0555), 0);
+
+        bool written = false;
+        if (root) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
+                    _exit(3);
+                _exit(writeModelChoice(path, "2") ? 0 : 1);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status));
+            ASSERT_NE(WEXITSTATUS(status), 3) << "could not become nobody";
+            written = WEXITSTATUS(status) == 0;
+        } else {
+            written = writeModelChoice(path, "2");
+        }
+        ::chmod(nativeDir.constData(), 0700);
+        EXPECT_EQ(written, c.written);
+        EXPECT_EQ(readAll(path), c.written ? QByteArray("2") : QByteArray("1"));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
+// A FIFO would block the start for ever, a directory or device makes no sense
+// as a choice: all read as missing, and the choice is not written into them.
+TEST(ModelChoice, ANameThatIsNoRegularFileReadsAsMissingAndIsNotWritten)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(const QString&)> make;
+    };
+    const std::vector<Case> cases{
+        {"FIFO", [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; }},
+        {"directory", [](const QString& path) { return QDir().mkdir(path); }},
+        {"link to a device", [](const QString& path) { return QFile::link("/dev/null", path); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDirectory dir;
+        const QString path = dir.file("modelno.dat");
+        ASSERT_TRUE(c.make(path));
+        EXPECT_FALSE(readModelChoice(path));
+        EXPECT_FALSE(writeModelChoice(path, "2"));
+        EXPECT_FALSE(QFileInfo(path).isFile());
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+    }
+}
+
+TEST(ModelChoice, ALinkIsWrittenThroughAndKeepsTheFilesPermissions)
+{
     test::TempDirectory dir;
-    const QString path = dir.file("modelno.dat");
-    ASSERT_TRUE(writeModelChoice(path, "1"));
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0500);
-    EXPECT_FALSE(writeModelChoice(path, "2"));
-    ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-    EXPECT_EQ(readAll(path), QByteArray("1"));
+    const QString real = dir.file("kept.dat");
+    writeFile(real, "1");
+    ::chmod(QFile::encodeName(real).constData(), 0640);
+    ASSERT_TRUE(QFile::link(real, dir.file("modelno.dat")));
+    ASSERT_TRUE(writeModelChoice(dir.file("modelno.dat"), "3"));
+    EXPECT_TRUE(QFileInfo(dir.file("modelno.dat")).isSymLink());
+    EXPECT_EQ(readAll(real), QByteArray("3"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 TEST(ModelChoice, MissingDirectoryCannotBeWritten)
