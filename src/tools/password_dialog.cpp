@@ -44,6 +44,9 @@ TPasswordDlg::TPasswordDlg(std::function<QWidget*()> returnWindow, QWidget* pare
     Password->setGeometry(12, 28, 209, 22);
     Password->setMaxLength(kMaxPasswordLength);
     Password->setEchoMode(QLineEdit::Password);
+    // The style's own mask character (a dot in most themes) is not what the
+    // printers' documentation shows; each typed character is a '*'.
+    Password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTest>
 #include <memory>
 
 #include "config/cfg_form.h"
@@ -99,6 +100,14 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
     tryPassword(QStringLiteral("tundra57"));
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(prompter.texts().last(), QStringLiteral("Password correct !!"));
+}
+
+TEST_F(PasswordDialogTest, TypedCharactersShowAsStarsAndStillCount)
+{
+    QTest::keyClicks(dialog.Password, QStringLiteral("tundra57x"));
+    EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
+    dialog.OKBtn->click();
+    EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
 
 TEST_F(PasswordDialogTest, CapitalsAreWrong)
