@@ -35,9 +35,9 @@ public:
     void saveConfirmed() override { finish(UdpSaveResult::Outcome::Confirmed); }
     void saveUnconfirmed() override { finish(UdpSaveResult::Outcome::Unconfirmed); }
 
-    void fail(const std::string& error)
+    void sendRefused(const QString& reason) override
     {
-        result.error = error;
+        result.error = reason.toStdString();
         finish(UdpSaveResult::Outcome::Failed);
     }
 
@@ -71,24 +71,16 @@ UdpSaveResult saveOverUdp(const DeviceEntry& record, const QString& targetAddres
         }
         CliSaveHost host(udp, progress);
         SaveExchange exchange(host, tick);
-        udp.OnDataReceived = [&exchange](TNMUDP* sender, int, const QString& fromIp, int) {
-            std::array<char, kDeviceEntrySize> buffer{};
+        udp.OnDataReceived = [&exchange](TNMUDP* sender, int numberBytes, const QString& fromIp, int) {
+            QByteArray datagram(std::max(numberBytes, 0), '\0');
             int length = 0;
-            sender->ReadDatagram(buffer.data(), int(buffer.size()), length);
-            exchange.answerReceived(QByteArray(buffer.data(), std::max(length, 0)), fromIp);
+            sender->ReadDatagram(datagram.data(), int(datagram.size()), length);
+            datagram.resize(std::max(length, 0));
+            exchange.answerReceived(datagram, fromIp);
         };
-        // The probe is the only send inside a tick; a refused one ends the save.
-        QObject::disconnect(&exchange.timer(), &QTimer::timeout, &exchange, &SaveExchange::tick);
-        QObject::connect(&exchange.timer(), &QTimer::timeout, &exchange, [&] {
-            try {
-                exchange.tick();
-            } catch (const std::exception& error) {
-                exchange.stop();
-                host.fail(error.what());
-            }
-        });
-        exchange.startSave(record, targetAddress, probeAddress);
-        host.loop.exec();
+        // A refused send has already ended the run through sendRefused.
+        if (exchange.startSave(record, targetAddress, probeAddress))
+            host.loop.exec();
         exchange.stop();
         return host.result;
     } catch (const std::exception& error) {

@@ -17,7 +17,6 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
-#include "config/config_shared.h"
 #include "config/config_window_registry.h"
 #include "config/form_helpers.h"
 #include "config/record_rules.h"
@@ -114,9 +113,8 @@ void TcfgForm::FormShow()
 
 void TcfgForm::fillControls()
 {
-    ConfigShared& shared = configShared();
     // 1
-    shared.comSettingsText = kDefaultSerialSettings;
+    comSettingsText_ = kDefaultSerialSettings;
     abortBtn->setText(QStringLiteral("Abort"));
     abortBtn->setEnabled(true);
     Button1->setEnabled(true);
@@ -263,8 +261,13 @@ void TcfgForm::fillDataPacking()
 
 void TcfgForm::fillAddress()
 {
-    const AddressView view = addressViewOf(block_.text(DeviceField::IpAddress));
-    configShared().targetIpText = view.targetIpText;
+    showModuleAddress(block_.text(DeviceField::IpAddress));
+}
+
+void TcfgForm::showModuleAddress(const std::string& ipAddressText)
+{
+    const AddressView view = addressViewOf(ipAddressText);
+    saveExchange_->setTargetAddress(QString::fromStdString(view.targetIpText));
     if (moduleAddress_)
         moduleAddress_->setValue(view.controlValue);
     for (int i = 0; i < 4; ++i) {
@@ -489,8 +492,8 @@ void TcfgForm::CmbBox_comportChange()
 {
     changeSerialControl([this] {
         MSComm1->setCommPort(commPortForItem(CmbBox_comport->currentIndex()));
-        configShared().comPortNumber = MSComm1->CommPort();
-        Label53->setText(QString::number(configShared().comPortNumber));
+        comPortNumber_ = MSComm1->CommPort();
+        Label53->setText(QString::number(comPortNumber_));
     });
 }
 
@@ -498,7 +501,7 @@ void TcfgForm::CmbBox_sBaudChange()
 {
     changeSerialControl([this] {
         MSComm1->setSettings(fromField(serialSettingsForItem(CmbBox_sBaud->currentIndex())));
-        configShared().comSettingsText = MSComm1->Settings().toStdString();
+        comSettingsText_ = MSComm1->Settings().toStdString();
     });
 }
 
@@ -522,7 +525,7 @@ void TcfgForm::octetChanged(int index)
     const QString text = fromField(check.text);
     if (check.error == 0 && text != edit->text())
         edit->setText(text);
-    configShared().octetError[static_cast<std::size_t>(index)] = check.error;
+    octetError_[static_cast<std::size_t>(index)] = check.error;
     octetFlagLabels[static_cast<std::size_t>(index)]->setText(QString::number(check.error));
 }
 

@@ -5,7 +5,6 @@
 // the configuration files use; many of them are laid out hidden.
 #include <QWidget>
 #include <array>
-#include <exception>
 #include <memory>
 #include <string>
 
@@ -58,8 +57,20 @@ public:
 
     // What the controls hold now, as validation and the save record read them.
     ConfigFormValues formValues() const;
-    // The window's own save exchange (its tick counter, probe flag and Timer1).
+    // The window's own save exchange (its destination, tick counter, probe flag
+    // and Timer1).
     SaveExchange& saveExchange() { return *saveExchange_; }
+    // Where this window's saves and reads go.
+    QString targetIpText() const { return saveExchange_->targetAddress(); }
+    // One flag per octet field (Edit2..Edit5); 1 means the field is empty.
+    const std::array<int, 4>& octetError() const { return octetError_; }
+    // The serial port and settings of this window's save by COM port.
+    int comPortNumber() const { return comPortNumber_; }
+    const std::string& comSettingsText() const { return comSettingsText_; }
+
+    // After a confirmed save: the octet fields and the destination follow the
+    // module to the address it was given.
+    void showSavedAddress();
 
     // Validation before an export or a save by COM port: 0 when every rule
     // passed and the block holds the checked values, -1 after showing why not.
@@ -94,7 +105,8 @@ public slots:
     void Edit5Change();
     void saveModuleBtnClick();
     void Button1Click();
-    // Timer1's tick: one step of the save exchange.
+    // Timer1's tick: one step of the save exchange (the exchange is wired to
+    // Timer1 itself; this is the same step by the window's handler name).
     void Timer1Timer();
     void NMUDP1DataReceived(int NumberBytes, const QString& FromIP, int Port);
     void NMUDP2DataReceived(int NumberBytes, const QString& FromIP, int Port);
@@ -238,8 +250,6 @@ public:
     std::unique_ptr<MSComm> MSComm1;
 
 private:
-    // Ends a save whose datagram the endpoint refused, and says why.
-    void abandonSave(const std::exception& error);
     void buildControls();
     void buildInfoPanel();
     void buildNetworkGroup(QWidget* page);
@@ -258,6 +268,8 @@ private:
     void fillSerialGroup();
     void fillDataPacking();
     void fillAddress();
+    void showModuleAddress(const std::string& ipAddressText);
+
     void fillRecordTexts();
     void fillOperationMode();
     void fillIpFilter();
@@ -276,6 +288,9 @@ private:
     std::string openedKey_;
     // Set while the window holds its device on the open-device list.
     bool holdsDevice_ = false;
+    std::array<int, 4> octetError_{};
+    int comPortNumber_ = 1;
+    std::string comSettingsText_;
 
     IpAddressEdit* moduleAddress_ = nullptr;
     IpAddressEdit* clientRemoteAddress_ = nullptr;

@@ -13,9 +13,10 @@
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/cfg_form.h"
-#include "config/config_shared.h"
+#include "config/com_save.h"
 #include "config/save_records.h"
 #include "config/single_byte_text.h"
+#include "config/validation_rules.h"
 #include "record/device_entry.h"
 #include "ui/prompter.h"
 
@@ -86,9 +87,19 @@ public:
     {
         form_.abortBtn->setText(QStringLiteral("Exit"));
         form_.abortBtn->setEnabled(true);
-        // The window stays usable for another save.
+        // The window stays usable for another save, to the module where it now is.
         form_.saveModuleBtn->setEnabled(true);
         form_.Button1->setEnabled(true);
+        form_.showSavedAddress();
+    }
+
+    void sendRefused(const QString& reason) override
+    {
+        form_.Label53->clear();
+        form_.saveModuleBtn->setEnabled(true);
+        form_.abortBtn->setEnabled(true);
+        form_.Button1->setEnabled(true);
+        showException(&form_, reason);
     }
 
 private:
@@ -101,9 +112,6 @@ void TcfgForm::connectSaveHandlers()
 {
     saveHost_ = std::make_unique<FormSaveHost>(*this);
     saveExchange_ = std::make_unique<SaveExchange>(*saveHost_, *Timer1);
-    // Ticks go through Timer1Timer, which shows a send the endpoint refuses.
-    disconnect(Timer1, &QTimer::timeout, saveExchange_.get(), &SaveExchange::tick);
-    connect(Timer1, &QTimer::timeout, this, &TcfgForm::Timer1Timer);
 
     connect(saveModuleBtn, &QPushButton::clicked, this, &TcfgForm::saveModuleBtnClick);
     connect(Button1, &QPushButton::clicked, this, &TcfgForm::Button1Click);
@@ -118,60 +126,46 @@ void TcfgForm::connectSaveHandlers()
 
 void TcfgForm::saveModuleBtnClick()
 {
-    const auto& octetError = configShared().octetError;
-    if (std::any_of(octetError.begin(), octetError.end(), [](int flag) { return flag == 1; })) {
+    const ConfigFormValues values = formValues();
+    const bool octetMissing = std::any_of(octetError_.begin(), octetError_.end(), [](int flag) { return flag == 1; });
+    if (octetMissing || !isReachableModuleAddress(values.addressControlValue)) {
         showErrorDialog(this, QString::fromLatin1(kIpInputFormatError));
         return;
     }
-    const ConfigFormValues values = formValues();
+    if (const RuleMessage refused = checkSingleByteTexts(values)) {
+        showError(this, *refused);
+        return;
+    }
     const DeviceEntry record = buildUdpSaveRecord(values, block_);
-    // The probe goes to the module's address as the window opened it.
+    // The probe goes to where the module was before this save.
     const QString probeAddress = QStringLiteral("%1.%2.%3.%4")
                                      .arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
-    try {
-        saveExchange_->startSave(record, QString::fromStdString(configShared().targetIpText), probeAddress);
-    } catch (const std::exception& error) {
-        // A record that never left the PC must not be reported saved 31 seconds later.
-        abandonSave(error);
-    }
+    saveExchange_->startSave(record, probeAddress);
 }
 
-void TcfgForm::abandonSave(const std::exception& error)
+void TcfgForm::showSavedAddress()
 {
-    saveExchange_->stop();
-    Label53->clear();
-    saveModuleBtn->setEnabled(true);
-    abortBtn->setEnabled(true);
-    Button1->setEnabled(true);
-    showException(this, QString::fromUtf8(error.what()));
+    showModuleAddress(block_.text(DeviceField::IpAddress));
 }
 
 void TcfgForm::Button1Click()
 {
-    try {
-        saveExchange_->requestRead(QString::fromStdString(configShared().targetIpText));
-    } catch (const std::exception& error) {
-        showException(this, QString::fromUtf8(error.what()));
-    }
+    saveExchange_->requestRead();
 }
 
 void TcfgForm::Timer1Timer()
 {
-    try {
-        saveExchange_->tick();
-    } catch (const std::exception& error) {
-        // The probe could not go out, so the save can be neither confirmed nor
-        // refuted; trying again every second would only repeat the error box.
-        abandonSave(error);
-    }
+    saveExchange_->tick();
 }
 
-void TcfgForm::NMUDP1DataReceived(int /*NumberBytes*/, const QString& FromIP, int /*Port*/)
+void TcfgForm::NMUDP1DataReceived(int NumberBytes, const QString& FromIP, int /*Port*/)
 {
-    std::array<char, kDeviceEntrySize> buffer{};
+    // The whole datagram, so that the exchange can tell a record from a fragment.
+    QByteArray datagram(std::max(NumberBytes, 0), '\0');
     int length = 0;
-    NMUDP1->ReadDatagram(buffer.data(), int(buffer.size()), length);
-    saveExchange_->answerReceived(QByteArray(buffer.data(), std::max(length, 0)), FromIP);
+    NMUDP1->ReadDatagram(datagram.data(), int(datagram.size()), length);
+    datagram.resize(std::max(length, 0));
+    saveExchange_->answerReceived(datagram, FromIP);
 }
 
 void TcfgForm::NMUDP2DataReceived(int /*NumberBytes*/, const QString& /*FromIP*/, int /*Port*/)
@@ -186,23 +180,9 @@ void TcfgForm::COMsaveModuleBtnClick()
 {
     if (checkBeforeSave() != 0)
         return;
-    const QByteArray bytes = comSaveBytes(block_);
-    const qsizetype commandLength = kComSaveCommand.size();
     try {
-        MSComm1->setCommPort(configShared().comPortNumber);
-        MSComm1->setSettings(QString::fromStdString(configShared().comSettingsText));
-        MSComm1->setPortOpen(true);
-        MSComm1->setOutput(bytes.left(commandLength));
-        // The printer takes the record one character per write.
-        for (qsizetype i = commandLength; i < bytes.size(); ++i)
-            MSComm1->setOutput(bytes.mid(i, 1));
-        MSComm1->setPortOpen(false);
+        saveByComPort(*MSComm1, comPortNumber_, QString::fromStdString(comSettingsText_), block_);
     } catch (const MSCommError& error) {
-        // A port left open would refuse the next save.
-        try {
-            MSComm1->setPortOpen(false);
-        } catch (const MSCommError&) {
-        }
         showException(this, QString::fromUtf8(error.what()));
     }
 }

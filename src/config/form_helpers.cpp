@@ -132,6 +132,9 @@ bool ComboDoubleClickWatcher::eventFilter(QObject* watched, QEvent* event)
     // being destroyed.
     if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
         return false;
+    // A disabled box takes no clicks, double or single.
+    if (!box_->isEnabled())
+        return false;
     const bool inList = watched == listViewport_ || watched == listWindow_;
     if (event->type() == QEvent::MouseButtonDblClick && !inList) {
         handler_();

@@ -30,6 +30,8 @@ void copy(ConfigBlock& block, ConfigField field, const QString& text)
 
 void runRules(const ConfigFormValues& v, ConfigBlock& block, SaveCheckOutcome& outcome)
 {
+    if (failed(checkSingleByteTexts(v), outcome))
+        return;
     if (failed(checkModelName(v.modelName), outcome))
         return;
     copy(block, DeviceField::ModelName, v.modelName);

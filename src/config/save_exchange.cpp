@@ -1,5 +1,9 @@
 #include "config/save_exchange.h"
 
+#include <exception>
+
+#include "record/ipv4_text.h"
+
 namespace quillmar {
 
 SaveExchange::SaveExchange(SaveExchangeHost& host, std::chrono::milliseconds tickInterval, QObject* parent)
@@ -34,26 +38,48 @@ void SaveExchange::setAnswerState(const QString& state)
     host_.showAnswerState(state);
 }
 
-void SaveExchange::startSave(const DeviceEntry& record, const QString& targetAddress, const QString& probeAddress)
+bool SaveExchange::send(const QString& address, const QByteArray& datagram)
+{
+    try {
+        host_.sendDatagram(address, kModulePort, datagram);
+        return true;
+    } catch (const std::exception& error) {
+        // A record that never left the PC, or a probe that could not go out,
+        // leaves nothing to decide: the save must not be reported saved later.
+        stop();
+        host_.sendRefused(QString::fromUtf8(error.what()));
+        return false;
+    }
+}
+
+bool SaveExchange::startSave(const DeviceEntry& record, const QString& targetAddress, const QString& probeAddress)
+{
+    setTargetAddress(targetAddress);
+    return startSave(record, probeAddress);
+}
+
+bool SaveExchange::startSave(const DeviceEntry& record, const QString& probeAddress)
 {
     saveTicks_ = 0;
     probeSent_ = false;
     probeAddress_ = probeAddress;
+    savedAddress_ = QString::fromStdString(record.text(DeviceField::IpAddress));
     host_.saveStarting();
     running_ = true;
     timer_->start();
     setStatus(QStringLiteral("Waiting..."));
     setAnswerState(QLatin1String(kNoAnswer));
-    host_.sendDatagram(targetAddress, kModulePort, kSaveHeader);
-    host_.sendDatagram(targetAddress, kModulePort,
-                       QByteArray(record.data(), static_cast<qsizetype>(record.size())));
+    if (!send(targetAddress_, kSaveHeader)
+        || !send(targetAddress_, QByteArray(record.data(), static_cast<qsizetype>(record.size()))))
+        return false;
     host_.saveSent();
+    return true;
 }
 
-void SaveExchange::requestRead(const QString& targetAddress)
+bool SaveExchange::requestRead()
 {
     setStatus(QStringLiteral("Waiting..."));
-    host_.sendDatagram(targetAddress, kModulePort, kReadRequest);
+    return send(targetAddress_, kReadRequest);
 }
 
 void SaveExchange::tick()
@@ -63,7 +89,8 @@ void SaveExchange::tick()
     switch (saveTicks_) {
     case kProbeTick:
         probeSent_ = true;
-        host_.sendDatagram(probeAddress_, kModulePort, kReadRequest);
+        if (!send(probeAddress_, kReadRequest))
+            return;
         saveTicks_ = kProbeTick + 1;
         return;
     case kSilentTick:
@@ -75,6 +102,10 @@ void SaveExchange::tick()
             running_ = false;
             timer_->stop();
             saveTicks_ = 0;
+            // The module now lives at the address it was given: a second save or
+            // read goes there, and its probe asks the module there.
+            targetAddress_ = savedAddress_;
+            probeAddress_ = savedAddress_;
             host_.saveConfirmed();
         } else {
             host_.saveUnconfirmed();
@@ -87,16 +118,28 @@ void SaveExchange::tick()
     }
 }
 
+bool SaveExchange::isFromModule(const QByteArray& datagram, const QString& fromAddress) const
+{
+    if (datagram.size() != qsizetype(kDeviceEntrySize))
+        return false;
+    const QString& expected = probeSent_ ? probeAddress_ : targetAddress_;
+    const auto from = parseIpv4(fromAddress.toStdString());
+    return from && from == parseIpv4(expected.toStdString());
+}
+
 void SaveExchange::answerReceived(const QByteArray& datagram, const QString& fromAddress)
 {
+    // Another host, or a fragment, would otherwise blank the boxes or fake a
+    // live module at the probed address.
+    if (!isFromModule(datagram, fromAddress))
+        return;
     setStatus(QStringLiteral("Response from ") + fromAddress);
-    const DeviceEntry answer = DeviceEntry::fromBytes(datagram.constData(), static_cast<std::size_t>(datagram.size()));
     if (probeSent_) {
         setAnswerState(QLatin1String(kAnswered));
         return;
     }
     setAnswerState(QLatin1String(kNoAnswer));
-    host_.showAnsweredRecord(answer);
+    host_.showAnsweredRecord(DeviceEntry::fromBytes(datagram.constData(), static_cast<std::size_t>(datagram.size())));
 }
 
 void SaveExchange::secondEndpointAnswered()

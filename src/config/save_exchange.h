@@ -6,13 +6,16 @@
 // request (the probe) sent there at tick 19 that is still unanswered at tick 31
 // means the save went through.
 //
-// Each configuration window owns one SaveExchange, with its own tick counter,
-// probe flag and timer: one window's save never advances another's, and a window
-// that closes stops its own timer (stop()).
+// Each configuration window owns one SaveExchange, with its own destination,
+// tick counter, probe flag and timer: one window's save never advances, answers
+// or redirects another's, and a window that closes stops its own timer (stop()).
+// Only a whole record from the module the exchange talks to counts as its
+// answer: from the destination before the probe, from the probed address after.
 //
 // The window (or the command line) implements SaveExchangeHost and forwards its
 // events: the button to startSave/requestRead, datagrams arriving on the local
-// port 6000 to answerReceived.
+// port 6000 to answerReceived. A send the endpoint refuses ends the save and is
+// handed to the host (sendRefused), so no caller has to guard the timer.
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -68,6 +71,9 @@ public:
     // the exchange decides again at the next tick. A window just waits; the
     // command line may give up here.
     virtual void saveUnconfirmed() {}
+    // The endpoint refused a datagram (`reason` is its message). A save in
+    // progress has already been stopped, so it will not be reported saved.
+    virtual void sendRefused(const QString& reason) = 0;
 };
 
 class SaveExchange : public QObject {
@@ -84,15 +90,25 @@ public:
     // interval is left as the window set it.
     SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* parent = nullptr);
 
+    // Where saves and reads go: the module's address as the window was shown
+    // with it, and after a confirmed save the address that was saved.
+    void setTargetAddress(const QString& address) { targetAddress_ = address; }
+    const QString& targetAddress() const { return targetAddress_; }
+    // Where the probe of tick 19 goes (and answers after it must come from).
+    const QString& probeAddress() const { return probeAddress_; }
+
     // "Save to Module": counter and probe flag reset, timer started, the header
-    // and `record` sent to `targetAddress`; `probeAddress` is where the probe of
-    // tick 19 goes (the module's address when the window was opened).
-    void startSave(const DeviceEntry& record, const QString& targetAddress, const QString& probeAddress);
-    // "ReFresh": a read request to `targetAddress`.
-    void requestRead(const QString& targetAddress);
+    // and `record` sent to the target address; `probeAddress` is where the probe
+    // goes (the module's address before this save). Returns false when a send
+    // was refused (the host has heard why and the exchange is stopped).
+    bool startSave(const DeviceEntry& record, const QString& probeAddress);
+    bool startSave(const DeviceEntry& record, const QString& targetAddress, const QString& probeAddress);
+    // "ReFresh": a read request to the target address; false when refused.
+    bool requestRead();
     // One timer tick; does nothing while the exchange is not running.
     void tick();
-    // A datagram on the local port 6000 (NMUDP1DataReceived).
+    // A datagram on the local port 6000 (NMUDP1DataReceived). Ignored unless it
+    // is a whole record from the module this exchange talks to.
     void answerReceived(const QByteArray& datagram, const QString& fromAddress);
     // A datagram on the second endpoint (NMUDP2DataReceived).
     void secondEndpointAnswered();
@@ -112,13 +128,18 @@ public:
 private:
     void setStatus(const QString& text);
     void setAnswerState(const QString& state);
+    bool isFromModule(const QByteArray& datagram, const QString& fromAddress) const;
+    // Sends through the host; a refusal stops the exchange and goes to the host.
+    bool send(const QString& address, const QByteArray& datagram);
 
     SaveExchangeHost& host_;
     QTimer* timer_;
     bool running_ = false;
     int saveTicks_ = 0;
     bool probeSent_ = false;
+    QString targetAddress_;
     QString probeAddress_;
+    QString savedAddress_;
     QString answerState_;
     QString statusText_;
 };

@@ -34,6 +34,17 @@ DeviceEntry buildUdpSaveRecord(const ConfigFormValues& values, ConfigBlock& bloc
     return record;
 }
 
+bool isReachableModuleAddress(quint32 controlValue)
+{
+    if (controlValue == 0)
+        return false;
+    for (int shift = 0; shift < 32; shift += 8) {
+        if (((controlValue >> shift) & 0xFFu) == 0xFFu)
+            return false;
+    }
+    return true;
+}
+
 QByteArray blockRecordBytes(const ConfigBlock& block)
 {
     const DeviceEntry record = block.entry().normalized();

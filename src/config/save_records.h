@@ -15,6 +15,10 @@ namespace quillmar {
 // cut to its field's width, so nothing runs into the next field or past the record.
 DeviceEntry buildUdpSaveRecord(const ConfigFormValues& values, ConfigBlock& block);
 
+// A module given 0.0.0.0, or an address with a 255 in it, could not be reached
+// again, so the save over UDP refuses to send such an address.
+bool isReachableModuleAddress(quint32 controlValue);
+
 // The block's thirteen record fields, each up to its terminator or its width and
 // zero-filled to the width: the exported file and the body of the COM save.
 QByteArray blockRecordBytes(const ConfigBlock& block);

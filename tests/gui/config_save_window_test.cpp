@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QHostAddress>
+#include <QTest>
 #include <QUdpSocket>
 
 #include <cerrno>
@@ -37,8 +38,8 @@ QByteArray bytesOf(const DeviceEntry& entry)
     return QByteArray(entry.data(), int(entry.size()));
 }
 
-// A module on 127.0.0.1:5000 that writes down what reaches it and answers as
-// told.
+// A module on a loopback address, port 5000, that writes down what reaches it
+// and answers as told.
 class LoopbackModule {
 public:
     struct Received {
@@ -46,9 +47,9 @@ public:
         quint16 fromPort;
     };
 
-    LoopbackModule()
+    explicit LoopbackModule(const char* address = "127.0.0.1")
     {
-        bound = socket.bind(QHostAddress(QStringLiteral("127.0.0.1")), 5000);
+        bound = socket.bind(QHostAddress(QString::fromLatin1(address)), 5000);
         QObject::connect(&socket, &QUdpSocket::readyRead, [this] { pump(); });
     }
 
@@ -238,40 +239,123 @@ TEST_F(ConfigSaveWindowTest, AnEmptyOctetFieldRefusesTheSave)
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
 }
 
-TEST_F(ConfigSaveWindowTest, RefusedSendIsShownOnceAndTheSaveEndsUnconfirmed)
+TEST_F(ConfigSaveWindowTest, AnAddressThatWouldStrandTheModuleOrAnUnwritableTextSendsNothing)
 {
-    TcfgForm& f = w.open(test::wifiModule("0.0.0.0"));
-    f.Timer1->setInterval(kManualTicks);
-    w.button("saveModuleBtn")->click();
-    ASSERT_EQ(w.prompter.prompts.size(), 1u);
-    EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
-    EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("Null Remote Address"));
-    // Nothing went out, so nothing may be reported as saved.
-    EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
-    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
-    for (int tick = 1; tick <= 40; ++tick)
-        f.Timer1Timer();
-    EXPECT_EQ(w.prompter.prompts.size(), 1u);
-    EXPECT_NE(w.label("Label53"), QStringLiteral("Save to Module OK"));
+    struct Case {
+        const char* what;
+        quint32 address;
+        const char* wpaPsk;
+        PromptKind kind;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"0.0.0.0", 0x00000000u, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
+        {"a 255 last", 0x7F0000FFu, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
+        {"a 255 first", 0xFF000001u, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
+        {"a euro sign in the WPA key", 0x7F000001u, "k\u20ACy", PromptKind::Box, "invalid WPAPSK config!"},
+    };
+    for (const Case& c : cases) {
+        w.prompter.prompts.clear();
+        TcfgForm& f = openModule(kManualTicks);
+        f.moduleAddressControl()->setValue(c.address);
+        w.edit("Edit_WPAPSK")->setText(QString::fromUtf8(c.wpaPsk));
+        w.button("saveModuleBtn")->click();
+        ASSERT_EQ(w.prompter.prompts.size(), 1u) << c.what;
+        EXPECT_EQ(w.prompter.prompts[0].kind, c.kind) << c.what;
+        EXPECT_EQ(w.prompter.prompts[0].text, QString::fromLatin1(c.message)) << c.what;
+        EXPECT_EQ(module.count(), 0u) << c.what;
+        EXPECT_FALSE(f.Timer1->isActive()) << c.what;
+        EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled()) << c.what;
+        f.close();
+    }
 }
 
-TEST_F(ConfigSaveWindowTest, ABroadcastAddressIsRefusedAndNeverReportedSaved)
+// Two windows on two modules: module A on 127.0.0.1, module B on 127.0.0.2.
+class TwoModuleSaveTest : public ConfigSaveWindowTest {
+protected:
+    void SetUp() override
+    {
+        ConfigSaveWindowTest::SetUp();
+        ASSERT_TRUE(moduleB.bound) << "127.0.0.2:5000 is taken";
+    }
+
+    TcfgForm& openB() { return w.open(test::kitchenPrinter("127.0.0.2", "00-AA-BB-CC-DD-EE")); }
+
+    static void tickTo(TcfgForm& f, int ticks)
+    {
+        for (int tick = 0; tick < ticks; ++tick)
+            f.Timer1Timer();
+    }
+
+    LoopbackModule moduleB{"127.0.0.2"};
+};
+
+TEST_F(TwoModuleSaveTest, ASaveReachesOnlyItsOwnModuleWhateverTheOtherWindowDid)
 {
-    // The loopback broadcast address stands for 255.255.255.255: the kernel
-    // refuses the send, and nothing can leave this machine either way.
-    TcfgForm& f = w.open(test::wifiModule("127.255.255.255"));
-    f.Timer1->setInterval(kManualTicks);
+    for (const bool closeBFirst : {false, true}) {
+        module.count();  // takes in what the last round left in the socket
+        moduleB.count();
+        module.received.clear();
+        moduleB.received.clear();
+        TcfgForm& a = openModule(kManualTicks);
+        TcfgForm& b = openB();
+        b.Timer1->setInterval(kManualTicks);
+        if (closeBFirst)
+            b.close();
+        a.findChild<QLineEdit*>(QStringLiteral("Edit_SSID"))->setText(QStringLiteral("Other"));
+        QTest::mouseClick(a.findChild<QPushButton*>(QStringLiteral("saveModuleBtn")), Qt::LeftButton);
+
+        ASSERT_EQ(module.count(), 2u) << closeBFirst;
+        const DeviceEntry sent = DeviceEntry::fromBytes(module.received[1].payload.constData(), 256);
+        EXPECT_EQ(sent.text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
+        EXPECT_EQ(sent.text(DeviceField::IpAddress), "127.0.0.1");
+        EXPECT_EQ(sent.text(DeviceField::Ssid), "Other");
+        EXPECT_EQ(moduleB.count(), 0u) << closeBFirst;
+        EXPECT_EQ(b.targetIpText(), QStringLiteral("127.0.0.2"));
+
+        // A fragment from A's own address and a whole record from B reach A's
+        // port 6000 during the save: neither is A's answer.
+        const QString statusBefore = a.Label53->text();
+        module.socket.writeDatagram(QByteArrayLiteral("\x01\x02\x03"), QHostAddress(QStringLiteral("127.0.0.1")), 6000);
+        moduleB.socket.writeDatagram(bytesOf(test::kitchenPrinter("127.0.0.2", "00-AA-BB-CC-DD-EE")),
+                                     QHostAddress(QStringLiteral("127.0.0.1")), 6000);
+        QTest::qWait(50);
+        EXPECT_EQ(a.Label53->text(), statusBefore);
+        EXPECT_EQ(a.Edit_SSID->text(), QStringLiteral("Other"));
+        EXPECT_EQ(a.Edit_mac->text(), QStringLiteral("00-1B-2C-3D-4E-5F"));
+        EXPECT_EQ(a.Edit_devName->text(), QStringLiteral("RX7000 WI-FI"));
+
+        tickTo(a, 31);
+        EXPECT_EQ(a.Label53->text(), QStringLiteral("Save to Module OK"));
+        EXPECT_EQ(moduleB.count(), 0u);
+        EXPECT_EQ(b.saveExchange().saveTicks(), 0);
+        a.close();
+        b.close();
+    }
+}
+
+TEST_F(TwoModuleSaveTest, ASecondSaveAfterAnAddressChangeGoesToTheNewAddress)
+{
+    TcfgForm& f = openModule(kManualTicks);
+    f.moduleAddressControl()->setValue(0x7F000002u);
     w.button("saveModuleBtn")->click();
-    ASSERT_EQ(w.prompter.prompts.size(), 1u);
-    EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
-    EXPECT_TRUE(w.prompter.prompts[0].text.startsWith(QStringLiteral("Unknown Error No. ")))
-        << w.prompter.prompts[0].text.toStdString();
-    EXPECT_FALSE(f.Timer1->isActive());
-    for (int tick = 1; tick <= 40; ++tick)
-        f.Timer1Timer();
-    EXPECT_NE(w.label("Label53"), QStringLiteral("Save to Module OK"));
-    EXPECT_EQ(module.count(), 0u);
+    tickTo(f, 31);
+    ASSERT_EQ(w.label("Label53"), QStringLiteral("Save to Module OK"));
+    EXPECT_EQ(module.count(), 3u);
+    EXPECT_EQ(f.targetIpText(), QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(w.edit("Edit5")->text(), QStringLiteral("2"));
+
+    // Module B stands for the module at its new address: it takes the second
+    // save and the probe, and its silence after the probe confirms it.
+    w.edit("Edit_SSID")->setText(QStringLiteral("Second"));
+    w.button("saveModuleBtn")->click();
+    tickTo(f, 31);
+    EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module OK"));
+    EXPECT_EQ(module.count(), 3u);
+    ASSERT_EQ(moduleB.count(), 3u);
+    EXPECT_EQ(moduleB.received[0].payload, kHeader);
+    EXPECT_EQ(DeviceEntry::fromBytes(moduleB.received[1].payload.constData(), 256).text(DeviceField::Ssid), "Second");
+    EXPECT_EQ(moduleB.received[2].payload, kRead);
 }
 
 TEST_F(ConfigSaveWindowTest, RefreshAsksTheModuleAndShowsItsAnswer)
@@ -353,7 +437,7 @@ protected:
         auto* ports = w.control<QComboBox>("CmbBox_comport");
         ports->setCurrentIndex(3);
         emit ports->activated(3);
-        ASSERT_EQ(configShared().comPortNumber, 4);
+        ASSERT_EQ(w.form().comPortNumber(), 4);
     }
 
     int master = -1;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QTest>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,6 @@
 
 #include "comm/serial_control.h"
 #include "config/cfg_form.h"
-#include "config/config_shared.h"
 #include "config/config_window_registry.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
@@ -48,7 +48,6 @@ protected:
     void SetUp() override
     {
         programFlags() = ProgramFlags{};
-        configShared() = ConfigShared{};
     }
     void TearDown() override { setPasswordDialogOpener(nullptr); }
 
@@ -87,13 +86,12 @@ protected:
 
 TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
 {
-    configShared().comSettingsText = "9600,n,8,1";
     TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
 
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Quillmar WI-FI POS Printer Manager v1.11 - Configuration Utility"));
     EXPECT_EQ(f.size(), QSize(578, 506));
     EXPECT_EQ(f.minimumSize(), f.maximumSize());
-    EXPECT_EQ(configShared().comSettingsText, "115200,n,8,1");
+    EXPECT_EQ(f.comSettingsText(), "115200,n,8,1");
 
     EXPECT_EQ(edit("Edit_devName")->text(), QStringLiteral("RX7000 WI-FI"));
     EXPECT_FALSE(edit("Edit_devName")->isEnabled());
@@ -124,10 +122,10 @@ TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
     const QRect ipcfg = box("CmbBox_ipcfg")->geometry();
     EXPECT_EQ(address->geometry(),
               QRect(ipcfg.left(), 2 * ipcfg.top() + ipcfg.height() - 2, ipcfg.width(), ipcfg.height() + 2));
-    EXPECT_EQ(configShared().targetIpText, "192.0.2.20");
+    EXPECT_EQ(f.targetIpText().toStdString(), "192.0.2.20");
     EXPECT_EQ(edit("Edit2")->text(), QStringLiteral("192"));
     EXPECT_EQ(edit("Edit5")->text(), QStringLiteral("20"));
-    EXPECT_EQ(configShared().octetError, (std::array<int, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(f.octetError(), (std::array<int, 4>{0, 0, 0, 0}));
     EXPECT_EQ(control<QLabel>("Label56")->text(), QStringLiteral("0"));
     EXPECT_EQ(f.openedIpAddress(), "192.0.2.20");
     EXPECT_EQ(f.openedKey(), "wepkey1");
@@ -254,7 +252,7 @@ TEST_F(ConfigWindowTest, DhcpDisablesTheAddressControlButKeepsItsValue)
     ASSERT_NE(f.moduleAddressControl(), nullptr);
     EXPECT_FALSE(f.moduleAddressControl()->isEnabled());
     EXPECT_EQ(f.moduleAddressControl()->value(), 0xC0000214u);
-    EXPECT_EQ(configShared().targetIpText, "192.0.2.20");
+    EXPECT_EQ(f.targetIpText().toStdString(), "192.0.2.20");
 }
 
 TEST_F(ConfigWindowTest, TheIpModeChoiceIsOfferedOnlyWithTheDashPOption)
@@ -282,7 +280,7 @@ TEST_F(ConfigWindowTest, AnUnparsableAddressShowsAllTwoFiftyFives)
         EXPECT_EQ(f.moduleAddressControl()->octetEdit(i)->text(), QStringLiteral("255"));
     for (const char* name : {"Edit2", "Edit3", "Edit4", "Edit5"})
         EXPECT_EQ(edit(name)->text(), QStringLiteral("255")) << name;
-    EXPECT_EQ(configShared().targetIpText, "255.255.255.255");
+    EXPECT_EQ(f.targetIpText().toStdString(), "255.255.255.255");
 }
 
 TEST_F(ConfigWindowTest, EmptyRecordFieldsLeaveTheLaidOutTexts)
@@ -418,36 +416,39 @@ TEST_F(ConfigWindowTest, DependentCheckBoxesSerialChoicesAndOctetFields)
     EXPECT_TRUE(control<QWidget>("Panel_udp")->isHidden());
 
     choose(box("CmbBox_comport"), QStringLiteral("COM3"));
-    EXPECT_EQ(configShared().comPortNumber, 3);
+    EXPECT_EQ(f.comPortNumber(), 3);
     EXPECT_EQ(f.MSComm1->CommPort(), 3);
     EXPECT_EQ(control<QLabel>("Label53")->text(), QStringLiteral("3"));
     choose(box("CmbBox_sBaud"), QStringLiteral("9600"));
-    EXPECT_EQ(configShared().comSettingsText, "9600,n,8,1");
+    EXPECT_EQ(f.comSettingsText(), "9600,n,8,1");
     choose(box("CmbBox_sFlowCtrl"), QStringLiteral("RTS/CTS"));
     EXPECT_EQ(f.MSComm1->Handshaking(), 2);
     choose(box("CmbBox_sFlowCtrl"), QStringLiteral("NONE"));
     EXPECT_EQ(f.MSComm1->Handshaking(), 0);
 
     edit("Edit3")->setText(QString());
-    EXPECT_EQ(configShared().octetError[1], 1);
+    EXPECT_EQ(f.octetError()[1], 1);
     EXPECT_EQ(control<QLabel>("Label57")->text(), QStringLiteral("1"));
     edit("Edit3")->setText(QStringLiteral("300"));
     EXPECT_EQ(edit("Edit3")->text(), QStringLiteral("255"));
-    EXPECT_EQ(configShared().octetError[1], 0);
+    EXPECT_EQ(f.octetError()[1], 0);
     EXPECT_EQ(control<QLabel>("Label57")->text(), QStringLiteral("0"));
 }
 
-TEST_F(ConfigWindowTest, DoubleClickOnTheIpModeBoxOpensThePasswordDialog)
+TEST_F(ConfigWindowTest, DoubleClickOnTheIpModeBoxOpensThePasswordDialogOnlyWhenTheBoxIsEnabled)
 {
-    int opened = 0;
-    setPasswordDialogOpener([&opened] { ++opened; });
-    programFlags().allowIpModeFlag = true;
-    open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
-    QComboBox* ipcfg = box("CmbBox_ipcfg");
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), ipcfg->mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(ipcfg, &click);
-    EXPECT_EQ(opened, 1);
+    for (const bool allowIpMode : {true, false}) {
+        int opened = 0;
+        setPasswordDialogOpener([&opened] { ++opened; });
+        programFlags().allowIpModeFlag = allowIpMode;
+        open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
+        QComboBox* ipcfg = box("CmbBox_ipcfg");
+        QTest::mouseDClick(ipcfg, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        ipcfg->hidePopup();
+        EXPECT_EQ(opened, allowIpMode ? 1 : 0) << allowIpMode;
+        form->close();
+    }
+    setPasswordDialogOpener({});
 }
 
 TEST_F(ConfigWindowTest, TheLastOpenedWindowIsTheNewest)

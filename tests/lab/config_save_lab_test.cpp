@@ -39,7 +39,6 @@ protected:
         programFlags() = ProgramFlags{};
         programFlags().usbToolFlag = 1;
         programFlags().printerFamily = 2;
-        configShared() = ConfigShared{};
     }
 
     void TearDown() override

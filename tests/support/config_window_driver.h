@@ -13,7 +13,6 @@
 
 #include "support/sample_devices.h"
 #include "config/cfg_form.h"
-#include "config/config_shared.h"
 #include "record/device_entry.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
@@ -33,7 +32,6 @@ public:
     ConfigWindowDriver()
     {
         programFlags() = ProgramFlags{};
-        configShared() = ConfigShared{};
     }
 
     TcfgForm& open(const ConfigBlock& block)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QStringList>
 #include <QTimer>
 #include <memory>
 #include <stdexcept>
@@ -73,8 +74,10 @@ public:
     void showAnsweredRecord(const DeviceEntry& answer) override { shown.push_back(answer); }
     void saveConfirmed() override { ++confirmed; }
     void saveUnconfirmed() override { ++unconfirmed; }
+    void sendRefused(const QString& reason) override { refused << reason; }
 
     bool refuseSends = false;
+    QStringList refused;
     std::vector<Sent> sent;
     QString status;
     QString answerState;
@@ -214,6 +217,14 @@ TEST(ComSaveBytes, CommandThenTheBlockRecordFieldByField)
     EXPECT_EQ(bytes.mid(4).toHex(), bytesOf(expected).toHex());
 }
 
+TEST(UdpSaveRecord, OnlyAnAddressTheModuleCanBeReachedAtIsSent)
+{
+    for (const quint32 address : {0x00000000u, 0xFF000001u, 0xC0FF0201u, 0xC000FF01u, 0xC00002FFu})
+        EXPECT_FALSE(isReachableModuleAddress(address)) << std::hex << address;
+    for (const quint32 address : {0xC0000201u, 0x7F000001u, 0x0A0000FEu})
+        EXPECT_TRUE(isReachableModuleAddress(address)) << std::hex << address;
+}
+
 TEST(SaveExchange, SilentModuleIsConfirmedAtTick31)
 {
     RecordingHost host;
@@ -304,24 +315,78 @@ TEST(SaveExchange, AnswerToTheSaveRefreshesAndTheSilenceThenConfirms)
 {
     RecordingHost host;
     SaveExchange exchange(host);
-    for (int save = 1; save <= 2; ++save) {
-        exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
-        EXPECT_FALSE(exchange.probeSent());
-        tickTimes(exchange, 2);
-        DeviceEntry answer = someRecord();
-        answer.setText(DeviceField::Ssid, "Answered");
-        exchange.answerReceived(bytesOf(answer).left(200), "192.0.2.30");
-        EXPECT_EQ(host.status, "Response from 192.0.2.30");
-        EXPECT_EQ(host.answerState, "NG");
-        ASSERT_EQ(host.shown.size(), static_cast<std::size_t>(save));
-        EXPECT_EQ(host.shown.back().text(DeviceField::Ssid), "Answered");
-        EXPECT_EQ(host.shown.back().text(DeviceField::WpaPsk), "");  // past the 200 bytes received
-        tickTimes(exchange, 28);
-        EXPECT_EQ(host.confirmed, save - 1);
-        exchange.tick();
-        EXPECT_EQ(host.confirmed, save);
-        EXPECT_EQ(host.status, "Save to Module OK");
+    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    tickTimes(exchange, 2);
+    DeviceEntry answer = someRecord();
+    answer.setText(DeviceField::Ssid, "Answered");
+    exchange.answerReceived(bytesOf(answer), "192.0.2.20");
+    EXPECT_EQ(host.status, "Response from 192.0.2.20");
+    EXPECT_EQ(host.answerState, "NG");
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown.back().text(DeviceField::Ssid), "Answered");
+    tickTimes(exchange, 28);
+    EXPECT_EQ(host.confirmed, 0);
+    exchange.tick();
+    EXPECT_EQ(host.confirmed, 1);
+    EXPECT_EQ(host.status, "Save to Module OK");
+}
+
+TEST(SaveExchange, OnlyAWholeRecordFromTheModuleCounts)
+{
+    // Before the probe the module is the destination; after it, the probed address.
+    struct Case {
+        const char* what;
+        int length;
+        const char* from;
+        bool afterProbe;
+        bool counts;
+    };
+    const Case cases[] = {
+        {"record from the destination", 256, "192.0.2.20", false, true},
+        {"short datagram from the destination", 3, "192.0.2.20", false, false},
+        {"long datagram from the destination", 300, "192.0.2.20", false, false},
+        {"record from another host", 256, "192.0.2.99", false, false},
+        {"record from the probed address", 256, "192.0.2.21", true, true},
+        {"record from the destination after the probe", 256, "192.0.2.20", true, false},
+        {"short datagram from the probed address", 255, "192.0.2.21", true, false},
+    };
+    for (const Case& c : cases) {
+        RecordingHost host;
+        SaveExchange exchange(host);
+        exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.21");
+        tickTimes(exchange, c.afterProbe ? 19 : 2);
+        const QString statusBefore = host.status;
+        exchange.answerReceived(bytesOf(someRecord()).leftJustified(c.length, '\0', true), QString::fromLatin1(c.from));
+        const bool counted = host.status != statusBefore;
+        EXPECT_EQ(counted, c.counts) << c.what;
+        EXPECT_EQ(host.shown.size(), c.counts && !c.afterProbe ? 1u : 0u) << c.what;
+        EXPECT_EQ(host.answerState, c.counts && c.afterProbe ? "OK" : "NG") << c.what;
     }
+}
+
+TEST(SaveExchange, AfterAConfirmedSaveTheModuleIsWhereItWasSent)
+{
+    RecordingHost host;
+    SaveExchange exchange(host);
+    exchange.setTargetAddress("192.0.2.20");
+    exchange.startSave(someRecord(), "192.0.2.20");  // the record moves the module to 192.0.2.30
+    tickTimes(exchange, 31);
+    ASSERT_EQ(host.confirmed, 1);
+    EXPECT_EQ(exchange.targetAddress(), "192.0.2.30");
+    EXPECT_EQ(exchange.probeAddress(), "192.0.2.30");
+
+    // The second save, its probe and a read all go to the new address, and
+    // the module answering there after the probe keeps the save unconfirmed.
+    host.sent.clear();
+    exchange.startSave(someRecord(), exchange.probeAddress());
+    tickTimes(exchange, 19);
+    exchange.answerReceived(bytesOf(someRecord()), "192.0.2.30");
+    tickTimes(exchange, 12);
+    EXPECT_EQ(host.confirmed, 1);
+    EXPECT_GE(host.unconfirmed, 1);
+    ASSERT_EQ(host.sent.size(), 3u);
+    for (const Sent& sent : host.sent)
+        EXPECT_EQ(sent.address, "192.0.2.30");
 }
 
 TEST(SaveExchange, EachWindowKeepsItsOwnCounterAndAStoppedOneNeverTicks)
@@ -353,23 +418,33 @@ TEST(SaveExchange, EachWindowKeepsItsOwnCounterAndAStoppedOneNeverTicks)
     EXPECT_EQ(b.saveTicks(), 5);
 }
 
-TEST(SaveExchange, RefusedSendKeepsTheStepsBeforeIt)
+TEST(SaveExchange, RefusedSendEndsTheSaveAndIsReportedOnce)
 {
     RecordingHost host;
     host.refuseSends = true;
     SaveExchange exchange(host);
-    EXPECT_THROW(exchange.startSave(someRecord(), "0.0.0.0", "0.0.0.0"), std::runtime_error);
-    EXPECT_TRUE(exchange.isRunning());
-    EXPECT_EQ(host.answerState, "NG");
-    EXPECT_EQ(host.status, "Waiting...");
-    EXPECT_EQ(host.sentSaves, 0);  // the buttons stay as they were
+    EXPECT_FALSE(exchange.startSave(someRecord(), "0.0.0.0", "0.0.0.0"));
+    EXPECT_FALSE(exchange.isRunning());
+    EXPECT_FALSE(exchange.timer().isActive());
+    EXPECT_EQ(host.refused, QStringList{"Null Remote Address"});
+    EXPECT_EQ(host.sentSaves, 0);
+
+    // A probe refused at tick 19 ends the save too: never "Save to Module OK".
+    host.refuseSends = false;
+    ASSERT_TRUE(exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20"));
+    host.refuseSends = true;
+    tickTimes(exchange, 40);
+    EXPECT_FALSE(exchange.isRunning());
+    EXPECT_EQ(host.confirmed, 0);
+    EXPECT_EQ(host.refused.size(), 2);
 }
 
 TEST(SaveExchange, ReadRequestAndSecondEndpoint)
 {
     RecordingHost host;
     SaveExchange exchange(host);
-    exchange.requestRead("192.0.2.20");
+    exchange.setTargetAddress("192.0.2.20");
+    EXPECT_TRUE(exchange.requestRead());
     EXPECT_EQ(host.status, "Waiting...");
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(host.sent[0].datagram, QByteArray::fromHex("5511AA"));

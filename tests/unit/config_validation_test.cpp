@@ -311,3 +311,27 @@ TEST(SaveChecks, ConversionErrorIsItsOwnOutcome)
     EXPECT_EQ(outcome.status, SaveCheckStatus::ConversionFailed);
     EXPECT_EQ(block.text(DeviceField::UdpPort), "5000");
 }
+
+TEST(SaveChecks, ATextARecordCannotCarryIsRefusedWithItsFieldsMessageBeforeAnyCopy)
+{
+    const QString euro = QString::fromUtf8("k\u20ACy");
+    const std::pair<QString ConfigFormValues::*, const char*> cases[] = {
+        {&ConfigFormValues::deviceName, "invalid Serial Number!"},
+        {&ConfigFormValues::ssid, "invalid SSID config!"},
+        {&ConfigFormValues::key, "invalid KEY config!"},
+        {&ConfigFormValues::wpaPsk, "invalid WPAPSK config!"},
+    };
+    for (const auto& [field, message] : cases) {
+        ConfigFormValues v = passingForm();
+        v.*field = euro;
+        ConfigBlock block;
+        const SaveCheckOutcome outcome = runSaveChecks(v, block);
+        EXPECT_EQ(outcome.status, SaveCheckStatus::RuleFailed) << message;
+        EXPECT_EQ(outcome.message, QString::fromLatin1(message));
+        EXPECT_EQ(block.text(DeviceField::ModelName), "") << message;  // nothing was copied
+    }
+    // Latin-1 letters are single bytes and pass this check.
+    ConfigFormValues v = passingForm();
+    v.wpaPsk = QString::fromUtf8("cl\u00E9");
+    EXPECT_EQ(checkSingleByteTexts(v), std::nullopt);
+}
