@@ -14,11 +14,15 @@
 #include <cerrno>
 #include <exception>
 #include <new>
+#include <tuple>
+#include <vector>
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/config_window_registry.h"
 #include "config/form_helpers.h"
+#include "config/form_items.h"
+#include "config/opened_form_values.h"
 #include "config/record_rules.h"
 #include "config/show_fill.h"
 #include "record/coded_fields.h"
@@ -139,31 +143,31 @@ void TcfgForm::fillControls()
     openedKey_ = block_.text(DeviceField::Key);
     // 5
     createAddressControls();
-    // 6
-    const std::string altModel = block_.text(ConfigField::AltModelName);
-    if (!altModel.empty())
-        Edit_devName->setText(fromField(altModel));
+
+    // The values the controls take are worked out in one place, shared with
+    // the command line; what follows puts them into the controls in order.
+    const OpenedForm opened = openedFormValues(block_, formValues());
+    const ConfigFormValues& v = opened.values;
     Edit1->setText(fromField(context_.defaultModelName));
-    // 7, 8
-    fillSerialGroup();
-    fillDataPacking();
-    // 9, 10, 11, 12
-    fillAddress();
-    fillRecordTexts();
-    // 13
+    fillSerialGroup(v);
+    fillDataPacking(v);
+    fillAddress(v);
+    fillRecordTexts(v);
+    // The TCP window size (its number did not convert: the fill ends here).
+    if (opened.stoppedAt)
+        throw ConversionError(*opened.stoppedAt);
     if (block_.flag(ConfigField::HasTcpWindow) != 0) {
-        CmbBox_ws->setCurrentIndex(toInteger(block_.text(ConfigField::TcpWindowIndex)));
+        CmbBox_ws->setCurrentIndex(v.tcpWindowIndex);
     } else {
         Label_windowsize->hide();
         CmbBox_ws->hide();
     }
-    // 14: the block keeps the upper-cased MAC text from now on.
+    // The block keeps the upper-cased MAC text from now on.
     upperCaseText(block_.fieldData(DeviceField::MacAddress), layoutOf(DeviceField::MacAddress).width);
-    Edit_mac->setText(fromField(block_.text(DeviceField::MacAddress)));
-    // 15, 16
+    Edit_mac->setText(v.macAddress);
     fillOperationMode();
     fillIpFilter();
-    // 17
+    // The dependent lists follow the choices just made; the shown texts stay.
     rebuildAuthList();
     rebuildEncryList();
     coverKeyBox();
@@ -211,96 +215,71 @@ void TcfgForm::destroyAddressControls()
     }
 }
 
-void TcfgForm::fillSerialGroup()
+void TcfgForm::fillSerialGroup(const ConfigFormValues& v)
 {
-    const std::pair<ConfigField, QComboBox*> choices[] = {{ConfigField::SerialBaud, CmbBox_sBaud},
-                                                          {ConfigField::SerialFormat, CmbBox_sDataFormat},
-                                                          {ConfigField::SerialFlow, CmbBox_sFlowCtrl}};
-    for (const auto& [field, box] : choices) {
-        const std::string text = block_.text(field);
-        if (!text.empty())
-            selectItemEqualTo(box, fromField(text));
-    }
+    selectItemEqualTo(CmbBox_sBaud, v.serialBaud);
+    selectItemEqualTo(CmbBox_sDataFormat, v.serialFormat);
+    selectItemEqualTo(CmbBox_sFlowCtrl, v.serialFlow);
     CmbBox_sSI->clear();
-    CmbBox_sSI->addItem(QStringLiteral("RS-232"));
+    CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[0]));
     if (block_.flag(ConfigField::HasRs485) == '1')
-        CmbBox_sSI->addItem(QStringLiteral("RS-485"));
+        CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[1]));
     if (block_.flag(ConfigField::HasRs422) == '1')
-        CmbBox_sSI->addItem(QStringLiteral("RS-422"));
-    const std::string serialIf = block_.text(ConfigField::SerialIf);
-    if (!serialIf.empty())
-        selectItemEqualTo(CmbBox_sSI, fromField(serialIf));
+        CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[2]));
+    selectItemEqualTo(CmbBox_sSI, v.serialInterface);
 }
 
-void TcfgForm::fillDataPacking()
+void TcfgForm::fillDataPacking(const ConfigFormValues& v)
 {
-    const bool delimOn = block_.flag(ConfigField::DpDelimOn) == '1';
-    CkBox_dpStr->setChecked(delimOn);
-    setEditUsableOrEmpty(Edit_dpStr0, delimOn);
-    setEditUsableOrEmpty(Edit_dpStr1, delimOn);
-    if (delimOn) {
-        const DelimiterTexts delim = delimiterTextsOf(block_.text(ConfigField::DpDelim));
-        if (!delim.first.empty())
-            Edit_dpStr0->setText(fromField(delim.first));
-        if (!delim.second.empty())
-            Edit_dpStr1->setText(fromField(delim.second));
-    }
-    const std::tuple<ConfigField, ConfigField, QCheckBox*, QLineEdit*> numbers[] = {
-        {ConfigField::DpTimeoutOn, ConfigField::DpTimeout, CkBox_dpTmout, Edit_dpTmout},
-        {ConfigField::DpLengthOn, ConfigField::DpLength, CkBox_dpLen, Edit_dpLen}};
-    for (const auto& [onField, valueField, check, edit] : numbers) {
-        const bool on = block_.flag(onField) == '1';
+    const std::tuple<bool, QCheckBox*, std::vector<std::pair<QLineEdit*, QString>>> groups[] = {
+        {v.delimiterOn, CkBox_dpStr, {{Edit_dpStr0, v.delimiterFirst}, {Edit_dpStr1, v.delimiterSecond}}},
+        {v.packingTimeoutOn, CkBox_dpTmout, {{Edit_dpTmout, v.packingTimeout}}},
+        {v.packingLengthOn, CkBox_dpLen, {{Edit_dpLen, v.packingLength}}}};
+    for (const auto& [on, check, edits] : groups) {
         check->setChecked(on);
-        setEditUsableOrEmpty(edit, on);
-        if (on) {
-            if (const auto text = packingNumberText(block_.text(valueField)))
-                edit->setText(fromField(*text));
+        for (const auto& [edit, text] : edits) {
+            setEditUsableOrEmpty(edit, on);
+            edit->setText(text);
         }
     }
 }
 
-void TcfgForm::fillAddress()
+void TcfgForm::fillAddress(const ConfigFormValues& v)
 {
-    showModuleAddress(block_.text(DeviceField::IpAddress));
+    saveExchange_->setTargetAddress(
+        QString::fromStdString(addressViewOf(block_.text(DeviceField::IpAddress)).targetIpText));
+    if (moduleAddress_)
+        moduleAddress_->setValue(v.addressControlValue);
+    for (std::size_t i = 0; i < octetEdits.size(); ++i) {
+        octetEdits[i]->setText(v.octets[i]);
+        octetChanged(int(i));  // also when the text was already there
+    }
 }
 
 void TcfgForm::showModuleAddress(const std::string& ipAddressText)
 {
+    ConfigFormValues v = formValues();
     const AddressView view = addressViewOf(ipAddressText);
-    saveExchange_->setTargetAddress(QString::fromStdString(view.targetIpText));
-    if (moduleAddress_)
-        moduleAddress_->setValue(view.controlValue);
-    for (int i = 0; i < 4; ++i) {
-        octetEdits[static_cast<std::size_t>(i)]->setText(fromField(view.octetTexts[static_cast<std::size_t>(i)]));
-        octetChanged(i);  // also when the text was already there
-    }
+    for (std::size_t i = 0; i < v.octets.size(); ++i)
+        v.octets[i] = fromField(view.octetTexts[i]);
+    v.addressControlValue = view.controlValue;
+    fillAddress(v);
 }
 
-void TcfgForm::fillRecordTexts()
+void TcfgForm::fillRecordTexts(const ConfigFormValues& v)
 {
-    // 10: an empty field leaves its box as laid out.
-    const std::pair<DeviceField, QLineEdit*> texts[] = {
-        {DeviceField::ModelName, Edit_devName}, {DeviceField::DeviceName, Edit_SerialNo},
-        {DeviceField::TcpPort, Edit_listenPort1}, {DeviceField::UdpPort, Edit_UDPPort},
-        {DeviceField::Ssid, Edit_SSID},           {DeviceField::Key, Edit_KEY},
-        {DeviceField::WpaPsk, Edit_WPAPSK}};
-    for (const auto& [field, edit] : texts) {
-        const std::string text = block_.text(field);
-        if (!text.empty())
-            edit->setText(fromField(text));
-    }
-    // 11
-    if (const auto wifi = readWifiMode(block_.text(DeviceField::WifiMode)))
-        selectItem(CmbBox_WIFIMode, *wifi);
-    if (const auto auth = readAuthMode(block_.text(DeviceField::AuthMode)))
-        selectItem(CmbBox_AuthMode, *auth);
-    if (const auto encry = readEncryType(block_.text(DeviceField::EncryType)))
-        selectItem(CmbBox_EncryType, *encry);
-    // 12
-    const bool dhcp = readIpMode(block_.text(DeviceField::IpMode)) == kIpModeDhcp;
-    selectItem(CmbBox_ipcfg, dhcp ? kIpModeDhcp : kIpModeStatic);
+    const std::pair<QLineEdit*, const QString*> texts[] = {
+        {Edit_devName, &v.modelName}, {Edit_SerialNo, &v.deviceName}, {Edit_listenPort1, &v.tcpPort},
+        {Edit_UDPPort, &v.udpPort},   {Edit_SSID, &v.ssid},           {Edit_KEY, &v.key},
+        {Edit_WPAPSK, &v.wpaPsk}};
+    for (const auto& [edit, text] : texts)
+        edit->setText(*text);
+    selectItemEqualTo(CmbBox_WIFIMode, v.wifiMode);
+    selectItemEqualTo(CmbBox_AuthMode, v.authMode);
+    selectItemEqualTo(CmbBox_EncryType, v.encryType);
+    selectItem(CmbBox_ipcfg, v.ipModeIndex);
     if (moduleAddress_)
-        moduleAddress_->setEnabled(!dhcp);
+        moduleAddress_->setEnabled(v.ipModeIndex != kIpModeDhcp);
 }
 
 void TcfgForm::fillOperationMode()

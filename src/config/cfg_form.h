@@ -265,12 +265,13 @@ private:
     void fillControls();
     void createAddressControls();
     void destroyAddressControls();
-    void fillSerialGroup();
-    void fillDataPacking();
-    void fillAddress();
+    void fillSerialGroup(const ConfigFormValues& values);
+    void fillDataPacking(const ConfigFormValues& values);
+    // The octet fields and the module address control; the destination of
+    // saves and reads follows the block's address.
+    void fillAddress(const ConfigFormValues& values);
     void showModuleAddress(const std::string& ipAddressText);
-
-    void fillRecordTexts();
+    void fillRecordTexts(const ConfigFormValues& values);
     void fillOperationMode();
     void fillIpFilter();
     void rebuildAuthList();

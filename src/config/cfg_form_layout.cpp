@@ -17,6 +17,7 @@
 #include "config/cfg_form.h"
 #include "config/config_window_registry.h"
 #include "config/form_helpers.h"
+#include "config/form_items.h"
 #include "record/coded_fields.h"
 #include "ui/logo.h"
 
@@ -235,10 +236,8 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     Edit_mac->setEnabled(false);
     Label_windowsize = addLabel(g, QStringLiteral("TCP window size:"), leftLabel, 244, 102,
                                 QStringLiteral("Label_windowsize"));
-    CmbBox_ws = addCombo(g, QStringLiteral("CmbBox_ws"),
-                         {QStringLiteral("128"), QStringLiteral("256"), QStringLiteral("512"), QStringLiteral("1024")},
-                         leftBox, 244, leftWidth);
-    CmbBox_ws->setCurrentIndex(3);
+    CmbBox_ws = addCombo(g, QStringLiteral("CmbBox_ws"), itemsOf(kTcpWindowItems), leftBox, 244, leftWidth);
+    CmbBox_ws->setCurrentIndex(kLaidOutTcpWindow);
 
     constexpr int rightLabel = 278, rightBox = 366, rightWidth = 166;
     addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 28, 86);
@@ -309,28 +308,16 @@ void TcfgForm::buildSerialGroup(QWidget* page)
     addLabel(g, QStringLiteral("COM Port:"), 8, 18, 60);
     CmbBox_comport = addCombo(g, QStringLiteral("CmbBox_comport"), ports, 70, 18, 70);
     addLabel(g, QStringLiteral("Baud Rate:"), 148, 18, 60);
-    CmbBox_sBaud = addCombo(g, QStringLiteral("CmbBox_sBaud"),
-                            {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"),
-                             QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400"),
-                             QStringLiteral("57600"), QStringLiteral("115200")},
-                            210, 18, 74);
-    CmbBox_sBaud->setCurrentIndex(7);
+    CmbBox_sBaud = addCombo(g, QStringLiteral("CmbBox_sBaud"), itemsOf(kSerialBaudItems), 210, 18, 74);
+    CmbBox_sBaud->setCurrentIndex(kLaidOutSerialBaud);
     CmbBox_sBaud->setEnabled(false);
     addLabel(g, QStringLiteral("Data Format:"), 292, 18, 70);
-    CmbBox_sDataFormat = addCombo(g, QStringLiteral("CmbBox_sDataFormat"),
-                                  {QStringLiteral("E71"), QStringLiteral("O71"), QStringLiteral("N81"),
-                                   QStringLiteral("E81"), QStringLiteral("O81"), QStringLiteral("N72"),
-                                   QStringLiteral("E72"), QStringLiteral("O72"), QStringLiteral("N82")},
-                                  364, 18, 60);
-    CmbBox_sDataFormat->setCurrentIndex(2);
+    CmbBox_sDataFormat = addCombo(g, QStringLiteral("CmbBox_sDataFormat"), itemsOf(kSerialFormatItems), 364, 18, 60);
+    CmbBox_sDataFormat->setCurrentIndex(kLaidOutSerialFormat);
     CmbBox_sDataFormat->setEnabled(false);
-    CmbBox_sFlowCtrl = addCombo(g, QStringLiteral("CmbBox_sFlowCtrl"),
-                                {QStringLiteral("NONE"), QStringLiteral("XON/XOFF"), QStringLiteral("RTS/CTS")},
-                                430, 18, 106);
+    CmbBox_sFlowCtrl = addCombo(g, QStringLiteral("CmbBox_sFlowCtrl"), itemsOf(kSerialFlowItems), 430, 18, 106);
     CmbBox_sFlowCtrl->setEnabled(false);
-    CmbBox_sSI = addCombo(g, QStringLiteral("CmbBox_sSI"),
-                          {QStringLiteral("RS-232"), QStringLiteral("RS-485"), QStringLiteral("RS-422")}, 8, 46,
-                          70);
+    CmbBox_sSI = addCombo(g, QStringLiteral("CmbBox_sSI"), itemsOf(kSerialInterfaceItems), 8, 46, 70);
     CmbBox_sSI->setEnabled(false);
 
     CkBox_dpLen = addCheck(g, QStringLiteral("CkBox_dpLen"), QStringLiteral("Length"), 84, 46, 62);

@@ -1,8 +1,11 @@
 #pragma once
-// What the configuration window would hold right after opening a module: the
-// command line builds the same values from the module's record, so that it can
-// run the window's validation and build the window's save record.
+// What the configuration window holds after its show-time fill, worked out
+// without a window: the window fills its controls from it, and the command line
+// builds the same values from a module's record to run the window's validation
+// and build the window's save record.
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "config/config_form_values.h"
 #include "record/config_block.h"
@@ -10,14 +13,26 @@
 
 namespace quillmar {
 
-// `openedAddress` (first number in the top byte) is where the module answered:
-// the address the window's octet fields and address control would show. The
-// serial, packing and window-size settings are off or empty, as for every
-// module the search finds.
-ConfigFormValues formValuesFromRecord(const DeviceEntry& record, std::uint32_t openedAddress);
+// The controls of a window that has just been built, before any fill.
+ConfigFormValues laidOutFormValues();
 
-// The working block the window would own: the record with the opened address
-// as its IP text and the MAC text upper-cased.
+struct OpenedForm {
+    ConfigFormValues values;
+    // The fill stops at the TCP window size when its index is not a number:
+    // the conversion error's message; the values after that step stay as shown.
+    std::optional<std::string> stoppedAt;
+};
+
+// The fill of `block` over controls that show `shown`: a field the block leaves
+// empty, or a choice it does not decide, keeps what was shown.
+OpenedForm openedFormValues(const ConfigBlock& block, const ConfigFormValues& shown);
+
+// The working block a window opened on `record` owns: the record with the
+// opened address (first number in the top byte, where the module answered) as
+// its IP text and the MAC text upper-cased.
 ConfigBlock configBlockFromRecord(const DeviceEntry& record, std::uint32_t openedAddress);
+
+// What a newly opened window shows for a module's record.
+ConfigFormValues formValuesFromRecord(const DeviceEntry& record, std::uint32_t openedAddress);
 
 }  // namespace quillmar

@@ -15,6 +15,7 @@
 
 #include "comm/serial_control.h"
 #include "config/cfg_form.h"
+#include "config/opened_form_values.h"
 #include "config/config_window_registry.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
@@ -463,3 +464,50 @@ TEST_F(ConfigWindowTest, TheLastOpenedWindowIsTheNewest)
 }
 
 }  // namespace
+
+namespace {
+
+QStringList everyValue(const ConfigFormValues& v)
+{
+    const auto flag = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    QStringList all{v.modelName,       v.serialBaud,       v.serialFormat,     v.serialFlow,
+                    v.serialInterface, flag(v.packingLengthOn), v.packingLength, flag(v.packingTimeoutOn),
+                    v.packingTimeout,  flag(v.delimiterOn),     v.delimiterFirst, v.delimiterSecond,
+                    QString::number(v.ipModeIndex), v.ipMode, QString::number(v.addressControlValue),
+                    QString::number(v.tcpWindowIndex), v.udpPort, v.tcpPort, v.deviceName, v.macAddress,
+                    v.ssid, v.key, v.wpaPsk, v.wifiMode, v.authMode, v.encryType};
+    for (const QString& octet : v.octets)
+        all << octet;
+    return all;
+}
+
+}  // namespace
+
+TEST_F(ConfigWindowTest, AnOpenedWindowShowsWhatTheCommandLineWorksOutForTheSameBlock)
+{
+    DeviceEntry adhoc = kitchenPrinter("192.0.2.21", "00-1b-2c-3d-4e-60");
+    adhoc.setText(DeviceField::IpMode, "DHCP");
+    adhoc.setText(DeviceField::WifiMode, "Adhoc");
+    adhoc.setText(DeviceField::AuthMode, "WPANONE");
+    ConfigBlock extended{kitchenPrinter("192.0.2.22")};
+    extended.setText(ConfigField::SerialBaud, "9600");
+    extended.setText(ConfigField::SerialFormat, "E72");
+    extended.setText(ConfigField::SerialFlow, "RTS/CTS");
+    extended.setFlag(ConfigField::HasRs485, '1');
+    extended.setText(ConfigField::SerialIf, "RS-485");
+    extended.setFlag(ConfigField::DpDelimOn, '1');
+    extended.setText(ConfigField::DpDelim, "0D0A");
+    extended.setFlag(ConfigField::DpLengthOn, '1');
+    extended.setText(ConfigField::DpLength, "512");
+    extended.setFlag(ConfigField::HasTcpWindow, 1);
+    extended.setText(ConfigField::TcpWindowIndex, "1");
+    extended.setText(ConfigField::AltModelName, "RX7000 ALT");
+
+    for (const ConfigBlock& block : {ConfigBlock(kitchenPrinter("192.0.2.20")), ConfigBlock(adhoc), extended}) {
+        TcfgForm& f = open(block);
+        const OpenedForm expected = openedFormValues(block, laidOutFormValues());
+        EXPECT_FALSE(expected.stoppedAt.has_value());
+        EXPECT_EQ(everyValue(f.formValues()), everyValue(expected.values));
+        f.close();
+    }
+}
