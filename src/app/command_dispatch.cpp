@@ -16,8 +16,7 @@
 namespace quillmar {
 namespace {
 
-// List columns the commands read: sub-item 2 is the MAC, 3 the IP.
-constexpr int kMacColumn = 3;
+// The list column of sub-item 3, the IP text the commands read.
 constexpr int kIpColumn = 4;
 constexpr int kMaxIpTextLength = 20;
 
@@ -83,10 +82,10 @@ void TmainForm::runUpgradeCommand()
         return;
     }
     const QString ip = deviceListModel_->cellText(row, kIpColumn);
-    const QString mac = deviceListModel_->cellText(row, kMacColumn).left(17);
-    if (ip.isEmpty() || mac.isEmpty())
+    const std::string mac = deviceListModel_->macText(row);
+    if (ip.isEmpty() || mac.empty())
         return;
-    if (isDeviceOpen(mac.toStdString()) != 0) {
+    if (isDeviceOpen(mac) != 0) {
         showError(this, QStringLiteral("please exit from configuration utility"));
         return;
     }
@@ -100,7 +99,7 @@ void TmainForm::deviceListViewDblClick()
     if (row < 0)
         return;
     const QString ip = deviceListModel_->cellText(row, kIpColumn).left(kMaxIpTextLength);
-    const std::string mac = deviceListModel_->cellText(row, kMacColumn).left(17).toLatin1().toStdString();
+    const std::string mac = deviceListModel_->macText(row);
     if (ip.isEmpty() || mac.empty())
         return;
     if (isDeviceOpen(mac) != 0) {

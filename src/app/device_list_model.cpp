@@ -36,6 +36,13 @@ QString DeviceListModel::cellText(int row, int column) const
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+std::string DeviceListModel::macText(int row) const
+{
+    if (row < 0 || row >= rowCount())
+        return {};
+    return table_.at(static_cast<std::size_t>(row)).text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+}
+
 QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())

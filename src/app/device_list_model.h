@@ -27,8 +27,12 @@ public:
     // Redraws every row's colour after the open set changed.
     void refreshColours();
 
-    // Column texts as the commands read them: sub-item 2 is the MAC, 3 the IP.
+    // Column texts as the list shows them: sub-item 2 is the MAC, 3 the IP.
     QString cellText(int row, int column) const;
+    // The row's MAC as its record holds it, at most 17 bytes: the form every
+    // MAC comparison uses (the open-device list, the colouring), so that a byte
+    // at or above 0x80 is found as it was stored.
+    std::string macText(int row) const;
 
     static int columnWidth(int column);
 

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -164,8 +165,10 @@ void TmainForm::buildControls()
 
     connect(Timer1, &QTimer::timeout, this, &TmainForm::Timer1Timer);
     connect(funcTreeView, &QTreeWidget::itemClicked, this, &TmainForm::funcTreeViewClick);
-    connect(deviceListView, &QTableView::clicked, this, &TmainForm::deviceListViewClick);
-    connect(deviceListView, &QTableView::pressed, this, &TmainForm::deviceListViewClick);
+    // "Change Settings" follows the selection, whether a click on a row, a
+    // click beside the rows (which clears it) or a key changed it.
+    connect(deviceListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TmainForm::deviceListViewClick);
     connect(deviceListView, &QTableView::doubleClicked, this, &TmainForm::deviceListViewDblClick);
     connect(Button1, &QPushButton::clicked, this, &TmainForm::Button1Click);
     connect(exitBtn, &QPushButton::clicked, this, &TmainForm::exitBtnClick);

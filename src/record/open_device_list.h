@@ -1,5 +1,6 @@
 #pragma once
-// MAC texts of the devices whose configuration window is open.
+// MAC texts of the devices whose configuration window is open, as their
+// records hold them: single bytes, compared on their first 17, never re-encoded.
 #include <array>
 #include <cstddef>
 #include <string_view>

@@ -12,6 +12,7 @@
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/view_clicks.h"
 
 using namespace quillmar;
 
@@ -71,9 +72,14 @@ protected:
         auto items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         if (items.isEmpty())  // "Upgrade" appears only after a search
             items << new QTreeWidgetItem(tree->topLevelItem(0), {text});
-        tree->setCurrentItem(items.first());
-        form.funcTreeViewClick();
+        test::clickTreeItem(tree, items.first());
         EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Configuration"));
+    }
+
+    QModelIndex row(int number) { return form.deviceListModel()->index(number, 2); }
+    void pressChangeSettings()
+    {
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
     }
 
     bool rowIsBlue(int row)
@@ -92,11 +98,7 @@ protected:
 
 TEST_F(CommandDispatchTest, DoubleClickOpensTheSelectedDevicesWindowAndMarksItOpen)
 {
-    form.deviceListViewDblClick();  // nothing selected: nothing happens
-    EXPECT_TRUE(visibleConfigWindows().isEmpty());
-
-    list->selectRow(0);
-    form.deviceListViewDblClick();
+    test::doubleClickItem(list, row(0));
     const auto windows = visibleConfigWindows();
     ASSERT_EQ(windows.size(), 1);
     EXPECT_EQ(windows[0]->openedMacAddress(), "00:11:22:aa:bb:01");
@@ -110,17 +112,28 @@ TEST_F(CommandDispatchTest, DoubleClickOpensTheSelectedDevicesWindowAndMarksItOp
     EXPECT_TRUE(prompts.prompts.empty());
 }
 
+TEST_F(CommandDispatchTest, WithNothingSelectedNothingOpens)
+{
+    test::doubleClickItem(list, row(0));
+    ASSERT_EQ(visibleConfigWindows().size(), 1);
+    visibleConfigWindows().value(0)->close();
+    test::clickBesideTheItems(list);
+    form.Button1Click();  // disabled for a user; nothing selected either way
+    test::doubleClickAt(list->viewport(), test::besideTheItems(list));
+    EXPECT_TRUE(visibleConfigWindows().isEmpty());
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
 TEST_F(CommandDispatchTest, SecondOpeningOfTheSameDeviceIsRefusedAnotherDeviceOpens)
 {
-    list->selectRow(0);
-    form.deviceListViewDblClick();
-    form.Button1Click();
-    EXPECT_EQ(prompts.texts(), QStringList({"already selected"}));
+    test::doubleClickItem(list, row(0));
+    pressChangeSettings();
+    ASSERT_EQ(prompts.texts(), QStringList({"already selected"}));
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Error"));
     EXPECT_EQ(visibleConfigWindows().size(), 1);
 
-    list->selectRow(1);
-    form.Button1Click();
+    test::clickItem(list, row(1));
+    pressChangeSettings();
     EXPECT_EQ(visibleConfigWindows().size(), 2);
     EXPECT_TRUE(rowIsBlue(0));
     EXPECT_TRUE(rowIsBlue(1));
@@ -128,15 +141,14 @@ TEST_F(CommandDispatchTest, SecondOpeningOfTheSameDeviceIsRefusedAnotherDeviceOp
 
 TEST_F(CommandDispatchTest, ClosingTheWindowReleasesTheDevice)
 {
-    list->selectRow(0);
-    form.deviceListViewDblClick();
+    test::doubleClickItem(list, row(0));
     TcfgForm* window = visibleConfigWindows().value(0);
     ASSERT_NE(window, nullptr);
     window->close();
     EXPECT_FALSE(rowIsBlue(0));
     EXPECT_EQ(form.isDeviceOpen("00:11:22:aa:bb:01"), 0);
 
-    form.deviceListViewDblClick();
+    pressChangeSettings();
     EXPECT_EQ(visibleConfigWindows().size(), 1);
     EXPECT_TRUE(prompts.prompts.empty());
 }
@@ -147,8 +159,7 @@ TEST_F(CommandDispatchTest, UpgradeNeedsASelectedDeviceWithoutAnOpenWindow)
     treeCommand(QStringLiteral("Upgrade"));
     EXPECT_EQ(prompts.texts(), QStringList({"please select a device first"}));
 
-    list->selectRow(1);
-    form.deviceListViewDblClick();
+    test::doubleClickItem(list, row(1));
     treeCommand(QStringLiteral("Upgrade"));
     EXPECT_EQ(prompts.texts().last(), QStringLiteral("please exit from configuration utility"));
     EXPECT_EQ(prompts.prompts.back().title, QStringLiteral("Error"));
@@ -158,8 +169,7 @@ TEST_F(CommandDispatchTest, UpgradeNeedsASelectedDeviceWithoutAnOpenWindow)
 TEST_F(CommandDispatchTest, PasswordDialogDoesNotBringBackAWindowClosedMeanwhile)
 {
     createSharedWindows();
-    list->selectRow(0);
-    form.deviceListViewDblClick();
+    test::doubleClickItem(list, row(0));
     TcfgForm* window = visibleConfigWindows().value(0);
     ASSERT_NE(window, nullptr);
     window->CmbBox_ipcfgDblClick();
@@ -173,4 +183,26 @@ TEST_F(CommandDispatchTest, PasswordDialogDoesNotBringBackAWindowClosedMeanwhile
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(form.isDeviceOpen("00:11:22:aa:bb:01"), 0);
+}
+
+// MAC texts are compared as the record's bytes everywhere, so a MAC byte at or
+// above 0x80 is found again by each open-window check and by the colouring.
+TEST_F(CommandDispatchTest, AMacByteAbove0x7FIsLookedUpAsStored)
+{
+    const std::string mac = "00:11:22:33:44:5\xC4";
+    form.addRow(device(mac.c_str(), "192.0.2.60"));
+    test::doubleClickItem(list, row(2));
+    TcfgForm* window = visibleConfigWindows().value(0);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->openedMacAddress(), mac);
+    EXPECT_EQ(form.isDeviceOpen(mac), -1);
+    EXPECT_TRUE(rowIsBlue(2));
+
+    treeCommand(QStringLiteral("Upgrade"));
+    pressChangeSettings();
+    EXPECT_EQ(prompts.texts(), QStringList({"please exit from configuration utility", "already selected"}));
+
+    window->close();
+    EXPECT_EQ(form.isDeviceOpen(mac), 0);
+    EXPECT_FALSE(rowIsBlue(2));
 }

@@ -12,6 +12,7 @@
 #include "app/main_form.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/view_clicks.h"
 
 using namespace quillmar;
 
@@ -67,8 +68,7 @@ protected:
         auto* tree = control<QTreeWidget>(form, "funcTreeView");
         const auto items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         ASSERT_EQ(items.size(), 1);
-        tree->setCurrentItem(items.first());
-        form.funcTreeViewClick();
+        test::clickTreeItem(tree, items.first());
     }
 
     QString logText(TmainForm& form) { return control<QPlainTextEdit>(form, "msgMemo")->toPlainText(); }
@@ -216,18 +216,23 @@ TEST_F(MainFormTest, RowsAreNumberedAndOpenDevicesAreBlueUntilClosed)
     EXPECT_FALSE(model->data(second, Qt::ForegroundRole).isValid());
 }
 
-TEST_F(MainFormTest, ChangeSettingsFollowsTheSelection)
+TEST_F(MainFormTest, ChangeSettingsFollowsTheSelectionAndAClickBesideTheRowsClearsIt)
 {
     TmainForm form(nullptr, &source);
     form.show();
     form.addRow(device("00:11:22:33:44:01"));
+    form.addRow(device("00:11:22:33:44:02"));
     auto* button = control<QPushButton>(form, "Button1");
     auto* list = control<QTableView>(form, "deviceListView");
     EXPECT_FALSE(button->isEnabled());
-    list->selectRow(0);
-    form.deviceListViewClick();
+    test::clickItem(list, form.deviceListModel()->index(1, 2));
     EXPECT_TRUE(button->isEnabled());
-    list->clearSelection();
-    form.deviceListViewClick();
+    EXPECT_EQ(list->selectionModel()->selectedRows().value(0).row(), 1);
+
+    test::clickBesideTheItems(list);
+    EXPECT_FALSE(list->selectionModel()->hasSelection());
     EXPECT_FALSE(button->isEnabled());
+
+    test::clickItem(list, form.deviceListModel()->index(0, 5));
+    EXPECT_TRUE(button->isEnabled());
 }
