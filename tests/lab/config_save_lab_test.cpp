@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 
 #include "app/device_list_model.h"
@@ -242,6 +243,50 @@ TEST_F(ConfigSaveLabTest, AModuleAnsweringTheSaveRefreshesTheBoxesAndIsThenConfi
     EXPECT_EQ(stored.text(DeviceField::Key), "ABCDE12345");
     EXPECT_EQ(stored.text(DeviceField::WpaPsk), "");
     EXPECT_EQ(stored.text(DeviceField::EncryType), "WEP");
+    EXPECT_TRUE(w.prompter.prompts.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// Two windows on two modules on two networks: A on link a, B on link b. A is
+// saved twice, moving 192.0.2.20 -> .21 -> .20; B's module hears nothing.
+TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksEachSaveReachesOnlyItsOwnModuleAndFollowsItsMove)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=5").ready()) << sim->error;
+    SimProcess* moduleA = sim;
+    ASSERT_TRUE(lab->addHost("mb", 'b', {"198.51.100.20/24"})) << lab->error;
+    SimProcess& moduleB = lab->startSim(
+        "mb", {"--module", "address=198.51.100.20,deviceName=LAB-B,macAddress=00-1F-7C-00-03-14,save=keep"});
+    ASSERT_TRUE(moduleB.ready()) << moduleB.error;
+    enterPc();
+    ConfigWindowDriver w;
+    TcfgForm& a = w.open(wifiModule(kLabModule));
+    TcfgForm& b = w.open(kitchenPrinter("198.51.100.20", "00-1F-7C-00-03-14"));
+    a.Edit_SSID->setText(QStringLiteral("ShopA"));
+
+    const std::pair<quint32, const char*> moves[] = {{0xC0000215u, kLabModuleMoved}, {0xC0000214u, kLabModule}};
+    for (const auto& [address, text] : moves) {
+        a.moduleAddressControl()->setValue(address);
+        QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
+        ASSERT_TRUE(waitUntil([&] { return a.Label53->text() == QStringLiteral("Save to Module OK"); }, kSaveLimitMs))
+            << text;
+        EXPECT_EQ(storedRecord().text(DeviceField::IpAddress), text);
+        EXPECT_EQ(a.targetIpText().toStdString(), text);
+    }
+    const auto stored = moduleA->lines("stored");
+    ASSERT_EQ(stored.size(), 2u);
+    // The second save and its probe went to where the module had moved.
+    const auto headers = moduleA->lines("request", "kind", "save-header");
+    ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(headers[1].fields.at("to"), kLabModuleMoved);
+    EXPECT_EQ(storedRecord().text(DeviceField::Ssid), "ShopA");
+    EXPECT_EQ(storedRecord().text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
+
+    EXPECT_TRUE(moduleB.lines("request").empty());
+    EXPECT_TRUE(moduleB.lines("stored").empty());
+    EXPECT_EQ(b.Label53->text(), QString());
     EXPECT_TRUE(w.prompter.prompts.empty());
 }
 
