@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/device_list_model.h"
 #include "app/shared_windows.h"
@@ -75,12 +76,8 @@ TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
 
 TmainForm::~TmainForm()
 {
-    // The worker writes `searching_` until it ends; nothing it does waits for
-    // this thread, so waiting here cannot hang on it.
-    if (searchThread_) {
-        searchThread_->requestStop();
-        searchThread_->wait();
-    }
+    // Nothing a worker does waits for this thread, so waiting here cannot hang.
+    stopSearchWorkers();
     if (theMainForm == this)
         theMainForm = nullptr;
 }
@@ -292,21 +289,45 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
 
     TudpPrgForm* progress = createSharedWindows().udpPrgForm;
     auto* worker = new UDPsearchThread(broadcast, address, localAddresses_, programFlags().printerFamily,
-                                       searching_, searchTiming_);
+                                       searchTiming_);
     // Everything the worker does to the windows arrives here as queued calls.
+    // A cancelled worker runs on until its next stop check; once a newer
+    // search has started, what the old one still sends would close, fill or
+    // move the newer one's window and list. Only its beep and its failures
+    // still reach the user.
+    const quint64 search = ++searchNumber_;
+    const auto current = [this, search] { return search == searchNumber_; };
     constexpr auto queued = Qt::QueuedConnection;
-    connect(worker, &UDPsearchThread::labelChanged, progress, &TudpPrgForm::setLabelText, queued);
-    connect(worker, &UDPsearchThread::barPositionChanged, progress, &TudpPrgForm::setBarPosition, queued);
-    connect(worker, &UDPsearchThread::barStepped, progress, &TudpPrgForm::stepBar, queued);
-    connect(worker, &UDPsearchThread::replyParsed, this, [this](const DeviceEntry& entry) { addRow(entry); }, queued);
-    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress] {
+    connect(worker, &UDPsearchThread::labelChanged, progress, [progress, current](const QString& text) {
+        if (current())
+            progress->setLabelText(text);
+    }, queued);
+    connect(worker, &UDPsearchThread::barPositionChanged, progress, [progress, current](int position) {
+        if (current())
+            progress->setBarPosition(position);
+    }, queued);
+    connect(worker, &UDPsearchThread::barStepped, progress, [progress, current] {
+        if (current())
+            progress->stepBar();
+    }, queued);
+    connect(worker, &UDPsearchThread::replyParsed, this, [this, current](const DeviceEntry& entry) {
+        if (current())
+            addRow(entry);
+    }, queued);
+    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress, current] {
+        if (!current())
+            return;
+        searching_ = false;
         progress->closeIfVisible();
         update();
     }, queued);
     connect(worker, &UDPsearchThread::errorRaised, this, [this, progress](const QString& text) {
         showError(progress->isVisible() ? static_cast<QWidget*>(progress) : this, text);
     }, queued);
-    connect(worker, &UDPsearchThread::exceptionRaised, this, [this](const QString& text) {
+    // The progress window stays until the user cancels it.
+    connect(worker, &UDPsearchThread::exceptionRaised, this, [this, current](const QString& text) {
+        if (current())
+            searching_ = false;
         log(QStringLiteral("UDPsearchThread Exception"));
         showException(this, text);
     }, queued);
@@ -315,16 +336,38 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
         emit searchStopBeeped();
     }, queued);
     searchThread_ = worker;
+    std::erase_if(searchWorkers_, [](const QPointer<UDPsearchThread>& ended) { return ended.isNull(); });
+    searchWorkers_.emplace_back(worker);
     worker->start();
 
     progress->prepareForSearch();
     progress->exec();
 
     // Still searching means the user cancelled: the worker stops at its next check.
-    if (searching_ && searchThread_)
+    if (searching_ && current() && searchThread_)
         searchThread_->requestStop();
     if (deviceListModel_->rowCount() > 0)
         addUpgradeItem();
+}
+
+int TmainForm::runningSearchWorkers() const
+{
+    return static_cast<int>(std::count_if(searchWorkers_.begin(), searchWorkers_.end(),
+                                          [](const QPointer<UDPsearchThread>& worker) {
+                                              return worker && !worker->isFinished();
+                                          }));
+}
+
+void TmainForm::stopSearchWorkers()
+{
+    for (const QPointer<UDPsearchThread>& worker : searchWorkers_) {
+        if (worker)
+            worker->requestStop();
+    }
+    for (const QPointer<UDPsearchThread>& worker : searchWorkers_) {
+        if (worker)
+            worker->wait();
+    }
 }
 
 void TmainForm::deviceListViewClick()
@@ -383,13 +426,10 @@ void TmainForm::closeEvent(QCloseEvent* event)
 
 void TmainForm::FormClose()
 {
-    // Sockets are opened per exchange, so nothing stays open to shut down but a
-    // search that was cancelled and is finishing: it ends at its next check.
+    // Sockets are opened per exchange, so nothing stays open to shut down but
+    // searches that were cancelled and are finishing: each ends at its next check.
     Timer1->stop();
-    if (searchThread_) {
-        searchThread_->requestStop();
-        searchThread_->wait();
-    }
+    stopSearchWorkers();
 }
 
 }  // namespace quillmar

@@ -4,7 +4,6 @@
 // the whole run.
 #include <QPointer>
 #include <QWidget>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -58,6 +57,10 @@ public:
 
     bool networkReady() const { return networkReady_; }
     bool searching() const { return searching_; }
+    // Search workers whose body still runs: the current one and cancelled ones
+    // on their way to their next stop check. What a worker sent before its body
+    // ended may still wait in this thread's queue.
+    int runningSearchWorkers() const;
     const std::vector<LocalAddress>& localAddressTable() const { return localAddresses_; }
     const DeviceTable& deviceTable() const { return deviceTable_; }
     DeviceListModel* deviceListModel() const { return deviceListModel_; }
@@ -96,6 +99,7 @@ private:
     QTreeWidgetItem* upgradeItem() const;
     void addUpgradeItem();
     void removeUpgradeItem();
+    void stopSearchWorkers();
     // Command dispatch (command_dispatch.cpp).
     void runTreeCommand(const QString& command);
     void runUpgradeCommand();
@@ -106,9 +110,14 @@ private:
     std::vector<LocalAddress> localAddresses_;
     std::unique_ptr<LocalAddressSource> ownAddressSource_;
     LocalAddressSource* addressSource_ = nullptr;
-    std::atomic<bool> searching_{false};
+    // Set by startSearch, cleared on this thread when the current search's
+    // worker reports its end.
+    bool searching_ = false;
     SearchTiming searchTiming_;
     QPointer<UDPsearchThread> searchThread_;
+    // Which search is current: what an older worker still sends is dropped.
+    quint64 searchNumber_ = 0;
+    std::vector<QPointer<UDPsearchThread>> searchWorkers_;
     bool networkReady_ = false;
     bool shown_ = false;
     std::string defaultModelName_;

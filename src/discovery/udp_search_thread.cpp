@@ -6,10 +6,9 @@ namespace quillmar {
 
 UDPsearchThread::UDPsearchThread(bool broadcast, const QString& address,
                                  std::vector<LocalAddress> localAddresses, int printerFamily,
-                                 std::atomic<bool>& searching, SearchTiming timing)
+                                 SearchTiming timing)
     : target_{broadcast, broadcast ? std::string() : address.left(19).toStdString()},
       localAddresses_(std::move(localAddresses)),
-      searching_(searching),
       engine_(*this, printerFamily, timing)
 {
     qRegisterMetaType<quillmar::DeviceEntry>();
@@ -22,13 +21,10 @@ void UDPsearchThread::Execute()
         // The outcome is in the rows and the messages already shown.
         (void)engine_.searchAllAddresses(localAddresses_, target_);
         emit barPositionChanged(100);
-        searching_ = false;
         emit searchFinished();
     } catch (const std::exception& error) {
-        searching_ = false;
         emit exceptionRaised(QString::fromLocal8Bit(error.what()));
     } catch (...) {
-        searching_ = false;
         emit exceptionRaised(QStringLiteral("Unknown exception"));
     }
 }

@@ -1,11 +1,12 @@
 #pragma once
 // The search worker: runs one search on a thread of its own and hands every
 // update to the user-interface thread through queued signals. It deletes itself
-// when its body ends.
+// when its body ends. It keeps no "searching" state of its starter: the starter
+// clears that on its own thread when searchFinished or exceptionRaised arrives,
+// so the end of an old search can never be taken for the end of a newer one.
 #include <QMetaType>
 #include <QString>
 #include <QThread>
-#include <atomic>
 #include <vector>
 
 #include "discovery/search_engine.h"
@@ -17,11 +18,9 @@ namespace quillmar {
 class UDPsearchThread : public QThread, private SearchProgress {
     Q_OBJECT
 public:
-    // `searching` is cleared when the search ends (normally or by an
-    // exception); it must outlive the thread. The starter connects the signals
-    // and then calls start().
+    // The starter connects the signals and then calls start().
     UDPsearchThread(bool broadcast, const QString& address, std::vector<LocalAddress> localAddresses,
-                    int printerFamily, std::atomic<bool>& searching, SearchTiming timing = {});
+                    int printerFamily, SearchTiming timing = {});
 
     // The stop request, written by the user-interface thread and polled by the
     // worker before each local address and each request.
@@ -58,7 +57,6 @@ private:
 
     SearchTarget target_;
     std::vector<LocalAddress> localAddresses_;
-    std::atomic<bool>& searching_;
     SearchEngine engine_;
 };
 

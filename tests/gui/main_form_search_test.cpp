@@ -77,6 +77,17 @@ protected:
         clickTreeItem(QStringLiteral("Search by IP"));
     }
 
+    // Presses "Cancel" as soon as the next search by IP shows its label.
+    QMetaObject::Connection cancelWhenSearching()
+    {
+        return QObject::connect(windows->udpPrgForm, &TudpPrgForm::messageChanged, [this](const QString& text) {
+            if (text.startsWith(QLatin1String("search")))
+                QTimer::singleShot(0, windows->udpPrgForm, [this] {
+                    windows->udpPrgForm->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click();
+                });
+        });
+    }
+
     std::unique_ptr<SimProcess> startModule(const std::string& options)
     {
         auto sim = std::make_unique<SimProcess>(simPath(), std::vector<std::string>{
@@ -146,13 +157,9 @@ TEST_F(MainFormSearchTest, CancelClosesTheWindowAndTheWorkerBeepsAtItsNextCheck)
     auto sim = startModule("answer=never");
     int beeps = 0;
     QObject::connect(form.get(), &TmainForm::searchStopBeeped, [&] { ++beeps; });
-    QObject::connect(windows->udpPrgForm, &TudpPrgForm::messageChanged, [&](const QString& text) {
-        if (text.startsWith(QLatin1String("search")))
-            QTimer::singleShot(0, windows->udpPrgForm, [this] {
-                windows->udpPrgForm->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click();
-            });
-    });
+    const auto cancel = cancelWhenSearching();
     searchByIp(loopbackAddress(1));
+    QObject::disconnect(cancel);
     EXPECT_FALSE(windows->udpPrgForm->isVisible());
     ASSERT_TRUE(form->searching());  // the worker is still in its wait
 
@@ -170,5 +177,42 @@ TEST_F(MainFormSearchTest, CancelClosesTheWindowAndTheWorkerBeepsAtItsNextCheck)
     ASSERT_TRUE(waitUntil([&] { return !form->searching(); }));
     EXPECT_TRUE(waitUntil([&] { return beeps == 1; }));
     EXPECT_LT(sim->requestCount(), 8u);
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// A cancelled worker runs on to its next stop check. A search started meanwhile
+// (the upgrade starts one by itself) must not be ended, closed or filled by
+// what the old worker still sends.
+TEST_F(MainFormSearchTest, AnOldWorkersEndLeavesANewerSearchRunning)
+{
+    // The old search is cancelled in its start pause, so it holds no socket
+    // that the newer one needs.
+    form->setSearchTiming({600ms, 300ms, 4, 100});
+    const auto cancel = cancelWhenSearching();
+    searchByIp(loopbackAddress(1));
+    QObject::disconnect(cancel);
+    ASSERT_TRUE(form->searching());
+    form->setSearchTiming({0ms, 300ms, 4, 100});
+
+    bool newerRunning = false;
+    bool newerWindowOpen = false;
+    int newerBar = -1;
+    QTimer::singleShot(0, form.get(), [&] {
+        // Inside the newer search's progress window: the old worker ends, and
+        // everything it sent is delivered.
+        EXPECT_TRUE(waitUntil([&] { return form->runningSearchWorkers() == 1; }));
+        QCoreApplication::processEvents();
+        newerRunning = form->searching();
+        newerWindowOpen = windows->udpPrgForm->isVisible();
+        newerBar = windows->udpPrgForm->barPosition();
+    });
+    form->startSearch(false, QString::fromStdString(loopbackText(2)));
+    EXPECT_TRUE(newerRunning);
+    EXPECT_TRUE(newerWindowOpen);
+    EXPECT_LT(newerBar, 100);  // the old worker's last bar position went nowhere
+    // The newer search ends by itself and closes its window.
+    EXPECT_FALSE(form->searching());
+    EXPECT_FALSE(windows->udpPrgForm->isVisible());
+    EXPECT_EQ(form->runningSearchWorkers(), 0);
     EXPECT_TRUE(prompts.prompts.empty());
 }
