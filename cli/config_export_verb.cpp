@@ -1,115 +1,138 @@
-// quillmar-cli config export ADDRESS FILE [--force]: writes a module's validated
-// settings record to a 256-byte file, as the configuration window's "Export..."
-// does.
-#include <cstdio>
-#include <cstring>
-#include <string>
+// quillmar-cli config export ADDRESS FILE [--force]: a module's validated
+// settings record in a 256-byte file, as the configuration window's "Export..."
+// writes it.
+#include <functional>
+#include <memory>
 
 #include "config/configuration_export.h"
-#include "config/save_checks.h"
-#include "config_read.h"
-#include "config_verb.h"
-#include "module_address.h"
-#include "record/ipv4_text.h"
 #include "config/opened_form_values.h"
+#include "config/save_checks.h"
+#include "config/save_records.h"
+#include "config/single_byte_text.h"
+#include "config/validation_rules.h"
+#include "module_verb.h"
+#include "record/field_names.h"
+#include "regular_files.h"
+#include "system_bytes.h"
+#include "terminal_text.h"
 
 namespace quillmar::cli {
 
 namespace {
 
-const char kExportUsage[] =
-    "Usage: quillmar-cli config export ADDRESS FILE [--force]\n"
-    "\n"
-    "Reads the settings record of the module at ADDRESS, checks it with the\n"
-    "configuration window's rules and writes it to FILE: 256 bytes, the record's\n"
-    "thirteen fields at their full widths. The file is written beside FILE and\n"
-    "renamed over it, so a failed write leaves an older FILE as it was.\n"
-    "  --force   replace FILE when it exists (otherwise it is left alone)\n";
+struct BrokenRule {
+    DeviceField field;
+    QString value;
+    QString message;
+};
 
-// The window asks before replacing a file; the command line is told up front.
-class CliExportPrompts final : public ExportPrompts {
-public:
-    explicit CliExportPrompts(bool force) : force_(force) {}
-
-    bool confirmOverwrite() override { return force_; }
-    void showAnotherNameNotice() override
-    {
-        std::fprintf(stderr, "quillmar-cli: config export: the file exists (give --force to replace it). %s\n",
-                     kAnotherNameText);
+// The record field whose rule the window's check stopped at, found by running
+// the record's rules in the check's order: the check itself only says what
+// failed, and a record from a module has no boxes to point at.
+std::optional<BrokenRule> firstBrokenRule(const ConfigFormValues& v)
+{
+    const QString address = v.octets[0] + u'.' + v.octets[1] + u'.' + v.octets[2] + u'.' + v.octets[3];
+    const struct {
+        DeviceField field;
+        const QString& value;
+        std::function<RuleMessage()> check;
+    } rules[] = {
+        {DeviceField::ModelName, v.modelName, [&v] { return checkModelName(v.modelName); }},
+        {DeviceField::IpAddress, address, [&v] { return checkOctetAddress(v.octets).message; }},
+        {DeviceField::UdpPort, v.udpPort, [&v] { return checkUdpPort(v.udpPort); }},
+        {DeviceField::TcpPort, v.tcpPort, [&v] { return checkTcpPort(v.tcpPort); }},
+        {DeviceField::DeviceName, v.deviceName, [&v] { return checkSerialNumber(v.deviceName); }},
+        {DeviceField::MacAddress, v.macAddress, [&v] { return checkMacAddress(v.macAddress); }},
+        {DeviceField::Ssid, v.ssid, [&v] { return checkSsid(v.ssid); }},
+        {DeviceField::Key, v.key, [&v] { return checkKey(v.key); }},
+        {DeviceField::WpaPsk, v.wpaPsk, [&v] { return checkWpaPsk(v.wpaPsk); }},
+    };
+    for (const auto& rule : rules) {
+        try {
+            if (RuleMessage message = rule.check())
+                return BrokenRule{rule.field, rule.value, *message};
+        } catch (const ConversionError& error) {
+            return BrokenRule{rule.field, rule.value, QString::fromLatin1(error.what())};
+        }
     }
-    void showError(const QString& text) override
+    return std::nullopt;
+}
+
+class ConfigExportVerb final : public ModuleVerb {
+public:
+    ConfigExportVerb()
+        : ModuleVerb(QStringLiteral("config export"),
+                     QStringLiteral("write one module's checked settings record to a 256-byte file"))
     {
-        std::fprintf(stderr, "quillmar-cli: config export: %s\n", text.toLocal8Bit().constData());
+        addArgument(QStringLiteral("FILE"), QStringLiteral("the file to write (readable by its owner only)"));
+        addOption({QStringLiteral("force"), QStringLiteral("replace FILE when it is a regular file that exists")});
+        setDetails(QStringLiteral(
+            "Reads the settings record of the module at ADDRESS, checks it with the\n"
+            "configuration window's rules, as its \"Export...\" does, and writes it to FILE:\n"
+            "256 bytes, the record's thirteen fields at their full widths. A record that\n"
+            "breaks a rule is not written, and the message names its field. FILE is\n"
+            "written beside itself with mode 0600 and renamed into place, so a failed\n"
+            "write leaves an older FILE as it was; anything but a regular file (a device,\n"
+            "a FIFO, a link) is never replaced."));
     }
 
 private:
-    bool force_;
-};
+    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context) override
+    {
+        path_ = toSystemBytes(parser.positionalArguments().at(1));
+        if (path_.isEmpty())
+            return usageError(context, QStringLiteral("FILE is empty"));
+        force_ = parser.isSet(QStringLiteral("force"));
+        return std::nullopt;
+    }
 
-int fail(const std::string& message)
-{
-    std::fprintf(stderr, "quillmar-cli: config export: %s\n", message.c_str());
-    return 1;
-}
+    int executeOnModule(const ModuleReading& module, VerbContext& context) override
+    {
+        const ConfigFormValues values = formValuesFromRecord(module.record, module.address);
+        ConfigBlock block = configBlockFromRecord(module.record, module.address);
+        const SaveCheckOutcome check = runSaveChecks(values, block);
+        if (!check.passed()) {
+            const std::optional<BrokenRule> broken = firstBrokenRule(values);
+            if (!broken)
+                return fail(context, kRefused, check.message + QStringLiteral("; nothing is written"));
+            const std::string_view name = fieldName(broken->field);
+            // The keys are not repeated on the terminal.
+            const bool secret = broken->field == DeviceField::Key || broken->field == DeviceField::WpaPsk;
+            return fail(context, kRefused,
+                        QStringLiteral("the module's %1%2 breaks the rule \"%3\"; nothing is written")
+                            .arg(QString::fromLatin1(name.data(), qsizetype(name.size())),
+                                 secret ? QString() : QStringLiteral(" (\"%1\")").arg(terminalText(toSingleByte(broken->value))),
+                                 broken->message));
+        }
+
+        const QString shownPath = terminalText(path_);
+        switch (writePrivateFile(path_, blockRecordBytes(block), force_)) {
+        case PrivateWrite::Written:
+            context.out << kExportFinishedText << '\n';
+            return kSuccess;
+        case PrivateWrite::Exists:
+            return fail(context, kRefused,
+                        QStringLiteral("%1 exists (give --force to replace it). %2").arg(shownPath, kAnotherNameText));
+        case PrivateWrite::NotRegular:
+            return fail(context, kRefused,
+                        QStringLiteral("%1 is not a regular file and is left alone: %2").arg(shownPath, kCreateFileFailed));
+        case PrivateWrite::CreateFailed:
+            return fail(context, kRefused, QStringLiteral("%1: %2").arg(shownPath, kCreateFileFailed));
+        case PrivateWrite::WriteFailed:
+            break;
+        }
+        return fail(context, kRefused, QStringLiteral("%1: %2").arg(shownPath, kWriteFileFailed));
+    }
+
+    QByteArray path_;
+    bool force_ = false;
+};
 
 }  // namespace
 
-int runConfigExport(int argc, char** argv)
+std::unique_ptr<Verb> makeConfigExportVerb()
 {
-    const char* addressText = nullptr;
-    const char* fileName = nullptr;
-    bool force = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kExportUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--force") == 0) {
-            force = true;
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            std::fprintf(stderr, "quillmar-cli: config export: unknown option '%s'\n", argv[i]);
-            std::fputs(kExportUsage, stderr);
-            return 2;
-        } else if (!addressText) {
-            addressText = argv[i];
-        } else if (!fileName) {
-            fileName = argv[i];
-        } else {
-            std::fprintf(stderr, "quillmar-cli: config export: '%s' is one argument too many\n", argv[i]);
-            return 2;
-        }
-    }
-    if (!addressText || !fileName) {
-        std::fputs(kExportUsage, stderr);
-        return 2;
-    }
-    std::string error;
-    const auto address = parseModuleAddress(addressText, error);
-    if (!address) {
-        std::fprintf(stderr, "quillmar-cli: config export: %s\n", error.c_str());
-        return 2;
-    }
-
-    const ConfigReadResult read = readModuleConfig(*address);
-    if (read.outcome == ConfigReadResult::Outcome::Failed)
-        return fail(read.error);
-    if (read.outcome == ConfigReadResult::Outcome::NoAnswer)
-        return fail("no answer from " + formatIpv4(*address) + " (UDP port 5000) within "
-                    + std::to_string(kConfigReplyWait.count()) + " ms");
-    if (read.answerLength < int(kDeviceEntrySize)) {
-        return fail("the module answered with " + std::to_string(read.answerLength)
-                    + " bytes, not a whole record; nothing is written");
-    }
-
-    ConfigBlock block = configBlockFromRecord(read.record, *address);
-    const SaveCheckOutcome check = runSaveChecks(formValuesFromRecord(read.record, *address), block);
-    if (!check.passed())
-        return fail(check.message.toStdString());
-    CliExportPrompts prompts(force);
-    if (exportData(QString::fromLocal8Bit(fileName), block, prompts) != 0)
-        return 1;
-    std::printf("%s\n", kExportFinishedText);
-    return 0;
+    return std::make_unique<ConfigExportVerb>();
 }
 
 }  // namespace quillmar::cli

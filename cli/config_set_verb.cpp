@@ -1,168 +1,120 @@
-// quillmar-cli config set ADDRESS FIELD=VALUE...: changes settings of one module
+// quillmar-cli config set ADDRESS NAME=VALUE...: changes settings of one module
 // as the configuration window's "Save to Module" does, and says whether the
 // module took them.
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
-#include <vector>
+#include <memory>
 
-#include "config/save_checks.h"
-#include "config/save_records.h"
-#include "config/single_byte_text.h"
-#include "config_field_overrides.h"
-#include "config_read.h"
-#include "config_verb.h"
-#include "module_address.h"
-#include "record/ipv4_text.h"
 #include "config/opened_form_values.h"
+#include "config/save_exchange.h"
+#include "config/save_records.h"
+#include "config/validation_rules.h"
+#include "module_verb.h"
+#include "settable_fields.h"
 #include "udp_save.h"
 
 namespace quillmar::cli {
 
 namespace {
 
-const char kSetUsage[] =
-    "Usage: quillmar-cli config set ADDRESS FIELD=VALUE... [--tick-ms MS]\n"
-    "\n"
-    "Reads the settings record of the module at ADDRESS, changes the given fields,\n"
-    "checks the result with the configuration window's rules and saves it as the\n"
-    "window's \"Save to Module\" does: the save header AA 11 55 and the 256-byte record\n"
-    "from local UDP port 6000 to port 5000, a read request to ADDRESS at tick 19 and\n"
-    "the verdict at tick 31 (about 31 seconds). A module that took the record restarts\n"
-    "and stops answering at ADDRESS: \"Save to Module OK\", exit status 0. A module that\n"
-    "still answers there after the probe has not taken it: exit status 1.\n"
-    "Nothing is sent when a value breaks a rule.\n"
-    "\n"
-    "Fields:\n";
+constexpr int kLongestTickMs = 60000;
 
-const char kSetOptions[] =
-    "\n"
-    "Options:\n"
-    "  --tick-ms MS   length of one tick of the timed check (default 1000)\n"
-    "\n"
-    "Example:\n"
-    "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authmode=WPA2PSK encrytype=AES wpapsk=secret\n";
-
-void printSetUsage(std::FILE* out)
-{
-    std::fputs(kSetUsage, out);
-    for (const QString& line : settableFieldHelp())
-        std::fprintf(out, "  %s\n", line.toLocal8Bit().constData());
-    std::fputs(kSetOptions, out);
-}
-
-int fail(const QString& message)
-{
-    std::fprintf(stderr, "quillmar-cli: config set: %s\n", message.toLocal8Bit().constData());
-    return 1;
-}
-
-int fail(const std::string& message)
-{
-    return fail(QString::fromStdString(message));
-}
-
-// The window sends the WEP key only with WEP encryption and the WPA key only
-// without it; a key given for the other case would silently not arrive.
-void noteUnsentKeys(const std::vector<FieldOverride>& overrides, const ConfigFormValues& values)
-{
-    const bool wep = values.encryType == QLatin1String("WEP");
-    for (const FieldOverride& o : overrides) {
-        if (o.field == "key" && !wep)
-            std::fprintf(stderr, "quillmar-cli: config set: note: the WEP key is sent only with encrytype WEP\n");
-        if (o.field == "wpapsk" && wep)
-            std::fprintf(stderr, "quillmar-cli: config set: note: the WPA key is not sent with encrytype WEP\n");
+class ConfigSetVerb final : public ModuleVerb {
+public:
+    ConfigSetVerb()
+        : ModuleVerb(QStringLiteral("config set"),
+                     QStringLiteral("change settings of one module and wait for its verdict"))
+    {
+        addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
+                    Count::OneOrMore);
+        addOption({QStringLiteral("tick-ms"),
+                   QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
+                   QStringLiteral("MS")});
+        setDetails(
+            QStringLiteral(
+                "Reads the settings record of the module at ADDRESS, changes the fields given\n"
+                "and saves it as the configuration window's \"Save to Module\" does: the save\n"
+                "header and the record from local UDP port %1 to port %2, a read request to\n"
+                "ADDRESS at tick %3 and the verdict at tick %4 (about %4 seconds). A module that\n"
+                "took the record restarts and stops answering at ADDRESS: \"Save to Module OK\",\n"
+                "exit status 0. A module that still answers there has not taken it: exit\n"
+                "status 1. Each value given is checked first with the window's rule for its\n"
+                "box, and so are the fields that depend on it; a value that breaks a rule\n"
+                "sends nothing (exit status 2). Fields not given go back as the module\n"
+                "reported them.\n"
+                "\n"
+                "Fields:\n")
+                .arg(kLocalConfigPort)
+                .arg(kModulePort)
+                .arg(kProbeTick + 1)
+                .arg(kDecidingTick + 1)
+            + settableFieldHelp()
+            + QStringLiteral("\nExample:\n"
+                             "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authMode=WPA2PSK encryType=AES "
+                             "wpaPsk=secret"));
     }
-}
+
+private:
+    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context) override
+    {
+        if (parser.isSet(QStringLiteral("tick-ms"))) {
+            bool number = false;
+            const int ms = parser.value(QStringLiteral("tick-ms")).toInt(&number);
+            if (!number || ms < 1 || ms > kLongestTickMs)
+                return usageError(context, QStringLiteral("--tick-ms takes 1 to %1 milliseconds").arg(kLongestTickMs));
+            tick_ = std::chrono::milliseconds(ms);
+        }
+        QString error;
+        auto changes = parseFieldChanges(parser.positionalArguments().mid(1), error);
+        if (!changes)
+            return usageError(context, error);
+        if (const auto message = checkFieldChanges(*changes))
+            return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
+        changes_ = std::move(*changes);
+        return std::nullopt;
+    }
+
+    int executeOnModule(const ModuleReading& module, VerbContext& context) override
+    {
+        ConfigFormValues values = formValuesFromRecord(module.record, module.address);
+        applyFieldChanges(changes_, values);
+        std::optional<QString> message = checkDependentFields(changes_, values);
+        if (!message)
+            message = checkSingleByteTexts(values);
+        if (message)
+            return fail(context, kUsageError, *message + QStringLiteral("; nothing is saved"));
+
+        ConfigBlock block = configBlockFromRecord(module.record, module.address);
+        const DeviceEntry record = buildUdpSaveRecord(values, block);
+        context.out << QStringLiteral("Saving to %1; the verdict comes in about %2 seconds\n")
+                           .arg(module.addressText)
+                           .arg((kDecidingTick + 1) * tick_.count() / 1000);
+        context.out.flush();
+        const UdpSaveResult result =
+            saveOverUdp(record, module.addressText, module.addressText, tick_, [&context](const QString& status) {
+                context.out << status << '\n';
+                context.out.flush();
+            });
+        switch (result.outcome) {
+        case UdpSaveResult::Outcome::Confirmed:
+            return kSuccess;
+        case UdpSaveResult::Outcome::Unconfirmed:
+            return fail(context, kRefused,
+                        QStringLiteral("the module still answers at %1 after the probe: the save was not confirmed")
+                            .arg(module.addressText));
+        case UdpSaveResult::Outcome::Failed:
+            break;
+        }
+        return fail(context, kRefused, QString::fromStdString(result.error));
+    }
+
+    std::vector<FieldChange> changes_;
+    std::chrono::milliseconds tick_ = kSaveTickInterval;
+};
 
 }  // namespace
 
-int runConfigSet(int argc, char** argv)
+std::unique_ptr<Verb> makeConfigSetVerb()
 {
-    const char* addressText = nullptr;
-    std::vector<std::string> words;
-    long tickMs = long(kSaveTickInterval.count());
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            printSetUsage(stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--tick-ms") == 0) {
-            char* end = nullptr;
-            tickMs = i + 1 < argc ? std::strtol(argv[++i], &end, 10) : 0;
-            if (!end || *end != '\0' || tickMs < 1 || tickMs > 60000) {
-                std::fputs("quillmar-cli: config set: --tick-ms needs a number of milliseconds (1-60000)\n", stderr);
-                return 2;
-            }
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            std::fprintf(stderr, "quillmar-cli: config set: unknown option '%s'\n", argv[i]);
-            printSetUsage(stderr);
-            return 2;
-        } else if (!addressText) {
-            addressText = argv[i];
-        } else {
-            words.emplace_back(argv[i]);
-        }
-    }
-    if (!addressText || words.empty()) {
-        printSetUsage(stderr);
-        return 2;
-    }
-    std::string error;
-    const auto address = parseModuleAddress(addressText, error);
-    if (!address) {
-        std::fprintf(stderr, "quillmar-cli: config set: %s\n", error.c_str());
-        return 2;
-    }
-    const auto overrides = parseFieldOverrides(words, error);
-    if (!overrides) {
-        std::fprintf(stderr, "quillmar-cli: config set: %s\n", error.c_str());
-        return 2;
-    }
-    if (const auto message = checkFieldOverrides(*overrides))
-        return fail(*message);
-
-    const ConfigReadResult read = readModuleConfig(*address);
-    const std::string where = formatIpv4(*address);
-    if (read.outcome == ConfigReadResult::Outcome::Failed)
-        return fail(read.error);
-    if (read.outcome == ConfigReadResult::Outcome::NoAnswer)
-        return fail("no answer from " + where + " (UDP port 5000) within "
-                    + std::to_string(kConfigReplyWait.count()) + " ms");
-    if (read.answerLength < int(kDeviceEntrySize)) {
-        return fail("the module answered with " + std::to_string(read.answerLength)
-                    + " bytes, not a whole record; nothing is saved");
-    }
-
-    ConfigFormValues values = formValuesFromRecord(read.record, *address);
-    if (const auto message = applyFieldOverrides(*overrides, values))
-        return fail(*message);
-    ConfigBlock block = configBlockFromRecord(read.record, *address);
-    const SaveCheckOutcome check = runSaveChecks(values, block);
-    if (!check.passed())
-        return fail(check.message);
-    noteUnsentKeys(*overrides, values);
-
-    const DeviceEntry record = buildUdpSaveRecord(values, block);
-    const QString target = QString::fromStdString(where);
-    std::printf("Saving to %s; the verdict comes in about %ld seconds\n", where.c_str(),
-                long((kDecidingTick + 1) * tickMs / 1000));
-    std::fflush(stdout);
-    const UdpSaveResult result =
-        saveOverUdp(record, target, target, std::chrono::milliseconds(tickMs), [](const QString& status) {
-            std::printf("%s\n", status.toLocal8Bit().constData());
-            std::fflush(stdout);
-        });
-    switch (result.outcome) {
-    case UdpSaveResult::Outcome::Confirmed:
-        return 0;
-    case UdpSaveResult::Outcome::Unconfirmed:
-        return fail("the module still answers at " + where + " after the probe: the save was not confirmed");
-    case UdpSaveResult::Outcome::Failed:
-        break;
-    }
-    return fail(result.error);
+    return std::make_unique<ConfigSetVerb>();
 }
 
 }  // namespace quillmar::cli

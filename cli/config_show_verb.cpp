@@ -1,83 +1,63 @@
-// quillmar-cli config show ADDRESS [--json]: asks one module for its settings
-// record and prints it.
-#include <cstdio>
-#include <cstring>
-#include <string>
+// quillmar-cli config show ADDRESS [--json]: one module's settings record.
+#include <QJsonDocument>
 
-#include "config_read.h"
-#include "config_verb.h"
-#include "module_address.h"
+#include <memory>
+
+#include "config/save_exchange.h"
+#include "module_verb.h"
 #include "record_printing.h"
 
 namespace quillmar::cli {
 
 namespace {
 
-const char kShowUsage[] =
-    "Usage: quillmar-cli config show ADDRESS [--json]\n"
-    "\n"
-    "Sends the read request to the module at ADDRESS (UDP port 5000, from local\n"
-    "port 6000) and prints the settings record it answers with.\n"
-    "  --json   print the record as a JSON object\n";
+class ConfigShowVerb final : public ModuleVerb {
+public:
+    ConfigShowVerb() : ModuleVerb(QStringLiteral("config show"), QStringLiteral("print one module's settings record"))
+    {
+        addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+        setDetails(QStringLiteral(
+                       "Sends the read request to the module at ADDRESS (UDP port %1, from local\n"
+                       "port %2) and prints the record it answers with, by the field names that\n"
+                       "config set takes. Bytes outside printable ASCII are shown as \\xHH and a\n"
+                       "backslash as \\\\; --json gives the texts as they are, read as Latin-1.")
+                       .arg(kModulePort)
+                       .arg(kLocalConfigPort));
+    }
+
+private:
+    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext&) override
+    {
+        json_ = parser.isSet(QStringLiteral("json"));
+        return std::nullopt;
+    }
+
+    bool takesShortRecord() const override { return true; }
+
+    int executeOnModule(const ModuleReading& module, VerbContext& context) override
+    {
+        if (module.answerLength < int(kDeviceEntrySize)) {
+            context.err << QStringLiteral("quillmar-cli %1: the answer was %2 bytes, not %3; the fields it does not "
+                                          "cover are empty\n")
+                               .arg(name())
+                               .arg(module.answerLength)
+                               .arg(kDeviceEntrySize);
+        }
+        if (json_)
+            context.out << QString::fromUtf8(QJsonDocument(recordToJson(module.record)).toJson());
+        else
+            printRecordTable(context.out, module.record);
+        return kSuccess;
+    }
+
+    bool json_ = false;
+};
 
 }  // namespace
 
-int runConfigShow(int argc, char** argv)
+std::unique_ptr<Verb> makeConfigShowVerb()
 {
-    const char* addressText = nullptr;
-    bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kShowUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--json") == 0) {
-            json = true;
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            std::fprintf(stderr, "quillmar-cli: config show: unknown option '%s'\n", argv[i]);
-            std::fputs(kShowUsage, stderr);
-            return 2;
-        } else if (addressText) {
-            std::fprintf(stderr, "quillmar-cli: config show: one ADDRESS only ('%s' is extra)\n", argv[i]);
-            return 2;
-        } else {
-            addressText = argv[i];
-        }
-    }
-    if (!addressText) {
-        std::fputs(kShowUsage, stderr);
-        return 2;
-    }
-
-    std::string error;
-    const auto address = parseModuleAddress(addressText, error);
-    if (!address) {
-        std::fprintf(stderr, "quillmar-cli: config show: %s\n", error.c_str());
-        return 2;
-    }
-
-    const ConfigReadResult result = readModuleConfig(*address);
-    switch (result.outcome) {
-    case ConfigReadResult::Outcome::Failed:
-        std::fprintf(stderr, "quillmar-cli: config show: %s\n", result.error.c_str());
-        return 1;
-    case ConfigReadResult::Outcome::NoAnswer:
-        std::fprintf(stderr, "quillmar-cli: config show: no answer from %s (UDP port %u) within %lld ms\n",
-                     addressText, unsigned(kModulePort), static_cast<long long>(kConfigReplyWait.count()));
-        return 1;
-    case ConfigReadResult::Outcome::Answered:
-        break;
-    }
-    if (result.answerLength < int(kDeviceEntrySize)) {
-        std::fprintf(stderr, "quillmar-cli: config show: the answer was %d bytes, not %zu; the fields it "
-                             "does not cover are empty\n",
-                     result.answerLength, kDeviceEntrySize);
-    }
-    if (json)
-        printRecordJson(stdout, result.record);
-    else
-        printRecordTable(stdout, result.record);
-    return 0;
+    return std::make_unique<ConfigShowVerb>();
 }
 
 }  // namespace quillmar::cli

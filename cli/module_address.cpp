@@ -1,22 +1,26 @@
 #include "module_address.h"
 
 #include "record/ipv4_text.h"
+#include "system_bytes.h"
+#include "terminal_text.h"
 
 namespace quillmar::cli {
 
-std::optional<std::uint32_t> parseModuleAddress(const std::string& text, std::string& error)
+std::optional<std::uint32_t> parseModuleAddress(const QString& text, QString& error)
 {
-    const auto address = parseIpv4(text);
+    const QByteArray bytes = toSystemBytes(text);
+    const auto address = parseIpv4(std::string_view(bytes.constData(), std::size_t(bytes.size())));
     if (!address) {
-        error = "'" + text + "' is not an IPv4 address (four numbers 0-255, for example 192.0.2.10)";
+        error = QStringLiteral("'%1' is not an IPv4 address (four numbers 0-255, for example 192.0.2.10)")
+                    .arg(terminalText(bytes));
         return std::nullopt;
     }
     if (*address == 0) {
-        error = "0.0.0.0 is not the address of a module";
+        error = QStringLiteral("0.0.0.0 is not the address of a module");
         return std::nullopt;
     }
     if (*address == 0xFFFFFFFFu) {
-        error = "255.255.255.255 is the broadcast address, not the address of one module";
+        error = QStringLiteral("255.255.255.255 is the broadcast address, not the address of one module");
         return std::nullopt;
     }
     return address;

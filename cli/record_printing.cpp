@@ -1,41 +1,27 @@
 #include "record_printing.h"
 
-#include <QJsonDocument>
-#include <QString>
-
-#include <cstring>
+#include "record/field_names.h"
+#include "terminal_text.h"
 
 namespace quillmar::cli {
 
-std::string printableText(const std::string& text)
+namespace {
+
+QString nameOf(DeviceField field)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string shown;
-    shown.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
-            shown += c;
-        } else if (byte == '\\') {
-            shown += "\\\\";
-        } else {
-            shown += "\\x";
-            shown += hex[byte >> 4];
-            shown += hex[byte & 0xF];
-        }
-    }
-    return shown;
+    const std::string_view name = fieldName(field);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
-void printRecordTable(std::FILE* out, const DeviceEntry& record)
+}  // namespace
+
+void printRecordTable(QTextStream& out, const DeviceEntry& record)
 {
-    std::size_t captionWidth = 0;
+    qsizetype width = 0;
     for (const FieldLayout& layout : deviceFieldLayout())
-        captionWidth = std::max(captionWidth, std::strlen(layout.columnCaption));
-    for (const FieldLayout& layout : deviceFieldLayout()) {
-        std::fprintf(out, "%-*s : %s\n", int(captionWidth), layout.columnCaption,
-                     printableText(record.text(layout.field)).c_str());
-    }
+        width = std::max(width, nameOf(layout.field).size());
+    for (const FieldLayout& layout : deviceFieldLayout())
+        out << nameOf(layout.field).leftJustified(width) << " : " << terminalText(record.text(layout.field)) << '\n';
 }
 
 QJsonObject recordToJson(const DeviceEntry& record)
@@ -43,16 +29,9 @@ QJsonObject recordToJson(const DeviceEntry& record)
     QJsonObject object;
     for (const FieldLayout& layout : deviceFieldLayout()) {
         const std::string text = record.text(layout.field);
-        object.insert(QLatin1String(layout.columnCaption),
-                      QString::fromLatin1(text.data(), qsizetype(text.size())));
+        object.insert(nameOf(layout.field), QString::fromLatin1(text.data(), qsizetype(text.size())));
     }
     return object;
-}
-
-void printRecordJson(std::FILE* out, const DeviceEntry& record)
-{
-    const QByteArray json = QJsonDocument(recordToJson(record)).toJson(QJsonDocument::Indented);
-    std::fwrite(json.constData(), 1, std::size_t(json.size()), out);
 }
 
 }  // namespace quillmar::cli

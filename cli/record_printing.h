@@ -1,24 +1,17 @@
 #pragma once
-// Printing a module's settings record: a table for people, a JSON object for
-// scripts. Both name the thirteen fields as the device list's columns do.
+// A module's settings record for people and for scripts. Both name the fields
+// as the record does (modelName ... wpaPsk), the names `config set` takes.
 #include <QJsonObject>
-
-#include <cstdio>
-#include <string>
+#include <QTextStream>
 
 #include "record/device_entry.h"
 
 namespace quillmar::cli {
 
-// A field's text for a terminal: bytes 0x20-0x7E as they are, other bytes as
-// \xHH, so that a module's text can never drive the terminal.
-std::string printableText(const std::string& text);
+// "name : value" lines in field order, names aligned, values as terminalText.
+void printRecordTable(QTextStream& out, const DeviceEntry& record);
 
-// "Caption : value" lines in field order, captions aligned.
-void printRecordTable(std::FILE* out, const DeviceEntry& record);
-
-// {"Model Name": "...", ...}; texts are decoded as Latin-1.
+// {"modelName": "...", ...}; the single-byte texts are decoded as Latin-1.
 QJsonObject recordToJson(const DeviceEntry& record);
-void printRecordJson(std::FILE* out, const DeviceEntry& record);
 
 }  // namespace quillmar::cli

@@ -1,17 +1,72 @@
 #pragma once
-// One quillmar-cli verb: its name, a line of help, and its body. A body gets the
-// arguments after the verb and returns the process exit status (0 only on success).
+// The base of every quillmar-cli verb. A verb declares its name, what it does,
+// its arguments and its options; run() parses the words after the verb's name
+// on QCommandLineParser, answers --help, refuses an unknown option or a wrong
+// number of arguments with a message and exit status 2, and only then calls the
+// verb's execute(). A new verb is one file that derives from Verb (or from
+// ModuleVerb) and one line in verb_registry.cpp.
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "exit_status.h"
+#include "verb_context.h"
 
 namespace quillmar::cli {
 
-struct Verb {
-    const char* name;
-    const char* usage;  // shown by --help
-    int (*run)(int argc, char** argv);
-};
+class Verb {
+public:
+    virtual ~Verb() = default;
+    Verb(const Verb&) = delete;
+    Verb& operator=(const Verb&) = delete;
 
-// The table of verbs, in the order --help lists them (verb_table.cpp).
-extern const Verb kVerbs[];
-extern const int kVerbCount;
+    // As typed after the program's name: "discover", "config show".
+    const QString& name() const { return name_; }
+    // One line for the list of verbs.
+    const QString& summary() const { return summary_; }
+    // "quillmar-cli config show ADDRESS [--json]".
+    QString usage() const;
+    QString helpText() const;
+    // How many positional arguments the verb needs at least.
+    qsizetype leastArguments() const;
+
+    // `arguments` are the words after the verb's name; returns the exit status.
+    int run(const QStringList& arguments, VerbContext& context);
+
+protected:
+    enum class Count { One, Optional, OneOrMore };
+
+    Verb(QString name, QString summary);
+
+    // Positional arguments, in the order they are given; a Count::OneOrMore
+    // argument is the last.
+    void addArgument(const QString& name, const QString& description, Count count = Count::One);
+    void addOption(const QCommandLineOption& option);
+    // Text that --help shows between the usage line and the arguments.
+    void setDetails(const QString& text) { details_ = text; }
+
+    // Runs the verb once its command line is known to be well formed.
+    virtual int execute(const QCommandLineParser& parser, VerbContext& context) = 0;
+
+    // "quillmar-cli <verb>: <message>" on standard error; returns `status`.
+    int fail(VerbContext& context, int status, const QString& message) const;
+    // The same with kUsageError, followed by the usage line.
+    int usageError(VerbContext& context, const QString& message) const;
+
+private:
+    struct Argument {
+        QString name;
+        QString description;
+        Count count;
+    };
+
+    QString name_;
+    QString summary_;
+    QString details_;
+    QList<Argument> arguments_;
+    QList<QCommandLineOption> options_;
+};
 
 }  // namespace quillmar::cli

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <utility>
 
+#include "record/field_names.h"
 #include "record/ipv4_text.h"
 
 namespace quillmar::sim {
@@ -39,19 +39,6 @@ std::optional<Pairs> splitPairs(const std::string& options, std::string& error)
     return pairs;
 }
 
-const std::map<std::string, DeviceField>& fieldKeys()
-{
-    static const std::map<std::string, DeviceField> keys{
-        {"modelName", DeviceField::ModelName}, {"deviceName", DeviceField::DeviceName},
-        {"macAddress", DeviceField::MacAddress}, {"ipAddress", DeviceField::IpAddress},
-        {"tcpPort", DeviceField::TcpPort}, {"udpPort", DeviceField::UdpPort},
-        {"ipMode", DeviceField::IpMode}, {"wifiMode", DeviceField::WifiMode},
-        {"authMode", DeviceField::AuthMode}, {"encryType", DeviceField::EncryType},
-        {"ssid", DeviceField::Ssid}, {"key", DeviceField::Key}, {"wpaPsk", DeviceField::WpaPsk},
-    };
-    return keys;
-}
-
 void fillDefaults(SimModule& module)
 {
     const std::string address = formatIpv4(module.address);
@@ -76,8 +63,8 @@ bool applyPairs(SimModule& module, const Pairs& pairs, std::string& error)
     for (const auto& [key, value] : pairs) {
         if (key == "address")
             continue;
-        if (const auto field = fieldKeys().find(key); field != fieldKeys().end()) {
-            module.record.setText(field->second, value);
+        if (const std::optional<DeviceField> field = fieldNamed(key)) {
+            module.record.setText(*field, value);
         } else if (key == "length") {
             char* end = nullptr;
             const long length = std::strtol(value.c_str(), &end, 10);
@@ -149,7 +136,7 @@ std::optional<std::uint32_t> addressOf(const Pairs& pairs, std::string& error)
 std::string macForAddress(std::uint32_t address)
 {
     char text[18];
-    std::snprintf(text, sizeof text, "02:51:%02X:%02X:%02X:%02X", (address >> 24) & 0xFFu,
+    std::snprintf(text, sizeof text, "02-51-%02X-%02X-%02X-%02X", (address >> 24) & 0xFFu,
                   (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
     return text;
 }

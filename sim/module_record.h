@@ -49,7 +49,8 @@ std::optional<SimModule> parseModuleOption(const std::string& options, std::stri
 // the next address and a MAC and device name derived from it.
 std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& options, std::string& error);
 
-// A MAC text unique to the address: 02:51 and the four address octets.
+// A MAC text unique to the address: 02-51 and the four address octets,
+// separated by '-' as the configuration window's MAC rule wants them.
 std::string macForAddress(std::uint32_t address);
 
 // The bytes the module sends for a search (or configuration read) request.

@@ -19,7 +19,7 @@ std::map<QString, QString> byName(const std::string& json)
     std::map<QString, QString> listed;
     const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
     for (const QJsonValue& row : rows)
-        listed[row[QStringLiteral("Device Name")].toString()] = row[QStringLiteral("IP Address")].toString();
+        listed[row[QStringLiteral("deviceName")].toString()] = row[QStringLiteral("address")].toString();
     return listed;
 }
 
@@ -39,9 +39,10 @@ TEST_F(DiscoveryLabTest, DiscoverListsWhatTheWindowWouldAndSearchesBothNetworksA
         {"DEVICE-NAME-16CH", "198.51.100.13"},
     };
     EXPECT_EQ(byName(out), expected) << out;
+    // The record's fields by name and the address the reply came from.
     const QJsonObject first = QJsonDocument::fromJson(QByteArray::fromStdString(out)).array().at(0).toObject();
-    EXPECT_EQ(first[QStringLiteral("Number")].toInt(), 1);
     EXPECT_EQ(first.size(), 14);
+    EXPECT_EQ(first[QStringLiteral("ipAddress")], first[QStringLiteral("address")]);
 
     // Each address from its own port, four requests each, and the two searches
     // overlapped: both first requests went out before either second one.

@@ -1,252 +1,226 @@
-// quillmar-cli config set / export / import against a module played by the test
-// on 127.0.0.2:5000 (the command sends from port 6000), with short ticks.
+// quillmar-cli config set, export and import in-process: against quillmar-sim
+// on loopback in a network namespace of the test's own (the verbs send from
+// port 6000 to port 5000), with short ticks; files in a temporary directory.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
 #include <QFile>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <mutex>
-#include <thread>
-#include <vector>
-
 #include "record/device_entry.h"
-#include "support/sample_devices.h"
+#include "record/field_names.h"
+#include "settable_fields.h"
+#include "support/cli_runner.h"
+#include "support/sim_process.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
 
-constexpr const char* kModuleAddress = "127.0.0.2";
-const QByteArray kHeader = QByteArrayLiteral("\xAA\x11\x55");
-const QByteArray kRead = QByteArrayLiteral("\x55\x11\xAA");
+using test::runVerbs;
 
-QByteArray bytesOf(const DeviceEntry& entry)
+test::SimProcess startSim(const std::string& keys = {})
 {
-    return QByteArray(entry.data(), int(entry.size()));
+    return test::SimProcess(QUILLMAR_SIM_PATH,
+                            {"--bind", "127.0.0.1", "--module", "address=127.0.0.1" + (keys.empty() ? "" : "," + keys)});
 }
 
-// A module on its own thread: answers read requests (all of them, or only the
-// first) with its record and writes down every datagram.
-class LoopbackModule {
-public:
-    struct Received {
-        QByteArray payload;
-        int fromPort;
-    };
+QStringList setCommand(const QStringList& words)
+{
+    return QStringList{"config", "set", "127.0.0.1"} + words + QStringList{"--tick-ms", "5"};
+}
 
-    LoopbackModule(QByteArray record, bool answerEveryRead) : record_(std::move(record)), answerEvery_(answerEveryRead)
-    {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(5000);
-        ::inet_pton(AF_INET, kModuleAddress, &local.sin_addr);
-        ready_ = fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
-        if (ready_)
-            thread_ = std::thread([this] { serve(); });
+DeviceEntry storedRecord(const test::SimProcess& sim)
+{
+    const auto stored = sim.lines("stored");
+    const QByteArray bytes = stored.empty() ? QByteArray()
+                                            : QByteArray::fromHex(QByteArray::fromStdString(stored[0].fields.at("record")));
+    return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
+}
+
+TEST(ConfigSet, TheDefaultSimulatorTakesANewSsidAndTheOtherFieldsGoBackAsTheyCame)
+{
+    auto sim = startSim();
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const QJsonObject before = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+
+    const auto run = runVerbs(setCommand({"ssid=Other"}));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("Save to Module OK\n"))) << run.out.toStdString();
+    // The read, the header and the record, and the probe that found the module restarting.
+    std::vector<std::string> kinds;
+    for (const auto& line : sim.lines("request", "from", "127.0.0.1:6000"))
+        kinds.push_back(line.fields.at("kind"));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"search", "search", "save-header", "save-record", "search"}));
+    EXPECT_EQ(sim.lines("silent", "from", "127.0.0.1:6000").size(), 1u);
+
+    QJsonObject expected = before;
+    expected["ssid"] = QStringLiteral("Other");
+    const DeviceEntry stored = storedRecord(sim);
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        const std::string_view name = fieldName(layout.field);
+        EXPECT_EQ(QString::fromStdString(stored.text(layout.field)),
+                  expected.value(QLatin1String(name.data(), qsizetype(name.size()))).toString())
+            << name;
     }
+}
 
-    ~LoopbackModule()
-    {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-
-    bool ready() const { return ready_; }
-
-    std::vector<Received> received()
-    {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        return received_;
-    }
-
-private:
-    void serve()
-    {
-        int reads = 0;
-        while (!stop_) {
-            pollfd ready{fd_, POLLIN, 0};
-            if (::poll(&ready, 1, 20) <= 0)
-                continue;
-            char buffer[512];
-            sockaddr_in from{};
-            socklen_t fromLength = sizeof from;
-            const ssize_t n =
-                ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-            if (n < 0)
-                continue;
-            const QByteArray payload(buffer, int(n));
-            {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                received_.push_back({payload, ntohs(from.sin_port)});
-            }
-            if (payload == kRead && (answerEvery_ || reads++ == 0)) {
-                ::sendto(fd_, record_.constData(), std::size_t(record_.size()), 0,
-                         reinterpret_cast<sockaddr*>(&from), fromLength);
-            }
+TEST(ConfigSet, EveryFieldConfigShowNamesIsTakenUnderThatNameButTheModulesOwn)
+{
+    auto sim = startSim();
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const QJsonObject shown = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+    ASSERT_EQ(shown.size(), 13);
+    QStringList words;
+    for (auto field = shown.begin(); field != shown.end(); ++field) {
+        const QString word = field.key() + u'=' + field.value().toString();
+        if (field.key() == QLatin1String("modelName") || field.key() == QLatin1String("macAddress")) {
+            const auto run = runVerbs(setCommand({word}));
+            EXPECT_EQ(run.status, 2);
+            EXPECT_EQ(run.err.section(u'\n', 0, 0),
+                      QStringLiteral("quillmar-cli config set: %1 is the module's own and is not changed by config set")
+                          .arg(field.key()));
+        } else {
+            words << word;
         }
     }
-
-    QByteArray record_;
-    bool answerEvery_;
-    int fd_ = -1;
-    bool ready_ = false;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-    std::mutex mutex_;
-    std::vector<Received> received_;
-};
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(QUILLMAR_CLI_PATH), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    ASSERT_EQ(words.size(), 11);
+    const auto run = runVerbs(setCommand(words));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(sim.lines("stored").size(), 1u);
 }
 
-QStringList setCommand(const QStringList& fields)
+TEST(ConfigSet, AValueThatBreaksARuleSendsNothingAndItsDependentsAreCheckedAgainstTheModule)
 {
-    return QStringList{"config", "set", kModuleAddress} + fields + QStringList{"--tick-ms", "5"};
+    auto sim = startSim();
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const struct {
+        QStringList words;
+        const char* message;
+        std::size_t requests;  // reads sent: a dependent field is checked against the module's record
+    } cases[] = {
+        {{QStringLiteral("wpaPsk=caf\u20AC-key")}, "wpaPsk: invalid WPAPSK config!", 0},
+        {{"SSID=Shop Net"}, "ssid: invalid SSID config!", 0},
+        {{"udpport=65536"}, "udpPort: invalid UDP Port", 0},
+        {{"ip=192.0.2.255"}, "ipAddress: invalid IP address", 0},
+        {{"authMode=SHARED"}, "encryType AES is not offered with authMode SHARED (it offers WEP)", 1},
+        {{"wifiMode=Adhoc"}, "authMode WPA2PSK is not offered with wifiMode Adhoc", 1},
+        {{"key=wep-key"}, "key is sent only with encryType WEP, and the module would have AES", 1},
+        {{"authMode=OPEN", "encryType=WEP", "wpaPsk=x"}, "wpaPsk is not sent with encryType WEP", 1},
+        {{"colour=blue"}, "unknown field 'colour'", 0},
+        {{"ssid=A", "ssid=B"}, "ssid is given twice", 0},
+    };
+    std::size_t reads = 0;
+    for (const auto& c : cases) {
+        const auto run = runVerbs(setCommand(c.words));
+        EXPECT_EQ(run.status, 2) << c.message;
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("quillmar-cli config set: ") + QLatin1String(c.message)))
+            << run.err.toStdString();
+        reads += c.requests;
+        EXPECT_EQ(sim.requestCount(), reads) << c.message;
+    }
+    EXPECT_TRUE(sim.lines("stored").empty());
 }
 
-TEST(ConfigSetCli, SavesTheMergedRecordAndIsConfirmedWhenTheModuleGoesSilent)
+TEST(ConfigSet, AModuleStillAnsweringAfterTheProbeIsNotConfirmed)
 {
-    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), false);
-    ASSERT_TRUE(module.ready());
-    const CliRun run = runCli(setCommand({"SSID=NewNet", "devicename=Front", "ip=127.0.0.3"}));
-
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.contains("Save to Module OK")) << run.out.toStdString();
-    const auto got = module.received();
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_EQ(got[0].payload, kRead);
-    EXPECT_EQ(got[1].payload, kHeader);
-    ASSERT_EQ(got[2].payload.size(), 256);
-    EXPECT_EQ(got[3].payload, kRead);  // the probe, to the old address
-    for (const auto& datagram : got)
-        EXPECT_EQ(datagram.fromPort, 6000);
-
-    DeviceEntry expected = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
-    expected.setText(DeviceField::Ssid, "NewNet");
-    expected.setText(DeviceField::DeviceName, "Front");
-    expected.setText(DeviceField::IpAddress, "127.0.0.3");
-    expected.setText(DeviceField::MacAddress, "00-1F-7C-12-34-56");
-    expected.setText(DeviceField::Key, "");  // AES: the WEP key is not sent
-    EXPECT_EQ(got[2].payload, bytesOf(expected));
+    auto sim = startSim("save=keep");
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const auto run = runVerbs(setCommand({"authMode=SHARED", "encryType=WEP", "key=wep-key-1"}));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_FALSE(run.out.contains(QStringLiteral("Save to Module OK")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral("the save was not confirmed"))) << run.err.toStdString();
+    const DeviceEntry stored = storedRecord(sim);
+    EXPECT_EQ(stored.text(DeviceField::Key), "wep-key-1");
+    EXPECT_EQ(stored.text(DeviceField::WpaPsk), "");  // with WEP the WPA key is not sent
 }
 
-TEST(ConfigSetCli, ModuleStillAnsweringAfterTheProbeIsNotConfirmed)
+TEST(ConfigExport, WritesAnOwnerOnlyRegularFileAndNamesTheFieldThatBreaksARule)
 {
-    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
-    ASSERT_TRUE(module.ready());
-    const CliRun run = runCli(setCommand({"ssid=NewNet"}));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_FALSE(run.out.contains("Save to Module OK"));
-    EXPECT_TRUE(run.out.contains("Response from 127.0.0.2")) << run.out.toStdString();
-    EXPECT_TRUE(run.err.contains("the save was not confirmed")) << run.err.toStdString();
-    EXPECT_EQ(module.received().size(), 4u);
-}
-
-TEST(ConfigSetCli, ABrokenRuleSendsNothing)
-{
-    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
-    ASSERT_TRUE(module.ready());
-    CliRun run = runCli(setCommand({"ssid=Shop Net"}));
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_TRUE(run.err.contains("invalid SSID config!")) << run.err.toStdString();
-    run = runCli(setCommand({"udpport=65536"}));
-    EXPECT_TRUE(run.err.contains("invalid UDP Port")) << run.err.toStdString();
-    run = runCli(setCommand({"authmode=SHARED", "encrytype=AES"}));
-    EXPECT_TRUE(run.err.contains("encrytype AES is not offered with authmode SHARED")) << run.err.toStdString();
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(runCli(setCommand({"colour=blue"})).exitCode, 2);
-    EXPECT_EQ(runCli(setCommand({})).exitCode, 2);
-    // The combination is read against the module's record: no save either.
-    ASSERT_EQ(module.received().size(), 1u);
-    EXPECT_EQ(module.received()[0].payload, kRead);
-}
-
-TEST(ConfigSetCli, ARecordTheWindowWouldRefuseIsNotSaved)
-{
-    DeviceEntry record = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
-    record.setText(DeviceField::MacAddress, "00:1F:7C:12:34:56");
-    LoopbackModule module(bytesOf(record), false);
-    ASSERT_TRUE(module.ready());
-    const CliRun run = runCli(setCommand({"ssid=NewNet"}));
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("invalid MAC Address format!  about number.")) << run.err.toStdString();
-    EXPECT_EQ(module.received().size(), 1u);
-}
-
-TEST(ConfigExportCli, WritesTheValidatedRecordAndReplacesAFileOnlyWithForce)
-{
-    LoopbackModule module(bytesOf(test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56")), true);
-    ASSERT_TRUE(module.ready());
     test::TempDirectory dir;
     const QString path = dir.file("module.bin");
-
-    CliRun run = runCli({"config", "export", kModuleAddress, path});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.trimmed(), QStringLiteral("export configuration file finished"));
+    {
+        auto sim = startSim("macAddress=00:1F:7C:00:00:01");
+        ASSERT_TRUE(sim.ready()) << sim.error;
+        const auto run = runVerbs({"config", "export", "127.0.0.1", path});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, QStringLiteral("quillmar-cli config export: the module's macAddress (\"00:1F:7C:00:00:01\") "
+                                          "breaks the rule \"invalid MAC Address format!  about number.\"; nothing is "
+                                          "written\n"));
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    auto sim = startSim();
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    auto run = runVerbs({"config", "export", "127.0.0.1", path});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("export configuration file finished\n"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    DeviceEntry expected = test::kitchenPrinter(kModuleAddress, "00-1f-7c-12-34-56");
-    expected.setText(DeviceField::MacAddress, "00-1F-7C-12-34-56");
-    EXPECT_EQ(file.readAll(), bytesOf(expected));
+    EXPECT_EQ(DeviceEntry::fromBytes(file.readAll().constData(), 256).text(DeviceField::MacAddress), "02-51-7F-00-00-01");
     file.close();
 
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("older");
-    file.close();
-    run = runCli({"config", "export", kModuleAddress, path});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("Please input another file name.")) << run.err.toStdString();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray("older"));
-    file.close();
+    run = runVerbs({"config", "export", "127.0.0.1", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("Please input another file name."))) << run.err.toStdString();
+    EXPECT_EQ(runVerbs({"config", "export", "127.0.0.1", path, "--force"}).status, 0);
 
-    run = runCli({"config", "export", kModuleAddress, path, "--force"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(QFile(path).size(), 256);
+    // A FIFO, and a link to a device, are never replaced.
+    const QString fifo = dir.file("fifo");
+    const QString link = dir.file("null-link");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(link).constData()), 0);
+    for (const QString& target : {fifo, link}) {
+        run = runVerbs({"config", "export", "127.0.0.1", target, "--force"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.contains(QStringLiteral("is not a regular file and is left alone: create file failed")))
+            << run.err.toStdString();
+    }
+    EXPECT_TRUE(QFileInfo(fifo).isFile() == false && QFileInfo(link).isSymLink());
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
-TEST(ConfigImportCli, PrintsWhatTheKeyFileSets)
+TEST(ConfigImport, ReadsOnlyRegularFilesAndShowsTheirBytesEscaped)
 {
     test::TempDirectory dir;
     const QString path = dir.file("keys.txt");
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("header line\r\n$SBNRX9000\r\n$SLI192.0.2.77\r\n$SLWx\r\n$SBNnever\r\n");
+    file.write("header line\r\n$SBNRX\x1b[31m9000\\\r\n$SLI192.0.2.77\r\n$SLWx\r\n$SBNnever\r\n");
     file.close();
-    CliRun run = runCli({"config", "import", path});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out.toStdString(), "Edit_devName = \"RX9000\"\nIP Address = 192.0.2.77\n");
-    EXPECT_TRUE(run.err.contains("importData: 'x' is not a valid integer value")) << run.err.toStdString();
+    auto run = runVerbs({"config", "import", path});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, QStringLiteral("Edit_devName = \"RX\\x1B[31m9000\\\\\"\nIP Address = 192.0.2.77\n"));
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral("importData: 'x' is not a valid integer value\n"))) << run.err.toStdString();
 
-    run = runCli({"config", "import", dir.file("missing.txt")});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("file isn't exists"));
+    const QString fifo = dir.file("fifo.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& name : {fifo, QStringLiteral("/dev/zero"), dir.path()}) {
+        run = runVerbs({"config", "import", name});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(run.err.endsWith(QStringLiteral(": open file failed\n"))) << run.err.toStdString();
+    }
+    run = runVerbs({"config", "import", dir.file("missing.txt")});
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral(": file isn't exists\n"))) << run.err.toStdString();
+}
+
+TEST(ConfigSetFields, NamesAreTakenInAnyCaseAndIpStaysAShortName)
+{
+    QString error;
+    const auto changes = cli::parseFieldChanges({"IPADDRESS=192.0.2.9", "Ssid=a=b"}, error);
+    ASSERT_TRUE(changes) << error.toStdString();
+    EXPECT_EQ((*changes)[0].field, DeviceField::IpAddress);
+    EXPECT_EQ((*changes)[1].value, QStringLiteral("a=b"));
+    EXPECT_EQ(cli::parseFieldChanges({"ip=192.0.2.9"}, error)->at(0).field, DeviceField::IpAddress);
+    EXPECT_FALSE(cli::parseFieldChanges({"=x"}, error));
 }
 
 }  // namespace

@@ -1,32 +1,29 @@
-// quillmar-cli config show against a module played by the test on loopback: the
-// module listens on 127.0.0.2:5000, the command sends from port 6000.
+// quillmar-cli config show and discover in-process, against quillmar-sim and a
+// module played by the test on loopback, in a network namespace of the test's
+// own (the command sends from port 6000 to port 5000).
 #include <gtest/gtest.h>
 
-#include <QByteArray>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <string>
+#include <thread>
 
 #include "record/device_entry.h"
-#include "record_printing.h"
+#include "support/cli_runner.h"
+#include "support/sample_devices.h"
+#include "support/sim_process.h"
 
 namespace quillmar {
 namespace {
 
-constexpr const char* kModuleAddress = "127.0.0.2";
-constexpr std::uint16_t kModulePort = 5000;
+using test::runVerbs;
 
 int boundSocket(const char* address, std::uint16_t port)
 {
@@ -35,226 +32,119 @@ int boundSocket(const char* address, std::uint16_t port)
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
     ::inet_pton(AF_INET, address, &local.sin_addr);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return -1;
-    }
-    return fd;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0)
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
 }
 
-// A module that answers one read request.
-class LoopbackModule {
-public:
-    LoopbackModule() : fd_(boundSocket(kModuleAddress, kModulePort)) {}
-    ~LoopbackModule()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    bool ready() const { return fd_ >= 0; }
-
-    // Waits for the request, then sends `decoy` from another loopback address
-    // (when given) and `answer` from the module's address.
-    bool answerOneRequest(const QByteArray& answer, const QByteArray& decoy = {})
-    {
-        pollfd ready{fd_, POLLIN, 0};
-        if (::poll(&ready, 1, 10000) <= 0)
-            return false;
-        char buffer[64];
-        sockaddr_in from{};
-        socklen_t fromLength = sizeof from;
-        const ssize_t n = ::recvfrom(fd_, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
-        request = QByteArray(buffer, int(std::max<ssize_t>(n, 0)));
-        requestPort = ntohs(from.sin_port);
-        if (!decoy.isEmpty()) {
-            const int other = boundSocket("127.0.0.3", 0);
-            ::sendto(other, decoy.constData(), std::size_t(decoy.size()), 0, reinterpret_cast<sockaddr*>(&from),
-                     fromLength);
-            ::close(other);
-        }
-        return ::sendto(fd_, answer.constData(), std::size_t(answer.size()), 0, reinterpret_cast<sockaddr*>(&from),
-                        fromLength) == answer.size();
-    }
-
-    QByteArray request;
-    int requestPort = 0;
-
-private:
-    int fd_;
-};
-
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-QProcess* startCli(const QStringList& arguments)
+// Answers one read request on 127.0.0.2:5000: first with a decoy from another
+// address, then with `answer`.
+void answerOnce(int module, const QByteArray& answer, const QByteArray& decoy)
 {
-    auto* process = new QProcess;
-    process->start(QStringLiteral(QUILLMAR_CLI_PATH), arguments);
-    process->waitForStarted();
-    return process;
+    pollfd ready{module, POLLIN, 0};
+    if (::poll(&ready, 1, 5000) <= 0)
+        return;
+    char buffer[64];
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    ::recvfrom(module, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &length);
+    const int other = boundSocket("127.0.0.3", 0);
+    ::sendto(other, decoy.constData(), std::size_t(decoy.size()), 0, reinterpret_cast<sockaddr*>(&from), length);
+    ::close(other);
+    ::sendto(module, answer.constData(), std::size_t(answer.size()), 0, reinterpret_cast<sockaddr*>(&from), length);
 }
 
-CliRun finish(QProcess* process)
-{
-    process->waitForFinished(30000);
-    CliRun run{process->exitStatus() == QProcess::NormalExit ? process->exitCode() : -1,
-               QString::fromUtf8(process->readAllStandardOutput()),
-               QString::fromUtf8(process->readAllStandardError())};
-    delete process;
-    return run;
-}
+const char* const kFieldNames[] = {"modelName", "deviceName", "macAddress", "ipAddress", "tcpPort",
+                                   "udpPort",   "ipMode",     "wifiMode",   "authMode",  "encryType",
+                                   "ssid",      "key",        "wpaPsk"};
 
-CliRun runCli(const QStringList& arguments)
+TEST(ConfigShow, ConfigShowAndDiscoverNameTheFieldsAndShowAModulesTextAlike)
 {
-    return finish(startCli(arguments));
-}
+    // A backslash and an escape sequence in the device name ("\\" is the
+    // simulator's way of writing one backslash).
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--module",
+                                             "address=127.0.0.1,deviceName=Shop\\\\Net\x1b[2J,ssid=" + std::string(34, 'S')});
+    ASSERT_TRUE(sim.ready()) << sim.error;
 
-QByteArray sampleRecord()
-{
-    DeviceEntry entry;
-    entry.setText(DeviceField::ModelName, "RX4200-WIFI");
-    entry.setText(DeviceField::DeviceName, "Kitchen\x1b[2J");
-    entry.setText(DeviceField::MacAddress, "00:1F:7C:12:34:56");
-    entry.setText(DeviceField::IpAddress, "127.0.0.2");
-    entry.setText(DeviceField::TcpPort, "9100");
-    entry.setText(DeviceField::UdpPort, "9101");
-    entry.setText(DeviceField::IpMode, "STATIC");
-    entry.setText(DeviceField::WifiMode, "Infra");
-    entry.setText(DeviceField::AuthMode, "WPA2PSK");
-    entry.setText(DeviceField::EncryType, "AES");
-    entry.setText(DeviceField::Ssid, std::string(34, 'S'));  // fills its field, no terminator
-    entry.setText(DeviceField::WpaPsk, "secret key");
-    return QByteArray(entry.data(), int(entry.size()));
-}
-
-TEST(ConfigShow, PrintsTheRecordTheModuleAnswersWith)
-{
-    LoopbackModule module;
-    ASSERT_TRUE(module.ready()) << "127.0.0.2:5000 is taken: " << std::strerror(errno);
-    QProcess* cli = startCli({"config", "show", kModuleAddress});
-    // An answer from another address is not the module's.
-    ASSERT_TRUE(module.answerOneRequest(sampleRecord(), QByteArray(256, 'D')));
-    const CliRun run = finish(cli);
-
-    EXPECT_EQ(module.request, QByteArrayLiteral("\x55\x11\xAA"));
-    EXPECT_EQ(module.requestPort, 6000);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    auto run = runVerbs({"config", "show", "127.0.0.1"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 13) << run.out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("Model Name  : RX4200-WIFI"));
-    EXPECT_EQ(lines[1], QStringLiteral("Device Name : Kitchen\\x1B[2J"));
-    EXPECT_EQ(lines[2], QStringLiteral("MAC Address : 00:1F:7C:12:34:56"));
-    EXPECT_EQ(lines[10], QStringLiteral("SSID        : ") + QString(34, 'S'));
-    EXPECT_EQ(lines[12], QStringLiteral("WPAPSK      : secret key"));
-    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    for (int i = 0; i < 13; ++i)
+        EXPECT_TRUE(lines[i].startsWith(QLatin1String(kFieldNames[i]))) << lines[i].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("deviceName : Shop\\\\Net\\x1B[2J"));
+    EXPECT_EQ(lines[10], QStringLiteral("ssid       : ") + QString(34, u'S'));
+
+    const QJsonObject shown = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+    EXPECT_EQ(shown.size(), 13);
+    for (const char* name : kFieldNames)
+        EXPECT_TRUE(shown.contains(QLatin1String(name))) << name;
+    EXPECT_EQ(shown.value("deviceName").toString(), QStringLiteral("Shop\\Net\x1b[2J"));
+
+    // The search by IP finds the same module: the same keys and the address it
+    // answered from; its table escapes the text as config show does.
+    run = runVerbs({"discover", "--ip", "127.0.0.1", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QJsonArray found = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(found.size(), 1) << run.out.toStdString();
+    QJsonObject listed = found.at(0).toObject();
+    EXPECT_EQ(listed.take("address").toString(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(listed, shown);
+    run = runVerbs({"discover", "--ip", "127.0.0.1"});
+    EXPECT_TRUE(run.out.contains(QStringLiteral(" Shop\\\\Net\\x1B[2J "))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\n1 found\n")));
 }
 
-TEST(ConfigShow, JsonNamesTheFieldsAsTheDeviceList)
+TEST(ConfigShow, OnlyTheModulesAnswerCountsAndAShortOneIsShownWithANote)
 {
-    LoopbackModule module;
-    ASSERT_TRUE(module.ready());
-    QProcess* cli = startCli({"config", "show", kModuleAddress, "--json"});
-    ASSERT_TRUE(module.answerOneRequest(sampleRecord()));
-    const CliRun run = finish(cli);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QJsonParseError error{};
-    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8(), &error).object();
-    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
-    EXPECT_EQ(object.size(), 13);
-    EXPECT_EQ(object.value("Model Name").toString(), QStringLiteral("RX4200-WIFI"));
-    EXPECT_EQ(object.value("Device Name").toString(), QStringLiteral("Kitchen\x1b[2J"));
-    EXPECT_EQ(object.value("Auth Mode").toString(), QStringLiteral("WPA2PSK"));
-    EXPECT_EQ(object.value("KEY").toString(), QString());
-    EXPECT_EQ(object.value("SSID").toString(), QString(34, 'S'));
-}
-
-TEST(ConfigShow, AShortAnswerIsShownWithANote)
-{
-    LoopbackModule module;
-    ASSERT_TRUE(module.ready());
-    QProcess* cli = startCli({"config", "show", kModuleAddress, "--json"});
-    ASSERT_TRUE(module.answerOneRequest(sampleRecord().left(100)));
-    const CliRun run = finish(cli);
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.contains("100 bytes")) << run.err.toStdString();
+    const int module = boundSocket("127.0.0.2", 5000);
+    ASSERT_GE(module, 0);
+    const DeviceEntry record = test::kitchenPrinter("127.0.0.2");
+    std::thread player(answerOnce, module, QByteArray(record.data(), 100), QByteArray(256, 'D'));
+    const auto run = runVerbs({"config", "show", "127.0.0.2", "--json"});
+    player.join();
+    ::close(module);
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err, QStringLiteral("quillmar-cli config show: the answer was 100 bytes, not 256; the fields it does "
+                                      "not cover are empty\n"));
     const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
-    EXPECT_EQ(object.value("MAC Address").toString(), QStringLiteral("00:1F:7C:12:34:56"));
-    EXPECT_EQ(object.value("WPAPSK").toString(), QString());
+    EXPECT_EQ(object.value("macAddress").toString(), QStringLiteral("00-1B-2C-3D-4E-5F"));
+    EXPECT_EQ(object.value("wpaPsk").toString(), QString());
 }
 
-TEST(ConfigShow, SaysSoWhenNothingAnswers)
+TEST(ConfigShow, SilenceATakenPortAndAddressesOfNoModuleEachHaveTheirStatus)
 {
-    LoopbackModule module;  // holds the port and stays silent
-    ASSERT_TRUE(module.ready());
-    const CliRun run = runCli({"config", "show", kModuleAddress});
-    EXPECT_EQ(run.exitCode, 1);
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,answer=never"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    auto run = runVerbs({"config", "show", "127.0.0.1"}, std::chrono::milliseconds(300));
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(run.err, QStringLiteral("quillmar-cli config show: no answer from 127.0.0.1 (UDP port 5000) within 300 ms\n"));
     EXPECT_TRUE(run.out.isEmpty());
-    EXPECT_TRUE(run.err.contains("no answer from 127.0.0.2")) << run.err.toStdString();
-}
 
-TEST(ConfigShow, SaysSoWhenTheLocalPortIsTaken)
-{
     const int holder = boundSocket("0.0.0.0", 6000);
-    ASSERT_GE(holder, 0) << "port 6000 is taken";
-    const CliRun run = runCli({"config", "show", kModuleAddress});
+    ASSERT_GE(holder, 0);
+    run = runVerbs({"config", "show", "127.0.0.1"});
     ::close(holder);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.err.contains("port 6000 is in use")) << run.err.toStdString();
-}
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("port 6000 is in use"))) << run.err.toStdString();
 
-TEST(ConfigShow, RefusesWhatIsNotTheAddressOfOneModule)
-{
     const struct {
         const char* argument;
         const char* message;
     } cases[] = {
         {"0.0.0.0", "0.0.0.0 is not the address of a module"},
         {"255.255.255.255", "255.255.255.255 is the broadcast address"},
-        {"printer.example", "'printer.example' is not an IPv4 address"},
+        {"printer\x1b.example", "'printer\\x1B.example' is not an IPv4 address"},
         {"192.0.2.256", "'192.0.2.256' is not an IPv4 address"},
-        {"192.0.2", "'192.0.2' is not an IPv4 address"},
     };
     for (const auto& c : cases) {
-        const CliRun run = runCli({"config", "show", c.argument});
-        EXPECT_EQ(run.exitCode, 2) << c.argument;
+        run = runVerbs({"config", "show", QString::fromLatin1(c.argument)});
+        EXPECT_EQ(run.status, 2) << c.argument;
         EXPECT_TRUE(run.err.contains(QLatin1String(c.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
     }
-    EXPECT_EQ(runCli({"config", "show"}).exitCode, 2);
-    EXPECT_EQ(runCli({"config", "show", kModuleAddress, "--table"}).exitCode, 2);
-    EXPECT_EQ(runCli({"config", "show", kModuleAddress, kModuleAddress}).exitCode, 2);
-    EXPECT_EQ(runCli({"config", "fetch"}).exitCode, 2);
-}
-
-TEST(ConfigShow, ReadsTheSimulatorsRecord)
-{
-    QProcess sim;
-    sim.start(QStringLiteral(QUILLMAR_SIM_PATH),
-              {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,modelName=RX7000 WI-FI,ssid=Shop floor"});
-    ASSERT_TRUE(sim.waitForStarted());
-    QByteArray banner;
-    while (!banner.contains("ready") && sim.waitForReadyRead(10000))
-        banner += sim.readAllStandardOutput();
-    ASSERT_TRUE(banner.contains("ready")) << sim.readAllStandardError().toStdString();
-
-    const CliRun run = runCli({"config", "show", "127.0.0.1", "--json"});
-    sim.terminate();
-    sim.waitForFinished();
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
-    EXPECT_EQ(object.value("Model Name").toString(), QStringLiteral("RX7000 WI-FI"));
-    EXPECT_EQ(object.value("SSID").toString(), QStringLiteral("Shop floor"));
-    EXPECT_EQ(object.size(), 13);
-}
-
-TEST(RecordPrinting, ControlAndHighBytesAreShownEscaped)
-{
-    EXPECT_EQ(cli::printableText("plain text 1.2"), "plain text 1.2");
-    EXPECT_EQ(cli::printableText("a\x1b[0m\x7f\xe9\\"), "a\\x1B[0m\\x7F\\xE9\\\\");
+    EXPECT_EQ(sim.requestCount(), 1u);  // the read that went unanswered, and nothing else
 }
 
 }  // namespace

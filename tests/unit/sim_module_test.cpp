@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "config/validation_rules.h"
 #include "module_record.h"
 #include "module_set.h"
 
@@ -33,7 +34,9 @@ TEST(SimModule, DefaultsComeFromTheAddress)
     std::string error;
     const auto module = parseModuleOption("address=198.51.100.13", error);
     ASSERT_TRUE(module) << error;
-    EXPECT_EQ(module->record.text(DeviceField::MacAddress), "02:51:C6:33:64:0D");
+    EXPECT_EQ(module->record.text(DeviceField::MacAddress), "02-51-C6-33-64-0D");
+    // The configuration window's MAC rule takes it, so a record saved back passes.
+    EXPECT_EQ(checkMacAddress(QString::fromStdString(module->record.text(DeviceField::MacAddress))), std::nullopt);
     EXPECT_EQ(module->record.text(DeviceField::IpAddress), "198.51.100.13");
     EXPECT_EQ(module->record.text(DeviceField::ModelName), "RX7000 WI-FI");
     EXPECT_EQ(module->replyLength, 256u);

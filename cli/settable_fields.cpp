@@ -1,0 +1,252 @@
+#include "settable_fields.h"
+
+#include <algorithm>
+
+#include "config/record_rules.h"
+#include "config/single_byte_text.h"
+#include "config/validation_rules.h"
+#include "record/coded_fields.h"
+#include "record/field_names.h"
+#include "record/ip_dot.h"
+#include "record/ipv4_text.h"
+#include "terminal_text.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+using Rule = RuleMessage (*)(const QString&);
+using Apply = void (*)(ConfigFormValues&, const QString&);
+
+struct SettableField {
+    DeviceField field;
+    const char* help;
+    Rule check;
+    Apply apply;
+};
+
+QString nameOf(DeviceField field)
+{
+    const std::string_view name = fieldName(field);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+template <std::size_t N>
+QStringList itemList(const std::array<const char*, N>& items)
+{
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromLatin1(item);
+    return list;
+}
+
+QStringList toItems(const std::vector<std::string>& words)
+{
+    QStringList items;
+    for (const std::string& word : words)
+        items << fromSingleByte(word);
+    return items;
+}
+
+template <std::size_t N>
+RuleMessage oneOf(const std::array<const char*, N>& items, const QString& value)
+{
+    if (itemList(items).contains(value))
+        return std::nullopt;
+    return QStringLiteral("must be one of %1, not '%2'").arg(itemList(items).join(QStringLiteral(", ")),
+                                                             terminalText(value));
+}
+
+std::optional<std::uint32_t> addressOf(const QString& text)
+{
+    return isSingleByte(text) ? parseIpv4(toSingleByte(text)) : std::nullopt;
+}
+
+// The module's new address: four numbers, neither 0.0.0.0 nor one with a 255,
+// as the address box takes it.
+RuleMessage checkNewAddress(const QString& text)
+{
+    const std::optional<std::uint32_t> address = addressOf(text);
+    std::string ignored;
+    if (!address || *address == 0 || ip2dot(*address, ignored) != 0)
+        return QStringLiteral("invalid IP address");
+    return std::nullopt;
+}
+
+const std::vector<SettableField>& settableFields()
+{
+    static const std::vector<SettableField> fields{
+        {DeviceField::DeviceName, "device name, 1-16 characters", checkSerialNumber,
+         [](ConfigFormValues& v, const QString& t) { v.deviceName = t; }},
+        {DeviceField::IpAddress, "the module's new address A.B.C.D, not 0.0.0.0 and without a 255 (short: ip)",
+         checkNewAddress,
+         [](ConfigFormValues& v, const QString& t) { v.addressControlValue = addressOf(t).value_or(0); }},
+        {DeviceField::TcpPort, "TCP port, 1-65535", checkTcpPort,
+         [](ConfigFormValues& v, const QString& t) { v.tcpPort = t; }},
+        {DeviceField::UdpPort, "UDP port, 1-65535", checkUdpPort,
+         [](ConfigFormValues& v, const QString& t) { v.udpPort = t; }},
+        {DeviceField::IpMode, "STATIC or DHCP", [](const QString& t) { return oneOf(kIpModeItems, t); },
+         [](ConfigFormValues& v, const QString& t) {
+             v.ipMode = t;
+             v.ipModeIndex = int(itemList(kIpModeItems).indexOf(t));
+         }},
+        {DeviceField::WifiMode, "Infra or Adhoc", [](const QString& t) { return oneOf(kWifiModeItems, t); },
+         [](ConfigFormValues& v, const QString& t) { v.wifiMode = t; }},
+        {DeviceField::AuthMode, "OPEN, SHARED, WEPAUTO, WPAPSK, WPA2PSK (with Infra) or WPANONE (with Adhoc)",
+         [](const QString& t) { return oneOf(kAuthModeItems, t); },
+         [](ConfigFormValues& v, const QString& t) { v.authMode = t; }},
+        {DeviceField::EncryType, "NONE or WEP (with OPEN), WEP (SHARED, WEPAUTO), TKIP or AES (the WPA modes)",
+         [](const QString& t) { return oneOf(kEncryTypeItems, t); },
+         [](ConfigFormValues& v, const QString& t) { v.encryType = t; }},
+        {DeviceField::Ssid, "network name, 1-34 letters and digits", checkSsid,
+         [](ConfigFormValues& v, const QString& t) { v.ssid = t; }},
+        {DeviceField::Key, "WEP key, up to 28 characters; sent only with encryType WEP", checkKey,
+         [](ConfigFormValues& v, const QString& t) { v.key = t; }},
+        {DeviceField::WpaPsk, "WPA key, up to 72 characters; sent unless encryType is WEP", checkWpaPsk,
+         [](ConfigFormValues& v, const QString& t) { v.wpaPsk = t; }},
+    };
+    return fields;
+}
+
+const SettableField& settable(DeviceField field)
+{
+    const auto& fields = settableFields();
+    return *std::find_if(fields.begin(), fields.end(), [field](const SettableField& f) { return f.field == field; });
+}
+
+std::optional<DeviceField> fieldOfName(const QString& name)
+{
+    if (name.compare(QLatin1String("ip"), Qt::CaseInsensitive) == 0)
+        return DeviceField::IpAddress;
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        if (name.compare(nameOf(layout.field), Qt::CaseInsensitive) == 0)
+            return layout.field;
+    }
+    return std::nullopt;
+}
+
+bool isSettable(DeviceField field)
+{
+    return field != DeviceField::ModelName && field != DeviceField::MacAddress;
+}
+
+bool changes(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
+{
+    return std::any_of(changes.begin(), changes.end(), [&fields](const FieldChange& change) {
+        return std::find(fields.begin(), fields.end(), change.field) != fields.end();
+    });
+}
+
+const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
+{
+    const auto found = std::find_if(changes.begin(), changes.end(),
+                                     [field](const FieldChange& change) { return change.field == field; });
+    return found == changes.end() ? nullptr : &*found;
+}
+
+}  // namespace
+
+QString settableFieldHelp()
+{
+    QString text;
+    for (const SettableField& field : settableFields())
+        text += QStringLiteral("  %1  %2\n").arg(nameOf(field.field), -10).arg(QString::fromLatin1(field.help));
+    text += QStringLiteral("Names are taken in any case. modelName and macAddress are the module's own and\n"
+                           "are not changed.\n");
+    return text;
+}
+
+std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error)
+{
+    std::vector<FieldChange> parsed;
+    for (const QString& word : words) {
+        const qsizetype equals = word.indexOf(u'=');
+        if (equals <= 0) {
+            error = QStringLiteral("'%1' is not name=value").arg(terminalText(word));
+            return std::nullopt;
+        }
+        const QString name = word.left(equals);
+        const std::optional<DeviceField> field = fieldOfName(name);
+        if (!field) {
+            error = QStringLiteral("unknown field '%1' (config set --help lists them)").arg(terminalText(name));
+            return std::nullopt;
+        }
+        if (!isSettable(*field)) {
+            error = QStringLiteral("%1 is the module's own and is not changed by config set").arg(nameOf(*field));
+            return std::nullopt;
+        }
+        if (changeOf(parsed, *field)) {
+            error = QStringLiteral("%1 is given twice").arg(nameOf(*field));
+            return std::nullopt;
+        }
+        parsed.push_back({*field, word.mid(equals + 1)});
+    }
+    return parsed;
+}
+
+std::optional<QString> checkFieldChanges(const std::vector<FieldChange>& changes)
+{
+    for (const FieldChange& change : changes) {
+        ConfigFormValues alone;
+        if (change.field != DeviceField::IpAddress)
+            settable(change.field).apply(alone, change.value);
+        RuleMessage message = checkSingleByteTexts(alone);
+        try {
+            if (!message)
+                message = settable(change.field).check(change.value);
+        } catch (const ConversionError& error) {
+            message = QString::fromLatin1(error.what());
+        }
+        if (message)
+            return nameOf(change.field) + QStringLiteral(": ") + *message;
+    }
+    return std::nullopt;
+}
+
+void applyFieldChanges(const std::vector<FieldChange>& changes, ConfigFormValues& values)
+{
+    for (const FieldChange& change : changes)
+        settable(change.field).apply(values, change.value);
+}
+
+std::optional<QString> checkDependentFields(const std::vector<FieldChange>& given, const ConfigFormValues& v)
+{
+    if (changes(given, {DeviceField::WifiMode, DeviceField::AuthMode})) {
+        const QStringList auths = toItems(authModeItemsFor(int(itemList(kWifiModeItems).indexOf(v.wifiMode))));
+        if (!auths.contains(v.authMode)) {
+            return QStringLiteral("authMode %1 is not offered with wifiMode %2 (it offers %3)")
+                .arg(v.authMode, v.wifiMode, auths.join(QStringLiteral(", ")));
+        }
+    }
+    if (changes(given, {DeviceField::WifiMode, DeviceField::AuthMode, DeviceField::EncryType})) {
+        if (const auto encrys = encryTypeItemsFor(toSingleByte(v.authMode))) {
+            const QStringList items = toItems(*encrys);
+            if (!items.contains(v.encryType)) {
+                return QStringLiteral("encryType %1 is not offered with authMode %2 (it offers %3)")
+                    .arg(v.encryType, v.authMode, items.join(QStringLiteral(", ")));
+            }
+        }
+    }
+    const bool wep = v.encryType == QLatin1String("WEP");
+    const FieldChange* key = changeOf(given, DeviceField::Key);
+    if (key && !key->value.isEmpty() && !wep) {
+        return QStringLiteral("key is sent only with encryType WEP, and the module would have %1; give encryType "
+                              "(and authMode) too, or leave key out")
+            .arg(v.encryType);
+    }
+    const FieldChange* wpaPsk = changeOf(given, DeviceField::WpaPsk);
+    if (wpaPsk && !wpaPsk->value.isEmpty() && wep) {
+        return QStringLiteral("wpaPsk is not sent with encryType WEP; give encryType (and authMode) too, or leave "
+                              "wpaPsk out");
+    }
+    // The key that goes out with the new encryption is the module's own when
+    // not given: it must pass its box's rule as well.
+    if (changes(given, {DeviceField::EncryType})) {
+        const DeviceField sent = wep ? DeviceField::Key : DeviceField::WpaPsk;
+        if (RuleMessage message = settable(sent).check(wep ? v.key : v.wpaPsk))
+            return nameOf(sent) + QStringLiteral(": ") + *message;
+    }
+    return std::nullopt;
+}
+
+}  // namespace quillmar::cli

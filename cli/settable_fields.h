@@ -1,0 +1,46 @@
+#pragma once
+// The fields `quillmar-cli config set` changes, given as name=value words with
+// the record's field names (in any case; "ip" stays as a short name for
+// ipAddress). Each value is checked with the rule of the configuration window's
+// box for it before anything is sent; once merged into what the module
+// reported, the fields whose rule depends on a changed one are checked too.
+// Fields the user does not name are not checked: the window's "Save to Module"
+// sends them back as they came.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+#include "config/config_form_values.h"
+#include "record/device_entry.h"
+
+namespace quillmar::cli {
+
+struct FieldChange {
+    DeviceField field;
+    QString value;
+};
+
+// "name  what it takes" lines for --help, one per field, and a closing note.
+QString settableFieldHelp();
+
+// Splits "name=value" words. Nothing, with `error` set, for a word without '=',
+// an unknown name, a field config set does not change (modelName, macAddress)
+// or a field given twice.
+std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error);
+
+// Each value by its field's rule, single-byte text first: the first failure as
+// "field: message".
+std::optional<QString> checkFieldChanges(const std::vector<FieldChange>& changes);
+
+// Puts the values into what the window would hold for the module.
+void applyFieldChanges(const std::vector<FieldChange>& changes, ConfigFormValues& values);
+
+// After applyFieldChanges: what the changed fields constrain. The Wi-Fi mode
+// offers the authentication modes, the authentication mode the encryption
+// modes, and the encryption decides which key is sent, so a key given for the
+// other case (which would silently not arrive) is refused.
+std::optional<QString> checkDependentFields(const std::vector<FieldChange>& changes, const ConfigFormValues& values);
+
+}  // namespace quillmar::cli

@@ -1,0 +1,143 @@
+#include "verb.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace quillmar::cli {
+
+namespace {
+
+const QCommandLineOption& helpOption()
+{
+    static const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                         QStringLiteral("show this help"));
+    return help;
+}
+
+// "-h, --help" or "--tick-ms MS".
+QString optionSyntax(const QCommandLineOption& option)
+{
+    QStringList names;
+    for (const QString& name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    QString syntax = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty())
+        syntax += u' ' + option.valueName();
+    return syntax;
+}
+
+// Two columns, the second aligned.
+QString table(const QList<std::pair<QString, QString>>& rows)
+{
+    qsizetype width = 0;
+    for (const auto& row : rows)
+        width = std::max(width, row.first.size());
+    QString text;
+    for (const auto& [left, right] : rows)
+        text += QStringLiteral("  ") + left.leftJustified(width + 2) + right + u'\n';
+    return text;
+}
+
+}  // namespace
+
+Verb::Verb(QString name, QString summary) : name_(std::move(name)), summary_(std::move(summary)) {}
+
+void Verb::addArgument(const QString& name, const QString& description, Count count)
+{
+    arguments_.append({name, description, count});
+}
+
+void Verb::addOption(const QCommandLineOption& option)
+{
+    options_.append(option);
+}
+
+QString Verb::usage() const
+{
+    QString text = QStringLiteral("quillmar-cli ") + name_;
+    for (const Argument& argument : arguments_) {
+        switch (argument.count) {
+        case Count::One:
+            text += u' ' + argument.name;
+            break;
+        case Count::Optional:
+            text += QStringLiteral(" [") + argument.name + u']';
+            break;
+        case Count::OneOrMore:
+            text += u' ' + argument.name + QStringLiteral("...");
+            break;
+        }
+    }
+    for (const QCommandLineOption& option : options_)
+        text += QStringLiteral(" [") + optionSyntax(option).section(QStringLiteral(", "), -1) + u']';
+    return text;
+}
+
+QString Verb::helpText() const
+{
+    QString text = QStringLiteral("Usage: ") + usage() + QStringLiteral("\n\n") + summary_ + u'\n';
+    if (!details_.isEmpty())
+        text += u'\n' + details_ + u'\n';
+    if (!arguments_.isEmpty()) {
+        QList<std::pair<QString, QString>> rows;
+        for (const Argument& argument : arguments_)
+            rows.append({argument.name, argument.description});
+        text += QStringLiteral("\nArguments:\n") + table(rows);
+    }
+    QList<std::pair<QString, QString>> rows;
+    for (const QCommandLineOption& option : options_)
+        rows.append({optionSyntax(option), option.description()});
+    rows.append({optionSyntax(helpOption()), helpOption().description()});
+    text += QStringLiteral("\nOptions:\n") + table(rows);
+    text += QStringLiteral("\nExit status:\n") + exitStatusHelp();
+    return text;
+}
+
+qsizetype Verb::leastArguments() const
+{
+    return std::count_if(arguments_.begin(), arguments_.end(),
+                         [](const Argument& argument) { return argument.count != Count::Optional; });
+}
+
+int Verb::run(const QStringList& arguments, VerbContext& context)
+{
+    QCommandLineParser parser;
+    parser.addOption(helpOption());
+    for (const QCommandLineOption& option : options_)
+        parser.addOption(option);
+    // The first word is taken for the program's name and skipped.
+    if (!parser.parse(QStringList{QStringLiteral("quillmar-cli")} + arguments))
+        return usageError(context, parser.errorText());
+    if (parser.isSet(helpOption())) {
+        context.out << helpText();
+        return kSuccess;
+    }
+
+    const QStringList given = parser.positionalArguments();
+    const bool unlimited = std::any_of(arguments_.begin(), arguments_.end(),
+                                       [](const Argument& argument) { return argument.count == Count::OneOrMore; });
+    if (given.size() < leastArguments()) {
+        const Argument& missing = arguments_[std::min(given.size(), arguments_.size() - 1)];
+        return usageError(context, QStringLiteral("%1 is missing").arg(missing.name));
+    }
+    if (!unlimited && given.size() > arguments_.size())
+        return usageError(context, QStringLiteral("'%1' is one argument too many").arg(given[arguments_.size()]));
+    return execute(parser, context);
+}
+
+int Verb::fail(VerbContext& context, int status, const QString& message) const
+{
+    context.err << "quillmar-cli " << name_ << ": " << message << '\n';
+    context.err.flush();
+    return status;
+}
+
+int Verb::usageError(VerbContext& context, const QString& message) const
+{
+    fail(context, kUsageError, message);
+    context.err << "Usage: " << usage() << "\n(see quillmar-cli " << name_ << " --help)\n";
+    context.err.flush();
+    return kUsageError;
+}
+
+}  // namespace quillmar::cli
