@@ -1,0 +1,29 @@
+#pragma once
+// The direct settings exchange over a COM port, through the window's serial
+// control. Every exchange runs at "115200,n,8,1" whatever rate the window shows.
+#include "comm/serial_control.h"
+#include "tools/settings_channel.h"
+
+namespace quillmar {
+
+inline constexpr char kDirectSettingsLine[] = "115200,n,8,1";
+
+class ComSettingsChannel : public SettingsChannel {
+public:
+    // `comm` is the window's MSComm1; it must outlive the channel.
+    ComSettingsChannel(MSComm& comm, int portNumber);
+    ~ComSettingsChannel() override;
+
+    SettingsTransport transport() const override { return SettingsTransport::Com; }
+    void open() override;
+    void write(const QByteArray& bytes) override;
+    QByteArray read(qsizetype maxBytes, std::chrono::milliseconds wait) override;
+    void close() noexcept override;
+    QString deviceName() const override;
+
+private:
+    MSComm& comm_;
+    int portNumber_;
+};
+
+}  // namespace quillmar
