@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <sys/stat.h>
 
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
@@ -182,20 +181,6 @@ TEST_F(ModelChooserTest, UnwritableDirectoryIsReportedAndTheChoiceStillApplies)
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Error"));
     EXPECT_EQ(prompts.prompts[0].icon, PromptIcon::Stop);
     EXPECT_EQ(programFlags().printerFamily, 2);
-    pressOk(*chooser);
-    EXPECT_EQ(mainWindowsOpened, 1);
-}
-
-TEST_F(ModelChooserTest, AFifoInPlaceOfTheFileNeitherHangsTheStartNorTakesTheChoice)
-{
-    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("modelno.dat")).constData(), 0644), 0);
-    auto chooser = makeChooser(dir.path());
-    chooser->show();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(item(*chooser, i)->isChecked());
-    item(*chooser, 1)->click();
-    EXPECT_EQ(prompts.texts(), QStringList({"Can't save default com port setting !!"}));
-    EXPECT_EQ(programFlags().printerFamily, 1);
     pressOk(*chooser);
     EXPECT_EQ(mainWindowsOpened, 1);
 }

@@ -4,15 +4,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <QFileInfo>
-#include <functional>
-#include <vector>
 
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
@@ -82,95 +79,75 @@ TEST(ModelChoice, OnlyTheFirstCharacterIsReadAndEmptyIsLikeMissing)
     EXPECT_FALSE(readModelChoice(path));
 }
 
-// The settings files live in the directory the program starts from, which may
-// be read-only for the user while the file itself is theirs. Root writes
-// anywhere, so under root the write runs in a child that has become nobody.
+namespace {
+
+// Writes the choice as nobody in a child process when run as root (root writes
+// anywhere, and the suite runs as root), as the caller otherwise.
+bool writeAsAnOrdinaryUser(const QString& path)
+{
+    if (geteuid() != 0)
+        return writeModelChoice(path, "2");
+    const pid_t child = fork();
+    if (child == 0) {
+        const bool nobody = setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0;
+        _exit(nobody && writeModelChoice(path, "2") ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+// The working directory may be read-only while the file in it is the user's:
+// the file is then rewritten in place. A file the user may not write stays.
 TEST(ModelChoice, ReadOnlyDirectoryStillTakesTheChoiceWhereTheFileMayBeWritten)
 {
-    constexpr uid_t kNobody = 65534;
     const bool root = geteuid() == 0;
-    const uid_t writer = root ? kNobody : geteuid();
-    struct Case {
-        const char* what;
-        uid_t owner;
-        bool written;
-    };
-    for (const Case& c : {Case{"file of the writer", writer, true}, Case{"file of someone else", 0, false}}) {
-        if (!root && c.owner == 0)
+    for (const bool fileIsTheirs : {true, false}) {
+        if (!root && !fileIsTheirs)
             continue;  // only root can hand the file to someone else
-        SCOPED_TRACE(c.what);
         test::TempDirectory dir;
         const QString path = dir.file("modelno.dat");
         writeFile(path, "1");
-        const QByteArray nativeDir = QFile::encodeName(dir.path());
-        if (root) {
-            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), c.owner, c.owner), 0);
-        }
-        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
-        ASSERT_EQ(::chmod(nativeDir.constData(), 0555), 0);
-
-        bool written = false;
-        if (root) {
-            const pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)
-                    _exit(3);
-                _exit(writeModelChoice(path, "2") ? 0 : 1);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            ASSERT_TRUE(WIFEXITED(status));
-            ASSERT_NE(WEXITSTATUS(status), 3) << "could not become nobody";
-            written = WEXITSTATUS(status) == 0;
-        } else {
-            written = writeModelChoice(path, "2");
-        }
-        ::chmod(nativeDir.constData(), 0700);
-        EXPECT_EQ(written, c.written);
-        EXPECT_EQ(readAll(path), c.written ? QByteArray("2") : QByteArray("1"));
+        const uid_t owner = fileIsTheirs ? (root ? 65534 : geteuid()) : 0;
+        ASSERT_EQ(::chown(QFile::encodeName(path).constData(), owner, static_cast<gid_t>(-1)), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+        EXPECT_EQ(writeAsAnOrdinaryUser(path), fileIsTheirs);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
+        EXPECT_EQ(readAll(path), fileIsTheirs ? QByteArray("2") : QByteArray("1"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 }
 
-// A FIFO would block the start for ever, a directory or device makes no sense
-// as a choice: all read as missing, and the choice is not written into them.
+// A FIFO would block the start for ever; a directory or a device is no choice
+// either. Each reads as missing and is not written into or replaced.
 TEST(ModelChoice, ANameThatIsNoRegularFileReadsAsMissingAndIsNotWritten)
 {
-    struct Case {
-        const char* what;
-        std::function<bool(const QString&)> make;
-    };
-    const std::vector<Case> cases{
-        {"FIFO", [](const QString& path) { return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0; }},
-        {"directory", [](const QString& path) { return QDir().mkdir(path); }},
-        {"link to a device", [](const QString& path) { return QFile::link("/dev/null", path); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    using Make = bool (*)(const QString&);
+    for (const Make make : {+[](const QString& p) { return ::mkfifo(QFile::encodeName(p).constData(), 0644) == 0; },
+                            +[](const QString& p) { return QDir().mkdir(p); },
+                            +[](const QString& p) { return QFile::link("/dev/null", p); }}) {
         test::TempDirectory dir;
         const QString path = dir.file("modelno.dat");
-        ASSERT_TRUE(c.make(path));
+        ASSERT_TRUE(make(path));
         EXPECT_FALSE(readModelChoice(path));
         EXPECT_FALSE(writeModelChoice(path, "2"));
         EXPECT_FALSE(QFileInfo(path).isFile());
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
     }
 }
 
-TEST(ModelChoice, ALinkIsWrittenThroughAndKeepsTheFilesPermissions)
+TEST(ModelChoice, ALinkIsWrittenThroughAndTheFileKeepsItsPermissions)
 {
     test::TempDirectory dir;
-    const QString real = dir.file("kept.dat");
-    writeFile(real, "1");
-    ::chmod(QFile::encodeName(real).constData(), 0640);
-    ASSERT_TRUE(QFile::link(real, dir.file("modelno.dat")));
+    writeFile(dir.file("kept.dat"), "1");
+    ::chmod(QFile::encodeName(dir.file("kept.dat")).constData(), 0640);
+    ASSERT_TRUE(QFile::link(dir.file("kept.dat"), dir.file("modelno.dat")));
     ASSERT_TRUE(writeModelChoice(dir.file("modelno.dat"), "3"));
     EXPECT_TRUE(QFileInfo(dir.file("modelno.dat")).isSymLink());
-    EXPECT_EQ(readAll(real), QByteArray("3"));
+    EXPECT_EQ(readAll(dir.file("kept.dat")), QByteArray("3"));
     struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    ASSERT_EQ(::stat(QFile::encodeName(dir.file("kept.dat")).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(ModelChoice, MissingDirectoryCannotBeWritten)
