@@ -174,4 +174,18 @@ int MSComm::InBufferCount()
     return int(port_->bytesAvailable());
 }
 
+bool MSComm::waitForInput(std::chrono::milliseconds wait)
+{
+    requireOpen("waitForInput");
+    takeArrivedBytes();
+    if (port_->bytesAvailable() > 0)
+        return true;
+    if (!port_->waitForReadyRead(int(wait.count()))) {
+        if (port_->error() != QSerialPort::NoError && port_->error() != QSerialPort::TimeoutError)
+            fail(QStringLiteral("%1: read failed: %2").arg(portLabel(), port_->errorString()));
+        port_->clearError();
+    }
+    return port_->bytesAvailable() > 0;
+}
+
 }  // namespace quillmar

@@ -67,6 +67,10 @@ public:
     // Bytes received and not yet taken by Input.
     int InBufferCount();
 
+    // Waits until some input is there to take, or `wait` has passed; true when
+    // there is. A line that failed (the device went away) raises.
+    bool waitForInput(std::chrono::milliseconds wait);
+
     // comNone, comXOnXoff or comRTS.
     int Handshaking() const { return handshaking_; }
     void setHandshaking(int mode);
