@@ -44,8 +44,8 @@ QString programHelp(const std::vector<std::unique_ptr<Verb>>& verbs)
                           "or a script: tables for people, --json for scripts.\n"
                           "\n"
                           "Verbs:\n")
-         + verbList(verbsUnder(verbs, {}))
-         + QStringLiteral("\nExit status (the same for every verb):\n") + exitStatusHelp();
+           + verbList(verbsUnder(verbs, {})) + QStringLiteral("\nExit status (the same for every verb):\n")
+           + exitStatusHelp();
 }
 
 QString groupHelp(const QString& group, const std::vector<const Verb*>& verbs)

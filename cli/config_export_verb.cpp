@@ -66,14 +66,13 @@ public:
     {
         addArgument(QStringLiteral("FILE"), QStringLiteral("the file to write (readable by its owner only)"));
         addOption({QStringLiteral("force"), QStringLiteral("replace FILE when it is a regular file that exists")});
-        setDetails(QStringLiteral(
-            "Reads the settings record of the module at ADDRESS, checks it with the\n"
-            "configuration window's rules, as its \"Export...\" does, and writes it to FILE:\n"
-            "256 bytes, the record's thirteen fields at their full widths. A record that\n"
-            "breaks a rule is not written, and the message names its field. FILE is\n"
-            "written beside itself with mode 0600 and renamed into place, so a failed\n"
-            "write leaves an older FILE as it was; anything but a regular file (a device,\n"
-            "a FIFO, a link) is never replaced."));
+        setDetails(QStringLiteral("Reads the settings record of the module at ADDRESS, checks it with the\n"
+                                  "configuration window's rules, as its \"Export...\" does, and writes it to FILE:\n"
+                                  "256 bytes, the record's thirteen fields at their full widths. A record that\n"
+                                  "breaks a rule is not written, and the message names its field. FILE is\n"
+                                  "written beside itself with mode 0600 and renamed into place, so a failed\n"
+                                  "write leaves an older FILE as it was; anything but a regular file (a device,\n"
+                                  "a FIFO, a link) is never replaced."));
     }
 
 private:
@@ -101,7 +100,8 @@ private:
             return fail(context, kRefused,
                         QStringLiteral("the module's %1%2 breaks the rule \"%3\"; nothing is written")
                             .arg(QString::fromLatin1(name.data(), qsizetype(name.size())),
-                                 secret ? QString() : QStringLiteral(" (\"%1\")").arg(terminalText(toSingleByte(broken->value))),
+                                 secret ? QString()
+                                        : QStringLiteral(" (\"%1\")").arg(terminalText(toSingleByte(broken->value))),
                                  broken->message));
         }
 
@@ -114,8 +114,9 @@ private:
             return fail(context, kRefused,
                         QStringLiteral("%1 exists (give --force to replace it). %2").arg(shownPath, kAnotherNameText));
         case PrivateWrite::NotRegular:
-            return fail(context, kRefused,
-                        QStringLiteral("%1 is not a regular file and is left alone: %2").arg(shownPath, kCreateFileFailed));
+            return fail(
+                context, kRefused,
+                QStringLiteral("%1 is not a regular file and is left alone: %2").arg(shownPath, kCreateFileFailed));
         case PrivateWrite::CreateFailed:
             return fail(context, kRefused, QStringLiteral("%1: %2").arg(shownPath, kCreateFileFailed));
         case PrivateWrite::WriteFailed:

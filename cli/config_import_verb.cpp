@@ -16,15 +16,13 @@ namespace {
 
 class ConfigImportVerb final : public Verb {
 public:
-    ConfigImportVerb()
-        : Verb(QStringLiteral("config import"), QStringLiteral("print what a settings key file sets"))
+    ConfigImportVerb() : Verb(QStringLiteral("config import"), QStringLiteral("print what a settings key file sets"))
     {
         addArgument(QStringLiteral("FILE"), QStringLiteral("the key file, a regular file"));
-        setDetails(QStringLiteral(
-            "Reads a settings key file (1 to %1 bytes; lines ending CR LF; lines starting\n"
-            "with \"$S\" and a two-letter key) and prints what it sets in the configuration\n"
-            "window, one \"control = value\" line per effect, with bytes outside printable\n"
-            "ASCII shown as \\xHH. Nothing is sent to any module.")
+        setDetails(QStringLiteral("Reads a settings key file (1 to %1 bytes; lines ending CR LF; lines starting\n"
+                                  "with \"$S\" and a two-letter key) and prints what it sets in the configuration\n"
+                                  "window, one \"control = value\" line per effect, with bytes outside printable\n"
+                                  "ASCII shown as \\xHH. Nothing is sent to any module.")
                        .arg(kImportFileMaxSize));
     }
 
@@ -51,7 +49,8 @@ private:
         for (const QString& line : report.lines())
             context.out << terminalText(toSingleByte(line)) << '\n';
         if (outcome.status == ImportStatus::ConversionFailed)
-            return fail(context, kRefused, QStringLiteral("importData: ") + terminalText(toSingleByte(outcome.message)));
+            return fail(context, kRefused,
+                        QStringLiteral("importData: ") + terminalText(toSingleByte(outcome.message)));
         if (report.lines().isEmpty())
             context.err << "quillmar-cli " << name() << ": " << shownPath << " sets nothing\n";
         return kSuccess;

@@ -23,7 +23,7 @@ ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::millisecon
         if (!endpoint.Bound()) {
             result.outcome = ConfigReadResult::Outcome::Failed;
             result.error = "local UDP port " + std::to_string(kLocalConfigPort)
-                         + " is in use (is a configuration window or another quillmar-cli open?)";
+                           + " is in use (is a configuration window or another quillmar-cli open?)";
             return result;
         }
         QEventLoop loop;

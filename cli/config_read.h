@@ -21,9 +21,9 @@ inline constexpr std::chrono::milliseconds kConfigReplyWait{2000};
 struct ConfigReadResult {
     enum class Outcome { Answered, NoAnswer, Failed };
     Outcome outcome = Outcome::NoAnswer;
-    DeviceEntry record;      // Answered: the first 256 bytes, zeros past a short answer
-    int answerLength = 0;    // Answered: bytes the module sent
-    std::string error;       // Failed: what went wrong
+    DeviceEntry record;    // Answered: the first 256 bytes, zeros past a short answer
+    int answerLength = 0;  // Answered: bytes the module sent
+    std::string error;     // Failed: what went wrong
 };
 
 // Sends the read request to `address` and waits up to `wait` for a datagram from

@@ -23,33 +23,31 @@ public:
         : ModuleVerb(QStringLiteral("config set"),
                      QStringLiteral("change settings of one module and wait for its verdict"))
     {
-        addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
-                    Count::OneOrMore);
+        addArgument(QStringLiteral("NAME=VALUE"),
+                    QStringLiteral("a field and its new value, by the names under Fields"), Count::OneOrMore);
         addOption({QStringLiteral("tick-ms"),
                    QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
                    QStringLiteral("MS")});
-        setDetails(
-            QStringLiteral(
-                "Reads the settings record of the module at ADDRESS, changes the fields given\n"
-                "and saves it as the configuration window's \"Save to Module\" does: the save\n"
-                "header and the record from local UDP port %1 to port %2, a read request to\n"
-                "ADDRESS at tick %3 and the verdict at tick %4 (about %4 seconds). A module that\n"
-                "took the record restarts and stops answering at ADDRESS: \"Save to Module OK\",\n"
-                "exit status 0. A module that still answers there has not taken it: exit\n"
-                "status 1. Each value given is checked first with the window's rule for its\n"
-                "box, and so are the fields that depend on it; a value that breaks a rule\n"
-                "sends nothing (exit status 2). Fields not given go back as the module\n"
-                "reported them.\n"
-                "\n"
-                "Fields:\n")
-                .arg(kLocalConfigPort)
-                .arg(kModulePort)
-                .arg(kProbeTick + 1)
-                .arg(kDecidingTick + 1)
-            + settableFieldHelp()
-            + QStringLiteral("\nExample:\n"
-                             "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authMode=WPA2PSK encryType=AES "
-                             "wpaPsk=secret"));
+        setDetails(QStringLiteral("Reads the settings record of the module at ADDRESS, changes the fields given\n"
+                                  "and saves it as the configuration window's \"Save to Module\" does: the save\n"
+                                  "header and the record from local UDP port %1 to port %2, a read request to\n"
+                                  "ADDRESS at tick %3 and the verdict at tick %4 (about %4 seconds). A module that\n"
+                                  "took the record restarts and stops answering at ADDRESS: \"Save to Module OK\",\n"
+                                  "exit status 0. A module that still answers there has not taken it: exit\n"
+                                  "status 1. Each value given is checked first with the window's rule for its\n"
+                                  "box, and so are the fields that depend on it; a value that breaks a rule\n"
+                                  "sends nothing (exit status 2). Fields not given go back as the module\n"
+                                  "reported them.\n"
+                                  "\n"
+                                  "Fields:\n")
+                       .arg(kLocalConfigPort)
+                       .arg(kModulePort)
+                       .arg(kProbeTick + 1)
+                       .arg(kDecidingTick + 1)
+                   + settableFieldHelp()
+                   + QStringLiteral("\nExample:\n"
+                                    "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authMode=WPA2PSK encryType=AES "
+                                    "wpaPsk=secret"));
     }
 
 private:
@@ -88,11 +86,11 @@ private:
                            .arg(module.addressText)
                            .arg((kDecidingTick + 1) * tick_.count() / 1000);
         context.out.flush();
-        const UdpSaveResult result =
-            saveOverUdp(record, module.addressText, module.addressText, tick_, [&context](const QString& status) {
-                context.out << status << '\n';
-                context.out.flush();
-            });
+        const UdpSaveResult result = saveOverUdp(record, module.addressText, module.addressText, tick_,
+                                                 [&context](const QString& status) {
+                                                     context.out << status << '\n';
+                                                     context.out.flush();
+                                                 });
         switch (result.outcome) {
         case UdpSaveResult::Outcome::Confirmed:
             return kSuccess;

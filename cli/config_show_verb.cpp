@@ -16,11 +16,10 @@ public:
     ConfigShowVerb() : ModuleVerb(QStringLiteral("config show"), QStringLiteral("print one module's settings record"))
     {
         addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
-        setDetails(QStringLiteral(
-                       "Sends the read request to the module at ADDRESS (UDP port %1, from local\n"
-                       "port %2) and prints the record it answers with, by the field names that\n"
-                       "config set takes. Bytes outside printable ASCII are shown as \\xHH and a\n"
-                       "backslash as \\\\; --json gives the texts as they are, read as Latin-1.")
+        setDetails(QStringLiteral("Sends the read request to the module at ADDRESS (UDP port %1, from local\n"
+                                  "port %2) and prints the record it answers with, by the field names that\n"
+                                  "config set takes. Bytes outside printable ASCII are shown as \\xHH and a\n"
+                                  "backslash as \\\\; --json gives the texts as they are, read as Latin-1.")
                        .arg(kModulePort)
                        .arg(kLocalConfigPort));
     }

@@ -85,10 +85,9 @@ public:
                    QStringLiteral("1|2")});
         addOption({QStringLiteral("json"),
                    QStringLiteral("one JSON array for scripts: the record's fields by name, and address")});
-        setDetails(QStringLiteral(
-            "Searches every network this PC is attached to (or one address with --ip) for\n"
-            "printer modules and lists each once, with the address it answered from. A\n"
-            "search that lists no module ends with exit status 3."));
+        setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
+                                  "printer modules and lists each once, with the address it answered from. A\n"
+                                  "search that lists no module ends with exit status 3."));
     }
 
 private:

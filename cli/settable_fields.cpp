@@ -31,8 +31,7 @@ QString nameOf(DeviceField field)
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
-template <std::size_t N>
-QStringList itemList(const std::array<const char*, N>& items)
+template <std::size_t N> QStringList itemList(const std::array<const char*, N>& items)
 {
     QStringList list;
     for (const char* item : items)
@@ -48,13 +47,12 @@ QStringList toItems(const std::vector<std::string>& words)
     return items;
 }
 
-template <std::size_t N>
-RuleMessage oneOf(const std::array<const char*, N>& items, const QString& value)
+template <std::size_t N> RuleMessage oneOf(const std::array<const char*, N>& items, const QString& value)
 {
     if (itemList(items).contains(value))
         return std::nullopt;
-    return QStringLiteral("must be one of %1, not '%2'").arg(itemList(items).join(QStringLiteral(", ")),
-                                                             terminalText(value));
+    return QStringLiteral("must be one of %1, not '%2'")
+        .arg(itemList(items).join(QStringLiteral(", ")), terminalText(value));
 }
 
 std::optional<std::uint32_t> addressOf(const QString& text)
@@ -140,7 +138,7 @@ bool changes(const std::vector<FieldChange>& changes, std::initializer_list<Devi
 const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
 {
     const auto found = std::find_if(changes.begin(), changes.end(),
-                                     [field](const FieldChange& change) { return change.field == field; });
+                                    [field](const FieldChange& change) { return change.field == field; });
     return found == changes.end() ? nullptr : &*found;
 }
 

@@ -40,7 +40,9 @@ QString table(const QList<std::pair<QString, QString>>& rows)
 
 }  // namespace
 
-Verb::Verb(QString name, QString summary) : name_(std::move(name)), summary_(std::move(summary)) {}
+Verb::Verb(QString name, QString summary) : name_(std::move(name)), summary_(std::move(summary))
+{
+}
 
 void Verb::addArgument(const QString& name, const QString& description, Count count)
 {

@@ -2,11 +2,11 @@
 
 // Each verb is one file (<name>_verb.cpp) that defines make<Name>Verb(); to add
 // one, write the file and add its name here, in the order --help lists it.
-#define QUILLMAR_CLI_VERBS(VERB) \
-    VERB(Discover)               \
-    VERB(ConfigShow)             \
-    VERB(ConfigSet)              \
-    VERB(ConfigExport)           \
+#define QUILLMAR_CLI_VERBS(VERB)                                                                                       \
+    VERB(Discover)                                                                                                     \
+    VERB(ConfigShow)                                                                                                   \
+    VERB(ConfigSet)                                                                                                    \
+    VERB(ConfigExport)                                                                                                 \
     VERB(ConfigImport)
 
 namespace quillmar::cli {

@@ -64,7 +64,8 @@ TEST(CliProcess, FileNamesAreTakenAsTheSystemsBytes)
 
     run = runProgram({QUILLMAR_CLI_PATH, "config", "import", base + "-missing.txt"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "quillmar-cli config import: " + dir.path().toStdString() + "/\\xFF-missing.txt: file isn't exists\n");
+    EXPECT_EQ(run.err,
+              "quillmar-cli config import: " + dir.path().toStdString() + "/\\xFF-missing.txt: file isn't exists\n");
 }
 
 }  // namespace

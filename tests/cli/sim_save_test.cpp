@@ -107,7 +107,8 @@ TEST(SimSave, StoresTheRecordIsSilentWhileRestartingAndComesBackUnderTheNewAddre
     const auto stored = sim.lines("stored");
     EXPECT_EQ(stored[0].fields.at("ip"), "127.0.0.2");
     EXPECT_EQ(stored[0].fields.at("ssid"), "After");
-    EXPECT_EQ(stored[0].fields.at("record"), QByteArray::fromStdString(recordBytes("127.0.0.2", "After")).toHex().toUpper().toStdString());
+    EXPECT_EQ(stored[0].fields.at("record"),
+              QByteArray::fromStdString(recordBytes("127.0.0.2", "After")).toHex().toUpper().toStdString());
 
     // Restarting: a read request is not answered.
     pc.send("127.0.0.1", kRead);

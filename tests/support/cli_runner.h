@@ -17,8 +17,7 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun runVerbs(const QStringList& arguments,
-                       std::chrono::milliseconds readWait = cli::kConfigReplyWait)
+inline CliRun runVerbs(const QStringList& arguments, std::chrono::milliseconds readWait = cli::kConfigReplyWait)
 {
     CliRun run;
     QTextStream out(&run.out);

@@ -26,8 +26,8 @@ using test::runVerbs;
 
 test::SimProcess startSim(const std::string& keys = {})
 {
-    return test::SimProcess(QUILLMAR_SIM_PATH,
-                            {"--bind", "127.0.0.1", "--module", "address=127.0.0.1" + (keys.empty() ? "" : "," + keys)});
+    return test::SimProcess(
+        QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--module", "address=127.0.0.1" + (keys.empty() ? "" : "," + keys)});
 }
 
 QStringList setCommand(const QStringList& words)
@@ -38,8 +38,9 @@ QStringList setCommand(const QStringList& words)
 DeviceEntry storedRecord(const test::SimProcess& sim)
 {
     const auto stored = sim.lines("stored");
-    const QByteArray bytes = stored.empty() ? QByteArray()
-                                            : QByteArray::fromHex(QByteArray::fromStdString(stored[0].fields.at("record")));
+    const QByteArray bytes = stored.empty()
+                                 ? QByteArray()
+                                 : QByteArray::fromHex(QByteArray::fromStdString(stored[0].fields.at("record")));
     return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
 }
 
@@ -47,7 +48,8 @@ TEST(ConfigSet, TheDefaultSimulatorTakesANewSsidAndTheOtherFieldsGoBackAsTheyCam
 {
     auto sim = startSim();
     ASSERT_TRUE(sim.ready()) << sim.error;
-    const QJsonObject before = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+    const QJsonObject before =
+        QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
 
     const auto run = runVerbs(setCommand({"ssid=Other"}));
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
@@ -74,7 +76,8 @@ TEST(ConfigSet, EveryFieldConfigShowNamesIsTakenUnderThatNameButTheModulesOwn)
 {
     auto sim = startSim();
     ASSERT_TRUE(sim.ready()) << sim.error;
-    const QJsonObject shown = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+    const QJsonObject shown =
+        QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
     ASSERT_EQ(shown.size(), 13);
     QStringList words;
     for (auto field = shown.begin(); field != shown.end(); ++field) {
@@ -164,7 +167,8 @@ TEST(ConfigExport, WritesAnOwnerOnlyRegularFileAndNamesTheFieldThatBreaksARule)
     EXPECT_EQ(info.st_mode & 07777, 0600u);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(DeviceEntry::fromBytes(file.readAll().constData(), 256).text(DeviceField::MacAddress), "02-51-7F-00-00-01");
+    EXPECT_EQ(DeviceEntry::fromBytes(file.readAll().constData(), 256).text(DeviceField::MacAddress),
+              "02-51-7F-00-00-01");
     file.close();
 
     run = runVerbs({"config", "export", "127.0.0.1", path});
@@ -199,7 +203,8 @@ TEST(ConfigImport, ReadsOnlyRegularFilesAndShowsTheirBytesEscaped)
     auto run = runVerbs({"config", "import", path});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, QStringLiteral("Edit_devName = \"RX\\x1B[31m9000\\\\\"\nIP Address = 192.0.2.77\n"));
-    EXPECT_TRUE(run.err.endsWith(QStringLiteral("importData: 'x' is not a valid integer value\n"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral("importData: 'x' is not a valid integer value\n")))
+        << run.err.toStdString();
 
     const QString fifo = dir.file("fifo.txt");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

@@ -56,16 +56,16 @@ void answerOnce(int module, const QByteArray& answer, const QByteArray& decoy)
     ::sendto(module, answer.constData(), std::size_t(answer.size()), 0, reinterpret_cast<sockaddr*>(&from), length);
 }
 
-const char* const kFieldNames[] = {"modelName", "deviceName", "macAddress", "ipAddress", "tcpPort",
-                                   "udpPort",   "ipMode",     "wifiMode",   "authMode",  "encryType",
-                                   "ssid",      "key",        "wpaPsk"};
+const char* const kFieldNames[] = {"modelName", "deviceName", "macAddress", "ipAddress", "tcpPort", "udpPort", "ipMode",
+                                   "wifiMode",  "authMode",   "encryType",  "ssid",      "key",     "wpaPsk"};
 
 TEST(ConfigShow, ConfigShowAndDiscoverNameTheFieldsAndShowAModulesTextAlike)
 {
     // A backslash and an escape sequence in the device name ("\\" is the
     // simulator's way of writing one backslash).
-    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--module",
-                                             "address=127.0.0.1,deviceName=Shop\\\\Net\x1b[2J,ssid=" + std::string(34, 'S')});
+    test::SimProcess sim(QUILLMAR_SIM_PATH,
+                         {"--bind", "127.0.0.1", "--module",
+                          "address=127.0.0.1,deviceName=Shop\\\\Net\x1b[2J,ssid=" + std::string(34, 'S')});
     ASSERT_TRUE(sim.ready()) << sim.error;
 
     auto run = runVerbs({"config", "show", "127.0.0.1"});
@@ -77,7 +77,8 @@ TEST(ConfigShow, ConfigShowAndDiscoverNameTheFieldsAndShowAModulesTextAlike)
     EXPECT_EQ(lines[1], QStringLiteral("deviceName : Shop\\\\Net\\x1B[2J"));
     EXPECT_EQ(lines[10], QStringLiteral("ssid       : ") + QString(34, u'S'));
 
-    const QJsonObject shown = QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
+    const QJsonObject shown =
+        QJsonDocument::fromJson(runVerbs({"config", "show", "127.0.0.1", "--json"}).out.toUtf8()).object();
     EXPECT_EQ(shown.size(), 13);
     for (const char* name : kFieldNames)
         EXPECT_TRUE(shown.contains(QLatin1String(name))) << name;
@@ -120,7 +121,8 @@ TEST(ConfigShow, SilenceATakenPortAndAddressesOfNoModuleEachHaveTheirStatus)
     ASSERT_TRUE(sim.ready()) << sim.error;
     auto run = runVerbs({"config", "show", "127.0.0.1"}, std::chrono::milliseconds(300));
     EXPECT_EQ(run.status, 3);
-    EXPECT_EQ(run.err, QStringLiteral("quillmar-cli config show: no answer from 127.0.0.1 (UDP port 5000) within 300 ms\n"));
+    EXPECT_EQ(run.err,
+              QStringLiteral("quillmar-cli config show: no answer from 127.0.0.1 (UDP port 5000) within 300 ms\n"));
     EXPECT_TRUE(run.out.isEmpty());
 
     const int holder = boundSocket("0.0.0.0", 6000);
