@@ -5,9 +5,14 @@
 // number.
 #include <QString>
 
+#include <array>
 #include <memory>
 
 namespace quillmar {
+
+inline constexpr char kUsbPrinterVendor[] = "1f7c";
+// In order of preference.
+inline constexpr std::array<const char*, 3> kUsbPrinterProducts{"0369", "0338", "3330"};
 
 // An open printer device file; closes it when destroyed. Invalid when no
 // printer was found.
@@ -36,6 +41,9 @@ public:
     // Clears `instanceName`; returns the first matching printer opened
     // read-write and sets `instanceName`, or an invalid file when none is found.
     virtual UsbPrinterFile openUsbPrinter(QString& instanceName) = 0;
+    // Why the last openUsbPrinter found no printer ("no USB printer 1f7c:0369,
+    // 0338 or 3330 attached", or the system's reason a matching one did not open).
+    virtual QString lastReason() const = 0;
 };
 
 // The system's locator: /sys/class/usbmisc/lp* and /dev/usb/lpN, both under

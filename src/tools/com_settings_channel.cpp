@@ -1,0 +1,59 @@
+#include "tools/com_settings_channel.h"
+
+namespace quillmar {
+
+ComSettingsChannel::ComSettingsChannel(MSComm& comm, int portNumber) : comm_(comm), portNumber_(portNumber) {}
+
+ComSettingsChannel::~ComSettingsChannel()
+{
+    close();
+}
+
+void ComSettingsChannel::open()
+{
+    try {
+        comm_.setCommPort(portNumber_);
+        comm_.setSettings(QString::fromLatin1(kDirectSettingsLine));
+        comm_.setPortOpen(true);
+    } catch (const MSCommError& error) {
+        close();
+        throw SettingsChannelError(error.what());
+    }
+}
+
+void ComSettingsChannel::write(const QByteArray& bytes)
+{
+    try {
+        comm_.setOutput(bytes);
+    } catch (const MSCommError& error) {
+        throw SettingsChannelError(error.what());
+    }
+}
+
+QByteArray ComSettingsChannel::read(qsizetype maxBytes, std::chrono::milliseconds wait)
+{
+    try {
+        if (maxBytes <= 0 || !comm_.waitForInput(wait))
+            return {};
+        comm_.setInputLen(int(std::min<qsizetype>(maxBytes, MSComm::kMaxInputLen)));
+        return comm_.Input();
+    } catch (const MSCommError& error) {
+        throw SettingsChannelError(error.what());
+    }
+}
+
+void ComSettingsChannel::close() noexcept
+{
+    try {
+        comm_.setPortOpen(false);
+    } catch (...) {
+        // Closing a port cannot fail in a way the caller could act on.
+    }
+}
+
+QString ComSettingsChannel::deviceName() const
+{
+    return QStringLiteral("COM%1").arg(portNumber_);
+}
+
+}  // namespace quillmar

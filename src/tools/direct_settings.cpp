@@ -1,0 +1,151 @@
+#include "tools/direct_settings.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace quillmar {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr qsizetype kRecordSize = qsizetype(kDeviceEntrySize);
+
+// Closes the channel on every way out of an exchange.
+class OpenChannel {
+public:
+    explicit OpenChannel(SettingsChannel& channel) : channel_(channel)
+    {
+        try {
+            channel_.open();
+        } catch (...) {
+            channel_.close();
+            throw;
+        }
+    }
+    ~OpenChannel() { channel_.close(); }
+    OpenChannel(const OpenChannel&) = delete;
+    OpenChannel& operator=(const OpenChannel&) = delete;
+
+private:
+    SettingsChannel& channel_;
+};
+
+milliseconds remainingUntil(Clock::time_point deadline)
+{
+    const auto left = deadline - Clock::now();
+    return left <= Clock::duration::zero() ? milliseconds(0) : std::chrono::ceil<milliseconds>(left);
+}
+
+// Collects up to `wanted` bytes in reads of at most `piece` until `limit` has
+// passed, letting the caller's window run between reads.
+QByteArray collectReply(SettingsChannel& channel, qsizetype wanted, qsizetype piece, milliseconds limit,
+                        const KeepAlive& keepAlive, milliseconds slice)
+{
+    QByteArray reply;
+    const Clock::time_point deadline = Clock::now() + limit;
+    while (reply.size() < wanted) {
+        const milliseconds left = remainingUntil(deadline);
+        if (left == milliseconds(0))
+            break;
+        reply += channel.read(std::min(piece, wanted - reply.size()), std::min(left, slice));
+        if (keepAlive)
+            keepAlive();
+    }
+    return reply;
+}
+
+QString noReplyReason(const QByteArray& received, qsizetype expected, milliseconds limit)
+{
+    if (received.isEmpty())
+        return QStringLiteral("no reply within %1 ms").arg(limit.count());
+    return QStringLiteral("%1 of %2 reply bytes within %3 ms").arg(received.size()).arg(expected).arg(limit.count());
+}
+
+}  // namespace
+
+bool DirectReadResult::asksToReadAgain() const
+{
+    return record.text(DeviceField::ModelName) == kReadAgainModelName;
+}
+
+QString firstBytesText(const DeviceEntry& record)
+{
+    const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(bytes[0], 0, 16)
+        .arg(bytes[1], 0, 16)
+        .arg(bytes[2], 0, 16)
+        .arg(bytes[3], 0, 16);
+}
+
+DirectReadResult readDirectSettings(SettingsChannel& channel, const KeepAlive& keepAlive,
+                                    const DirectSettingsTiming& timing)
+{
+    const bool com = channel.transport() == SettingsTransport::Com;
+    const qsizetype leading = com ? kComReplyLeadingBytes : 0;
+    const qsizetype expected = leading + kRecordSize;
+    const milliseconds limit = com ? timing.comReplyWait : timing.usbReplyWait;
+
+    DirectReadResult result;
+    try {
+        OpenChannel open(channel);
+        channel.write(kDirectReadCommand);
+        result.received = collectReply(channel, expected, com ? expected : kUsbReadPiece, limit, keepAlive,
+                                       timing.keepAliveSlice);
+    } catch (const NoSettingsDeviceError& error) {
+        result.outcome = DirectReadOutcome::NoDevice;
+        result.reason = QString::fromLocal8Bit(error.what());
+        result.device = channel.deviceName();
+        return result;
+    } catch (const std::exception& error) {
+        result.outcome = DirectReadOutcome::Failed;
+        result.reason = QString::fromLocal8Bit(error.what());
+        result.device = channel.deviceName();
+        return result;
+    }
+    result.device = channel.deviceName();
+
+    const QByteArray body = result.received.mid(std::min(leading, result.received.size()));
+    result.record = DeviceEntry::fromBytes(body.constData(), std::size_t(body.size()));
+    // On USB the reply is complete or nothing: a printer that stopped part way
+    // through is not believed.
+    const bool incomplete = com ? body.isEmpty() : body.size() < kRecordSize;
+    if (incomplete) {
+        result.outcome = DirectReadOutcome::NoReply;
+        result.reason = noReplyReason(result.received, expected, limit);
+    } else if (result.record.data()[0] == 0) {
+        result.outcome = DirectReadOutcome::NoReply;
+        result.reason = QStringLiteral("the reply's record starts with a zero byte (%1)").arg(firstBytesText(result.record));
+    } else {
+        result.outcome = DirectReadOutcome::RecordRead;
+    }
+    return result;
+}
+
+DirectWriteResult writeDirectSettings(SettingsChannel& channel, const DeviceEntry& record)
+{
+    DirectWriteResult result;
+    try {
+        OpenChannel open(channel);
+        channel.write(kDirectWriteCommand);
+        if (channel.transport() == SettingsTransport::Com) {
+            // The printer takes the record one character per write.
+            for (std::size_t i = 0; i < record.size(); ++i)
+                channel.write(QByteArray(1, record.data()[i]));
+        } else {
+            channel.write(QByteArray(record.data(), kRecordSize));
+        }
+        result.outcome = DirectWriteOutcome::Written;
+    } catch (const NoSettingsDeviceError& error) {
+        result.outcome = DirectWriteOutcome::NoDevice;
+        result.reason = QString::fromLocal8Bit(error.what());
+    } catch (const std::exception& error) {
+        result.outcome = DirectWriteOutcome::Failed;
+        result.reason = QString::fromLocal8Bit(error.what());
+    }
+    result.device = channel.deviceName();
+    return result;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,95 @@
+#include "tools/tool_record.h"
+
+#include <string>
+
+#include "config/config_form_values.h"
+#include "config/single_byte_text.h"
+#include "config/validation_rules.h"
+#include "record/ip_dot.h"
+#include "record/upper_case.h"
+
+namespace quillmar {
+namespace {
+
+bool encryptsWithWep(const ToolBoxTexts& texts)
+{
+    return texts.encryType == QLatin1String("WEP");
+}
+
+}  // namespace
+
+QString addressBoxText(quint32 controlValue)
+{
+    std::string text;
+    ip2dot(controlValue, text);
+    return QString::fromLatin1(text.c_str());
+}
+
+std::optional<QString> checkToolTexts(const ToolBoxTexts& texts)
+{
+    // Only the key that is written is checked: the other one stays blank in the
+    // record, so whatever its box holds cannot reach the printer.
+    ConfigFormValues values;
+    values.modelName = texts.modelName;
+    values.deviceName = texts.deviceName;
+    values.macAddress = texts.macAddress;
+    values.tcpPort = texts.tcpPort;
+    values.udpPort = texts.udpPort;
+    values.ipMode = texts.ipMode;
+    values.wifiMode = texts.wifiMode;
+    values.authMode = texts.authMode;
+    values.encryType = texts.encryType;
+    values.ssid = texts.ssid;
+    if (encryptsWithWep(texts))
+        values.key = texts.wepKey;
+    else
+        values.wpaPsk = texts.wpaPsk;
+    return checkSingleByteTexts(values);
+}
+
+DeviceEntry buildToolRecord(const ToolBoxTexts& texts)
+{
+    const bool wep = encryptsWithWep(texts);
+    DeviceEntry record;
+    record.setText(DeviceField::ModelName, toSingleByte(texts.modelName));
+    record.setText(DeviceField::DeviceName, toSingleByte(texts.deviceName));
+    record.setText(DeviceField::MacAddress, toSingleByte(texts.macAddress));
+    record.setText(DeviceField::IpAddress, toSingleByte(addressBoxText(texts.addressValue)));
+    record.setText(DeviceField::TcpPort, toSingleByte(texts.tcpPort));
+    record.setText(DeviceField::UdpPort, toSingleByte(texts.udpPort));
+    record.setText(DeviceField::IpMode, toSingleByte(texts.ipMode));
+    record.setText(DeviceField::WifiMode, toSingleByte(texts.wifiMode));
+    record.setText(DeviceField::Ssid, toSingleByte(texts.ssid));
+    record.setText(DeviceField::Key, wep ? toSingleByte(texts.wepKey) : std::string());
+    record.setText(DeviceField::AuthMode, toSingleByte(texts.authMode));
+    record.setText(DeviceField::EncryType, toSingleByte(texts.encryType));
+    record.setText(DeviceField::WpaPsk, wep ? std::string() : toSingleByte(texts.wpaPsk));
+    return record;
+}
+
+ToolBoxTexts toolTextsFromRecord(const DeviceEntry& record)
+{
+    const auto text = [&record](DeviceField field) { return fromSingleByte(record.text(field)); };
+    std::string mac = record.text(DeviceField::MacAddress);
+    upperCaseText(mac);
+    const std::string address = record.text(DeviceField::IpAddress);
+
+    ToolBoxTexts texts;
+    texts.modelName = text(DeviceField::ModelName);
+    texts.deviceName = text(DeviceField::DeviceName);
+    texts.macAddress = fromSingleByte(mac);
+    texts.addressText = fromSingleByte(address);
+    texts.addressValue = controlValueOf(dot2ip(address));
+    texts.tcpPort = text(DeviceField::TcpPort);
+    texts.udpPort = text(DeviceField::UdpPort);
+    texts.ipMode = text(DeviceField::IpMode);
+    texts.wifiMode = text(DeviceField::WifiMode);
+    texts.ssid = text(DeviceField::Ssid);
+    texts.wepKey = text(DeviceField::Key);
+    texts.authMode = text(DeviceField::AuthMode);
+    texts.encryType = text(DeviceField::EncryType);
+    texts.wpaPsk = text(DeviceField::WpaPsk);
+    return texts;
+}
+
+}  // namespace quillmar
