@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "comm/serial_control.h"
+#include "support/pseudo_terminal.h"
 
 namespace quillmar {
 namespace {
@@ -38,48 +38,15 @@ protected:
     void SetUp() override
     {
         ensureApplication();
-        int slave = -1;
-        char name[256] = {};
-        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0) << std::strerror(errno);
-        // The master side passes bytes through untouched.
-        termios raw{};
-        ASSERT_EQ(::tcgetattr(slave, &raw), 0);
-        ::cfmakeraw(&raw);
-        ASSERT_EQ(::tcsetattr(slave, TCSANOW, &raw), 0);
-        ::close(slave);
-        slavePath = name;
-        ::setenv(("QUILLMAR_COM" + std::to_string(kPtyCom)).c_str(), name, 1);
-    }
-
-    void TearDown() override
-    {
-        ::unsetenv(("QUILLMAR_COM" + std::to_string(kPtyCom)).c_str());
-        if (master >= 0)
-            ::close(master);
+        ASSERT_TRUE(printer.ready()) << printer.error;
+        slavePath = printer.path();
     }
 
     // Reads what the control wrote until `count` bytes have come (or nothing more
     // comes for a good while).
-    std::string readAtPrinter(std::size_t count)
-    {
-        std::string got;
-        while (got.size() < count) {
-            pollfd ready{master, POLLIN, 0};
-            if (::poll(&ready, 1, 5000) <= 0)
-                break;
-            char buffer[512];
-            const ssize_t n = ::read(master, buffer, std::min(sizeof buffer, count - got.size()));
-            if (n <= 0)
-                break;
-            got.append(buffer, std::size_t(n));
-        }
-        return got;
-    }
+    std::string readAtPrinter(std::size_t count) { return printer.read(count); }
 
-    void writeAtPrinter(const std::string& bytes)
-    {
-        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
+    void writeAtPrinter(const std::string& bytes) { ASSERT_TRUE(printer.write(bytes)); }
 
     // The slave's line settings as the kernel holds them.
     termios slaveSettings()
@@ -108,7 +75,7 @@ protected:
         return true;
     }
 
-    int master = -1;
+    test::PseudoTerminal printer{kPtyCom};
     std::string slavePath;
 };
 
