@@ -8,14 +8,10 @@
 #include "record/ipv4_text.h"
 
 namespace quillmar::sim {
-namespace {
 
-using Pairs = std::vector<std::pair<std::string, std::string>>;
-
-// Splits "a=b,c=d" honouring "\," and "\\".
-std::optional<Pairs> splitPairs(const std::string& options, std::string& error)
+std::optional<OptionPairs> splitPairs(const std::string& options, std::string& error)
 {
-    Pairs pairs;
+    OptionPairs pairs;
     std::vector<std::string> items(1);
     for (std::size_t i = 0; i < options.size(); ++i) {
         if (options[i] == '\\' && i + 1 < options.size()) {
@@ -38,6 +34,10 @@ std::optional<Pairs> splitPairs(const std::string& options, std::string& error)
     }
     return pairs;
 }
+
+namespace {
+
+using Pairs = OptionPairs;
 
 void fillDefaults(SimModule& module)
 {

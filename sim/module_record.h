@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "record/device_entry.h"
@@ -35,6 +36,10 @@ struct SimModule {
     unsigned interfaceIndex = 0;    // filled when the responder starts
     std::uint32_t broadcastAddress = 0;
 };
+
+// Splits "a=b,c=d" into its pairs, honouring "\," and "\\".
+using OptionPairs = std::vector<std::pair<std::string, std::string>>;
+std::optional<OptionPairs> splitPairs(const std::string& options, std::string& error);
 
 // "key=value,key=value,...": keys are the record's field names (modelName,
 // deviceName, macAddress, ipAddress, tcpPort, udpPort, ipMode, wifiMode,
