@@ -8,6 +8,7 @@
 #include "module_set.h"
 #include "request_log.h"
 #include "save_responder.h"
+#include "settings_port.h"
 #include "sim_options.h"
 
 int main(int argc, char** argv)
@@ -40,6 +41,16 @@ int main(int argc, char** argv)
     }
 
     EventLoop loop;
+    SettingsPorts settingsPorts(log);
+    if (!settingsPorts.open(options->settingsPorts, loop, error)) {
+        std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+        return 1;
+    }
+    if (options->modules.empty()) {
+        std::printf("ready %zu settings ports\n", settingsPorts.size());
+        std::fflush(stdout);
+        return loop.run();
+    }
     ModulePort port;
     const std::vector<std::uint32_t> listen =
         options->bindAddresses.empty() ? std::vector<std::uint32_t>{0} : options->bindAddresses;

@@ -29,6 +29,13 @@ const char kUsage[] =
     "                       and device name derived from the address\n"
     "  --bind ADDRESS       listen on ADDRESS:5000 (repeatable); default 0.0.0.0, which\n"
     "                       also hears broadcasts\n"
+    "  --settings-pty LINK[,SPEC]\n"
+    "                       a printer's settings port on a pseudo-terminal whose name is\n"
+    "                       linked at LINK (set QUILLMAR_COMn to LINK); it answers the\n"
+    "                       direct settings read and stores a written record. SPEC: record\n"
+    "                       fields as for --module, fault=none|silent|lead|short|again\n"
+    "                       (no reply, the 6 leading bytes only, shortLength= record bytes\n"
+    "                       only, model name \";1\"), faultReads=N (only the first N reads)\n"
     "  --log FILE           append one line per request and reply to FILE (- for stdout)\n"
     "  --help, --version\n"
     "\n"
@@ -51,7 +58,8 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             options.version = true;
             return options;
         }
-        if (option != "--module" && option != "--generate" && option != "--bind" && option != "--log") {
+        if (option != "--module" && option != "--generate" && option != "--bind" && option != "--log"
+            && option != "--settings-pty") {
             error = "unknown option '" + option + "'";
             return std::nullopt;
         }
@@ -77,12 +85,17 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
                 return std::nullopt;
             }
             options.bindAddresses.push_back(*address);
+        } else if (option == "--settings-pty") {
+            std::optional<SettingsPortSpec> port = parseSettingsPortSpec(value, error);
+            if (!port)
+                return std::nullopt;
+            options.settingsPorts.push_back(*port);
         } else {
             options.logPath = value;
         }
     }
-    if (options.modules.empty()) {
-        error = "no module given (--module or --generate)";
+    if (options.modules.empty() && options.settingsPorts.empty()) {
+        error = "no module given (--module, --generate or --settings-pty)";
         return std::nullopt;
     }
     return options;

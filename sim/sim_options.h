@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "module_record.h"
+#include "settings_port.h"
 
 namespace quillmar::sim {
 
 struct SimOptions {
     std::vector<SimModule> modules;
+    std::vector<SettingsPortSpec> settingsPorts;
     std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
     std::string logPath;                       // empty: no log
     bool help = false;
