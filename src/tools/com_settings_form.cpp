@@ -1,0 +1,89 @@
+#include "tools/com_settings_form.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "tools/com_settings_channel.h"
+#include "tools/settings_tool_rules.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+
+TForm1::TForm1(SettingsToolContext context)
+    : SettingsToolForm(std::move(context), QStringLiteral("Quillmar WI-FI POS Printer Manager v1.10 (by COMPort)"),
+                       QPoint(4, 17))
+{
+    setObjectName(QStringLiteral("Form1"));
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button8, &QPushButton::clicked, this, &TForm1::Button8Click);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    SettingsToolForm::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm1::FormShow()
+{
+    // Choosing here does not run the choice handlers: the serial control keeps
+    // its port until an exchange sets it.
+    SettingsToolState& state = settingsToolState();
+    state.comPort = readComPortFile(workingFile(kComSetFile)).value_or(kDefaultToolComPort);
+    ComBox_com->setCurrentIndex(state.comPort - 1);
+    state.baudIndex = readBaudIndexFile(workingFile(kBaudSetFile)).value_or(kDefaultToolBaudIndex);
+    ComBox_baud->setCurrentIndex(state.baudIndex);
+    createAddressBox();
+    applyIpModeOption();
+    Button5Click();
+}
+
+void TForm1::Button5Click()
+{
+    runExchange([this] {
+        ComSettingsChannel channel(*MSComm1, settingsToolState().comPort);
+        const DirectReadResult result = readDirectSettings(channel, &SettingsToolForm::keepPainting, context().timing);
+        switch (result.outcome) {
+        case DirectReadOutcome::RecordRead:
+            fillFromRecord(result.record);
+            break;
+        case DirectReadOutcome::NoReply:
+            Label15->setText(firstBytesText(result.record));
+            log(QStringLiteral("READ SETTING on %1: %2").arg(result.device, result.reason));
+            showStopError(this, QStringLiteral("Invalid data packing timeout,\nPlease connect device to default "
+                                               "Setting COM Port !!"));
+            showReadFailure();
+            break;
+        case DirectReadOutcome::NoDevice:
+        case DirectReadOutcome::Failed:
+            log(QStringLiteral("READ SETTING on %1 failed: %2").arg(result.device, result.reason));
+            showErrorDialog(this, QStringLiteral("input format error !"));
+            break;
+        }
+    });
+}
+
+void TForm1::Button2Click()
+{
+    Button7Click();
+    Button8Click();
+    const ToolBoxTexts texts = saveTexts();
+    if (const std::optional<QString> refused = checkToolTexts(texts)) {
+        showError(this, *refused);
+        return;
+    }
+    runExchange([this, &texts] {
+        ComSettingsChannel channel(*MSComm1, settingsToolState().comPort);
+        const DirectWriteResult result = writeDirectSettings(channel, buildToolRecord(texts));
+        if (!result.ok()) {
+            log(QStringLiteral("SAVE SETTING on %1 failed: %2").arg(result.device, result.reason));
+            showException(this, result.reason);
+        }
+    });
+}
+
+}  // namespace quillmar

@@ -1,0 +1,289 @@
+// The settings tools' shared behaviour: the radio-group rules applied to the
+// window, filling the boxes from a record, the texts a save takes, the port and
+// rate choices with their defaults files, and one exchange at a time.
+#include "tools/settings_tool_form.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "comm/serial_control.h"
+#include "comm/udp_endpoint.h"
+#include "platform/program_launcher.h"
+#include "record/program_flags.h"
+#include "tools/settings_tool_rules.h"
+#include "ui/ip_address_edit.h"
+#include "ui/prompter.h"
+#include "ui/radio_group.h"
+
+namespace quillmar {
+
+SettingsToolForm::~SettingsToolForm() = default;
+
+void SettingsToolForm::connectHandlers()
+{
+    connect(RadioGroup3, &RadioGroup::clicked, this, &SettingsToolForm::RadioGroup3Click);
+    connect(RadioGroup4, &RadioGroup::clicked, this, &SettingsToolForm::RadioGroup4Click);
+    connect(RadioGroup1, &RadioGroup::clicked, this, &SettingsToolForm::RadioGroup1Click);
+    connect(RadioGroup2, &RadioGroup::clicked, this, &SettingsToolForm::RadioGroup2Click);
+    connect(ComBox_com, &QComboBox::activated, this, &SettingsToolForm::ComBox_comChange);
+    connect(ComboBox1, &QComboBox::activated, this, &SettingsToolForm::ComBox_comChange);
+    connect(ComBox_baud, &QComboBox::activated, this, &SettingsToolForm::ComBox_baudChange);
+    connect(Button7, &QPushButton::clicked, this, &SettingsToolForm::Button7Click);
+    connect(Button3, &QPushButton::clicked, this, &SettingsToolForm::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &SettingsToolForm::Button4Click);
+    connect(Button1, &QPushButton::clicked, this, &SettingsToolForm::Button1Click);
+    connect(Button6, &QPushButton::clicked, this, &SettingsToolForm::Button6Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &SettingsToolForm::BitBtn1Click);
+    connect(BitBtn3, &QPushButton::clicked, this, &SettingsToolForm::BitBtn3Click);
+    NMUDP1->OnDataReceived = [this](TNMUDP*, int count, const QString& from, int port) {
+        NMUDP1DataReceived(count, from, port);
+    };
+    NMUDP2->OnDataReceived = [this](TNMUDP*, int count, const QString& from, int port) {
+        NMUDP2DataReceived(count, from, port);
+    };
+}
+
+QString SettingsToolForm::workingFile(const char* name) const
+{
+    return QDir(context_.workingDirectory).filePath(QString::fromLatin1(name));
+}
+
+void SettingsToolForm::log(const QString& line) const
+{
+    if (context_.log)
+        context_.log(line);
+}
+
+ProgramLauncher& SettingsToolForm::launcher()
+{
+    if (context_.launcher)
+        return *context_.launcher;
+    if (!ownLauncher_)
+        ownLauncher_ = std::make_unique<ProcessLauncher>();
+    return *ownLauncher_;
+}
+
+void SettingsToolForm::keepPainting()
+{
+    // Paint and timer events only: a click meanwhile waits for the exchange's end.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void SettingsToolForm::runExchange(const std::function<void()>& exchange)
+{
+    if (exchangeRunning_)
+        return;
+    exchangeRunning_ = true;
+    Button5->setEnabled(false);
+    Button2->setEnabled(false);
+    try {
+        exchange();
+    } catch (...) {
+        exchangeRunning_ = false;
+        Button5->setEnabled(true);
+        Button2->setEnabled(true);
+        throw;
+    }
+    exchangeRunning_ = false;
+    Button5->setEnabled(true);
+    Button2->setEnabled(true);
+    if (closeAfterExchange_) {
+        closeAfterExchange_ = false;
+        close();
+    }
+}
+
+void SettingsToolForm::closeEvent(QCloseEvent* event)
+{
+    if (exchangeRunning_) {
+        closeAfterExchange_ = true;
+        event->ignore();
+        return;
+    }
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void SettingsToolForm::FormClose()
+{
+    delete addressBox_;
+    addressBox_ = nullptr;
+}
+
+void SettingsToolForm::createAddressBox()
+{
+    FormClose();
+    addressBox_ = new IpAddressEdit(GroupBox1);
+    addressBox_->setObjectName(QStringLiteral("IpAddress"));
+    // As wide as Edit7 and two pixels taller, where Edit4 lies.
+    addressBox_->setGeometry(Edit4->x(), Edit4->y(), Edit7->width(), Edit7->height() + 2);
+    addressBox_->setFocusPolicy(Qt::TabFocus);
+    addressBox_->setAttribute(Qt::WA_StyledBackground, true);
+    addressBox_->setStyleSheet(QStringLiteral(
+        "quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
+        "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
+    addressBox_->setEnabled(Edit4->isEnabled());
+    addressBox_->show();
+}
+
+void SettingsToolForm::applyIpModeOption()
+{
+    RadioGroup3->setEnabled(programFlags().allowIpModeFlag);
+}
+
+void SettingsToolForm::RadioGroup3Click()
+{
+    Edit7->setText(RadioGroup3->selectedText());
+    const bool isStatic = RadioGroup3->itemIndex() == 0;
+    Edit4->setEnabled(isStatic);
+    if (addressBox_)
+        addressBox_->setEnabled(isStatic);
+}
+
+void SettingsToolForm::RadioGroup4Click()
+{
+    Edit8->setText(RadioGroup4->selectedText());
+    RadioGroup1->setItems(toolAuthItemsFor(RadioGroup4->selectedText()));
+    RadioGroup1->setItemIndex(0);
+}
+
+void SettingsToolForm::RadioGroup1Click()
+{
+    Edit11->setText(RadioGroup1->selectedText());
+    RadioGroup2->setItems(toolEncryItemsFor(RadioGroup1->selectedText()));
+    RadioGroup2->setItemIndex(0);
+}
+
+void SettingsToolForm::RadioGroup2Click()
+{
+    Edit12->setText(RadioGroup2->selectedText());
+    coverKeyBox();
+}
+
+void SettingsToolForm::coverKeyBox()
+{
+    const bool coversWpa = toolCoversWpaKey(Edit12->text());
+    Edit16->setVisible(!coversWpa);
+    Edit17->setVisible(coversWpa);
+}
+
+void SettingsToolForm::fillChoice(RadioGroup* group, QLineEdit* box, const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    // Selecting another item runs the group's handler, which rebuilds the next
+    // group's items; the fill order relies on it.
+    group->setItemIndex(toolItemMatching(group->items(), text));
+    box->setText(text);
+}
+
+void SettingsToolForm::fillFromRecord(const DeviceEntry& record)
+{
+    const ToolBoxTexts texts = toolTextsFromRecord(record);
+    Edit1->setText(texts.modelName);
+    Edit2->setText(texts.deviceName);
+    Edit3->setText(texts.macAddress);
+    Edit4->setText(texts.addressText);
+    if (addressBox_) {
+        if (texts.addressText.isEmpty())
+            addressBox_->clear();
+        else
+            addressBox_->setValue(texts.addressValue);
+    }
+    Edit5->setText(texts.tcpPort);
+    Edit6->setText(texts.udpPort);
+    fillChoice(RadioGroup3, Edit7, texts.ipMode);
+    if (texts.ipMode == QLatin1String("STATIC") || texts.ipMode == QLatin1String("DHCP"))
+        applyIpModeOption();
+    fillChoice(RadioGroup4, Edit8, texts.wifiMode);
+    Edit9->setText(texts.ssid);
+    Edit10->setText(texts.wepKey);
+    fillChoice(RadioGroup1, Edit11, texts.authMode);
+    fillChoice(RadioGroup2, Edit12, texts.encryType);
+    Edit13->setText(texts.wpaPsk);
+    coverKeyBox();
+}
+
+void SettingsToolForm::showReadFailure()
+{
+    Edit17->show();
+    RadioGroup1->setItems(toolFallbackAuthItems());
+    RadioGroup1->setItemIndex(0);
+}
+
+ToolBoxTexts SettingsToolForm::boxTexts() const
+{
+    ToolBoxTexts texts;
+    texts.modelName = Edit1->text();
+    texts.deviceName = Edit2->text();
+    texts.macAddress = Edit3->text();
+    texts.addressValue = addressBox_ ? addressBox_->value() : 0;
+    texts.addressText = Edit4->text();
+    texts.tcpPort = Edit5->text();
+    texts.udpPort = Edit6->text();
+    texts.ipMode = Edit7->text();
+    texts.wifiMode = Edit8->text();
+    texts.ssid = Edit9->text();
+    texts.wepKey = Edit10->text();
+    texts.authMode = Edit11->text();
+    texts.encryType = Edit12->text();
+    texts.wpaPsk = Edit13->text();
+    return texts;
+}
+
+ToolBoxTexts SettingsToolForm::saveTexts()
+{
+    Edit4->setText(addressBoxText(addressBox_ ? addressBox_->value() : 0));
+    return boxTexts();
+}
+
+void SettingsToolForm::ComBox_comChange()
+{
+    const auto* box = qobject_cast<const QComboBox*>(sender());
+    const int index = (box ? box : ComBox_com)->currentIndex();
+    try {
+        MSComm1->setCommPort(toolCommPortForItem(index));
+    } catch (const MSCommError& error) {
+        showException(this, QString::fromLocal8Bit(error.what()));
+    }
+    settingsToolState().comPort = MSComm1->CommPort();
+}
+
+void SettingsToolForm::ComBox_baudChange()
+{
+    const int index = ComBox_baud->currentIndex();
+    const std::optional<QString> settings = toolSerialSettingsForItem(index);
+    if (!settings)
+        return;
+    try {
+        MSComm1->setSettings(*settings);
+    } catch (const MSCommError& error) {
+        showException(this, QString::fromLocal8Bit(error.what()));
+        return;
+    }
+    settingsToolState().baudIndex = index;
+}
+
+void SettingsToolForm::Button7Click()
+{
+    settingsToolState().comPort = MSComm1->CommPort();
+    if (!writeToolNumberFile(workingFile(kComSetFile), ComBox_com->currentIndex() + 1))
+        showStopError(this, QStringLiteral("Can't save default com port setting !!"));
+}
+
+void SettingsToolForm::Button8Click()
+{
+    if (!writeToolNumberFile(workingFile(kBaudSetFile), ComBox_baud->currentIndex())) {
+        showStopError(this, QStringLiteral("Can't save default BAUD RATE setting !!"));
+        return;
+    }
+    showInformation(this, QStringLiteral("Save default com port setting OK !!"), PromptIcon::Information);
+}
+
+}  // namespace quillmar

@@ -1,0 +1,141 @@
+#include "tools/usb_settings_form.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "record/program_flags.h"
+#include "tools/usb_settings_channel.h"
+#include "ui/logo.h"
+#include "ui/prompter.h"
+#include "ui/radio_group.h"
+
+namespace quillmar {
+namespace {
+
+constexpr int kWaitingSeconds = 21;
+constexpr int kWaitingCountLimit = 22;
+
+}  // namespace
+
+TForm2::TForm2(SettingsToolContext context)
+    : SettingsToolForm(std::move(context),
+                       QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager v1.12 (by USB Printer Class)"),
+                       QPoint(5, 22))
+{
+    setObjectName(QStringLiteral("Form2"));
+    Label52->setText(QStringLiteral("USB Dev Sn:"));
+    for (QWidget* unused : std::initializer_list<QWidget*>{Label52, ComBox_com, Label17, ComBox_baud, Button7, Button8})
+        unused->hide();
+
+    // The waiting count takes the place of the port and rate rows this tool lacks.
+    Label18 = new QLabel(QStringLiteral("Waiting  ...."), this);
+    Label18->setObjectName(QStringLiteral("Label18"));
+    Label18->setGeometry(ComBox_baud->x(), ComBox_baud->y(), 160, ComBox_baud->height());
+    Label19 = new QLabel(this);
+    Label19->setObjectName(QStringLiteral("Label19"));
+    Label19->setGeometry(ComBox_com->geometry());
+    Label19->hide();
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(quillmarLogo());
+    Image1->hide();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+
+    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
+    connect(Button5, &QPushButton::clicked, this, &TForm2::Button5Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    FormCreate();
+}
+
+QString TForm2::usbDeviceText() const
+{
+    return Label19->text();
+}
+
+void TForm2::FormCreate()
+{
+    Timer1->stop();
+    Label18->hide();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    SettingsToolForm::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TForm2::FormShow()
+{
+    createAddressBox();
+    applyIpModeOption();
+    const bool wifiChoices = programFlags().lanPrinterFlag == 0;
+    for (RadioGroup* group : {RadioGroup1, RadioGroup2, RadioGroup4})
+        group->setEnabled(wifiChoices);
+    Button5Click();
+}
+
+void TForm2::Button5Click()
+{
+    runExchange([this] {
+        UsbSettingsChannel channel(context().usbLocator);
+        const DirectReadResult result = readDirectSettings(channel, &SettingsToolForm::keepPainting, context().timing);
+        Label19->setText(result.device);
+        // A complete reply is shown even when it is blank: a printer without
+        // settings empties the boxes.
+        const bool complete = result.received.size() >= qsizetype(kDeviceEntrySize);
+        if (result.ok() || (result.outcome == DirectReadOutcome::NoReply && complete)) {
+            if (result.asksToReadAgain())
+                showErrorDialog(this, QStringLiteral("Read USB config error,Please read again !!"));
+            else
+                fillFromRecord(result.record);
+        } else if (result.outcome == DirectReadOutcome::Failed) {
+            log(QStringLiteral("READ SETTING on USB %1 failed: %2").arg(result.device, result.reason));
+            showErrorDialog(this, QStringLiteral("Get USB config error !"));
+        } else {
+            log(QStringLiteral("READ SETTING on USB %1: %2").arg(result.device, result.reason));
+            showErrorDialog(this, QStringLiteral("Read USB config error !"));
+            showReadFailure();
+        }
+    });
+}
+
+void TForm2::Button2Click()
+{
+    const ToolBoxTexts texts = saveTexts();
+    if (const std::optional<QString> refused = checkToolTexts(texts)) {
+        showError(this, *refused);
+        return;
+    }
+    showInformationDialog(this, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
+    waitingCount_ = 0;
+    Label18->show();
+    Timer1->start();
+    runExchange([this, &texts] {
+        UsbSettingsChannel channel(context().usbLocator);
+        const DirectWriteResult result = writeDirectSettings(channel, buildToolRecord(texts));
+        Label19->setText(result.device);
+        if (!result.ok()) {
+            log(QStringLiteral("SAVE SETTING on USB %1 failed: %2").arg(result.device, result.reason));
+            showErrorDialog(this, QStringLiteral("Save USB config error !"));
+        }
+    });
+}
+
+void TForm2::Timer1Timer()
+{
+    if (waitingCount_ < kWaitingCountLimit)
+        ++waitingCount_;
+    Label18->setText(QStringLiteral("Waiting  .... %1").arg(waitingCount_));
+    if (waitingCount_ == kWaitingSeconds) {
+        Timer1->stop();
+        Label18->hide();
+    }
+}
+
+}  // namespace quillmar

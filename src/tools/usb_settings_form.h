@@ -1,0 +1,38 @@
+#pragma once
+// TForm2: reads and changes the network and Wi-Fi settings of a printer on USB.
+// The settings are read as the window is shown; after a save a waiting
+// indicator counts the seconds the printer needs to take them.
+#include "tools/settings_tool_form.h"
+
+class QTimer;
+
+namespace quillmar {
+
+class TForm2 : public SettingsToolForm {
+    Q_OBJECT
+public:
+    explicit TForm2(SettingsToolContext context);
+
+    int waitingCount() const { return waitingCount_; }
+    // The text of the USB device: the printer's serial number, or "None".
+    QString usbDeviceText() const;
+
+public slots:
+    void FormCreate();
+    void FormShow();
+    void Button5Click();
+    void Button2Click();
+    void Timer1Timer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QLabel* Label18 = nullptr;
+    QLabel* Label19 = nullptr;
+    QLabel* Image1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    int waitingCount_ = 0;
+};
+
+}  // namespace quillmar
