@@ -1,0 +1,188 @@
+#include "maintenance/device_session.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <thread>
+
+#include "maintenance/device_address.h"
+#include "maintenance/maintenance_result.h"
+
+namespace quillmar {
+namespace {
+
+constexpr int kMacTextLength = 17;
+
+}  // namespace
+
+DeviceSession::DeviceSession(const MaintenanceRequest& request, bool withPassword,
+                             SessionEnvironment environment)
+    : environment_(std::move(environment)),
+      deviceAddress_(parseDeviceAddress(request.deviceIp, false))
+{
+    macstr2bytes(std::string_view(request.deviceMac).substr(0, kMacTextLength), deviceMac_);
+    if (withPassword)
+        password_ = request.password.substr(0, kMaxPasswordBytes);
+}
+
+DeviceSession::~DeviceSession()
+{
+    releaseDevice();
+}
+
+int DeviceSession::checkPrerequisites()
+{
+    if (!environment_.tables->mayChangeTables()) {
+        environment_.progress->log(missingPrivilegeText());
+        return maintenance::kMissingPrivilege;
+    }
+    if (!password_.empty()) {
+        const std::optional<LoginKey> key = loginKey();
+        if (!key) {
+            environment_.progress->log(std::string(kLoginKeyVariable) + " must be 32 hexadecimal digits");
+            return maintenance::kBadLoginKey;
+        }
+        key_ = *key;
+    }
+    return 0;
+}
+
+bool DeviceSession::stopRequested() const
+{
+    return environment_.stopRequested && environment_.stopRequested->load();
+}
+
+int DeviceSession::reachDevice()
+{
+    MaintenanceProgress& progress = *environment_.progress;
+    HostTableHelpers& tables = *environment_.tables;
+    progress.setText("connect to device...");
+    if (deviceAddress_ == 0)
+        return maintenance::kNoDeviceOrSerialPort;
+    const int count = static_cast<int>(environment_.localAddresses.size());
+    progress.setBarPosition(kPrgBarMaximum / ((count + 1) * 2));
+    for (interfacePosition_ = 0; interfacePosition_ < count; ++interfacePosition_) {
+        if (stopRequested())
+            return maintenance::kStopped;
+        const LocalAddress& local = environment_.localAddresses[static_cast<std::size_t>(interfacePosition_)];
+        if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex) != 0)
+            continue;
+        if (tables.addHostRoute(deviceAddress_, htonl(local.address), local.interfaceIndex) != 0) {
+            tables.deleteNeighbourEntries(deviceMac_);
+            continue;
+        }
+        if (connectDevice() == 0) {
+            connected_ = true;
+            return 0;
+        }
+        removeTableEntries();
+    }
+    return maintenance::kNotConnected;
+}
+
+// The route goes first: while it exists without the pinned neighbour entry,
+// any packet to the device would make the kernel add an entry of its own that
+// nothing removes.
+void DeviceSession::removeTableEntries()
+{
+    environment_.tables->deleteHostRoute(deviceAddress_);
+    environment_.tables->deleteNeighbourEntries(deviceMac_);
+}
+
+int DeviceSession::connectDevice()
+{
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (socket_ < 0)
+        return -1;
+    ::fcntl(socket_, F_SETFL, ::fcntl(socket_, F_GETFL) | O_NONBLOCK);
+    sockaddr_in device{};
+    device.sin_family = AF_INET;
+    device.sin_port = htons(kCommandPort);
+    device.sin_addr.s_addr = deviceAddress_;
+    // A non-blocking connect normally reports "in progress" first; a second
+    // call a pause later reports "already connected" when the device accepted.
+    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+        environment_.progress->stepBar();
+        if (::connect(socket_, reinterpret_cast<const sockaddr*>(&device), sizeof device) == 0 || errno == EISCONN)
+            return 0;
+        std::this_thread::sleep_for(environment_.timing.connectPause);
+    }
+    closeSocket();
+    return -1;
+}
+
+int DeviceSession::exchangeLine(const char* command, int length, std::string& reply)
+{
+    reply.clear();
+    int timeouts = 0;
+    for (;;) {
+        (void)::send(socket_, command, static_cast<std::size_t>(length), MSG_NOSIGNAL);
+        pollfd readable{socket_, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(environment_.timing.replyWait.count()));
+        if (ready > 0)
+            break;
+        if (++timeouts >= kReplyWaits)
+            return -3;
+    }
+    char buffer[kMaxReplyBytes] = {};
+    const ssize_t received = ::recv(socket_, buffer, sizeof buffer, 0);
+    if (received <= 0)
+        return -1;
+    if (received < 3 || buffer[0] != '%' || buffer[received - 1] != '\n' || buffer[received - 2] != '\r')
+        return -2;
+    buffer[received - 2] = '\0';
+    reply.assign(buffer + 1, ::strnlen(buffer + 1, static_cast<std::size_t>(received - 1)));
+    return static_cast<int>(received - 3);
+}
+
+int DeviceSession::loginAndCommand(const char* line, int length, bool commandSteps)
+{
+    MaintenanceProgress& progress = *environment_.progress;
+    progress.setText("login to device...");
+    std::string reply;
+    int result;
+    if (password_.empty()) {
+        result = exchangeLine("$LOG\r\n", 6, reply);
+    } else {
+        const std::string login = "$LOG" + loginToken(password_, key_) + "\r\n";
+        result = exchangeLine(login.data(), static_cast<int>(login.size()), reply);
+    }
+    if (result <= 0)
+        return maintenance::kLoginFailed;
+    if (reply.compare(0, 5, "LOGOK") != 0)
+        return maintenance::kLoginRefused;
+    if (commandSteps) {
+        progress.stepBar();
+        progress.setText("send command...");
+    }
+    // The device may already be on its way to the command's effect (a reboot,
+    // its loader) and never answer; that is not a failure.
+    (void)exchangeLine(line, length, reply);
+    if (commandSteps)
+        progress.stepBar();
+    return 0;
+}
+
+void DeviceSession::closeSocket()
+{
+    if (socket_ >= 0) {
+        ::close(socket_);
+        socket_ = -1;
+    }
+}
+
+void DeviceSession::releaseDevice()
+{
+    closeSocket();
+    if (connected_)
+        removeTableEntries();
+    connected_ = false;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,82 @@
+#pragma once
+// One TCP session with a device's command port: reaching the device through
+// each local interface in turn (a temporary neighbour entry and host route make
+// it reachable even on a foreign subnet), the log-in and one command, and the
+// release of everything the session set up. A session lives inside one worker
+// run; it releases itself when it goes, whatever happened.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "maintenance/host_table_helpers.h"
+#include "maintenance/login_token.h"
+#include "maintenance/maintenance_progress.h"
+#include "maintenance/maintenance_request.h"
+#include "maintenance/maintenance_timing.h"
+#include "platform/local_addresses.h"
+
+namespace quillmar {
+
+inline constexpr std::uint16_t kCommandPort = 5001;
+inline constexpr int kMaxReplyBytes = 128;
+inline constexpr std::size_t kMaxPasswordBytes = 8;
+
+// What a worker lends its session; nothing here is owned by the session.
+struct SessionEnvironment {
+    std::vector<LocalAddress> localAddresses;  // the main window's table
+    HostTableHelpers* tables = nullptr;
+    MaintenanceProgress* progress = nullptr;
+    const std::atomic<bool>* stopRequested = nullptr;
+    MaintenanceTiming timing;
+};
+
+class DeviceSession {
+public:
+    // The password is taken only `withPassword` (the upgrade logs in without).
+    DeviceSession(const MaintenanceRequest& request, bool withPassword, SessionEnvironment environment);
+    ~DeviceSession();
+    DeviceSession(const DeviceSession&) = delete;
+    DeviceSession& operator=(const DeviceSession&) = delete;
+
+    // 0, or the code that must stop the worker before anything is sent: the
+    // tables may not be changed (kMissingPrivilege, with the remedy logged), or
+    // QUILLMAR_LOGIN_KEY is unusable where a password needs it (kBadLoginKey).
+    int checkPrerequisites();
+
+    // 0 with a connected socket, -1 (address 0), -2 (stopped) or -3.
+    int reachDevice();
+    // 0, -5 or -6. `commandSteps`: the bar steps and "send command..." around
+    // the command, as the reboot shows them.
+    int loginAndCommand(const char* line, int length, bool commandSteps = false);
+    // Closes the socket; removes the host route and neighbour entry when a
+    // connection had been made. Safe to call more than once.
+    void releaseDevice();
+
+    // 0 or -1; the socket stays non-blocking.
+    int connectDevice();
+    // The reply's payload length, or -1 (receive failed), -2 (not one framed
+    // reply line) or -3 (no reply in two waits, the line sent twice).
+    int exchangeLine(const char* command, int length, std::string& reply);
+
+    std::uint32_t deviceAddress() const { return deviceAddress_; }
+    const MacBytes& deviceMac() const { return deviceMac_; }
+    int interfacePosition() const { return interfacePosition_; }
+    bool hasSocket() const { return socket_ >= 0; }
+
+private:
+    bool stopRequested() const;
+    void closeSocket();
+    void removeTableEntries();
+
+    SessionEnvironment environment_;
+    std::uint32_t deviceAddress_ = 0;  // network byte order
+    MacBytes deviceMac_{};
+    std::string password_;
+    LoginKey key_ = kLoginKey;
+    int socket_ = -1;
+    int interfacePosition_ = -1;
+    bool connected_ = false;  // the route and neighbour entry stay until release
+};
+
+}  // namespace quillmar

@@ -1,0 +1,45 @@
+#pragma once
+// The temporary host route and neighbour entry through which a session reaches
+// a device on a subnet the PC does not have. Each change holds the lock of its
+// table, and only around that one table: the locks belong to whoever runs the
+// workers (the main window, or the command line) and are never held together.
+// Callable from any thread.
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "platform/host_tables.h"
+
+namespace quillmar {
+
+class HostTableHelpers {
+public:
+    using LogLine = std::function<void(const std::string&)>;
+
+    HostTableHelpers(HostTables& tables, std::mutex& routeLock, std::mutex& neighbourLock, LogLine log);
+
+    // Whether the tables may be changed at all; checked before anything is sent.
+    bool mayChangeTables() { return tables_.mayChangeTables(); }
+
+    // Addresses in network byte order. 0 or -1; "INADDR_NONE" is logged for a
+    // device address of all ones or a local address of 0 or all ones.
+    int addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress, unsigned interfaceIndex);
+    // Removes the first host route to the device that this program added.
+    void deleteHostRoute(std::uint32_t deviceAddress);
+    int addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex);
+    // Removes every entry, on any interface, whose MAC equals `mac` in all six
+    // bytes; entries of other hosts stay.
+    void deleteNeighbourEntries(const MacBytes& mac);
+
+private:
+    HostTables& tables_;
+    std::mutex& routeLock_;
+    std::mutex& neighbourLock_;
+    LogLine log_;
+};
+
+// The line a user without the privilege is shown, with the remedy.
+std::string missingPrivilegeText();
+
+}  // namespace quillmar

@@ -1,0 +1,99 @@
+#include "maintenance/maintenance_steps.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "maintenance/loader_exchange.h"
+#include "maintenance/maintenance_result.h"
+#include "maintenance/serial_line.h"
+
+namespace quillmar {
+namespace {
+
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileClose>;
+
+// The firmware image: a regular file that can be read and is not empty.
+// Its size, or -1 with the reason logged.
+long openFirmware(const std::string& path, File& file, MaintenanceProgress& progress)
+{
+    const auto refuse = [&](const std::string& why) {
+        progress.log("firmware file " + path + ": " + why);
+        file.reset();
+        return -1L;
+    };
+    file.reset(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return refuse(std::strerror(errno));
+    struct stat status{};
+    if (::fstat(::fileno(file.get()), &status) != 0)
+        return refuse(std::strerror(errno));
+    if (!S_ISREG(status.st_mode))
+        return refuse("not a regular file");
+    if (std::fseek(file.get(), 0, SEEK_END) != 0)
+        return refuse(std::strerror(errno));
+    const long size = std::ftell(file.get());
+    if (size <= 0 || std::fseek(file.get(), 0, SEEK_SET) != 0)
+        return refuse("empty");
+    return size;
+}
+
+}  // namespace
+
+int runRebootSteps(const MaintenanceRequest& request, const SessionEnvironment& environment)
+{
+    DeviceSession session(request, true, environment);
+    if (const int refused = session.checkPrerequisites())
+        return refused;
+    if (const int reached = session.reachDevice())
+        return reached;
+    const int result = session.loginAndCommand("$SYCR\r\n", 7, true);
+    // The device restarts on its own; what the session put in the PC's tables
+    // must not stay behind.
+    session.releaseDevice();
+    return result;
+}
+
+int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment& environment)
+{
+    using namespace maintenance;
+    MaintenanceProgress& progress = *environment.progress;
+    DeviceSession session(request, false, environment);
+    if (const int refused = session.checkPrerequisites())
+        return refused;
+
+    progress.setText("initialize serial port...");
+    SerialLine line(environment.stopRequested, environment.timing.serialCollect,
+                    environment.timing.serialWriteWait);
+    const std::string path = serialDevicePath(request.portName);
+    if (path.empty()) {
+        progress.log("serial port name \"" + request.portName + "\" is not COM1, COM2, ...");
+        return kNoDeviceOrSerialPort;
+    }
+    if (const int error = line.open(path)) {
+        progress.log("serial port " + request.portName + " (" + path + "): " + std::strerror(error));
+        return kNoDeviceOrSerialPort;
+    }
+
+    File file;
+    const long size = openFirmware(request.filePath, file, progress);
+    if (size < 0)
+        return kOpenFileFailed;
+
+    int result = session.reachDevice();
+    if (result == kOk)
+        result = session.loginAndCommand("$SYCS\r\n", 7);
+    if (result == kOk)
+        result = serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
+                                      environment.stopRequested);
+    session.releaseDevice();
+    return result;
+}
+
+}  // namespace quillmar

@@ -1,0 +1,79 @@
+#pragma once
+// The common shape of the maintenance workers: the body runs on a thread of
+// its own, every progress update leaves it as a queued signal for the
+// user-interface thread, and the result code is written once into the status
+// cell its starter made for this run (a cancelled worker that ends later writes
+// into its own cell, never into a newer run's). The worker deletes itself when
+// its body ends.
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+#include "maintenance/device_session.h"
+#include "maintenance/maintenance_progress.h"
+#include "maintenance/maintenance_request.h"
+
+namespace quillmar {
+
+using MaintenanceStatus = std::shared_ptr<std::atomic<int>>;
+
+class MaintenanceThread : public QThread, protected MaintenanceProgress {
+    Q_OBJECT
+public:
+    // `environment`'s progress and stop request are this worker's own.
+    MaintenanceThread(MaintenanceRequest request, SessionEnvironment environment, MaintenanceStatus status);
+
+    // Written by the user-interface thread, polled by the worker between steps.
+    void requestStop() { stopRequested_ = true; }
+
+signals:
+    void textChanged(const QString& text);
+    void barPositionChanged(int position);
+    void barStepped();
+    void barAdvanced(int delta);
+    void blocksSentChanged(int sent, int total);
+    void logLine(const QString& line);
+    // The body ended with `code`, already in the status cell.
+    void workFinished(int code);
+    // Something escaped the body; the text is the exception's own.
+    void exceptionRaised(const QString& text);
+
+protected:
+    void run() override { Execute(); }
+    void Execute();
+    virtual int runSteps(const MaintenanceRequest& request, const SessionEnvironment& environment) = 0;
+
+    void setText(const std::string& text) override;
+    void setBarPosition(int position) override;
+    void stepBar() override;
+    void advanceBar(int delta) override;
+    void blocksSent(int sent, int total) override;
+    void log(const std::string& line) override;
+
+private:
+    MaintenanceRequest request_;
+    SessionEnvironment environment_;
+    MaintenanceStatus status_;
+    std::atomic<bool> stopRequested_{false};
+};
+
+class rebootThread final : public MaintenanceThread {
+    Q_OBJECT
+public:
+    using MaintenanceThread::MaintenanceThread;
+
+protected:
+    int runSteps(const MaintenanceRequest& request, const SessionEnvironment& environment) override;
+};
+
+class upgradeFwThread final : public MaintenanceThread {
+    Q_OBJECT
+public:
+    using MaintenanceThread::MaintenanceThread;
+
+protected:
+    int runSteps(const MaintenanceRequest& request, const SessionEnvironment& environment) override;
+};
+
+}  // namespace quillmar

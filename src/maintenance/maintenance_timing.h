@@ -1,0 +1,46 @@
+#pragma once
+// How long the device session and the serial loader exchange wait. The
+// defaults are the protocol's; unit tests shorten them.
+#include <chrono>
+
+namespace quillmar {
+
+using std::chrono::milliseconds;
+
+// Between the two connect calls on one interface.
+inline constexpr milliseconds kConnectPause{1000};
+inline constexpr int kConnectAttempts = 2;
+// One wait for a reply line; the line is sent again after the first.
+inline constexpr milliseconds kReplyWait{2000};
+inline constexpr int kReplyWaits = 2;
+// How long readSerial collects at most.
+inline constexpr milliseconds kSerialCollect{2000};
+// How long one write to the serial port may wait for room (a port held back).
+inline constexpr milliseconds kSerialWriteWait{5000};
+
+// XMODEM: the longest wait for the receiver's first NAK, for the answer to a
+// block, for the answer to EOT, and the pause after every write.
+inline constexpr milliseconds kXmodemStartWait{36000};
+inline constexpr milliseconds kXmodemAnswerWait{20000};
+inline constexpr milliseconds kXmodemEndWait{1800};
+inline constexpr milliseconds kXmodemWritePause{100};
+// A block is sent again after a NAK while it has been resent this often or less.
+inline constexpr int kXmodemMaxResendCount = 10;
+
+struct XmodemLimits {
+    milliseconds startWait = kXmodemStartWait;
+    milliseconds answerWait = kXmodemAnswerWait;
+    milliseconds endWait = kXmodemEndWait;
+    milliseconds writePause = kXmodemWritePause;
+    int maxResendCount = kXmodemMaxResendCount;
+};
+
+struct MaintenanceTiming {
+    milliseconds connectPause = kConnectPause;
+    milliseconds replyWait = kReplyWait;
+    milliseconds serialCollect = kSerialCollect;
+    milliseconds serialWriteWait = kSerialWriteWait;
+    XmodemLimits xmodem;
+};
+
+}  // namespace quillmar
