@@ -1,5 +1,7 @@
 // What the function tree and the device list do when the user gives a command.
+#include <QDir>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QTableView>
 #include <QTreeWidget>
 #include <exception>
@@ -11,6 +13,8 @@
 #include "discovery/search_ip_dialog.h"
 #include "record/config_block.h"
 #include "record/program_flags.h"
+#include "tools/com_settings_form.h"
+#include "tools/usb_settings_form.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -64,14 +68,32 @@ void TmainForm::runTreeCommand(const QString& command)
                 startSearch(false, dialog->addressText());
         }
     } else if (command == QLatin1String("ChangeSettingByUSB") && usbTool) {
-        // The USB settings tool window is not part of this build yet.
-        log(QStringLiteral("ChangeSettingByUSB is not available in this version"));
+        openSettingsTool(new TForm2(settingsToolContext()));
     } else if (command == QLatin1String("ChangeSettingByCOMPort") && !usbTool) {
-        // The COM-port settings tool window is not part of this build yet.
-        log(QStringLiteral("ChangeSettingByCOMPort is not available in this version"));
+        openSettingsTool(new TForm1(settingsToolContext()));
     } else if (command == QLatin1String("Upgrade")) {
         runUpgradeCommand();
     }
+}
+
+SettingsToolContext TmainForm::settingsToolContext()
+{
+    SettingsToolContext context;
+    context.workingDirectory = QDir::currentPath();
+    context.log = [form = QPointer<TmainForm>(this)](const QString& line) {
+        if (form)
+            form->log(line);
+    };
+    return context;
+}
+
+void TmainForm::openSettingsTool(QWidget* tool)
+{
+    // No owner and not modal: several tools may be open beside the main window,
+    // and each goes when it is closed or when the program ends.
+    tool->setAttribute(Qt::WA_DeleteOnClose);
+    connect(this, &TmainForm::programEnding, tool, &QWidget::close);
+    tool->show();
 }
 
 void TmainForm::runUpgradeCommand()

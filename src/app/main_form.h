@@ -13,6 +13,7 @@
 #include "platform/local_addresses.h"
 #include "record/device_table.h"
 #include "record/open_device_list.h"
+#include "tools/settings_tool_context.h"
 
 class QFrame;
 class QLabel;
@@ -103,6 +104,8 @@ private:
     // Command dispatch (command_dispatch.cpp).
     void runTreeCommand(const QString& command);
     void runUpgradeCommand();
+    SettingsToolContext settingsToolContext();
+    void openSettingsTool(QWidget* tool);
     int firstSelectedRow() const;
 
     DeviceTable deviceTable_;
