@@ -1,5 +1,6 @@
 #include "event_loop.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -31,6 +32,11 @@ void EventLoop::watch(int fd, std::function<void()> onReadable)
     watches_.push_back({fd, std::move(onReadable)});
 }
 
+void EventLoop::unwatch(int fd)
+{
+    std::erase_if(watches_, [fd](const Watch& watch) { return watch.fd == fd; });
+}
+
 int EventLoop::run()
 {
     while (running_) {
@@ -47,8 +53,16 @@ int EventLoop::run()
         if (fds[0].revents)
             return 0;
         for (std::size_t i = 1; i < fds.size() && running_; ++i) {
-            if (fds[i].revents & (POLLIN | POLLERR))
-                watches_[i - 1].onReadable();
+            if (!(fds[i].revents & (POLLIN | POLLERR | POLLHUP)))
+                continue;
+            // Callbacks may change the watch list; a copy outlives that, and a
+            // descriptor no longer watched is skipped.
+            const auto watched = std::find_if(watches_.begin(), watches_.end(),
+                                              [&](const Watch& watch) { return watch.fd == fds[i].fd; });
+            if (watched == watches_.end())
+                continue;
+            const std::function<void()> onReadable = watched->onReadable;
+            onReadable();
         }
     }
     return 0;

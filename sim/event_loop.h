@@ -13,8 +13,11 @@ public:
     EventLoop(const EventLoop&) = delete;
     EventLoop& operator=(const EventLoop&) = delete;
 
-    // Calls `onReadable` whenever `fd` has something to read.
+    // Calls `onReadable` whenever `fd` has something to read. A callback may
+    // watch or unwatch descriptors, its own included.
     void watch(int fd, std::function<void()> onReadable);
+    // Stops watching `fd` (before it is closed).
+    void unwatch(int fd);
     // Runs until a signal or stop(); returns 0, or 1 when waiting failed.
     int run();
     void stop() { running_ = false; }
