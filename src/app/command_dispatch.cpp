@@ -11,6 +11,7 @@
 #include "app/shared_windows.h"
 #include "config/cfg_form.h"
 #include "discovery/search_ip_dialog.h"
+#include "maintenance/upgrade_fw_dialog.h"
 #include "record/config_block.h"
 #include "record/program_flags.h"
 #include "tools/com_settings_form.h"
@@ -111,8 +112,11 @@ void TmainForm::runUpgradeCommand()
         showError(this, QStringLiteral("please exit from configuration utility"));
         return;
     }
-    // The firmware-upgrade dialog and worker are not part of this build yet.
-    log(QStringLiteral("Upgrade is not available in this version"));
+    TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    // The upgrade worker is not part of this build yet.
+    log(QStringLiteral("Upgrade of %1 through %2 is not available in this version").arg(ip, dialog->portName()));
 }
 
 void TmainForm::deviceListViewDblClick()

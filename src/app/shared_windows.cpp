@@ -6,6 +6,7 @@
 
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
+#include "maintenance/upgrade_fw_dialog.h"
 
 namespace quillmar {
 
@@ -33,6 +34,7 @@ SharedWindows& createSharedWindows()
         });
         windows.udpPrgForm = new TudpPrgForm();
         windows.sIPDlg = new TsIPDlg();
+        windows.upgradeFWDlg = new TupgradeFWDlg();
     }
     return windows;
 }

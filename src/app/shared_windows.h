@@ -7,6 +7,7 @@ namespace quillmar {
 class TPasswordDlg;
 class TsIPDlg;
 class TudpPrgForm;
+class TupgradeFWDlg;
 
 struct SharedWindows {
     // Later windows add their pointer here, created in createSharedWindows().
@@ -15,6 +16,7 @@ struct SharedWindows {
     TPasswordDlg* PasswordDlg = nullptr;
     TudpPrgForm* udpPrgForm = nullptr;  // the search's progress window
     TsIPDlg* sIPDlg = nullptr;          // the search-by-IP dialog
+    TupgradeFWDlg* upgradeFWDlg = nullptr;  // the firmware upgrade's port and file
 };
 
 // Creates each shared window once; later calls return the same set.
