@@ -1,0 +1,247 @@
+// The direct settings exchange on COM ports against quillmar-sim's settings
+// ports (pseudo-terminals), with the real one-second reply wait.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "comm/serial_control.h"
+#include "record/field_names.h"
+#include "support/sim_process.h"
+#include "support/wait_until.h"
+#include "tools/com_settings_channel.h"
+#include "tools/direct_settings.h"
+#include "tools/tool_record.h"
+
+namespace quillmar {
+namespace {
+
+constexpr int kFirstCom = 5;
+constexpr int kSecondCom = 6;
+
+void ensureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "direct_settings_com_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+}
+
+// Every field as long as it may be, so none has a terminator.
+DeviceEntry fullRecord(const std::string& deviceName)
+{
+    DeviceEntry record;
+    record.setText(DeviceField::ModelName, "RX7000 WI-FI PRINTER 24C");
+    record.setText(DeviceField::DeviceName, deviceName);
+    record.setText(DeviceField::MacAddress, "0a-1b-2c-3d-4e-5f");
+    record.setText(DeviceField::IpAddress, "192.168.100.200");
+    record.setText(DeviceField::TcpPort, "9100");
+    record.setText(DeviceField::UdpPort, "5000");
+    record.setText(DeviceField::IpMode, "STATIC");
+    record.setText(DeviceField::WifiMode, "Infra");
+    record.setText(DeviceField::AuthMode, "WPA2PSK");
+    record.setText(DeviceField::EncryType, "AES");
+    record.setText(DeviceField::Ssid, "ThirtyFourCharacterNetworkNameXYZ1");
+    record.setText(DeviceField::Key, "0123456789ABCDEF0123456789AB");
+    record.setText(DeviceField::WpaPsk, std::string(36, 'p') + std::string(36, 'q'));
+    return record;
+}
+
+// The record as --settings-pty fields.
+std::string specOf(const DeviceEntry& record)
+{
+    std::string spec;
+    for (const FieldLayout& layout : deviceFieldLayout())
+        spec += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
+    return spec;
+}
+
+std::string hexOf(const DeviceEntry& record)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < record.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(record.data()[i]);
+        text += digits[byte >> 4];
+        text += digits[byte & 15];
+    }
+    return text;
+}
+
+// Two printers on two settings ports of one simulator, COM5 and COM6.
+class DirectSettingsComTest : public ::testing::Test {
+protected:
+    void start(const std::string& firstFaults, const std::string& secondFaults = {})
+    {
+        ensureApplication();
+        links[0] = directory / "com5";
+        links[1] = directory / "com6";
+        sim = std::make_unique<test::SimProcess>(
+            test::simPath(), std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]) + firstFaults,
+                                                      "--settings-pty", links[1].string() + specOf(records[1]) + secondFaults});
+        ASSERT_TRUE(sim->ready()) << sim->error;
+        ::setenv("QUILLMAR_COM5", links[0].c_str(), 1);
+        ::setenv("QUILLMAR_COM6", links[1].c_str(), 1);
+    }
+
+    void TearDown() override
+    {
+        ::unsetenv("QUILLMAR_COM5");
+        ::unsetenv("QUILLMAR_COM6");
+        sim.reset();
+        std::filesystem::remove_all(directory);
+    }
+
+    std::filesystem::path directory = [] {
+        char dir[] = "/tmp/quillmar-com-XXXXXX";
+        return std::filesystem::path(::mkdtemp(dir));
+    }();
+    DeviceEntry records[2] = {fullRecord("ABCDEFGHIJKLMNOP"), fullRecord("SECONDPRINTER-16")};
+    std::filesystem::path links[2];
+    std::unique_ptr<test::SimProcess> sim;
+    MSComm comm;
+};
+
+TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNot)
+{
+    struct Case {
+        const char* faults;
+        DirectReadOutcome outcome;
+        int received;
+        std::size_t recordBytes;  // how much of the printer's record arrived
+        bool readAgain;
+    };
+    const Case cases[] = {
+        {"", DirectReadOutcome::RecordRead, 262, 256, false},
+        {",fault=silent", DirectReadOutcome::NoReply, 0, 0, false},
+        {",fault=lead", DirectReadOutcome::NoReply, 6, 0, false},
+        {",fault=short,shortLength=100", DirectReadOutcome::RecordRead, 106, 100, false},
+        {",fault=again", DirectReadOutcome::RecordRead, 262, 256, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults);
+        start(c.faults);
+        ComSettingsChannel channel(comm, kFirstCom);
+        const DirectReadResult result = readDirectSettings(channel);
+        EXPECT_EQ(result.outcome, c.outcome) << result.reason.toStdString();
+        EXPECT_EQ(result.received.size(), c.received);
+        EXPECT_EQ(result.device, "COM5");
+        EXPECT_FALSE(comm.PortOpen());
+        EXPECT_EQ(result.asksToReadAgain(), c.readAgain);
+        DeviceEntry expected = records[0];
+        if (c.readAgain)
+            expected.setText(DeviceField::ModelName, ";1");
+        std::memset(expected.data() + c.recordBytes, 0, expected.size() - c.recordBytes);
+        EXPECT_EQ(result.record, expected);
+        if (c.outcome == DirectReadOutcome::NoReply) {
+            EXPECT_EQ(firstBytesText(result.record), "0,0,0,0");
+        }
+        EXPECT_EQ(sim->lines("settings-read").size(), 1u);
+        sim.reset();
+    }
+}
+
+TEST_F(DirectSettingsComTest, ReadFillsTheBoxesWithFullWidthTextsAndEachPortAnswersForItsOwnPrinter)
+{
+    start("");
+    ComSettingsChannel first(comm, kFirstCom);
+    ComSettingsChannel second(comm, kSecondCom);
+    const ToolBoxTexts a = toolTextsFromRecord(readDirectSettings(first).record);
+    const ToolBoxTexts b = toolTextsFromRecord(readDirectSettings(second).record);
+
+    EXPECT_EQ(a.modelName, "RX7000 WI-FI PRINTER 24C");
+    EXPECT_EQ(a.deviceName, "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(b.deviceName, "SECONDPRINTER-16");
+    EXPECT_EQ(a.macAddress, "0A-1B-2C-3D-4E-5F");
+    EXPECT_EQ(a.addressText, "192.168.100.200");
+    EXPECT_EQ(a.addressValue, 0xC0A864C8u);
+    EXPECT_EQ(a.ssid, "ThirtyFourCharacterNetworkNameXYZ1");
+    EXPECT_EQ(a.wepKey, "0123456789ABCDEF0123456789AB");
+    EXPECT_EQ(a.wpaPsk, QString(36, 'p') + QString(36, 'q'));
+    EXPECT_EQ(a.ipMode, "STATIC");
+    EXPECT_EQ(a.encryType, "AES");
+}
+
+TEST_F(DirectSettingsComTest, WriteSendsTheCommandAndExactlyTheRecordWithTheKeyTheEncryptionUses)
+{
+    struct Case {
+        const char* encryption;
+        const char* storedKey;
+        const char* storedPsk;
+    };
+    const std::string psk72 = std::string(71, 'w') + "Z";
+    const Case cases[] = {
+        {"WEP", "0123456789ABCDEF0123456789AB", ""},
+        {"AES", "", psk72.c_str()},
+    };
+    start("");
+    int writes = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encryption);
+        ToolBoxTexts texts = toolTextsFromRecord(records[1]);
+        texts.deviceName = "WRITTEN-DEVICE16";
+        texts.encryType = c.encryption;
+        texts.wepKey = "0123456789ABCDEF0123456789AB";
+        texts.wpaPsk = QString::fromStdString(psk72);
+        texts.addressValue = 0x0A000105u;
+        ASSERT_FALSE(checkToolTexts(texts));
+        const DeviceEntry record = buildToolRecord(texts);
+        EXPECT_EQ(record.text(DeviceField::Key), c.storedKey);
+        EXPECT_EQ(record.text(DeviceField::WpaPsk), c.storedPsk);
+        EXPECT_EQ(record.text(DeviceField::IpAddress), "10.0.1.5");
+
+        ComSettingsChannel channel(comm, kSecondCom);
+        const DirectWriteResult result = writeDirectSettings(channel, record);
+        ASSERT_TRUE(result.ok()) << result.reason.toStdString();
+        EXPECT_FALSE(comm.PortOpen());
+        ++writes;
+        ASSERT_TRUE(test::waitUntil([&] { return sim->lines("settings-write").size() == std::size_t(writes); }, 5000));
+        EXPECT_EQ(sim->lines("settings-write").back().fields.at("record"), hexOf(record));
+        EXPECT_EQ(sim->lines("settings-write").back().fields.at("port"), links[1].string());
+        // A read afterwards gets the stored record back: nothing was sent beyond it.
+        EXPECT_EQ(readDirectSettings(channel).record, record);
+    }
+    EXPECT_TRUE(sim->lines("settings-garbage").empty());
+    EXPECT_TRUE(sim->lines("settings-write", "port", links[0].string()).empty());
+}
+
+TEST_F(DirectSettingsComTest, APortThatCannotBeOpenedFailsWithTheSystemsReasonAndIsLeftClosed)
+{
+    start("");
+    MSComm holder;
+    holder.setCommPort(kFirstCom);
+    holder.setPortOpen(true);  // another window holds COM5
+    ::setenv("QUILLMAR_COM7", (directory / "missing").c_str(), 1);
+
+    struct Case {
+        int port;
+        const char* reason;
+    };
+    const Case cases[] = {{7, "No such file or directory"}, {kFirstCom, "in use"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port);
+        ComSettingsChannel channel(comm, c.port);
+        const DirectReadResult read = readDirectSettings(channel);
+        EXPECT_EQ(read.outcome, DirectReadOutcome::Failed);
+        EXPECT_NE(read.reason.indexOf(c.reason, 0, Qt::CaseInsensitive), -1) << read.reason.toStdString();
+        EXPECT_FALSE(comm.PortOpen());
+        const DirectWriteResult write = writeDirectSettings(channel, records[0]);
+        EXPECT_EQ(write.outcome, DirectWriteOutcome::Failed);
+        EXPECT_NE(write.reason.indexOf(c.reason, 0, Qt::CaseInsensitive), -1) << write.reason.toStdString();
+        EXPECT_FALSE(comm.PortOpen());
+    }
+    ::unsetenv("QUILLMAR_COM7");
+    holder.setPortOpen(false);
+    // The port that was busy works once it is free.
+    ComSettingsChannel channel(comm, kFirstCom);
+    EXPECT_TRUE(readDirectSettings(channel).ok());
+}
+
+}  // namespace
+}  // namespace quillmar
