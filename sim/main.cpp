@@ -1,13 +1,16 @@
 // quillmar-sim: simulated printer modules for demonstrations and tests.
 #include <cstdio>
+#include <memory>
 
 #include "discovery/search_protocol.h"
+#include "command_port.h"
 #include "discovery_responder.h"
 #include "event_loop.h"
 #include "module_port.h"
 #include "module_set.h"
 #include "request_log.h"
 #include "save_responder.h"
+#include "serial_loader.h"
 #include "settings_port.h"
 #include "sim_options.h"
 
@@ -43,6 +46,22 @@ int main(int argc, char** argv)
     EventLoop loop;
     SettingsPorts settingsPorts(log);
     if (!settingsPorts.open(options->settingsPorts, loop, error)) {
+        std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::vector<std::unique_ptr<SerialLoader>> loaders;
+    for (const LoaderSpec& spec : options->loaders) {
+        loaders.push_back(std::make_unique<SerialLoader>(spec, log, loop));
+        if (!loaders.back()->open(error)) {
+            std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    CommandPorts commandPorts(log, loop, [&loaders](std::uint32_t module) {
+        for (const auto& loader : loaders)
+            loader->handOver(module);
+    });
+    if (!commandPorts.open(options->sessions, error)) {
         std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
         return 1;
     }

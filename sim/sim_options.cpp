@@ -36,6 +36,17 @@ const char kUsage[] =
     "                       fields as for --module, fault=none|silent|lead|short|again\n"
     "                       (no reply, the 6 leading bytes only, shortLength= record bytes\n"
     "                       only, model name \";1\"), faultReads=N (only the first N reads)\n"
+    "  --session SPEC       a command port on ADDRESS:5001 (log-in, $SYCR, $SYCS, $SYCN).\n"
+    "                       SPEC: address=A.B.C.D (on this host), password=P (checked\n"
+    "                       through the log-in token), login=check|refuse|okplus|empty|\n"
+    "                       nopercent|lfonly|silent, command=answer|silent\n"
+    "  --loader-pty LINK[,SPEC]\n"
+    "                       a serial loader on a pseudo-terminal linked at LINK; \"$SYCS\"\n"
+    "                       shows its menu, \"U\" starts an XMODEM receive. SPEC:\n"
+    "                       address=A.B.C.D (only that module's $SYCS), image=FILE (store\n"
+    "                       the image), menu=update|plain, nak=never|N (NAK the first\n"
+    "                       block N times), stray=1 (junk before answers), drop=K (silent\n"
+    "                       after K blocks), nakEvery=MS (default 1000)\n"
     "  --log FILE           append one line per request and reply to FILE (- for stdout)\n"
     "  --help, --version\n"
     "\n"
@@ -59,7 +70,7 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             return options;
         }
         if (option != "--module" && option != "--generate" && option != "--bind" && option != "--log"
-            && option != "--settings-pty") {
+            && option != "--settings-pty" && option != "--session" && option != "--loader-pty") {
             error = "unknown option '" + option + "'";
             return std::nullopt;
         }
@@ -90,12 +101,23 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             if (!port)
                 return std::nullopt;
             options.settingsPorts.push_back(*port);
+        } else if (option == "--session") {
+            std::optional<SessionSpec> session = parseSessionSpec(value, error);
+            if (!session)
+                return std::nullopt;
+            options.sessions.push_back(*session);
+        } else if (option == "--loader-pty") {
+            std::optional<LoaderSpec> loader = parseLoaderSpec(value, error);
+            if (!loader)
+                return std::nullopt;
+            options.loaders.push_back(*loader);
         } else {
             options.logPath = value;
         }
     }
-    if (options.modules.empty() && options.settingsPorts.empty()) {
-        error = "no module given (--module, --generate or --settings-pty)";
+    if (options.modules.empty() && options.settingsPorts.empty() && options.sessions.empty()
+        && options.loaders.empty()) {
+        error = "no module given (--module, --generate, --settings-pty, --session or --loader-pty)";
         return std::nullopt;
     }
     return options;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "command_port.h"
 #include "module_record.h"
+#include "serial_loader.h"
 #include "settings_port.h"
 
 namespace quillmar::sim {
@@ -13,6 +15,8 @@ namespace quillmar::sim {
 struct SimOptions {
     std::vector<SimModule> modules;
     std::vector<SettingsPortSpec> settingsPorts;
+    std::vector<SessionSpec> sessions;  // command ports (TCP 5001)
+    std::vector<LoaderSpec> loaders;    // serial loaders on ptys
     std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
     std::string logPath;                       // empty: no log
     bool help = false;

@@ -1,0 +1,243 @@
+#include "command_port.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "maintenance/device_session.h"
+#include "maintenance/login_token.h"
+#include "module_record.h"
+#include "record/ipv4_text.h"
+
+namespace quillmar::sim {
+
+struct CommandPorts::Listener {
+    SessionSpec spec;
+    int fd = -1;
+};
+
+struct CommandPorts::Client {
+    const SessionSpec* spec = nullptr;
+    int fd = -1;
+    std::string peer;
+    std::string pending;  // bytes of a line not yet ended
+    bool loggedIn = false;
+};
+
+std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::string& error)
+{
+    const std::optional<OptionPairs> pairs = splitPairs(option, error);
+    if (!pairs)
+        return std::nullopt;
+    static const std::map<std::string, LoginReply> logins{
+        {"check", LoginReply::Check},   {"refuse", LoginReply::Refuse},       {"okplus", LoginReply::OkPlus},
+        {"empty", LoginReply::Empty},   {"nopercent", LoginReply::NoPercent}, {"lfonly", LoginReply::LfOnly},
+        {"silent", LoginReply::Silent},
+    };
+    SessionSpec spec;
+    bool haveAddress = false;
+    for (const auto& [key, value] : *pairs) {
+        if (key == "address") {
+            const std::optional<std::uint32_t> address = parseIpv4(value);
+            if (!address) {
+                error = "--session address needs a dotted IPv4 address, got '" + value + "'";
+                return std::nullopt;
+            }
+            spec.address = *address;
+            haveAddress = true;
+        } else if (key == "password") {
+            spec.password = value;
+        } else if (key == "login") {
+            const auto found = logins.find(value);
+            if (found == logins.end()) {
+                error = "--session login must be check, refuse, okplus, empty, nopercent, lfonly or silent";
+                return std::nullopt;
+            }
+            spec.login = found->second;
+        } else if (key == "command") {
+            if (value != "answer" && value != "silent") {
+                error = "--session command must be answer or silent";
+                return std::nullopt;
+            }
+            spec.answerCommands = value == "answer";
+        } else {
+            error = "unknown --session key '" + key + "'";
+            return std::nullopt;
+        }
+    }
+    if (!haveAddress) {
+        error = "--session needs address=";
+        return std::nullopt;
+    }
+    return spec;
+}
+
+std::string escapedBytes(const std::string& bytes)
+{
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x21 || byte > 0x7E || byte == '%') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", byte);
+            text += hex;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+CommandPorts::CommandPorts(RequestLog& log, EventLoop& loop, HandOver handOver)
+    : log_(log), loop_(loop), handOver_(std::move(handOver))
+{
+}
+
+CommandPorts::~CommandPorts()
+{
+    for (auto& [fd, client] : clients_)
+        ::close(fd);
+    for (const auto& listener : listeners_)
+        ::close(listener->fd);
+}
+
+bool CommandPorts::open(const std::vector<SessionSpec>& specs, std::string& error)
+{
+    for (const SessionSpec& spec : specs) {
+        auto listener = std::make_unique<Listener>();
+        listener->spec = spec;
+        listener->fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        const int on = 1;
+        ::setsockopt(listener->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(kCommandPort);
+        local.sin_addr.s_addr = htonl(spec.address);
+        if (listener->fd < 0 || ::bind(listener->fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
+            || ::listen(listener->fd, 8) != 0) {
+            error = "cannot listen on " + endpointText(spec.address, kCommandPort) + ": " + std::strerror(errno);
+            if (listener->fd >= 0)
+                ::close(listener->fd);
+            return false;
+        }
+        Listener& served = *listener;
+        loop_.watch(served.fd, [this, &served] { accept(served); });
+        listeners_.push_back(std::move(listener));
+    }
+    return true;
+}
+
+void CommandPorts::accept(Listener& listener)
+{
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    const int fd = ::accept4(listener.fd, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0)
+        return;
+    auto client = std::make_unique<Client>();
+    client->spec = &listener.spec;
+    client->fd = fd;
+    client->peer = endpointText(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
+    log_.write("session-open", "module=" + formatIpv4(listener.spec.address) + " from=" + client->peer);
+    clients_[fd] = std::move(client);
+    loop_.watch(fd, [this, fd] { serve(fd); });
+}
+
+void CommandPorts::serve(int fd)
+{
+    const auto found = clients_.find(fd);
+    if (found == clients_.end())
+        return;
+    Client& client = *found->second;
+    char buffer[512];
+    const ssize_t length = ::recv(fd, buffer, sizeof buffer, 0);
+    if (length < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (length <= 0) {
+        log_.write("session-closed", "module=" + formatIpv4(client.spec->address) + " from=" + client.peer);
+        drop(fd);
+        return;
+    }
+    client.pending.append(buffer, static_cast<std::size_t>(length));
+    std::size_t end;
+    while ((end = client.pending.find('\n')) != std::string::npos) {
+        const std::string line = client.pending.substr(0, end + 1);
+        client.pending.erase(0, end + 1);
+        handleLine(client, line);
+        if (!clients_.count(fd))
+            return;
+    }
+}
+
+void CommandPorts::handleLine(Client& client, const std::string& line)
+{
+    const SessionSpec& spec = *client.spec;
+    const std::string module = formatIpv4(spec.address);
+    log_.write("command-line", "module=" + module + " from=" + client.peer + " len=" + std::to_string(line.size())
+                                   + " line=" + escapedBytes(line));
+    if (line.compare(0, 4, "$LOG") == 0) {
+        const std::string token = line.substr(4, line.size() - 4 - 2);
+        const std::optional<LoginKey> key = loginKey();
+        const bool right = line.size() >= 6 && line.compare(line.size() - 2, 2, "\r\n") == 0
+                        && (spec.password.empty() ? token.empty()
+                                                  : key && token == loginToken(spec.password, *key));
+        client.loggedIn = spec.login == LoginReply::Check ? right : spec.login != LoginReply::Refuse;
+        log_.write("login", "module=" + module + " from=" + client.peer + " token=" + (right ? "right" : "wrong"));
+        switch (spec.login) {
+        case LoginReply::Check:
+            reply(client, right ? "%LOGOK\r\n" : "%LOGERR\r\n");
+            break;
+        case LoginReply::Refuse:
+            reply(client, "%LOGERR\r\n");
+            break;
+        case LoginReply::OkPlus:
+            reply(client, "%LOGOK,1.12\r\n");
+            break;
+        case LoginReply::Empty:
+            reply(client, "%\r\n");
+            break;
+        case LoginReply::NoPercent:
+            reply(client, "LOGOK\r\n");
+            break;
+        case LoginReply::LfOnly:
+            reply(client, "%LOGOK\n");
+            break;
+        case LoginReply::Silent:
+            break;
+        }
+        return;
+    }
+    static const std::map<std::string, std::string> commands{
+        {"$SYCR\r\n", "reboot"}, {"$SYCS\r\n", "loader"}, {"$SYCN\r\n", "web-upload"}};
+    const auto command = commands.find(line);
+    if (!client.loggedIn || command == commands.end()) {
+        log_.write("command-refused", "module=" + module + " from=" + client.peer);
+        if (spec.answerCommands)
+            reply(client, "%ERR\r\n");
+        return;
+    }
+    log_.write("command", "module=" + module + " from=" + client.peer + " does=" + command->second);
+    if (spec.answerCommands)
+        reply(client, "%" + line.substr(1, 4) + "OK\r\n");
+    if (command->second == "loader" && handOver_)
+        handOver_(spec.address);
+}
+
+void CommandPorts::reply(Client& client, const std::string& bytes)
+{
+    // One send, so that the reply arrives in one piece.
+    (void)::send(client.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+}
+
+void CommandPorts::drop(int fd)
+{
+    loop_.unwatch(fd);
+    ::close(fd);
+    clients_.erase(fd);
+}
+
+}  // namespace quillmar::sim

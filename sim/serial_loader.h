@@ -1,0 +1,73 @@
+#pragma once
+// A module's serial loader on a pseudo-terminal (a test points QUILLMAR_COMn at
+// the link): when the module is told to hand over ("$SYCS" on its command
+// port) the loader prints its menu; "U" selects "Update", the loader answers
+// "Downloading" and receives the image by XMODEM (128-byte blocks, 8-bit
+// checksum), storing it in a file. Faults make it misbehave the way a real
+// line or loader can.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "event_loop.h"
+#include "request_log.h"
+
+namespace quillmar::sim {
+
+struct LoaderSpec {
+    std::string linkPath;
+    std::uint32_t moduleAddress = 0;  // host order; 0: any module's "$SYCS" wakes it
+    std::string imagePath;            // where a received image goes; empty: not stored
+    bool offersUpdate = true;         // false: a menu without "Update"
+    bool neverNak = false;            // never asks for the first block
+    int naksPerBlock = 0;             // the first block is answered with NAK this often, then ACK
+    bool strayBytes = false;          // junk before every answer
+    int dropAfterBlocks = -1;         // after this many acknowledged blocks the line goes silent
+    int nakIntervalMs = 1000;         // how often it asks for the first block
+};
+
+// "LINK[,address=A.B.C.D][,image=FILE][,menu=update|plain][,nak=never|N]
+// [,stray=0|1][,drop=K][,nakEvery=MS]" as --loader-pty takes it.
+std::optional<LoaderSpec> parseLoaderSpec(const std::string& option, std::string& error);
+
+class SerialLoader {
+public:
+    SerialLoader(LoaderSpec spec, RequestLog& log, EventLoop& loop);
+    ~SerialLoader();
+    SerialLoader(const SerialLoader&) = delete;
+    SerialLoader& operator=(const SerialLoader&) = delete;
+
+    // Makes the pty and its link; false (with `error`) when it cannot.
+    bool open(std::string& error);
+    // The module was told to hand over to its loader.
+    void handOver(std::uint32_t moduleAddress);
+
+private:
+    enum class State { Firmware, Menu, Receiving, Silent, Finished };
+
+    void serveLine();
+    void receiveBytes(const unsigned char* bytes, std::size_t length);
+    void takeBlock();
+    void answer(unsigned char byte);
+    void write(const std::string& bytes);
+    void startNaks();
+    void stopNaks();
+    void onNakTimer();
+    void storeImage();
+
+    LoaderSpec spec_;
+    RequestLog& log_;
+    EventLoop& loop_;
+    int master_ = -1;
+    int slave_ = -1;
+    int timer_ = -1;
+    std::string slaveName_;
+    State state_ = State::Firmware;
+    std::string pending_;   // bytes of a block not yet complete
+    std::string image_;
+    unsigned char expected_ = 1;
+    int blocksTaken_ = 0;
+    int naksGiven_ = 0;
+};
+
+}  // namespace quillmar::sim
