@@ -90,11 +90,17 @@ public:
 
     bool ready() const { return !root_.empty(); }
 
+    enum class Node {
+        Serving,   // the printer answers
+        Dangling,  // the node's target is gone, as when the driver let go of it
+        Stalled,   // the printer takes nothing (its buffer fills) and answers nothing
+    };
+
     // Adds usb device 1-<n> with a printer interface lp<n-1> (numbered in the
-    // order of adding) and returns the printer's index. `openable` false leaves
-    // the device node dangling, as a node whose driver went away.
-    std::size_t add(Printer printer, bool openable = true)
+    // order of adding) and returns the printer's index.
+    std::size_t add(Printer printer, Node state = Node::Serving)
     {
+        const bool openable = state != Node::Dangling;
         const std::size_t index = printers_.size();
         const std::string lp = "lp" + std::to_string(index);
         const std::string usb = "1-" + std::to_string(index + 1);
@@ -111,6 +117,7 @@ public:
         std::filesystem::create_directory_symlink("../../" / node, root_ / "sys/class/usbmisc" / lp);
 
         auto served = std::make_unique<Served>(printer.settings);
+        served->stalled = state == Node::Stalled;
         if (openable) {
             std::filesystem::create_symlink(served->line.path(), root_ / "dev/usb" / lp);
             // Held open so the line never reads as hung up between exchanges.
@@ -154,6 +161,7 @@ private:
         // COM number 0 is never used, so the variable the helper sets is harmless.
         PseudoTerminal line{0};
         int slave = -1;
+        bool stalled = false;
         sim::SettingsResponder responder;
     };
 
@@ -199,7 +207,7 @@ private:
                 std::lock_guard lock(mutex_);
                 // A line nobody holds reads as hung up at once; it is not watched.
                 for (const auto& printer : printers_)
-                    watched.push_back({printer->slave >= 0 ? printer->line.master() : -1, POLLIN, 0});
+                    watched.push_back({printer->slave >= 0 && !printer->stalled ? printer->line.master() : -1, POLLIN, 0});
             }
             if (::poll(watched.data(), watched.size(), 50) <= 0)
                 continue;

@@ -122,14 +122,17 @@ TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNo
         {",fault=silent", DirectReadOutcome::NoReply, 0, 0, false},
         {",fault=lead", DirectReadOutcome::NoReply, 6, 0, false},
         {",fault=short,shortLength=100", DirectReadOutcome::RecordRead, 106, 100, false},
-        {",fault=again", DirectReadOutcome::RecordRead, 262, 256, true},
+        {",fault=again,faultReads=1", DirectReadOutcome::RecordRead, 262, 256, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
         start(c.faults);
         ComSettingsChannel channel(comm, kFirstCom);
-        const DirectReadResult result = readDirectSettings(channel);
+        int keptAlive = 0;
+        const DirectReadResult result = readDirectSettings(channel, [&keptAlive] { ++keptAlive; });
         EXPECT_EQ(result.outcome, c.outcome) << result.reason.toStdString();
+        // The wait lets the window run throughout, not once at its end.
+        EXPECT_GE(keptAlive, c.received == 262 ? 1 : 20);
         EXPECT_EQ(result.received.size(), c.received);
         EXPECT_EQ(result.device, "COM5");
         EXPECT_FALSE(comm.PortOpen());
@@ -143,6 +146,9 @@ TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNo
             EXPECT_EQ(firstBytesText(result.record), "0,0,0,0");
         }
         EXPECT_EQ(sim->lines("settings-read").size(), 1u);
+        if (c.readAgain) {
+            EXPECT_FALSE(readDirectSettings(channel).asksToReadAgain());
+        }
         sim.reset();
     }
 }

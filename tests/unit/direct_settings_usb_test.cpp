@@ -89,7 +89,7 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErr
     struct Case {
         const char* name;
         std::optional<Printer> attached;
-        bool openable;
+        test::UsbPrinterTestbed::Node node;
         DirectReadOutcome read;
         DirectWriteOutcome write;
         const char* reason;
@@ -98,12 +98,13 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErr
     stopping.fault = sim::SettingsFault::Short;
     stopping.shortLength = 100;
     const Case cases[] = {
-        {"none attached", std::nullopt, true, DirectReadOutcome::NoDevice, DirectWriteOutcome::NoDevice, "no USB printer"},
-        {"node gone", Printer{"1f7c", "0369", "GONE", {}}, false, DirectReadOutcome::NoDevice,
+        {"none attached", std::nullopt, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoDevice, DirectWriteOutcome::NoDevice, "no USB printer"},
+        {"node gone", Printer{"1f7c", "0369", "GONE", {}}, test::UsbPrinterTestbed::Node::Dangling, DirectReadOutcome::NoDevice,
          DirectWriteOutcome::NoDevice, "No such file or directory"},
-        {"silent", Printer{"1f7c", "0369", "MUTE", answering("Mute", sim::SettingsFault::Silent)}, true,
+        {"silent", Printer{"1f7c", "0369", "MUTE", answering("Mute", sim::SettingsFault::Silent)},
+         test::UsbPrinterTestbed::Node::Serving,
          DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "no reply within 1000 ms"},
-        {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, true, DirectReadOutcome::NoReply,
+        {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoReply,
          DirectWriteOutcome::Written, "100 of 256 reply bytes"},
     };
     DirectSettingsTiming timing;
@@ -113,7 +114,7 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErr
         test::UsbPrinterTestbed bed;
         ASSERT_TRUE(bed.ready());
         if (c.attached)
-            bed.add(*c.attached, c.openable);
+            bed.add(*c.attached, c.node);
         UsbSettingsChannel channel;
         const auto started = std::chrono::steady_clock::now();
         const DirectReadResult read = readDirectSettings(channel, {}, timing);
@@ -123,6 +124,24 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErr
         EXPECT_EQ(read.device, c.read == DirectReadOutcome::NoDevice ? "None" : c.attached->serial.c_str());
         EXPECT_EQ(writeDirectSettings(channel, read.record).outcome, c.write);
     }
+}
+
+TEST_F(DirectSettingsUsbTest, AWriteToAPrinterThatTakesNothingMoreFailsWithinItsBound)
+{
+    test::UsbPrinterTestbed bed;
+    ASSERT_TRUE(bed.ready());
+    bed.add({"1f7c", "0369", "FULL", {}}, test::UsbPrinterTestbed::Node::Stalled);
+    UsbSettingsChannel channel(nullptr, std::chrono::milliseconds(300));
+    channel.open();
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        channel.write(QByteArray(4 << 20, 'x'));
+        ADD_FAILURE() << "a printer that takes nothing accepted 4 MiB";
+    } catch (const SettingsChannelError& error) {
+        EXPECT_NE(std::string(error.what()).find("the USB printer took"), std::string::npos) << error.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    channel.close();
 }
 
 }  // namespace
