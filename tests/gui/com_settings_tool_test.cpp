@@ -1,0 +1,212 @@
+// The COM-port settings tool against quillmar-sim's settings ports: two printers
+// on COM2 and COM3 (pseudo-terminals), with the real one-second reply wait.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cstdlib>
+
+#include "support/settings_tool_driver.h"
+#include "support/sim_process.h"
+#include "support/wait_until.h"
+#include "tools/com_settings_form.h"
+#include "ui/ip_address_edit.h"
+
+namespace quillmar {
+namespace {
+
+const QString kNoReply = QStringLiteral("Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!");
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(content);
+}
+
+std::string hexOf(const DeviceEntry& record)
+{
+    return QByteArray(record.data(), qsizetype(record.size())).toHex().toStdString();
+}
+
+class ComSettingsToolTest : public ::testing::Test {
+protected:
+    // The printers on COM2 and COM3; `faults` spoil the first one's answers.
+    void startPrinters(const std::string& faults = {})
+    {
+        sim = std::make_unique<test::SimProcess>(
+            test::simPath(),
+            std::vector<std::string>{"--settings-pty", link(2) + test::simFieldsOf(printers[0]) + faults,
+                                     "--settings-pty", link(3) + test::simFieldsOf(printers[1])});
+        ASSERT_TRUE(sim->ready()) << sim->error;
+        ::setenv("QUILLMAR_COM2", link(2).c_str(), 1);
+        ::setenv("QUILLMAR_COM3", link(3).c_str(), 1);
+    }
+
+    std::string link(int com) { return w.directory.file(QStringLiteral("com%1").arg(com)).toStdString(); }
+
+    void remember(const char* file, const char* content) { writeFile(w.directory.file(QLatin1String(file)), content); }
+    QByteArray remembered(const char* file)
+    {
+        QFile in(w.directory.file(QLatin1String(file)));
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+    }
+
+    void TearDown() override
+    {
+        ::unsetenv("QUILLMAR_COM2");
+        ::unsetenv("QUILLMAR_COM3");
+    }
+
+    DeviceEntry printers[2] = {test::fullWidthRecord("ABCDEFGHIJKLMNOP"), test::fullWidthRecord("SECONDPRINTER-16")};
+    test::SettingsToolDriver<TForm1> w;
+    std::unique_ptr<test::SimProcess> sim;
+};
+
+TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherPortReadsItsOwn)
+{
+    remember("COMSET.DAT", "2");
+    remember("BAUDSET.DAT", "1");
+    startPrinters();
+    w.open();
+
+    EXPECT_EQ(w.template control<QComboBox>("ComBox_com")->currentText(), QStringLiteral("COM2"));
+    EXPECT_EQ(w.template control<QComboBox>("ComBox_baud")->currentText(), QStringLiteral("19200"));
+    const std::pair<const char*, QString> boxes[] = {
+        {"Edit1", "RX7000 WI-FI PRINTER 24C"}, {"Edit2", "ABCDEFGHIJKLMNOP"}, {"Edit3", "0A-1B-2C-3D-4E-5F"},
+        {"Edit4", "192.0.2.77"}, {"Edit5", "9100"}, {"Edit6", "9101"}, {"Edit7", "STATIC"}, {"Edit8", "Infra"},
+        {"Edit9", "ThirtyFourCharacterNetworkNameXYZ1"}, {"Edit10", "0123456789ABCDEF0123456789AB"},
+        {"Edit11", "WPA2PSK"}, {"Edit12", "AES"}, {"Edit13", QString(36, 'p') + QString(36, 'q')}};
+    for (const auto& [name, text] : boxes)
+        EXPECT_EQ(w.text(name), text) << name;
+    EXPECT_EQ(w.window().addressBox()->value(), 0xC000024Du);
+    EXPECT_EQ(w.group("RadioGroup4")->selectedText(), QStringLiteral("Infra"));
+    EXPECT_EQ(w.group("RadioGroup1")->selectedText(), QStringLiteral("WPA2PSK"));
+    EXPECT_EQ(w.group("RadioGroup2")->items(), QStringList({"TKIP", "AES"}));
+    EXPECT_EQ(w.group("RadioGroup2")->itemIndex(), 1);
+    EXPECT_FALSE(w.group("RadioGroup3")->isEnabled());  // no -p
+    EXPECT_TRUE(w.edit("Edit16")->isVisible());  // WPA: the WEP key box is covered
+    EXPECT_FALSE(w.edit("Edit17")->isVisible());
+    EXPECT_TRUE(w.prompter.prompts.empty());
+
+    w.choose("ComBox_com", 2);
+    EXPECT_EQ(settingsToolState().comPort, 3);
+    w.click("Button5");
+    EXPECT_EQ(w.text("Edit2"), QStringLiteral("SECONDPRINTER-16"));
+    EXPECT_EQ(sim->lines("settings-read").size(), 2u);
+    EXPECT_TRUE(w.prompter.prompts.empty());
+}
+
+TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
+{
+    struct Case {
+        const char* faults;
+        const char* port;  // QUILLMAR_COM2 instead of the printer's line, when set
+        QString message;
+        QString deviceName;  // Edit2 afterwards
+        const char* logged;  // in the main window's log line
+    };
+    const Case cases[] = {
+        {",fault=silent", nullptr, kNoReply, "", "no reply"},
+        {",fault=lead", nullptr, kNoReply, "", "6 of 262"},
+        {",fault=short,shortLength=30", nullptr, QString(), "ABCDEF", nullptr},
+        {"", "/nonexistent/quillmar-com2", QStringLiteral("input format error !"), "", "No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults + std::string(c.port ? c.port : ""));
+        test::SettingsToolDriver<TForm1> d;
+        startPrinters(c.faults);
+        if (c.port)
+            ::setenv("QUILLMAR_COM2", c.port, 1);
+        writeFile(d.directory.file(QStringLiteral("COMSET.DAT")), "2");
+        d.open();
+        EXPECT_EQ(d.prompter.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(d.text("Edit2"), c.deviceName);
+        if (c.message == kNoReply) {
+            EXPECT_EQ(d.prompter.prompts[0].icon, PromptIcon::Stop);
+            EXPECT_EQ(d.template control<QLabel>("Label15")->text(), QStringLiteral("0,0,0,0"));
+            EXPECT_TRUE(d.edit("Edit17")->isVisible());
+            EXPECT_EQ(d.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
+        }
+        if (c.logged) {
+            ASSERT_EQ(d.logLines.size(), 1);
+            EXPECT_TRUE(d.logLines[0].contains(QLatin1String(c.logged))) << d.logLines[0].toStdString();
+        }
+        // The port was given back: the next read on it gets through.
+        ::setenv("QUILLMAR_COM2", link(2).c_str(), 1);
+        d.prompter.prompts.clear();
+        sim.reset();
+        startPrinters();
+        d.click("Button5");
+        EXPECT_EQ(d.text("Edit2"), QStringLiteral("ABCDEFGHIJKLMNOP"));
+        sim.reset();
+    }
+}
+
+TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordWithTheKeyTheEncryptionUses)
+{
+    struct Case {
+        bool chooseWep;
+        std::string storedKey;
+        std::string storedPsk;
+    };
+    const Case cases[] = {
+        {true, "0123456789ABCDEF0123456789AB", ""},
+        {false, "", std::string(36, 'p') + std::string(36, 'q')},
+    };
+    remember("COMSET.DAT", "2");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chooseWep);
+        sim.reset();
+        startPrinters();  // each case starts from the printer's own record
+        w.open();
+        DeviceEntry expected = printers[0];
+        expected.setText(DeviceField::MacAddress, "0A-1B-2C-3D-4E-5F");
+        if (c.chooseWep) {
+            w.clickItem("RadioGroup1", 0);  // OPEN offers NONE and WEP
+            ASSERT_EQ(w.group("RadioGroup2")->items(), QStringList({"NONE", "WEP"}));
+            w.clickItem("RadioGroup2", 1);
+            EXPECT_TRUE(w.edit("Edit17")->isVisible());
+            EXPECT_FALSE(w.edit("Edit16")->isVisible());
+            expected.setText(DeviceField::AuthMode, "OPEN");
+            expected.setText(DeviceField::EncryType, "WEP");
+        }
+        expected.setText(DeviceField::Key, c.storedKey);
+        expected.setText(DeviceField::WpaPsk, c.storedPsk);
+        w.edit("Edit9")->clear();
+        QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
+        expected.setText(DeviceField::Ssid, "BackOffice");
+        w.choose("ComBox_baud", 2);
+
+        w.click("Button2");
+        EXPECT_EQ(w.prompter.texts().last(), QStringLiteral("Save default com port setting OK !!"));
+        EXPECT_EQ(remembered("COMSET.DAT"), QByteArray("2"));
+        EXPECT_EQ(remembered("BAUDSET.DAT"), QByteArray("2"));
+        ASSERT_TRUE(test::waitUntil([&] { return !sim->lines("settings-write").empty(); }, 5000));
+        EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(expected));
+        EXPECT_EQ(sim->lines("settings-write").back().fields["port"], link(2));
+    }
+}
+
+TEST(ComSettingsToolFiles, ARememberedDigitOutOfRangeCountsAsNoFile)
+{
+    struct Case {
+        QByteArray content;
+        std::optional<int> port;
+        std::optional<int> baud;
+    };
+    const Case cases[] = {
+        {"9", 9, std::nullopt}, {"1\n", 1, 1}, {"0", std::nullopt, 0}, {"4", 4, 4},
+        {"x", std::nullopt, std::nullopt}, {"", std::nullopt, std::nullopt},
+    };
+    test::TempDirectory directory;
+    const QString path = directory.file(QStringLiteral("COMSET.DAT"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content.toStdString());
+        writeFile(path, c.content);
+        EXPECT_EQ(readComPortFile(path), c.port);
+        EXPECT_EQ(readBaudIndexFile(path), c.baud);
+    }
+}
+
+}  // namespace
+}  // namespace quillmar

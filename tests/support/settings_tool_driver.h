@@ -1,0 +1,105 @@
+#pragma once
+// Opens a COM-port or USB settings tool for a test, finds its controls by name
+// and drives them with real clicks and key presses. Messages are recorded, log
+// lines collected, and the working directory is the test's own.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "record/device_entry.h"
+#include "record/field_names.h"
+#include "record/program_flags.h"
+#include "support/recording_prompter.h"
+#include "support/temp_directory.h"
+#include "tools/settings_tool_context.h"
+#include "tools/settings_tool_rules.h"
+#include "ui/radio_group.h"
+
+namespace quillmar::test {
+
+// A record as the key=value list quillmar-sim's --module and --settings-pty take.
+inline std::string simFieldsOf(const DeviceEntry& record)
+{
+    std::string spec;
+    for (const FieldLayout& layout : deviceFieldLayout())
+        spec += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
+    return spec;
+}
+
+// Every field as long as it may be, so that none has a terminator.
+inline DeviceEntry fullWidthRecord(const std::string& deviceName)
+{
+    DeviceEntry record;
+    record.setText(DeviceField::ModelName, "RX7000 WI-FI PRINTER 24C");
+    record.setText(DeviceField::DeviceName, deviceName);
+    record.setText(DeviceField::MacAddress, "0a-1b-2c-3d-4e-5f");
+    record.setText(DeviceField::IpAddress, "192.0.2.77");
+    record.setText(DeviceField::TcpPort, "9100");
+    record.setText(DeviceField::UdpPort, "9101");
+    record.setText(DeviceField::IpMode, "STATIC");
+    record.setText(DeviceField::WifiMode, "Infra");
+    record.setText(DeviceField::AuthMode, "WPA2PSK");
+    record.setText(DeviceField::EncryType, "AES");
+    record.setText(DeviceField::Ssid, "ThirtyFourCharacterNetworkNameXYZ1");
+    record.setText(DeviceField::Key, "0123456789ABCDEF0123456789AB");
+    record.setText(DeviceField::WpaPsk, std::string(36, 'p') + std::string(36, 'q'));
+    return record;
+}
+
+template <typename Window>
+class SettingsToolDriver {
+public:
+    SettingsToolDriver()
+    {
+        programFlags() = ProgramFlags{};
+        settingsToolState() = SettingsToolState{};
+    }
+
+    // A new window, shown: it reads the printer before this returns.
+    Window& open(const DirectSettingsTiming& timing = {})
+    {
+        SettingsToolContext context;
+        context.workingDirectory = directory.path();
+        context.log = [this](const QString& line) { logLines << line; };
+        context.timing = timing;
+        adjust(context);
+        windows.push_back(std::make_unique<Window>(context));
+        windows.back()->show();
+        return *windows.back();
+    }
+    Window& window() { return *windows.back(); }
+
+    template <typename T> T* control(const char* name) { return window().template findChild<T*>(QLatin1String(name)); }
+    QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
+    QString text(const char* name) { return edit(name)->text(); }
+    RadioGroup* group(const char* name) { return control<RadioGroup>(name); }
+
+    void click(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
+    void clickItem(const char* groupName, int item)
+    {
+        QRadioButton* button = group(groupName)->button(item);
+        QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(6, button->height() / 2));
+    }
+    // Moves a closed choice box to `item` with the arrow keys, as a user would.
+    void choose(const char* boxName, int item)
+    {
+        auto* box = control<QComboBox>(boxName);
+        while (box->currentIndex() != item)
+            QTest::keyClick(box, box->currentIndex() < item ? Qt::Key_Down : Qt::Key_Up);
+    }
+
+    TempDirectory directory;
+    RecordingPrompter prompter;
+    QStringList logLines;
+    std::function<void(SettingsToolContext&)> adjust = [](SettingsToolContext&) {};
+    std::vector<std::unique_ptr<Window>> windows;
+};
+
+}  // namespace quillmar::test
