@@ -80,8 +80,10 @@ protected:
     void start(const std::string& firstFaults, const std::string& secondFaults = {})
     {
         ensureApplication();
-        links[0] = directory / "com5";
-        links[1] = directory / "com6";
+        // Unique names: the serial port's lock file is named after the link, and
+        // other tests may run at the same time.
+        links[0] = directory / ("com5-" + directory.filename().string());
+        links[1] = directory / ("com6-" + directory.filename().string());
         sim = std::make_unique<test::SimProcess>(
             test::simPath(), std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]) + firstFaults,
                                                       "--settings-pty", links[1].string() + specOf(records[1]) + secondFaults});
