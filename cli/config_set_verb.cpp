@@ -77,6 +77,10 @@ private:
         std::optional<QString> message = checkDependentFields(changes_, values);
         if (!message)
             message = checkSingleByteTexts(values);
+        // A module at an address with a 255 in it would be saved unreachable,
+        // as the window refuses to do.
+        if (!message && !isReachableModuleAddress(values.addressControlValue))
+            message = QStringLiteral("ipAddress %1: invalid IP address").arg(module.addressText);
         if (message)
             return fail(context, kUsageError, *message + QStringLiteral("; nothing is saved"));
 

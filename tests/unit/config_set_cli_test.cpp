@@ -100,7 +100,7 @@ TEST(ConfigSet, EveryFieldConfigShowNamesIsTakenUnderThatNameButTheModulesOwn)
 
 TEST(ConfigSet, AValueThatBreaksARuleSendsNothingAndItsDependentsAreCheckedAgainstTheModule)
 {
-    auto sim = startSim();
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--module", "address=127.0.0.1", "--module", "address=127.0.0.255"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     const struct {
         QStringList words;
@@ -127,6 +127,12 @@ TEST(ConfigSet, AValueThatBreaksARuleSendsNothingAndItsDependentsAreCheckedAgain
         reads += c.requests;
         EXPECT_EQ(sim.requestCount(), reads) << c.message;
     }
+    // Nor is a module saved back at an address it could not be reached at.
+    auto run = runVerbs({"config", "set", "127.0.0.255", "ssid=Other", "--tick-ms", "5"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(
+        run.err.startsWith(QStringLiteral("quillmar-cli config set: ipAddress 127.0.0.255: invalid IP address")))
+        << run.err.toStdString();
     EXPECT_TRUE(sim.lines("stored").empty());
 }
 
