@@ -1,0 +1,196 @@
+// The USB settings tool under umockdev: the usblp printers live in a test bed
+// that this process sees as /sys and /dev, each node driven by the simulator's
+// settings responder. Also the tree commands that open the settings tools.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "app/main_form.h"
+#include "support/settings_tool_driver.h"
+#include "support/usb_printer_testbed.h"
+#include "support/view_clicks.h"
+#include "support/wait_until.h"
+#include "tools/com_settings_form.h"
+#include "tools/usb_settings_form.h"
+
+namespace quillmar {
+namespace {
+
+constexpr char kSerial[] = "QM0369-0001";
+
+sim::SettingsPrinter answering(sim::SettingsFault fault = sim::SettingsFault::None)
+{
+    sim::SettingsPrinter printer;
+    printer.record = test::fullWidthRecord("USB-COUNTER-0016");
+    printer.fault = fault;
+    return printer;
+}
+
+class UsbSettingsToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(test::underUmockdev()) << "run this test under umockdev-wrapper";
+        ASSERT_TRUE(testbed.ready());
+    }
+
+    QLabel* waitingLabel() { return w.template control<QLabel>("Label18"); }
+    QTimer* timer() { return w.window().template findChild<QTimer*>(QStringLiteral("Timer1")); }
+
+    test::UsbPrinterTestbed testbed;
+    test::SettingsToolDriver<TForm2> w;
+};
+
+TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
+{
+    const std::size_t printer = testbed.add({"1f7c", "0369", kSerial, answering()});
+    w.open();
+    EXPECT_EQ(w.window().usbDeviceText(), QLatin1String(kSerial));
+    EXPECT_EQ(w.text("Edit2"), QStringLiteral("USB-COUNTER-0016"));
+    EXPECT_EQ(w.text("Edit13"), QString(36, 'p') + QString(36, 'q'));
+    EXPECT_FALSE(waitingLabel()->isVisible());
+    EXPECT_TRUE(w.prompter.prompts.empty());
+
+    w.clickItem("RadioGroup4", 1);  // Adhoc: OPEN, SHARED, WEPAUTO, WPANONE; OPEN, NONE
+    EXPECT_EQ(w.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
+    w.click("Button2");
+    ASSERT_EQ(w.prompter.prompts.size(), 1u);
+    EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
+    EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::TypedDialog);
+    DeviceEntry expected = answering().record;
+    expected.setText(DeviceField::MacAddress, "0A-1B-2C-3D-4E-5F");
+    for (const auto& [field, text] : {std::pair{DeviceField::WifiMode, "Adhoc"}, {DeviceField::AuthMode, "OPEN"},
+                                      {DeviceField::EncryType, "NONE"}, {DeviceField::Key, ""}})
+        expected.setText(field, text);
+    ASSERT_TRUE(test::waitUntil([&] { return testbed.writesStored(printer) == 1; }, 5000));
+    EXPECT_EQ(testbed.record(printer), expected);
+
+    // One real tick of Timer1, then the rest of the count.
+    EXPECT_TRUE(waitingLabel()->isVisible());
+    ASSERT_TRUE(test::waitUntil([&] { return w.window().waitingCount() == 1; }, 3000));
+    EXPECT_EQ(waitingLabel()->text(), QStringLiteral("Waiting  .... 1"));
+    while (timer()->isActive())
+        w.window().Timer1Timer();
+    EXPECT_EQ(w.window().waitingCount(), 21);
+    EXPECT_FALSE(waitingLabel()->isVisible());
+    // The next save counts from the start again.
+    w.click("Button2");
+    EXPECT_EQ(w.window().waitingCount(), 0);
+    EXPECT_TRUE(timer()->isActive() && waitingLabel()->isVisible());
+    EXPECT_EQ(w.prompter.texts().size(), 2);
+}
+
+TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
+{
+    struct Case {
+        bool attached;
+        sim::SettingsFault fault;
+        QString message;
+        QString device;
+    };
+    const QString readError = QStringLiteral("Read USB config error !");
+    const Case cases[] = {
+        {false, sim::SettingsFault::None, readError, "None"},
+        {true, sim::SettingsFault::Silent, readError, kSerial},
+        {true, sim::SettingsFault::ReadAgain, QStringLiteral("Read USB config error,Please read again !!"), kSerial},
+    };
+    DirectSettingsTiming quick;
+    quick.usbReplyWait = std::chrono::milliseconds(300);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message.toStdString() + " " + c.device.toStdString());
+        test::UsbPrinterTestbed bed;
+        if (c.attached)
+            bed.add({"1f7c", "0369", kSerial, answering(c.fault)});
+        test::SettingsToolDriver<TForm2> d;
+        d.open(quick);
+        EXPECT_EQ(d.prompter.texts(), QStringList{c.message});
+        EXPECT_EQ(d.window().usbDeviceText(), c.device);
+        EXPECT_EQ(d.text("Edit2"), QString());  // nothing shown from a refused reply
+        const bool readFailed = c.message == readError;
+        EXPECT_EQ(d.edit("Edit17")->isVisible(), readFailed);
+        if (readFailed)
+            EXPECT_EQ(d.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
+
+        // A save with no printer fails, and the indicator counts all the same.
+        if (!c.attached) {
+            d.click("Button2");
+            EXPECT_EQ(d.prompter.texts().last(), QStringLiteral("Save USB config error !"));
+            EXPECT_TRUE(d.window().template findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+        }
+    }
+}
+
+TEST_F(UsbSettingsToolTest, ALanPrinterOffersNoWifiChoices)
+{
+    testbed.add({"1f7c", "0369", kSerial, answering()});
+    programFlags().lanPrinterFlag = 1;
+    w.open();
+    for (const char* group : {"RadioGroup1", "RadioGroup2", "RadioGroup4"})
+        EXPECT_FALSE(w.group(group)->isEnabled()) << group;
+    EXPECT_TRUE(w.edit("Edit9")->isEnabled());
+    EXPECT_TRUE(w.edit("Edit2")->isEnabled());
+}
+
+class OneAddress final : public LocalAddressSource {
+public:
+    LocalAddressReading read() override { return {0, {{0xC0000201u, 2}}}; }
+};
+
+// No search leaves this test: the automatic one is kept out.
+class QuietMainForm final : public TmainForm {
+public:
+    using TmainForm::TmainForm;
+    void startSearch(bool, const QString&) override {}
+};
+
+// The tree commands open a new tool each time, beside the main window.
+TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgram)
+{
+    test::RecordingPrompter prompter;
+    test::UsbPrinterTestbed noPrinters;
+    ::setenv("QUILLMAR_COM1", "/nonexistent/quillmar-com1", 1);
+    const auto toolsOf = [](const char* className) {
+        QList<QWidget*> tools;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->inherits(className) && window->isVisible())
+                tools << window;
+        }
+        return tools;
+    };
+    for (const int usbToolFlag : {0, 1}) {
+        programFlags() = ProgramFlags{};
+        programFlags().usbToolFlag = usbToolFlag;
+        const char* command = usbToolFlag ? "ChangeSettingByUSB" : "ChangeSettingByCOMPort";
+        const char* tool = usbToolFlag ? "quillmar::TForm2" : "quillmar::TForm1";
+        SCOPED_TRACE(command);
+        OneAddress addresses;
+        auto* form = new QuietMainForm(nullptr, &addresses);
+        form->setAttribute(Qt::WA_DeleteOnClose);
+        form->show();
+        auto* tree = form->findChild<QTreeWidget*>(QStringLiteral("funcTreeView"));
+        QTreeWidgetItem* item = tree->findItems(QLatin1String(command), Qt::MatchExactly | Qt::MatchRecursive).value(0);
+        ASSERT_NE(item, nullptr);
+        test::clickTreeItem(tree, item);
+        test::clickTreeItem(tree, item);
+        const QList<QWidget*> opened = toolsOf(tool);
+        ASSERT_EQ(opened.size(), 2);
+        EXPECT_EQ(opened[0]->parentWidget(), nullptr);
+        EXPECT_FALSE(opened[0]->isModal());
+        // Each read went nowhere and said so, in a message and in the main window's log.
+        EXPECT_EQ(prompter.texts().size(), 2);
+        if (!usbToolFlag) {
+            const QString log = form->findChild<QPlainTextEdit*>(QStringLiteral("msgMemo"))->toPlainText();
+            EXPECT_EQ(log.count(QStringLiteral("No such file or directory")), 2) << log.toStdString();
+        }
+        form->close();
+        EXPECT_TRUE(toolsOf(tool).isEmpty());
+        prompter.prompts.clear();
+    }
+    ::unsetenv("QUILLMAR_COM1");
+}
+
+}  // namespace
+}  // namespace quillmar
