@@ -11,14 +11,22 @@ ComSettingsChannel::~ComSettingsChannel()
 
 void ComSettingsChannel::open()
 {
+    if (opened_)
+        return;
+    if (comm_.PortOpen())
+        throw SettingsChannelError(QStringLiteral("COM%1: the serial control is busy with another exchange on COM%2")
+                                       .arg(portNumber_)
+                                       .arg(comm_.CommPort())
+                                       .toStdString());
     try {
         comm_.setCommPort(portNumber_);
         comm_.setSettings(QString::fromLatin1(kDirectSettingsLine));
         comm_.setPortOpen(true);
     } catch (const MSCommError& error) {
-        close();
+        // setPortOpen closes what it opened before it raises.
         throw SettingsChannelError(error.what());
     }
+    opened_ = true;
 }
 
 void ComSettingsChannel::write(const QByteArray& bytes)
@@ -44,6 +52,9 @@ QByteArray ComSettingsChannel::read(qsizetype maxBytes, std::chrono::millisecond
 
 void ComSettingsChannel::close() noexcept
 {
+    if (!opened_)
+        return;
+    opened_ = false;
     try {
         comm_.setPortOpen(false);
     } catch (...) {

@@ -10,7 +10,8 @@ inline constexpr char kDirectSettingsLine[] = "115200,n,8,1";
 
 class ComSettingsChannel : public SettingsChannel {
 public:
-    // `comm` is the window's MSComm1; it must outlive the channel.
+    // `comm` is the window's MSComm1; it must outlive the channel. The channel
+    // closes only a port it opened itself, never one another exchange holds.
     ComSettingsChannel(MSComm& comm, int portNumber);
     ~ComSettingsChannel() override;
 
@@ -24,6 +25,7 @@ public:
 private:
     MSComm& comm_;
     int portNumber_;
+    bool opened_ = false;  // the port is open because this channel opened it
 };
 
 }  // namespace quillmar

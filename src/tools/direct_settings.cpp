@@ -14,15 +14,8 @@ constexpr qsizetype kRecordSize = qsizetype(kDeviceEntrySize);
 // Closes the channel on every way out of an exchange.
 class OpenChannel {
 public:
-    explicit OpenChannel(SettingsChannel& channel) : channel_(channel)
-    {
-        try {
-            channel_.open();
-        } catch (...) {
-            channel_.close();
-            throw;
-        }
-    }
+    // A channel whose open fails holds nothing, so there is nothing to close.
+    explicit OpenChannel(SettingsChannel& channel) : channel_(channel) { channel_.open(); }
     ~OpenChannel() { channel_.close(); }
     OpenChannel(const OpenChannel&) = delete;
     OpenChannel& operator=(const OpenChannel&) = delete;

@@ -249,6 +249,17 @@ TEST_F(DirectSettingsComTest, APortThatCannotBeOpenedFailsWithTheSystemsReasonAn
     // The port that was busy works once it is free.
     ComSettingsChannel channel(comm, kFirstCom);
     EXPECT_TRUE(readDirectSettings(channel).ok());
+
+    // A control that is in the middle of another exchange is refused and left
+    // as it was: that exchange keeps its port.
+    comm.setCommPort(kSecondCom);
+    comm.setPortOpen(true);
+    const DirectReadResult refused = readDirectSettings(channel);
+    EXPECT_EQ(refused.outcome, DirectReadOutcome::Failed);
+    EXPECT_NE(refused.reason.indexOf("busy"), -1) << refused.reason.toStdString();
+    EXPECT_TRUE(comm.PortOpen());
+    EXPECT_EQ(comm.CommPort(), kSecondCom);
+    comm.setPortOpen(false);
 }
 
 }  // namespace
