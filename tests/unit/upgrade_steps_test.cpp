@@ -1,0 +1,219 @@
+// The firmware upgrade against quillmar-sim on loopback: the command port on
+// 127.0.0.1:5001 and the serial loader on a pseudo-terminal that COM7 is mapped
+// to. Waits are shortened except in the one real-time test.
+#include <gtest/gtest.h>
+
+#include <net/if.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+
+#include "maintenance/maintenance_result.h"
+#include "maintenance/maintenance_steps.h"
+#include "maintenance/xmodem_sender.h"
+#include "support/maintenance_run.h"
+#include "support/recording_host_tables.h"
+#include "support/sim_process.h"
+
+using namespace quillmar;
+using namespace std::chrono_literals;
+
+namespace {
+
+MaintenanceTiming fastTiming()
+{
+    MaintenanceTiming timing;
+    timing.connectPause = 50ms;
+    timing.serialCollect = 300ms;
+    timing.xmodem.writePause = 1ms;
+    timing.xmodem.answerWait = 600ms;
+    timing.xmodem.startWait = 2000ms;
+    return timing;
+}
+
+std::string bytes(std::size_t count)
+{
+    std::string data;
+    for (std::size_t i = 0; i < count; ++i)
+        data.push_back(static_cast<char>((i * 7 + i / 128) & 0xFF));
+    return data;
+}
+
+// The simulator logs what it received a moment after the PC sent it.
+bool eventually(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 100 && !done(); ++i)
+        std::this_thread::sleep_for(20ms);
+    return done();
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class UpgradeOverPty : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quillmar-upgrade-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        setenv("QUILLMAR_COM7", (dir_ + "/com7").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        sim_.reset();
+        std::filesystem::remove_all(dir_);
+    }
+
+    // Starts the module with these loader faults (", key=value..." or empty).
+    void startModule(const std::string& loaderFaults, const std::string& nakEvery = "nakEvery=100")
+    {
+        sim_.reset();
+        sim_ = std::make_unique<test::SimProcess>(
+            test::simPath(), std::vector<std::string>{"--session", "address=127.0.0.1", "--loader-pty",
+                                                      dir_ + "/com7,image=" + image() + "," + nakEvery + loaderFaults});
+        ASSERT_TRUE(sim_->ready()) << sim_->error;
+    }
+
+    int upgrade(const std::string& firmware, const MaintenanceTiming& timing = fastTiming(),
+                const std::string& port = "COM7")
+    {
+        std::ofstream(dir_ + "/image.bin", std::ios::binary) << firmware;
+        test::TestHelpers helpers(tables_, progress_);
+        const SessionEnvironment environment{{{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_,
+                                             nullptr, timing};
+        return runUpgradeSteps({port, "127.0.0.1", "02:51:7f:00:00:01", "", dir_ + "/image.bin"}, environment);
+    }
+
+    std::string image() const { return dir_ + "/received.bin"; }
+
+    std::string dir_;
+    std::unique_ptr<test::SimProcess> sim_;
+    test::RecordingHostTables tables_;
+    test::RecordingProgress progress_;
+};
+
+TEST_F(UpgradeOverPty, SendsWholeBlocksAndPadsTheLastShortOneWithSub)
+{
+    struct Case {
+        std::size_t size;
+        std::size_t blocks;
+    };
+    for (const Case& c : {Case{128 * 3, 3}, Case{128 * 3 + 1, 4}, Case{5, 1}}) {
+        startModule("");
+        const std::string firmware = bytes(c.size);
+        ASSERT_EQ(upgrade(firmware), maintenance::kOk) << c.size;
+        EXPECT_EQ(sim_->lines("loader-block").size(), c.blocks) << c.size;
+        std::string padded = firmware;
+        padded.resize(c.blocks * 128, static_cast<char>(kXmodemPad));
+        EXPECT_TRUE(readFile(image()) == padded) << c.size;
+        EXPECT_EQ(progress_.blocks(), std::make_pair(int(c.blocks), int(c.blocks)));
+        EXPECT_TRUE(eventually([&] { return sim_->lines("loader-confirm").size() == 1; })) << "the second U";
+        EXPECT_EQ(sim_->lines("login").size(), 1u);
+        EXPECT_EQ(sim_->lines("command-line", "len", "6").size(), 1u) << "the upgrade logs in without a password";
+        EXPECT_TRUE(eventually([&] { return sim_->lines("session-closed").size() == 1; }))
+            << "the socket is closed at the end";
+    }
+    // Every route and neighbour entry added was removed again.
+    const std::vector<std::string> changes = tables_.changes();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), [](auto& l) { return l.starts_with("route+"); }), 3);
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), [](auto& l) { return l.starts_with("route-"); }), 3);
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), [](auto& l) { return l.starts_with("neigh-"); }), 3);
+}
+
+TEST_F(UpgradeOverPty, TheTwoHundredFiftySixthBlockIsNumberedZero)
+{
+    startModule("");
+    const std::string firmware = bytes(128 * 257);
+    ASSERT_EQ(upgrade(firmware), maintenance::kOk);
+    const std::vector<test::SimLogLine> blocks = sim_->lines("loader-block");
+    ASSERT_EQ(blocks.size(), 257u);
+    EXPECT_EQ(blocks[254].fields.at("number"), "255");
+    EXPECT_EQ(blocks[255].fields.at("number"), "0");
+    EXPECT_EQ(blocks[255].fields.at("complement"), "255");
+    EXPECT_EQ(blocks[256].fields.at("number"), "1");
+    EXPECT_TRUE(readFile(image()) == firmware);
+}
+
+TEST_F(UpgradeOverPty, ABlockIsSentAtMostTwelveTimes)
+{
+    struct Case {
+        int naks;
+        int result;
+        std::size_t sends;
+    };
+    for (const Case& c : {Case{11, maintenance::kOk, 12}, Case{12, maintenance::kDownloadFailed, 12}}) {
+        startModule(",nak=" + std::to_string(c.naks));
+        EXPECT_EQ(upgrade(bytes(300)), c.result) << c.naks;
+        EXPECT_EQ(sim_->lines("loader-block", "number", "1").size(), c.sends) << c.naks;
+    }
+}
+
+TEST_F(UpgradeOverPty, LoaderFaults)
+{
+    struct Case {
+        const char* faults;
+        int result;
+    };
+    for (const Case& c : {Case{",menu=plain", maintenance::kLoaderMenuFailed}, Case{",stray=1", maintenance::kOk},
+                          Case{",drop=2", maintenance::kDownloadFailed}}) {
+        startModule(c.faults);
+        EXPECT_EQ(upgrade(bytes(128 * 5)), c.result) << c.faults;
+        if (c.result == maintenance::kLoaderMenuFailed) {
+            EXPECT_TRUE(sim_->lines("loader-select").empty()) << "no U without the menu";
+        }
+        if (c.result == maintenance::kOk) {
+            EXPECT_TRUE(readFile(image()) == bytes(128 * 5));
+        }
+    }
+}
+
+TEST_F(UpgradeOverPty, NothingReachesTheDeviceUnlessPortFileAndPrivilegeAreThere)
+{
+    startModule("");
+    setenv("QUILLMAR_COM8", (dir_ + "/no-such-port").c_str(), 1);
+    EXPECT_EQ(upgrade(bytes(10), fastTiming(), "COM8"), maintenance::kNoDeviceOrSerialPort);
+    EXPECT_EQ(upgrade(bytes(10), fastTiming(), "LPT1"), maintenance::kNoDeviceOrSerialPort);
+    EXPECT_EQ(upgrade(bytes(10), fastTiming(), dir_ + "/com7"), maintenance::kNoDeviceOrSerialPort);
+    EXPECT_EQ(upgrade(""), maintenance::kOpenFileFailed);
+    tables_.privileged = false;
+    EXPECT_EQ(upgrade(bytes(10)), maintenance::kMissingPrivilege);
+    EXPECT_TRUE(sim_->lines("session-open").empty());
+    EXPECT_TRUE(tables_.changes().empty());
+    const std::vector<std::string> lines = progress_.lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_NE(lines[0].find("No such file"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[3].find("empty"), std::string::npos) << lines[3];
+}
+
+TEST_F(UpgradeOverPty, ABusyPortIsRefused)
+{
+    startModule("");
+    SerialLine other;
+    ASSERT_EQ(other.open(dir_ + "/com7"), 0);
+    EXPECT_EQ(upgrade(bytes(10)), maintenance::kNoDeviceOrSerialPort);
+    EXPECT_TRUE(sim_->lines("session-open").empty());
+}
+
+// The real limits: a loader that never asks for the first block ends the
+// download 36 seconds after it began (plus at most one read's collect time).
+TEST_F(UpgradeOverPty, ALoaderThatNeverNaksFailsAfterThirtySixSeconds)
+{
+    startModule(",nak=never");
+    EXPECT_EQ(upgrade(bytes(1000), MaintenanceTiming{}), maintenance::kDownloadFailed);
+    const auto began = progress_.timeOf("downloading...");
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(test::RecordingProgress::Clock::now() - began);
+    EXPECT_GE(waited.count(), 36000);
+    EXPECT_LT(waited.count(), 36000 + 2000 + 1500);
+    EXPECT_TRUE(sim_->lines("loader-block").empty());
+}
+
+}  // namespace
