@@ -1,5 +1,6 @@
 // What the function tree and the device list do when the user gives a command.
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QPointer>
 #include <QTableView>
@@ -115,8 +116,13 @@ void TmainForm::runUpgradeCommand()
     TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
     if (dialog->exec() != QDialog::Accepted)
         return;
-    // The upgrade worker is not part of this build yet.
-    log(QStringLiteral("Upgrade of %1 through %2 is not available in this version").arg(ip, dialog->portName()));
+    // The upgrade logs in without a password.
+    MaintenanceRequest request;
+    request.deviceIp = ip.toLatin1().toStdString();
+    request.deviceMac = mac;
+    request.portName = dialog->portName().toLatin1().toStdString();
+    request.filePath = QFile::encodeName(dialog->filePath()).toStdString();
+    startUpgrade(request);
 }
 
 void TmainForm::deviceListViewDblClick()

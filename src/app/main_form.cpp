@@ -24,6 +24,8 @@
 #include "app/shared_windows.h"
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
+#include "maintenance/host_table_helpers.h"
+#include "maintenance/maintenance_thread.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
 #include "ui/logo.h"
@@ -78,6 +80,7 @@ TmainForm::~TmainForm()
 {
     // Nothing a worker does waits for this thread, so waiting here cannot hang.
     stopSearchWorkers();
+    stopMaintenanceWorkers();
     if (theMainForm == this)
         theMainForm = nullptr;
 }
@@ -430,6 +433,7 @@ void TmainForm::FormClose()
     // searches that were cancelled and are finishing: each ends at its next check.
     Timer1->stop();
     stopSearchWorkers();
+    stopMaintenanceWorkers();
 }
 
 }  // namespace quillmar

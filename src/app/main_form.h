@@ -4,12 +4,15 @@
 // the whole run.
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "discovery/search_timing.h"
 #include "discovery/udp_search_thread.h"
+#include "maintenance/maintenance_request.h"
+#include "maintenance/maintenance_timing.h"
 #include "platform/local_addresses.h"
 #include "record/device_table.h"
 #include "record/open_device_list.h"
@@ -29,6 +32,9 @@ class QTreeWidgetItem;
 namespace quillmar {
 
 class DeviceListModel;
+class HostTableHelpers;
+class HostTables;
+class MaintenanceThread;
 
 class TmainForm : public QWidget {
     Q_OBJECT
@@ -55,6 +61,18 @@ public:
     virtual void startSearch(bool broadcast, const QString& address);
     // Tests shorten the search's waits.
     void setSearchTiming(const SearchTiming& timing) { searchTiming_ = timing; }
+
+    // A reboot or a firmware upgrade of a filled request behind the modal
+    // progress window; returns when that window has closed, after telling the
+    // user the outcome (maintenance_commands.cpp).
+    void startReboot(const MaintenanceRequest& request);
+    void startUpgrade(const MaintenanceRequest& request);
+    // The last maintenance worker's result code; 1 while it has not finished.
+    int maintenanceStatus() const;
+    // Tests replace the system's route and neighbour tables (not owned) and
+    // shorten the maintenance waits.
+    void setHostTables(HostTables* tables);
+    void setMaintenanceTiming(const MaintenanceTiming& timing) { maintenanceTiming_ = timing; }
 
     bool networkReady() const { return networkReady_; }
     bool searching() const { return searching_; }
@@ -101,6 +119,9 @@ private:
     void addUpgradeItem();
     void removeUpgradeItem();
     void stopSearchWorkers();
+    int runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
+    void stopMaintenanceWorkers();
+    HostTableHelpers& hostTableHelpers();
     // Command dispatch (command_dispatch.cpp).
     void runTreeCommand(const QString& command);
     void runUpgradeCommand();
@@ -121,6 +142,13 @@ private:
     // Which search is current: what an older worker still sends is dropped.
     quint64 searchNumber_ = 0;
     std::vector<QPointer<UDPsearchThread>> searchWorkers_;
+    std::unique_ptr<HostTables> ownHostTables_;
+    HostTables* hostTables_ = nullptr;
+    std::unique_ptr<HostTableHelpers> hostTableHelpers_;
+    MaintenanceTiming maintenanceTiming_;
+    // A cell per run: a cancelled worker that ends late writes into its own.
+    std::shared_ptr<std::atomic<int>> maintenanceStatus_;
+    std::vector<QPointer<MaintenanceThread>> maintenanceWorkers_;
     bool networkReady_ = false;
     bool shown_ = false;
     std::string defaultModelName_;

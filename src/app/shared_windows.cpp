@@ -7,6 +7,7 @@
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
 #include "maintenance/upgrade_fw_dialog.h"
+#include "maintenance/upgrade_prg_form.h"
 
 namespace quillmar {
 
@@ -35,6 +36,7 @@ SharedWindows& createSharedWindows()
         windows.udpPrgForm = new TudpPrgForm();
         windows.sIPDlg = new TsIPDlg();
         windows.upgradeFWDlg = new TupgradeFWDlg();
+        windows.upgradePrgForm = new TupgradePrgForm();
     }
     return windows;
 }

@@ -8,6 +8,7 @@ class TPasswordDlg;
 class TsIPDlg;
 class TudpPrgForm;
 class TupgradeFWDlg;
+class TupgradePrgForm;
 
 struct SharedWindows {
     // Later windows add their pointer here, created in createSharedWindows().
@@ -17,6 +18,7 @@ struct SharedWindows {
     TudpPrgForm* udpPrgForm = nullptr;  // the search's progress window
     TsIPDlg* sIPDlg = nullptr;          // the search-by-IP dialog
     TupgradeFWDlg* upgradeFWDlg = nullptr;  // the firmware upgrade's port and file
+    TupgradePrgForm* upgradePrgForm = nullptr;  // the maintenance workers' progress window
 };
 
 // Creates each shared window once; later calls return the same set.

@@ -127,7 +127,7 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
         const int ready = ::poll(&readable, 1, static_cast<int>(environment_.timing.replyWait.count()));
         if (ready > 0)
             break;
-        if (++timeouts >= kReplyWaits)
+        if (++timeouts >= kLineReplyWaits)
             return -3;
     }
     char buffer[kMaxReplyBytes] = {};

@@ -11,8 +11,8 @@ using std::chrono::milliseconds;
 inline constexpr milliseconds kConnectPause{1000};
 inline constexpr int kConnectAttempts = 2;
 // One wait for a reply line; the line is sent again after the first.
-inline constexpr milliseconds kReplyWait{2000};
-inline constexpr int kReplyWaits = 2;
+inline constexpr milliseconds kLineReplyWait{2000};
+inline constexpr int kLineReplyWaits = 2;
 // How long readSerial collects at most.
 inline constexpr milliseconds kSerialCollect{2000};
 // How long one write to the serial port may wait for room (a port held back).
@@ -37,7 +37,7 @@ struct XmodemLimits {
 
 struct MaintenanceTiming {
     milliseconds connectPause = kConnectPause;
-    milliseconds replyWait = kReplyWait;
+    milliseconds replyWait = kLineReplyWait;
     milliseconds serialCollect = kSerialCollect;
     milliseconds serialWriteWait = kSerialWriteWait;
     XmodemLimits xmodem;

@@ -1,0 +1,112 @@
+// The main window's starters of the reboot and the firmware upgrade: each runs
+// its worker behind the shared progress window and tells the user the outcome.
+#include <algorithm>
+
+#include "app/main_form.h"
+#include "app/shared_windows.h"
+#include "maintenance/host_table_helpers.h"
+#include "maintenance/maintenance_messages.h"
+#include "maintenance/maintenance_result.h"
+#include "maintenance/maintenance_starter.h"
+#include "maintenance/maintenance_thread.h"
+#include "maintenance/upgrade_prg_form.h"
+#include "ui/prompter.h"
+
+namespace quillmar {
+namespace {
+
+SessionEnvironment environmentOf(const std::vector<LocalAddress>& addresses, HostTableHelpers& helpers,
+                                 const MaintenanceTiming& timing)
+{
+    SessionEnvironment environment;
+    environment.localAddresses = addresses;
+    environment.tables = &helpers;
+    environment.timing = timing;
+    return environment;
+}
+
+// The device restarts and drops off the network, so a success offers a fresh
+// broadcast search.
+void tellOutcome(TmainForm& form, const std::optional<OutcomeMessage>& message)
+{
+    if (!message)
+        return;
+    const QString text = QString::fromStdString(message->text);
+    if (!message->question) {
+        showError(&form, text);
+        return;
+    }
+    const Prompt prompt{PromptKind::Box, QString::fromStdString(message->title), text, PromptIcon::Question,
+                        PromptButtons::YesNo};
+    if (prompter().show(&form, prompt) == PromptAnswer::Yes)
+        form.startSearch(true, QString());
+}
+
+}  // namespace
+
+void TmainForm::setHostTables(HostTables* tables)
+{
+    hostTables_ = tables;
+    hostTableHelpers_.reset();
+}
+
+HostTableHelpers& TmainForm::hostTableHelpers()
+{
+    if (!hostTables_) {
+        ownHostTables_ = std::make_unique<NetlinkHostTables>();
+        hostTables_ = ownHostTables_.get();
+    }
+    if (!hostTableHelpers_) {
+        hostTableHelpers_ = std::make_unique<HostTableHelpers>(
+            *hostTables_, routeLock, neighbourLock,
+            [this](const std::string& line) { log(QString::fromLocal8Bit(line)); });
+    }
+    return *hostTableHelpers_;
+}
+
+int TmainForm::maintenanceStatus() const
+{
+    return maintenanceStatus_ ? maintenanceStatus_->load() : maintenance::kStillRunning;
+}
+
+int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)
+{
+    std::erase_if(maintenanceWorkers_, [](const QPointer<MaintenanceThread>& ended) { return ended.isNull(); });
+    maintenanceWorkers_.emplace_back(worker);
+    return runBehindProgressWindow(worker, status, createSharedWindows().upgradePrgForm, this,
+                                   [this](const QString& line) { log(line); });
+}
+
+void TmainForm::startReboot(const MaintenanceRequest& request)
+{
+    maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
+    const int code = runMaintenanceWorker(
+        new rebootThread(request, environmentOf(localAddresses_, hostTableHelpers(), maintenanceTiming_),
+                         maintenanceStatus_),
+        maintenanceStatus_);
+    tellOutcome(*this, rebootOutcome(code));
+}
+
+void TmainForm::startUpgrade(const MaintenanceRequest& request)
+{
+    maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
+    const int code = runMaintenanceWorker(
+        new upgradeFwThread(request, environmentOf(localAddresses_, hostTableHelpers(), maintenanceTiming_),
+                            maintenanceStatus_),
+        maintenanceStatus_);
+    tellOutcome(*this, upgradeOutcome(code));
+}
+
+void TmainForm::stopMaintenanceWorkers()
+{
+    for (const QPointer<MaintenanceThread>& worker : maintenanceWorkers_) {
+        if (worker)
+            worker->requestStop();
+    }
+    for (const QPointer<MaintenanceThread>& worker : maintenanceWorkers_) {
+        if (worker)
+            worker->wait();
+    }
+}
+
+}  // namespace quillmar

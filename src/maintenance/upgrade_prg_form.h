@@ -1,0 +1,43 @@
+#pragma once
+// TupgradePrgForm: the modal window every maintenance worker runs behind: the
+// step it is at, a bar, and "Cancel". During a firmware download the bar shows
+// how many blocks of how many have been sent. Created once at start-up and
+// reused.
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace quillmar {
+
+class TupgradePrgForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TupgradePrgForm(QWidget* parent = nullptr);
+
+    // The state a worker starts from: no text, the bar at 10 and one step on.
+    void prepareForWorker();
+
+    QString labelText() const;
+    int barPosition() const;
+
+public slots:
+    void setLabelText(const QString& text);
+    void setBarPosition(int position);
+    // One step (10); past the end the bar starts again from the beginning.
+    void stepBar();
+    // Moves the bar on by `delta`, stopping at its end.
+    void advanceBar(int delta);
+    void showBlocksSent(int sent, int total);
+    // The worker's end: close the window if it is still up.
+    void closeIfVisible();
+    void cancelBtnClick();
+
+private:
+    QLabel* prgMsg = nullptr;
+    QProgressBar* prgBar = nullptr;
+    QPushButton* cancelBtn = nullptr;
+};
+
+}  // namespace quillmar
