@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 
 #include "tools/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
@@ -24,8 +25,9 @@ TForm1::TForm1(SettingsToolContext context)
 void TForm1::showEvent(QShowEvent* event)
 {
     SettingsToolForm::showEvent(event);
+    // The window appears first; the read and whatever it reports follow.
     if (!event->spontaneous())
-        FormShow();
+        QTimer::singleShot(0, this, &TForm1::FormShow);
 }
 
 void TForm1::FormShow()

@@ -93,6 +93,7 @@ void SettingsToolForm::runExchange(const std::function<void()>& exchange)
     exchangeRunning_ = false;
     Button5->setEnabled(true);
     Button2->setEnabled(true);
+    emit exchangeFinished();
     if (closeAfterExchange_) {
         closeAfterExchange_ = false;
         close();

@@ -39,6 +39,10 @@ public:
     // Where the hidden "UDP GET" asks.
     void setUdpGetHost(const QString& host) { udpGetHost_ = host; }
 
+signals:
+    // A read or save has ended (after its messages were answered).
+    void exchangeFinished();
+
 public slots:
     void FormClose();
     void RadioGroup3Click();

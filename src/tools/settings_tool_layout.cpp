@@ -111,7 +111,7 @@ SettingsToolForm::SettingsToolForm(SettingsToolContext context, const QString& t
     MSComm1 = std::make_unique<MSComm>();
     buildControls();
     connectHandlers();
-    setFixedSize(kClientWidth, GroupBox1->geometry().bottom() + 12);
+    setFixedSize(kClientWidth, std::max(GroupBox1->geometry().bottom(), RadioGroup2->geometry().bottom()) + 12);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }

@@ -33,7 +33,7 @@ TForm2::TForm2(SettingsToolContext context)
     // The waiting count takes the place of the port and rate rows this tool lacks.
     Label18 = new QLabel(QStringLiteral("Waiting  ...."), this);
     Label18->setObjectName(QStringLiteral("Label18"));
-    Label18->setGeometry(ComBox_baud->x(), ComBox_baud->y(), 160, ComBox_baud->height());
+    Label18->setGeometry(Label17->x(), Label17->y(), 200, Label17->height());
     Label19 = new QLabel(this);
     Label19->setObjectName(QStringLiteral("Label19"));
     Label19->setGeometry(ComBox_com->geometry());
@@ -66,8 +66,9 @@ void TForm2::FormCreate()
 void TForm2::showEvent(QShowEvent* event)
 {
     SettingsToolForm::showEvent(event);
+    // The window appears first; the read and whatever it reports follow.
     if (!event->spontaneous())
-        FormShow();
+        QTimer::singleShot(0, this, &TForm2::FormShow);
 }
 
 void TForm2::FormShow()

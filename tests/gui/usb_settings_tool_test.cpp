@@ -175,6 +175,7 @@ TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgr
         ASSERT_NE(item, nullptr);
         test::clickTreeItem(tree, item);
         test::clickTreeItem(tree, item);
+        ASSERT_TRUE(test::waitUntil([&] { return prompter.prompts.size() == 2; }, 15000));
         const QList<QWidget*> opened = toolsOf(tool);
         ASSERT_EQ(opened.size(), 2);
         EXPECT_EQ(opened[0]->parentWidget(), nullptr);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <functional>
@@ -19,6 +20,7 @@
 #include "support/recording_prompter.h"
 #include "support/temp_directory.h"
 #include "tools/settings_tool_context.h"
+#include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
 #include "ui/radio_group.h"
 
@@ -62,7 +64,7 @@ public:
         settingsToolState() = SettingsToolState{};
     }
 
-    // A new window, shown: it reads the printer before this returns.
+    // A new window, shown: its read on showing has ended when this returns.
     Window& open(const DirectSettingsTiming& timing = {})
     {
         SettingsToolContext context;
@@ -71,7 +73,9 @@ public:
         context.timing = timing;
         adjust(context);
         windows.push_back(std::make_unique<Window>(context));
+        QSignalSpy read(windows.back().get(), &SettingsToolForm::exchangeFinished);
         windows.back()->show();
+        read.wait(15000);
         return *windows.back();
     }
     Window& window() { return *windows.back(); }
