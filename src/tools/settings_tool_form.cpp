@@ -79,20 +79,22 @@ void SettingsToolForm::runExchange(const std::function<void()>& exchange)
 {
     if (exchangeRunning_)
         return;
-    exchangeRunning_ = true;
-    Button5->setEnabled(false);
-    Button2->setEnabled(false);
-    try {
+    // The buttons come back however the exchange ends.
+    struct Running {
+        SettingsToolForm& form;
+        explicit Running(SettingsToolForm& running) : form(running) { setRunning(true); }
+        ~Running() { setRunning(false); }
+        void setRunning(bool running)
+        {
+            form.exchangeRunning_ = running;
+            form.Button5->setEnabled(!running);
+            form.Button2->setEnabled(!running);
+        }
+    };
+    {
+        Running running(*this);
         exchange();
-    } catch (...) {
-        exchangeRunning_ = false;
-        Button5->setEnabled(true);
-        Button2->setEnabled(true);
-        throw;
     }
-    exchangeRunning_ = false;
-    Button5->setEnabled(true);
-    Button2->setEnabled(true);
     emit exchangeFinished();
     if (closeAfterExchange_) {
         closeAfterExchange_ = false;
