@@ -73,14 +73,14 @@ int DeviceSession::reachDevice()
         const LocalAddress& local = environment_.localAddresses[static_cast<std::size_t>(interfacePosition_)];
         if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex) != 0)
             continue;
+        entriesHeld_ = true;
         if (tables.addHostRoute(deviceAddress_, htonl(local.address), local.interfaceIndex) != 0) {
             tables.deleteNeighbourEntries(deviceMac_);
+            entriesHeld_ = false;
             continue;
         }
-        if (connectDevice() == 0) {
-            connected_ = true;
+        if (connectDevice() == 0)
             return 0;
-        }
         removeTableEntries();
     }
     return maintenance::kNotConnected;
@@ -93,6 +93,7 @@ void DeviceSession::removeTableEntries()
 {
     environment_.tables->deleteHostRoute(deviceAddress_);
     environment_.tables->deleteNeighbourEntries(deviceMac_);
+    entriesHeld_ = false;
 }
 
 int DeviceSession::connectDevice()
@@ -180,9 +181,8 @@ void DeviceSession::closeSocket()
 void DeviceSession::releaseDevice()
 {
     closeSocket();
-    if (connected_)
+    if (entriesHeld_)
         removeTableEntries();
-    connected_ = false;
 }
 
 }  // namespace quillmar

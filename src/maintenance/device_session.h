@@ -49,8 +49,8 @@ public:
     // 0, -5 or -6. `commandSteps`: the bar steps and "send command..." around
     // the command, as the reboot shows them.
     int loginAndCommand(const char* line, int length, bool commandSteps = false);
-    // Closes the socket; removes the host route and neighbour entry when a
-    // connection had been made. Safe to call more than once.
+    // Closes the socket; removes the host route and neighbour entry when the
+    // session holds them. Safe to call more than once.
     void releaseDevice();
 
     // 0 or -1; the socket stays non-blocking.
@@ -76,7 +76,10 @@ private:
     LoginKey key_ = kLoginKey;
     int socket_ = -1;
     int interfacePosition_ = -1;
-    bool connected_ = false;  // the route and neighbour entry stay until release
+    // A neighbour entry (and maybe the route) of this session is in the tables:
+    // after a connection until release, or while an interface is tried when
+    // something throws.
+    bool entriesHeld_ = false;
 };
 
 }  // namespace quillmar

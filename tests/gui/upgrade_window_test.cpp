@@ -1,0 +1,198 @@
+// The "Upgrade" command from the main window to quillmar-sim's modules on
+// loopback (their command ports on 127.0.0.1 and 127.0.0.2, their loaders on
+// two ptys mapped to COM7 and COM8), with real clicks on the tree, the upgrade
+// dialog and the progress window. The route and neighbour tables are a
+// recorder: loopback needs none.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <net/if.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "app/device_list_model.h"
+#include "app/main_form.h"
+#include "app/shared_windows.h"
+#include "maintenance/maintenance_result.h"
+#include "maintenance/upgrade_fw_dialog.h"
+#include "maintenance/upgrade_prg_form.h"
+#include "record/program_flags.h"
+#include "support/recording_host_tables.h"
+#include "support/recording_prompter.h"
+#include "support/sim_process.h"
+#include "support/temp_directory.h"
+#include "support/view_clicks.h"
+#include "support/wait_until.h"
+
+using namespace quillmar;
+using namespace std::chrono_literals;
+
+namespace {
+
+class Loopback final : public LocalAddressSource {
+public:
+    LocalAddressReading read() override { return {0, {{0x7F000001u, if_nametoindex("lo")}}}; }
+};
+
+class QuietMainForm final : public TmainForm {
+public:
+    using TmainForm::TmainForm;
+    void startSearch(bool broadcast, const QString&) override { searchesAsked += broadcast ? 1 : 0; }
+    int searchesAsked = 0;
+};
+
+class UpgradeWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        programFlags() = ProgramFlags{};
+        qputenv("QUILLMAR_COM7", directory.file("com7").toLocal8Bit());
+        qputenv("QUILLMAR_COM8", directory.file("com8").toLocal8Bit());
+        sim = std::make_unique<test::SimProcess>(
+            test::simPath(),
+            std::vector<std::string>{"--session", "address=127.0.0.1", "--session", "address=127.0.0.2",
+                                     "--loader-pty", path("com7") + ",address=127.0.0.1,nak=never",
+                                     "--loader-pty", path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
+        ASSERT_TRUE(sim->ready()) << sim->error;
+        MaintenanceTiming timing;
+        timing.connectPause = 50ms;
+        timing.serialCollect = 300ms;
+        timing.xmodem.writePause = 5ms;
+        form.setMaintenanceTiming(timing);
+        form.setHostTables(&tables);
+        form.show();
+        // The automatic first search goes by before the upgrades.
+        ASSERT_TRUE(test::waitUntil([this] { return form.searchesAsked == 1; }, 5000));
+        form.searchesAsked = 0;
+        form.addRow(device("02:51:7f:00:00:01", "127.0.0.1"));
+        form.addRow(device("02:51:7f:00:00:02", "127.0.0.2"));
+        QFile firmware(directory.file("fw.bin"));
+        ASSERT_TRUE(firmware.open(QIODevice::WriteOnly));
+        firmware.write(QByteArray(128 * 40, '\x3C'));
+    }
+
+    std::string path(const char* name) const { return directory.file(QLatin1String(name)).toStdString(); }
+
+    static DeviceEntry device(const char* mac, const char* ip)
+    {
+        DeviceEntry entry;
+        entry.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        entry.setText(DeviceField::MacAddress, mac);
+        entry.setText(DeviceField::IpAddress, ip);
+        return entry;
+    }
+
+    // The user selects the row, clicks "Upgrade", picks the port and the file
+    // and presses OK; `whileRunning` then runs every 20 ms with the progress
+    // window until the command returns.
+    void upgrade(int row, int portItem, const std::function<void(TupgradePrgForm*)>& whileRunning = {})
+    {
+        auto* list = form.findChild<QTableView*>(QStringLiteral("deviceListView"));
+        test::clickItem(list, form.deviceListModel()->index(row, 2));
+        TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
+        QTimer::singleShot(0, dialog, [this, dialog, portItem] {
+            dialog->findChild<QComboBox*>(QStringLiteral("CmbBox_port"))->setCurrentIndex(portItem);
+            dialog->findChild<QLineEdit*>(QStringLiteral("Edit_file"))->setText(directory.file("fw.bin"));
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKBtn")), Qt::LeftButton);
+        });
+        TupgradePrgForm* progress = sharedWindows().upgradePrgForm;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (progress->isVisible() && whileRunning)
+                whileRunning(progress);
+        });
+        watcher.start(20);
+        auto* tree = form.findChild<QTreeWidget*>(QStringLiteral("funcTreeView"));
+        test::clickTreeItem(tree, new QTreeWidgetItem(tree->topLevelItem(0), {QStringLiteral("Upgrade")}));
+    }
+
+    QString logText() const { return form.findChild<QPlainTextEdit*>(QStringLiteral("msgMemo"))->toPlainText(); }
+
+    test::TempDirectory directory;
+    std::unique_ptr<test::SimProcess> sim;
+    test::RecordingHostTables tables;
+    test::RecordingPrompter prompts;
+    Loopback addresses;
+    QuietMainForm form{nullptr, &addresses};
+};
+
+TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
+{
+    // The bar follows the blocks: k of 40 sent is k/40 of the bar.
+    int blockTexts = 0;
+    prompts.answers = {PromptAnswer::Yes};
+    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+        int sent = 0;
+        if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1) {
+            ++blockTexts;
+            EXPECT_NEAR(progress->barPosition(), sent * 1000 / 40, 25) << sent;
+        }
+    });
+    EXPECT_GT(blockTexts, 3);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
+    EXPECT_EQ(prompts.prompts[0].text,
+              QStringLiteral("Upgrade firmware OK! \r\nDevice rebooting now! \r\nBroadcast search to refresh table?"));
+    EXPECT_EQ(prompts.prompts[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(form.searchesAsked, 1);
+    EXPECT_EQ(form.maintenanceStatus(), maintenance::kOk);
+    EXPECT_EQ(sim->lines("loader-image", "bytes", std::to_string(128 * 40)).size(), 1u);
+    EXPECT_TRUE(sim->lines("session-open", "module", "127.0.0.1").empty()) << "the other module heard nothing";
+    EXPECT_FALSE(sharedWindows().upgradePrgForm->isVisible());
+}
+
+// "Cancel" during the download of the first module: no message, the worker
+// stops on its own; an upgrade of the second module right after is not
+// disturbed by it.
+TEST_F(UpgradeWindowTest, CancelShowsNothingAndTheNextUpgradeIsItsOwn)
+{
+    upgrade(0, 6, [](TupgradePrgForm* progress) {
+        if (progress->labelText() == QStringLiteral("downloading..."))
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+    });
+    EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(form.maintenanceStatus(), maintenance::kStillRunning);
+
+    prompts.answers = {PromptAnswer::No};
+    upgrade(1, 7);
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
+    EXPECT_EQ(form.searchesAsked, 0);
+    EXPECT_EQ(form.maintenanceStatus(), maintenance::kOk);
+    // Both sessions gave back their route and neighbour entries.
+    const auto changes = tables.changes();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), [](const std::string& c) { return c.starts_with("route-"); }), 2);
+}
+
+// A worker that throws: the exception is logged and shown, the progress window
+// stays until the user closes it, and no outcome message follows.
+TEST_F(UpgradeWindowTest, AWorkerExceptionIsShownOnceAndNothingElse)
+{
+    tables.afterChange = [](const std::string& change) {
+        if (change.starts_with("route+"))
+            throw std::runtime_error("route table gone");
+    };
+    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+        if (!prompts.prompts.empty())
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+    });
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.prompts[0].kind, PromptKind::Exception);
+    EXPECT_EQ(prompts.prompts[0].text, QStringLiteral("route table gone"));
+    EXPECT_TRUE(logText().contains(QStringLiteral("upgradeFwThread Exception")));
+    // The session released what it had set up while the exception passed.
+    EXPECT_EQ(tables.changes().back().substr(0, 6), "neigh-");
+}
+
+}  // namespace
