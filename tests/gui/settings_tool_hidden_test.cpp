@@ -113,5 +113,23 @@ TEST_F(SettingsToolHiddenTest, UpdateButtonsTellTheLoaderOnCom4AndStartXmodem)
     EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("Please connect update COM Port and switch bootloader mode first ?"));
 }
 
+TEST_F(SettingsToolHiddenTest, DefaultButtonsWriteTheRememberedPortAndRate)
+{
+    w.template control<QComboBox>("ComboBox1")->show();
+    w.choose("ComboBox1", 4);
+    EXPECT_EQ(settingsToolState().comPort, 5);
+    w.choose("ComBox_com", 6);
+    w.choose("ComBox_baud", 3);
+    clickHidden("Button7");
+    clickHidden("Button8");
+    const auto content = [&](const char* name) {
+        QFile file(w.directory.file(QLatin1String(name)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    EXPECT_EQ(content("COMSET.DAT"), QByteArray("7"));
+    EXPECT_EQ(content("BAUDSET.DAT"), QByteArray("3"));
+    EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("Save default com port setting OK !!")});
+}
+
 }  // namespace
 }  // namespace quillmar

@@ -15,6 +15,7 @@
 #include "support/wait_until.h"
 #include "tools/com_settings_form.h"
 #include "tools/usb_settings_form.h"
+#include "ui/ip_address_edit.h"
 
 namespace quillmar {
 namespace {
@@ -67,6 +68,8 @@ TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
         expected.setText(field, text);
     ASSERT_TRUE(test::waitUntil([&] { return testbed.writesStored(printer) == 1; }, 5000));
     EXPECT_EQ(testbed.record(printer), expected);
+    w.click("Button5");  // the printer now answers what was saved
+    EXPECT_EQ(w.text("Edit8"), QStringLiteral("Adhoc"));
 
     // One real tick of Timer1, then the rest of the count.
     EXPECT_TRUE(waitingLabel()->isVisible());
@@ -123,15 +126,23 @@ TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
     }
 }
 
-TEST_F(UsbSettingsToolTest, ALanPrinterOffersNoWifiChoices)
+TEST_F(UsbSettingsToolTest, ALanPrinterOffersNoWifiChoicesAndTheIpModeNeedsTheStartOption)
 {
     testbed.add({"1f7c", "0369", kSerial, answering()});
     programFlags().lanPrinterFlag = 1;
+    programFlags().allowIpModeFlag = true;
     w.open();
     for (const char* group : {"RadioGroup1", "RadioGroup2", "RadioGroup4"})
         EXPECT_FALSE(w.group(group)->isEnabled()) << group;
     EXPECT_TRUE(w.edit("Edit9")->isEnabled());
     EXPECT_TRUE(w.edit("Edit2")->isEnabled());
+
+    ASSERT_TRUE(w.group("RadioGroup3")->isEnabled());
+    w.clickItem("RadioGroup3", 1);
+    EXPECT_EQ(w.text("Edit7"), QStringLiteral("DHCP"));
+    EXPECT_FALSE(w.window().addressBox()->isEnabled());
+    w.clickItem("RadioGroup3", 0);
+    EXPECT_TRUE(w.window().addressBox()->isEnabled());
 }
 
 class OneAddress final : public LocalAddressSource {
