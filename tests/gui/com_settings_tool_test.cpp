@@ -176,6 +176,7 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordWithTheKe
         QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
         expected.setText(DeviceField::Ssid, "BackOffice");
         w.choose("ComBox_baud", 2);
+        EXPECT_EQ(settingsToolState().baudIndex, 2);
 
         w.click("Button2");
         EXPECT_EQ(w.prompter.texts().last(), QStringLiteral("Save default com port setting OK !!"));
