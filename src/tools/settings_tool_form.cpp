@@ -128,9 +128,9 @@ void SettingsToolForm::createAddressBox()
     addressBox_->setGeometry(Edit4->x(), Edit4->y(), Edit7->width(), Edit7->height() + 2);
     addressBox_->setFocusPolicy(Qt::TabFocus);
     addressBox_->setAttribute(Qt::WA_StyledBackground, true);
-    addressBox_->setStyleSheet(QStringLiteral(
-        "quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
-        "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
+    addressBox_->setStyleSheet(
+        QStringLiteral("quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
+                       "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
     addressBox_->setEnabled(Edit4->isEnabled());
     addressBox_->show();
 }

@@ -86,8 +86,7 @@ void SettingsToolForm::NMUDP1DataReceived(int, const QString& FromIP, int)
     char buffer[kDeviceEntrySize] = {};
     int length = 0;
     NMUDP1->ReadDatagram(buffer, int(sizeof buffer), length);
-    const ToolBoxTexts texts =
-        toolTextsFromRecord(DeviceEntry::fromBytes(buffer, std::size_t(std::max(length, 0))));
+    const ToolBoxTexts texts = toolTextsFromRecord(DeviceEntry::fromBytes(buffer, std::size_t(std::max(length, 0))));
     // Every box and choice follows the module, an empty field included; the
     // address box, the IP-mode enabling and the key masks stay as they are.
     const auto choice = [](RadioGroup* group, QLineEdit* box, const QString& text) {

@@ -100,8 +100,8 @@ QLineEdit* addMask(QWidget* parent, const QString& name, const QLineEdit* over)
 }  // namespace
 
 SettingsToolForm::SettingsToolForm(SettingsToolContext context, const QString& title, QPoint boxOrigin)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
-                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(std::move(context)), boxOrigin_(boxOrigin), udpGetHost_(QStringLiteral("192.168.192.168"))
 {
     setWindowTitle(title);
@@ -134,8 +134,8 @@ void SettingsToolForm::buildChoices()
     Button5 = addButton(this, QStringLiteral("Button5"), QStringLiteral("READ SETTING"), {8, 72, 122, 30});
     Button2 = addButton(this, QStringLiteral("Button2"), QStringLiteral("SAVE SETTING"), {136, 72, 122, 30});
 
-    RadioGroup3 = addRadioGroup(this, QStringLiteral("RadioGroup3"), QStringLiteral("IP mode"),
-                                itemsOf(kIpModeItems), kIpModeStatic, 1, {8, 112, 122, 64});
+    RadioGroup3 = addRadioGroup(this, QStringLiteral("RadioGroup3"), QStringLiteral("IP mode"), itemsOf(kIpModeItems),
+                                kIpModeStatic, 1, {8, 112, 122, 64});
     RadioGroup4 = addRadioGroup(this, QStringLiteral("RadioGroup4"), QStringLiteral("WIFI MODE"),
                                 itemsOf(kWifiModeItems), kWifiAdhoc, 1, {136, 112, 122, 64});
     RadioGroup1 = addRadioGroup(this, QStringLiteral("RadioGroup1"), QStringLiteral("Authentication mode"),
@@ -157,9 +157,8 @@ void SettingsToolForm::buildBoxes()
     };
     // Captions sit left of the group box, level with their boxes.
     const auto caption = [&](int row, const QString& text, const QString& name = QString()) {
-        QLabel* label = addLabel(this, name, text,
-                                 {kCaptionLeft, kGroupTop + boxOrigin_.y() + row * kRowPitch, kCaptionWidth,
-                                  kRowHeight});
+        QLabel* label = addLabel(
+            this, name, text, {kCaptionLeft, kGroupTop + boxOrigin_.y() + row * kRowPitch, kCaptionWidth, kRowHeight});
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         return label;
     };
@@ -215,7 +214,8 @@ void SettingsToolForm::buildHiddenControls()
     Edit18 = addEdit(this, QStringLiteral("Edit18"), {8, nextRow(), 120, kRowHeight});
     Label2 = addLabel(this, QStringLiteral("Label2"), QString(), {8, nextRow(), 120, kRowHeight});
     Label15 = addLabel(this, QStringLiteral("Label15"), QString(), {8, nextRow(), 120, kRowHeight});
-    Label16 = addLabel(this, QStringLiteral("Label16"), QStringLiteral("Update COM port:"), {8, nextRow(), 120, kRowHeight});
+    Label16 = addLabel(this, QStringLiteral("Label16"), QStringLiteral("Update COM port:"),
+                       {8, nextRow(), 120, kRowHeight});
     ComboBox1 = addCombo(this, QStringLiteral("ComboBox1"), toolComPortItems(), {8, nextRow(), 120, kRowHeight});
     Button3 = addButton(this, QStringLiteral("Button3"), QStringLiteral("UDP GET"), {8, nextRow(), 120, kRowHeight});
     Button4 = addButton(this, QStringLiteral("Button4"), QStringLiteral("UDP SET"), {8, nextRow(), 120, kRowHeight});
@@ -229,7 +229,7 @@ void SettingsToolForm::buildHiddenControls()
     BitBtn3 = addButton(this, QStringLiteral("BitBtn3"), QStringLiteral("Update WLAN Setting"),
                         {8, nextRow(), 160, kRowHeight});
     for (QWidget* hidden : std::initializer_list<QWidget*>{Edit18, Label2, Label15, Label16, ComboBox1, Button3,
-                                                            Button4, Button7, Button8, BitBtn1, BitBtn2, BitBtn3})
+                                                           Button4, Button7, Button8, BitBtn1, BitBtn2, BitBtn3})
         hidden->hide();
 
     Panel1 = new QWidget(this);

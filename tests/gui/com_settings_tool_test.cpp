@@ -14,7 +14,8 @@
 namespace quillmar {
 namespace {
 
-const QString kNoReply = QStringLiteral("Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!");
+const QString kNoReply = QStringLiteral(
+    "Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!");
 
 void writeFile(const QString& path, const QByteArray& content)
 {
@@ -71,11 +72,19 @@ TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherP
 
     EXPECT_EQ(w.template control<QComboBox>("ComBox_com")->currentText(), QStringLiteral("COM2"));
     EXPECT_EQ(w.template control<QComboBox>("ComBox_baud")->currentText(), QStringLiteral("19200"));
-    const std::pair<const char*, QString> boxes[] = {
-        {"Edit1", "RX7000 WI-FI PRINTER 24C"}, {"Edit2", "ABCDEFGHIJKLMNOP"}, {"Edit3", "0A-1B-2C-3D-4E-5F"},
-        {"Edit4", "192.0.2.77"}, {"Edit5", "9100"}, {"Edit6", "9101"}, {"Edit7", "STATIC"}, {"Edit8", "Infra"},
-        {"Edit9", "ThirtyFourCharacterNetworkNameXYZ1"}, {"Edit10", "0123456789ABCDEF0123456789AB"},
-        {"Edit11", "WPA2PSK"}, {"Edit12", "AES"}, {"Edit13", QString(36, 'p') + QString(36, 'q')}};
+    const std::pair<const char*, QString> boxes[] = {{"Edit1", "RX7000 WI-FI PRINTER 24C"},
+                                                     {"Edit2", "ABCDEFGHIJKLMNOP"},
+                                                     {"Edit3", "0A-1B-2C-3D-4E-5F"},
+                                                     {"Edit4", "192.0.2.77"},
+                                                     {"Edit5", "9100"},
+                                                     {"Edit6", "9101"},
+                                                     {"Edit7", "STATIC"},
+                                                     {"Edit8", "Infra"},
+                                                     {"Edit9", "ThirtyFourCharacterNetworkNameXYZ1"},
+                                                     {"Edit10", "0123456789ABCDEF0123456789AB"},
+                                                     {"Edit11", "WPA2PSK"},
+                                                     {"Edit12", "AES"},
+                                                     {"Edit13", QString(36, 'p') + QString(36, 'q')}};
     for (const auto& [name, text] : boxes)
         EXPECT_EQ(w.text(name), text) << name;
     EXPECT_EQ(w.window().addressBox()->value(), 0xC000024Du);
@@ -84,7 +93,7 @@ TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherP
     EXPECT_EQ(w.group("RadioGroup2")->items(), QStringList({"TKIP", "AES"}));
     EXPECT_EQ(w.group("RadioGroup2")->itemIndex(), 1);
     EXPECT_FALSE(w.group("RadioGroup3")->isEnabled());  // no -p
-    EXPECT_TRUE(w.edit("Edit16")->isVisible());  // WPA: the WEP key box is covered
+    EXPECT_TRUE(w.edit("Edit16")->isVisible());         // WPA: the WEP key box is covered
     EXPECT_FALSE(w.edit("Edit17")->isVisible());
     EXPECT_TRUE(w.prompter.prompts.empty());
 
@@ -196,8 +205,12 @@ TEST(ComSettingsToolFiles, ARememberedDigitOutOfRangeCountsAsNoFile)
         std::optional<int> baud;
     };
     const Case cases[] = {
-        {"9", 9, std::nullopt}, {"1\n", 1, 1}, {"0", std::nullopt, 0}, {"4", 4, 4},
-        {"x", std::nullopt, std::nullopt}, {"", std::nullopt, std::nullopt},
+        {"9", 9, std::nullopt},
+        {"1\n", 1, 1},
+        {"0", std::nullopt, 0},
+        {"4", 4, 4},
+        {"x", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
     };
     test::TempDirectory directory;
     const QString path = directory.file(QStringLiteral("COMSET.DAT"));

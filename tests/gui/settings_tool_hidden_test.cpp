@@ -110,7 +110,8 @@ TEST_F(SettingsToolHiddenTest, UpdateButtonsTellTheLoaderOnCom4AndStartXmodem)
     EXPECT_TRUE(test::waitUntil([&] { return QFile::exists(marker); }, 5000));
     ASSERT_EQ(w.prompter.prompts.size(), 2u);
     EXPECT_EQ(w.prompter.prompts[0].title, QStringLiteral("Finished"));
-    EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("Please connect update COM Port and switch bootloader mode first ?"));
+    EXPECT_EQ(w.prompter.prompts[0].text,
+              QStringLiteral("Please connect update COM Port and switch bootloader mode first ?"));
 }
 
 TEST_F(SettingsToolHiddenTest, DefaultButtonsWriteTheRememberedPortAndRate)

@@ -59,12 +59,15 @@ TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
     EXPECT_EQ(w.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
     w.click("Button2");
     ASSERT_EQ(w.prompter.prompts.size(), 1u);
-    EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
+    EXPECT_EQ(w.prompter.prompts[0].text,
+              QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
     EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::TypedDialog);
     DeviceEntry expected = answering().record;
     expected.setText(DeviceField::MacAddress, "0A-1B-2C-3D-4E-5F");
-    for (const auto& [field, text] : {std::pair{DeviceField::WifiMode, "Adhoc"}, {DeviceField::AuthMode, "OPEN"},
-                                      {DeviceField::EncryType, "NONE"}, {DeviceField::Key, ""}})
+    for (const auto& [field, text] : {std::pair{DeviceField::WifiMode, "Adhoc"},
+                                      {DeviceField::AuthMode, "OPEN"},
+                                      {DeviceField::EncryType, "NONE"},
+                                      {DeviceField::Key, ""}})
         expected.setText(field, text);
     ASSERT_TRUE(test::waitUntil([&] { return testbed.writesStored(printer) == 1; }, 5000));
     EXPECT_EQ(testbed.record(printer), expected);

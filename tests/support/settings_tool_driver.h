@@ -55,8 +55,7 @@ inline DeviceEntry fullWidthRecord(const std::string& deviceName)
     return record;
 }
 
-template <typename Window>
-class SettingsToolDriver {
+template <typename Window> class SettingsToolDriver {
 public:
     SettingsToolDriver()
     {
