@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -132,13 +133,23 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
     // The bar follows the blocks: k of 40 sent is k/40 of the bar.
     int blockTexts = 0;
     prompts.answers = {PromptAnswer::Yes};
+    // QUILLMAR_SCREENSHOT_DIR: where to keep pictures of the window and the box.
+    const QString pictures = qEnvironmentVariable("QUILLMAR_SCREENSHOT_DIR");
     upgrade(1, 7, [&](TupgradePrgForm* progress) {
         int sent = 0;
         if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1) {
             ++blockTexts;
             EXPECT_NEAR(progress->barPosition(), sent * 1000 / 40, 25) << sent;
+            if (!pictures.isEmpty() && sent >= 20 && !QFile::exists(pictures + "/upgrade_progress.png"))
+                progress->grab().save(pictures + "/upgrade_progress.png");
         }
     });
+    if (!pictures.isEmpty() && !prompts.prompts.empty()) {
+        QMessageBox box(QMessageBox::Question, prompts.prompts[0].title, prompts.prompts[0].text,
+                        QMessageBox::Yes | QMessageBox::No);
+        box.show();
+        box.grab().save(pictures + "/upgrade_result.png");
+    }
     EXPECT_GT(blockTexts, 3);
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
