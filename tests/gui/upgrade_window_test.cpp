@@ -63,6 +63,7 @@ protected:
         sim = std::make_unique<test::SimProcess>(
             test::simPath(),
             std::vector<std::string>{"--session", "address=127.0.0.1", "--session", "address=127.0.0.2",
+                                     "--session", "address=127.0.0.3,password=counter1",
                                      "--loader-pty", path("com7") + ",address=127.0.0.1,nak=never",
                                      "--loader-pty", path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
         ASSERT_TRUE(sim->ready()) << sim->error;
@@ -204,6 +205,33 @@ TEST_F(UpgradeWindowTest, AWorkerExceptionIsShownOnceAndNothingElse)
     EXPECT_TRUE(logText().contains(QStringLiteral("upgradeFwThread Exception")));
     // The session released what it had set up while the exception passed.
     EXPECT_EQ(tables.changes().back().substr(0, 6), "neigh-");
+}
+
+}  // namespace
+
+namespace {
+
+// The reboot has no command of its own; its starter takes a filled request.
+TEST_F(UpgradeWindowTest, RebootReportsItsOutcomeAndReleasesTheSession)
+{
+    prompts.answers = {PromptAnswer::No};
+    form.startReboot({"", "127.0.0.3", "02:51:7f:00:00:03", "counter1", ""});
+    form.startReboot({"", "127.0.0.3", "02:51:7f:00:00:03", "counter2", ""});
+    ASSERT_EQ(prompts.prompts.size(), 2u);
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
+    EXPECT_EQ(prompts.prompts[0].text, QStringLiteral("Device rebooting now! \r\nBroadcast search to refresh table?"));
+    EXPECT_EQ(prompts.prompts[1].title, QStringLiteral("Error"));
+    EXPECT_EQ(prompts.prompts[1].text, QStringLiteral("login to device failed"));
+    EXPECT_EQ(form.searchesAsked, 0);
+    EXPECT_EQ(sim->lines("command", "does", "reboot").size(), 1u);
+    EXPECT_EQ(sim->lines("command-line", "len", "22").size(), 2u);
+    const auto changes = tables.changes();
+    const auto count = [&](const char* kind) {
+        return std::count_if(changes.begin(), changes.end(), [&](const std::string& c) { return c.starts_with(kind); });
+    };
+    EXPECT_EQ(count("route+"), 2);
+    EXPECT_EQ(count("route-"), 2) << "a successful reboot gives its route back too";
+    EXPECT_EQ(count("neigh-"), 2);
 }
 
 }  // namespace
