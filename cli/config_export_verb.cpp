@@ -12,7 +12,7 @@
 #include "config/validation_rules.h"
 #include "module_verb.h"
 #include "record/field_names.h"
-#include "regular_files.h"
+#include "platform/regular_files.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 

@@ -5,7 +5,7 @@
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
 #include "config/single_byte_text.h"
-#include "regular_files.h"
+#include "platform/regular_files.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 #include "verb.h"

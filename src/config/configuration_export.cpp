@@ -1,27 +1,26 @@
 #include "config/configuration_export.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "config/save_records.h"
+#include "platform/regular_files.h"
 
 namespace quillmar {
 
 FileWriteResult writeFileReplacing(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    switch (writePrivateFile(QFile::encodeName(path), bytes, true)) {
+    case PrivateWrite::Written:
+        return FileWriteResult::Written;
+    case PrivateWrite::Exists:  // not reached: replacing was asked for
+    case PrivateWrite::NotRegular:
+    case PrivateWrite::CreateFailed:
         return FileWriteResult::CreateFailed;
-    // The bytes may sit in a buffer until the flush, and a short write there (a
-    // full disk, a size limit) is not always reported by the commit: check it
-    // here, before the temporary file can replace the target.
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.size() != bytes.size()) {
-        file.cancelWriting();
+    case PrivateWrite::WriteFailed:
         return FileWriteResult::WriteFailed;
     }
-    if (!file.commit())
-        return FileWriteResult::WriteFailed;
-    return FileWriteResult::Written;
+    return FileWriteResult::WriteFailed;
 }
 
 int exportData(const QString& path, const ConfigBlock& block, ExportPrompts& prompts)

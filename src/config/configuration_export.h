@@ -27,9 +27,11 @@ inline constexpr char kExportFinishedText[] = "export configuration file finishe
 
 enum class FileWriteResult { Written, CreateFailed, WriteFailed };
 
-// Writes `bytes` as the whole content of `path` through a temporary file renamed
-// over it. CreateFailed: the temporary file could not be made (the directory is
-// missing or not writable). WriteFailed: writing or the rename failed; the
+// Writes `bytes` as the whole content of `path` through a temporary file of mode
+// 0600 (the record holds the Wi-Fi keys) renamed over it. CreateFailed: the
+// temporary file could not be made (the directory is missing or not writable),
+// or the name is taken by something that is not a regular file (a FIFO, a
+// device), which is left alone. WriteFailed: writing or the rename failed; the
 // temporary file is removed and the target is untouched.
 FileWriteResult writeFileReplacing(const QString& path, const QByteArray& bytes);
 

@@ -1,11 +1,11 @@
 #include "config/key_file_import.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <functional>
 #include <vector>
 
 #include "config/single_byte_text.h"
+#include "platform/regular_files.h"
 #include "record/ip_dot.h"
 #include "record/number_text.h"
 
@@ -173,18 +173,19 @@ ImportOutcome applyKeyFileText(const QByteArray& text, ImportTarget& target)
 
 ImportOutcome importKeyFile(const QString& path, ImportTarget& target)
 {
-    if (!QFileInfo::exists(path))
+    // A FIFO or a device under the chosen name must not hold the window.
+    const RegularFileRead file = readRegularFile(QFile::encodeName(path), kImportFileMaxSize);
+    switch (file.status) {
+    case RegularFileRead::Status::Missing:
         return {ImportStatus::FileMissing, QStringLiteral("file isn't exists")};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    case RegularFileRead::Status::NotOpened:
         return {ImportStatus::OpenFailed, QStringLiteral("open file failed")};
-    const qint64 size = file.size();
-    if (size < 1 || size > kImportFileMaxSize)
+    case RegularFileRead::Status::BadSize:
         return {ImportStatus::ReadFailed, QStringLiteral("read file failed.")};
-    const QByteArray text = file.read(size);
-    if (text.size() != size)
-        return {ImportStatus::ReadFailed, QStringLiteral("read file failed.")};
-    return applyKeyFileText(text, target);
+    case RegularFileRead::Status::Read:
+        break;
+    }
+    return applyKeyFileText(file.bytes, target);
 }
 
 }  // namespace quillmar

@@ -1,11 +1,11 @@
 #pragma once
-// The files quillmar-cli reads and writes are regular files named by the
+// Files the user names (exported records, key files) are regular files named by the
 // system's bytes. Reading never blocks on a FIFO or a device; writing never
 // replaces anything but a regular file, and what it creates is readable by its
 // owner only, as an exported record holds the Wi-Fi keys.
 #include <QByteArray>
 
-namespace quillmar::cli {
+namespace quillmar {
 
 struct RegularFileRead {
     enum class Status { Read, Missing, NotOpened, BadSize };
@@ -31,4 +31,4 @@ enum class PrivateWrite {
 // else, so a failed write leaves the old file whole.
 PrivateWrite writePrivateFile(const QByteArray& path, const QByteArray& bytes, bool replace);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

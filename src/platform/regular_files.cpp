@@ -1,4 +1,4 @@
-#include "regular_files.h"
+#include "platform/regular_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace quillmar::cli {
+namespace quillmar {
 
 namespace {
 
@@ -119,4 +119,4 @@ PrivateWrite writePrivateFile(const QByteArray& path, const QByteArray& bytes, b
     return result;
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar
