@@ -5,6 +5,7 @@
 #include <csignal>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "config/configuration_export.h"
 #include "config/key_file_import.h"
@@ -155,6 +156,28 @@ TEST(ConfigurationExport, MissingDirectoryIsACreateFailure)
     ScriptedExportPrompts prompts;
     EXPECT_EQ(exportData(dir.file("no/such/dir/printer.bin"), exportBlock(), prompts), -1);
     EXPECT_EQ(prompts.errors, QStringList{"create file failed"});
+}
+
+TEST(ConfigurationExport, OnlyARegularFileIsReplacedAndANewOneIsTheOwnersAlone)
+{
+    test::TempDirectory dir;
+    const QString fifo = dir.file("pipe.bin");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    ScriptedExportPrompts prompts(true);
+    EXPECT_EQ(exportData(fifo, exportBlock(), prompts), -1);
+    EXPECT_EQ(prompts.errors, QStringList{"create file failed"});
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));  // left as it was
+
+    const QString path = dir.file("printer.bin");
+    ASSERT_EQ(exportData(path, exportBlock(), prompts), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A key file that is a FIFO is not waited on.
+    KeyFileReport report;
+    EXPECT_EQ(importKeyFile(fifo, report).message, QStringLiteral("open file failed"));
 }
 
 TEST(KeyFileImport, FileSizeMustBeOneTo1023Bytes)
