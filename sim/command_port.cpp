@@ -16,19 +16,19 @@
 namespace quillmar::sim {
 
 struct CommandPorts::Listener {
-    SessionSpec spec;
+    SessionBehaviour behaviour;
     int fd = -1;
 };
 
 struct CommandPorts::Client {
-    const SessionSpec* spec = nullptr;
+    const SessionBehaviour* behaviour = nullptr;
     int fd = -1;
     std::string peer;
     std::string pending;  // bytes of a line not yet ended
     bool loggedIn = false;
 };
 
-std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::string& error)
+std::optional<SessionBehaviour> parseSessionOption(const std::string& option, std::string& error)
 {
     const std::optional<OptionPairs> pairs = splitPairs(option, error);
     if (!pairs)
@@ -38,7 +38,7 @@ std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::stri
         {"empty", LoginReply::Empty},   {"nopercent", LoginReply::NoPercent}, {"lfonly", LoginReply::LfOnly},
         {"silent", LoginReply::Silent},
     };
-    SessionSpec spec;
+    SessionBehaviour behaviour;
     bool haveAddress = false;
     for (const auto& [key, value] : *pairs) {
         if (key == "address") {
@@ -47,23 +47,23 @@ std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::stri
                 error = "--session address needs a dotted IPv4 address, got '" + value + "'";
                 return std::nullopt;
             }
-            spec.address = *address;
+            behaviour.address = *address;
             haveAddress = true;
         } else if (key == "password") {
-            spec.password = value;
+            behaviour.password = value;
         } else if (key == "login") {
             const auto found = logins.find(value);
             if (found == logins.end()) {
                 error = "--session login must be check, refuse, okplus, empty, nopercent, lfonly or silent";
                 return std::nullopt;
             }
-            spec.login = found->second;
+            behaviour.login = found->second;
         } else if (key == "command") {
             if (value != "answer" && value != "silent") {
                 error = "--session command must be answer or silent";
                 return std::nullopt;
             }
-            spec.answerCommands = value == "answer";
+            behaviour.answerCommands = value == "answer";
         } else {
             error = "unknown --session key '" + key + "'";
             return std::nullopt;
@@ -73,7 +73,7 @@ std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::stri
         error = "--session needs address=";
         return std::nullopt;
     }
-    return spec;
+    return behaviour;
 }
 
 std::string escapedBytes(const std::string& bytes)
@@ -105,21 +105,21 @@ CommandPorts::~CommandPorts()
         ::close(listener->fd);
 }
 
-bool CommandPorts::open(const std::vector<SessionSpec>& specs, std::string& error)
+bool CommandPorts::open(const std::vector<SessionBehaviour>& behaviours, std::string& error)
 {
-    for (const SessionSpec& spec : specs) {
+    for (const SessionBehaviour& behaviour : behaviours) {
         auto listener = std::make_unique<Listener>();
-        listener->spec = spec;
+        listener->behaviour = behaviour;
         listener->fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         const int on = 1;
         ::setsockopt(listener->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_port = htons(kCommandPort);
-        local.sin_addr.s_addr = htonl(spec.address);
+        local.sin_addr.s_addr = htonl(behaviour.address);
         if (listener->fd < 0 || ::bind(listener->fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
             || ::listen(listener->fd, 8) != 0) {
-            error = "cannot listen on " + endpointText(spec.address, kCommandPort) + ": " + std::strerror(errno);
+            error = "cannot listen on " + endpointText(behaviour.address, kCommandPort) + ": " + std::strerror(errno);
             if (listener->fd >= 0)
                 ::close(listener->fd);
             return false;
@@ -139,10 +139,10 @@ void CommandPorts::accept(Listener& listener)
     if (fd < 0)
         return;
     auto client = std::make_unique<Client>();
-    client->spec = &listener.spec;
+    client->behaviour = &listener.behaviour;
     client->fd = fd;
     client->peer = endpointText(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
-    log_.write("session-open", "module=" + formatIpv4(listener.spec.address) + " from=" + client->peer);
+    log_.write("session-open", "module=" + formatIpv4(listener.behaviour.address) + " from=" + client->peer);
     clients_[fd] = std::move(client);
     loop_.watch(fd, [this, fd] { serve(fd); });
 }
@@ -158,7 +158,7 @@ void CommandPorts::serve(int fd)
     if (length < 0 && (errno == EAGAIN || errno == EINTR))
         return;
     if (length <= 0) {
-        log_.write("session-closed", "module=" + formatIpv4(client.spec->address) + " from=" + client.peer);
+        log_.write("session-closed", "module=" + formatIpv4(client.behaviour->address) + " from=" + client.peer);
         drop(fd);
         return;
     }
@@ -175,19 +175,19 @@ void CommandPorts::serve(int fd)
 
 void CommandPorts::handleLine(Client& client, const std::string& line)
 {
-    const SessionSpec& spec = *client.spec;
-    const std::string module = formatIpv4(spec.address);
+    const SessionBehaviour& behaviour = *client.behaviour;
+    const std::string module = formatIpv4(behaviour.address);
     log_.write("command-line", "module=" + module + " from=" + client.peer + " len=" + std::to_string(line.size())
                                    + " line=" + escapedBytes(line));
     if (line.compare(0, 4, "$LOG") == 0) {
         const std::string token = line.substr(4, line.size() - 4 - 2);
         const std::optional<LoginKey> key = loginKey();
         const bool right = line.size() >= 6 && line.compare(line.size() - 2, 2, "\r\n") == 0
-                        && (spec.password.empty() ? token.empty()
-                                                  : key && token == loginToken(spec.password, *key));
-        client.loggedIn = spec.login == LoginReply::Check ? right : spec.login != LoginReply::Refuse;
+                        && (behaviour.password.empty() ? token.empty()
+                                                  : key && token == loginToken(behaviour.password, *key));
+        client.loggedIn = behaviour.login == LoginReply::Check ? right : behaviour.login != LoginReply::Refuse;
         log_.write("login", "module=" + module + " from=" + client.peer + " token=" + (right ? "right" : "wrong"));
-        switch (spec.login) {
+        switch (behaviour.login) {
         case LoginReply::Check:
             reply(client, right ? "%LOGOK\r\n" : "%LOGERR\r\n");
             break;
@@ -216,15 +216,15 @@ void CommandPorts::handleLine(Client& client, const std::string& line)
     const auto command = commands.find(line);
     if (!client.loggedIn || command == commands.end()) {
         log_.write("command-refused", "module=" + module + " from=" + client.peer);
-        if (spec.answerCommands)
+        if (behaviour.answerCommands)
             reply(client, "%ERR\r\n");
         return;
     }
     log_.write("command", "module=" + module + " from=" + client.peer + " does=" + command->second);
-    if (spec.answerCommands)
+    if (behaviour.answerCommands)
         reply(client, "%" + line.substr(1, 4) + "OK\r\n");
     if (command->second == "loader" && handOver_)
-        handOver_(spec.address);
+        handOver_(behaviour.address);
 }
 
 void CommandPorts::reply(Client& client, const std::string& bytes)

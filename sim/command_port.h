@@ -29,7 +29,7 @@ enum class LoginReply {
     Silent,     // nothing
 };
 
-struct SessionSpec {
+struct SessionBehaviour {
     std::uint32_t address = 0;  // host order; the port listens on address:5001
     std::string password;       // empty: the module has none
     LoginReply login = LoginReply::Check;
@@ -38,7 +38,7 @@ struct SessionSpec {
 
 // "address=A.B.C.D[,password=P][,login=check|refuse|okplus|empty|nopercent|lfonly|silent]
 // [,command=answer|silent]" as --session takes it.
-std::optional<SessionSpec> parseSessionSpec(const std::string& option, std::string& error);
+std::optional<SessionBehaviour> parseSessionOption(const std::string& option, std::string& error);
 
 class CommandPorts {
 public:
@@ -50,8 +50,8 @@ public:
     CommandPorts(const CommandPorts&) = delete;
     CommandPorts& operator=(const CommandPorts&) = delete;
 
-    // Listens for every spec; false (with `error`) when a port cannot be opened.
-    bool open(const std::vector<SessionSpec>& specs, std::string& error);
+    // Listens for every behaviour; false (with `error`) when a port cannot be opened.
+    bool open(const std::vector<SessionBehaviour>& behaviours, std::string& error);
 
 private:
     struct Listener;

@@ -50,8 +50,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<std::unique_ptr<SerialLoader>> loaders;
-    for (const LoaderSpec& spec : options->loaders) {
-        loaders.push_back(std::make_unique<SerialLoader>(spec, log, loop));
+    for (const LoaderSetup& setup : options->loaders) {
+        loaders.push_back(std::make_unique<SerialLoader>(setup, log, loop));
         if (!loaders.back()->open(error)) {
             std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
             return 1;

@@ -30,12 +30,12 @@ const std::string kStray("*\x00\xFF" "C", 4);
 
 }  // namespace
 
-std::optional<LoaderSpec> parseLoaderSpec(const std::string& option, std::string& error)
+std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::string& error)
 {
     const std::size_t comma = option.find(',');
-    LoaderSpec spec;
-    spec.linkPath = option.substr(0, comma);
-    if (spec.linkPath.empty()) {
+    LoaderSetup setup;
+    setup.linkPath = option.substr(0, comma);
+    if (setup.linkPath.empty()) {
         error = "--loader-pty needs a path for the link";
         return std::nullopt;
     }
@@ -60,17 +60,17 @@ std::optional<LoaderSpec> parseLoaderSpec(const std::string& option, std::string
                 error = "--loader-pty address needs a dotted IPv4 address, got '" + value + "'";
                 return std::nullopt;
             }
-            spec.moduleAddress = *address;
+            setup.moduleAddress = *address;
         } else if (key == "image") {
-            spec.imagePath = value;
+            setup.imagePath = value;
         } else if (key == "menu") {
             if (value != "update" && value != "plain") {
                 error = "--loader-pty menu must be update or plain";
                 return std::nullopt;
             }
-            spec.offersUpdate = value == "update";
+            setup.offersUpdate = value == "update";
         } else if (key == "nak" && value == "never") {
-            spec.neverNak = true;
+            setup.neverNak = true;
         } else if (key == "nak" || key == "stray" || key == "drop" || key == "nakEvery") {
             const std::optional<int> parsed = key == "stray" ? number(key, value, 0, 1)
                                             : key == "nakEvery" ? number(key, value, 10, 60000)
@@ -78,31 +78,31 @@ std::optional<LoaderSpec> parseLoaderSpec(const std::string& option, std::string
             if (!parsed)
                 return std::nullopt;
             if (key == "nak")
-                spec.naksPerBlock = *parsed;
+                setup.naksPerBlock = *parsed;
             else if (key == "stray")
-                spec.strayBytes = *parsed == 1;
+                setup.strayBytes = *parsed == 1;
             else if (key == "drop")
-                spec.dropAfterBlocks = *parsed;
+                setup.dropAfterBlocks = *parsed;
             else
-                spec.nakIntervalMs = *parsed;
+                setup.nakIntervalMs = *parsed;
         } else {
             error = "unknown --loader-pty key '" + key + "'";
             return std::nullopt;
         }
     }
-    return spec;
+    return setup;
 }
 
-SerialLoader::SerialLoader(LoaderSpec spec, RequestLog& log, EventLoop& loop)
-    : spec_(std::move(spec)), log_(log), loop_(loop)
+SerialLoader::SerialLoader(LoaderSetup setup, RequestLog& log, EventLoop& loop)
+    : setup_(std::move(setup)), log_(log), loop_(loop)
 {
 }
 
 SerialLoader::~SerialLoader()
 {
     char target[256] = {};
-    if (::readlink(spec_.linkPath.c_str(), target, sizeof target - 1) > 0 && slaveName_ == target)
-        ::unlink(spec_.linkPath.c_str());
+    if (::readlink(setup_.linkPath.c_str(), target, sizeof target - 1) > 0 && slaveName_ == target)
+        ::unlink(setup_.linkPath.c_str());
     for (const int fd : {timer_, slave_, master_}) {
         if (fd >= 0)
             ::close(fd);
@@ -133,26 +133,26 @@ bool SerialLoader::open(std::string& error)
     // An old link (from a simulator that was killed) is replaced; anything else
     // at that path is left alone.
     struct stat existing{};
-    if (::lstat(spec_.linkPath.c_str(), &existing) == 0) {
+    if (::lstat(setup_.linkPath.c_str(), &existing) == 0) {
         if (!S_ISLNK(existing.st_mode)) {
-            error = spec_.linkPath + " exists and is not a link; not replacing it";
+            error = setup_.linkPath + " exists and is not a link; not replacing it";
             return false;
         }
-        ::unlink(spec_.linkPath.c_str());
+        ::unlink(setup_.linkPath.c_str());
     }
-    if (::symlink(name, spec_.linkPath.c_str()) != 0) {
-        error = "cannot link " + spec_.linkPath + " to " + name + ": " + std::strerror(errno);
+    if (::symlink(name, setup_.linkPath.c_str()) != 0) {
+        error = "cannot link " + setup_.linkPath + " to " + name + ": " + std::strerror(errno);
         return false;
     }
     loop_.watch(master_, [this] { serveLine(); });
     loop_.watch(timer_, [this] { onNakTimer(); });
-    log_.write("loader-port", "port=" + spec_.linkPath + " pty=" + slaveName_);
+    log_.write("loader-port", "port=" + setup_.linkPath + " pty=" + slaveName_);
     return true;
 }
 
 void SerialLoader::handOver(std::uint32_t moduleAddress)
 {
-    if (spec_.moduleAddress != 0 && spec_.moduleAddress != moduleAddress)
+    if (setup_.moduleAddress != 0 && setup_.moduleAddress != moduleAddress)
         return;
     state_ = State::Menu;
     image_.clear();
@@ -160,8 +160,8 @@ void SerialLoader::handOver(std::uint32_t moduleAddress)
     expected_ = 1;
     blocksTaken_ = 0;
     naksGiven_ = 0;
-    log_.write("loader-menu", "module=" + formatIpv4(moduleAddress) + " update=" + (spec_.offersUpdate ? "yes" : "no"));
-    write(spec_.offersUpdate ? kMenu : kPlainMenu);
+    log_.write("loader-menu", "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
+    write(setup_.offersUpdate ? kMenu : kPlainMenu);
 }
 
 void SerialLoader::serveLine()
@@ -181,7 +181,7 @@ void SerialLoader::receiveBytes(const unsigned char* bytes, std::size_t length)
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char byte = bytes[i];
         if (state_ == State::Menu || state_ == State::Finished || state_ == State::Firmware) {
-            if (byte == 'U' && state_ == State::Menu && spec_.offersUpdate) {
+            if (byte == 'U' && state_ == State::Menu && setup_.offersUpdate) {
                 log_.write("loader-select", "key=U");
                 write("U\r\nDownloading...\r\n");
                 state_ = State::Receiving;
@@ -233,12 +233,12 @@ void SerialLoader::takeBlock()
         answer(kNak);
         return;
     }
-    if (blocksTaken_ == 0 && naksGiven_ < spec_.naksPerBlock) {
+    if (blocksTaken_ == 0 && naksGiven_ < setup_.naksPerBlock) {
         ++naksGiven_;
         answer(kNak);
         return;
     }
-    if (spec_.dropAfterBlocks >= 0 && blocksTaken_ >= spec_.dropAfterBlocks) {
+    if (setup_.dropAfterBlocks >= 0 && blocksTaken_ >= setup_.dropAfterBlocks) {
         log_.write("loader-dropped", "blocks=" + std::to_string(blocksTaken_));
         state_ = State::Silent;
         return;
@@ -254,7 +254,7 @@ void SerialLoader::takeBlock()
 
 void SerialLoader::answer(unsigned char byte)
 {
-    std::string bytes = spec_.strayBytes ? kStray : std::string();
+    std::string bytes = setup_.strayBytes ? kStray : std::string();
     bytes.push_back(static_cast<char>(byte));
     write(bytes);
 }
@@ -273,11 +273,11 @@ void SerialLoader::write(const std::string& bytes)
 
 void SerialLoader::startNaks()
 {
-    if (spec_.neverNak)
+    if (setup_.neverNak)
         return;
     itimerspec every{};
-    every.it_interval.tv_sec = spec_.nakIntervalMs / 1000;
-    every.it_interval.tv_nsec = (spec_.nakIntervalMs % 1000) * 1000000L;
+    every.it_interval.tv_sec = setup_.nakIntervalMs / 1000;
+    every.it_interval.tv_nsec = (setup_.nakIntervalMs % 1000) * 1000000L;
     every.it_value = every.it_interval;
     ::timerfd_settime(timer_, 0, &every, nullptr);
 }
@@ -302,10 +302,10 @@ void SerialLoader::onNakTimer()
 void SerialLoader::storeImage()
 {
     std::string stored = "none";
-    if (!spec_.imagePath.empty()) {
-        std::ofstream file(spec_.imagePath, std::ios::binary | std::ios::trunc);
+    if (!setup_.imagePath.empty()) {
+        std::ofstream file(setup_.imagePath, std::ios::binary | std::ios::trunc);
         file.write(image_.data(), static_cast<std::streamsize>(image_.size()));
-        stored = file ? spec_.imagePath : "failed";
+        stored = file ? setup_.imagePath : "failed";
     }
     log_.write("loader-image", "blocks=" + std::to_string(blocksTaken_) + " bytes=" + std::to_string(image_.size())
                                    + " file=" + stored);

@@ -14,7 +14,7 @@
 
 namespace quillmar::sim {
 
-struct LoaderSpec {
+struct LoaderSetup {
     std::string linkPath;
     std::uint32_t moduleAddress = 0;  // host order; 0: any module's "$SYCS" wakes it
     std::string imagePath;            // where a received image goes; empty: not stored
@@ -28,11 +28,11 @@ struct LoaderSpec {
 
 // "LINK[,address=A.B.C.D][,image=FILE][,menu=update|plain][,nak=never|N]
 // [,stray=0|1][,drop=K][,nakEvery=MS]" as --loader-pty takes it.
-std::optional<LoaderSpec> parseLoaderSpec(const std::string& option, std::string& error);
+std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::string& error);
 
 class SerialLoader {
 public:
-    SerialLoader(LoaderSpec spec, RequestLog& log, EventLoop& loop);
+    SerialLoader(LoaderSetup setup, RequestLog& log, EventLoop& loop);
     ~SerialLoader();
     SerialLoader(const SerialLoader&) = delete;
     SerialLoader& operator=(const SerialLoader&) = delete;
@@ -55,7 +55,7 @@ private:
     void onNakTimer();
     void storeImage();
 
-    LoaderSpec spec_;
+    LoaderSetup setup_;
     RequestLog& log_;
     EventLoop& loop_;
     int master_ = -1;

@@ -36,13 +36,13 @@ const char kUsage[] =
     "                       fields as for --module, fault=none|silent|lead|short|again\n"
     "                       (no reply, the 6 leading bytes only, shortLength= record bytes\n"
     "                       only, model name \";1\"), faultReads=N (only the first N reads)\n"
-    "  --session SPEC       a command port on ADDRESS:5001 (log-in, $SYCR, $SYCS, $SYCN).\n"
-    "                       SPEC: address=A.B.C.D (on this host), password=P (checked\n"
+    "  --session KEYS       a command port on ADDRESS:5001 (log-in, $SYCR, $SYCS, $SYCN).\n"
+    "                       KEYS: address=A.B.C.D (on this host), password=P (checked\n"
     "                       through the log-in token), login=check|refuse|okplus|empty|\n"
     "                       nopercent|lfonly|silent, command=answer|silent\n"
-    "  --loader-pty LINK[,SPEC]\n"
+    "  --loader-pty LINK[,KEYS]\n"
     "                       a serial loader on a pseudo-terminal linked at LINK; \"$SYCS\"\n"
-    "                       shows its menu, \"U\" starts an XMODEM receive. SPEC:\n"
+    "                       shows its menu, \"U\" starts an XMODEM receive. KEYS:\n"
     "                       address=A.B.C.D (only that module's $SYCS), image=FILE (store\n"
     "                       the image), menu=update|plain, nak=never|N (NAK the first\n"
     "                       block N times), stray=1 (junk before answers), drop=K (silent\n"
@@ -102,12 +102,12 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
                 return std::nullopt;
             options.settingsPorts.push_back(*port);
         } else if (option == "--session") {
-            std::optional<SessionSpec> session = parseSessionSpec(value, error);
+            std::optional<SessionBehaviour> session = parseSessionOption(value, error);
             if (!session)
                 return std::nullopt;
             options.sessions.push_back(*session);
         } else if (option == "--loader-pty") {
-            std::optional<LoaderSpec> loader = parseLoaderSpec(value, error);
+            std::optional<LoaderSetup> loader = parseLoaderOption(value, error);
             if (!loader)
                 return std::nullopt;
             options.loaders.push_back(*loader);

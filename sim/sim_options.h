@@ -15,8 +15,8 @@ namespace quillmar::sim {
 struct SimOptions {
     std::vector<SimModule> modules;
     std::vector<SettingsPortSpec> settingsPorts;
-    std::vector<SessionSpec> sessions;  // command ports (TCP 5001)
-    std::vector<LoaderSpec> loaders;    // serial loaders on ptys
+    std::vector<SessionBehaviour> sessions;  // command ports (TCP 5001)
+    std::vector<LoaderSetup> loaders;    // serial loaders on ptys
     std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
     std::string logPath;                       // empty: no log
     bool help = false;
