@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -35,10 +35,18 @@ class NoTables final : public HostTables {
 public:
     bool mayChangeTables() override { return true; }
     int addHostRoute(std::uint32_t, std::uint32_t, unsigned) override { return 0; }
-    int readRoutes(std::vector<RouteRow>& rows) override { rows.clear(); return 0; }
+    int readRoutes(std::vector<RouteRow>& rows) override
+    {
+        rows.clear();
+        return 0;
+    }
     int deleteRoute(const RouteRow&) override { return 0; }
     int setNeighbour(std::uint32_t, const MacBytes&, unsigned) override { return 0; }
-    int readNeighbours(std::vector<NeighbourRow>& rows) override { rows.clear(); return 0; }
+    int readNeighbours(std::vector<NeighbourRow>& rows) override
+    {
+        rows.clear();
+        return 0;
+    }
     int deleteNeighbour(const NeighbourRow&) override { return 0; }
 };
 

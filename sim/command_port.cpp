@@ -183,8 +183,8 @@ void CommandPorts::handleLine(Client& client, const std::string& line)
         const std::string token = line.substr(4, line.size() - 4 - 2);
         const std::optional<LoginKey> key = loginKey();
         const bool right = line.size() >= 6 && line.compare(line.size() - 2, 2, "\r\n") == 0
-                        && (behaviour.password.empty() ? token.empty()
-                                                  : key && token == loginToken(behaviour.password, *key));
+                           && (behaviour.password.empty() ? token.empty()
+                                                          : key && token == loginToken(behaviour.password, *key));
         client.loggedIn = behaviour.login == LoginReply::Check ? right : behaviour.login != LoginReply::Refuse;
         log_.write("login", "module=" + module + " from=" + client.peer + " token=" + (right ? "right" : "wrong"));
         switch (behaviour.login) {

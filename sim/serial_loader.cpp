@@ -26,7 +26,9 @@ constexpr std::size_t kDataSize = 128;
 
 const char kMenu[] = "\r\nQuillmar serial loader 1.0\r\n  U) Update firmware\r\n  R) Run firmware\r\n> ";
 const char kPlainMenu[] = "\r\nQuillmar serial loader 1.0\r\n  R) Run firmware\r\n> ";
-const std::string kStray("*\x00\xFF" "C", 4);
+const std::string kStray("*\x00\xFF"
+                         "C",
+                         4);
 
 }  // namespace
 
@@ -39,8 +41,8 @@ std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::str
         error = "--loader-pty needs a path for the link";
         return std::nullopt;
     }
-    const std::optional<OptionPairs> pairs =
-        splitPairs(comma == std::string::npos ? std::string() : option.substr(comma + 1), error);
+    const std::optional<OptionPairs> pairs = splitPairs(
+        comma == std::string::npos ? std::string() : option.substr(comma + 1), error);
     if (!pairs)
         return std::nullopt;
     const auto number = [&](const std::string& key, const std::string& value, int low, int high) -> std::optional<int> {
@@ -48,7 +50,7 @@ std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::str
         const long parsed = std::strtol(value.c_str(), &end, 10);
         if (value.empty() || *end != '\0' || parsed < low || parsed > high) {
             error = "--loader-pty " + key + " must be a number from " + std::to_string(low) + " to "
-                  + std::to_string(high);
+                    + std::to_string(high);
             return std::nullopt;
         }
         return static_cast<int>(parsed);
@@ -72,9 +74,9 @@ std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::str
         } else if (key == "nak" && value == "never") {
             setup.neverNak = true;
         } else if (key == "nak" || key == "stray" || key == "drop" || key == "nakEvery") {
-            const std::optional<int> parsed = key == "stray" ? number(key, value, 0, 1)
-                                            : key == "nakEvery" ? number(key, value, 10, 60000)
-                                                                : number(key, value, 0, 1000000);
+            const std::optional<int> parsed = key == "stray"      ? number(key, value, 0, 1)
+                                              : key == "nakEvery" ? number(key, value, 10, 60000)
+                                                                  : number(key, value, 0, 1000000);
             if (!parsed)
                 return std::nullopt;
             if (key == "nak")
@@ -132,7 +134,7 @@ bool SerialLoader::open(std::string& error)
     }
     // An old link (from a simulator that was killed) is replaced; anything else
     // at that path is left alone.
-    struct stat existing{};
+    struct stat existing {};
     if (::lstat(setup_.linkPath.c_str(), &existing) == 0) {
         if (!S_ISLNK(existing.st_mode)) {
             error = setup_.linkPath + " exists and is not a link; not replacing it";
@@ -160,7 +162,8 @@ void SerialLoader::handOver(std::uint32_t moduleAddress)
     expected_ = 1;
     blocksTaken_ = 0;
     naksGiven_ = 0;
-    log_.write("loader-menu", "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
+    log_.write("loader-menu",
+               "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
     write(setup_.offersUpdate ? kMenu : kPlainMenu);
 }
 
@@ -226,7 +229,7 @@ void SerialLoader::takeBlock()
         sum += block[3 + i];
     const unsigned char number = block[1];
     const bool sound = block[2] == static_cast<unsigned char>(255 - number)
-                    && block[kBlockSize - 1] == static_cast<unsigned char>(sum);
+                       && block[kBlockSize - 1] == static_cast<unsigned char>(sum);
     log_.write("loader-block", "number=" + std::to_string(number) + " complement=" + std::to_string(block[2])
                                    + " sound=" + (sound ? "yes" : "no"));
     if (!sound) {

@@ -63,7 +63,7 @@ private:
     int timer_ = -1;
     std::string slaveName_;
     State state_ = State::Firmware;
-    std::string pending_;   // bytes of a block not yet complete
+    std::string pending_;  // bytes of a block not yet complete
     std::string image_;
     unsigned char expected_ = 1;
     int blocksTaken_ = 0;

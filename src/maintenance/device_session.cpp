@@ -21,10 +21,8 @@ constexpr int kMacTextLength = 17;
 
 }  // namespace
 
-DeviceSession::DeviceSession(const MaintenanceRequest& request, bool withPassword,
-                             SessionEnvironment environment)
-    : environment_(std::move(environment)),
-      deviceAddress_(parseDeviceAddress(request.deviceIp, false))
+DeviceSession::DeviceSession(const MaintenanceRequest& request, bool withPassword, SessionEnvironment environment)
+    : environment_(std::move(environment)), deviceAddress_(parseDeviceAddress(request.deviceIp, false))
 {
     macstr2bytes(std::string_view(request.deviceMac).substr(0, kMacTextLength), deviceMac_);
     if (withPassword)

@@ -6,14 +6,12 @@
 
 namespace quillmar {
 
-HostTableHelpers::HostTableHelpers(HostTables& tables, std::mutex& routeLock, std::mutex& neighbourLock,
-                                   LogLine log)
+HostTableHelpers::HostTableHelpers(HostTables& tables, std::mutex& routeLock, std::mutex& neighbourLock, LogLine log)
     : tables_(tables), routeLock_(routeLock), neighbourLock_(neighbourLock), log_(std::move(log))
 {
 }
 
-int HostTableHelpers::addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress,
-                                   unsigned interfaceIndex)
+int HostTableHelpers::addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress, unsigned interfaceIndex)
 {
     if (deviceAddress == kAddressNone || localAddress == 0 || localAddress == kAddressNone) {
         log_("INADDR_NONE");

@@ -12,7 +12,7 @@ constexpr int kCycles = 32;
 std::uint32_t bigEndianWord(const unsigned char* bytes)
 {
     return std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 | std::uint32_t(bytes[2]) << 8
-         | std::uint32_t(bytes[3]);
+           | std::uint32_t(bytes[3]);
 }
 
 }  // namespace

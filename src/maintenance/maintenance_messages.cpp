@@ -46,9 +46,8 @@ std::optional<OutcomeMessage> upgradeOutcome(int code)
     using namespace maintenance;
     switch (code) {
     case kOk:
-        return OutcomeMessage{"Finished",
-                              "Upgrade firmware OK! \r\nDevice rebooting now! \r\nBroadcast search to refresh table?",
-                              true};
+        return OutcomeMessage{
+            "Finished", "Upgrade firmware OK! \r\nDevice rebooting now! \r\nBroadcast search to refresh table?", true};
     case kNoDeviceOrSerialPort:
         return error("initialize serial port failed");
     case kNotConnected:

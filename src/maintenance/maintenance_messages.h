@@ -7,9 +7,9 @@
 namespace quillmar {
 
 struct OutcomeMessage {
-    std::string title;     // "Finished" or "Error"
+    std::string title;  // "Finished" or "Error"
     std::string text;
-    bool question = false; // Yes and No (a broadcast search on Yes); else OK with a warning icon
+    bool question = false;  // Yes and No (a broadcast search on Yes); else OK with a warning icon
 };
 
 // Nothing for a code the user is not told about (a cancelled worker).

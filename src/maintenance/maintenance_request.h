@@ -7,11 +7,11 @@
 namespace quillmar {
 
 struct MaintenanceRequest {
-    std::string portName;  // "COM3"; only the firmware upgrade uses it
-    std::string deviceIp;  // dotted, from the device list
-    std::string deviceMac; // 17 characters, two hexadecimal digits per byte
-    std::string password;  // empty when the device has none
-    std::string filePath;  // firmware image
+    std::string portName;   // "COM3"; only the firmware upgrade uses it
+    std::string deviceIp;   // dotted, from the device list
+    std::string deviceMac;  // 17 characters, two hexadecimal digits per byte
+    std::string password;   // empty when the device has none
+    std::string filePath;   // firmware image
 };
 
 }  // namespace quillmar

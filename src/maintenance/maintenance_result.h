@@ -7,12 +7,12 @@ inline constexpr int kOk = 0;
 // The device address is 0; the upgrade also uses it for a serial port that
 // could not be opened and set up.
 inline constexpr int kNoDeviceOrSerialPort = -1;
-inline constexpr int kStopped = -2;          // the user cancelled
-inline constexpr int kNotConnected = -3;     // no local interface led to a connection
+inline constexpr int kStopped = -2;       // the user cancelled
+inline constexpr int kNotConnected = -3;  // no local interface led to a connection
 inline constexpr int kOpenFileFailed = -4;
-inline constexpr int kLoginRefused = -5;     // the reply did not begin with "LOGOK"
-inline constexpr int kLoginFailed = -6;      // no, malformed or empty reply
-inline constexpr int kSerialFailed = -7;     // a serial read failed during the loader exchange
+inline constexpr int kLoginRefused = -5;  // the reply did not begin with "LOGOK"
+inline constexpr int kLoginFailed = -6;   // no, malformed or empty reply
+inline constexpr int kSerialFailed = -7;  // a serial read failed during the loader exchange
 inline constexpr int kLoaderMenuFailed = -9;
 inline constexpr int kDownloadFailed = -10;
 // Nothing was sent: the process may not add the temporary route and

@@ -21,38 +21,60 @@ int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& 
     const quint64 run = ++currentRun;
     const auto current = [run] { return run == currentRun; };
     constexpr auto queued = Qt::QueuedConnection;
-    QObject::connect(worker, &MaintenanceThread::textChanged, window, [window, current](const QString& text) {
-        if (current())
-            window->setLabelText(text);
-    }, queued);
-    QObject::connect(worker, &MaintenanceThread::barPositionChanged, window, [window, current](int position) {
-        if (current())
-            window->setBarPosition(position);
-    }, queued);
-    QObject::connect(worker, &MaintenanceThread::barStepped, window, [window, current] {
-        if (current())
-            window->stepBar();
-    }, queued);
-    QObject::connect(worker, &MaintenanceThread::barAdvanced, window, [window, current](int delta) {
-        if (current())
-            window->advanceBar(delta);
-    }, queued);
-    QObject::connect(worker, &MaintenanceThread::blocksSentChanged, window, [window, current](int sent, int total) {
-        if (current())
-            window->showBlocksSent(sent, total);
-    }, queued);
-    QObject::connect(worker, &MaintenanceThread::logLine, owner, [log](const QString& line) { log(line); }, queued);
-    QObject::connect(worker, &MaintenanceThread::workFinished, window, [window, owner, current] {
-        if (!current())
-            return;
-        window->closeIfVisible();
-        owner->update();
-    }, queued);
+    QObject::connect(
+        worker, &MaintenanceThread::textChanged, window,
+        [window, current](const QString& text) {
+            if (current())
+                window->setLabelText(text);
+        },
+        queued);
+    QObject::connect(
+        worker, &MaintenanceThread::barPositionChanged, window,
+        [window, current](int position) {
+            if (current())
+                window->setBarPosition(position);
+        },
+        queued);
+    QObject::connect(
+        worker, &MaintenanceThread::barStepped, window,
+        [window, current] {
+            if (current())
+                window->stepBar();
+        },
+        queued);
+    QObject::connect(
+        worker, &MaintenanceThread::barAdvanced, window,
+        [window, current](int delta) {
+            if (current())
+                window->advanceBar(delta);
+        },
+        queued);
+    QObject::connect(
+        worker, &MaintenanceThread::blocksSentChanged, window,
+        [window, current](int sent, int total) {
+            if (current())
+                window->showBlocksSent(sent, total);
+        },
+        queued);
+    QObject::connect(
+        worker, &MaintenanceThread::logLine, owner, [log](const QString& line) { log(line); }, queued);
+    QObject::connect(
+        worker, &MaintenanceThread::workFinished, window,
+        [window, owner, current] {
+            if (!current())
+                return;
+            window->closeIfVisible();
+            owner->update();
+        },
+        queued);
     // The progress window stays until the user closes it.
-    QObject::connect(worker, &MaintenanceThread::exceptionRaised, owner, [owner, log](const QString& text) {
-        log(QStringLiteral("upgradeFwThread Exception"));
-        showException(owner, text);
-    }, queued);
+    QObject::connect(
+        worker, &MaintenanceThread::exceptionRaised, owner,
+        [owner, log](const QString& text) {
+            log(QStringLiteral("upgradeFwThread Exception"));
+            showException(owner, text);
+        },
+        queued);
 
     const QPointer<MaintenanceThread> running(worker);
     worker->start();

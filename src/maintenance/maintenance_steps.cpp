@@ -31,7 +31,7 @@ long openFirmware(const std::string& path, File& file, MaintenanceProgress& prog
     file.reset(std::fopen(path.c_str(), "rb"));
     if (!file)
         return refuse(std::strerror(errno));
-    struct stat status{};
+    struct stat status {};
     if (::fstat(::fileno(file.get()), &status) != 0)
         return refuse(std::strerror(errno));
     if (!S_ISREG(status.st_mode))
@@ -69,8 +69,7 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
         return refused;
 
     progress.setText("initialize serial port...");
-    SerialLine line(environment.stopRequested, environment.timing.serialCollect,
-                    environment.timing.serialWriteWait);
+    SerialLine line(environment.stopRequested, environment.timing.serialCollect, environment.timing.serialWriteWait);
     const std::string path = serialDevicePath(request.portName);
     if (path.empty()) {
         progress.log("serial port name \"" + request.portName + "\" is not COM1, COM2, ...");

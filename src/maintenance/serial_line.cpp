@@ -69,7 +69,7 @@ int SerialLine::open(const std::string& path)
     if (fd_ < 0)
         return errno;
     int error = 0;
-    struct stat status{};
+    struct stat status {};
     if (::fstat(fd_, &status) != 0)
         error = errno;
     else if (!S_ISCHR(status.st_mode))

@@ -15,8 +15,8 @@ inline constexpr int kSerialReadLimit = 1024;
 class SerialLine {
 public:
     // `stopRequested` (may be null) ends a read with -2.
-    explicit SerialLine(const std::atomic<bool>* stopRequested = nullptr,
-                        milliseconds collect = kSerialCollect, milliseconds writeWait = kSerialWriteWait);
+    explicit SerialLine(const std::atomic<bool>* stopRequested = nullptr, milliseconds collect = kSerialCollect,
+                        milliseconds writeWait = kSerialWriteWait);
     ~SerialLine();
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;

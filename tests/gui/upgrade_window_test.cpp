@@ -62,10 +62,10 @@ protected:
         qputenv("QUILLMAR_COM8", directory.file("com8").toLocal8Bit());
         sim = std::make_unique<test::SimProcess>(
             test::simPath(),
-            std::vector<std::string>{"--session", "address=127.0.0.1", "--session", "address=127.0.0.2",
-                                     "--session", "address=127.0.0.3,password=counter1",
-                                     "--loader-pty", path("com7") + ",address=127.0.0.1,nak=never",
-                                     "--loader-pty", path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
+            std::vector<std::string>{"--session", "address=127.0.0.1", "--session", "address=127.0.0.2", "--session",
+                                     "address=127.0.0.3,password=counter1", "--loader-pty",
+                                     path("com7") + ",address=127.0.0.1,nak=never", "--loader-pty",
+                                     path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
         ASSERT_TRUE(sim->ready()) << sim->error;
         MaintenanceTiming timing;
         timing.connectPause = 50ms;
@@ -184,7 +184,8 @@ TEST_F(UpgradeWindowTest, CancelShowsNothingAndTheNextUpgradeIsItsOwn)
     EXPECT_EQ(form.maintenanceStatus(), maintenance::kOk);
     // Both sessions gave back their route and neighbour entries.
     const auto changes = tables.changes();
-    EXPECT_EQ(std::count_if(changes.begin(), changes.end(), [](const std::string& c) { return c.starts_with("route-"); }), 2);
+    EXPECT_EQ(
+        std::count_if(changes.begin(), changes.end(), [](const std::string& c) { return c.starts_with("route-"); }), 2);
 }
 
 // A worker that throws: the exception is logged and shown, the progress window

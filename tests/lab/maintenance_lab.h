@@ -48,9 +48,9 @@ protected:
             GTEST_SKIP() << why;
         lab = std::make_unique<LabNetwork>();
         ASSERT_TRUE(lab->up()) << lab->error;
-        ASSERT_TRUE(lab->addHost("ma", 'a', {"203.0.113.11/24", "203.0.113.12/24", "203.0.113.13/24",
-                                             "203.0.113.14/24", "203.0.113.15/24", "203.0.113.16/24",
-                                             "203.0.113.17/24", "203.0.113.18/24"},
+        ASSERT_TRUE(lab->addHost("ma", 'a',
+                                 {"203.0.113.11/24", "203.0.113.12/24", "203.0.113.13/24", "203.0.113.14/24",
+                                  "203.0.113.15/24", "203.0.113.16/24", "203.0.113.17/24", "203.0.113.18/24"},
                                  kLinkAMac))
             << lab->error;
         ASSERT_TRUE(lab->addHost("mb", 'b', {std::string(kLinkBModule) + "/24"}, kLinkBMac)) << lab->error;
@@ -58,8 +58,8 @@ protected:
         ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", "192.0.2.99", "lladdr", "02:00:00:00:00:99", "dev", "eth0",
                                   "nud", "permanent"}),
                   0);
-        ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", "198.51.100.99", "lladdr", "02:00:00:00:00:98", "dev",
-                                  "eth1", "nud", "reachable"}),
+        ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", "198.51.100.99", "lladdr", "02:00:00:00:00:98", "dev", "eth1",
+                                  "nud", "reachable"}),
                   0);
         char pattern[] = "/tmp/quillmar-lab-loader-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -77,10 +77,10 @@ using MaintenanceLab = MaintenanceLabTest;
 TEST_F(MaintenanceLab, LogInLinesRepliesAndTheirResults)
 {
     SimProcess& sim = lab->startSim(
-        "ma", {"--session", "address=203.0.113.11,password=secret12", "--session", "address=203.0.113.12",
-               "--session", "address=203.0.113.13,password=secret12", "--session", "address=203.0.113.14,login=okplus",
-               "--session", "address=203.0.113.15,login=empty", "--session", "address=203.0.113.16,login=nopercent",
-               "--session", "address=203.0.113.17,login=lfonly", "--session", "address=203.0.113.18,login=silent"});
+        "ma", {"--session", "address=203.0.113.11,password=secret12", "--session", "address=203.0.113.12", "--session",
+               "address=203.0.113.13,password=secret12", "--session", "address=203.0.113.14,login=okplus", "--session",
+               "address=203.0.113.15,login=empty", "--session", "address=203.0.113.16,login=nopercent", "--session",
+               "address=203.0.113.17,login=lfonly", "--session", "address=203.0.113.18,login=silent"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     struct Case {
         const char* address;
@@ -178,8 +178,8 @@ TEST_F(MaintenanceLab, UpgradeOnAForeignSubnetOverAPseudoTerminal)
 {
     const std::string link = dir + "/com3";
     const std::string received = dir + "/received.bin";
-    SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty",
-                                           link + ",image=" + received});
+    SimProcess& sim = lab->startSim(
+        "mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty", link + ",image=" + received});
     ASSERT_TRUE(sim.ready()) << sim.error;
     setenv("QUILLMAR_COM3", link.c_str(), 1);
     std::string firmware;
@@ -189,8 +189,8 @@ TEST_F(MaintenanceLab, UpgradeOnAForeignSubnetOverAPseudoTerminal)
     const HostTablesSnapshot before = tables();
 
     // Without CAP_NET_ADMIN nothing is sent and nothing changes.
-    const PcRun refused = runAsPc(*lab, Operation::Upgrade, {"COM3", kLinkBModule, kLinkBMac, "", dir + "/firmware.bin"},
-                                  {}, true);
+    const PcRun refused = runAsPc(*lab, Operation::Upgrade,
+                                  {"COM3", kLinkBModule, kLinkBMac, "", dir + "/firmware.bin"}, {}, true);
     EXPECT_EQ(refused.result, maintenance::kMissingPrivilege);
     EXPECT_TRUE(refused.changes.empty());
     EXPECT_TRUE(sim.lines("session-open").empty());

@@ -67,7 +67,8 @@ TEST(DeviceSession, StopsBeforeAnythingWhenItMayNotChangeTheTablesOrTheKeyIsBrok
     test::RecordingHostTables tables;
     std::mutex routeLock, neighbourLock;
     std::vector<std::string> logged;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock, [&](const std::string& line) { logged.push_back(line); });
+    HostTableHelpers helpers(tables, routeLock, neighbourLock,
+                             [&](const std::string& line) { logged.push_back(line); });
     struct Log : MaintenanceProgress {
         std::vector<std::string>* lines;
         void log(const std::string& line) override { lines->push_back(line); }
@@ -102,7 +103,8 @@ TEST(DeviceSession, AnUnparsableAddressSkipsEveryInterfaceAndLeavesNothing)
     test::RecordingHostTables tables;
     std::mutex routeLock, neighbourLock;
     std::vector<std::string> logged;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock, [&](const std::string& line) { logged.push_back(line); });
+    HostTableHelpers helpers(tables, routeLock, neighbourLock,
+                             [&](const std::string& line) { logged.push_back(line); });
     MaintenanceProgress progress;
     SessionEnvironment environment{{{0xC0000201u, 2}, {0xC6336401u, 3}}, &helpers, &progress, nullptr, {}};
     DeviceSession session({"", "printer", "02:51:cb:00:71:0a", "", ""}, false, environment);

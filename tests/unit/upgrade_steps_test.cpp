@@ -88,8 +88,8 @@ protected:
     {
         std::ofstream(dir_ + "/image.bin", std::ios::binary) << firmware;
         test::TestHelpers helpers(tables_, progress_);
-        const SessionEnvironment environment{{{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_,
-                                             nullptr, timing};
+        const SessionEnvironment environment{
+            {{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_, nullptr, timing};
         return runUpgradeSteps({port, "127.0.0.1", "02:51:7f:00:00:01", "", dir_ + "/image.bin"}, environment);
     }
 
@@ -210,7 +210,8 @@ TEST_F(UpgradeOverPty, ALoaderThatNeverNaksFailsAfterThirtySixSeconds)
     startModule(",nak=never");
     EXPECT_EQ(upgrade(bytes(1000), MaintenanceTiming{}), maintenance::kDownloadFailed);
     const auto began = progress_.timeOf("downloading...");
-    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(test::RecordingProgress::Clock::now() - began);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(test::RecordingProgress::Clock::now()
+                                                                              - began);
     EXPECT_GE(waited.count(), 36000);
     EXPECT_LT(waited.count(), 36000 + 2000 + 1500);
     EXPECT_TRUE(sim_->lines("loader-block").empty());
