@@ -52,6 +52,9 @@ public:
     // Closes the socket; removes the host route and neighbour entry when the
     // session holds them. Safe to call more than once.
     void releaseDevice();
+    // Closes the TCP connection alone: the web upload's TFTP transfer still
+    // needs the route and neighbour entry, until releaseDevice.
+    void closeConnection() { closeSocket(); }
 
     // 0 or -1; the socket stays non-blocking.
     int connectDevice();

@@ -1,6 +1,6 @@
 #pragma once
-// How long the device session and the serial loader exchange wait. The
-// defaults are the protocol's; unit tests shorten them.
+// How long the device session, the serial loader exchange and the TFTP upload
+// wait. The defaults are the protocol's; unit tests shorten them.
 #include <chrono>
 
 namespace quillmar {
@@ -35,12 +35,28 @@ struct XmodemLimits {
     int maxResendCount = kXmodemMaxResendCount;
 };
 
+// TFTP (the web image upload): the pause between the command and the write
+// request, the pause after "send request...", one wait for an
+// acknowledgement, and how often a datagram is sent before the upload fails.
+inline constexpr milliseconds kTftpStartPause{1000};
+inline constexpr milliseconds kTftpRequestPause{500};
+inline constexpr milliseconds kTftpAnswerWait{2000};
+inline constexpr int kTftpTries = 3;
+
+struct TftpTiming {
+    milliseconds startPause = kTftpStartPause;
+    milliseconds requestPause = kTftpRequestPause;
+    milliseconds answerWait = kTftpAnswerWait;
+    int tries = kTftpTries;
+};
+
 struct MaintenanceTiming {
     milliseconds connectPause = kConnectPause;
     milliseconds replyWait = kLineReplyWait;
     milliseconds serialCollect = kSerialCollect;
     milliseconds serialWriteWait = kSerialWriteWait;
     XmodemLimits xmodem;
+    TftpTiming tftp;
 };
 
 }  // namespace quillmar
