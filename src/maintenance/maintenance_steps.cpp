@@ -64,7 +64,9 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
 {
     using namespace maintenance;
     MaintenanceProgress& progress = *environment.progress;
-    DeviceSession session(request, false, environment);
+    // A device with a password refuses "$LOG" alone; the command line can
+    // give the password, the manager's request leaves it empty.
+    DeviceSession session(request, true, environment);
     if (const int refused = session.checkPrerequisites())
         return refused;
 

@@ -1,8 +1,13 @@
 #include "tools/com_settings_channel.h"
 
+#include <utility>
+
 namespace quillmar {
 
-ComSettingsChannel::ComSettingsChannel(MSComm& comm, int portNumber) : comm_(comm), portNumber_(portNumber) {}
+ComSettingsChannel::ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings)
+    : comm_(comm), portNumber_(portNumber), lineSettings_(std::move(lineSettings))
+{
+}
 
 ComSettingsChannel::~ComSettingsChannel()
 {
@@ -20,7 +25,7 @@ void ComSettingsChannel::open()
                                        .toStdString());
     try {
         comm_.setCommPort(portNumber_);
-        comm_.setSettings(QString::fromLatin1(kDirectSettingsLine));
+        comm_.setSettings(lineSettings_);
         comm_.setPortOpen(true);
     } catch (const MSCommError& error) {
         // setPortOpen closes what it opened before it raises.

@@ -12,7 +12,9 @@ class ComSettingsChannel : public SettingsChannel {
 public:
     // `comm` is the window's MSComm1; it must outlive the channel. The channel
     // closes only a port it opened itself, never one another exchange holds.
-    ComSettingsChannel(MSComm& comm, int portNumber);
+    // `lineSettings` is for a printer set to another rate (the command line's
+    // --baud); the windows keep the default.
+    ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings = QString::fromLatin1(kDirectSettingsLine));
     ~ComSettingsChannel() override;
 
     SettingsTransport transport() const override { return SettingsTransport::Com; }
@@ -25,6 +27,7 @@ public:
 private:
     MSComm& comm_;
     int portNumber_;
+    QString lineSettings_;
     bool opened_ = false;  // the port is open because this channel opened it
 };
 
