@@ -15,8 +15,9 @@ int runRebootSteps(const MaintenanceRequest& request, const SessionEnvironment& 
 
 // Opens the request's serial port and firmware file, tells the device to hand
 // over to its serial loader ("$SYCS", logged in with the request's password;
-// the manager's Upgrade command gives none) and sends the file by XMODEM. Nothing is sent to the device unless the port and the
-// file are usable: 0, -1 to -10, or -11/-12.
+// the manager's Upgrade command gives none) and sends the file by XMODEM.
+// Nothing is sent to the device unless the port and the file are usable: 0,
+// -1 to -10, or -11/-12.
 int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment& environment);
 
 }  // namespace quillmar
