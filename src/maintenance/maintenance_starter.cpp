@@ -70,15 +70,17 @@ int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& 
     // The progress window stays until the user closes it.
     QObject::connect(
         worker, &MaintenanceThread::exceptionRaised, owner,
-        [owner, log](const QString& text) {
-            log(QStringLiteral("upgradeFwThread Exception"));
+        [owner, log, line = worker->exceptionLine()](const QString& text) {
+            log(line);
             showException(owner, text);
         },
         queued);
 
     const QPointer<MaintenanceThread> running(worker);
+    const QString startText = worker->startText();
     worker->start();
     window->prepareForWorker();
+    window->setLabelText(startText);
     window->exec();
 
     const int code = status->load();

@@ -27,6 +27,11 @@ public:
     // Written by the user-interface thread, polled by the worker between steps.
     void requestStop() { stopRequested_ = true; }
 
+    // The progress text its starter shows first, and the message-log line an
+    // exception that escapes the body leaves (the reboot's is the upgrade's).
+    virtual QString startText() const { return QString(); }
+    virtual QString exceptionLine() const { return QStringLiteral("upgradeFwThread Exception"); }
+
 signals:
     void textChanged(const QString& text);
     void barPositionChanged(int position);
