@@ -225,6 +225,8 @@ void CommandPorts::handleLine(Client& client, const std::string& line)
         reply(client, "%" + line.substr(1, 4) + "OK\r\n");
     if (command->second == "loader" && handOver_)
         handOver_(behaviour.address);
+    if (command->second == "web-upload" && webUploadReady_)
+        webUploadReady_(behaviour.address);
 }
 
 void CommandPorts::reply(Client& client, const std::string& bytes)

@@ -52,6 +52,8 @@ public:
 
     // Listens for every behaviour; false (with `error`) when a port cannot be opened.
     bool open(const std::vector<SessionBehaviour>& behaviours, std::string& error);
+    // Called with the module's address when a logged-in client sends "$SYCN".
+    void setWebUploadReady(HandOver ready) { webUploadReady_ = std::move(ready); }
 
 private:
     struct Listener;
@@ -65,6 +67,7 @@ private:
     RequestLog& log_;
     EventLoop& loop_;
     HandOver handOver_;
+    HandOver webUploadReady_;
     std::vector<std::unique_ptr<Listener>> listeners_;
     std::map<int, std::unique_ptr<Client>> clients_;
 };

@@ -13,6 +13,7 @@
 #include "serial_loader.h"
 #include "settings_port.h"
 #include "sim_options.h"
+#include "tftp_server.h"
 
 int main(int argc, char** argv)
 {
@@ -65,6 +66,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
         return 1;
     }
+    TftpServers tftpServers(log, loop);
+    if (!tftpServers.open(options->tftpServers, error)) {
+        std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
+        return 1;
+    }
+    commandPorts.setWebUploadReady([&tftpServers](std::uint32_t module) { tftpServers.makeReady(module); });
     if (options->modules.empty()) {
         std::printf("ready %zu settings ports\n", settingsPorts.size());
         std::fflush(stdout);

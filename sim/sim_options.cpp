@@ -47,6 +47,15 @@ const char kUsage[] =
     "                       the image), menu=update|plain, nak=never|N (NAK the first\n"
     "                       block N times), stray=1 (junk before answers), drop=K (silent\n"
     "                       after K blocks), nakEvery=MS (default 1000)\n"
+    "  --tftp KEYS          a web image TFTP server on ADDRESS:69 that answers a write\n"
+    "                       request from a port of its own and acknowledges 512-byte\n"
+    "                       blocks. KEYS: address=A.B.C.D (on this host), image=FILE\n"
+    "                       (store the image), armed=sycn|always (a request is taken\n"
+    "                       only after $SYCN on the module's command port, the default,\n"
+    "                       or always), fault=none|silent|duplicate|error|otherport at\n"
+    "                       faultBlock=N (default 1; 0 is the request): no answer, the\n"
+    "                       previous block's acknowledgement, an error datagram, or\n"
+    "                       acknowledgements from yet another port from block N on\n"
     "  --log FILE           append one line per request and reply to FILE (- for stdout)\n"
     "  --help, --version\n"
     "\n"
@@ -70,7 +79,8 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             return options;
         }
         if (option != "--module" && option != "--generate" && option != "--bind" && option != "--log"
-            && option != "--settings-pty" && option != "--session" && option != "--loader-pty") {
+            && option != "--settings-pty" && option != "--session" && option != "--loader-pty"
+            && option != "--tftp") {
             error = "unknown option '" + option + "'";
             return std::nullopt;
         }
@@ -106,6 +116,11 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             if (!session)
                 return std::nullopt;
             options.sessions.push_back(*session);
+        } else if (option == "--tftp") {
+            std::optional<TftpSetup> tftp = parseTftpOption(value, error);
+            if (!tftp)
+                return std::nullopt;
+            options.tftpServers.push_back(*tftp);
         } else if (option == "--loader-pty") {
             std::optional<LoaderSetup> loader = parseLoaderOption(value, error);
             if (!loader)
@@ -116,8 +131,8 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
         }
     }
     if (options.modules.empty() && options.settingsPorts.empty() && options.sessions.empty()
-        && options.loaders.empty()) {
-        error = "no module given (--module, --generate, --settings-pty, --session or --loader-pty)";
+        && options.loaders.empty() && options.tftpServers.empty()) {
+        error = "no module given (--module, --generate, --settings-pty, --session, --loader-pty or --tftp)";
         return std::nullopt;
     }
     return options;

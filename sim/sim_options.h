@@ -9,6 +9,7 @@
 #include "module_record.h"
 #include "serial_loader.h"
 #include "settings_port.h"
+#include "tftp_server.h"
 
 namespace quillmar::sim {
 
@@ -17,6 +18,7 @@ struct SimOptions {
     std::vector<SettingsPortSpec> settingsPorts;
     std::vector<SessionBehaviour> sessions;  // command ports (TCP 5001)
     std::vector<LoaderSetup> loaders;    // serial loaders on ptys
+    std::vector<TftpSetup> tftpServers;  // web image servers (UDP 69)
     std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
     std::string logPath;                       // empty: no log
     bool help = false;
