@@ -27,6 +27,11 @@ public:
         return chosen(dialog);
     }
 
+    QString existingDirectory(QWidget* parent, const QString& title, const QString& start) override
+    {
+        return QFileDialog::getExistingDirectory(parent, title, start);
+    }
+
 private:
     static QString chosen(QFileDialog& dialog)
     {

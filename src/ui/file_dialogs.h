@@ -1,6 +1,7 @@
 #pragma once
-// Every open and save file dialog of the program goes through one process-wide
-// FileDialogs, so that tests can answer them with paths of their own.
+// Every open and save file dialog and directory chooser of the program goes
+// through one process-wide FileDialogs, so that tests can answer them with
+// paths of their own.
 #include <QString>
 
 class QWidget;
@@ -22,6 +23,8 @@ public:
     // does not ask about an existing file: its caller does.
     virtual QString saveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
     virtual QString openFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    // An existing directory, the chooser starting at `start`; empty when cancelled.
+    virtual QString existingDirectory(QWidget* parent, const QString& title, const QString& start) = 0;
 };
 
 FileDialogs& fileDialogs();

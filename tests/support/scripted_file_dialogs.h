@@ -10,7 +10,7 @@ namespace quillmar::test {
 
 class ScriptedFileDialogs final : public FileDialogs {
 public:
-    enum class Kind { Save, Open };
+    enum class Kind { Save, Open, Directory };
     struct Request {
         Kind kind;
         FileDialogRequest request;
@@ -21,6 +21,11 @@ public:
 
     QString saveFileName(QWidget*, const FileDialogRequest& request) override { return answer(Kind::Save, request); }
     QString openFileName(QWidget*, const FileDialogRequest& request) override { return answer(Kind::Open, request); }
+    // The request's filter carries the directory the chooser starts at.
+    QString existingDirectory(QWidget*, const QString& title, const QString& start) override
+    {
+        return answer(Kind::Directory, {title, start, QString()});
+    }
 
     std::vector<Request> requests;
     std::deque<QString> paths;
