@@ -117,8 +117,9 @@ TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
         EXPECT_EQ(d.text("Edit2"), QString());  // nothing shown from a refused reply
         const bool readFailed = c.message == readError;
         EXPECT_EQ(d.edit("Edit17")->isVisible(), readFailed);
-        if (readFailed)
+        if (readFailed) {
             EXPECT_EQ(d.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
+        }
 
         // A save with no printer fails, and the indicator counts all the same.
         if (!c.attached) {
