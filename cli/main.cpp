@@ -3,6 +3,8 @@
 // verb ended (quillmar-cli --help).
 #include <QTextStream>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "command_line.h"
@@ -13,6 +15,7 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     QTextStream err(stderr);
     quillmar::cli::VerbContext context{out, err};
+    context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
     const int status = quillmar::cli::runCommandLine(quillmar::cli::argumentsFromSystem(argc, argv), context);
     out.flush();
     err.flush();

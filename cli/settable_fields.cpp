@@ -123,11 +123,6 @@ std::optional<DeviceField> fieldOfName(const QString& name)
     return std::nullopt;
 }
 
-bool isSettable(DeviceField field)
-{
-    return field != DeviceField::ModelName && field != DeviceField::MacAddress;
-}
-
 bool changes(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
 {
     return std::any_of(changes.begin(), changes.end(), [&fields](const FieldChange& change) {
@@ -154,7 +149,8 @@ QString settableFieldHelp()
     return text;
 }
 
-std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error)
+std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error,
+                                                          const FieldChangeVerb& verb)
 {
     std::vector<FieldChange> parsed;
     for (const QString& word : words) {
@@ -166,11 +162,11 @@ std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& wor
         const QString name = word.left(equals);
         const std::optional<DeviceField> field = fieldOfName(name);
         if (!field) {
-            error = QStringLiteral("unknown field '%1' (config set --help lists them)").arg(terminalText(name));
+            error = QStringLiteral("unknown field '%1' (%2 --help lists them)").arg(terminalText(name), verb.name);
             return std::nullopt;
         }
-        if (!isSettable(*field)) {
-            error = QStringLiteral("%1 is the module's own and is not changed by config set").arg(nameOf(*field));
+        if (std::find(verb.fixed.begin(), verb.fixed.end(), *field) != verb.fixed.end()) {
+            error = nameOf(*field) + u' ' + verb.whyFixed;
             return std::nullopt;
         }
         if (changeOf(parsed, *field)) {

@@ -25,10 +25,19 @@ struct FieldChange {
 // "name  what it takes" lines for --help, one per field, and a closing note.
 QString settableFieldHelp();
 
+// Which verb takes the words, and the record's fields it does not change.
+struct FieldChangeVerb {
+    QString name = QStringLiteral("config set");
+    std::vector<DeviceField> fixed{DeviceField::ModelName, DeviceField::MacAddress};
+    // Follows the field's name in the refusal.
+    QString whyFixed = QStringLiteral("is the module's own and is not changed by config set");
+};
+
 // Splits "name=value" words. Nothing, with `error` set, for a word without '=',
-// an unknown name, a field config set does not change (modelName, macAddress)
-// or a field given twice.
-std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error);
+// an unknown name, a field the verb does not change (config set: modelName,
+// macAddress) or a field given twice.
+std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error,
+                                                          const FieldChangeVerb& verb = {});
 
 // Each value by its field's rule, single-byte text first: the first failure as
 // "field: message".

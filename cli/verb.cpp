@@ -54,6 +54,12 @@ void Verb::addOption(const QCommandLineOption& option)
     options_.append(option);
 }
 
+void Verb::addRequiredOption(const QCommandLineOption& option)
+{
+    options_.append(option);
+    requiredOptions_.append(option.names().constFirst());
+}
+
 QString Verb::usage() const
 {
     QString text = QStringLiteral("quillmar-cli ") + name_;
@@ -70,8 +76,11 @@ QString Verb::usage() const
             break;
         }
     }
-    for (const QCommandLineOption& option : options_)
-        text += QStringLiteral(" [") + optionSyntax(option).section(QStringLiteral(", "), -1) + u']';
+    for (const QCommandLineOption& option : options_) {
+        const QString syntax = optionSyntax(option).section(QStringLiteral(", "), -1);
+        text += requiredOptions_.contains(option.names().constFirst()) ? u' ' + syntax
+                                                                        : QStringLiteral(" [") + syntax + u']';
+    }
     return text;
 }
 
@@ -124,6 +133,10 @@ int Verb::run(const QStringList& arguments, VerbContext& context)
     }
     if (!unlimited && given.size() > arguments_.size())
         return usageError(context, QStringLiteral("'%1' is one argument too many").arg(given[arguments_.size()]));
+    for (const QCommandLineOption& option : options_) {
+        if (requiredOptions_.contains(option.names().constFirst()) && !parser.isSet(option))
+            return usageError(context, optionSyntax(option).section(QStringLiteral(", "), -1) + " is missing");
+    }
     return execute(parser, context);
 }
 

@@ -44,6 +44,9 @@ protected:
     // argument is the last.
     void addArgument(const QString& name, const QString& description, Count count = Count::One);
     void addOption(const QCommandLineOption& option);
+    // An option the verb cannot run without ("--port COMn"); run() refuses a
+    // command line that lacks it.
+    void addRequiredOption(const QCommandLineOption& option);
     // Text that --help shows between the usage line and the arguments.
     void setDetails(const QString& text) { details_ = text; }
 
@@ -67,6 +70,7 @@ private:
     QString details_;
     QList<Argument> arguments_;
     QList<QCommandLineOption> options_;
+    QStringList requiredOptions_;  // by their first name
 };
 
 }  // namespace quillmar::cli

@@ -6,6 +6,12 @@
 #include <chrono>
 
 #include "config_read.h"
+#include "maintenance/maintenance_timing.h"
+#include "tools/direct_settings.h"
+
+namespace quillmar {
+class UsbPrinterLocator;
+}
 
 namespace quillmar::cli {
 
@@ -14,6 +20,15 @@ struct VerbContext {
     QTextStream& err;
     // How long a module has to answer the read request.
     std::chrono::milliseconds readWait = kConfigReplyWait;
+    // Whether `err` is a terminal: a long operation draws its progress as a
+    // bar there and writes plain lines anywhere else.
+    bool errIsTerminal = false;
+    // How long a printer on a COM port or USB has to answer.
+    DirectSettingsTiming directTiming{};
+    // Where a USB printer is looked for; the system's when not set.
+    UsbPrinterLocator* usbLocator = nullptr;
+    // The device session's and the serial loader's waits.
+    MaintenanceTiming maintenanceTiming{};
 };
 
 }  // namespace quillmar::cli

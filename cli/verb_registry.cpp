@@ -7,7 +7,11 @@
     VERB(ConfigShow)                                                                                                   \
     VERB(ConfigSet)                                                                                                    \
     VERB(ConfigExport)                                                                                                 \
-    VERB(ConfigImport)
+    VERB(ConfigImport)                                                                                                 \
+    VERB(ComRead)                                                                                                      \
+    VERB(ComWrite)                                                                                                     \
+    VERB(UsbRead)                                                                                                      \
+    VERB(UsbWrite)
 
 namespace quillmar::cli {
 

@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <chrono>
+#include <functional>
 
 #include "command_line.h"
 
@@ -17,16 +18,24 @@ struct CliRun {
     QString err;
 };
 
-inline CliRun runVerbs(const QStringList& arguments, std::chrono::milliseconds readWait = cli::kConfigReplyWait)
+// `adjust` changes the context before the verb runs (waits, seams).
+inline CliRun runVerbs(const QStringList& arguments, const std::function<void(cli::VerbContext&)>& adjust)
 {
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);
-    cli::VerbContext context{out, err, readWait};
+    cli::VerbContext context{out, err};
+    if (adjust)
+        adjust(context);
     run.status = cli::runCommandLine(arguments, context);
     out.flush();
     err.flush();
     return run;
+}
+
+inline CliRun runVerbs(const QStringList& arguments, std::chrono::milliseconds readWait = cli::kConfigReplyWait)
+{
+    return runVerbs(arguments, [readWait](cli::VerbContext& context) { context.readWait = readWait; });
 }
 
 }  // namespace quillmar::test

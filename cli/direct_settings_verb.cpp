@@ -1,0 +1,283 @@
+#include "direct_settings_verb.h"
+
+#include <QJsonDocument>
+
+#include <utility>
+
+#include "com_port_option.h"
+#include "comm/serial_control.h"
+#include "core_application.h"
+#include "platform/usb_printer.h"
+#include "record_printing.h"
+#include "terminal_text.h"
+#include "tool_fields.h"
+#include "tools/com_settings_channel.h"
+#include "tools/direct_settings.h"
+#include "tools/settings_tool_rules.h"
+#include "tools/usb_settings_channel.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+const QString kBaudOption = QStringLiteral("baud");
+const QString kDefaultBaud = QStringLiteral("115200");
+
+// The tools' own texts for each way an exchange ends badly.
+struct FailureTexts {
+    QString noReply;
+    QString noDevice;
+    QString readFailed;
+    QString readAgain;
+    QString writeFailed;
+};
+
+const FailureTexts& failureTexts(DirectTransport transport)
+{
+    static const FailureTexts com{
+        QStringLiteral("Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!"),
+        QString(),
+        QStringLiteral("input format error !"),
+        QStringLiteral("the printer answered twice with model name \";1\", which asks for the read to be repeated"),
+        QString(),  // the COM tool shows the failure itself
+    };
+    static const FailureTexts usb{
+        QStringLiteral("Read USB config error !"),
+        QStringLiteral("Read USB config error !"),
+        QStringLiteral("Get USB config error !"),
+        QStringLiteral("Read USB config error,Please read again !!"),
+        QStringLiteral("Save USB config error !"),
+    };
+    return transport == DirectTransport::Com ? com : usb;
+}
+
+// "text (COM5: reason)"; the device is left out when there is none or the
+// reason names it already.
+QString withReason(const QString& text, const QString& device, const QString& reason)
+{
+    const bool named = device.isEmpty() || device == QLatin1String("None") || reason.startsWith(device);
+    if (reason.isEmpty())
+        return text;
+    const QString detail = (named ? QString() : terminalText(device) + QStringLiteral(": ")) + reason;
+    return text.isEmpty() ? detail : text + QStringLiteral(" (") + detail + u')';
+}
+
+// The system's USB printer, but only the one that was read: every exchange
+// finds the printer afresh, and the record of one must not reach another
+// that was plugged in meanwhile.
+class SamePrinterLocator final : public UsbPrinterLocator {
+public:
+    SamePrinterLocator(UsbPrinterLocator* system, QString expected) : expected_(std::move(expected))
+    {
+        if (!system) {
+            ownSystem_ = makeUsbPrinterLocator();
+            system = ownSystem_.get();
+        }
+        system_ = system;
+    }
+
+    UsbPrinterFile openUsbPrinter(QString& instanceName) override
+    {
+        UsbPrinterFile file = system_->openUsbPrinter(instanceName);
+        reason_ = system_->lastReason();
+        if (file.isValid() && instanceName != expected_) {
+            reason_ = QStringLiteral("the USB printer found now is %1, not %2 that was read")
+                          .arg(terminalText(instanceName), terminalText(expected_));
+            file.close();
+            instanceName.clear();
+        }
+        return file;
+    }
+    QString lastReason() const override { return reason_; }
+
+private:
+    std::unique_ptr<UsbPrinterLocator> ownSystem_;
+    UsbPrinterLocator* system_ = nullptr;
+    QString expected_;
+    QString reason_;
+};
+
+}  // namespace
+
+DirectSettingsVerb::DirectSettingsVerb(QString name, QString summary, DirectTransport transport)
+    : Verb(std::move(name), std::move(summary)), transport_(transport)
+{
+    if (transport_ == DirectTransport::Com) {
+        addRequiredOption(comPortOption(QStringLiteral("the serial port the printer is attached to")));
+        addOption({kBaudOption,
+                   QStringLiteral("the line rate of this exchange: %1 (default %2)")
+                       .arg(toolBaudItems().join(QStringLiteral(", ")), kDefaultBaud),
+                   QStringLiteral("B")});
+    }
+}
+
+DirectSettingsVerb::~DirectSettingsVerb() = default;
+
+QString DirectSettingsVerb::exchangeDetails() const
+{
+    if (transport_ == DirectTransport::Usb) {
+        return QStringLiteral("The printer is the first USB printer of vendor %1 with product 0369, else 0338,\n"
+                              "else 3330 (its device file /dev/usb/lpN, which must be readable and writable),\n"
+                              "as the USB settings tool finds it. It must answer the read within %2 ms.")
+            .arg(QLatin1String(kUsbPrinterVendor))
+            .arg(DirectSettingsTiming{}.usbReplyWait.count());
+    }
+    return QStringLiteral("The printer is on the serial port --port (\"COMn\" is the device in QUILLMAR_COMn\n"
+                          "when that is set, else /dev/ttyS<n-1>). The COM settings tool always talks at\n"
+                          "%1 baud, 8 data bits, no parity, 1 stop bit, whatever rate it remembers in\n"
+                          "\"BAUDSET.DAT\"; --baud sets the line rate of this exchange instead, for a\n"
+                          "printer set to another rate. Nothing is remembered. The printer must answer\n"
+                          "the read within %2 ms.")
+        .arg(kDefaultBaud)
+        .arg(DirectSettingsTiming{}.comReplyWait.count());
+}
+
+std::optional<int> DirectSettingsVerb::readOptions(const QCommandLineParser& parser, VerbContext& context)
+{
+    if (transport_ == DirectTransport::Usb)
+        return std::nullopt;
+    QString error;
+    const std::optional<int> port = parseComPort(parser.value(QStringLiteral("port")), MSComm::kMaxCommPort, error);
+    if (!port)
+        return usageError(context, error);
+    comPort_ = *port;
+    const QString baud = parser.isSet(kBaudOption) ? parser.value(kBaudOption) : kDefaultBaud;
+    const std::optional<QString> settings = toolSerialSettingsForItem(int(toolBaudItems().indexOf(baud)));
+    if (!settings) {
+        return usageError(context, QStringLiteral("--baud takes %1, not '%2'")
+                                       .arg(toolBaudItems().join(QStringLiteral(", ")), terminalText(baud)));
+    }
+    lineSettings_ = *settings;
+    return std::nullopt;
+}
+
+std::unique_ptr<SettingsChannel> DirectSettingsVerb::makeChannel(VerbContext& context, const QString& printer)
+{
+    if (transport_ == DirectTransport::Usb) {
+        if (printer.isNull())
+            return std::make_unique<UsbSettingsChannel>(context.usbLocator);
+        usbLocator_ = std::make_unique<SamePrinterLocator>(context.usbLocator, printer);
+        return std::make_unique<UsbSettingsChannel>(usbLocator_.get());
+    }
+    if (!comm_) {
+        // The serial control runs on Qt's serial port, which wants an application.
+        ensureCoreApplication();
+        comm_ = std::make_unique<MSComm>();
+    }
+    return std::make_unique<ComSettingsChannel>(*comm_, comPort_, lineSettings_);
+}
+
+int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& context)
+{
+    if (const std::optional<int> status = readOptions(parser, context))
+        return *status;
+    if (const std::optional<int> status = prepare(parser, context))
+        return *status;
+
+    const FailureTexts& texts = failureTexts(transport_);
+    const auto read = [this, &context] {
+        const std::unique_ptr<SettingsChannel> channel = makeChannel(context);
+        return readDirectSettings(*channel, {}, context.directTiming);
+    };
+    DirectReadResult result = read();
+    // A printer answers ";1" when it wants the read repeated; it is asked once more.
+    if (result.ok() && result.asksToReadAgain())
+        result = read();
+
+    const bool com = transport_ == DirectTransport::Com;
+    // The USB tool shows a complete reply even when it is blank.
+    const bool blankUsbRecord = !com && result.outcome == DirectReadOutcome::NoReply
+                                && result.received.size() >= qsizetype(kDeviceEntrySize);
+    switch (result.ok() || blankUsbRecord ? DirectReadOutcome::RecordRead : result.outcome) {
+    case DirectReadOutcome::NoReply:
+        return fail(context, kNoAnswer, withReason(texts.noReply, result.device, result.reason));
+    case DirectReadOutcome::NoDevice:
+        return fail(context, kRefused, withReason(texts.noDevice, result.device, result.reason));
+    case DirectReadOutcome::Failed:
+        return fail(context, kRefused, withReason(texts.readFailed, result.device, result.reason));
+    case DirectReadOutcome::RecordRead:
+        break;
+    }
+    if (result.asksToReadAgain())
+        return fail(context, kRefused, withReason(texts.readAgain, result.device, QString()));
+
+    PrinterReading printer;
+    printer.record = result.record;
+    printer.recordBytes = result.received.size() - (com ? std::min(kComReplyLeadingBytes, result.received.size()) : 0);
+    printer.device = result.device;
+    if (printer.recordBytes < qsizetype(kDeviceEntrySize)) {
+        const QString shortReply = QStringLiteral("the reply held %1 of the record's %2 bytes")
+                                       .arg(printer.recordBytes)
+                                       .arg(kDeviceEntrySize);
+        if (!takesShortRecord())
+            return fail(context, kRefused, shortReply + QStringLiteral("; nothing is written"));
+        context.err << "quillmar-cli " << name() << ": " << shortReply << "; the fields it does not cover are empty\n";
+        context.err.flush();
+    }
+    return executeOnPrinter(printer, context);
+}
+
+int DirectSettingsVerb::writeRecord(const DeviceEntry& record, const QString& device, VerbContext& context)
+{
+    const std::unique_ptr<SettingsChannel> channel = makeChannel(context, device);
+    const DirectWriteResult result = writeDirectSettings(*channel, record);
+    if (!result.ok())
+        return fail(context, kRefused, withReason(failureTexts(transport_).writeFailed, result.device, result.reason));
+    return kSuccess;
+}
+
+DirectReadVerb::DirectReadVerb(QString name, QString summary, DirectTransport transport)
+    : DirectSettingsVerb(std::move(name), std::move(summary), transport)
+{
+    addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+}
+
+std::optional<int> DirectReadVerb::prepare(const QCommandLineParser& parser, VerbContext&)
+{
+    json_ = parser.isSet(QStringLiteral("json"));
+    return std::nullopt;
+}
+
+int DirectReadVerb::executeOnPrinter(const PrinterReading& printer, VerbContext& context)
+{
+    if (json_)
+        context.out << QString::fromUtf8(QJsonDocument(recordToJson(printer.record)).toJson());
+    else
+        printRecordTable(context.out, printer.record);
+    return kSuccess;
+}
+
+DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport transport)
+    : DirectSettingsVerb(std::move(name), std::move(summary), transport)
+{
+    addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
+                Count::OneOrMore);
+}
+
+std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, VerbContext& context)
+{
+    QString error;
+    auto changes = parseToolFieldChanges(parser.positionalArguments(), name(), error);
+    if (!changes)
+        return usageError(context, error);
+    if (const std::optional<QString> message = checkToolFieldChanges(*changes))
+        return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
+    changes_ = std::move(*changes);
+    return std::nullopt;
+}
+
+int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext& context)
+{
+    QString error;
+    const std::optional<DeviceEntry> record = toolRecordWithChanges(printer.record, changes_, error);
+    if (!record)
+        return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    if (const int status = writeRecord(*record, printer.device, context))
+        return status;
+    context.out << QStringLiteral("Written to %1; the printer does not confirm a write\n").arg(terminalText(printer.device));
+    if (transport() == DirectTransport::Usb)
+        context.out << "About waiting 20 seconds and please check printer LED status! \n";
+    return kSuccess;
+}
+
+}  // namespace quillmar::cli

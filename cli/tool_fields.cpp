@@ -1,0 +1,249 @@
+#include "tool_fields.h"
+
+#include <algorithm>
+
+#include "config/single_byte_text.h"
+#include "record/coded_fields.h"
+#include "record/field_names.h"
+#include "record/ip_dot.h"
+#include "record/ipv4_text.h"
+#include "terminal_text.h"
+#include "tools/settings_tool_rules.h"
+#include "tools/tool_record.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+const char kWep[] = "WEP";
+
+QString nameOf(DeviceField field)
+{
+    const std::string_view name = fieldName(field);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+qsizetype widthOf(DeviceField field)
+{
+    const auto& layout = deviceFieldLayout();
+    return qsizetype(std::find_if(layout.begin(), layout.end(), [field](const FieldLayout& f) {
+                         return f.field == field;
+                     })->width);
+}
+
+template <std::size_t N> QStringList itemsOf(const std::array<const char*, N>& items)
+{
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromLatin1(item);
+    return list;
+}
+
+// The items of the radio group that sets `field`, every one it can offer.
+QStringList choicesOf(DeviceField field)
+{
+    switch (field) {
+    case DeviceField::IpMode:
+        return itemsOf(kIpModeItems);
+    case DeviceField::WifiMode:
+        return itemsOf(kWifiModeItems);
+    case DeviceField::AuthMode:
+        return itemsOf(kAuthModeItems);
+    case DeviceField::EncryType:
+        return itemsOf(kEncryTypeItems);
+    default:
+        return {};
+    }
+}
+
+// The item `text` selects (ignoring case, as a read selects it), or `text`.
+QString itemOr(const QStringList& items, const QString& text)
+{
+    const int index = toolItemMatching(items, text);
+    return index < 0 ? text : items[index];
+}
+
+std::optional<std::uint32_t> addressOf(const QString& text)
+{
+    return isSingleByte(text) ? parseIpv4(toSingleByte(text)) : std::nullopt;
+}
+
+// Puts a value where the tool's box for it holds it.
+void place(ToolBoxTexts& texts, const FieldChange& change)
+{
+    switch (change.field) {
+    case DeviceField::DeviceName:
+        texts.deviceName = change.value;
+        break;
+    case DeviceField::IpAddress:
+        texts.addressValue = addressOf(change.value).value_or(0);
+        break;
+    case DeviceField::IpMode:
+        texts.ipMode = change.value;
+        break;
+    case DeviceField::WifiMode:
+        texts.wifiMode = change.value;
+        break;
+    case DeviceField::AuthMode:
+        texts.authMode = change.value;
+        break;
+    case DeviceField::EncryType:
+        texts.encryType = change.value;
+        break;
+    case DeviceField::Ssid:
+        texts.ssid = change.value;
+        break;
+    case DeviceField::Key:
+        texts.wepKey = change.value;
+        break;
+    case DeviceField::WpaPsk:
+        texts.wpaPsk = change.value;
+        break;
+    default:
+        break;
+    }
+}
+
+const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
+{
+    const auto found = std::find_if(changes.begin(), changes.end(),
+                                    [field](const FieldChange& change) { return change.field == field; });
+    return found == changes.end() ? nullptr : &*found;
+}
+
+bool changesAny(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
+{
+    return std::any_of(fields.begin(), fields.end(), [&changes](DeviceField f) { return changeOf(changes, f); });
+}
+
+// One value by its box: what the record can carry, then the box's width or the
+// group's items.
+std::optional<QString> checkValue(FieldChange& change)
+{
+    ToolBoxTexts alone;
+    place(alone, change);
+    if (change.field == DeviceField::Key)
+        alone.encryType = QLatin1String(kWep);  // so that the WEP key is the one looked at
+    if (std::optional<QString> refused = checkToolTexts(alone))
+        return refused;
+    if (change.field == DeviceField::IpAddress) {
+        const std::optional<std::uint32_t> address = addressOf(change.value);
+        std::string ignored;
+        if (!address || *address == 0 || ip2dot(*address, ignored) != 0)
+            return QStringLiteral("invalid IP address");
+        return std::nullopt;
+    }
+    const QStringList items = choicesOf(change.field);
+    if (!items.isEmpty()) {
+        if (toolItemMatching(items, change.value) < 0)
+            return QStringLiteral("must be one of %1, not '%2'")
+                .arg(items.join(QStringLiteral(", ")), terminalText(change.value));
+        change.value = itemOr(items, change.value);
+        return std::nullopt;
+    }
+    // The tools cut a longer text to the field; here it is refused, so that
+    // nothing is written other than what was given.
+    if (change.value.size() > widthOf(change.field))
+        return QStringLiteral("at most %1 characters").arg(widthOf(change.field));
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString toolFieldHelp()
+{
+    return QStringLiteral("  deviceName  device name, up to 16 characters\n"
+                          "  ipAddress   the printer's new address A.B.C.D, not 0.0.0.0 and without a 255\n"
+                          "              (short: ip)\n"
+                          "  ipMode      STATIC or DHCP\n"
+                          "  wifiMode    Infra or Adhoc\n"
+                          "  authMode    OPEN, SHARED, WEPAUTO, WPAPSK, WPA2PSK (with Infra) or WPANONE\n"
+                          "              (with Adhoc)\n"
+                          "  encryType   NONE or WEP (with OPEN), WEP (SHARED, WEPAUTO), TKIP or AES (the\n"
+                          "              WPA modes)\n"
+                          "  ssid        network name, up to 34 characters\n"
+                          "  key         WEP key, up to 28 characters; written only with encryType WEP\n"
+                          "  wpaPsk      WPA key, up to 72 characters; written unless encryType is WEP\n"
+                          "Names and choices are taken in any case. modelName, macAddress, tcpPort and\n"
+                          "udpPort are shown read-only by the settings tools and are not changed.\n");
+}
+
+std::optional<std::vector<FieldChange>> parseToolFieldChanges(const QStringList& words, const QString& verb,
+                                                              QString& error)
+{
+    FieldChangeVerb scope;
+    scope.name = verb;
+    scope.fixed = {DeviceField::ModelName, DeviceField::MacAddress, DeviceField::TcpPort, DeviceField::UdpPort};
+    scope.whyFixed = QStringLiteral("is shown read-only by the settings tools and is not changed by ") + verb;
+    return parseFieldChanges(words, error, scope);
+}
+
+std::optional<QString> checkToolFieldChanges(std::vector<FieldChange>& changes)
+{
+    for (FieldChange& change : changes) {
+        if (const std::optional<QString> message = checkValue(change))
+            return nameOf(change.field) + QStringLiteral(": ") + *message;
+    }
+    return std::nullopt;
+}
+
+std::optional<DeviceEntry> toolRecordWithChanges(const DeviceEntry& reported, const std::vector<FieldChange>& changes,
+                                                 QString& error)
+{
+    ToolBoxTexts texts = toolTextsFromRecord(reported);
+    for (const FieldChange& change : changes)
+        place(texts, change);
+
+    // The radio groups' rules: the Wi-Fi mode offers the authentication modes,
+    // the authentication mode the encryptions.
+    const QString wifiMode = itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode);
+    if (changesAny(changes, {DeviceField::WifiMode, DeviceField::AuthMode})) {
+        const QStringList offered = toolAuthItemsFor(wifiMode);
+        if (toolItemMatching(offered, texts.authMode) < 0) {
+            error = QStringLiteral("authMode %1 is not offered with wifiMode %2 (it offers %3)")
+                        .arg(terminalText(texts.authMode), terminalText(texts.wifiMode),
+                             offered.join(QStringLiteral(", ")));
+            return std::nullopt;
+        }
+    }
+    const QString authMode = itemOr(choicesOf(DeviceField::AuthMode), texts.authMode);
+    if (changesAny(changes, {DeviceField::WifiMode, DeviceField::AuthMode, DeviceField::EncryType})) {
+        const QStringList offered = toolEncryItemsFor(authMode);
+        if (toolItemMatching(offered, texts.encryType) < 0) {
+            error = QStringLiteral("encryType %1 is not offered with authMode %2 (it offers %3)")
+                        .arg(terminalText(texts.encryType), terminalText(texts.authMode),
+                             offered.join(QStringLiteral(", ")));
+            return std::nullopt;
+        }
+    }
+    // The save writes one key and leaves the other blank: a key given for the
+    // other case would silently not arrive.
+    const bool wep = texts.encryType == QLatin1String(kWep);
+    const FieldChange* key = changeOf(changes, DeviceField::Key);
+    if (key && !key->value.isEmpty() && !wep) {
+        error = QStringLiteral("key is written only with encryType WEP, and the printer would have %1; give "
+                               "encryType (and authMode) too, or leave key out")
+                    .arg(terminalText(texts.encryType));
+        return std::nullopt;
+    }
+    const FieldChange* wpaPsk = changeOf(changes, DeviceField::WpaPsk);
+    if (wpaPsk && !wpaPsk->value.isEmpty() && wep) {
+        error = QStringLiteral("wpaPsk is not written with encryType WEP; give encryType (and authMode) too, or "
+                               "leave wpaPsk out");
+        return std::nullopt;
+    }
+    if (const std::optional<QString> refused = checkToolTexts(texts)) {
+        error = *refused;
+        return std::nullopt;
+    }
+
+    // Only the given fields take the save's bytes; the others go back as the
+    // printer reported them.
+    const DeviceEntry saved = buildToolRecord(texts);
+    DeviceEntry record = reported;
+    for (const FieldChange& change : changes)
+        record.setText(change.field, saved.text(change.field));
+    return record;
+}
+
+}  // namespace quillmar::cli
