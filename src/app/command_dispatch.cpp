@@ -12,6 +12,7 @@
 #include "app/shared_windows.h"
 #include "config/cfg_form.h"
 #include "discovery/search_ip_dialog.h"
+#include "maintenance/device_session.h"
 #include "maintenance/upgrade_fw_dialog.h"
 #include "record/config_block.h"
 #include "record/program_flags.h"
@@ -147,6 +148,10 @@ void TmainForm::deviceListViewDblClick()
     context.log = [this](const QString& line) { log(line); };
     context.webSourceDirectory = &webSourceDirectory;
     context.webImagePath = &webImagePath;
+    context.runMaintenanceWorker = [this](MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status) {
+        return runMaintenanceWorker(worker, status);
+    };
+    context.sessionEnvironment = [this] { return maintenanceEnvironment(); };
     // A child of the main window, so it lives until the program ends; closing
     // it only hides it.
     auto* window = new TcfgForm(block, std::move(context), this);

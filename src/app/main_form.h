@@ -35,6 +35,7 @@ class DeviceListModel;
 class HostTableHelpers;
 class HostTables;
 class MaintenanceThread;
+struct SessionEnvironment;
 
 class TmainForm : public QWidget {
     Q_OBJECT
@@ -122,6 +123,9 @@ private:
     int runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
     void stopMaintenanceWorkers();
     HostTableHelpers& hostTableHelpers();
+    // What a maintenance worker's device session gets: the local address table,
+    // the route and neighbour helpers under this window's locks, the waits.
+    SessionEnvironment maintenanceEnvironment();
     // Command dispatch (command_dispatch.cpp).
     void runTreeCommand(const QString& command);
     void runUpgradeCommand();

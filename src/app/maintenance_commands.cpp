@@ -15,16 +15,6 @@
 namespace quillmar {
 namespace {
 
-SessionEnvironment environmentOf(const std::vector<LocalAddress>& addresses, HostTableHelpers& helpers,
-                                 const MaintenanceTiming& timing)
-{
-    SessionEnvironment environment;
-    environment.localAddresses = addresses;
-    environment.tables = &helpers;
-    environment.timing = timing;
-    return environment;
-}
-
 // The device restarts and drops off the network, so a success offers a fresh
 // broadcast search.
 void tellOutcome(TmainForm& form, const std::optional<OutcomeMessage>& message)
@@ -64,6 +54,15 @@ HostTableHelpers& TmainForm::hostTableHelpers()
     return *hostTableHelpers_;
 }
 
+SessionEnvironment TmainForm::maintenanceEnvironment()
+{
+    SessionEnvironment environment;
+    environment.localAddresses = localAddresses_;
+    environment.tables = &hostTableHelpers();
+    environment.timing = maintenanceTiming_;
+    return environment;
+}
+
 int TmainForm::maintenanceStatus() const
 {
     return maintenanceStatus_ ? maintenanceStatus_->load() : maintenance::kStillRunning;
@@ -81,7 +80,7 @@ void TmainForm::startReboot(const MaintenanceRequest& request)
 {
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runMaintenanceWorker(
-        new rebootThread(request, environmentOf(localAddresses_, hostTableHelpers(), maintenanceTiming_),
+        new rebootThread(request, maintenanceEnvironment(),
                          maintenanceStatus_),
         maintenanceStatus_);
     tellOutcome(*this, rebootOutcome(code));
@@ -91,7 +90,7 @@ void TmainForm::startUpgrade(const MaintenanceRequest& request)
 {
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runMaintenanceWorker(
-        new upgradeFwThread(request, environmentOf(localAddresses_, hostTableHelpers(), maintenanceTiming_),
+        new upgradeFwThread(request, maintenanceEnvironment(),
                             maintenanceStatus_),
         maintenanceStatus_);
     tellOutcome(*this, upgradeOutcome(code));

@@ -82,6 +82,7 @@ void TcfgForm::connectHandlers()
     connect(Edit5, &QLineEdit::textChanged, this, &TcfgForm::Edit5Change);
     connectSaveHandlers();
     connectFileHandlers();
+    connectWebHandlers();
 }
 
 void TcfgForm::log(const QString& line) const

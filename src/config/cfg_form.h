@@ -5,6 +5,7 @@
 // the configuration files use; many of them are laid out hidden.
 #include <QWidget>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,7 @@ namespace quillmar {
 class IpAddressEdit;
 class MSComm;
 class TNMUDP;
+class TupgradePrgForm;
 
 class TcfgForm : public QWidget {
     Q_OBJECT
@@ -113,6 +115,12 @@ public slots:
     void COMsaveModuleBtnClick();
     void exportBtnClick();
     void importBtnClick();
+    // The web page tab (cfg_form_web.cpp).
+    void srcDir_BtnClick();
+    void outDir_BtnClick();
+    void convertBtnClick();
+    void bin_BtnClick();
+    void uploadBtnClick();
     void Image1Click() {}
     void passwdAcceptBtnClick() {}
     void passwdAbortBtnClick() {}
@@ -261,6 +269,10 @@ private:
     void connectHandlers();
     void connectSaveHandlers();
     void connectFileHandlers();
+    void connectWebHandlers();
+    // A web image worker behind the progress window; its code, or 1 when the
+    // window closed first.
+    int runWebWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
 
     void fillControls();
     void createAddressControls();
@@ -297,6 +309,12 @@ private:
     IpAddressEdit* clientRemoteAddress_ = nullptr;
     IpAddressEdit* filterStart_ = nullptr;
     IpAddressEdit* filterEnd_ = nullptr;
+
+    // The web image build's and upload's status cells, one per run, and the
+    // progress window used when the opener lends none.
+    std::shared_ptr<std::atomic<int>> convertStatus_;
+    std::shared_ptr<std::atomic<int>> uploadStatus_;
+    TupgradePrgForm* webProgress_ = nullptr;
 
     // The exchange refers to its host, so it is declared (and destroyed) after it.
     std::unique_ptr<SaveExchangeHost> saveHost_;

@@ -2,10 +2,15 @@
 // What a configuration window needs from the window that opens it, handed over
 // at creation so that the configuration layer does not depend on the main window.
 #include <QString>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace quillmar {
+
+class MaintenanceThread;
+struct SessionEnvironment;
 
 struct ConfigWindowContext {
     // Shown in the hidden Edit1 at show time.
@@ -19,6 +24,14 @@ struct ConfigWindowContext {
     // between configuration windows; either may be null.
     QString* webSourceDirectory = nullptr;
     QString* webImagePath = nullptr;
+    // Runs a web image build or upload behind the shared progress window and
+    // returns its code, 1 when the window closed first (maintenance_starter.h).
+    // Unset: the window runs it behind a progress window of its own.
+    std::function<int(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)>
+        runMaintenanceWorker;
+    // The local addresses, route and neighbour helpers and waits an upload's
+    // device session gets. Unset: the system's, with locks of the window's own.
+    std::function<SessionEnvironment()> sessionEnvironment;
 };
 
 }  // namespace quillmar
