@@ -40,6 +40,8 @@ public:
         context.defaultModelName = "RX4100 WI-FI";
         context.releaseDevice = [this](const std::string& mac) { released.push_back(mac); };
         context.log = [this](const QString& line) { logLines << line; };
+        if (adjustContext)
+            adjustContext(context);
         windows.push_back(std::make_unique<TcfgForm>(block, context));
         windows.back()->show();
         return *windows.back();
@@ -56,6 +58,8 @@ public:
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
     QString label(const char* name) { return control<QLabel>(name)->text(); }
 
+    // Changes the context of the windows opened from now on.
+    std::function<void(ConfigWindowContext&)> adjustContext;
     RecordingPrompter prompter;
     ScriptedFileDialogs dialogs;
     std::vector<std::unique_ptr<TcfgForm>> windows;

@@ -1,0 +1,240 @@
+// The configuration window's web page tab with real clicks: the build from a
+// directory and the upload to quillmar-sim's modules on loopback (command
+// ports and TFTP servers on 127.0.0.1 and 127.0.0.2, so in a network namespace
+// of its own), two windows on two modules. The route and neighbour tables are a
+// recorder: loopback needs none.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTest>
+#include <net/if.h>
+
+#include "maintenance/device_session.h"
+#include "maintenance/web_image_format.h"
+#include "record/config_block.h"
+#include "support/config_window_driver.h"
+#include "support/maintenance_run.h"
+#include "support/recording_host_tables.h"
+#include "support/sim_process.h"
+#include "support/temp_directory.h"
+#include "support/web_image_decoder.h"
+
+using namespace quillmar;
+using namespace std::chrono_literals;
+
+namespace {
+
+ConfigBlock webModule(const std::string& address, const std::string& mac, const std::string& key)
+{
+    DeviceEntry entry = test::kitchenPrinter(address, mac);
+    entry.setText(DeviceField::Key, key);
+    ConfigBlock block(entry);
+    block.setFlag(ConfigField::HasWebPage, '1');
+    return block;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class WebPageTab : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(directory.file("site"));
+        writeFile("site/index.html", "<html>kitchen</html>");
+        writeFile("site/logo.gif", "GIF89a");
+        driver.adjustContext = [this](ConfigWindowContext& context) {
+            context.webSourceDirectory = &rememberedSource;
+            context.webImagePath = &rememberedImage;
+            context.sessionEnvironment = [this] {
+                SessionEnvironment environment;
+                environment.localAddresses = {{0x7F000001u, if_nametoindex("lo")}};
+                environment.tables = &helpers.helpers;
+                environment.timing.connectPause = 50ms;
+                environment.timing.replyWait = 300ms;
+                environment.timing.tftp = {10ms, 10ms, 300ms, kTftpTries};
+                return environment;
+            };
+        };
+    }
+
+    void writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(directory.file(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+    TcfgForm& open(const ConfigBlock& block)
+    {
+        TcfgForm& form = driver.open(block);
+        form.PageControl1->setCurrentWidget(form.TabSheet_We);
+        return form;
+    }
+
+    void click(const char* button) { QTest::mouseClick(driver.button(button), Qt::LeftButton); }
+
+    std::string path(const char* name) const { return directory.file(name).toStdString(); }
+
+    test::TempDirectory directory;
+    test::ConfigWindowDriver driver;
+    test::RecordingHostTables tables;
+    test::RecordingProgress progress;
+    test::TestHelpers helpers{tables, progress};
+    QString rememberedSource;
+    QString rememberedImage;
+};
+
+}  // namespace
+
+TEST_F(WebPageTab, ShownOnlyForAModuleThatDeclaresWebPagesWithTheRememberedPaths)
+{
+    rememberedSource = directory.file("site");
+    rememberedImage = directory.file("old.anf");
+    TcfgForm& plain = driver.open(ConfigBlock(test::kitchenPrinter("127.0.0.1")));
+    EXPECT_FALSE(plain.PageControl1->isTabVisible(plain.PageControl1->indexOf(plain.TabSheet_We)));
+
+    TcfgForm& web = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
+    EXPECT_TRUE(web.PageControl1->isTabVisible(web.PageControl1->indexOf(web.TabSheet_We)));
+    EXPECT_EQ(web.Edit_srcDir->text(), rememberedSource);
+    EXPECT_EQ(web.Edit_outFile->text(), rememberedImage);
+    EXPECT_EQ(web.Edit_bin->text(), rememberedImage);
+}
+
+TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
+{
+    TcfgForm& form = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
+    rememberedSource = directory.file("start");
+    driver.dialogs.paths = {directory.file("site"), directory.file("web.anf")};
+    click("srcDir_Btn");
+    click("outDir_Btn");
+    ASSERT_EQ(driver.dialogs.requests.size(), 2u);
+    EXPECT_EQ(driver.dialogs.requests[0].kind, test::ScriptedFileDialogs::Kind::Directory);
+    EXPECT_EQ(driver.dialogs.requests[0].request.filter, directory.file("start")) << "starts where it was left";
+    EXPECT_EQ(driver.dialogs.requests[1].request.title, "Save binary file...");
+    EXPECT_EQ(driver.dialogs.requests[1].request.filter, "*.anf");
+    EXPECT_EQ(driver.dialogs.requests[1].request.defaultSuffix, "anf");
+    EXPECT_EQ(form.Edit_srcDir->text(), directory.file("site"));
+    EXPECT_EQ(form.Edit_outFile->text(), directory.file("web.anf"));
+
+    struct Refusal {
+        QString source;
+        QString output;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"", directory.file("web.anf"), "invalid source directory"},
+        {directory.file("none"), directory.file("web.anf"), "invalid source directory"},
+        {directory.file("site/index.html"), directory.file("web.anf"), "invalid source directory"},
+        {directory.file("site"), "", "invalid output file"},
+        {directory.file("site"), directory.file("web.ANF"), "invalid output file"},
+    };
+    for (const Refusal& r : refusals) {
+        form.Edit_srcDir->setText(r.source);
+        form.Edit_outFile->setText(r.output);
+        driver.prompter.prompts.clear();
+        click("convertBtn");
+        ASSERT_EQ(driver.prompter.prompts.size(), 1u) << r.message;
+        EXPECT_EQ(driver.prompter.prompts[0].text, r.message);
+        EXPECT_EQ(driver.prompter.prompts[0].icon, PromptIcon::Warning);
+    }
+    EXPECT_FALSE(QFile::exists(directory.file("web.anf")));
+
+    form.Edit_srcDir->setText(directory.file("site"));
+    form.Edit_outFile->setText(directory.file("web.anf"));
+    form.Edit_bin->clear();
+    driver.prompter.prompts.clear();
+    click("convertBtn");
+    ASSERT_EQ(driver.prompter.prompts.size(), 1u);
+    EXPECT_EQ(driver.prompter.prompts[0].title, "Finished");
+    EXPECT_EQ(driver.prompter.prompts[0].text, "Convert finished");
+    EXPECT_EQ(driver.prompter.prompts[0].icon, PromptIcon::Information);
+    EXPECT_EQ(form.Edit_bin->text(), directory.file("web.anf"));
+    EXPECT_EQ(rememberedSource, directory.file("site"));
+    EXPECT_EQ(rememberedImage, directory.file("web.anf"));
+    const test::DecodedImage image = test::decodeWebImage(readAll(directory.file("web.anf")).toStdString());
+    ASSERT_EQ(image.error, "");
+    ASSERT_EQ(image.records.size(), 2u);
+    EXPECT_EQ(image.records[0].name, "/index.html");
+
+    // A failed build keeps the image it would have replaced.
+    QFile::remove(directory.file("site/index.html"));
+    driver.prompter.prompts.clear();
+    click("convertBtn");
+    ASSERT_EQ(driver.prompter.prompts.size(), 1u);
+    EXPECT_EQ(driver.prompter.prompts[0].text, "index.html not found");
+    EXPECT_EQ(test::decodeWebImage(readAll(directory.file("web.anf")).toStdString()).records.size(), 2u);
+}
+
+TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
+{
+    test::SimProcess sim(test::simPath(),
+                         {"--session", "address=127.0.0.1,password=wepkey1", "--tftp",
+                          "address=127.0.0.1,image=" + path("got-1.anf"), "--session",
+                          "address=127.0.0.2,password=shop2key", "--tftp",
+                          "address=127.0.0.2,fault=duplicate,faultBlock=1,image=" + path("got-2.anf")});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    std::string image(kWebImageHeaderBytes, '\0');
+    const WebImageHeader& header = webImageHeader();
+    image.assign(header.begin(), header.end());
+    image += std::string(900, 'w');
+    writeFile("site.anf", QByteArray::fromStdString(image));
+    writeFile("notes.anf", QByteArray(200, 'n'));
+
+    TcfgForm& first = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
+    TcfgForm& second = open(webModule("127.0.0.2", "02-51-7F-00-00-02", "shop2key"));
+
+    struct Refusal {
+        QString file;
+        const char* message;
+    };
+    const Refusal refusals[] = {{"", "file can't be blank"},
+                                {directory.file("none.anf"), "file isn't exists"},
+                                {directory.file("notes.anf"), "file can't be recognised"}};
+    for (const Refusal& r : refusals) {
+        first.Edit_bin->setText(r.file);
+        driver.prompter.prompts.clear();
+        QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+        ASSERT_EQ(driver.prompter.prompts.size(), 1u) << r.message;
+        EXPECT_EQ(driver.prompter.prompts[0].text, r.message);
+    }
+
+    // Bin_Btn fills the box; No to the question sends nothing.
+    driver.dialogs.paths = {directory.file("site.anf")};
+    QTest::mouseClick(first.bin_Btn, Qt::LeftButton);
+    EXPECT_EQ(driver.dialogs.requests.back().request.title, "Open binary file...");
+    EXPECT_EQ(first.Edit_bin->text(), directory.file("site.anf"));
+    driver.prompter.prompts.clear();
+    QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+    ASSERT_EQ(driver.prompter.prompts.size(), 1u);
+    EXPECT_EQ(driver.prompter.prompts[0].text, "Are you sure to upload this file?");
+    EXPECT_EQ(driver.prompter.prompts[0].icon, PromptIcon::Question);
+    EXPECT_TRUE(sim.lines("session-open").empty());
+
+    driver.prompter.prompts.clear();
+    driver.prompter.answers = {PromptAnswer::Yes};
+    QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+    ASSERT_EQ(driver.prompter.prompts.size(), 2u);
+    EXPECT_EQ(driver.prompter.prompts[1].title, "Finished");
+    EXPECT_EQ(driver.prompter.prompts[1].text, "Upload finished");
+    EXPECT_EQ(rememberedImage, directory.file("site.anf"));
+    EXPECT_TRUE(test::waitUntil([&] { return readAll(directory.file("got-1.anf")).toStdString() == image; }, 3000));
+    EXPECT_EQ(sim.lines("login", "token", "right").size(), 1u) << "the key text is the password";
+
+    // The second window's module acknowledges the first block twice.
+    driver.prompter.prompts.clear();
+    driver.prompter.answers = {PromptAnswer::Yes};
+    second.Edit_bin->setText(directory.file("site.anf"));
+    QTest::mouseClick(second.uploadBtn, Qt::LeftButton);
+    ASSERT_EQ(driver.prompter.prompts.size(), 2u);
+    EXPECT_EQ(driver.prompter.prompts[1].text, "tftp put failed");
+    EXPECT_EQ(driver.prompter.prompts[1].icon, PromptIcon::Warning);
+    EXPECT_EQ(sim.lines("tftp-request", "module", "127.0.0.1").size(), 1u);
+    EXPECT_EQ(sim.lines("tftp-request", "module", "127.0.0.2").size(), 1u);
+    EXPECT_EQ(sim.lines("login", "token", "right").size(), 2u);
+}
