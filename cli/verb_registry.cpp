@@ -11,7 +11,8 @@
     VERB(ComRead)                                                                                                      \
     VERB(ComWrite)                                                                                                     \
     VERB(UsbRead)                                                                                                      \
-    VERB(UsbWrite)
+    VERB(UsbWrite)                                                                                                     \
+    VERB(WebBuild)
 
 namespace quillmar::cli {
 

@@ -1,0 +1,116 @@
+// quillmar-cli web build DIR OUT.anf [--json]: a web image from the files of a
+// directory, as the configuration window's "Convert" builds it, and what went
+// into it.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "maintenance/web_image_builder.h"
+#include "maintenance/web_image_format.h"
+#include "maintenance/web_messages.h"
+#include "system_bytes.h"
+#include "terminal_text.h"
+#include "verb.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+QString latin1(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+}
+
+class WebBuildVerb final : public Verb {
+public:
+    WebBuildVerb()
+        : Verb(QStringLiteral("web build"), QStringLiteral("build a module's web image (.anf) from a directory"))
+    {
+        addArgument(QStringLiteral("DIR"), QStringLiteral("the directory of web files"));
+        addArgument(QStringLiteral("OUT.anf"), QStringLiteral("the image to write; its name ends in \".anf\""));
+        addOption({QStringLiteral("json"), QStringLiteral("print what went into the image as one JSON object")});
+        setDetails(QStringLiteral("Packs every file of DIR (not its subdirectories, nor earlier images ending in\n"
+                                  "\".anf\") into one image, in the byte order of their names: each file as a\n"
+                                  "ready-made HTTP response under \"/\" and its name, with its content type by\n"
+                                  "extension (a file ending in \".plain\" is stored as it is). Names have at most\n"
+                                  "13 characters, one file is \"index.html\", and the image holds at most %1\n"
+                                  "bytes. Prints each entry's image address and sizes and the room left. OUT.anf\n"
+                                  "is written beside itself and renamed into place only when it is complete, so\n"
+                                  "a failed build leaves an earlier image as it was.")
+                       .arg(kWebImageMaxBytes));
+    }
+
+private:
+    int execute(const QCommandLineParser& parser, VerbContext& context) override
+    {
+        const QStringList arguments = parser.positionalArguments();
+        const QByteArray source = toSystemBytes(arguments.at(0));
+        const QByteArray output = toSystemBytes(arguments.at(1));
+        struct stat status {};
+        if (source.isEmpty() || ::stat(source.constData(), &status) != 0 || !S_ISDIR(status.st_mode))
+            return usageError(context, QStringLiteral("invalid source directory: %1").arg(terminalText(source)));
+        if (!hasWebImageExtension(output.toStdString()))
+            return usageError(
+                context,
+                QStringLiteral("invalid output file: %1 (the name ends in \".anf\")").arg(terminalText(output)));
+
+        MaintenanceProgress quiet;
+        const WebImageBuild build = buildWebImage(source.toStdString(), output.toStdString(), quiet);
+        if (build.code != webbuild::kOk) {
+            const std::optional<OutcomeMessage> message = convertOutcome(build.code);
+            QString text = message ? QString::fromStdString(message->text) : QStringLiteral("stopped");
+            if (!build.failedFile.empty() && build.code != webbuild::kNoIndex)
+                text += QStringLiteral(": %1").arg(terminalText(build.failedFile));
+            return fail(context, kRefused, text);
+        }
+        const std::size_t free = kWebImageMaxBytes - build.imageBytes;
+        if (parser.isSet(QStringLiteral("json"))) {
+            QJsonArray entries;
+            for (const WebImageEntry& entry : build.entries) {
+                entries.append(QJsonObject{{QStringLiteral("name"), latin1(entry.name)},
+                                           {QStringLiteral("address"), qint64(entry.address)},
+                                           {QStringLiteral("fileBytes"), qint64(entry.fileBytes)},
+                                           {QStringLiteral("responseBytes"), qint64(entry.responseBytes)},
+                                           {QStringLiteral("recordBytes"), qint64(entry.recordBytes)}});
+            }
+            const QJsonObject result{{QStringLiteral("image"), latin1(output.toStdString())},
+                                     {QStringLiteral("entries"), entries},
+                                     {QStringLiteral("imageBytes"), qint64(build.imageBytes)},
+                                     {QStringLiteral("freeBytes"), qint64(free)}};
+            context.out << QString::fromUtf8(QJsonDocument(result).toJson());
+            return kSuccess;
+        }
+        context.out << QStringLiteral("%1  %2  %3  %4\n")
+                           .arg(QStringLiteral("address"), -7)
+                           .arg(QStringLiteral("entry"), -15)
+                           .arg(QStringLiteral("file bytes"), 10)
+                           .arg(QStringLiteral("record bytes"), 12);
+        for (const WebImageEntry& entry : build.entries) {
+            context.out << QStringLiteral("%1  %2  %3  %4\n")
+                               .arg(entry.address, 7)
+                               .arg(terminalText(entry.name), -15)
+                               .arg(entry.fileBytes, 10)
+                               .arg(entry.recordBytes, 12);
+        }
+        context.out << QStringLiteral("%1: %2 bytes, %3 bytes free of %4\n")
+                           .arg(terminalText(output))
+                           .arg(build.imageBytes)
+                           .arg(free)
+                           .arg(kWebImageMaxBytes);
+        context.out << QStringLiteral("Convert finished\n");
+        return kSuccess;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Verb> makeWebBuildVerb()
+{
+    return std::make_unique<WebBuildVerb>();
+}
+
+}  // namespace quillmar::cli
