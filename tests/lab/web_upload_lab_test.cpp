@@ -105,6 +105,9 @@ TEST_F(WebUploadLab, BlocksGoToThePortThatAnsweredOnBothLinks)
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_TRUE(requests[0].fields.at("from").starts_with("192.0.2.1:"));
     EXPECT_EQ(requests[0].fields.at("tsize"), "1024");
+    EXPECT_EQ(requests[0].fields.at("file"), "site.anf") << "the base name alone";
+    // The command port's connection was closed before the request.
+    EXPECT_LT(at(linkA.lines("session-closed")[0]), at(requests[0]));
     // One second after "$SYCN", and half a second more before the request.
     const long long pause = at(requests[0]) - at(linkA.lines("command")[0]);
     EXPECT_GE(pause, 1500);
