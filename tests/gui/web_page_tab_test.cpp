@@ -9,7 +9,10 @@
 #include <QFile>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <net/if.h>
+
+#include <stdexcept>
 
 #include "maintenance/device_session.h"
 #include "maintenance/web_image_format.h"
@@ -237,4 +240,29 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     EXPECT_EQ(sim.lines("tftp-request", "module", "127.0.0.1").size(), 1u);
     EXPECT_EQ(sim.lines("tftp-request", "module", "127.0.0.2").size(), 1u);
     EXPECT_EQ(sim.lines("login", "token", "right").size(), 2u);
+}
+
+TEST_F(WebPageTab, AnUploadWorkerExceptionIsLoggedAsItsOwn)
+{
+    tables.afterChange = [](const std::string& change) {
+        if (change.starts_with("route+"))
+            throw std::runtime_error("route table gone");
+    };
+    std::string image(webImageHeader().begin(), webImageHeader().end());
+    writeFile("site.anf", QByteArray::fromStdString(image));
+    TcfgForm& form = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
+    form.Edit_bin->setText(directory.file("site.anf"));
+    driver.prompter.answers = {PromptAnswer::Yes};
+    // The progress window stays up after an exception until the user closes it.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (driver.prompter.prompts.size() == 2)
+            QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+    });
+    closer.start(20);
+    click("uploadBtn");
+    ASSERT_EQ(driver.prompter.prompts.size(), 2u);
+    EXPECT_EQ(driver.prompter.prompts[1].kind, PromptKind::Exception);
+    EXPECT_EQ(driver.prompter.prompts[1].text, "route table gone");
+    EXPECT_EQ(driver.logLines, QStringList{QStringLiteral("uploadThread Exception")});
 }
