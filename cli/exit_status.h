@@ -14,6 +14,9 @@ enum ExitStatus : int {
     kUsageError = 2,
     // The module did not answer, or no module answered the search.
     kNoAnswer = 3,
+    // A reboot or upgrade stopped by SIGINT or SIGTERM after it had cleaned up
+    // (128 + SIGINT, as a shell reports an interrupted program).
+    kInterrupted = 130,
 };
 
 // The table of the statuses for --help, one "  N  meaning" line each.

@@ -10,6 +10,7 @@
 #include "tools/direct_settings.h"
 
 namespace quillmar {
+class HostTables;
 class UsbPrinterLocator;
 }
 
@@ -29,6 +30,9 @@ struct VerbContext {
     UsbPrinterLocator* usbLocator = nullptr;
     // The device session's and the serial loader's waits.
     MaintenanceTiming maintenanceTiming{};
+    // The route and neighbour tables a session changes; the system's when not
+    // set.
+    HostTables* hostTables = nullptr;
 };
 
 }  // namespace quillmar::cli

@@ -12,6 +12,8 @@
     VERB(ComWrite)                                                                                                     \
     VERB(UsbRead)                                                                                                      \
     VERB(UsbWrite)                                                                                                     \
+    VERB(Reboot)                                                                                                       \
+    VERB(Upgrade)                                                                                                      \
     VERB(WebBuild)
 
 namespace quillmar::cli {

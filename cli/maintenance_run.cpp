@@ -1,0 +1,161 @@
+#include "maintenance_run.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QTimer>
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <csignal>
+#include <memory>
+#include <mutex>
+
+#include "core_application.h"
+#include "maintenance/host_table_helpers.h"
+#include "maintenance/maintenance_result.h"
+#include "platform/host_tables.h"
+#include "platform/local_addresses.h"
+#include "progress_display.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void noteStopSignal(int number)
+{
+    stopSignal = number;
+}
+
+// SIGINT and SIGTERM only note that the user wants to stop, for one run; the
+// handlers that were there come back afterwards. The handler resets itself,
+// so a second signal ends the program as usual. A signal the program was
+// started with ignored (a background job, nohup) stays ignored.
+class StopSignals {
+public:
+    StopSignals()
+    {
+        stopSignal = 0;
+        struct sigaction action {};
+        action.sa_handler = noteStopSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESETHAND | SA_RESTART;
+        sigaction(SIGINT, nullptr, &previousInt_);
+        sigaction(SIGTERM, nullptr, &previousTerm_);
+        if (previousInt_.sa_handler != SIG_IGN)
+            sigaction(SIGINT, &action, nullptr);
+        if (previousTerm_.sa_handler != SIG_IGN)
+            sigaction(SIGTERM, &action, nullptr);
+    }
+    ~StopSignals()
+    {
+        sigaction(SIGINT, &previousInt_, nullptr);
+        sigaction(SIGTERM, &previousTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    bool raised() const { return stopSignal != 0; }
+
+private:
+    struct sigaction previousInt_ {};
+    struct sigaction previousTerm_ {};
+};
+
+// Starts the worker with SIGINT and SIGTERM blocked on its thread, so that
+// they reach this one and never cut one of the worker's waits short.
+void startWithoutStopSignals(QThread& worker)
+{
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &stops, &previous);
+    worker.start();
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+}  // namespace
+
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context)
+{
+    MaintenanceRun run;
+    LocalAddressReading reading = IfaddrsAddressSource().read();
+    if (reading.error != 0) {
+        run.setupError = QStringLiteral("GetIpAddrTable failed, %1").arg(reading.error);
+        return run;
+    }
+    if (reading.addresses.empty()) {
+        run.setupError = QStringLiteral("no valid host ip");
+        return run;
+    }
+    if (reading.addresses.size() > kMaxLocalAddresses)
+        reading.addresses.resize(kMaxLocalAddresses);
+    ensureCoreApplication();
+
+    // The table helpers log from the worker's thread.
+    std::mutex logLock;
+    const auto log = [&run, &logLock](const QString& line) {
+        const std::lock_guard<std::mutex> lock(logLock);
+        run.log << line;
+    };
+    NetlinkHostTables systemTables;
+    HostTables& tables = context.hostTables ? *context.hostTables : systemTables;
+    std::mutex routeLock;
+    std::mutex neighbourLock;
+    HostTableHelpers helpers(tables, routeLock, neighbourLock,
+                             [&log](const std::string& line) { log(QString::fromLocal8Bit(line)); });
+    SessionEnvironment environment;
+    environment.localAddresses = std::move(reading.addresses);
+    environment.tables = &helpers;
+    environment.timing = context.maintenanceTiming;
+    const MaintenanceStatus status = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
+
+    MaintenanceThread* worker = makeWorker(environment, status);
+    const QPointer<MaintenanceThread> alive(worker);
+    ProgressDisplay display(context.err, context.errIsTerminal);
+    QEventLoop loop;
+    QObject::connect(worker, &MaintenanceThread::textChanged, &loop, [&display](const QString& text) {
+        display.setText(text);
+    });
+    QObject::connect(worker, &MaintenanceThread::blocksSentChanged, &loop, [&display, &run](int sent, int total) {
+        run.blocksSent = sent;
+        run.blocks = total;
+        display.blocksSent(sent, total);
+    });
+    QObject::connect(worker, &MaintenanceThread::logLine, &loop, log);
+    QObject::connect(worker, &MaintenanceThread::exceptionRaised, &loop,
+                     [&run](const QString& text) { run.exception = text; });
+    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+
+    {
+        const StopSignals stops;
+        QTimer stopCheck;
+        stopCheck.setInterval(50ms);
+        QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+            if (!stops.raised() || run.stopRequested || !alive)
+                return;
+            run.stopRequested = true;
+            alive->requestStop();
+            display.setText(QStringLiteral("stopping..."));
+        });
+        startWithoutStopSignals(*worker);
+        stopCheck.start();
+        loop.exec();
+    }
+    display.finish();
+    if (alive)
+        alive->wait();
+    // The worker deletes itself once its thread is over.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    run.code = status->load();
+    return run;
+}
+
+}  // namespace quillmar::cli

@@ -1,0 +1,34 @@
+#pragma once
+// Runs a reboot or firmware upgrade worker (src/maintenance) for the command
+// line, with what the manager's main window lends it: the PC's own addresses,
+// and its route and neighbour tables behind their locks. The worker's steps
+// are shown by a ProgressDisplay on standard error. SIGINT (Ctrl-C) or SIGTERM
+// asks the worker to stop, so that its session still removes the route and
+// neighbour entry it added; a second one ends the program at once.
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+#include "maintenance/maintenance_thread.h"
+#include "verb_context.h"
+
+namespace quillmar::cli {
+
+struct MaintenanceRun {
+    // Nothing was started: the PC's addresses could not be read.
+    std::optional<QString> setupError;
+    int code = 0;                      // the worker's MaintenanceResult code
+    std::optional<QString> exception;  // something escaped the worker; no code then
+    QStringList log;                   // the worker's message-log lines, in order
+    int blocksSent = 0;
+    int blocks = 0;
+    bool stopRequested = false;        // a signal asked the worker to stop
+};
+
+using WorkerFactory = std::function<MaintenanceThread*(SessionEnvironment, MaintenanceStatus)>;
+
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context);
+
+}  // namespace quillmar::cli

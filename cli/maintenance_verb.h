@@ -1,0 +1,47 @@
+#pragma once
+// The base of the verbs that run a maintenance worker on one device, reboot and
+// upgrade: the device's address and MAC are their first arguments, the device
+// password and --json their common options. The worker's result code becomes
+// the manager's message for it (maintenance_messages.h) and an exit status,
+// here, once, for both.
+#include <QJsonObject>
+
+#include <optional>
+
+#include "maintenance/maintenance_messages.h"
+#include "maintenance/maintenance_request.h"
+#include "maintenance_run.h"
+#include "verb.h"
+
+namespace quillmar::cli {
+
+class MaintenanceVerb : public Verb {
+protected:
+    // Declares ADDRESS and MAC; the verb adds its own arguments and options,
+    // then calls addSessionOptions().
+    MaintenanceVerb(QString name, QString summary);
+    // --password and --json.
+    void addSessionOptions();
+    // What --help says about reaching the device, privileges and Ctrl-C.
+    static QString sessionDetails();
+
+    // Puts the verb's own arguments into the request; an exit status ends the
+    // run there, before anything is sent.
+    virtual std::optional<int> prepare(const QCommandLineParser&, MaintenanceRequest&, VerbContext&)
+    {
+        return std::nullopt;
+    }
+    virtual MaintenanceThread* makeWorker(const MaintenanceRequest& request, SessionEnvironment environment,
+                                          MaintenanceStatus status) const = 0;
+    virtual std::optional<OutcomeMessage> outcomeOf(int code) const = 0;
+    // The verb's own keys of the --json result.
+    virtual void describe(QJsonObject&, const MaintenanceRequest&, const MaintenanceRun&) const {}
+
+private:
+    int execute(const QCommandLineParser& parser, VerbContext& context) final;
+};
+
+// The exit status of a worker's result code.
+int exitStatusOfMaintenance(int code);
+
+}  // namespace quillmar::cli

@@ -1,0 +1,80 @@
+#include "progress_display.h"
+
+#include <QRegularExpression>
+
+namespace quillmar::cli {
+
+namespace {
+
+constexpr int kBarWidth = 30;
+
+// The sender's text for each block ("downloading...12/512 package"): the bar
+// or the blocks lines say the same.
+bool isBlockText(const QString& text)
+{
+    static const QRegularExpression block(QStringLiteral("^downloading\\.\\.\\.\\d+/\\d+ package$"));
+    return block.match(text).hasMatch();
+}
+
+QString blocksText(int sent, int total)
+{
+    return QStringLiteral("%1/%2 blocks").arg(sent).arg(total);
+}
+
+}  // namespace
+
+void ProgressDisplay::setText(const QString& text)
+{
+    if (text.isEmpty() || text == text_ || isBlockText(text))
+        return;
+    text_ = text;
+    if (terminal_) {
+        draw();
+        return;
+    }
+    err_ << text << '\n';
+    err_.flush();
+}
+
+void ProgressDisplay::blocksSent(int sent, int total)
+{
+    if (total <= 0)
+        return;
+    sent_ = sent;
+    total_ = total;
+    if (terminal_) {
+        draw();
+        return;
+    }
+    const int tenth = int(qint64(sent) * 10 / total);
+    if (tenth == tenthShown_)
+        return;
+    tenthShown_ = tenth;
+    err_ << text_ << ' ' << blocksText(sent, total) << '\n';
+    err_.flush();
+}
+
+void ProgressDisplay::draw()
+{
+    QString line = text_;
+    if (total_ > 0) {
+        const int filled = int(qint64(sent_) * kBarWidth / total_);
+        line += QStringLiteral(" [") + QString(filled, u'#') + QString(kBarWidth - filled, u'.') + QStringLiteral("] ")
+                + blocksText(sent_, total_);
+    }
+    // Back to the start of the line, and whatever a longer text left there is cleared.
+    err_ << '\r' << line << "\x1b[K";
+    err_.flush();
+    lineOpen_ = true;
+}
+
+void ProgressDisplay::finish()
+{
+    if (!lineOpen_)
+        return;
+    err_ << '\n';
+    err_.flush();
+    lineOpen_ = false;
+}
+
+}  // namespace quillmar::cli

@@ -1,0 +1,32 @@
+#pragma once
+// How a long operation shows its progress on standard error. On a terminal one
+// line is redrawn in place: the step's text and, while a firmware image goes
+// out, a bar of the blocks sent of all. Anywhere else (a log file, a pipe) plain
+// lines: one per step and one per tenth of the blocks.
+#include <QString>
+#include <QTextStream>
+
+namespace quillmar::cli {
+
+class ProgressDisplay {
+public:
+    ProgressDisplay(QTextStream& err, bool terminal) : err_(err), terminal_(terminal) {}
+
+    void setText(const QString& text);
+    void blocksSent(int sent, int total);
+    // Ends the line the bar is drawn on, so that other output starts afresh.
+    void finish();
+
+private:
+    void draw();
+
+    QTextStream& err_;
+    bool terminal_;
+    QString text_;
+    int sent_ = 0;
+    int total_ = 0;
+    int tenthShown_ = -1;
+    bool lineOpen_ = false;
+};
+
+}  // namespace quillmar::cli

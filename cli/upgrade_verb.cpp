@@ -1,0 +1,85 @@
+// quillmar-cli upgrade ADDRESS MAC FILE --port COMn [--password P] [--json]:
+// replaces a device's firmware, as the manager's "Upgrade" command does.
+#include <QFile>
+
+#include <memory>
+
+#include "com_port_option.h"
+#include "maintenance/firmware_file_check.h"
+#include "maintenance/maintenance_messages.h"
+#include "maintenance/maintenance_thread.h"
+#include "maintenance_verb.h"
+#include "system_bytes.h"
+#include "terminal_text.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+class UpgradeVerb final : public MaintenanceVerb {
+public:
+    UpgradeVerb() : MaintenanceVerb(QStringLiteral("upgrade"), QStringLiteral("replace one device's firmware"))
+    {
+        addArgument(QStringLiteral("FILE"), QStringLiteral("the firmware image"));
+        addRequiredOption(comPortOption(QStringLiteral("the serial port the device's loader listens on")));
+        addSessionOptions();
+        setDetails(QStringLiteral("Opens the serial port (115200 baud, 8N1) and FILE first; only when both can\n"
+                                  "be used is the device at ADDRESS told (\"$SYCS\") to hand over to its serial\n"
+                                  "loader. The image then goes out by XMODEM in 128-byte blocks, each followed\n"
+                                  "by a pause of 100 ms: a 64 KiB image takes about a minute. Exit status 0\n"
+                                  "with \"Upgrade firmware OK!\"; 1 for \"initialize serial port failed\", \"open\n"
+                                  "file failed\", \"login to device failed\", \"serial read/write failed\" and\n"
+                                  "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
+                                  "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
+                                  "dialog checks it.\n"
+                                  "\n")
+                   + sessionDetails());
+    }
+
+private:
+    std::optional<int> prepare(const QCommandLineParser& parser, MaintenanceRequest& request,
+                               VerbContext& context) override
+    {
+        QString error;
+        const std::optional<int> port =
+            parseComPort(parser.value(QStringLiteral("port")), kUpgradePortCount, error);
+        if (!port)
+            return usageError(context, error);
+        request.portName = QStringLiteral("COM%1").arg(*port).toStdString();
+        const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
+        request.filePath = path.toStdString();
+        // The upgrade dialog's checks, where its Qt file names reach the same
+        // file; the worker checks the bytes of the name again in any case.
+        const QString name = QFile::decodeName(path);
+        if (QFile::encodeName(name) == path) {
+            if (const std::optional<FirmwareFileRefusal> refusal = checkFirmwareFile(name))
+                return fail(context, kRefused, terminalText(path) + QStringLiteral(": ") + refusal->text);
+        }
+        return std::nullopt;
+    }
+
+    MaintenanceThread* makeWorker(const MaintenanceRequest& request, SessionEnvironment environment,
+                                  MaintenanceStatus status) const override
+    {
+        return new upgradeFwThread(request, std::move(environment), std::move(status));
+    }
+
+    std::optional<OutcomeMessage> outcomeOf(int code) const override { return upgradeOutcome(code); }
+
+    void describe(QJsonObject& result, const MaintenanceRequest& request, const MaintenanceRun& run) const override
+    {
+        result.insert(QStringLiteral("port"), QString::fromStdString(request.portName));
+        result.insert(QStringLiteral("file"), fromSystemBytes(QByteArray::fromStdString(request.filePath)));
+        result.insert(QStringLiteral("blocksSent"), run.blocksSent);
+        result.insert(QStringLiteral("blocks"), run.blocks);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Verb> makeUpgradeVerb()
+{
+    return std::make_unique<UpgradeVerb>();
+}
+
+}  // namespace quillmar::cli

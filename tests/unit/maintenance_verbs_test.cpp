@@ -1,0 +1,202 @@
+// quillmar-cli reboot and upgrade in-process, against quillmar-sim's command
+// port on 127.0.0.1:5001 and its serial loader on a pseudo-terminal (COM7), in
+// a network namespace of the test's own. The route and neighbour tables are the
+// recording stand-in: entries on loopback would cut loopback off. The lab
+// (cli_maintenance_lab_test) runs the program with the real ones.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "maintenance/xmodem_sender.h"
+#include "support/cli_runner.h"
+#include "support/recording_host_tables.h"
+#include "support/sim_process.h"
+
+namespace quillmar {
+namespace {
+
+using namespace std::chrono_literals;
+
+const char kMac[] = "02:51:7f:00:00:01";
+
+class MaintenanceVerbs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/quillmar-cli-upgrade-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ::setenv("QUILLMAR_COM7", (dir / "com7").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        sim.reset();
+        ::unsetenv("QUILLMAR_COM7");
+        std::filesystem::remove_all(dir);
+    }
+
+    void start(const std::string& session, const std::string& loader = "")
+    {
+        sim = std::make_unique<test::SimProcess>(
+            test::simPath(), std::vector<std::string>{"--session", "address=127.0.0.1" + session, "--loader-pty",
+                                                      (dir / "com7").string() + ",image=" + received()
+                                                          + ",nakEvery=100" + loader});
+        ASSERT_TRUE(sim->ready()) << sim->error;
+    }
+
+    test::CliRun run(const QStringList& words, bool terminal = false)
+    {
+        return test::runVerbs(words, [this, terminal](cli::VerbContext& context) {
+            context.hostTables = &tables;
+            context.errIsTerminal = terminal;
+            context.maintenanceTiming.connectPause = 50ms;
+            context.maintenanceTiming.serialCollect = 300ms;
+            context.maintenanceTiming.xmodem.writePause = 1ms;
+        });
+    }
+
+    // Whatever a run added to the tables it removed again.
+    void expectTablesGivenBack()
+    {
+        std::vector<RouteRow> routes;
+        std::vector<NeighbourRow> neighbours;
+        tables.readRoutes(routes);
+        tables.readNeighbours(neighbours);
+        EXPECT_TRUE(routes.empty());
+        EXPECT_TRUE(neighbours.empty());
+    }
+
+    std::string firmware(std::size_t size)
+    {
+        std::string bytes;
+        for (std::size_t i = 0; i < size; ++i)
+            bytes.push_back(static_cast<char>(i * 7));
+        std::ofstream(dir / "image.bin", std::ios::binary) << bytes;
+        return bytes;
+    }
+    std::string received() const { return (dir / "received.bin").string(); }
+    QString image() const { return QString::fromStdString((dir / "image.bin").string()); }
+
+    std::filesystem::path dir;
+    std::unique_ptr<test::SimProcess> sim;
+    test::RecordingHostTables tables;
+};
+
+TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
+{
+    struct Case {
+        const char* session;
+        QStringList words;
+        int status;
+        const char* out;
+        const char* err;
+    };
+    const Case cases[] = {
+        {",password=secret12", {"127.0.0.1", kMac, "--password", "secret12"}, 0,
+         "Device rebooting now! \nThe device restarts", ""},
+        {",password=secret12", {"127.0.0.1", kMac, "--password", "secret13"}, 1, "",
+         "quillmar-cli reboot: login to device failed\n"},
+        {",login=silent", {"127.0.0.1", kMac}, 3, "", "quillmar-cli reboot: send command failed\n"},
+        {"", {"127.0.0.2", kMac}, 3, "", "quillmar-cli reboot: connect to device failed 4\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.words.join(' ').toStdString());
+        start(c.session);
+        const auto result = run(QStringList{"reboot"} + c.words);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(*c.out ? result.out.startsWith(QString::fromUtf8(c.out)) : result.out.isEmpty())
+            << result.out.toStdString();
+        EXPECT_TRUE(result.err.endsWith(QString::fromUtf8(c.err))) << result.err.toStdString();
+        EXPECT_TRUE(result.err.startsWith("connect to device...\n")) << result.err.toStdString();
+        EXPECT_EQ(sim->lines("command", "does", "reboot").size(), c.status == 0 ? 1u : 0u);
+        expectTablesGivenBack();
+        sim.reset();
+    }
+}
+
+TEST_F(MaintenanceVerbs, AnUpgradeShowsTheBlocksSentAndTheImageArrivesWhole)
+{
+    start(",password=secret12");
+    std::string sent = firmware(128 * 2 + 5);
+    auto result = run({"upgrade", "127.0.0.1", kMac, image(), "--port", "COM7", "--password", "secret12"}, true);
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.startsWith("Upgrade firmware OK! \nDevice rebooting now! \n")) << result.out.toStdString();
+    // One line redrawn in place, ending with the full bar.
+    EXPECT_TRUE(result.err.contains("\rdownloading... [##########....................] 1/3 blocks\x1b[K"))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.endsWith("\rdownloading... [##############################] 3/3 blocks\x1b[K\n"))
+        << result.err.toStdString();
+    EXPECT_EQ(sim->lines("command-line", "len", "22").size(), 1u) << "the log-in carries the password";
+    std::ifstream file(received(), std::ios::binary);
+    sent.resize(3 * 128, static_cast<char>(kXmodemPad));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), sent);
+    expectTablesGivenBack();
+
+    // Not on a terminal: plain lines, and the result for a script.
+    sim.reset();
+    start("");
+    firmware(128 * 20);
+    result = run({"upgrade", "127.0.0.1", kMac, image(), "--port", "COM7", "--json"});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_FALSE(result.err.contains('\r'));
+    EXPECT_TRUE(result.err.contains("\nenter serial loader...\ndownloading...\ndownloading... 1/20 blocks\n"
+                                    "downloading... 2/20 blocks\n"))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.endsWith("downloading... 20/20 blocks\n")) << result.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(result.out.toUtf8()).object();
+    EXPECT_EQ(json.value("ok").toBool(), true);
+    EXPECT_EQ(json.value("code").toInt(-99), 0);
+    EXPECT_EQ(json.value("blocksSent").toInt(), 20);
+    EXPECT_EQ(json.value("blocks").toInt(), 20);
+    EXPECT_EQ(json.value("port").toString(), "COM7");
+}
+
+TEST_F(MaintenanceVerbs, AnUpgradeThatCannotStartOrWhoseLoaderIsMuteSaysWhy)
+{
+    ::setenv("QUILLMAR_COM8", (dir / "missing").c_str(), 1);
+    struct Case {
+        const char* name;
+        std::size_t fileSize;
+        const char* port;
+        bool privileged;
+        const char* loader;
+        int status;
+        const char* err;
+        bool contacted;  // the device was told to hand over to its loader
+    };
+    const Case cases[] = {
+        {"missing port", 300, "COM8", true, "", 1,
+         "missing): No such file or directory\nquillmar-cli upgrade: initialize serial port failed\n", false},
+        {"empty file", 0, "COM7", true, "", 1, "image.bin: read file failed\n", false},
+        {"no privilege", 300, "COM7", false, "", 1,
+         "quillmar-cli upgrade: missing privilege CAP_NET_ADMIN: reaching the device needs", false},
+        {"no menu", 300, "COM7", true, ",menu=plain", 3, "quillmar-cli upgrade: recv loader menu failed\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start("", c.loader);
+        firmware(c.fileSize);
+        tables.privileged = c.privileged;
+        const auto result = run({"upgrade", "127.0.0.1", kMac, image(), "--port", c.port});
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.err))) << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(sim->lines("command", "does", "loader").size(), c.contacted ? 1u : 0u);
+        if (!c.contacted) {
+            EXPECT_TRUE(sim->lines("session-open").empty());
+        }
+        expectTablesGivenBack();
+        sim.reset();
+    }
+    ::unsetenv("QUILLMAR_COM8");
+}
+
+}  // namespace
+}  // namespace quillmar

@@ -1,0 +1,145 @@
+// quillmar-cli usb read and usb write in-process under umockdev-wrapper: the
+// usblp printers are the test's own test bed, each node driven by the
+// simulator's settings responder; in a network namespace of its own, as every
+// in-process verb test.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <optional>
+#include <thread>
+
+#include "platform/usb_printer.h"
+#include "support/cli_runner.h"
+#include "support/sample_devices.h"
+#include "support/usb_printer_testbed.h"
+
+namespace quillmar {
+namespace {
+
+using Printer = test::UsbPrinterTestbed::Printer;
+using Node = test::UsbPrinterTestbed::Node;
+
+sim::SettingsPrinter printer(const std::string& deviceName, sim::SettingsFault fault = sim::SettingsFault::None,
+                             unsigned faultReads = 0)
+{
+    sim::SettingsPrinter settings;
+    settings.record = test::kitchenPrinter("192.0.2.70", "0a-1b-2c-3d-4e-70");
+    settings.record.setText(DeviceField::DeviceName, deviceName);
+    settings.fault = fault;
+    settings.faultReads = faultReads;
+    return settings;
+}
+
+test::CliRun run(const QStringList& words, UsbPrinterLocator* locator = nullptr)
+{
+    return test::runVerbs(words, [locator](cli::VerbContext& context) {
+        context.directTiming.usbReplyWait = std::chrono::milliseconds(1000);
+        context.usbLocator = locator;
+    });
+}
+
+bool eventually(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 250 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return done();
+}
+
+class UsbVerbs : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(test::underUmockdev()) << "run this test under umockdev-wrapper"; }
+};
+
+TEST_F(UsbVerbs, ReadAndWriteThePreferredPrinterLeavingTheOtherAlone)
+{
+    test::UsbPrinterTestbed bed;
+    ASSERT_TRUE(bed.ready());
+    const std::size_t other = bed.add({"1f7c", "0338", "SN-0338", printer("Other")});
+    const std::size_t preferred = bed.add({"1f7c", "0369", "SN-0369", printer("Kitchen")});
+
+    auto result = run({"usb", "read", "--json"});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(result.out.toUtf8()).object().value("deviceName").toString(), "Kitchen");
+
+    result = run({"usb", "write", "ssid=Backoffice", "ip=192.0.2.71", "encryType=tkip"});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, "Written to SN-0369; the printer does not confirm a write\n"
+                          "About waiting 20 seconds and please check printer LED status! \n");
+    ASSERT_TRUE(eventually([&] { return bed.writesStored(preferred) == 1; }));
+    DeviceEntry expected = printer("Kitchen").record;
+    expected.setText(DeviceField::Ssid, "Backoffice");
+    expected.setText(DeviceField::IpAddress, "192.0.2.71");
+    expected.setText(DeviceField::EncryType, "TKIP");
+    EXPECT_EQ(bed.record(preferred), expected);
+    EXPECT_EQ(bed.writesStored(other), 0u);
+}
+
+TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
+{
+    struct Case {
+        const char* name;
+        std::optional<Printer> attached;
+        Node node;
+        int status;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"none", std::nullopt, Node::Serving, 1, "Read USB config error ! (no USB printer 1f7c:0369"},
+        {"gone", Printer{"1f7c", "0369", "GONE", {}}, Node::Dangling, 1, "No such file or directory"},
+        {"silent", Printer{"1f7c", "0369", "MUTE", printer("Mute", sim::SettingsFault::Silent)}, Node::Serving, 3,
+         "Read USB config error ! (MUTE: no reply within 1000 ms)"},
+        {"again", Printer{"1f7c", "0369", "AGAIN", printer("Again", sim::SettingsFault::ReadAgain)}, Node::Serving,
+         1, "Read USB config error,Please read again !!\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::UsbPrinterTestbed testbed;
+        ASSERT_TRUE(testbed.ready());
+        if (c.attached)
+            testbed.add(*c.attached, c.node);
+        for (const QStringList& words : {QStringList{"usb", "read"}, QStringList{"usb", "write", "ssid=Other"}}) {
+            const auto result = run(words);
+            EXPECT_EQ(result.status, c.status);
+            EXPECT_TRUE(result.err.startsWith("quillmar-cli " + words.mid(0, 2).join(' ') + ": ")) << result.err.toStdString();
+            EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.err))) << result.err.toStdString();
+        }
+        if (c.attached && c.node == Node::Serving)
+            EXPECT_EQ(testbed.writesStored(0), 0u);
+    }
+}
+
+// Every exchange finds the printer afresh: one plugged in between the read and
+// the write (and preferred by its product) must not get the other's record.
+TEST_F(UsbVerbs, AWriteGoesOnlyToThePrinterThatWasRead)
+{
+    struct PlugInBeforeTheWrite final : UsbPrinterLocator {
+        explicit PlugInBeforeTheWrite(test::UsbPrinterTestbed& bed) : bed(bed) {}
+        UsbPrinterFile openUsbPrinter(QString& name) override
+        {
+            if (++opened == 2)
+                bed.add({"1f7c", "0369", "SN-LATE", printer("Late")});
+            return system->openUsbPrinter(name);
+        }
+        QString lastReason() const override { return system->lastReason(); }
+        test::UsbPrinterTestbed& bed;
+        std::unique_ptr<UsbPrinterLocator> system = makeUsbPrinterLocator();
+        int opened = 0;
+    };
+    test::UsbPrinterTestbed bed;
+    ASSERT_TRUE(bed.ready());
+    PlugInBeforeTheWrite locator(bed);
+    bed.add({"1f7c", "3330", "SN-3330", printer("First")});
+
+    const auto result = run({"usb", "write", "ssid=Other"}, &locator);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "quillmar-cli usb write: Save USB config error ! (the USB printer found now is SN-LATE, not "
+                          "SN-3330 that was read)\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(bed.writesStored(0), 0u);
+    EXPECT_EQ(bed.writesStored(1), 0u);
+}
+
+}  // namespace
+}  // namespace quillmar
