@@ -133,11 +133,21 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
     const ssize_t received = ::recv(socket_, buffer, sizeof buffer, 0);
     if (received <= 0)
         return -1;
-    if (received < 3 || buffer[0] != '%' || buffer[received - 1] != '\n' || buffer[received - 2] != '\r')
+    return parseReplyLine(buffer, static_cast<std::size_t>(received), reply);
+}
+
+int parseReplyLine(const char* bytes, std::size_t length, std::string& reply)
+{
+    reply.clear();
+    if (length < 3 || bytes[0] != '%' || bytes[length - 1] != '\n' || bytes[length - 2] != '\r')
         return -2;
-    buffer[received - 2] = '\0';
-    reply.assign(buffer + 1, ::strnlen(buffer + 1, static_cast<std::size_t>(received - 1)));
-    return static_cast<int>(received - 3);
+    reply.assign(bytes + 1, ::strnlen(bytes + 1, length - 3));
+    return static_cast<int>(length - 3);
+}
+
+bool isLoginAccepted(const std::string& reply)
+{
+    return reply.compare(0, 5, "LOGOK") == 0;
 }
 
 int DeviceSession::loginAndCommand(const char* line, int length, bool commandSteps)
@@ -154,7 +164,7 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
     }
     if (result <= 0)
         return maintenance::kLoginFailed;
-    if (reply.compare(0, 5, "LOGOK") != 0)
+    if (!isLoginAccepted(reply))
         return maintenance::kLoginRefused;
     if (commandSteps) {
         progress.stepBar();

@@ -22,6 +22,13 @@ inline constexpr std::uint16_t kCommandPort = 5001;
 inline constexpr int kMaxReplyBytes = 128;
 inline constexpr std::size_t kMaxPasswordBytes = 8;
 
+// One receive from the command port read as a reply line: '%', the payload,
+// CR LF. The payload's length, its text up to its first NUL in `reply`; -2 when
+// the bytes are not one framed line (`reply` is then empty).
+int parseReplyLine(const char* bytes, std::size_t length, std::string& reply);
+// Whether the device's answer to "$LOG" lets the session go on.
+bool isLoginAccepted(const std::string& reply);
+
 // What a worker lends its session; nothing here is owned by the session.
 struct SessionEnvironment {
     std::vector<LocalAddress> localAddresses;  // the main window's table

@@ -12,12 +12,15 @@ namespace quillmar {
 // readSerial collects at most this much in one call.
 inline constexpr int kSerialReadLimit = 1024;
 
+// The loader exchange and XMODEM read and write only through readSerial and
+// writeSerial, which are virtual so that a fuzz test can play the device's
+// side byte for byte without a port or its waits.
 class SerialLine {
 public:
     // `stopRequested` (may be null) ends a read with -2.
     explicit SerialLine(const std::atomic<bool>* stopRequested = nullptr, milliseconds collect = kSerialCollect,
                         milliseconds writeWait = kSerialWriteWait);
-    ~SerialLine();
+    virtual ~SerialLine();
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;
 
@@ -31,11 +34,11 @@ public:
     // the collect time passed (with what came, possibly nothing), -2 when
     // stopped, -7 when a read fails or finds the line gone. `wanted` 0 or
     // 1024 and more collects for the whole time (up to 1024 bytes).
-    int readSerial(int wanted, std::string& into);
+    virtual int readSerial(int wanted, std::string& into);
 
     // The bytes written, 0 when the port took none within the write wait, or
     // -1 when the write failed.
-    int writeSerial(const void* bytes, int length);
+    virtual int writeSerial(const void* bytes, int length);
 
 private:
     bool stopRequested() const { return stopRequested_ && stopRequested_->load(); }

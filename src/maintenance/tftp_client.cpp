@@ -53,6 +53,11 @@ bool hasMoreBytes(int fd)
 
 }  // namespace
 
+bool isTftpAcknowledgement(std::string_view datagram, std::uint16_t block)
+{
+    return datagram == acknowledgement(block);
+}
+
 std::string tftpFileName(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
@@ -159,7 +164,7 @@ TftpUpload::Result TftpUpload::exchange(const std::string& datagram, std::uint16
         case Answer::Datagram:
             // A duplicate acknowledgement, an error datagram or anything else
             // ends the upload: the module is not where this upload is.
-            if (answer != acknowledgement(block))
+            if (!isTftpAcknowledgement(answer, block))
                 return kFailed;
             if (takePort)
                 dataPort_ = fromPort;

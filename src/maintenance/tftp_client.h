@@ -28,6 +28,10 @@ std::string tftpFileName(std::string_view path);
 // when the name is empty or the request would not fit one packet.
 std::optional<std::string> tftpWriteRequest(std::string_view fileName, std::uint64_t size);
 
+// Whether a datagram from the module acknowledges `block`: exactly 00 04 and
+// the block number. A duplicate, an error datagram or anything longer is not.
+bool isTftpAcknowledgement(std::string_view datagram, std::uint16_t block);
+
 class TftpUpload {
 public:
     enum Result { kDone = 0, kFailed = -1, kStopped = -2 };
