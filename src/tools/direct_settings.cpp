@@ -80,33 +80,44 @@ DirectReadResult readDirectSettings(SettingsChannel& channel, const KeepAlive& k
     const qsizetype expected = leading + kRecordSize;
     const milliseconds limit = com ? timing.comReplyWait : timing.usbReplyWait;
 
-    DirectReadResult result;
+    QByteArray received;
     try {
         OpenChannel open(channel);
         channel.write(kDirectReadCommand);
-        result.received = collectReply(channel, expected, com ? expected : kUsbReadPiece, limit, keepAlive,
-                                       timing.keepAliveSlice);
+        received = collectReply(channel, expected, com ? expected : kUsbReadPiece, limit, keepAlive,
+                                timing.keepAliveSlice);
     } catch (const NoSettingsDeviceError& error) {
+        DirectReadResult result;
         result.outcome = DirectReadOutcome::NoDevice;
         result.reason = QString::fromLocal8Bit(error.what());
         result.device = channel.deviceName();
         return result;
     } catch (const std::exception& error) {
+        DirectReadResult result;
         result.outcome = DirectReadOutcome::Failed;
         result.reason = QString::fromLocal8Bit(error.what());
         result.device = channel.deviceName();
         return result;
     }
+    DirectReadResult result = directReadReply(channel.transport(), received, limit);
     result.device = channel.deviceName();
+    return result;
+}
 
-    const QByteArray body = result.received.mid(std::min(leading, result.received.size()));
+DirectReadResult directReadReply(SettingsTransport transport, const QByteArray& received, milliseconds limit)
+{
+    const bool com = transport == SettingsTransport::Com;
+    const qsizetype leading = com ? kComReplyLeadingBytes : 0;
+    DirectReadResult result;
+    result.received = received;
+    const QByteArray body = received.mid(std::min(leading, received.size()));
     result.record = DeviceEntry::fromBytes(body.constData(), std::size_t(body.size()));
     // On USB the reply is complete or nothing: a printer that stopped part way
     // through is not believed.
     const bool incomplete = com ? body.isEmpty() : body.size() < kRecordSize;
     if (incomplete) {
         result.outcome = DirectReadOutcome::NoReply;
-        result.reason = noReplyReason(result.received, expected, limit);
+        result.reason = noReplyReason(received, leading + kRecordSize, limit);
     } else if (result.record.data()[0] == 0) {
         result.outcome = DirectReadOutcome::NoReply;
         result.reason = QStringLiteral("the reply's record starts with a zero byte (%1)").arg(firstBytesText(result.record));

@@ -79,6 +79,12 @@ struct DirectWriteResult {
 DirectReadResult readDirectSettings(SettingsChannel& channel, const KeepAlive& keepAlive = {},
                                     const DirectSettingsTiming& timing = {});
 
+// What the bytes a read collected within `limit` amount to (a COM reply's
+// leading bytes included): the record and whether it is the printer's answer.
+// The device name is left for the caller.
+DirectReadResult directReadReply(SettingsTransport transport, const QByteArray& received,
+                                 std::chrono::milliseconds limit);
+
 // The write command in one write, then the 256 record bytes: on a COM port one
 // byte per write (zero bytes included), on USB as many per write as the device
 // takes.
