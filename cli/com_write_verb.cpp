@@ -12,8 +12,8 @@ namespace {
 class ComWriteVerb final : public DirectWriteVerb {
 public:
     ComWriteVerb()
-        : DirectWriteVerb(QStringLiteral("com write"),
-                          QStringLiteral("change settings of a printer on a serial port"), DirectTransport::Com)
+        : DirectWriteVerb(QStringLiteral("com write"), QStringLiteral("change settings of a printer on a serial port"),
+                          DirectTransport::Com)
     {
         setDetails(QStringLiteral("Reads the printer's settings record, changes the fields given and writes it\n"
                                   "back: the write command (1D 67 57 53), then the 256 record bytes one by one.\n"

@@ -42,10 +42,8 @@ const FailureTexts& failureTexts(DirectTransport transport)
         QString(),  // the COM tool shows the failure itself
     };
     static const FailureTexts usb{
-        QStringLiteral("Read USB config error !"),
-        QStringLiteral("Read USB config error !"),
-        QStringLiteral("Get USB config error !"),
-        QStringLiteral("Read USB config error,Please read again !!"),
+        QStringLiteral("Read USB config error !"), QStringLiteral("Read USB config error !"),
+        QStringLiteral("Get USB config error !"),  QStringLiteral("Read USB config error,Please read again !!"),
         QStringLiteral("Save USB config error !"),
     };
     return transport == DirectTransport::Com ? com : usb;
@@ -206,9 +204,8 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
     printer.recordBytes = result.received.size() - (com ? std::min(kComReplyLeadingBytes, result.received.size()) : 0);
     printer.device = result.device;
     if (printer.recordBytes < qsizetype(kDeviceEntrySize)) {
-        const QString shortReply = QStringLiteral("the reply held %1 of the record's %2 bytes")
-                                       .arg(printer.recordBytes)
-                                       .arg(kDeviceEntrySize);
+        const QString shortReply =
+            QStringLiteral("the reply held %1 of the record's %2 bytes").arg(printer.recordBytes).arg(kDeviceEntrySize);
         if (!takesShortRecord())
             return fail(context, kRefused, shortReply + QStringLiteral("; nothing is written"));
         context.err << "quillmar-cli " << name() << ": " << shortReply << "; the fields it does not cover are empty\n";
@@ -274,7 +271,8 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
     if (const int status = writeRecord(*record, printer.device, context))
         return status;
-    context.out << QStringLiteral("Written to %1; the printer does not confirm a write\n").arg(terminalText(printer.device));
+    context.out
+        << QStringLiteral("Written to %1; the printer does not confirm a write\n").arg(terminalText(printer.device));
     if (transport() == DirectTransport::Usb)
         context.out << "About waiting 20 seconds and please check printer LED status! \n";
     return kSuccess;

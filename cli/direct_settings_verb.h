@@ -16,7 +16,7 @@
 namespace quillmar {
 class MSComm;
 class UsbPrinterLocator;
-}
+}  // namespace quillmar
 
 namespace quillmar::cli {
 
@@ -24,9 +24,9 @@ enum class DirectTransport { Com, Usb };
 
 // The printer as the read found it.
 struct PrinterReading {
-    DeviceEntry record;          // zeros past a short COM reply
-    qsizetype recordBytes = 0;   // record bytes that arrived
-    QString device;              // "COM3", or the USB printer's serial number
+    DeviceEntry record;         // zeros past a short COM reply
+    qsizetype recordBytes = 0;  // record bytes that arrived
+    QString device;             // "COM3", or the USB printer's serial number
 };
 
 class DirectSettingsVerb : public Verb {

@@ -121,9 +121,8 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
     const QPointer<MaintenanceThread> alive(worker);
     ProgressDisplay display(context.err, context.errIsTerminal);
     QEventLoop loop;
-    QObject::connect(worker, &MaintenanceThread::textChanged, &loop, [&display](const QString& text) {
-        display.setText(text);
-    });
+    QObject::connect(worker, &MaintenanceThread::textChanged, &loop,
+                     [&display](const QString& text) { display.setText(text); });
     QObject::connect(worker, &MaintenanceThread::blocksSentChanged, &loop, [&display, &run](int sent, int total) {
         run.blocksSent = sent;
         run.blocks = total;

@@ -24,7 +24,7 @@ struct MaintenanceRun {
     QStringList log;                   // the worker's message-log lines, in order
     int blocksSent = 0;
     int blocks = 0;
-    bool stopRequested = false;        // a signal asked the worker to stop
+    bool stopRequested = false;  // a signal asked the worker to stop
 };
 
 using WorkerFactory = std::function<MaintenanceThread*(SessionEnvironment, MaintenanceStatus)>;

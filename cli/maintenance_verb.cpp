@@ -90,18 +90,17 @@ void MaintenanceVerb::addSessionOptions()
 
 QString MaintenanceVerb::sessionDetails()
 {
-    return QStringLiteral(
-               "The PC tries each of its interfaces in turn: a temporary host route and\n"
-               "neighbour entry make the device reachable even on a subnet the PC does not\n"
-               "have, and both are removed again in every outcome. That needs CAP_NET_ADMIN\n"
-               "(root, or setcap cap_net_admin+ep on quillmar-cli); without it nothing is sent\n"
-               "(exit status 1). The log-in on TCP port %1 carries a token of the password's\n"
-               "first %2 characters, or none without --password; a password on the command\n"
-               "line can be seen by other users of this PC in the list of processes.\n"
-               "Progress goes to standard error: a bar on a terminal, plain lines elsewhere.\n"
-               "SIGINT (Ctrl-C) or SIGTERM stops the operation at its next step, once its\n"
-               "route and neighbour entry are removed (exit status 130); a second one ends\n"
-               "the program at once.")
+    return QStringLiteral("The PC tries each of its interfaces in turn: a temporary host route and\n"
+                          "neighbour entry make the device reachable even on a subnet the PC does not\n"
+                          "have, and both are removed again in every outcome. That needs CAP_NET_ADMIN\n"
+                          "(root, or setcap cap_net_admin+ep on quillmar-cli); without it nothing is sent\n"
+                          "(exit status 1). The log-in on TCP port %1 carries a token of the password's\n"
+                          "first %2 characters, or none without --password; a password on the command\n"
+                          "line can be seen by other users of this PC in the list of processes.\n"
+                          "Progress goes to standard error: a bar on a terminal, plain lines elsewhere.\n"
+                          "SIGINT (Ctrl-C) or SIGTERM stops the operation at its next step, once its\n"
+                          "route and neighbour entry are removed (exit status 130); a second one ends\n"
+                          "the program at once.")
         .arg(kCommandPort)
         .arg(kMaxPasswordBytes);
 }

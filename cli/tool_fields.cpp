@@ -26,9 +26,8 @@ QString nameOf(DeviceField field)
 qsizetype widthOf(DeviceField field)
 {
     const auto& layout = deviceFieldLayout();
-    return qsizetype(std::find_if(layout.begin(), layout.end(), [field](const FieldLayout& f) {
-                         return f.field == field;
-                     })->width);
+    return qsizetype(
+        std::find_if(layout.begin(), layout.end(), [field](const FieldLayout& f) { return f.field == field; })->width);
 }
 
 template <std::size_t N> QStringList itemsOf(const std::array<const char*, N>& items)

@@ -41,8 +41,7 @@ private:
                                VerbContext& context) override
     {
         QString error;
-        const std::optional<int> port =
-            parseComPort(parser.value(QStringLiteral("port")), kUpgradePortCount, error);
+        const std::optional<int> port = parseComPort(parser.value(QStringLiteral("port")), kUpgradePortCount, error);
         if (!port)
             return usageError(context, error);
         request.portName = QStringLiteral("COM%1").arg(*port).toStdString();

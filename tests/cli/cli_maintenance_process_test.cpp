@@ -31,8 +31,8 @@ TEST(CliMaintenanceProcess, WithoutTheNetworkPrivilegeNothingIsSent)
     };
     for (std::vector<std::string> words : commands) {
         SCOPED_TRACE(words[0]);
-        words.insert(words.begin(), {"/usr/bin/setpriv", "--bounding-set=-net_admin", "--inh-caps=-net_admin",
-                                     QUILLMAR_CLI_PATH});
+        words.insert(words.begin(),
+                     {"/usr/bin/setpriv", "--bounding-set=-net_admin", "--inh-caps=-net_admin", QUILLMAR_CLI_PATH});
         const auto run = runProgram(words);
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "");

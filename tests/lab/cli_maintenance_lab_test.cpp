@@ -21,7 +21,8 @@ TEST_F(CliMaintenanceLab, RebootThroughTheSecondInterface)
     const HostTablesSnapshot before = tables();
 
     std::string out;
-    const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "reboot", kLinkBModule, kLinkBMac, "--password", "lab1"}, &out);
+    const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "reboot", kLinkBModule, kLinkBMac, "--password", "lab1"},
+                                &out);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out.rfind("Device rebooting now! \n", 0), 0u) << out;
     EXPECT_EQ(sim.lines("command", "does", "reboot").size(), 1u);
@@ -47,8 +48,9 @@ TEST_F(CliMaintenanceLab, AnUpgradeStoppedBySigtermLeavesTheTablesAsTheyWere)
         "i=0; until grep -q '^downloading' \"$5\" || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done\n"
         "kill -TERM $pid; wait $pid; echo status=$?; cat \"$5\"\n";
     std::string out;
-    lab->run("pc", {"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, dir + "/firmware.bin",
-                    dir + "/err.txt"},
+    lab->run("pc",
+             {"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, dir + "/firmware.bin",
+              dir + "/err.txt"},
              &out);
     EXPECT_NE(out.find("status=130\n"), std::string::npos) << out;
     EXPECT_NE(out.find("\nstopping...\n"), std::string::npos) << out;

@@ -38,8 +38,9 @@ protected:
         for (int i = 0; i < 2; ++i)
             links[i] = directory / ("com" + std::to_string(5 + i) + "-" + directory.filename().string());
         sim = std::make_unique<test::SimProcess>(
-            test::simPath(), std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]),
-                                                      "--settings-pty", links[1].string() + specOf(records[1]) + faults});
+            test::simPath(),
+            std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]), "--settings-pty",
+                                     links[1].string() + specOf(records[1]) + faults});
         ASSERT_TRUE(sim->ready()) << sim->error;
         ::setenv("QUILLMAR_COM5", links[0].c_str(), 1);
         ::setenv("QUILLMAR_COM6", links[1].c_str(), 1);
@@ -59,7 +60,8 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const auto writes = logged();
         const QByteArray bytes = writes.empty() ? QByteArray()
-                                                : QByteArray::fromHex(QByteArray::fromStdString(writes.back().fields.at("record")));
+                                                : QByteArray::fromHex(
+                                                    QByteArray::fromStdString(writes.back().fields.at("record")));
         return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
     }
 
@@ -112,7 +114,8 @@ TEST_F(ComVerbs, ReadShowsTheRecordOfTheOnePortOrSaysWhyNot)
     ::setenv("QUILLMAR_COM7", (directory / "missing").c_str(), 1);
     const auto missing = runVerbs({"com", "read", "--port", "com7"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_TRUE(missing.err.startsWith("quillmar-cli com read: input format error ! (COM7")) << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.startsWith("quillmar-cli com read: input format error ! (COM7"))
+        << missing.err.toStdString();
     EXPECT_TRUE(missing.err.contains("No such file or directory")) << missing.err.toStdString();
     ::unsetenv("QUILLMAR_COM7");
 }
@@ -120,8 +123,8 @@ TEST_F(ComVerbs, ReadShowsTheRecordOfTheOnePortOrSaysWhyNot)
 TEST_F(ComVerbs, AWriteChangesOnlyTheGivenFieldsOfThePrinterOnThatPort)
 {
     start("");
-    auto run = runVerbs({"com", "write", "--port", "COM5", "ssid=Backoffice", "DEVICENAME=Bar-16-character",
-                         "authMode=wpapsk"});
+    auto run = runVerbs(
+        {"com", "write", "--port", "COM5", "ssid=Backoffice", "DEVICENAME=Bar-16-character", "authMode=wpapsk"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Written to COM5; the printer does not confirm a write\n");
     DeviceEntry expected = records[0];
@@ -133,7 +136,8 @@ TEST_F(ComVerbs, AWriteChangesOnlyTheGivenFieldsOfThePrinterOnThatPort)
     EXPECT_TRUE(sim->lines("settings-write", "port", links[1].string()).empty());
 
     // WEP: the key given is written, the WPA key goes back as it came.
-    run = runVerbs({"com", "write", "--port", "COM6", "--baud", "115200", "authMode=OPEN", "encryType=WEP", "key=ABCDE"});
+    run = runVerbs(
+        {"com", "write", "--port", "COM6", "--baud", "115200", "authMode=OPEN", "encryType=WEP", "key=ABCDE"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     expected = records[1];
     expected.setText(DeviceField::AuthMode, "OPEN");
@@ -159,7 +163,10 @@ TEST_F(ComVerbs, AWriteThatBreaksARuleOrFollowsABadReadWritesNothing)
         {{"ssid=Caf\u00e9\u20ac"}, "", 2, "ssid: invalid SSID config!"},
         {{"key=abc"}, "", 2, "key is written only with encryType WEP, and the printer would have AES"},
         {{"wifiMode=Adhoc"}, "", 2, "authMode WPA2PSK is not offered with wifiMode Adhoc"},
-        {{"ssid=Other"}, ",fault=short,shortLength=100", 1, "the reply held 100 of the record's 256 bytes; nothing is written"},
+        {{"ssid=Other"},
+         ",fault=short,shortLength=100",
+         1,
+         "the reply held 100 of the record's 256 bytes; nothing is written"},
         {{"ssid=Other"}, ",fault=silent", 3, "Invalid data packing timeout"},
     };
     for (const Case& c : cases) {

@@ -45,9 +45,9 @@ protected:
     void start(const std::string& session, const std::string& loader = "")
     {
         sim = std::make_unique<test::SimProcess>(
-            test::simPath(), std::vector<std::string>{"--session", "address=127.0.0.1" + session, "--loader-pty",
-                                                      (dir / "com7").string() + ",image=" + received()
-                                                          + ",nakEvery=100" + loader});
+            test::simPath(),
+            std::vector<std::string>{"--session", "address=127.0.0.1" + session, "--loader-pty",
+                                     (dir / "com7").string() + ",image=" + received() + ",nakEvery=100" + loader});
         ASSERT_TRUE(sim->ready()) << sim->error;
     }
 
@@ -99,9 +99,15 @@ TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
         const char* err;
     };
     const Case cases[] = {
-        {",password=secret12", {"127.0.0.1", kMac, "--password", "secret12"}, 0,
-         "Device rebooting now! \nThe device restarts", ""},
-        {",password=secret12", {"127.0.0.1", kMac, "--password", "secret13"}, 1, "",
+        {",password=secret12",
+         {"127.0.0.1", kMac, "--password", "secret12"},
+         0,
+         "Device rebooting now! \nThe device restarts",
+         ""},
+        {",password=secret12",
+         {"127.0.0.1", kMac, "--password", "secret13"},
+         1,
+         "",
          "quillmar-cli reboot: login to device failed\n"},
         {",login=silent", {"127.0.0.1", kMac}, 3, "", "quillmar-cli reboot: send command failed\n"},
         {"", {"127.0.0.2", kMac}, 3, "", "quillmar-cli reboot: connect to device failed 4\n"},

@@ -90,8 +90,8 @@ TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
         {"gone", Printer{"1f7c", "0369", "GONE", {}}, Node::Dangling, 1, "No such file or directory"},
         {"silent", Printer{"1f7c", "0369", "MUTE", printer("Mute", sim::SettingsFault::Silent)}, Node::Serving, 3,
          "Read USB config error ! (MUTE: no reply within 1000 ms)"},
-        {"again", Printer{"1f7c", "0369", "AGAIN", printer("Again", sim::SettingsFault::ReadAgain)}, Node::Serving,
-         1, "Read USB config error,Please read again !!\n"},
+        {"again", Printer{"1f7c", "0369", "AGAIN", printer("Again", sim::SettingsFault::ReadAgain)}, Node::Serving, 1,
+         "Read USB config error,Please read again !!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -102,11 +102,13 @@ TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
         for (const QStringList& words : {QStringList{"usb", "read"}, QStringList{"usb", "write", "ssid=Other"}}) {
             const auto result = run(words);
             EXPECT_EQ(result.status, c.status);
-            EXPECT_TRUE(result.err.startsWith("quillmar-cli " + words.mid(0, 2).join(' ') + ": ")) << result.err.toStdString();
+            EXPECT_TRUE(result.err.startsWith("quillmar-cli " + words.mid(0, 2).join(' ') + ": "))
+                << result.err.toStdString();
             EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.err))) << result.err.toStdString();
         }
-        if (c.attached && c.node == Node::Serving)
+        if (c.attached && c.node == Node::Serving) {
             EXPECT_EQ(testbed.writesStored(0), 0u);
+        }
     }
 }
 
