@@ -25,6 +25,7 @@ TEST(CliUsbProcess, ReadWriteAndNoPrinter)
         ASSERT_TRUE(bed.ready());
         sim::SettingsPrinter settings;
         settings.record = test::kitchenPrinter("192.0.2.80");
+        const std::size_t other = bed.add({"1f7c", "0338", "QM-OTHER", settings});
         const std::size_t printer = bed.add({"1f7c", "0369", "QM-PROCESS", settings});
 
         auto run = runProgram({QUILLMAR_CLI_PATH, "usb", "read", "--json"});
@@ -35,9 +36,15 @@ TEST(CliUsbProcess, ReadWriteAndNoPrinter)
 
         run = runProgram({QUILLMAR_CLI_PATH, "usb", "write", "ssid=ProcessNet"});
         EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, "Written to QM-PROCESS; the printer does not confirm a write\n"
+                           "About waiting 20 seconds and please check printer LED status! \n");
         for (int i = 0; i < 250 && bed.writesStored(printer) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        EXPECT_EQ(bed.record(printer).text(DeviceField::Ssid), "ProcessNet");
+        // The preferred product's printer, and only the field given.
+        DeviceEntry expected = settings.record;
+        expected.setText(DeviceField::Ssid, "ProcessNet");
+        EXPECT_EQ(bed.record(printer), expected);
+        EXPECT_EQ(bed.writesStored(other), 0u);
     }
     test::UsbPrinterTestbed empty;
     ASSERT_TRUE(empty.ready());

@@ -123,14 +123,15 @@ TEST_F(ComVerbs, ReadShowsTheRecordOfTheOnePortOrSaysWhyNot)
 TEST_F(ComVerbs, AWriteChangesOnlyTheGivenFieldsOfThePrinterOnThatPort)
 {
     start("");
-    auto run = runVerbs(
-        {"com", "write", "--port", "COM5", "ssid=Backoffice", "DEVICENAME=Bar-16-character", "authMode=wpapsk"});
+    auto run = runVerbs({"com", "write", "--port", "COM5", "ssid=Backoffice", "DEVICENAME=Bar-16-character",
+                         "authMode=wpapsk", "ip=192.0.2.051"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_EQ(run.out, "Written to COM5; the printer does not confirm a write\n");
     DeviceEntry expected = records[0];
     expected.setText(DeviceField::Ssid, "Backoffice");
     expected.setText(DeviceField::DeviceName, "Bar-16-character");
     expected.setText(DeviceField::AuthMode, "WPAPSK");
+    expected.setText(DeviceField::IpAddress, "192.0.2.51");
     EXPECT_EQ(written(0), expected);
     EXPECT_EQ(written(0).text(DeviceField::MacAddress), "0a-1b-2c-3d-4e-5f");
     EXPECT_TRUE(sim->lines("settings-write", "port", links[1].string()).empty());
