@@ -140,7 +140,7 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     QStringList message;
     int status = kRefused;
     if (run.exception) {
-        message << QStringLiteral("upgradeFwThread Exception: ") + *run.exception;
+        message << exceptionLine() + QStringLiteral(": ") + *run.exception;
     } else if (run.code == maintenance::kStopped) {
         message << QStringLiteral("stopped before the end; nothing is left in the PC's route and neighbour tables");
         status = kInterrupted;
@@ -173,10 +173,16 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     if (!parser.isSet(QStringLiteral("json"))) {
         for (const QString& line : message)
             context.out << line << '\n';
-        context.out << "The device restarts and is off the network for a while; quillmar-cli discover finds it "
-                       "again.\n";
+        if (const QString note = successNote(); !note.isEmpty())
+            context.out << note << '\n';
     }
     return kSuccess;
+}
+
+QString MaintenanceVerb::successNote() const
+{
+    return QStringLiteral("The device restarts and is off the network for a while; quillmar-cli discover finds it "
+                          "again.");
 }
 
 }  // namespace quillmar::cli

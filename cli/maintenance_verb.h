@@ -36,6 +36,10 @@ protected:
     virtual std::optional<OutcomeMessage> outcomeOf(int code) const = 0;
     // The verb's own keys of the --json result.
     virtual void describe(QJsonObject&, const MaintenanceRequest&, const MaintenanceRun&) const {}
+    // What follows the outcome's message on success (nothing when empty).
+    virtual QString successNote() const;
+    // The line the manager's message log gets for an exception the worker let escape.
+    virtual QString exceptionLine() const { return QStringLiteral("upgradeFwThread Exception"); }
 
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;

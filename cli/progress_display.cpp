@@ -8,12 +8,18 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-// The sender's text for each block ("downloading...12/512 package"): the bar
-// or the blocks lines say the same.
-bool isBlockText(const QString& text)
+// The step a sender's text names. Per-block texts say no more than the bar
+// or the blocks lines: "downloading...12/512 package" names no new step (empty)
+// and "send packet 12" (a TFTP upload) is shown once, as "send packet".
+QString stepOf(const QString& text)
 {
-    static const QRegularExpression block(QStringLiteral("^downloading\\.\\.\\.\\d+/\\d+ package$"));
-    return block.match(text).hasMatch();
+    static const QRegularExpression download(QStringLiteral("^downloading\\.\\.\\.\\d+/\\d+ package$"));
+    static const QRegularExpression packet(QStringLiteral("^send packet \\d+$"));
+    if (download.match(text).hasMatch())
+        return QString();
+    if (packet.match(text).hasMatch())
+        return QStringLiteral("send packet");
+    return text;
 }
 
 QString blocksText(int sent, int total)
@@ -25,9 +31,10 @@ QString blocksText(int sent, int total)
 
 void ProgressDisplay::setText(const QString& text)
 {
-    if (text.isEmpty() || text == text_ || isBlockText(text))
+    const QString step = stepOf(text);
+    if (step.isEmpty() || step == text_)
         return;
-    text_ = text;
+    text_ = step;
     if (terminal_) {
         draw();
         return;
