@@ -107,6 +107,9 @@ TEST_F(WebPageTab, ShownOnlyForAModuleThatDeclaresWebPagesWithTheRememberedPaths
     EXPECT_EQ(web.Edit_srcDir->text(), rememberedSource);
     EXPECT_EQ(web.Edit_outFile->text(), rememberedImage);
     EXPECT_EQ(web.Edit_bin->text(), rememberedImage);
+    // QUILLMAR_SCREENSHOT_DIR: where to keep a picture of the tab.
+    if (const QString pictures = qEnvironmentVariable("QUILLMAR_SCREENSHOT_DIR"); !pictures.isEmpty())
+        web.grab().save(pictures + "/web_page_tab.png");
 }
 
 TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
