@@ -79,6 +79,14 @@ void TNMUDP::setRemotePort(int port)
 void TNMUDP::setLocalPort(int port)
 {
     checkPortNumber(port);
+    closeSocket();
+    const int descriptor = createSocket();
+    localPort_ = port;
+    bindSocket(descriptor);
+}
+
+void TNMUDP::closeSocket()
+{
     if (socket_) {
         // The old socket may be the one whose signal is running this call (a
         // handler that rebinds), so it is closed now and deleted later.
@@ -87,9 +95,8 @@ void TNMUDP::setLocalPort(int port)
         socket_->deleteLater();
         socket_ = nullptr;
     }
-    const int descriptor = createSocket();
-    localPort_ = port;
-    bindSocket(descriptor);
+    localPort_ = 0;
+    bound_ = false;
 }
 
 int TNMUDP::BoundPort() const

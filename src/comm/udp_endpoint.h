@@ -59,6 +59,11 @@ public:
     int LocalPort() const { return localPort_; }
     // Closes the socket and binds a new one, every time, even to the same port.
     void setLocalPort(int port);
+    // Closes the socket without binding another and sets LocalPort to 0: an
+    // owner that is only hidden gives its port and descriptor back. Nothing is
+    // heard (and SendDatagram sends nothing) until LocalPort is set again.
+    void closeSocket();
+    bool hasSocket() const { return socket_ != nullptr; }
     int ReportLevel() const { return reportLevel_; }
     void setReportLevel(int level) { reportLevel_ = level; }
 

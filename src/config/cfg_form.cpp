@@ -108,6 +108,13 @@ void TcfgForm::closeEvent(QCloseEvent* event)
 void TcfgForm::FormShow()
 {
     holdsDevice_ = true;
+    if (!NMUDP2->hasSocket()) {
+        try {
+            NMUDP2->setLocalPort(0);
+        } catch (const std::exception& error) {
+            log(QStringLiteral("NMUDP2: %1").arg(QString::fromLocal8Bit(error.what())));
+        }
+    }
     try {
         fillControls();
     } catch (const ConversionError& error) {
@@ -322,14 +329,11 @@ void TcfgForm::FormClose()
         saveModuleBtn->setEnabled(true);
         Button1->setEnabled(true);
     }
-    // A hidden window has no use for the configuration port; the next window's
-    // save takes it.
-    if (NMUDP1->LocalPort() != 0) {
-        try {
-            NMUDP1->setLocalPort(0);
-        } catch (const std::exception&) {
-        }
-    }
+    // A closed window is only hidden and lives until the program ends, so it
+    // gives its sockets back: the configuration port for the next window's
+    // save, and both descriptors. A save or a showing binds anew.
+    NMUDP1->closeSocket();
+    NMUDP2->closeSocket();
     if (!holdsDevice_)
         return;
     holdsDevice_ = false;
