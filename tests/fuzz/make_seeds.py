@@ -1,0 +1,210 @@
+#!/usr/bin/env python3
+"""Writes the fuzz targets' seed corpora (seeds/<target>/) in the input format
+each target's comment describes: the ordinary answers and files, and the edge
+cases the code has to refuse. Run it again after changing a target's format;
+the seeds are checked in, so the seed tests do not need it."""
+import os
+import shutil
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SEEDS = os.path.join(HERE, "seeds")
+
+FIELDS = [("modelName", 24), ("deviceName", 16), ("macAddress", 18), ("ipAddress", 16),
+          ("tcpPort", 10), ("udpPort", 10), ("ipMode", 8), ("wifiMode", 6), ("authMode", 8),
+          ("encryType", 6), ("ssid", 34), ("key", 28), ("wpaPsk", 72)]
+
+
+def record(**values):
+    """A 256-byte module record; each text cut to its field, zero-padded."""
+    defaults = dict(modelName=b"RX7000 WI-FI", deviceName=b"Counter-1", macAddress=b"00-11-22-AA-BB-01",
+                    ipAddress=b"192.0.2.10", tcpPort=b"9100", udpPort=b"5000", ipMode=b"STATIC",
+                    wifiMode=b"Infra", authMode=b"WPA2PSK", encryType=b"AES", ssid=b"shopfloor", key=b"",
+                    wpaPsk=b"lab-passphrase-1")
+    defaults.update(values)
+    out = b""
+    for name, width in FIELDS:
+        out += defaults[name][:width].ljust(width, b"\0")
+    assert len(out) == 256
+    return out
+
+
+def write(target, name, data):
+    directory = os.path.join(SEEDS, target)
+    os.makedirs(directory, exist_ok=True)
+    with open(os.path.join(directory, name), "wb") as f:
+        f.write(data)
+
+
+def search_reply():
+    t = "search_reply"
+    write(t, "module", record())
+    write(t, "wifi-board", record(modelName=b"RX_WIFI_IFBOARD", macAddress=b"00:11:22:aa:bb:02"))
+    write(t, "shortest", record()[:75])
+    write(t, "one-too-short", record()[:74])
+    write(t, "fields-without-terminators", bytes(b"A" * 256))
+    write(t, "bytes-after-ssid-nul", record(ssid=b"shop\0floor-hidden"))
+    write(t, "control-and-high-bytes", record(deviceName=b"\x1b[31m\\\xff\x7f\n"))
+    write(t, "longest-datagram", record() * 4)
+    write(t, "empty", b"")
+
+
+def config_answer():
+    t = "config_answer"
+
+    def datagram(sender, data):
+        return bytes([sender]) + struct.pack(">H", len(data)) + data
+
+    write(t, "answer-before-probe", b"\x00" + datagram(0, record()))
+    write(t, "stranger-and-fragment", b"\x02" + datagram(2, record()) + datagram(0, record()[:100]))
+    write(t, "module-answers-probe", bytes([19]) + datagram(1, record()))
+    write(t, "silent-after-probe", bytes([19]))
+    write(t, "old-address-after-probe", bytes([20]) + datagram(0, record()) + datagram(3, record()))
+    write(t, "address-with-zeros", b"\x05" + datagram(3, record()))
+    write(t, "answer-after-verdict", bytes([31]) + datagram(1, record()))
+    write(t, "long-datagram", b"\x01" + datagram(0, record() + b"x"))
+
+
+def config_record():
+    t = "config_record"
+    write(t, "exportable", record())
+    write(t, "wep", record(authMode=b"SHARED", encryType=b"WEP", key=b"abcde", wpaPsk=b""))
+    write(t, "dhcp-adhoc", record(ipMode=b"DHCP", wifiMode=b"Adhoc", authMode=b"WPANONE"))
+
+    def block(**fields):
+        """A 536-byte working block: the record, then extended fields at their offsets."""
+        data = bytearray(536)
+        data[:256] = record()
+        for offset, value in fields.values():
+            data[offset:offset + len(value)] = value
+        return bytes(data)
+
+    write(t, "bad-ssid", record(ssid=b"shop floor"))
+    write(t, "colon-mac", record(macAddress=b"00:11:22:AA:BB:01"))
+    write(t, "unparsable-address", record(ipAddress=b"192.0.2.300"))
+    write(t, "all-ff", b"\xff" * 536)
+    write(t, "all-zero", b"\0" * 536)
+    write(t, "full-fields", bytes((0x41 + i % 26) for i in range(256)))
+    write(t, "packing-and-serial", block(baud=(331, b"115200"), fmt=(345, b"8,n,1"), flow=(355, b"RTS/CTS"),
+                                        serialIf=(365, b"RS-485"), rs485=(376, b"1"), delimOn=(385, b"1"),
+                                        timeoutOn=(386, b"1"), lengthOn=(387, b"1"), length=(395, b"512"),
+                                        timeout=(405, b"100"), delim=(415, b"0D0A")))
+    write(t, "tcp-window", block(hasWindow=(296, b"\x01"), window=(297, b"2"), alt=(307, b"ALT MODEL")))
+    write(t, "tcp-window-not-a-number", block(hasWindow=(296, b"\x01"), window=(297, b"x2")))
+    write(t, "filter-range", block(filterOn=(445, b"1"), range=(455, b"192.0.2.1:192.0.2.254"), web=(495, b"1")))
+    write(t, "bad-packing", block(lengthOn=(387, b"1"), length=(395, b"0"), delimOn=(385, b"1"), delim=(415, b"ZZ")))
+
+
+def key_file():
+    t = "key_file"
+    lines = [b"Quillmar configuration", b"$SBNRX7000 WI-FI", b"$SSB115200", b"$SSD8,n,1", b"$SSFRTS/CTS",
+             b"$SSIRS-232", b"$SOD101", b"$SOS0D0A", b"$SOT100", b"$SOL512", b"$SLC0", b"$SLI192.0.2.10",
+             b"$SLN255.255.255.0", b"$SLG192.0.2.1", b"$SLW2", b"$SOMUD", b"$SVP9100", b"$SOCTO", b"$SOU30",
+             b"$SUP5000", b"$SUL5001", b"$SUI192.0.2.20", b"$SCP9100", b"$SCI192.0.2.30", b"$SCNprinter.lan",
+             b"$SCS192.0.2.1,192.0.2.2", b"$SOF1", b"$SOI192.0.2.1:192.0.2.254"]
+    write(t, "every-key", b"\r\n".join(lines) + b"\r\n")
+    write(t, "bad-window-index", b"$SBNfirst\r\n$SLWabc\r\n$SBNnever\r\n")
+    write(t, "last-line-without-crlf", b"$SBNkept\r\n$SBNlost")
+    write(t, "odd-values", b"$SOS0D0\r\n$SOI192.0.2.1\r\n$SLI999.1.1.1\r\n$sbnlower\r\n$SO\r\n")
+    write(t, "too-large", (b"$SBNx\r\n" * 147)[:1024])
+    write(t, "largest", (b"$SBNx\r\n" * 147)[:1023])
+    write(t, "nul-inside", b"$SBNbefore\r\n\0$SBNafter\r\n")
+    write(t, "empty", b"")
+
+
+def settings_files():
+    t = "settings_files"
+    for name, content in [("zero", b"0"), ("one", b"1"), ("two", b"2"), ("three", b"3"), ("four", b"4"),
+                          ("nine", b"9"), ("letter", b"A"), ("empty", b""), ("high-byte", b"\xff"),
+                          ("two-digits", b"12"), ("long", b"7" * 100), ("line-end", b"2\r\n")]:
+        write(t, name, content)
+
+
+def direct_settings():
+    t = "direct_settings"
+    lead = b"\x1d\x67\x57\x47\x00\x00"
+    write(t, "com-whole", b"\x00" + lead + record())
+    write(t, "com-in-pieces-of-8", bytes([7 << 1]) + lead + record())
+    write(t, "usb-whole", bytes([(63 << 1) | 1]) + record())
+    write(t, "usb-short", b"\x01" + record()[:100])
+    write(t, "com-short", b"\x00" + lead + record()[:40])
+    write(t, "com-leading-only", b"\x00" + lead)
+    write(t, "starts-with-zero", b"\x00" + lead + b"\0" + record()[1:])
+    write(t, "read-again", b"\x01" + record(modelName=b";1"))
+    write(t, "usb-longer", bytes([(31 << 1) | 1]) + record() + b"extra")
+
+
+def command_reply():
+    t = "command_reply"
+    for name, content in [("logok", b"%LOGOK\r\n"), ("logok-more", b"%LOGOK v2.1\r\n"), ("refused", b"%LOGNG\r\n"),
+                          ("empty-payload", b"%\r\n"), ("no-percent", b"LOGOK\r\n"), ("nul-inside", b"%LOG\0OK\r\n"),
+                          ("no-line-end", b"%LOGOK"), ("longest", b"%" + b"A" * 125 + b"\r\n"),
+                          ("too-long", b"%" + b"A" * 200 + b"\r\n"), ("login-key", b"0123456789abcdefABCDEF0123456789"),
+                          ("mac", b"00:11:22:aa:bb:cc"), ("odd-mac", b"0g-1:-zz.\xff\xff:--:"), ("empty", b"")]:
+        write(t, name, content)
+
+
+def serial_loader():
+    t = "serial_loader"
+    ACK, NAK = b"\x06", b"\x15"
+
+    def text(s):
+        return bytes([len(s)]) + s
+
+    menu = text(b"Boot loader 1.2\r\n[U] Update\r\n[R] Run\r\n") + text(b"Downloading...\r\n")
+    write(t, "upgrade", b"\x00" + struct.pack(">H", 300) + menu + NAK + ACK * 3 + ACK + text(b"done"))
+    write(t, "xmodem-one-block", b"\x01" + struct.pack(">H", 128) + NAK + ACK + ACK)
+    write(t, "xmodem-resends", b"\x01" + struct.pack(">H", 200) + NAK + NAK * 12 + ACK)
+    write(t, "xmodem-eot-nak", b"\x01" + struct.pack(">H", 10) + NAK + ACK + NAK + ACK)
+    write(t, "xmodem-noise", b"\x01" + struct.pack(">H", 256) + b"C\x00\xff" + NAK + b"??" + ACK + ACK + ACK)
+    write(t, "partial-writes", bytes([5 << 1 | 1]) + struct.pack(">H", 333) + NAK + ACK * 4)
+    write(t, "empty-image", b"\x01" + struct.pack(">H", 0) + NAK + ACK)
+    write(t, "no-menu", b"\x00" + struct.pack(">H", 300) + text(b"garbage"))
+    write(t, "no-downloading", b"\x00" + struct.pack(">H", 300) + text(b"Update") + text(b""))
+    write(t, "line-gone", b"\x00" + struct.pack(">H", 300) + b"\xff")
+    write(t, "cancelled", b"\x00" + struct.pack(">H", 300) + menu + NAK + ACK)
+
+
+def tftp_answer():
+    t = "tftp_answer"
+
+    def case(block, size, datagram):
+        return struct.pack(">HH", block, size) + datagram
+
+    write(t, "request-acknowledged", case(0, 1024, b"\x00\x04\x00\x00"))
+    write(t, "block-1", case(1, 1024, b"\x00\x04\x00\x01"))
+    write(t, "block-258", case(258, 1024, b"\x00\x04\x01\x02"))
+    write(t, "duplicate", case(2, 1024, b"\x00\x04\x00\x01"))
+    write(t, "error", case(1, 1024, b"\x00\x05\x00\x01File not found\x00"))
+    write(t, "trailing-byte", case(1, 1024, b"\x00\x04\x00\x01\x00"))
+    write(t, "path", case(0, 65535, b"/home/tech/site/pages.anf"))
+    write(t, "ends-in-slash", case(0, 1, b"/home/tech/"))
+    write(t, "long-name", case(0, 100, b"n" * 520))
+    write(t, "empty", b"")
+
+
+def web_image():
+    t = "web_image"
+
+    def entry(name, size, kind=0):
+        return bytes([len(name)]) + name + struct.pack(">H", size) + bytes([kind])
+
+    site = entry(b"index.html", 120) + entry(b"logo.gif", 2000) + entry(b"style.css", 300)
+    write(t, "site", b"\x00" + site)
+    write(t, "site-output-beside", b"\x01" + site + entry(b"old.anf", 50))
+    write(t, "no-index", b"\x00" + entry(b"main.html", 10))
+    write(t, "name-too-long", b"\x00" + entry(b"index.html", 10) + entry(b"averyverylongname.htm", 5))
+    write(t, "longest-name", b"\x00" + entry(b"index.html", 10) + entry(b"abcdefghi.jpg", 5))
+    write(t, "empty-file", b"\x00" + entry(b"index.html", 10) + entry(b"blank.txt", 0))
+    write(t, "directory-and-fifo", b"\x00" + entry(b"index.html", 10) + entry(b"img", 0, 1) + entry(b"pipe", 0, 2))
+    write(t, "dangling-link", b"\x00" + entry(b"index.html", 10) + entry(b"gone.png", 0, 3))
+    write(t, "too-large", b"\x00" + entry(b"a.jpg", 30000) + entry(b"b.jpg", 30000) + entry(b"index.html", 9000))
+    write(t, "plain-and-capitals", b"\x00" + entry(b"index.html", 10) + entry(b"notes.plain", 7) + entry(b"X.HTM", 3))
+    write(t, "empty", b"")
+
+
+if __name__ == "__main__":
+    shutil.rmtree(SEEDS, ignore_errors=True)
+    for make in (search_reply, config_answer, config_record, key_file, settings_files, direct_settings,
+                 command_reply, serial_loader, tftp_answer, web_image):
+        make()
