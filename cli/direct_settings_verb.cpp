@@ -15,6 +15,7 @@
 #include "tools/direct_settings.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/usb_settings_channel.h"
+#include "write_backup.h"
 
 namespace quillmar::cli {
 
@@ -249,6 +250,7 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
 {
     addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
                 Count::OneOrMore);
+    addOption(noBackupOption());
 }
 
 std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, VerbContext& context)
@@ -260,6 +262,7 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     if (const std::optional<QString> message = checkToolFieldChanges(*changes))
         return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
     changes_ = std::move(*changes);
+    noBackup_ = parser.isSet(noBackupOption().names().constFirst());
     return std::nullopt;
 }
 
@@ -269,6 +272,13 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
     const std::optional<DeviceEntry> record = toolRecordWithChanges(printer.record, changes_, error);
     if (!record)
         return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    const WriteBackup backup = backupBeforeWrite(printer.record, noBackup_);
+    if (!backup.mayWrite)
+        return fail(context, kRefused, backup.refusal);
+    if (!backup.path.isEmpty()) {
+        context.err << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(backup.path));
+        context.err.flush();
+    }
     if (const int status = writeRecord(*record, printer.device, context))
         return status;
     context.out

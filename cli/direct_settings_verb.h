@@ -80,7 +80,8 @@ private:
 };
 
 // `com write` and `usb write`: the fields given, checked by the tools' rules,
-// written back with the printer's other fields as it reported them.
+// written back with the printer's other fields as it reported them, after the
+// record as it was read is backed up (write_backup.h).
 class DirectWriteVerb : public DirectSettingsVerb {
 protected:
     DirectWriteVerb(QString name, QString summary, DirectTransport transport);
@@ -90,6 +91,7 @@ private:
     int executeOnPrinter(const PrinterReading& printer, VerbContext& context) override;
 
     std::vector<FieldChange> changes_;
+    bool noBackup_ = false;
 };
 
 }  // namespace quillmar::cli

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "discovery/search_engine.h"
-#include "platform/local_addresses.h"
+#include "local_search.h"
+#include "module_watch.h"
 #include "record/model_table.h"
 #include "record_printing.h"
 #include "terminal_text.h"
+#include "text_table.h"
 #include "verb.h"
 
 namespace quillmar::cli {
@@ -60,17 +62,7 @@ void printTable(QTextStream& out, const std::vector<DeviceEntry>& devices)
             cells << terminalText(devices[row].text(layout.field));
         rows.push_back(cells);
     }
-    std::vector<qsizetype> widths(std::size_t(header.size()), 0);
-    for (const QStringList& cells : rows) {
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            widths[std::size_t(i)] = std::max(widths[std::size_t(i)], cells[i].size());
-    }
-    for (const QStringList& cells : rows) {
-        QString line;
-        for (qsizetype i = 0; i < cells.size(); ++i)
-            line += i + 1 < cells.size() ? cells[i].leftJustified(widths[std::size_t(i)] + 2) : cells[i];
-        out << line << '\n';
-    }
+    printAligned(out, rows);
     out << devices.size() << " found\n";
 }
 
@@ -84,10 +76,26 @@ public:
                    QStringLiteral("1: RX4100 WI-FI; 2 (default): RX7000 WI-FI and RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
         addOption({QStringLiteral("json"),
-                   QStringLiteral("one JSON array for scripts: the record's fields by name, and address")});
+                   QStringLiteral("one JSON array for scripts: the record's fields by name, and address; with "
+                                  "--watch one JSON object per event line, with event and time")});
+        addOption({QStringLiteral("watch"),
+                   QStringLiteral("search again and again and print the modules that appeared, changed or went "
+                                  "silent, until interrupted")});
+        addOption({QStringLiteral("interval"),
+                   QStringLiteral("with --watch, seconds from one search's start to the next's (default %1)")
+                       .arg(kDefaultWatchInterval.count()),
+                   QStringLiteral("S")});
         setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
                                   "printer modules and lists each once, with the address it answered from. A\n"
-                                  "search that lists no module ends with exit status 3."));
+                                  "search that lists no module ends with exit status 3.\n"
+                                  "\n"
+                                  "With --watch the search runs again every S seconds, one search at a time\n"
+                                  "(a search takes about 9 seconds; a longer one is followed at once by the\n"
+                                  "next), and each module that appeared, changed (a field of its record, or the\n"
+                                  "address it answered from) or went silent since the search before is printed\n"
+                                  "as it is found: time (UTC), event, address, MAC, device name, and the model\n"
+                                  "or the fields that changed. Modules are told apart by MAC. SIGINT (Ctrl-C)\n"
+                                  "or SIGTERM ends the watch with exit status 0."));
     }
 
 private:
@@ -109,24 +117,32 @@ private:
         }
         const bool json = parser.isSet(QStringLiteral("json"));
 
-        IfaddrsAddressSource source;
-        LocalAddressReading reading = source.read();
-        if (reading.error != 0) {
-            return fail(context, kRefused,
-                        QStringLiteral("GetIpAddrTable failed, %1; get local ip failed").arg(reading.error));
+        if (parser.isSet(QStringLiteral("watch"))) {
+            WatchSettings watch{target, family, kDefaultWatchInterval, json};
+            if (parser.isSet(QStringLiteral("interval"))) {
+                bool number = false;
+                const double seconds = parser.value(QStringLiteral("interval")).toDouble(&number);
+                if (!number || !(seconds >= 0.1 && seconds <= 86400))
+                    return usageError(context, QStringLiteral("--interval takes 0.1 to 86400 seconds, not '%1'")
+                                                   .arg(terminalText(parser.value(QStringLiteral("interval")))));
+                watch.interval = std::chrono::milliseconds(qint64(seconds * 1000));
+            }
+            return watchModules(watch, context, name());
         }
-        if (reading.addresses.empty())
-            return fail(context, kRefused, QStringLiteral("no valid host ip; get local ip failed"));
-        if (reading.addresses.size() > kMaxLocalAddresses)
-            reading.addresses.resize(kMaxLocalAddresses);
+        if (parser.isSet(QStringLiteral("interval")))
+            return usageError(context, QStringLiteral("--interval goes with --watch"));
+
+        QString error;
+        const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
+        if (!locals)
+            return fail(context, kRefused, error);
+        const std::vector<LocalAddress>& addresses = *locals;
 
         ErrorPrinter errors(context.err);
         SearchEngine engine(errors, family);
-        context.err << QStringLiteral("Searching from %1 local address%2...\n")
-                           .arg(reading.addresses.size())
-                           .arg(reading.addresses.size() == 1 ? "" : "es");
+        context.err << searchingLine(addresses.size()) << '\n';
         context.err.flush();
-        const SearchResult result = engine.searchAllAddressesInParallel(reading.addresses, target);
+        const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
         const std::vector<DeviceEntry> devices = engine.listedDevices();
         if (json)
             printJson(context.out, devices);

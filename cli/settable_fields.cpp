@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "config/opened_form_values.h"
 #include "config/record_rules.h"
+#include "config/save_records.h"
 #include "config/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "record/coded_fields.h"
@@ -241,6 +243,26 @@ std::optional<QString> checkDependentFields(const std::vector<FieldChange>& give
             return nameOf(sent) + QStringLiteral(": ") + *message;
     }
     return std::nullopt;
+}
+
+std::optional<DeviceEntry> saveRecordWithChanges(const DeviceEntry& record, std::uint32_t address,
+                                                 const std::vector<FieldChange>& changes, QString& message)
+{
+    ConfigFormValues values = formValuesFromRecord(record, address);
+    applyFieldChanges(changes, values);
+    std::optional<QString> broken = checkDependentFields(changes, values);
+    if (!broken)
+        broken = checkSingleByteTexts(values);
+    // A module at an address with a 255 in it would be saved unreachable, as
+    // the window refuses to do.
+    if (!broken && !isReachableModuleAddress(values.addressControlValue))
+        broken = QStringLiteral("ipAddress %1: invalid IP address").arg(QString::fromStdString(formatIpv4(address)));
+    if (broken) {
+        message = *broken;
+        return std::nullopt;
+    }
+    ConfigBlock block = configBlockFromRecord(record, address);
+    return buildUdpSaveRecord(values, block);
 }
 
 }  // namespace quillmar::cli

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -51,5 +52,13 @@ void applyFieldChanges(const std::vector<FieldChange>& changes, ConfigFormValues
 // modes, and the encryption decides which key is sent, so a key given for the
 // other case (which would silently not arrive) is refused.
 std::optional<QString> checkDependentFields(const std::vector<FieldChange>& changes, const ConfigFormValues& values);
+
+// The record a save sends to the module that reported `record` at `address`
+// (first number in the top byte): what the configuration window would show for
+// it, with the changes, as the window's "Save to Module" builds it. Nothing,
+// with `message` set, when the changes' dependent fields or the texts break a
+// rule, or when the module would be saved back at an address with a 255 in it.
+std::optional<DeviceEntry> saveRecordWithChanges(const DeviceEntry& record, std::uint32_t address,
+                                                 const std::vector<FieldChange>& changes, QString& message);
 
 }  // namespace quillmar::cli

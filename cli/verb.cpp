@@ -74,6 +74,9 @@ QString Verb::usage() const
         case Count::OneOrMore:
             text += u' ' + argument.name + QStringLiteral("...");
             break;
+        case Count::ZeroOrMore:
+            text += QStringLiteral(" [") + argument.name + QStringLiteral("...]");
+            break;
         }
     }
     for (const QCommandLineOption& option : options_) {
@@ -107,7 +110,9 @@ QString Verb::helpText() const
 qsizetype Verb::leastArguments() const
 {
     return std::count_if(arguments_.begin(), arguments_.end(),
-                         [](const Argument& argument) { return argument.count != Count::Optional; });
+                         [](const Argument& argument) {
+                             return argument.count == Count::One || argument.count == Count::OneOrMore;
+                         });
 }
 
 int Verb::run(const QStringList& arguments, VerbContext& context)
@@ -125,10 +130,16 @@ int Verb::run(const QStringList& arguments, VerbContext& context)
     }
 
     const QStringList given = parser.positionalArguments();
-    const bool unlimited = std::any_of(arguments_.begin(), arguments_.end(),
-                                       [](const Argument& argument) { return argument.count == Count::OneOrMore; });
+    const bool unlimited = std::any_of(arguments_.begin(), arguments_.end(), [](const Argument& argument) {
+        return argument.count == Count::OneOrMore || argument.count == Count::ZeroOrMore;
+    });
     if (given.size() < leastArguments()) {
-        const Argument& missing = arguments_[std::min(given.size(), arguments_.size() - 1)];
+        QList<const Argument*> required;
+        for (const Argument& argument : arguments_) {
+            if (argument.count == Count::One || argument.count == Count::OneOrMore)
+                required.append(&argument);
+        }
+        const Argument& missing = *required[std::min(given.size(), required.size() - 1)];
         return usageError(context, QStringLiteral("%1 is missing").arg(missing.name));
     }
     if (!unlimited && given.size() > arguments_.size())

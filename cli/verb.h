@@ -36,7 +36,9 @@ public:
     int run(const QStringList& arguments, VerbContext& context);
 
 protected:
-    enum class Count { One, Optional, OneOrMore };
+    // ZeroOrMore ("[ADDRESS...]") may stand before a OneOrMore argument; the
+    // verb then tells the words apart itself.
+    enum class Count { One, Optional, OneOrMore, ZeroOrMore };
 
     Verb(QString name, QString summary);
 

@@ -8,14 +8,16 @@
     VERB(ConfigSet)                                                                                                    \
     VERB(ConfigExport)                                                                                                 \
     VERB(ConfigImport)                                                                                                 \
+    VERB(ConfigApply)                                                                                                  \
+    VERB(ConfigBackups)                                                                                                \
+    VERB(ConfigRestore)                                                                                                \
     VERB(ComRead)                                                                                                      \
     VERB(ComWrite)                                                                                                     \
     VERB(UsbRead)                                                                                                      \
     VERB(UsbWrite)                                                                                                     \
     VERB(Reboot)                                                                                                       \
     VERB(Upgrade)                                                                                                      \
-    VERB(WebBuild)                                                                                                     \
-    VERB(WebUpload)
+    VERB(WebBuild)
 
 namespace quillmar::cli {
 

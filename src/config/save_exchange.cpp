@@ -20,6 +20,8 @@ SaveExchange::SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* paren
     connect(timer_, &QTimer::timeout, this, &SaveExchange::tick);
 }
 
+SaveExchange::SaveExchange(SaveExchangeHost& host, ExternalTicks, QObject* parent) : QObject(parent), host_(host) {}
+
 QString SaveExchange::waitingText(int ticks)
 {
     static const char* const texts[] = {"Waiting.", "Waiting..", "Waiting...", "Waiting...."};
@@ -66,7 +68,8 @@ bool SaveExchange::startSave(const DeviceEntry& record, const QString& probeAddr
     savedAddress_ = QString::fromStdString(record.text(DeviceField::IpAddress));
     host_.saveStarting();
     running_ = true;
-    timer_->start();
+    if (timer_)
+        timer_->start();
     setStatus(QStringLiteral("Waiting..."));
     setAnswerState(QLatin1String(kNoAnswer));
     if (!send(targetAddress_, kSaveHeader)
@@ -100,7 +103,8 @@ void SaveExchange::tick()
         if (answerState_ == QLatin1String(kNoAnswer)) {
             setStatus(QStringLiteral("Save to Module OK"));
             running_ = false;
-            timer_->stop();
+            if (timer_)
+                timer_->stop();
             saveTicks_ = 0;
             // The module now lives at the address it was given: a second save or
             // read goes there, and its probe asks the module there.
@@ -150,7 +154,8 @@ void SaveExchange::secondEndpointAnswered()
 void SaveExchange::stop()
 {
     running_ = false;
-    timer_->stop();
+    if (timer_)
+        timer_->stop();
 }
 
 }  // namespace quillmar

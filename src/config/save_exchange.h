@@ -11,6 +11,8 @@
 // or redirects another's, and a window that closes stops its own timer (stop()).
 // Only a whole record from the module the exchange talks to counts as its
 // answer: from the destination before the probe, from the probed address after.
+// An exchange may also go without a timer of its own, when one driver saves to
+// many modules on one shared timeline and calls tick() on each (ExternalTicks).
 //
 // The window (or the command line) implements SaveExchangeHost and forwards its
 // events: the button to startSave/requestRead, datagrams arriving on the local
@@ -89,6 +91,11 @@ public:
     // Driven by a timer the window already has (its Timer1); the timer's
     // interval is left as the window set it.
     SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* parent = nullptr);
+    // Driven by whoever owns the exchange calling tick(): nothing is started or
+    // stopped but the exchange's own counter, so many exchanges can share one
+    // timer without one's end stopping the others.
+    struct ExternalTicks {};
+    SaveExchange(SaveExchangeHost& host, ExternalTicks, QObject* parent = nullptr);
 
     // Where saves and reads go: the module's address as the window was shown
     // with it, and after a confirmed save the address that was saved.
@@ -120,6 +127,7 @@ public:
     bool probeSent() const { return probeSent_; }
     const QString& answerState() const { return answerState_; }
     const QString& statusText() const { return statusText_; }
+    // Not for an exchange with ExternalTicks, which has no timer.
     QTimer& timer() { return *timer_; }
 
     // "Waiting." .. "Waiting...." for the counter modulo 4 = 0 .. 3.
@@ -133,7 +141,7 @@ private:
     bool send(const QString& address, const QByteArray& datagram);
 
     SaveExchangeHost& host_;
-    QTimer* timer_;
+    QTimer* timer_ = nullptr;  // none with ExternalTicks
     bool running_ = false;
     int saveTicks_ = 0;
     bool probeSent_ = false;

@@ -12,6 +12,7 @@
 
 #include "support/program_run.h"
 #include "support/sim_process.h"
+#include "support/state_home.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
@@ -30,6 +31,7 @@ TEST(CliProcess, ExitStatusesAndStreamsOfTheConfigVerbs)
     EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object().size(), 13) << run.out;
     EXPECT_EQ(run.err, "");
 
+    test::keepStateOutOfHome();  // the save's backup
     run = runProgram({QUILLMAR_CLI_PATH, "config", "set", "127.0.0.1", "ssid=Other", "--tick-ms", "5"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("Save to Module OK\n"), std::string::npos) << run.out;

@@ -13,6 +13,7 @@
 
 #include "lab/lab_network.h"
 #include "record/device_entry.h"
+#include "support/state_home.h"
 
 namespace quillmar::test {
 
@@ -27,6 +28,8 @@ protected:
         std::string why;
         if (!LabNetwork::available(why))
             GTEST_SKIP() << why;
+        // The backups the saves take stay out of the real home.
+        keepStateOutOfHome();
         lab = std::make_unique<LabNetwork>();
         ASSERT_TRUE(lab->up()) << lab->error;
         ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.20/24", "192.0.2.21/24"})) << lab->error;

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "command_line.h"
+#include "support/state_home.h"
 
 namespace quillmar::test {
 
@@ -21,6 +22,7 @@ struct CliRun {
 // `adjust` changes the context before the verb runs (waits, seams).
 inline CliRun runVerbs(const QStringList& arguments, const std::function<void(cli::VerbContext&)>& adjust)
 {
+    keepStateOutOfHome();
     CliRun run;
     QTextStream out(&run.out);
     QTextStream err(&run.err);

@@ -1,0 +1,95 @@
+// quillmar-cli config backups [MAC]: the records stored before writes, oldest
+// first per module.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <memory>
+
+#include "config/record_backups.h"
+#include "record_printing.h"
+#include "system_bytes.h"
+#include "terminal_text.h"
+#include "text_table.h"
+#include "verb.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+class ConfigBackupsVerb final : public Verb {
+public:
+    ConfigBackupsVerb()
+        : Verb(QStringLiteral("config backups"), QStringLiteral("list the records stored before writes"))
+    {
+        addArgument(QStringLiteral("MAC"),
+                    QStringLiteral("only this module's, in any of the usual notations (00-1F-7C-00-02-14, "
+                                   "00:1f:7c:00:02:14)"),
+                    Count::Optional);
+        addOption({QStringLiteral("json"),
+                   QStringLiteral("one JSON array for scripts: mac, time, file, and the record's fields")});
+        setDetails(QStringLiteral("Every write to a module or a printer (config set, config apply, config\n"
+                                  "restore, com write, usb write) first stores the record as it was read under\n"
+                                  "$XDG_STATE_HOME/quillmar/backups/<MAC>/<UTC time>.bin (XDG_STATE_HOME\n"
+                                  "defaults to ~/.local/state). This lists them by module, oldest first, with\n"
+                                  "the device name and address the record held; config restore ADDRESS FILE\n"
+                                  "writes one back. Nothing is sent to any module."));
+    }
+
+private:
+    int execute(const QCommandLineParser& parser, VerbContext& context) override
+    {
+        std::optional<QString> folder;
+        if (!parser.positionalArguments().isEmpty()) {
+            const QByteArray mac = toSystemBytes(parser.positionalArguments().constFirst());
+            folder = backupFolderName(std::string_view(mac.constData(), std::size_t(mac.size())));
+            if (folder->startsWith(QLatin1String("mac-")))
+                return usageError(
+                    context,
+                    QStringLiteral("'%1' is not a MAC address (twelve hexadecimal digits)").arg(terminalText(mac)));
+        }
+        QString error;
+        const std::optional<QByteArray> root = backupRoot(error);
+        if (!root)
+            return fail(context, kRefused, error);
+        const std::vector<BackupFile> backups = listBackups(*root, folder);
+
+        if (parser.isSet(QStringLiteral("json"))) {
+            QJsonArray rows;
+            for (const BackupFile& backup : backups) {
+                QJsonObject object = recordToJson(backup.record);
+                object.insert(QStringLiteral("mac"), backup.folder);
+                object.insert(QStringLiteral("time"), backup.time.toString(Qt::ISODateWithMs));
+                object.insert(QStringLiteral("file"), QFile::decodeName(backup.path));
+                rows.append(object);
+            }
+            context.out << QString::fromUtf8(QJsonDocument(rows).toJson());
+            return kSuccess;
+        }
+        if (backups.empty()) {
+            context.err << "quillmar-cli " << name() << ": no backups under " << terminalText(*root)
+                        << (folder ? QStringLiteral(" for %1").arg(*folder) : QString()) << '\n';
+            return kSuccess;
+        }
+        std::vector<QStringList> rows{{QStringLiteral("MAC"), QStringLiteral("Time (UTC)"),
+                                       QStringLiteral("Device name"), QStringLiteral("Address"),
+                                       QStringLiteral("File")}};
+        for (const BackupFile& backup : backups) {
+            rows.push_back({backup.folder, backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+                            terminalText(backup.record.text(DeviceField::DeviceName)),
+                            terminalText(backup.record.text(DeviceField::IpAddress)), terminalText(backup.path)});
+        }
+        printAligned(context.out, rows);
+        return kSuccess;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Verb> makeConfigBackupsVerb()
+{
+    return std::make_unique<ConfigBackupsVerb>();
+}
+
+}  // namespace quillmar::cli

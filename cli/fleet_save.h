@@ -1,0 +1,135 @@
+#pragma once
+// "Save to Module" to many modules at once. Every module gets the configuration
+// window's exchange (its own SaveExchange: header and record, the probe of its
+// old address at tick 19, the verdict at tick 31), but all of them share one
+// socket on the local port 6000, where each answer is handed to the exchange of
+// the module it came from, and one timer that ticks every exchange, so forty
+// modules take one save time. Before its save each module's record is read
+// (the read request, as "ReFresh" sends it), and a planner given by the verb
+// decides from that record what to save, or that the module is left alone.
+//
+// Modules may be added while others are already saving (a search that lists
+// them one by one); run() returns once every module has its verdict and
+// noMoreModules() was called. Unlike a window, a module still answering at the
+// deciding tick ends its save as not confirmed instead of waiting for ever.
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/save_exchange.h"
+#include "config_read.h"
+#include "module_verb.h"
+#include "record/device_entry.h"
+
+namespace quillmar {
+class TNMUDP;
+}
+
+namespace quillmar::cli {
+
+struct ModuleVerdict {
+    enum class Outcome {
+        Confirmed,    // "Save to Module OK"
+        Unconfirmed,  // still answering at its old address after the probe
+        Skipped,      // the planner left it alone (a rule, another address of the same module)
+        NoAnswer,     // no answer to the read
+        Failed,       // a short answer, a refused send, no backup
+    };
+    std::uint32_t address = 0;  // first number in the top byte
+    QString addressText;
+    std::optional<DeviceEntry> read;  // the record as the module reported it
+    Outcome outcome = Outcome::NoAnswer;
+    QString message;     // why, for every outcome but Confirmed
+    QString backupPath;  // where the record read was stored before the save
+    bool saveSent = false;
+};
+
+// What to do with a module once its record has been read.
+struct SavePlan {
+    std::optional<DeviceEntry> record;                                 // saved when set
+    ModuleVerdict::Outcome outcome = ModuleVerdict::Outcome::Skipped;  // otherwise
+    QString message;
+    QString backupPath;
+
+    static SavePlan save(const DeviceEntry& record, const QString& backupPath = {})
+    {
+        return {record, ModuleVerdict::Outcome::Confirmed, {}, backupPath};
+    }
+    static SavePlan leave(ModuleVerdict::Outcome outcome, const QString& message)
+    {
+        return {std::nullopt, outcome, message, {}};
+    }
+};
+
+// Told as the modules go; all calls come from the thread that runs the driver.
+class FleetSaveObserver {
+public:
+    virtual ~FleetSaveObserver() = default;
+    // The save datagrams are about to go out.
+    virtual void saveStarting(const ModuleVerdict&) {}
+    // The exchange's status line, but for the waiting animation ("Response from
+    // ...", "Save to Module OK").
+    virtual void statusChanged(const ModuleVerdict&, const QString&) {}
+    virtual void finished(const ModuleVerdict&) {}
+};
+
+struct FleetTiming {
+    std::chrono::milliseconds tick = kSaveTickInterval;
+    std::chrono::milliseconds readWait = kConfigReplyWait;
+};
+
+class FleetSave : public QObject {
+    Q_OBJECT
+
+public:
+    using Planner = std::function<SavePlan(const ModuleReading&)>;
+
+    FleetSave(Planner planner, FleetTiming timing = {}, FleetSaveObserver* observer = nullptr);
+    ~FleetSave() override;
+
+    // Binds the local port 6000; an error text when it cannot.
+    std::optional<QString> open();
+    // Reads the module at `address` and saves what the planner says. A module
+    // already added is not added again.
+    void add(std::uint32_t address);
+    // No module is added after this one; run() may end.
+    void noMoreModules();
+    // Runs until every module added has its verdict and noMoreModules() came.
+    void run();
+
+    // In the order the modules were added.
+    std::vector<ModuleVerdict> verdicts() const;
+
+private:
+    struct Module;
+    class ModuleHost;
+
+    void datagramArrived(const QByteArray& datagram, const QString& fromAddress);
+    void readAnswered(Module& module, const QByteArray& datagram);
+    void readTimedOut(Module& module);
+    void startSave(Module& module, const DeviceEntry& record);
+    void tickAll();
+    void finish(Module& module, ModuleVerdict::Outcome outcome, const QString& message);
+    void quitWhenDone();
+
+    Planner planner_;
+    FleetTiming timing_;
+    FleetSaveObserver* observer_;
+    std::unique_ptr<TNMUDP> udp_;
+    QTimer ticks_;
+    std::vector<std::unique_ptr<Module>> modules_;
+    QHash<std::uint32_t, Module*> byAddress_;
+    bool noMore_ = false;
+    std::function<void()> quit_;
+};
+
+}  // namespace quillmar::cli

@@ -1,0 +1,399 @@
+#include "fleet_verb.h"
+
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
+
+#include <algorithm>
+#include <thread>
+
+#include "discovery/search_engine.h"
+#include "local_search.h"
+#include "module_address.h"
+#include "record/device_table.h"
+#include "record/ipv4_text.h"
+#include "record/model_table.h"
+#include "record/module_protocol.h"
+#include "terminal_text.h"
+#include "text_table.h"
+#include "write_backup.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+using Outcome = ModuleVerdict::Outcome;
+
+constexpr int kLongestTickMs = 60000;
+const QString kAllOption = QStringLiteral("all");
+const QString kFamilyOption = QStringLiteral("family");
+const QString kJsonOption = QStringLiteral("json");
+const QString kTickOption = QStringLiteral("tick-ms");
+
+QString macOf(const DeviceEntry& record)
+{
+    return terminalText(record.text(DeviceField::MacAddress).substr(0, kMacCompareLength));
+}
+
+// Progress while the saves run: one module as one save always printed it (on
+// standard output), several as a line per step on standard error, so that
+// standard output holds only the table or the JSON.
+class Progress final : public FleetSaveObserver {
+public:
+    Progress(VerbContext& context, bool oneAtATime, std::chrono::milliseconds tick)
+        : context_(context), oneAtATime_(oneAtATime), tick_(tick)
+    {
+    }
+
+    void saveStarting(const ModuleVerdict& module) override
+    {
+        const qint64 seconds = (kDecidingTick + 1) * tick_.count() / 1000;
+        if (oneAtATime_) {
+            if (!module.backupPath.isEmpty()) {
+                context_.err
+                    << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(module.backupPath));
+                context_.err.flush();
+            }
+            context_.out << QStringLiteral("Saving to %1; the verdict comes in about %2 seconds\n")
+                                .arg(module.addressText)
+                                .arg(seconds);
+            context_.out.flush();
+            return;
+        }
+        context_.err << module.addressText << ": saving"
+                     << (module.backupPath.isEmpty()
+                             ? QString()
+                             : QStringLiteral(" (backup %1)").arg(terminalText(module.backupPath)))
+                     << '\n';
+        context_.err.flush();
+    }
+
+    void statusChanged(const ModuleVerdict&, const QString& text) override
+    {
+        if (!oneAtATime_)
+            return;
+        context_.out << text << '\n';
+        context_.out.flush();
+    }
+
+    void finished(const ModuleVerdict& module) override
+    {
+        if (oneAtATime_)
+            return;
+        context_.err << module.addressText << ": " << module.message << '\n';
+        context_.err.flush();
+    }
+
+private:
+    VerbContext& context_;
+    bool oneAtATime_;
+    std::chrono::milliseconds tick_;
+};
+
+// The search behind --all: every module it lists (the device list's rule:
+// once per MAC, models of the family only) is handed to the saves at once, on
+// the saving thread.
+class SearchFeed final : public SearchProgress {
+public:
+    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family)
+        : fleet_(fleet), context_(context), verb_(verb), family_(family)
+    {
+    }
+
+    void addRow(const DeviceEntry& entry) override
+    {
+        if (listed_.admit(entry, family_) < 0)
+            return;
+        const std::optional<std::uint32_t> address = parseIpv4(entry.text(DeviceField::IpAddress));
+        if (!address)
+            return;
+        FleetSave* fleet = &fleet_;
+        QMetaObject::invokeMethod(
+            fleet, [fleet, address] { fleet->add(*address); }, Qt::QueuedConnection);
+    }
+
+    void showError(const std::string& text) override
+    {
+        const QString line = QStringLiteral("quillmar-cli %1: %2\n").arg(verb_, terminalText(text));
+        VerbContext* context = &context_;
+        QMetaObject::invokeMethod(
+            &fleet_,
+            [context, line] {
+                context->err << line;
+                context->err.flush();
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    FleetSave& fleet_;
+    VerbContext& context_;
+    QString verb_;
+    int family_;
+    DeviceTable listed_;  // touched by the engine's threads one at a time
+};
+
+QString verdictWord(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Confirmed:
+        return QStringLiteral("confirmed");
+    case Outcome::Unconfirmed:
+        return QStringLiteral("unconfirmed");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped");
+    case Outcome::NoAnswer:
+        return QStringLiteral("no-answer");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+QString verdictText(const ModuleVerdict& module)
+{
+    switch (module.outcome) {
+    case Outcome::Confirmed:
+        return module.message;
+    case Outcome::Unconfirmed:
+        return QStringLiteral("not confirmed: still answers after the probe");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped: ") + module.message;
+    case Outcome::NoAnswer:
+        return QStringLiteral("no answer");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed: ") + module.message;
+}
+
+}  // namespace
+
+int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
+{
+    const auto any = [&verdicts](auto test) { return std::any_of(verdicts.begin(), verdicts.end(), test); };
+    if (!verdicts.empty() && !any([](const ModuleVerdict& v) { return v.outcome != Outcome::Confirmed; }))
+        return kSuccess;
+    if (any([](const ModuleVerdict& v) { return v.saveSent || v.outcome == Outcome::Failed; }))
+        return kRefused;
+    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Skipped; }))
+        return kUsageError;
+    return kNoAnswer;
+}
+
+FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
+    : Verb(std::move(name), std::move(summary)), targets_(targets)
+{
+    if (targets_ == Targets::Many) {
+        addOption({kAllOption, QStringLiteral("every module a broadcast search lists, instead of ADDRESS...")});
+        addOption({kFamilyOption,
+                   QStringLiteral("with --all, the models listed: 1 RX4100 WI-FI; 2 (default) RX7000 WI-FI and "
+                                  "RX_WIFI_IFBOARD"),
+                   QStringLiteral("1|2")});
+    }
+    addOption({kJsonOption, QStringLiteral("one JSON array of per-module verdicts for scripts")});
+    addOption({kTickOption,
+               QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
+               QStringLiteral("MS")});
+    addOption(noBackupOption());
+}
+
+QString FleetVerb::fleetDetails() const
+{
+    QString text = QStringLiteral("Each module's record is read first (the read request from local UDP port %1 to\n"
+                                  "port %2) and saved as the configuration window's \"Save to Module\" does: the\n"
+                                  "save header and the record, a read request to the module's address at tick\n"
+                                  "%3 and the verdict at tick %4 (about %4 seconds). A module that took the\n"
+                                  "record restarts and stops answering there: \"Save to Module OK\". One that\n"
+                                  "still answers has not taken it: not confirmed.\n")
+                       .arg(kLocalConfigPort)
+                       .arg(kModulePort)
+                       .arg(kProbeTick + 1)
+                       .arg(kDecidingTick + 1);
+    if (targets_ == Targets::Many) {
+        text += QStringLiteral("\n"
+                               "Several modules (ADDRESS..., or --all for every module a broadcast search\n"
+                               "lists, as discover does) are saved at once from the one port %1, each\n"
+                               "answer going to the save of the module it came from, on one shared tick\n"
+                               "timeline: forty modules take about one save time. A module whose values\n"
+                               "break a rule is skipped with its message and the others still go. Progress\n"
+                               "goes to standard error and a table of verdicts (or --json) to standard\n"
+                               "output; one ADDRESS without --json is reported as a single save.\n")
+                    .arg(kLocalConfigPort);
+    }
+    text += u'\n' + backupHelp() + u'\n';
+    text += QStringLiteral("\n"
+                           "Exit status 0 only when every save was confirmed; 3 when no module answered;\n"
+                           "2 when a value breaks a rule and nothing was saved; 1 otherwise.");
+    return text;
+}
+
+int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
+{
+    json_ = parser.isSet(kJsonOption);
+    noBackup_ = parser.isSet(noBackupOption().names().constFirst());
+    if (parser.isSet(kTickOption)) {
+        bool number = false;
+        const int ms = parser.value(kTickOption).toInt(&number);
+        if (!number || ms < 1 || ms > kLongestTickMs)
+            return usageError(context, QStringLiteral("--tick-ms takes 1 to %1 milliseconds").arg(kLongestTickMs));
+        tick_ = std::chrono::milliseconds(ms);
+    }
+    QStringList addressWords;
+    if (targets_ == Targets::Many) {
+        all_ = parser.isSet(kAllOption);
+        family_ = kDefaultPrinterFamily;
+        if (parser.isSet(kFamilyOption)) {
+            const QString value = parser.value(kFamilyOption);
+            if (!all_)
+                return usageError(context, QStringLiteral("--family goes with --all"));
+            if (value != QLatin1String("1") && value != QLatin1String("2"))
+                return usageError(context, QStringLiteral("--family is 1 or 2, not '%1'").arg(terminalText(value)));
+            family_ = value.toInt();
+        }
+    } else {
+        addressWords << parser.positionalArguments().constFirst();
+    }
+    if (const std::optional<int> status = prepare(parser, context, addressWords))
+        return *status;
+    if (all_ && !addressWords.isEmpty())
+        return usageError(context, QStringLiteral("give ADDRESS... or --all, not both"));
+    if (!all_ && addressWords.isEmpty())
+        return usageError(context, QStringLiteral("ADDRESS is missing (or --all for every module a search lists)"));
+    for (const QString& word : addressWords) {
+        QString error;
+        const std::optional<std::uint32_t> address = parseModuleAddress(word, error);
+        if (!address)
+            return usageError(context, error);
+        if (std::find(addresses_.begin(), addresses_.end(), *address) != addresses_.end())
+            return usageError(context,
+                              QStringLiteral("%1 is given twice").arg(QString::fromStdString(formatIpv4(*address))));
+        addresses_.push_back(*address);
+    }
+    oneAtATime_ = !all_ && addresses_.size() == 1 && !json_;
+
+    Progress progress(context, oneAtATime_, tick_);
+    FleetSave fleet([this, &context](const ModuleReading& module) { return plan(module, context); },
+                    {tick_, context.readWait}, &progress);
+    if (const std::optional<QString> error = fleet.open())
+        return fail(context, kRefused, *error);
+    if (all_)
+        return searchAndSave(fleet, context);
+    for (const std::uint32_t address : addresses_)
+        fleet.add(address);
+    fleet.noMoreModules();
+    fleet.run();
+    return report(fleet.verdicts(), context);
+}
+
+SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
+{
+    if (module.answerLength < int(kDeviceEntrySize)) {
+        return SavePlan::leave(Outcome::Failed,
+                               QStringLiteral("the module answered with %1 bytes, not a whole record of %2; nothing "
+                                              "is done")
+                                   .arg(module.answerLength)
+                                   .arg(kDeviceEntrySize));
+    }
+    // Two addresses of one module would otherwise get two saves, the second
+    // one racing the first one's restart.
+    const QString mac = macOf(module.record);
+    if (const auto seen = macsSeen_.constFind(mac); seen != macsSeen_.constEnd()) {
+        return SavePlan::leave(
+            Outcome::Skipped,
+            QStringLiteral("the same module (MAC %1) answered at %2 too; it is saved there only").arg(mac, *seen));
+    }
+    macsSeen_.insert(mac, module.addressText);
+
+    QString message;
+    const std::optional<DeviceEntry> record = recordFor(module, message);
+    if (!record)
+        return SavePlan::leave(Outcome::Skipped, message + QStringLiteral("; nothing is saved"));
+    const WriteBackup backup = backupBeforeWrite(module.record, noBackup_);
+    if (!backup.mayWrite)
+        return SavePlan::leave(Outcome::Failed, backup.refusal);
+    return SavePlan::save(*record, backup.path);
+}
+
+int FleetVerb::searchAndSave(FleetSave& fleet, VerbContext& context)
+{
+    QString error;
+    const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
+    if (!locals)
+        return fail(context, kRefused, error);
+    context.err << searchingLine(locals->size()) << '\n';
+    context.err.flush();
+
+    SearchFeed feed(fleet, context, name(), family_);
+    SearchEngine engine(feed, family_);
+    SearchResult result = SearchResult::Done;
+    // The search runs beside the saves: a module is read and saved as soon as
+    // it is listed, while the search's later rounds go on.
+    std::thread search([&engine, &locals, &result, &fleet] {
+        result = engine.searchAllAddressesInParallel(*locals, SearchTarget::everyone());
+        QMetaObject::invokeMethod(
+            &fleet, [&fleet] { fleet.noMoreModules(); }, Qt::QueuedConnection);
+    });
+    fleet.run();
+    search.join();
+
+    std::vector<ModuleVerdict> verdicts = fleet.verdicts();
+    std::sort(verdicts.begin(), verdicts.end(),
+              [](const ModuleVerdict& a, const ModuleVerdict& b) { return a.address < b.address; });
+    if (verdicts.empty()) {
+        report(verdicts, context);
+        return fail(context, result == SearchResult::Done ? kNoAnswer : kRefused,
+                    QStringLiteral("no module answered the search; nothing is saved"));
+    }
+    const int status = report(std::move(verdicts), context);
+    return status == kSuccess && result != SearchResult::Done ? kRefused : status;
+}
+
+int FleetVerb::report(std::vector<ModuleVerdict> verdicts, VerbContext& context) const
+{
+    const int status = fleetExitStatus(verdicts);
+    if (oneAtATime_) {
+        const ModuleVerdict& module = verdicts.front();
+        return module.outcome == Outcome::Confirmed ? kSuccess : fail(context, status, module.message);
+    }
+    if (json_) {
+        QJsonArray rows;
+        for (const ModuleVerdict& module : verdicts) {
+            const auto field = [&module](DeviceField f) {
+                const std::string text = module.read ? module.read->text(f) : std::string();
+                return QString::fromLatin1(text.data(), qsizetype(text.size()));
+            };
+            rows.append(QJsonObject{
+                {QStringLiteral("address"), module.addressText},
+                {QStringLiteral("macAddress"), field(DeviceField::MacAddress)},
+                {QStringLiteral("deviceName"), field(DeviceField::DeviceName)},
+                {QStringLiteral("verdict"), verdictWord(module.outcome)},
+                {QStringLiteral("message"), module.message},
+                {QStringLiteral("backup"),
+                 module.backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(module.backupPath)},
+            });
+        }
+        context.out << QString::fromUtf8(QJsonDocument(rows).toJson());
+        context.out.flush();
+        return status;
+    }
+    std::vector<QStringList> rows{
+        {QStringLiteral("Address"), QStringLiteral("MAC"), QStringLiteral("Device name"), QStringLiteral("Verdict")}};
+    for (const ModuleVerdict& module : verdicts) {
+        rows.push_back({module.addressText, module.read ? macOf(*module.read) : QString(),
+                        module.read ? terminalText(module.read->text(DeviceField::DeviceName)) : QString(),
+                        verdictText(module)});
+    }
+    if (verdicts.empty())
+        return status;
+    printAligned(context.out, rows);
+    const auto confirmed = std::count_if(verdicts.begin(), verdicts.end(),
+                                         [](const ModuleVerdict& v) { return v.outcome == Outcome::Confirmed; });
+    context.out << QStringLiteral("%1 of %2 saves confirmed\n").arg(confirmed).arg(verdicts.size());
+    context.out.flush();
+    return status;
+}
+
+}  // namespace quillmar::cli
