@@ -1,0 +1,209 @@
+// The parts of the fleet verbs that need no network: where backups go and what
+// they are named, what a file for config apply sets, what a watch reports
+// between two searches, and the exit status of many verdicts.
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include "applied_file.h"
+#include "config/record_backups.h"
+#include "fleet_verb.h"
+#include "module_watch.h"
+#include "support/sample_devices.h"
+#include "support/state_home.h"
+#include "support/temp_directory.h"
+
+namespace quillmar {
+namespace {
+
+mode_t modeOf(const QByteArray& path)
+{
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+TEST(RecordBackups, FolderNamesComeFromTheMacAndNeverFormAPathOfTheirOwn)
+{
+    const struct {
+        std::string_view mac;
+        const char* folder;
+    } cases[] = {
+        {"00-1f-7c-00-02-14", "00-1F-7C-00-02-14"},
+        {"00:1F:7C:00:02:14", "00-1F-7C-00-02-14"},
+        {"001F.7C00.0214", "00-1F-7C-00-02-14"},
+        {"001F7C000214", "00-1F-7C-00-02-14"},
+        {"00-1F-7C-00-02-14-EXTRA", "00-1F-7C-00-02-14"},  // compared on 17 characters
+        {"../../etc", "mac-2e2e2f2e2e2f657463"},
+        {"00-1F-7C-00-02", "mac-30302d31462d37432d30302d3032"},
+        {"", "mac-none"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(backupFolderName(c.mac), QLatin1String(c.folder)) << c.mac;
+}
+
+TEST(RecordBackups, AreStoredPrivatelyNeverReplacedAndListedInTimeOrder)
+{
+    test::TempDirectory dir;
+    const QByteArray root = QFile::encodeName(dir.file("state/quillmar/backups"));
+    const QDateTime when(QDate(2026, 5, 1), QTime(10, 15, 2, 123), Qt::UTC);
+    DeviceEntry first = test::kitchenPrinter("192.0.2.20", "00-1f-7c-00-02-14");
+    DeviceEntry second = first;
+    second.setText(DeviceField::Ssid, "Later");
+
+    const StoredBackup a = storeBackup(first, root, when);
+    const StoredBackup b = storeBackup(second, root, when);  // the same millisecond
+    const StoredBackup c = storeBackup(test::kitchenPrinter("192.0.2.30", "00-1F-7C-00-00-01"), root,
+                                       when.addSecs(-60));
+    ASSERT_TRUE(a.stored() && b.stored() && c.stored()) << a.error.toStdString();
+    EXPECT_EQ(a.path, root + "/00-1F-7C-00-02-14/20260501T101502.123Z.bin");
+    EXPECT_EQ(b.path, root + "/00-1F-7C-00-02-14/20260501T101502.123Z-2.bin");
+    EXPECT_EQ(modeOf(a.path), 0600u);
+    EXPECT_EQ(modeOf(root), 0700u);
+    EXPECT_EQ(modeOf(root + "/00-1F-7C-00-02-14"), 0700u);
+
+    const std::vector<BackupFile> all = listBackups(root);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].folder, "00-1F-7C-00-00-01");
+    EXPECT_EQ(all[1].record, first);
+    EXPECT_EQ(all[2].record, second);
+    EXPECT_EQ(all[1].time, when);
+    EXPECT_EQ(listBackups(root, QStringLiteral("00-1F-7C-00-02-14")).size(), 2u);
+
+    // Files that are no backup are not listed; a backups directory that cannot
+    // be made stores nothing and says why.
+    QFile stray(QFile::decodeName(root) + "/00-1F-7C-00-00-01/notes.bin");
+    ASSERT_TRUE(stray.open(QIODevice::WriteOnly));
+    stray.write(QByteArray(256, 'x'));
+    stray.close();
+    EXPECT_EQ(listBackups(root).size(), 3u);
+    const StoredBackup blocked = storeBackup(first, QFile::encodeName(stray.fileName()) + "/below");
+    EXPECT_FALSE(blocked.stored());
+    EXPECT_TRUE(blocked.error.contains("notes.bin")) << blocked.error.toStdString();
+}
+
+TEST(RecordBackups, GoUnderXdgStateHomeOrTheHomesLocalState)
+{
+    test::ScopedStateHome state;
+    QString error;
+    EXPECT_EQ(backupRoot(error), QFile::encodeName(state.backups()));
+    const QByteArray saved = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", "relative/dir");  // ignored, as the base directory rules say
+    EXPECT_EQ(backupRoot(error), qgetenv("HOME") + "/.local/state/quillmar/backups");
+    qputenv("XDG_STATE_HOME", saved);
+}
+
+TEST(AppliedFile, ARecordGivesEveryFieldButTheModulesOwnAndTheKeyItsEncryptionSends)
+{
+    DeviceEntry record = test::kitchenPrinter("192.0.2.20");
+    cli::AppliedFile file = cli::changesOfRecord(record);
+    std::vector<DeviceField> fields;
+    for (const cli::FieldChange& change : file.changes)
+        fields.push_back(change.field);
+    const std::vector<DeviceField> wpa{DeviceField::DeviceName, DeviceField::TcpPort,  DeviceField::UdpPort,
+                                       DeviceField::IpMode,     DeviceField::WifiMode, DeviceField::AuthMode,
+                                       DeviceField::EncryType,  DeviceField::Ssid,     DeviceField::WpaPsk};
+    EXPECT_EQ(fields, wpa);
+    EXPECT_EQ(file.notApplied.size(), 2);
+
+    record.setText(DeviceField::EncryType, "WEP");
+    file = cli::changesOfRecord(record);
+    EXPECT_EQ(file.changes.back().field, DeviceField::Key);
+    EXPECT_EQ(file.changes.back().value, "wepkey1");
+}
+
+TEST(AppliedFile, IsARecordOrAKeyFileByItsBytes)
+{
+    test::TempDirectory dir;
+    const auto write = [&dir](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.file(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return QFile::encodeName(file.fileName());
+    };
+    const DeviceEntry record = test::kitchenPrinter("192.0.2.20");
+    QByteArray keys = "header line\r\n$SBNRX9000\r\n$SLC1\r\n$SLI10.0.0.9\r\n$SOL100\r\n";
+    QByteArray paddedKeys = keys + QByteArray(256 - keys.size(), ' ');  // 256 bytes, but text with "$S" lines
+
+    QString error;
+    auto file = cli::readAppliedFile(write("a.bin", QByteArray(record.data(), 256)), error);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->kind, cli::AppliedFile::Kind::Record);
+    for (const QByteArray& text : {keys, paddedKeys}) {
+        file = cli::readAppliedFile(write("keys.txt", text), error);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->kind, cli::AppliedFile::Kind::KeyFile);
+        ASSERT_EQ(file->changes.size(), 1u);
+        EXPECT_EQ(file->changes[0].field, DeviceField::IpMode);
+        EXPECT_EQ(file->changes[0].value, "DHCP");
+        EXPECT_EQ(file->notApplied, (QStringList{"modelName \"RX9000\": a module's own, not copied",
+                                                 "ipAddress 10.0.0.9: a module's own, not copied",
+                                                 "Edit_dpLen = \"100\": no field of the record a save sends"}));
+    }
+    const struct {
+        QByteArray bytes;
+        const char* error;
+    } refused[] = {
+        {"", "read file failed."},
+        {QByteArray(1024, '$'), "read file failed."},
+        {"$SLWnine\r\n", "importData: "},
+    };
+    for (const auto& c : refused) {
+        EXPECT_FALSE(cli::readAppliedFile(write("bad", c.bytes), error));
+        EXPECT_TRUE(error.startsWith(QLatin1String(c.error))) << error.toStdString();
+    }
+    EXPECT_FALSE(cli::readAppliedFile(QFile::encodeName(dir.file("none")), error));
+    EXPECT_EQ(error, "file isn't exists");
+}
+
+TEST(ModuleWatch, ReportsModulesThatAppearedChangedOrWentSilentByMac)
+{
+    const DeviceEntry a = test::kitchenPrinter("192.0.2.10", "00-1F-7C-00-00-0A");
+    const DeviceEntry b = test::kitchenPrinter("192.0.2.11", "00-1F-7C-00-00-0B");
+    const DeviceEntry c = test::kitchenPrinter("198.51.100.12", "00-1F-7C-00-00-0C");
+    DeviceEntry bMoved = b;
+    bMoved.setText(DeviceField::IpAddress, "198.51.100.11");
+    bMoved.setText(DeviceField::Ssid, "Shop2");
+
+    using Kind = cli::WatchEvent::Kind;
+    const auto events = cli::compareSearches({a, b, c},
+                                             {bMoved, test::kitchenPrinter("192.0.2.13", "00-1F-7C-00-00-0D"), a});
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].kind, Kind::Changed);
+    EXPECT_EQ(events[0].changed, (std::vector<DeviceField>{DeviceField::IpAddress, DeviceField::Ssid}));
+    EXPECT_EQ(events[1].kind, Kind::Appeared);
+    EXPECT_EQ(events[1].module.text(DeviceField::MacAddress), "00-1F-7C-00-00-0D");
+    EXPECT_EQ(events[2].kind, Kind::Silent);
+    EXPECT_EQ(events[2].module, c);
+    EXPECT_TRUE(cli::compareSearches({a, b}, {b, a}).empty());
+}
+
+TEST(FleetExitStatus, IsZeroOnlyWhenEverySaveWasConfirmed)
+{
+    using O = cli::ModuleVerdict::Outcome;
+    const auto verdict = [](O outcome, bool sent = false) {
+        cli::ModuleVerdict v;
+        v.outcome = outcome;
+        v.saveSent = sent;
+        return v;
+    };
+    const struct {
+        std::vector<cli::ModuleVerdict> verdicts;
+        int status;
+    } cases[] = {
+        {{verdict(O::Confirmed, true), verdict(O::Confirmed, true)}, 0},
+        {{verdict(O::Confirmed, true), verdict(O::Unconfirmed, true)}, 1},
+        {{verdict(O::Confirmed, true), verdict(O::Skipped)}, 1},
+        {{verdict(O::Confirmed, true), verdict(O::NoAnswer)}, 1},
+        {{verdict(O::Skipped), verdict(O::NoAnswer)}, 2},   // nothing saved, a rule broken
+        {{verdict(O::NoAnswer), verdict(O::NoAnswer)}, 3},  // nobody there
+        {{verdict(O::Failed), verdict(O::Skipped)}, 1},     // a backup or a send failed
+        {{}, 3},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::fleetExitStatus(c.verdicts), c.status);
+}
+
+}  // namespace
+}  // namespace quillmar
