@@ -17,7 +17,8 @@
     VERB(UsbWrite)                                                                                                     \
     VERB(Reboot)                                                                                                       \
     VERB(Upgrade)                                                                                                      \
-    VERB(WebBuild)
+    VERB(WebBuild)                                                                                                     \
+    VERB(WebUpload)
 
 namespace quillmar::cli {
 
