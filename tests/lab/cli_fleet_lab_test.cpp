@@ -1,0 +1,290 @@
+// quillmar-cli's fleet work in the lab: config set --all to forty modules on
+// the PC's two networks with the real timing, a backup and its restore, and
+// discover --watch seeing modules go silent, come back and change.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <thread>
+#include <tuple>
+
+#include "config/record_backups.h"
+#include "lab/save_lab.h"
+#include "support/state_home.h"
+
+using namespace quillmar;
+using namespace quillmar::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// quillmar-sim's MAC for a module address: 02-51 and the four octets.
+std::string simMac(int a, int b, int c, int d)
+{
+    char text[18];
+    std::snprintf(text, sizeof text, "02-51-%02X-%02X-%02X-%02X", a, b, c, d);
+    return text;
+}
+
+DeviceEntry recordOf(const SimLogLine& stored)
+{
+    const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(stored.fields.at("record")));
+    return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// A program running in a lab namespace until the test stops it, its standard
+// output read line by line.
+class LabProcess {
+public:
+    LabProcess(const LabNetwork& lab, const std::string& host, std::vector<std::string> argv)
+    {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0)
+            return;
+        std::vector<char*> words;
+        for (std::string& word : argv)
+            words.push_back(word.data());
+        words.push_back(nullptr);
+        const std::string netns = "/run/netns/" + lab.namespaceOf(host);
+        pid_ = fork();
+        if (pid_ == 0) {
+            const int fd = open(netns.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || setns(fd, CLONE_NEWNET) != 0)
+                _exit(126);
+            dup2(out[1], STDOUT_FILENO);
+            execv(words[0], words.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~LabProcess()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0)
+            close(out_);
+    }
+
+    // The next whole line that `wanted` accepts, or nothing within `limit`.
+    std::optional<std::string> lineWhere(const std::function<bool(const std::string&)>& wanted,
+                                         std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+                const std::string line = pending_.substr(0, end);
+                pending_.erase(0, end + 1);
+                seen_.push_back(line);
+                if (wanted(line))
+                    return line;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
+                                                                                    - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return std::nullopt;
+            pollfd watched{out_, POLLIN, 0};
+            if (poll(&watched, 1, int(left.count())) <= 0)
+                continue;
+            char buffer[4096];
+            const ssize_t n = read(out_, buffer, sizeof buffer);
+            if (n <= 0)
+                return std::nullopt;
+            pending_.append(buffer, std::size_t(n));
+        }
+    }
+
+    // Sends `signal` and returns the exit status, or -1 when it did not exit by itself in time.
+    int stop(int signal, std::chrono::milliseconds limit)
+    {
+        kill(pid_, signal);
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return -1;
+            std::this_thread::sleep_for(20ms);
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    const std::vector<std::string>& seen() const { return seen_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string pending_;
+    std::vector<std::string> seen_;
+};
+
+class FleetLabTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string why;
+        if (!LabNetwork::available(why))
+            GTEST_SKIP() << why;
+        lab = std::make_unique<LabNetwork>();
+        ASSERT_TRUE(lab->up()) << lab->error;
+    }
+
+    std::unique_ptr<LabNetwork> lab;
+};
+
+TEST_F(FleetLabTest, ConfigSetAllConfirmsFortyModulesOnTwoNetworksInAboutOneSaveTime)
+{
+    const ScopedStateHome state;
+    std::vector<std::string> onA;
+    std::vector<std::string> onB;
+    for (int i = 100; i < 120; ++i) {
+        onA.push_back("192.0.2." + std::to_string(i) + "/24");
+        onB.push_back("198.51.100." + std::to_string(i) + "/24");
+    }
+    ASSERT_TRUE(lab->addHost("ma", 'a', onA)) << lab->error;
+    ASSERT_TRUE(lab->addHost("mb", 'b', onB)) << lab->error;
+    SimProcess& a = lab->startSim("ma", {"--generate", "20,address=192.0.2.100"});
+    // The last module keeps answering at its address after it stored the record.
+    SimProcess& b = lab->startSim(
+        "mb", {"--generate", "19,address=198.51.100.100", "--module", "address=198.51.100.119,save=keep"});
+    ASSERT_TRUE(a.ready()) << a.error;
+    ASSERT_TRUE(b.ready()) << b.error;
+
+    std::string out;
+    const auto start = std::chrono::steady_clock::now();
+    const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "config", "set", "--all", "ssid=Shop2", "--json"}, &out);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("wall_seconds", std::to_string(seconds));
+    EXPECT_EQ(status, 1) << out;
+    // One save decides at its 31st tick; the search lists the modules within
+    // its first second, and the saves start as they are listed.
+    EXPECT_LT(seconds, 37.0);
+    EXPECT_GT(seconds, 30.0);
+
+    std::map<QString, QString> verdicts;
+    for (const QJsonValue& row : QJsonDocument::fromJson(QByteArray::fromStdString(out)).array())
+        verdicts[row[QStringLiteral("address")].toString()] = row[QStringLiteral("verdict")].toString();
+    ASSERT_EQ(verdicts.size(), 40u) << out;
+    for (const auto& [address, verdict] : verdicts)
+        EXPECT_EQ(verdict, address == "198.51.100.119" ? "unconfirmed" : "confirmed") << address.toStdString();
+
+    // Each simulated module stored exactly one record, its own, with the new SSID.
+    for (const auto& [sim, prefix, octets] : {std::tuple{&a, std::string("192.0.2."), std::array{192, 0, 2}},
+                                              std::tuple{&b, std::string("198.51.100."), std::array{198, 51, 100}}}) {
+        for (int i = 100; i < 120; ++i) {
+            const std::string address = prefix + std::to_string(i);
+            const auto stored = sim->lines("stored", "module", address);
+            ASSERT_EQ(stored.size(), 1u) << address;
+            const DeviceEntry record = recordOf(stored[0]);
+            EXPECT_EQ(record.text(DeviceField::MacAddress), simMac(octets[0], octets[1], octets[2], i)) << address;
+            EXPECT_EQ(record.text(DeviceField::IpAddress), address);
+            EXPECT_EQ(record.text(DeviceField::DeviceName), "SIM-" + std::to_string(i));
+            EXPECT_EQ(record.text(DeviceField::Ssid), "Shop2");
+            EXPECT_EQ(record.text(DeviceField::WpaPsk), "lab-passphrase-1");
+        }
+    }
+    EXPECT_EQ(listBackups(QFile::encodeName(state.backups())).size(), 40u);
+}
+
+TEST_F(SaveLabTest, ABackupIsTakenBeforeTheSaveAndRestorePutsTheOldRecordBack)
+{
+    const ScopedStateHome state;
+    ASSERT_TRUE(startModule("save=restart,restartAfter=4").ready()) << sim->error;
+    // Ticks of 100 ms: the save decides after 3.1 s, before the module is back.
+    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "config", "set", kLabModule, "ssid=Shop3", "--tick-ms", "100"}), 0);
+    auto backups = listBackups(QFile::encodeName(state.backups()), QStringLiteral("00-1F-7C-00-02-14"));
+    ASSERT_EQ(backups.size(), 1u);
+    const DeviceEntry old = backups[0].record;
+    EXPECT_EQ(old.text(DeviceField::Ssid), "LabNet");
+    EXPECT_EQ(old.text(DeviceField::DeviceName), "LAB-20");
+    EXPECT_EQ(storedRecord().text(DeviceField::Ssid), "Shop3");
+
+    bool back = false;
+    for (int i = 0; i < 20 && !back; ++i)
+        back = lab->run("pc", {QUILLMAR_CLI_PATH, "config", "show", kLabModule}) == 0;
+    ASSERT_TRUE(back);
+    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "config", "restore", kLabModule, backups[0].path.toStdString(),
+                              "--tick-ms", "100"}),
+              0);
+    EXPECT_EQ(storedRecord(), old);
+    backups = listBackups(QFile::encodeName(state.backups()), QStringLiteral("00-1F-7C-00-02-14"));
+    ASSERT_EQ(backups.size(), 2u);  // the restore backed up what it replaced
+    EXPECT_EQ(backups[1].record.text(DeviceField::Ssid), "Shop3");
+}
+
+TEST_F(FleetLabTest, DiscoverWatchSeesModulesGoSilentComeBackAndChange)
+{
+    ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.10/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("mb", 'b', {"198.51.100.10/24"})) << lab->error;
+    const std::vector<std::string> alpha{"--module", "address=192.0.2.10,deviceName=ALPHA"};
+    SimProcess* a = &lab->startSim("ma", alpha);
+    SimProcess* b = &lab->startSim("mb", {"--module", "address=198.51.100.10,deviceName=BRAVO"});
+    ASSERT_TRUE(a->ready() && b->ready());
+    const std::string macA = simMac(192, 0, 2, 10);
+    const std::string macB = simMac(198, 51, 100, 10);
+
+    LabProcess watch(*lab, "pc", {QUILLMAR_CLI_PATH, "discover", "--watch", "--interval", "1", "--json"});
+    const auto event = [&watch](const std::string& kind, const std::string& mac, std::chrono::milliseconds limit) {
+        const auto line = watch.lineWhere(
+            [&](const std::string& text) {
+                const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+                return object[QStringLiteral("event")].toString().toStdString() == kind
+                       && object[QStringLiteral("macAddress")].toString().toStdString() == mac;
+            },
+            limit);
+        return line ? QJsonDocument::fromJson(QByteArray::fromStdString(*line)).object() : QJsonObject();
+    };
+
+    // One search (about 9 s) finds both networks' modules.
+    const QJsonObject appeared = event("appeared", macA, 15s);
+    ASSERT_FALSE(appeared.isEmpty());
+    EXPECT_EQ(appeared[QStringLiteral("address")], "192.0.2.10");
+    EXPECT_EQ(appeared[QStringLiteral("deviceName")], "ALPHA");
+    EXPECT_FALSE(appeared[QStringLiteral("time")].toString().isEmpty());
+    ASSERT_FALSE(event("appeared", macB, 1s).isEmpty());
+
+    // A stops answering and starts again.
+    a->stop();
+    const QJsonObject silent = event("silent", macA, 25s);
+    ASSERT_FALSE(silent.isEmpty());
+    EXPECT_EQ(silent[QStringLiteral("address")], "192.0.2.10");
+    a = &lab->startSim("ma", alpha);
+    ASSERT_TRUE(a->ready());
+    ASSERT_FALSE(event("appeared", macA, 25s).isEmpty());
+
+    // B comes back at once with another device name: changed, never silent.
+    b->stop();
+    b = &lab->startSim("mb", {"--module", "address=198.51.100.10,deviceName=CHARLIE"});
+    ASSERT_TRUE(b->ready());
+    const QJsonObject changed = event("changed", macB, 25s);
+    ASSERT_FALSE(changed.isEmpty());
+    EXPECT_EQ(changed[QStringLiteral("changed")].toArray(), QJsonArray{QStringLiteral("deviceName")});
+    EXPECT_EQ(changed[QStringLiteral("deviceName")], "CHARLIE");
+    for (const std::string& line : watch.seen()) {
+        const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        EXPECT_FALSE(object[QStringLiteral("event")] == "silent"
+                     && object[QStringLiteral("macAddress")] == macB.c_str())
+            << line;
+    }
+
+    // Ctrl-C ends the watch within one wait for replies.
+    EXPECT_EQ(watch.stop(SIGINT, 5s), 0);
+}
+
+}  // namespace
