@@ -7,6 +7,10 @@ packages=(
   libnl-3-dev libnl-route-3-dev
   libgtest-dev libgmock-dev
   iproute2 xvfb xauth umockdev
+  # the fuzz targets (libFuzzer comes with clang's runtime libraries)
+  clang libclang-rt-14-dev
+  # the Debian package and its test: shlibdeps, the menu entry check, man -w, getcap
+  dpkg-dev file desktop-file-utils man-db libcap2-bin
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -1,0 +1,52 @@
+# Installation and the Debian package:
+#   cmake --preset release && cmake --build --preset release --target package
+# gives build/release/quillmar_<version>_<arch>.deb with the three programs, the
+# manager's desktop entry and icon, the manual pages and the privilege note.
+# The package gives no capability and sets no setuid bit: the note says how an
+# administrator gives CAP_NET_ADMIN, where it is wanted.
+include(GNUInstallDirs)
+
+install(TARGETS quillmar-manager quillmar-cli quillmar-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.svg
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/privileges.txt DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME PRIVILEGES)
+
+# Manual pages are installed compressed, as Debian keeps them.
+set(quillmar_manual_pages)
+foreach(page quillmar-manager quillmar-cli quillmar-sim)
+  set(source ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1)
+  set(compressed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND sh -c "gzip -9n -c '${source}' > '${compressed}'"
+    DEPENDS ${source}
+    VERBATIM)
+  list(APPEND quillmar_manual_pages ${compressed})
+endforeach()
+add_custom_target(quillmar-manual-pages ALL DEPENDS ${quillmar_manual_pages})
+install(FILES ${quillmar_manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(QUILLMAR_PACKAGE_MAINTAINER "Quillmar printer manager maintainers <maintainers@quillmar.invalid>"
+  CACHE STRING "The Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quillmar)
+set(CPACK_PACKAGE_VENDOR Quillmar)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${QUILLMAR_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Find, configure and upgrade Quillmar LAN and Wi-Fi printer modules")
+set(CPACK_PACKAGE_DESCRIPTION "The management programs for Quillmar point-of-sale printers that carry a LAN \
+or Wi-Fi module: quillmar-manager (the desktop program) and quillmar-cli (the \
+same operations from a terminal) find the modules on every network the PC is \
+attached to, change their address and Wi-Fi settings, write settings over a \
+COM port or USB, reboot them and upgrade their firmware. quillmar-sim \
+simulates modules for demonstrations and tests.")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

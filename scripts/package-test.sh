@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds the Debian package (the release preset's "package" target), checks
+# what it holds, installs it with dpkg -i and tries the installed programs:
+# quillmar-cli --version, man -w quillmar-cli, the manager's desktop entry.
+# The package must give no capability and set no setuid or setgid bit. A
+# package installed by this run is removed again at its end. Needs root (or
+# sudo) for dpkg -i.
+# Usage: scripts/package-test.sh [BUILD_DIR]   (default build/release)
+set -euo pipefail
+top="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$top/build/release}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok: $what"
+  else
+    echo "FAILED: $what" >&2
+    failures=$((failures + 1))
+  fi
+}
+
+"$top/scripts/install-deps.sh"
+cmake --preset release -S "$top" -B "$build" >/dev/null
+cmake --build "$build" --target package
+version="$(sed -n 's/^project(quillmar VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
+deb="$build/quillmar_${version}_$(dpkg --print-architecture).deb"
+[ -f "$deb" ] || { echo "no package at $deb" >&2; exit 1; }
+echo "package: $deb"
+
+work="$(mktemp -d)"
+installed_before=0
+dpkg-query -W -f='${Status}' quillmar 2>/dev/null | grep -q 'install ok installed' && installed_before=1
+cleanup() {
+  rm -rf "$work"
+  if [ "$installed_before" -eq 0 ] && dpkg-query -W quillmar >/dev/null 2>&1; then
+    $sudo dpkg -r quillmar >/dev/null || true
+  fi
+}
+trap cleanup EXIT
+
+dpkg-deb --contents "$deb" >"$work/contents"
+for path in usr/bin/quillmar-manager usr/bin/quillmar-cli usr/bin/quillmar-sim \
+    usr/share/applications/quillmar-manager.desktop usr/share/icons/hicolor/scalable/apps/quillmar-manager.svg \
+    usr/share/man/man1/quillmar-manager.1.gz usr/share/man/man1/quillmar-cli.1.gz \
+    usr/share/man/man1/quillmar-sim.1.gz usr/share/doc/quillmar/PRIVILEGES; do
+  check "the package holds /$path" grep -q " \./$path\$" "$work/contents"
+done
+# Permissions are the first column: no s or S (setuid, setgid) anywhere.
+check "no setuid or setgid file" sh -c "! awk '{ print \$1 }' '$work/contents' | grep -q '[sS]'"
+dpkg-deb --control "$deb" "$work/control"
+check "no maintainer script gives a capability" sh -c "! grep -rqs -e setcap -e chmod '$work/control'"
+dpkg-deb --extract "$deb" "$work/root"
+check "the desktop entry is valid" desktop-file-validate "$work/root/usr/share/applications/quillmar-manager.desktop"
+
+$sudo dpkg -i "$deb"
+check "quillmar-cli --version" sh -c "/usr/bin/quillmar-cli --version | grep -qx 'quillmar-cli $version'"
+check "man -w quillmar-cli" sh -c "man -w quillmar-cli | grep -q '/usr/share/man/man1/quillmar-cli.1'"
+check "the manager is in the desktop menu files" test -f /usr/share/applications/quillmar-manager.desktop
+for program in quillmar-manager quillmar-cli quillmar-sim; do
+  check "$program has no capability" sh -c "[ -z \"\$(getcap /usr/bin/$program)\" ]"
+done
+
+[ "$failures" -eq 0 ] || { echo "$failures package checks failed" >&2; exit 1; }
+echo "package checks passed"
