@@ -27,6 +27,12 @@ endforeach()
 add_custom_target(quillmar-manual-pages ALL DEPENDS ${quillmar_manual_pages})
 install(FILES ${quillmar_manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+if(QUILLMAR_BUILD_TESTS)
+  add_test(NAME packaging.manual_lists_every_verb
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/check_manual.sh $<TARGET_FILE:quillmar-cli>
+            ${CMAKE_CURRENT_LIST_DIR}/man/quillmar-cli.1)
+endif()
+
 set(QUILLMAR_PACKAGE_MAINTAINER "Quillmar printer manager maintainers <maintainers@quillmar.invalid>"
   CACHE STRING "The Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
