@@ -95,6 +95,20 @@ def config_record():
     write(t, "bad-packing", block(lengthOn=(387, b"1"), length=(395, b"0"), delimOn=(385, b"1"), delim=(415, b"ZZ")))
 
 
+def applied_file():
+    t = "applied_file"
+    write(t, "record", record())
+    write(t, "record-wep", record(authMode=b"SHARED", encryType=b"WEP", key=b"abcde"))
+    write(t, "record-bad-ssid", record(ssid=b"two words"))
+    write(t, "key-file-dhcp", b"$SBNname\r\n$SLC1\r\n$SLI192.0.2.99\r\n$SOMUD\r\n")
+    write(t, "key-file-bad-window", b"$SLWx\r\n")
+    write(t, "key-file-of-256-bytes", (b"$SBNabcdef\r\n" * 22)[:256])
+    write(t, "record-with-key-lines", (b"$SBNabcdef\r\n" * 22)[:255] + b"\0")
+    write(t, "text-of-256-bytes", b"x" * 256)
+    write(t, "too-large", b"$SLC1\r\n" * 200)
+    write(t, "empty", b"")
+
+
 def key_file():
     t = "key_file"
     lines = [b"Quillmar configuration", b"$SBNRX7000 WI-FI", b"$SSB115200", b"$SSD8,n,1", b"$SSFRTS/CTS",
@@ -205,6 +219,6 @@ def web_image():
 
 if __name__ == "__main__":
     shutil.rmtree(SEEDS, ignore_errors=True)
-    for make in (search_reply, config_answer, config_record, key_file, settings_files, direct_settings,
+    for make in (search_reply, config_answer, config_record, applied_file, key_file, settings_files, direct_settings,
                  command_reply, serial_loader, tftp_answer, web_image):
         make()
