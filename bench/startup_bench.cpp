@@ -40,7 +40,8 @@ std::optional<Sample> parse(const std::string& line)
     Sample sample;
     char window[128] = {};
     if (std::sscanf(line.c_str(), "first-paint ms=%lf rss_kb=%ld window=%127s", &sample.milliseconds,
-                    &sample.residentKb, window) != 3)
+                    &sample.residentKb, window)
+        != 3)
         return std::nullopt;
     sample.window = window;
     return sample;
@@ -49,8 +50,8 @@ std::optional<Sample> parse(const std::string& line)
 // Starts `program` with the probe in a fresh directory and waits for its line.
 std::optional<Sample> runOnce(const std::string& probe, const std::string& program)
 {
-    const std::filesystem::path directory =
-        std::filesystem::temp_directory_path() / ("quillmar-startup-" + std::to_string(::getpid()));
+    const std::filesystem::path directory = std::filesystem::temp_directory_path()
+                                            / ("quillmar-startup-" + std::to_string(::getpid()));
     std::filesystem::remove_all(directory);
     std::filesystem::create_directories(directory);
     int report[2];

@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             moduleAnsweredProbe = moduleAnsweredProbe || (whole && fromModule);
         }
     }
-    FUZZ_CHECK(exchange.answerState() == QLatin1String(moduleAnsweredProbe ? SaveExchange::kAnswered
-                                                                          : SaveExchange::kNoAnswer));
+    FUZZ_CHECK(exchange.answerState()
+               == QLatin1String(moduleAnsweredProbe ? SaveExchange::kAnswered : SaveExchange::kNoAnswer));
 
     // On to the deciding tick: a module that answered its probe keeps the save
     // unconfirmed, one that stayed silent confirms it.

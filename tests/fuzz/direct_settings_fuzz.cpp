@@ -7,10 +7,10 @@
 #include <QStringList>
 
 #include "fuzz/fuzz_support.h"
+#include "record/upper_case.h"
 #include "tools/direct_settings.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
-#include "record/upper_case.h"
 
 using namespace quillmar;
 using namespace std::chrono_literals;
@@ -56,9 +56,9 @@ void checkShownAndWrittenBack(const DeviceEntry& record)
     // What a printer reported can always be written back as it was shown.
     FUZZ_CHECK(!checkToolTexts(texts).has_value());
     const DeviceEntry written = buildToolRecord(texts);
-    for (DeviceField field : {DeviceField::ModelName, DeviceField::DeviceName, DeviceField::TcpPort,
-                              DeviceField::UdpPort, DeviceField::IpMode, DeviceField::WifiMode, DeviceField::Ssid,
-                              DeviceField::AuthMode, DeviceField::EncryType})
+    for (DeviceField field :
+         {DeviceField::ModelName, DeviceField::DeviceName, DeviceField::TcpPort, DeviceField::UdpPort,
+          DeviceField::IpMode, DeviceField::WifiMode, DeviceField::Ssid, DeviceField::AuthMode, DeviceField::EncryType})
         FUZZ_CHECK(written.text(field) == record.text(field));
     std::string mac = record.text(DeviceField::MacAddress);
     upperCaseText(mac);
@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DeviceEntry fromBody = DeviceEntry::fromBytes(body.constData(), std::size_t(body.size()));
     fuzz::trace("%s", result.ok() ? "record read" : qPrintable(result.reason));
     FUZZ_CHECK(result.record == fromBody);
-    const bool complete = transport == SettingsTransport::Com ? !body.isEmpty() : body.size() >= qsizetype(kDeviceEntrySize);
+    const bool complete = transport == SettingsTransport::Com ? !body.isEmpty()
+                                                              : body.size() >= qsizetype(kDeviceEntrySize);
     FUZZ_CHECK(result.ok() == (complete && fromBody.data()[0] != 0));
     FUZZ_CHECK(result.ok() || !result.reason.isEmpty());
     if (result.ok())

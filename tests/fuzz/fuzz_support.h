@@ -16,8 +16,7 @@
 #include <string>
 #include <string_view>
 
-#define FUZZ_CHECK(condition) \
-    ((condition) ? (void)0 : ::quillmar::fuzz::checkFailed(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? (void)0 : ::quillmar::fuzz::checkFailed(#condition, __FILE__, __LINE__))
 
 namespace quillmar::fuzz {
 
@@ -29,8 +28,7 @@ namespace quillmar::fuzz {
 
 // With QUILLMAR_FUZZ_TRACE set, a target says what became of each input, so
 // that a seed can be seen to reach the path it was written for.
-template <typename... Values>
-void trace(const char* format, Values... values)
+template <typename... Values> void trace(const char* format, Values... values)
 {
     static const bool on = std::getenv("QUILLMAR_FUZZ_TRACE") != nullptr;
     if (on) {

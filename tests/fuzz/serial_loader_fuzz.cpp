@@ -67,8 +67,8 @@ private:
 };
 
 struct SentBlocks {
-    int highest = 0;    // the highest block number that went out whole
-    bool eot = false;   // EOT went out after the blocks
+    int highest = 0;   // the highest block number that went out whole
+    bool eot = false;  // EOT went out after the blocks
 };
 
 // Reads what the sender wrote: "U" to the menu, whole blocks, EOT. A block
@@ -139,8 +139,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int blocks = static_cast<int>((image.size() + kXmodemDataSize - 1) / kXmodemDataSize);
     if (menu) {
         using namespace maintenance;
-        FUZZ_CHECK(result == kOk || result == kLoaderMenuFailed || result == kSerialFailed
-                   || result == kDownloadFailed || result == kStopped);
+        FUZZ_CHECK(result == kOk || result == kLoaderMenuFailed || result == kSerialFailed || result == kDownloadFailed
+                   || result == kStopped);
     } else {
         FUZZ_CHECK(result == 0 || result == -1 || result == -2);
     }

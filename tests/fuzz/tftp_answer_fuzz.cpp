@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string name = tftpFileName(datagram);
     FUZZ_CHECK(name.find('/') == std::string::npos);
-    FUZZ_CHECK(datagram.size() >= name.size() && datagram.compare(datagram.size() - name.size(), name.size(), name) == 0);
+    FUZZ_CHECK(datagram.size() >= name.size()
+               && datagram.compare(datagram.size() - name.size(), name.size(), name) == 0);
     const std::optional<std::string> request = tftpWriteRequest(name, imageSize);
     const bool fits = !name.empty() && name.find('\0') == std::string::npos
                       && 2 + name.size() + 1 + 6 + 6 + std::to_string(imageSize).size() + 1 <= kTftpMaxRequestBytes;

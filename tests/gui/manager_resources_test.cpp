@@ -69,7 +69,8 @@ std::string heldNames()
     }
     for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code error;
-        names += "fd " + fd.path().filename().string() + " -> " + std::filesystem::read_symlink(fd, error).string() + "\n";
+        names += "fd " + fd.path().filename().string() + " -> " + std::filesystem::read_symlink(fd, error).string()
+                 + "\n";
     }
     return names;
 }
