@@ -120,7 +120,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string probe = std::filesystem::absolute(argv[1]);
-    const std::string programs[2] = {argv[3], argv[2]};  // the minimal window first
+    // Each program starts in a directory of its own, so the paths are made absolute.
+    const std::string programs[2] = {std::filesystem::absolute(argv[3]), std::filesystem::absolute(argv[2])};
     const int runs = argc > 4 ? std::max(1, std::atoi(argv[4])) : 10;
 
     std::vector<double> times[2], memory[2];
