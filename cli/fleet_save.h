@@ -10,8 +10,10 @@
 //
 // Modules may be added while others are already saving (a search that lists
 // them one by one); run() returns once every module has its verdict and
-// noMoreModules() was called. Unlike a window, a module still answering at the
-// deciding tick ends its save as not confirmed instead of waiting for ever.
+// noMoreModules() was called. A save that starts between two ticks of the
+// shared timer counts its first tick at the next one, so its probe and verdict
+// may come up to one tick early. Unlike a window, a module still answering at
+// the deciding tick ends its save as not confirmed instead of waiting for ever.
 #include <QHash>
 #include <QObject>
 #include <QString>
