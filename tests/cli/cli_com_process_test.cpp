@@ -10,6 +10,7 @@
 
 #include "support/program_run.h"
 #include "support/sim_process.h"
+#include "support/state_home.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
@@ -27,6 +28,7 @@ TEST(CliComProcess, AReadAndAWriteToASilentPrinter)
     ASSERT_TRUE(sim.ready()) << sim.error;
     ::setenv("QUILLMAR_COM5", answering.c_str(), 1);
     ::setenv("QUILLMAR_COM6", silent.c_str(), 1);
+    test::keepStateOutOfHome();  // a write's backup
 
     auto run = runProgram({QUILLMAR_CLI_PATH, "com", "read", "--port", "COM5", "--json"});
     EXPECT_EQ(run.status, 0) << run.err;

@@ -10,6 +10,7 @@
 
 #include "support/program_run.h"
 #include "support/sample_devices.h"
+#include "support/state_home.h"
 #include "support/usb_printer_testbed.h"
 
 namespace quillmar {
@@ -20,6 +21,7 @@ using test::runProgram;
 TEST(CliUsbProcess, ReadWriteAndNoPrinter)
 {
     ASSERT_TRUE(test::underUmockdev()) << "run this test under umockdev-wrapper";
+    test::keepStateOutOfHome();  // the write's backup
     {
         test::UsbPrinterTestbed bed;
         ASSERT_TRUE(bed.ready());
