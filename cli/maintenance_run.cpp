@@ -8,7 +8,6 @@
 #include <pthread.h>
 #include <signal.h>
 
-#include <csignal>
 #include <memory>
 #include <mutex>
 
@@ -18,54 +17,13 @@
 #include "platform/host_tables.h"
 #include "platform/local_addresses.h"
 #include "progress_display.h"
+#include "stop_signals.h"
 
 namespace quillmar::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-void noteStopSignal(int number)
-{
-    stopSignal = number;
-}
-
-// SIGINT and SIGTERM only note that the user wants to stop, for one run; the
-// handlers that were there come back afterwards. The handler resets itself,
-// so a second signal ends the program as usual. A signal the program was
-// started with ignored (a background job, nohup) stays ignored.
-class StopSignals {
-public:
-    StopSignals()
-    {
-        stopSignal = 0;
-        struct sigaction action {};
-        action.sa_handler = noteStopSignal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND | SA_RESTART;
-        sigaction(SIGINT, nullptr, &previousInt_);
-        sigaction(SIGTERM, nullptr, &previousTerm_);
-        if (previousInt_.sa_handler != SIG_IGN)
-            sigaction(SIGINT, &action, nullptr);
-        if (previousTerm_.sa_handler != SIG_IGN)
-            sigaction(SIGTERM, &action, nullptr);
-    }
-    ~StopSignals()
-    {
-        sigaction(SIGINT, &previousInt_, nullptr);
-        sigaction(SIGTERM, &previousTerm_, nullptr);
-    }
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-
-    bool raised() const { return stopSignal != 0; }
-
-private:
-    struct sigaction previousInt_ {};
-    struct sigaction previousTerm_ {};
-};
 
 // Starts the worker with SIGINT and SIGTERM blocked on its thread, so that
 // they reach this one and never cut one of the worker's waits short.
