@@ -38,12 +38,12 @@ struct SettingsPorts::Port {
     int slave = -1;
 };
 
-std::optional<SettingsPortSpec> parseSettingsPortSpec(const std::string& option, std::string& error)
+std::optional<SettingsPortOptions> parseSettingsPortOptions(const std::string& option, std::string& error)
 {
     const std::size_t comma = option.find(',');
-    SettingsPortSpec spec;
-    spec.linkPath = option.substr(0, comma);
-    if (spec.linkPath.empty()) {
+    SettingsPortOptions want;
+    want.linkPath = option.substr(0, comma);
+    if (want.linkPath.empty()) {
         error = "--settings-pty needs a path for the link";
         return std::nullopt;
     }
@@ -51,18 +51,18 @@ std::optional<SettingsPortSpec> parseSettingsPortSpec(const std::string& option,
         parseSettingsPrinter(comma == std::string::npos ? std::string() : option.substr(comma + 1), error);
     if (!printer)
         return std::nullopt;
-    spec.printer = *printer;
-    return spec;
+    want.printer = *printer;
+    return want;
 }
 
 SettingsPorts::SettingsPorts(RequestLog& log) : log_(log) {}
 
 SettingsPorts::~SettingsPorts() = default;
 
-bool SettingsPorts::open(const std::vector<SettingsPortSpec>& specs, EventLoop& loop, std::string& error)
+bool SettingsPorts::open(const std::vector<SettingsPortOptions>& wanted, EventLoop& loop, std::string& error)
 {
-    for (const SettingsPortSpec& spec : specs) {
-        auto port = std::make_unique<Port>(spec.printer, log_, spec.linkPath);
+    for (const SettingsPortOptions& want : wanted) {
+        auto port = std::make_unique<Port>(want.printer, log_, want.linkPath);
         char name[256] = {};
         if (::openpty(&port->master, &port->slave, name, nullptr, nullptr) != 0) {
             error = std::string("cannot make a pseudo-terminal: ") + std::strerror(errno);
@@ -81,21 +81,21 @@ bool SettingsPorts::open(const std::vector<SettingsPortSpec>& specs, EventLoop& 
         // An old link (from a simulator that was killed) is replaced; anything
         // else at that path is left alone.
         struct stat existing{};
-        if (::lstat(spec.linkPath.c_str(), &existing) == 0) {
+        if (::lstat(want.linkPath.c_str(), &existing) == 0) {
             if (!S_ISLNK(existing.st_mode)) {
-                error = spec.linkPath + " exists and is not a link; not replacing it";
+                error = want.linkPath + " exists and is not a link; not replacing it";
                 return false;
             }
-            ::unlink(spec.linkPath.c_str());
+            ::unlink(want.linkPath.c_str());
         }
-        if (::symlink(name, spec.linkPath.c_str()) != 0) {
-            error = "cannot link " + spec.linkPath + " to " + name + ": " + std::strerror(errno);
+        if (::symlink(name, want.linkPath.c_str()) != 0) {
+            error = "cannot link " + want.linkPath + " to " + name + ": " + std::strerror(errno);
             port->linkPath.clear();
             return false;
         }
         Port& served = *port;
         loop.watch(served.master, [this, &served] { serve(served); });
-        log_.write("settings-port", "port=" + spec.linkPath + " pty=" + name);
+        log_.write("settings-port", "port=" + want.linkPath + " pty=" + name);
         ports_.push_back(std::move(port));
     }
     return true;

@@ -12,13 +12,13 @@
 
 namespace quillmar::sim {
 
-struct SettingsPortSpec {
+struct SettingsPortOptions {
     std::string linkPath;
     SettingsPrinter printer;
 };
 
 // "LINK[,key=value,...]" as --settings-pty takes it (see parseSettingsPrinter).
-std::optional<SettingsPortSpec> parseSettingsPortSpec(const std::string& option, std::string& error);
+std::optional<SettingsPortOptions> parseSettingsPortOptions(const std::string& option, std::string& error);
 
 class SettingsPorts {
 public:
@@ -29,7 +29,7 @@ public:
 
     // Makes every port and watches it in `loop`; false (with `error`) when a
     // pty cannot be made or its link cannot be placed.
-    bool open(const std::vector<SettingsPortSpec>& specs, EventLoop& loop, std::string& error);
+    bool open(const std::vector<SettingsPortOptions>& wanted, EventLoop& loop, std::string& error);
     std::size_t size() const { return ports_.size(); }
 
 private:

@@ -13,7 +13,7 @@ const char kUsage[] =
     "(55 11 AA on UDP port 5000) from its own address with its 256-byte settings record.\n"
     "\n"
     "Options:\n"
-    "  --module SPEC        one module; SPEC is key=value,... with address=A.B.C.D (the\n"
+    "  --module KEYS        one module; KEYS is key=value,... with address=A.B.C.D (the\n"
     "                       module's own address, which must be on this host) and any of\n"
     "                       the record fields modelName, deviceName, macAddress, ipAddress,\n"
     "                       tcpPort, udpPort, ipMode, wifiMode, authMode, encryType, ssid,\n"
@@ -25,14 +25,14 @@ const char kUsage[] =
     "                       which must be on this host), keep (keeps answering at its old\n"
     "                       address) or never (answers nothing more); answerSave=1 answers\n"
     "                       the record with the new record first.\n"
-    "  --generate N,SPEC    N modules from address= onwards, one address each, with MAC\n"
+    "  --generate N,KEYS    N modules from address= onwards, one address each, with MAC\n"
     "                       and device name derived from the address\n"
     "  --bind ADDRESS       listen on ADDRESS:5000 (repeatable); default 0.0.0.0, which\n"
     "                       also hears broadcasts\n"
-    "  --settings-pty LINK[,SPEC]\n"
+    "  --settings-pty LINK[,KEYS]\n"
     "                       a printer's settings port on a pseudo-terminal whose name is\n"
     "                       linked at LINK (set QUILLMAR_COMn to LINK); it answers the\n"
-    "                       direct settings read and stores a written record. SPEC: record\n"
+    "                       direct settings read and stores a written record. KEYS: record\n"
     "                       fields as for --module, fault=none|silent|lead|short|again\n"
     "                       (no reply, the 6 leading bytes only, shortLength= record bytes\n"
     "                       only, model name \";1\"), faultReads=N (only the first N reads)\n"
@@ -107,7 +107,7 @@ std::optional<SimOptions> parseSimOptions(int argc, char** argv, std::string& er
             }
             options.bindAddresses.push_back(*address);
         } else if (option == "--settings-pty") {
-            std::optional<SettingsPortSpec> port = parseSettingsPortSpec(value, error);
+            std::optional<SettingsPortOptions> port = parseSettingsPortOptions(value, error);
             if (!port)
                 return std::nullopt;
             options.settingsPorts.push_back(*port);

@@ -15,7 +15,7 @@ namespace quillmar::sim {
 
 struct SimOptions {
     std::vector<SimModule> modules;
-    std::vector<SettingsPortSpec> settingsPorts;
+    std::vector<SettingsPortOptions> settingsPorts;
     std::vector<SessionBehaviour> sessions;  // command ports (TCP 5001)
     std::vector<LoaderSetup> loaders;    // serial loaders on ptys
     std::vector<TftpSetup> tftpServers;  // web image servers (UDP 69)

@@ -29,10 +29,10 @@ namespace quillmar::test {
 // A record as the key=value list quillmar-sim's --module and --settings-pty take.
 inline std::string simFieldsOf(const DeviceEntry& record)
 {
-    std::string spec;
+    std::string keys;
     for (const FieldLayout& layout : deviceFieldLayout())
-        spec += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
-    return spec;
+        keys += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
+    return keys;
 }
 
 // Every field as long as it may be, so that none has a terminator.

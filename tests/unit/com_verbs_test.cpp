@@ -23,10 +23,10 @@ using test::runVerbs;
 // The record as --settings-pty fields.
 std::string specOf(const DeviceEntry& record)
 {
-    std::string spec;
+    std::string keys;
     for (const FieldLayout& layout : deviceFieldLayout())
-        spec += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
-    return spec;
+        keys += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
+    return keys;
 }
 
 class ComVerbs : public ::testing::Test {

@@ -56,10 +56,10 @@ DeviceEntry fullRecord(const std::string& deviceName)
 // The record as --settings-pty fields.
 std::string specOf(const DeviceEntry& record)
 {
-    std::string spec;
+    std::string keys;
     for (const FieldLayout& layout : deviceFieldLayout())
-        spec += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
-    return spec;
+        keys += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
+    return keys;
 }
 
 std::string hexOf(const DeviceEntry& record)

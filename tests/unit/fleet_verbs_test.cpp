@@ -26,13 +26,13 @@ namespace {
 using namespace std::chrono_literals;
 using test::runVerbs;
 
-// quillmar-sim with one module per spec, each at its own 127.0.0.x.
-test::SimProcess startModules(const std::vector<std::string>& specs)
+// quillmar-sim with one module per keys, each at its own 127.0.0.x.
+test::SimProcess startModules(const std::vector<std::string>& moduleKeys)
 {
     std::vector<std::string> arguments;
-    for (const std::string& spec : specs) {
-        const std::string address = spec.substr(8, spec.find(',') - 8);  // "address=..."
-        arguments.insert(arguments.end(), {"--bind", address, "--module", spec});
+    for (const std::string& keys : moduleKeys) {
+        const std::string address = keys.substr(8, keys.find(',') - 8);  // "address=..."
+        arguments.insert(arguments.end(), {"--bind", address, "--module", keys});
     }
     return test::SimProcess(QUILLMAR_SIM_PATH, arguments);
 }

@@ -43,7 +43,7 @@ TEST(SimModule, DefaultsComeFromTheAddress)
     EXPECT_EQ(module->answer, AnswerMode::Every);
 }
 
-TEST(SimModule, BadSpecificationsSayWhatIsWrong)
+TEST(SimModule, BadModuleOptionsSayWhatIsWrong)
 {
     std::string error;
     EXPECT_FALSE(parseModuleOption("modelName=X", error));
