@@ -11,19 +11,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$top/build/release}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-passes=0
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-    passes=$((passes + 1))
-  else
-    echo "FAILED: $what" >&2
-    failures=$((failures + 1))
-  fi
-}
+. "$top/scripts/lib/checks.sh"
 
 "$top/scripts/install-deps.sh"
 cmake --preset release -S "$top" -B "$build" >/dev/null
@@ -66,5 +54,4 @@ for program in quillmar-manager quillmar-cli quillmar-sim; do
   check "$program has no capability" sh -c "[ -z \"\$(getcap /usr/bin/$program)\" ]"
 done
 
-echo "package: $passes passed, $failures failed"
-[ "$failures" -eq 0 ]
+checks_done package
