@@ -5,24 +5,30 @@
 #include "maintenance/maintenance_result.h"
 
 namespace quillmar {
-namespace {
 
-OutcomeMessage error(std::string text)
+OutcomeMessage errorOutcome(std::string text)
 {
     return {"Error", std::move(text), false};
 }
 
-// Failures before anything was sent, the same for both operations.
-std::optional<OutcomeMessage> prerequisiteOutcome(int code)
+std::optional<OutcomeMessage> sessionFailureOutcome(int code)
 {
-    if (code == maintenance::kMissingPrivilege)
-        return error(missingPrivilegeText());
-    if (code == maintenance::kBadLoginKey)
-        return error(std::string(kLoginKeyVariable) + " must be 32 hexadecimal digits");
-    return std::nullopt;
+    using namespace maintenance;
+    switch (code) {
+    case kMissingPrivilege:
+        return errorOutcome(missingPrivilegeText());
+    case kBadLoginKey:
+        return errorOutcome(std::string(kLoginKeyVariable) + " must be 32 hexadecimal digits");
+    case kLoginRefused:
+        return errorOutcome("login to device failed");
+    case kLoginFailed:
+        return errorOutcome("send command failed");
+    case kOpenFileFailed:
+        return errorOutcome("open file failed");
+    default:
+        return std::nullopt;
+    }
 }
-
-}  // namespace
 
 std::optional<OutcomeMessage> rebootOutcome(int code)
 {
@@ -31,13 +37,9 @@ std::optional<OutcomeMessage> rebootOutcome(int code)
     case kOk:
         return OutcomeMessage{"Finished", "Device rebooting now! \r\nBroadcast search to refresh table?", true};
     case kNotConnected:
-        return error("connect to device failed 4");
-    case kLoginRefused:
-        return error("login to device failed");
-    case kLoginFailed:
-        return error("send command failed");
+        return errorOutcome("connect to device failed 4");
     default:
-        return prerequisiteOutcome(code);
+        return sessionFailureOutcome(code);
     }
 }
 
@@ -49,23 +51,17 @@ std::optional<OutcomeMessage> upgradeOutcome(int code)
         return OutcomeMessage{
             "Finished", "Upgrade firmware OK! \r\nDevice rebooting now! \r\nBroadcast search to refresh table?", true};
     case kNoDeviceOrSerialPort:
-        return error("initialize serial port failed");
+        return errorOutcome("initialize serial port failed");
     case kNotConnected:
-        return error("connect to device failed 1");
-    case kOpenFileFailed:
-        return error("open file failed");
-    case kLoginRefused:
-        return error("login to device failed");
-    case kLoginFailed:
-        return error("send command failed");
+        return errorOutcome("connect to device failed 1");
     case kSerialFailed:
-        return error("serial read/write failed");
+        return errorOutcome("serial read/write failed");
     case kLoaderMenuFailed:
-        return error("recv loader menu failed");
+        return errorOutcome("recv loader menu failed");
     case kDownloadFailed:
-        return error("download file failed");
+        return errorOutcome("download file failed");
     default:
-        return prerequisiteOutcome(code);
+        return sessionFailureOutcome(code);
     }
 }
 

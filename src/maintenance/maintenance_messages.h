@@ -13,6 +13,13 @@ struct OutcomeMessage {
 };
 
 // Nothing for a code the user is not told about (a cancelled worker).
+// An "Error" box with `text`.
+OutcomeMessage errorOutcome(std::string text);
+// The failures every device session words alike: nothing sent for want of the
+// privilege or a good log-in key, a refused log-in, a failed command, a file
+// that would not open. Nothing for any other code.
+std::optional<OutcomeMessage> sessionFailureOutcome(int code);
+
 std::optional<OutcomeMessage> rebootOutcome(int code);
 std::optional<OutcomeMessage> upgradeOutcome(int code);
 

@@ -96,6 +96,36 @@ Route routeObject(const RouteRow& row)
     return route;
 }
 
+// The neighbour entry of `address` on the interface, as the kernel keys it.
+Neigh neighbourObject(std::uint32_t address, unsigned interfaceIndex)
+{
+    Neigh neigh(rtnl_neigh_alloc());
+    if (!neigh)
+        return neigh;
+    rtnl_neigh_set_family(neigh.get(), AF_INET);
+    rtnl_neigh_set_ifindex(neigh.get(), static_cast<int>(interfaceIndex));
+    const Addr destination = ipv4Address(address);
+    rtnl_neigh_set_dst(neigh.get(), destination.get());
+    return neigh;
+}
+
+// Fills a cache with `allocate` on a fresh route socket and hands each of its
+// objects, as libnl's type T, to `each`.
+template <typename T, typename Allocate, typename Each>
+int forEachCached(Allocate allocate, Each each)
+{
+    Socket socket;
+    if (const int error = connectRoute(socket))
+        return error;
+    nl_cache* raw = nullptr;
+    if (const int error = errorOf(allocate(socket.get(), &raw)))
+        return error;
+    const Cache cache(raw);
+    for (nl_object* object = nl_cache_get_first(raw); object; object = nl_cache_get_next(object))
+        each(reinterpret_cast<T*>(object));
+    return 0;
+}
+
 }  // namespace
 
 std::string hostTablesErrorText(int error)
@@ -135,17 +165,12 @@ int NetlinkHostTables::addHostRoute(std::uint32_t destination, std::uint32_t sou
 int NetlinkHostTables::readRoutes(std::vector<RouteRow>& rows)
 {
     rows.clear();
-    Socket socket;
-    if (const int error = connectRoute(socket))
-        return error;
-    nl_cache* raw = nullptr;
-    if (const int error = errorOf(rtnl_route_alloc_cache(socket.get(), AF_INET, 0, &raw)))
-        return error;
-    const Cache cache(raw);
-    for (nl_object* object = nl_cache_get_first(raw); object; object = nl_cache_get_next(object)) {
-        auto* route = reinterpret_cast<rtnl_route*>(object);
+    const auto allocate = [](nl_sock* socket, nl_cache** cache) {
+        return rtnl_route_alloc_cache(socket, AF_INET, 0, cache);
+    };
+    return forEachCached<rtnl_route>(allocate, [&rows](rtnl_route* route) {
         if (rtnl_route_get_table(route) != RT_TABLE_MAIN)
-            continue;
+            return;
         RouteRow row;
         row.destination = ipv4Of(rtnl_route_get_dst(route));
         row.prefixLength = static_cast<int>(nl_addr_get_prefixlen(rtnl_route_get_dst(route)));
@@ -156,8 +181,7 @@ int NetlinkHostTables::readRoutes(std::vector<RouteRow>& rows)
         if (rtnl_route_get_nnexthops(route) > 0)
             row.interfaceIndex = static_cast<unsigned>(rtnl_route_nh_get_ifindex(rtnl_route_nexthop_n(route, 0)));
         rows.push_back(row);
-    }
-    return 0;
+    });
 }
 
 int NetlinkHostTables::deleteRoute(const RouteRow& row)
@@ -176,13 +200,9 @@ int NetlinkHostTables::setNeighbour(std::uint32_t address, const MacBytes& mac, 
     Socket socket;
     if (const int error = connectRoute(socket))
         return error;
-    Neigh neigh(rtnl_neigh_alloc());
+    Neigh neigh = neighbourObject(address, interfaceIndex);
     if (!neigh)
         return NLE_NOMEM;
-    rtnl_neigh_set_family(neigh.get(), AF_INET);
-    rtnl_neigh_set_ifindex(neigh.get(), static_cast<int>(interfaceIndex));
-    const Addr destination = ipv4Address(address);
-    rtnl_neigh_set_dst(neigh.get(), destination.get());
     const Addr link(nl_addr_build(AF_LLC, mac.data(), mac.size()));
     rtnl_neigh_set_lladdr(neigh.get(), link.get());
     rtnl_neigh_set_state(neigh.get(), NUD_REACHABLE);
@@ -192,17 +212,9 @@ int NetlinkHostTables::setNeighbour(std::uint32_t address, const MacBytes& mac, 
 int NetlinkHostTables::readNeighbours(std::vector<NeighbourRow>& rows)
 {
     rows.clear();
-    Socket socket;
-    if (const int error = connectRoute(socket))
-        return error;
-    nl_cache* raw = nullptr;
-    if (const int error = errorOf(rtnl_neigh_alloc_cache(socket.get(), &raw)))
-        return error;
-    const Cache cache(raw);
-    for (nl_object* object = nl_cache_get_first(raw); object; object = nl_cache_get_next(object)) {
-        auto* neigh = reinterpret_cast<rtnl_neigh*>(object);
+    return forEachCached<rtnl_neigh>(rtnl_neigh_alloc_cache, [&rows](rtnl_neigh* neigh) {
         if (rtnl_neigh_get_family(neigh) != AF_INET)
-            continue;
+            return;
         NeighbourRow row;
         row.address = ipv4Of(rtnl_neigh_get_dst(neigh));
         row.interfaceIndex = static_cast<unsigned>(rtnl_neigh_get_ifindex(neigh));
@@ -211,8 +223,7 @@ int NetlinkHostTables::readNeighbours(std::vector<NeighbourRow>& rows)
             row.hasMac = true;
         }
         rows.push_back(row);
-    }
-    return 0;
+    });
 }
 
 int NetlinkHostTables::deleteNeighbour(const NeighbourRow& row)
@@ -220,13 +231,9 @@ int NetlinkHostTables::deleteNeighbour(const NeighbourRow& row)
     Socket socket;
     if (const int error = connectRoute(socket))
         return error;
-    Neigh neigh(rtnl_neigh_alloc());
+    Neigh neigh = neighbourObject(row.address, row.interfaceIndex);
     if (!neigh)
         return NLE_NOMEM;
-    rtnl_neigh_set_family(neigh.get(), AF_INET);
-    rtnl_neigh_set_ifindex(neigh.get(), static_cast<int>(row.interfaceIndex));
-    const Addr destination = ipv4Address(row.address);
-    rtnl_neigh_set_dst(neigh.get(), destination.get());
     return errorOf(rtnl_neigh_delete(socket.get(), neigh.get(), 0));
 }
 
