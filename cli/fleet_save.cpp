@@ -96,7 +96,7 @@ std::optional<QString> FleetSave::open()
 
 void FleetSave::add(std::uint32_t address)
 {
-    if (byAddress_.contains(address))
+    if (interrupted_ || byAddress_.contains(address))
         return;
     auto owned = std::make_unique<Module>();
     Module& module = *owned;
@@ -130,10 +130,18 @@ void FleetSave::noMoreModules()
     quitWhenDone();
 }
 
-void FleetSave::run()
+void FleetSave::run(const std::function<bool()>& stopRequested)
 {
     QEventLoop loop;
     quit_ = [&loop] { loop.quit(); };
+    QTimer stopCheck;
+    if (stopRequested) {
+        connect(&stopCheck, &QTimer::timeout, this, [this, &stopRequested] {
+            if (stopRequested())
+                interrupt();
+        });
+        stopCheck.start(std::chrono::milliseconds(100));
+    }
     const bool done = noMore_ && std::all_of(modules_.begin(), modules_.end(), [](const auto& module) {
                           return module->state == Module::State::Done;
                       });
@@ -246,6 +254,25 @@ void FleetSave::finish(Module& module, ModuleVerdict::Outcome outcome, const QSt
                                                                           : message;
     if (observer_)
         observer_->finished(module.verdict);
+    quitWhenDone();
+}
+
+void FleetSave::interrupt()
+{
+    if (interrupted_)
+        return;
+    interrupted_ = true;
+    noMore_ = true;
+    for (const auto& module : modules_) {
+        if (module->state == Module::State::Saving)
+            module->exchange->stop();
+        // A module that was sent its record may have taken it: only the
+        // verdict is missing, and the user has to know which modules those are.
+        finish(*module, ModuleVerdict::Outcome::Interrupted,
+               module->verdict.saveSent
+                   ? QStringLiteral("stopped by the user after the record was sent: the module may have taken it")
+                   : QStringLiteral("stopped by the user before anything was sent"));
+    }
     quitWhenDone();
 }
 

@@ -45,6 +45,7 @@ struct ModuleVerdict {
         Skipped,      // the planner left it alone (a rule, another address of the same module)
         NoAnswer,     // no answer to the read
         Failed,       // a short answer, a refused send, no backup
+        Interrupted,  // the user stopped the run before its verdict
     };
     std::uint32_t address = 0;  // first number in the top byte
     QString addressText;
@@ -105,8 +106,11 @@ public:
     void add(std::uint32_t address);
     // No module is added after this one; run() may end.
     void noMoreModules();
-    // Runs until every module added has its verdict and noMoreModules() came.
-    void run();
+    // Runs until every module added has its verdict and noMoreModules() came,
+    // or until `stopRequested` (asked every 100 ms) says the user wants to stop:
+    // then every module without a verdict is Interrupted and no more are added.
+    void run(const std::function<bool()>& stopRequested = {});
+    bool interrupted() const { return interrupted_; }
 
     // In the order the modules were added.
     std::vector<ModuleVerdict> verdicts() const;
@@ -122,6 +126,7 @@ private:
     void tickAll();
     void finish(Module& module, ModuleVerdict::Outcome outcome, const QString& message);
     void quitWhenDone();
+    void interrupt();
 
     Planner planner_;
     FleetTiming timing_;
@@ -131,6 +136,7 @@ private:
     std::vector<std::unique_ptr<Module>> modules_;
     QHash<std::uint32_t, Module*> byAddress_;
     bool noMore_ = false;
+    bool interrupted_ = false;
     std::function<void()> quit_;
 };
 

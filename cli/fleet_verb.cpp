@@ -16,6 +16,7 @@
 #include "record/ipv4_text.h"
 #include "record/model_table.h"
 #include "record/module_protocol.h"
+#include "stop_signals.h"
 #include "terminal_text.h"
 #include "text_table.h"
 #include "write_backup.h"
@@ -146,6 +147,8 @@ QString verdictWord(Outcome outcome)
         return QStringLiteral("skipped");
     case Outcome::NoAnswer:
         return QStringLiteral("no-answer");
+    case Outcome::Interrupted:
+        return QStringLiteral("interrupted");
     case Outcome::Failed:
         break;
     }
@@ -163,6 +166,8 @@ QString verdictText(const ModuleVerdict& module)
         return QStringLiteral("skipped: ") + module.message;
     case Outcome::NoAnswer:
         return QStringLiteral("no answer");
+    case Outcome::Interrupted:
+        return QStringLiteral("interrupted: ") + module.message;
     case Outcome::Failed:
         break;
     }
@@ -174,6 +179,8 @@ QString verdictText(const ModuleVerdict& module)
 int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
 {
     const auto any = [&verdicts](auto test) { return std::any_of(verdicts.begin(), verdicts.end(), test); };
+    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Interrupted; }))
+        return kInterrupted;
     if (!verdicts.empty() && !any([](const ModuleVerdict& v) { return v.outcome != Outcome::Confirmed; }))
         return kSuccess;
     if (any([](const ModuleVerdict& v) { return v.saveSent || v.outcome == Outcome::Failed; }))
@@ -225,8 +232,12 @@ QString FleetVerb::fleetDetails() const
     }
     text += u'\n' + backupHelp() + u'\n';
     text += QStringLiteral("\n"
+                           "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
+                           "module whose record was already sent may have taken it (exit status 130).\n"
+                           "\n"
                            "Exit status 0 only when every save was confirmed; 3 when no module answered;\n"
-                           "2 when a value breaks a rule and nothing was saved; 1 otherwise.");
+                           "2 when a value breaks a rule and nothing was saved; 130 when stopped;\n"
+                           "1 otherwise.");
     return text;
 }
 
@@ -279,12 +290,14 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
                     {tick_, context.readWait}, &progress);
     if (const std::optional<QString> error = fleet.open())
         return fail(context, kRefused, *error);
+    // Ctrl-C ends the run with the table of what each module got so far.
+    const StopSignals stops;
     if (all_)
-        return searchAndSave(fleet, context);
+        return searchAndSave(fleet, stops, context);
     for (const std::uint32_t address : addresses_)
         fleet.add(address);
     fleet.noMoreModules();
-    fleet.run();
+    fleet.run([&stops] { return stops.raised(); });
     return report(fleet.verdicts(), context);
 }
 
@@ -317,7 +330,7 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
     return SavePlan::save(*record, backup.path);
 }
 
-int FleetVerb::searchAndSave(FleetSave& fleet, VerbContext& context)
+int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
 {
     QString error;
     const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
@@ -336,12 +349,19 @@ int FleetVerb::searchAndSave(FleetSave& fleet, VerbContext& context)
         QMetaObject::invokeMethod(
             &fleet, [&fleet] { fleet.noMoreModules(); }, Qt::QueuedConnection);
     });
-    fleet.run();
+    fleet.run([&stops, &engine] {
+        if (!stops.raised())
+            return false;
+        engine.requestStop();
+        return true;
+    });
     search.join();
 
     std::vector<ModuleVerdict> verdicts = fleet.verdicts();
     std::sort(verdicts.begin(), verdicts.end(),
               [](const ModuleVerdict& a, const ModuleVerdict& b) { return a.address < b.address; });
+    if (verdicts.empty() && fleet.interrupted())
+        return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
     if (verdicts.empty()) {
         report(verdicts, context);
         return fail(context, result == SearchResult::Done ? kNoAnswer : kRefused,

@@ -18,6 +18,8 @@
 
 namespace quillmar::cli {
 
+class StopSignals;
+
 class FleetVerb : public Verb {
 protected:
     enum class Targets {
@@ -47,7 +49,7 @@ protected:
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;
     SavePlan plan(const ModuleReading& module, VerbContext& context);
-    int searchAndSave(FleetSave& fleet, VerbContext& context);
+    int searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
     int report(std::vector<ModuleVerdict> verdicts, VerbContext& context) const;
 
     Targets targets_;

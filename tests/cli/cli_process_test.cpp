@@ -3,6 +3,7 @@
 // arguments. The verbs themselves are tested in-process (tests/unit).
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -68,6 +69,40 @@ TEST(CliProcess, FileNamesAreTakenAsTheSystemsBytes)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err,
               "quillmar-cli config import: " + dir.path().toStdString() + "/\\xFF-missing.txt: file isn't exists\n");
+}
+
+// A stop (SIGTERM here: a shell's background job ignores SIGINT; Ctrl-C takes
+// the same path) in the middle of a save to several modules ends it at once,
+// with every module's verdict: which ones were sent their record, which nothing.
+TEST(CliProcess, AStoppedFleetSaveListsWhatEachModuleWasSent)
+{
+    test::SimProcess sim(QUILLMAR_SIM_PATH,
+                         {"--bind", "127.0.0.1", "--bind", "127.0.0.2", "--bind", "127.0.0.3", "--module",
+                          "address=127.0.0.1", "--module", "address=127.0.0.2", "--module",
+                          "address=127.0.0.3,answer=never"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    test::keepStateOutOfHome();
+    test::TempDirectory dir;
+    const std::string err = dir.path().toStdString() + "/err.txt";
+    // Ticks of 500 ms: the verdicts would come after 16 s.
+    const std::string script =
+        "\"$0\" config set 127.0.0.1 127.0.0.2 127.0.0.3 ssid=Stop --tick-ms 500 --json 2>\"$1\" & pid=$!\n"
+        "i=0; until [ $(grep -c ': saving' \"$1\") -ge 2 ] || [ $i -ge 100 ]; do sleep 0.1; i=$((i+1)); done\n"
+        "kill -TERM $pid; wait $pid; echo status=$?\n";
+    const auto run = runProgram({"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, err}, std::chrono::seconds(12));
+    ASSERT_NE(run.out.find("status=130\n"), std::string::npos) << run.out;
+
+    const std::string json = run.out.substr(0, run.out.rfind("status="));
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json)).array();
+    ASSERT_EQ(rows.size(), 3) << run.out;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(rows[i]["verdict"], "interrupted") << i;
+        EXPECT_EQ(rows[i]["message"].toString().toStdString(),
+                  i < 2 ? "stopped by the user after the record was sent: the module may have taken it"
+                        : "stopped by the user before anything was sent");
+    }
+    EXPECT_EQ(sim.lines("stored").size(), 2u);
+    EXPECT_TRUE(sim.lines("request", "to", "127.0.0.3").size() == 1u);  // its read, nothing after
 }
 
 }  // namespace
