@@ -1,6 +1,9 @@
 #include "comm/serial_control.h"
 
+#include <QFile>
 #include <QSerialPort>
+
+#include <unistd.h>
 
 #include "platform/com_port_map.h"
 
@@ -116,9 +119,15 @@ void MSComm::setPortOpen(bool open)
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(comPortPath(commPort_));
     if (!port->open(QIODevice::ReadWrite)) {
-        const QString hint = port->error() == QSerialPort::PermissionError
-                               ? QStringLiteral(" (the port is in use by another program, or access is denied)")
-                               : QString();
+        QString hint;
+        if (port->error() == QSerialPort::PermissionError) {
+            // Most often a technician's account outside the serial ports' group.
+            const QByteArray path = QFile::encodeName(comPortPath(commPort_));
+            hint = ::access(path.constData(), R_OK | W_OK) != 0
+                       ? QStringLiteral(" (this user may not read and write it: add the user to the group that owns "
+                                        "it, on Debian dialout, and log in again)")
+                       : QStringLiteral(" (the port is in use by another program)");
+        }
         fail(QStringLiteral("%1 cannot be opened: %2%3").arg(portLabel(), port->errorString(), hint));
     }
     port_ = std::move(port);

@@ -6,9 +6,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include "support/program_run.h"
+#include "support/pseudo_terminal.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
@@ -43,6 +48,30 @@ TEST(CliComProcess, AReadAndAWriteToASilentPrinter)
     EXPECT_TRUE(sim.lines("settings-write", "port", silent).empty());
     ::unsetenv("QUILLMAR_COM5");
     ::unsetenv("QUILLMAR_COM6");
+}
+
+// A technician's account outside the serial ports' group is told what to do.
+// The program runs as nobody, from a copy every user may run.
+TEST(CliComProcess, APortThisUserMayNotOpenNamesTheFix)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "runs the program as nobody, which needs root";
+    test::PseudoTerminal line(7);
+    ASSERT_TRUE(line.error.empty()) << line.error;
+    ASSERT_EQ(::chmod(line.path().c_str(), 0600), 0);
+    test::TempDirectory dir;
+    const std::string program = dir.file("quillmar-cli").toStdString();
+    std::filesystem::copy_file(QUILLMAR_CLI_PATH, program);
+    ASSERT_EQ(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+
+    const auto run = runProgram({"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", program,
+                                 "com", "read", "--port", "COM7"});
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_NE(run.err.find("quillmar-cli com read: input format error ! (COM7 (" + line.path()
+                           + ") cannot be opened: Permission denied (this user may not read and write it: add the "
+                             "user to the group that owns it, on Debian dialout, and log in again))\n"),
+              std::string::npos)
+        << run.err;
 }
 
 }  // namespace
