@@ -1,11 +1,9 @@
 #include "comm/serial_control.h"
 
-#include <QFile>
 #include <QSerialPort>
 
-#include <unistd.h>
-
 #include "platform/com_port_map.h"
+#include "platform/device_access.h"
 
 namespace quillmar {
 
@@ -121,12 +119,9 @@ void MSComm::setPortOpen(bool open)
     if (!port->open(QIODevice::ReadWrite)) {
         QString hint;
         if (port->error() == QSerialPort::PermissionError) {
-            // Most often a technician's account outside the serial ports' group.
-            const QByteArray path = QFile::encodeName(comPortPath(commPort_));
-            hint = ::access(path.constData(), R_OK | W_OK) != 0
-                       ? QStringLiteral(" (this user may not read and write it: add the user to the group that owns "
-                                        "it, on Debian dialout, and log in again)")
-                       : QStringLiteral(" (the port is in use by another program)");
+            hint = deniedAccessHint(comPortPath(commPort_), "dialout");
+            if (hint.isEmpty())
+                hint = QStringLiteral(" (the port is in use by another program)");
         }
         fail(QStringLiteral("%1 cannot be opened: %2%3").arg(portLabel(), port->errorString(), hint));
     }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/device_access.h"
+
 namespace quillmar {
 namespace {
 
@@ -104,10 +106,12 @@ public:
                 const int fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
                 if (fd < 0) {
                     // Like the first match that does not open, the whole product is passed over.
-                    lastReason_ = QStringLiteral("USB printer %1:%2 at %3 cannot be opened: %4")
-                                      .arg(QLatin1String(kUsbPrinterVendor), QLatin1String(product),
-                                           QString::fromStdString(devicePath),
-                                           QString::fromLocal8Bit(std::strerror(errno)));
+                    const int error = errno;
+                    const QString path = QString::fromStdString(devicePath);
+                    lastReason_ = QStringLiteral("USB printer %1:%2 at %3 cannot be opened: %4%5")
+                                      .arg(QLatin1String(kUsbPrinterVendor), QLatin1String(product), path,
+                                           QString::fromLocal8Bit(std::strerror(error)),
+                                           error == EACCES ? deniedAccessHint(path, "lp") : QString());
                     break;
                 }
                 std::string serial = readAttribute(usbDevice + "serial");
