@@ -6,13 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
+#include "support/as_nobody.h"
 #include "support/temp_directory.h"
 #include "tools/model_choice.h"
 
@@ -87,13 +86,8 @@ bool writeAsAnOrdinaryUser(const QString& path)
 {
     if (geteuid() != 0)
         return writeModelChoice(path, "2");
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool nobody = setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0;
-        _exit(nobody && writeModelChoice(path, "2") ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return test::runAsNobody([&path] { return std::string(writeModelChoice(path, "2") ? "written" : ""); })
+           == "written";
 }
 
 }  // namespace

@@ -1,17 +1,16 @@
 // A USB printer that this user may not open: the reason names the group to
 // join. A made-up sysfs and /dev tree stands for the system; the locator runs
-// as nobody in a child process, since root may open anything.
+// as nobody.
 #include <gtest/gtest.h>
 
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "platform/usb_printer.h"
+#include "support/as_nobody.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
@@ -36,30 +35,13 @@ TEST(UsbPrinterAccess, APrinterThisUserMayNotOpenNamesItsGroup)
     ASSERT_EQ(::chmod((root / "dev/usb/lp0").c_str(), 0600), 0);
     ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
 
-    int pipeEnds[2];
-    ASSERT_EQ(::pipe(pipeEnds), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
-            _exit(2);
+    const auto reason = test::runAsNobody([&root] {
         const auto locator = makeUsbPrinterLocator(QString::fromStdString(root.string()));
         QString instance;
-        const bool opened = locator->openUsbPrinter(instance).isValid();
-        const QByteArray reason = locator->lastReason().toUtf8();
-        (void)!::write(pipeEnds[1], reason.constData(), std::size_t(reason.size()));
-        _exit(opened ? 1 : 0);
-    }
-    ::close(pipeEnds[1]);
-    std::string reason;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;)
-        reason.append(buffer, std::size_t(n));
-    ::close(pipeEnds[0]);
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << reason;
-    EXPECT_EQ(reason, "USB printer 1f7c:0369 at " + (root / "dev/usb/lp0").string()
+        return locator->openUsbPrinter(instance).isValid() ? std::string("opened")
+                                                           : locator->lastReason().toStdString();
+    });
+    EXPECT_EQ(reason.value_or("no child"), "USB printer 1f7c:0369 at " + (root / "dev/usb/lp0").string()
                           + " cannot be opened: Permission denied (this user may not read and write it: add the user "
                             "to the group that owns it, on Debian lp, and log in again)");
 }
