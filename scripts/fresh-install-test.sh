@@ -10,11 +10,11 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 . "$top/scripts/lib/checks.sh"
-version="$(sed -n 's/^project(quillmar VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
-deb="${1:-$top/build/release/quillmar_${version}_$(dpkg --print-architecture).deb}"
+. "$top/scripts/lib/package_file.sh"
+deb="${1:-$(package_file "$top/build/release")}"
 [ -f "$deb" ] || { echo "no package at $deb (cmake --build --preset release --target package)" >&2; exit 1; }
 [ "$(id -u)" -eq 0 ] || { echo "needs root (debootstrap, chroot)" >&2; exit 1; }
-command -v debootstrap >/dev/null || apt-get install -y -q debootstrap >/dev/null
+"$top/scripts/install-deps.sh"
 
 root="$(mktemp -d)"
 chmod 755 "$root"  # apt downloads as _apt

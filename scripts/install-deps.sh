@@ -11,6 +11,8 @@ packages=(
   clang libclang-rt-14-dev
   # the Debian package and its test: shlibdeps, the menu entry check, man -w, getcap
   dpkg-dev file desktop-file-utils man-db libcap2-bin
+  # the fresh-install test: a Debian 12 made in a folder
+  debootstrap
 )
 missing=()
 for package in "${packages[@]}"; do

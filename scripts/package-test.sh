@@ -12,12 +12,12 @@ build="${1:-$top/build/release}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 . "$top/scripts/lib/checks.sh"
+. "$top/scripts/lib/package_file.sh"
 
 "$top/scripts/install-deps.sh"
 cmake --preset release -S "$top" -B "$build" >/dev/null
 cmake --build "$build" --target package
-version="$(sed -n 's/^project(quillmar VERSION \([0-9.]*\).*/\1/p' "$top/CMakeLists.txt")"
-deb="$build/quillmar_${version}_$(dpkg --print-architecture).deb"
+deb="$(package_file "$build")"
 [ -f "$deb" ] || { echo "no package at $deb" >&2; exit 1; }
 echo "package: $deb"
 
