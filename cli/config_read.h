@@ -16,7 +16,7 @@ namespace quillmar::cli {
 
 // The ports and the read request are the configuration window's
 // (config/save_exchange.h). How long a module has to answer a read request.
-inline constexpr std::chrono::milliseconds kConfigReplyWait{2000};
+inline constexpr std::chrono::milliseconds kConfigReplyWait = kReadAnswerWait;
 
 struct ConfigReadResult {
     enum class Outcome { Answered, NoAnswer, Failed };

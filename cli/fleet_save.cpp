@@ -6,7 +6,6 @@
 
 #include <exception>
 
-#include "comm/udp_endpoint.h"
 #include "core_application.h"
 #include "record/ipv4_text.h"
 #include "record/module_protocol.h"
@@ -14,15 +13,13 @@
 namespace quillmar::cli {
 
 struct FleetSave::Module {
-    enum class State { Reading, Saving, Done };
     ModuleVerdict verdict;
-    State state = State::Reading;
-    std::unique_ptr<QTimer> readTimer;
+    bool done = false;
     std::unique_ptr<ModuleHost> host;
     std::unique_ptr<SaveExchange> exchange;
 };
 
-// One module's side of the shared socket: what its exchange sends goes out on
+// One module's side of the shared port: what its exchange sends goes out on
 // it, and what the exchange decides ends the module's run.
 class FleetSave::ModuleHost final : public SaveExchangeHost {
 public:
@@ -30,9 +27,7 @@ public:
 
     void sendDatagram(const QString& address, quint16 port, const QByteArray& datagram) override
     {
-        fleet_.udp_->setRemoteHost(address);
-        fleet_.udp_->setRemotePort(port);
-        fleet_.udp_->SendDatagram(datagram);
+        ConfigPort::shared().send(address, port, datagram);
     }
 
     void showStatus(const QString& text) override
@@ -48,10 +43,18 @@ public:
 
     void saveUnconfirmed() override
     {
-        module_.exchange->stop();
         fleet_.finish(module_, ModuleVerdict::Outcome::Unconfirmed,
                       QStringLiteral("the module still answers at %1 after the probe: the save was not confirmed")
                           .arg(module_.verdict.addressText));
+    }
+
+    void readUnanswered() override
+    {
+        fleet_.finish(module_, ModuleVerdict::Outcome::NoAnswer,
+                      QStringLiteral("no answer from %1 (UDP port %2) within %3 ms")
+                          .arg(module_.verdict.addressText)
+                          .arg(kModulePort)
+                          .arg(qint64(fleet_.timing_.readWait.count())));
     }
 
     void sendRefused(const QString& reason) override { fleet_.finish(module_, ModuleVerdict::Outcome::Failed, reason); }
@@ -74,23 +77,12 @@ FleetSave::~FleetSave() = default;
 
 std::optional<QString> FleetSave::open()
 {
-    try {
-        udp_ = std::make_unique<TNMUDP>();
-        udp_->setLocalPort(kLocalConfigPort);
-    } catch (const std::exception& error) {
-        return QString::fromLocal8Bit(error.what());
+    port_ = ConfigPort::shared().listen(
+        [this](const QByteArray& datagram, const QString& fromIp) { datagramArrived(datagram, fromIp); });
+    if (std::optional<QString> refused = ConfigPort::shared().open()) {
+        port_.reset();
+        return refused;
     }
-    if (!udp_->Bound()) {
-        return QStringLiteral("local UDP port %1 is in use (is a configuration window or another quillmar-cli open?)")
-            .arg(kLocalConfigPort);
-    }
-    udp_->OnDataReceived = [this](TNMUDP* sender, int numberBytes, const QString& fromIp, int) {
-        QByteArray datagram(std::max(numberBytes, 0), '\0');
-        int length = 0;
-        sender->ReadDatagram(datagram.data(), int(datagram.size()), length);
-        datagram.resize(std::max(length, 0));
-        datagramArrived(datagram, fromIp);
-    };
     return std::nullopt;
 }
 
@@ -104,24 +96,20 @@ void FleetSave::add(std::uint32_t address)
     module.verdict.addressText = QString::fromStdString(formatIpv4(address));
     modules_.push_back(std::move(owned));
     byAddress_.insert(address, &module);
-    if (!udp_) {
+    if (!port_.active()) {
         finish(module, ModuleVerdict::Outcome::Failed,
                QStringLiteral("the local UDP port %1 is not open").arg(kLocalConfigPort));
         return;
     }
-    try {
-        udp_->setRemoteHost(module.verdict.addressText);
-        udp_->setRemotePort(kModulePort);
-        udp_->SendDatagram(kReadRequest);
-    } catch (const std::exception& error) {
-        finish(module, ModuleVerdict::Outcome::Failed, QString::fromLocal8Bit(error.what()));
-        return;
-    }
-    module.readTimer = std::make_unique<QTimer>();
-    module.readTimer->setSingleShot(true);
-    module.readTimer->setTimerType(Qt::PreciseTimer);
-    connect(module.readTimer.get(), &QTimer::timeout, this, [this, &module] { readTimedOut(module); });
-    module.readTimer->start(timing_.readWait);
+    module.host = std::make_unique<ModuleHost>(*this, module);
+    module.exchange = std::make_unique<SaveExchange>(*module.host, SaveExchange::ExternalTicks{});
+    module.exchange->setReadWait(timing_.readWait);
+    module.exchange->setTargetAddress(module.verdict.addressText);
+    // The record goes to the address the module answered at, and so does the
+    // probe: the module's address before this save. A refused send has ended
+    // the module's run through sendRefused.
+    module.exchange->readThenSave(module.verdict.addressText,
+                                  [this, &module](const QByteArray& answer) { return plan(module, answer); });
 }
 
 void FleetSave::noMoreModules()
@@ -142,9 +130,8 @@ void FleetSave::run(const std::function<bool()>& stopRequested)
         });
         stopCheck.start(std::chrono::milliseconds(100));
     }
-    const bool done = noMore_ && std::all_of(modules_.begin(), modules_.end(), [](const auto& module) {
-                          return module->state == Module::State::Done;
-                      });
+    const bool done = noMore_
+                      && std::all_of(modules_.begin(), modules_.end(), [](const auto& module) { return module->done; });
     if (!done)
         loop.exec();
     quit_ = nullptr;
@@ -162,30 +149,17 @@ void FleetSave::datagramArrived(const QByteArray& datagram, const QString& fromA
 {
     const std::optional<std::uint32_t> from = parseIpv4(fromAddress.toStdString());
     Module* module = from ? byAddress_.value(*from) : nullptr;
-    if (!module)
-        return;  // nobody this run talks to
-    switch (module->state) {
-    case Module::State::Reading:
-        if (!datagram.isEmpty())
-            readAnswered(*module, datagram);
-        return;
-    case Module::State::Saving:
+    if (module && !module->done)
         module->exchange->answerReceived(datagram, fromAddress);
-        return;
-    case Module::State::Done:
-        return;
-    }
 }
 
-void FleetSave::readAnswered(Module& module, const QByteArray& datagram)
+std::optional<DeviceEntry> FleetSave::plan(Module& module, const QByteArray& answer)
 {
-    module.readTimer->stop();
     ModuleReading reading;
     reading.address = module.verdict.address;
     reading.addressText = module.verdict.addressText;
-    reading.record = DeviceEntry::fromBytes(datagram.constData(),
-                                            std::min(std::size_t(datagram.size()), kDeviceEntrySize));
-    reading.answerLength = int(datagram.size());
+    reading.record = DeviceEntry::fromBytes(answer.constData(), std::min(std::size_t(answer.size()), kDeviceEntrySize));
+    reading.answerLength = int(answer.size());
     module.verdict.read = reading.record;
 
     SavePlan plan;
@@ -197,45 +171,23 @@ void FleetSave::readAnswered(Module& module, const QByteArray& datagram)
     module.verdict.backupPath = plan.backupPath;
     if (!plan.record) {
         finish(module, plan.outcome, plan.message);
-        return;
+        return std::nullopt;
     }
-    startSave(module, *plan.record);
-}
-
-void FleetSave::readTimedOut(Module& module)
-{
-    if (module.state != Module::State::Reading)
-        return;
-    finish(module, ModuleVerdict::Outcome::NoAnswer,
-           QStringLiteral("no answer from %1 (UDP port %2) within %3 ms")
-               .arg(module.verdict.addressText)
-               .arg(kModulePort)
-               .arg(qint64(timing_.readWait.count())));
-}
-
-void FleetSave::startSave(Module& module, const DeviceEntry& record)
-{
-    module.state = Module::State::Saving;
-    module.host = std::make_unique<ModuleHost>(*this, module);
-    module.exchange = std::make_unique<SaveExchange>(*module.host, SaveExchange::ExternalTicks{});
     module.verdict.saveSent = true;
     if (!ticks_.isActive())
         ticks_.start();
     if (observer_)
         observer_->saveStarting(module.verdict);
-    // The record goes to the address the module answered at, and so does the
-    // probe: the module's address before this save. A refused send has ended
-    // the module's run through sendRefused.
-    module.exchange->startSave(record, module.verdict.addressText, module.verdict.addressText);
+    return plan.record;
 }
 
 void FleetSave::tickAll()
 {
     bool saving = false;
     for (const auto& module : modules_) {
-        if (module->state == Module::State::Saving) {
+        if (!module->done && module->exchange && module->exchange->isRunning()) {
             module->exchange->tick();
-            saving = saving || module->state == Module::State::Saving;
+            saving = saving || (!module->done && !module->exchange->isReading());
         }
     }
     if (!saving)
@@ -244,11 +196,11 @@ void FleetSave::tickAll()
 
 void FleetSave::finish(Module& module, ModuleVerdict::Outcome outcome, const QString& message)
 {
-    if (module.state == Module::State::Done)
+    if (module.done)
         return;
-    module.state = Module::State::Done;
-    if (module.readTimer)
-        module.readTimer->stop();
+    module.done = true;
+    if (module.exchange)
+        module.exchange->stop();
     module.verdict.outcome = outcome;
     module.verdict.message = outcome == ModuleVerdict::Outcome::Confirmed ? QStringLiteral("Save to Module OK")
                                                                           : message;
@@ -264,8 +216,6 @@ void FleetSave::interrupt()
     interrupted_ = true;
     noMore_ = true;
     for (const auto& module : modules_) {
-        if (module->state == Module::State::Saving)
-            module->exchange->stop();
         // A module that was sent its record may have taken it: only the
         // verdict is missing, and the user has to know which modules those are.
         finish(*module, ModuleVerdict::Outcome::Interrupted,
@@ -281,7 +231,7 @@ void FleetSave::quitWhenDone()
     if (!noMore_ || !quit_)
         return;
     for (const auto& module : modules_) {
-        if (module->state != Module::State::Done)
+        if (!module->done)
             return;
     }
     quit_();

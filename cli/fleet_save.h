@@ -12,8 +12,7 @@
 // them one by one); run() returns once every module has its verdict and
 // noMoreModules() was called. A save that starts between two ticks of the
 // shared timer counts its first tick at the next one, so its probe and verdict
-// may come up to one tick early. Unlike a window, a module still answering at
-// the deciding tick ends its save as not confirmed instead of waiting for ever.
+// may come up to one tick early.
 #include <QHash>
 #include <QObject>
 #include <QString>
@@ -31,10 +30,6 @@
 #include "config_read.h"
 #include "module_verb.h"
 #include "record/device_entry.h"
-
-namespace quillmar {
-class TNMUDP;
-}
 
 namespace quillmar::cli {
 
@@ -99,7 +94,7 @@ public:
     FleetSave(Planner planner, FleetTiming timing = {}, FleetSaveObserver* observer = nullptr);
     ~FleetSave() override;
 
-    // Binds the local port 6000; an error text when it cannot.
+    // Takes the local port 6000 (config/config_port.h); an error text when it cannot.
     std::optional<QString> open();
     // Reads the module at `address` and saves what the planner says. A module
     // already added is not added again.
@@ -120,9 +115,8 @@ private:
     class ModuleHost;
 
     void datagramArrived(const QByteArray& datagram, const QString& fromAddress);
-    void readAnswered(Module& module, const QByteArray& datagram);
-    void readTimedOut(Module& module);
-    void startSave(Module& module, const DeviceEntry& record);
+    // The planner's answer to the module's record; a record to save starts the ticks.
+    std::optional<DeviceEntry> plan(Module& module, const QByteArray& answer);
     void tickAll();
     void finish(Module& module, ModuleVerdict::Outcome outcome, const QString& message);
     void quitWhenDone();
@@ -131,7 +125,7 @@ private:
     Planner planner_;
     FleetTiming timing_;
     FleetSaveObserver* observer_;
-    std::unique_ptr<TNMUDP> udp_;
+    ConfigPort::Subscription port_;
     QTimer ticks_;
     std::vector<std::unique_ptr<Module>> modules_;
     QHash<std::uint32_t, Module*> byAddress_;

@@ -108,6 +108,10 @@ void TcfgForm::closeEvent(QCloseEvent* event)
 void TcfgForm::FormShow()
 {
     holdsDevice_ = true;
+    if (!configPort_.active()) {
+        configPort_ = ConfigPort::shared().listen(
+            [this](const QByteArray& datagram, const QString& fromIp) { NMUDP1DataReceived(datagram, fromIp); });
+    }
     if (!NMUDP2->hasSocket()) {
         try {
             NMUDP2->setLocalPort(0);
@@ -193,9 +197,9 @@ void TcfgForm::createAddressControls()
             control->setFocusPolicy(Qt::TabFocus);
             // Framed like the edits around it.
             control->setAttribute(Qt::WA_StyledBackground, true);
-            control->setStyleSheet(QStringLiteral(
-                "quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
-                "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
+            control->setStyleSheet(
+                QStringLiteral("quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
+                               "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
             control->show();
             return control;
         } catch (const std::bad_alloc&) {
@@ -330,9 +334,9 @@ void TcfgForm::FormClose()
         Button1->setEnabled(true);
     }
     // A closed window is only hidden and lives until the program ends, so it
-    // gives its sockets back: the configuration port for the next window's
-    // save, and both descriptors. A save or a showing binds anew.
-    NMUDP1->closeSocket();
+    // stops hearing the configuration port (the last window to leave gives the
+    // port back) and gives its descriptor back. A showing takes both anew.
+    configPort_.reset();
     NMUDP2->closeSocket();
     if (!holdsDevice_)
         return;
@@ -406,10 +410,17 @@ void TcfgForm::CmbBox_opmodeChange()
     for (QWidget* panel : {Panel_tcps, Panel_tcpc, Panel_udp, Panel_tcpcDNS, static_cast<QWidget*>(GrpBox_DNS)})
         panel->hide();
     switch (operationPanelFor(CmbBox_opmode->currentText().toStdString())) {
-    case OperationPanel::TcpServer: Panel_tcps->show(); break;
-    case OperationPanel::TcpClient: Panel_tcpc->show(); break;
-    case OperationPanel::Udp: Panel_udp->show(); break;
-    case OperationPanel::None: break;
+    case OperationPanel::TcpServer:
+        Panel_tcps->show();
+        break;
+    case OperationPanel::TcpClient:
+        Panel_tcpc->show();
+        break;
+    case OperationPanel::Udp:
+        Panel_udp->show();
+        break;
+    case OperationPanel::None:
+        break;
     }
 }
 
@@ -462,8 +473,7 @@ void TcfgForm::ChkBox_tmoutDNSClick()
     setEditUsableOrEmpty(Edit_connTmoutDNS, ChkBox_tmoutDNS->isChecked());
 }
 
-template <typename Change>
-void TcfgForm::changeSerialControl(Change change)
+template <typename Change> void TcfgForm::changeSerialControl(Change change)
 {
     try {
         change();
@@ -497,10 +507,22 @@ void TcfgForm::CmbBox_sFlowCtrlChange()
     });
 }
 
-void TcfgForm::Edit2Change() { octetChanged(0); }
-void TcfgForm::Edit3Change() { octetChanged(1); }
-void TcfgForm::Edit4Change() { octetChanged(2); }
-void TcfgForm::Edit5Change() { octetChanged(3); }
+void TcfgForm::Edit2Change()
+{
+    octetChanged(0);
+}
+void TcfgForm::Edit3Change()
+{
+    octetChanged(1);
+}
+void TcfgForm::Edit4Change()
+{
+    octetChanged(2);
+}
+void TcfgForm::Edit5Change()
+{
+    octetChanged(3);
+}
 
 void TcfgForm::octetChanged(int index)
 {

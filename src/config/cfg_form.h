@@ -10,6 +10,7 @@
 #include <string>
 
 #include "config/config_form_values.h"
+#include "config/config_port.h"
 #include "config/config_window_context.h"
 #include "config/save_exchange.h"
 #include "record/config_block.h"
@@ -110,7 +111,9 @@ public slots:
     // Timer1's tick: one step of the save exchange (the exchange is wired to
     // Timer1 itself; this is the same step by the window's handler name).
     void Timer1Timer();
-    void NMUDP1DataReceived(int NumberBytes, const QString& FromIP, int Port);
+    // A datagram on the program's configuration port (config/config_port.h),
+    // which every window hears: the save exchange keeps its own module's.
+    void NMUDP1DataReceived(const QByteArray& datagram, const QString& FromIP);
     void NMUDP2DataReceived(int NumberBytes, const QString& FromIP, int Port);
     void COMsaveModuleBtnClick();
     void exportBtnClick();
@@ -250,9 +253,9 @@ public:
     QPushButton* saveModuleBtn = nullptr;
     QPushButton* abortBtn = nullptr;
 
-    // Used by the save exchange: two UDP endpoints (remote and local port 0 as
-    // laid out), its one-second timer (stopped) and the serial control.
-    TNMUDP* NMUDP1 = nullptr;
+    // Used by the save exchange: the second UDP endpoint (remote and local port
+    // 0 as laid out), its one-second timer (stopped) and the serial control.
+    // Reads and saves go through the program's one configuration port.
     TNMUDP* NMUDP2 = nullptr;
     QTimer* Timer1 = nullptr;
     std::unique_ptr<MSComm> MSComm1;
@@ -319,6 +322,8 @@ private:
     // The exchange refers to its host, so it is declared (and destroyed) after it.
     std::unique_ptr<SaveExchangeHost> saveHost_;
     std::unique_ptr<SaveExchange> saveExchange_;
+    // Hears the configuration port while the window is shown.
+    ConfigPort::Subscription configPort_;
 };
 
 }  // namespace quillmar

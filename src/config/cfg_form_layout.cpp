@@ -169,8 +169,6 @@ void TcfgForm::buildControls()
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
-    NMUDP1 = new TNMUDP(this);
-    NMUDP1->setObjectName(QStringLiteral("NMUDP1"));
     NMUDP2 = new TNMUDP(this);
     NMUDP2->setObjectName(QStringLiteral("NMUDP2"));
     MSComm1 = std::make_unique<MSComm>();

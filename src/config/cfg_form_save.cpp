@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <optional>
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/cfg_form.h"
 #include "config/com_save.h"
+#include "config/config_port.h"
 #include "config/save_records.h"
 #include "config/single_byte_text.h"
 #include "config/validation_rules.h"
@@ -36,27 +38,26 @@ void showBoxText(QComboBox* box, const QString& text)
         box->setEditText(text);
 }
 
-// The window's side of the save exchange: NMUDP1 sends, the labels and buttons
-// show where the exchange is.
+// The window's side of the save exchange: the configuration port sends, the
+// labels and buttons show where the exchange is.
 class FormSaveHost final : public SaveExchangeHost {
 public:
     explicit FormSaveHost(TcfgForm& form) : form_(form) {}
 
     void sendDatagram(const QString& address, quint16 port, const QByteArray& datagram) override
     {
-        TNMUDP& udp = *form_.NMUDP1;
-        udp.setRemoteHost(address);
-        udp.setRemotePort(port);
-        // Rebinding an endpoint that already holds the port would drop an answer
-        // waiting in its socket; one that could not get the port tries again.
-        if (udp.LocalPort() != kLocalConfigPort || !udp.Bound())
-            udp.setLocalPort(kLocalConfigPort);
-        udp.SendDatagram(datagram);
+        ConfigPort::shared().send(address, port, datagram);
     }
 
     void showStatus(const QString& text) override { form_.Label53->setText(text); }
     void showAnswerState(const QString& state) override { form_.Label55->setText(state); }
-    void saveStarting() override { form_.Button1->setEnabled(false); }
+
+    void saveStarting() override
+    {
+        form_.Button1->setEnabled(false);
+        // Not twice at once: the opening read is under way.
+        form_.saveModuleBtn->setEnabled(false);
+    }
 
     void saveSent() override
     {
@@ -93,16 +94,59 @@ public:
         form_.showSavedAddress();
     }
 
+    void saveUnconfirmed() override
+    {
+        usableAgain();
+        log(QStringLiteral("%1: the module still answers at %2 after the probe")
+                .arg(QLatin1String(kSaveNotConfirmed), form_.saveExchange().probeAddress()));
+    }
+
+    void readUnanswered() override { refuse(QStringLiteral("no answer from %1").arg(form_.targetIpText())); }
+
+    // The answer to the opening read: the module is there. Its record is not
+    // shown; the user's edits stand and are what is saved.
+    std::optional<DeviceEntry> planSave(const QByteArray& answer, const DeviceEntry& record)
+    {
+        if (answer.size() == qsizetype(kDeviceEntrySize))
+            return record;
+        refuse(QStringLiteral("the answer from %1 is not a settings record (%2 bytes instead of %3)")
+                   .arg(form_.targetIpText())
+                   .arg(answer.size())
+                   .arg(kDeviceEntrySize));
+        return std::nullopt;
+    }
+
+    // A save that cannot start: only a read request went out, if anything.
+    void refuse(const QString& why)
+    {
+        const QString message = why + QStringLiteral(": nothing was saved");
+        form_.Label53->clear();
+        usableAgain();
+        log(QStringLiteral("Save to Module: ") + message);
+        showError(&form_, message);
+    }
+
     void sendRefused(const QString& reason) override
     {
         form_.Label53->clear();
-        form_.saveModuleBtn->setEnabled(true);
-        form_.abortBtn->setEnabled(true);
-        form_.Button1->setEnabled(true);
+        usableAgain();
         showException(&form_, reason);
     }
 
 private:
+    void usableAgain()
+    {
+        form_.saveModuleBtn->setEnabled(true);
+        form_.abortBtn->setEnabled(true);
+        form_.Button1->setEnabled(true);
+    }
+
+    void log(const QString& line) const
+    {
+        if (form_.context().log)
+            form_.context().log(line);
+    }
+
     TcfgForm& form_;
 };
 
@@ -116,9 +160,6 @@ void TcfgForm::connectSaveHandlers()
     connect(saveModuleBtn, &QPushButton::clicked, this, &TcfgForm::saveModuleBtnClick);
     connect(Button1, &QPushButton::clicked, this, &TcfgForm::Button1Click);
     connect(COMsaveModuleBtn, &QPushButton::clicked, this, &TcfgForm::COMsaveModuleBtnClick);
-    NMUDP1->OnDataReceived = [this](TNMUDP*, int numberBytes, const QString& fromIp, int port) {
-        NMUDP1DataReceived(numberBytes, fromIp, port);
-    };
     NMUDP2->OnDataReceived = [this](TNMUDP*, int numberBytes, const QString& fromIp, int port) {
         NMUDP2DataReceived(numberBytes, fromIp, port);
     };
@@ -136,11 +177,21 @@ void TcfgForm::saveModuleBtnClick()
         showError(this, *refused);
         return;
     }
+    // Another program on the port would make the module answer there, or
+    // store nothing: refused before anything is sent.
+    if (const std::optional<QString> busy = ConfigPort::shared().open()) {
+        const QString message = *busy + QStringLiteral(": nothing was sent");
+        log(QStringLiteral("Save to Module: ") + message);
+        showError(this, message);
+        return;
+    }
     const DeviceEntry record = buildUdpSaveRecord(values, block_);
     // The probe goes to where the module was before this save.
-    const QString probeAddress = QStringLiteral("%1.%2.%3.%4")
-                                     .arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
-    saveExchange_->startSave(record, probeAddress);
+    const QString probeAddress =
+        QStringLiteral("%1.%2.%3.%4").arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
+    auto& host = static_cast<FormSaveHost&>(*saveHost_);
+    saveExchange_->readThenSave(probeAddress,
+                                [&host, record](const QByteArray& answer) { return host.planSave(answer, record); });
 }
 
 void TcfgForm::showSavedAddress()
@@ -158,13 +209,8 @@ void TcfgForm::Timer1Timer()
     saveExchange_->tick();
 }
 
-void TcfgForm::NMUDP1DataReceived(int NumberBytes, const QString& FromIP, int /*Port*/)
+void TcfgForm::NMUDP1DataReceived(const QByteArray& datagram, const QString& FromIP)
 {
-    // The whole datagram, so that the exchange can tell a record from a fragment.
-    QByteArray datagram(std::max(NumberBytes, 0), '\0');
-    int length = 0;
-    NMUDP1->ReadDatagram(datagram.data(), int(datagram.size()), length);
-    datagram.resize(std::max(length, 0));
     saveExchange_->answerReceived(datagram, FromIP);
 }
 

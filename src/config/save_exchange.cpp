@@ -1,26 +1,40 @@
 #include "config/save_exchange.h"
 
 #include <exception>
+#include <utility>
 
 #include "record/ipv4_text.h"
 
 namespace quillmar {
 
 SaveExchange::SaveExchange(SaveExchangeHost& host, std::chrono::milliseconds tickInterval, QObject* parent)
-    : QObject(parent), host_(host), timer_(new QTimer(this))
+    : SaveExchange(host, ExternalTicks{}, parent)
 {
+    timer_ = new QTimer(this);
     timer_->setObjectName(QStringLiteral("Timer1"));
     timer_->setInterval(tickInterval);
     connect(timer_, &QTimer::timeout, this, &SaveExchange::tick);
 }
 
 SaveExchange::SaveExchange(SaveExchangeHost& host, QTimer& timer, QObject* parent)
-    : QObject(parent), host_(host), timer_(&timer)
+    : SaveExchange(host, ExternalTicks{}, parent)
 {
+    timer_ = &timer;
     connect(timer_, &QTimer::timeout, this, &SaveExchange::tick);
 }
 
-SaveExchange::SaveExchange(SaveExchangeHost& host, ExternalTicks, QObject* parent) : QObject(parent), host_(host) {}
+SaveExchange::SaveExchange(SaveExchangeHost& host, ExternalTicks, QObject* parent) : QObject(parent), host_(host)
+{
+    readTimer_.setSingleShot(true);
+    readTimer_.setTimerType(Qt::PreciseTimer);
+    readTimer_.setInterval(kReadAnswerWait);
+    connect(&readTimer_, &QTimer::timeout, this, &SaveExchange::readTimedOut);
+}
+
+void SaveExchange::setReadWait(std::chrono::milliseconds wait)
+{
+    readTimer_.setInterval(wait);
+}
 
 QString SaveExchange::waitingText(int ticks)
 {
@@ -60,14 +74,54 @@ bool SaveExchange::startSave(const DeviceEntry& record, const QString& targetAdd
     return startSave(record, probeAddress);
 }
 
+bool SaveExchange::readThenSave(const QString& probeAddress, SavePlanner planner)
+{
+    saveTicks_ = 0;
+    probeSent_ = false;
+    probeAddress_ = probeAddress;
+    planner_ = std::move(planner);
+    host_.saveStarting();
+    phase_ = Phase::Reading;
+    setStatus(QStringLiteral("Waiting..."));
+    if (!send(targetAddress_, kReadRequest))
+        return false;
+    readTimer_.start();
+    return true;
+}
+
+void SaveExchange::readAnswered(const QByteArray& answer)
+{
+    readTimer_.stop();
+    const SavePlanner planner = std::exchange(planner_, nullptr);
+    const std::optional<DeviceEntry> record = planner ? planner(answer) : std::nullopt;
+    if (phase_ != Phase::Reading)
+        return;  // stopped while the planner ran
+    if (!record) {
+        phase_ = Phase::Idle;
+        return;
+    }
+    startSave(*record, probeAddress_);
+}
+
+void SaveExchange::readTimedOut()
+{
+    if (phase_ != Phase::Reading)
+        return;
+    phase_ = Phase::Idle;
+    planner_ = nullptr;
+    host_.readUnanswered();
+}
+
 bool SaveExchange::startSave(const DeviceEntry& record, const QString& probeAddress)
 {
+    readTimer_.stop();
+    planner_ = nullptr;
     saveTicks_ = 0;
     probeSent_ = false;
     probeAddress_ = probeAddress;
     savedAddress_ = QString::fromStdString(record.text(DeviceField::IpAddress));
     host_.saveStarting();
-    running_ = true;
+    phase_ = Phase::Saving;
     if (timer_)
         timer_->start();
     setStatus(QStringLiteral("Waiting..."));
@@ -87,7 +141,7 @@ bool SaveExchange::requestRead()
 
 void SaveExchange::tick()
 {
-    if (!running_)
+    if (phase_ != Phase::Saving)
         return;
     switch (saveTicks_) {
     case kProbeTick:
@@ -100,20 +154,7 @@ void SaveExchange::tick()
         saveTicks_ = kSilentTick + 1;
         return;
     case kDecidingTick:
-        if (answerState_ == QLatin1String(kNoAnswer)) {
-            setStatus(QStringLiteral("Save to Module OK"));
-            running_ = false;
-            if (timer_)
-                timer_->stop();
-            saveTicks_ = 0;
-            // The module now lives at the address it was given: a second save or
-            // read goes there, and its probe asks the module there.
-            targetAddress_ = savedAddress_;
-            probeAddress_ = savedAddress_;
-            host_.saveConfirmed();
-        } else {
-            host_.saveUnconfirmed();
-        }
+        decide();
         return;
     default:
         ++saveTicks_;
@@ -122,17 +163,45 @@ void SaveExchange::tick()
     }
 }
 
-bool SaveExchange::isFromModule(const QByteArray& datagram, const QString& fromAddress) const
+void SaveExchange::decide()
 {
-    if (datagram.size() != qsizetype(kDeviceEntrySize))
-        return false;
-    const QString& expected = probeSent_ ? probeAddress_ : targetAddress_;
+    stop();
+    saveTicks_ = 0;
+    if (answerState_ == QLatin1String(kNoAnswer)) {
+        setStatus(QLatin1String(kSaveConfirmed));
+        // The module now lives at the address it was given: a second save or
+        // read goes there, and its probe asks the module there.
+        targetAddress_ = savedAddress_;
+        probeAddress_ = savedAddress_;
+        host_.saveConfirmed();
+    } else {
+        // Waiting on would never end while the module keeps answering, and the
+        // user could neither save again nor leave the window but by its close box.
+        setStatus(QLatin1String(kSaveNotConfirmed));
+        host_.saveUnconfirmed();
+    }
+}
+
+bool SaveExchange::isFrom(const QString& expected, const QString& fromAddress)
+{
     const auto from = parseIpv4(fromAddress.toStdString());
     return from && from == parseIpv4(expected.toStdString());
 }
 
+bool SaveExchange::isFromModule(const QByteArray& datagram, const QString& fromAddress) const
+{
+    return datagram.size() == qsizetype(kDeviceEntrySize)
+           && isFrom(probeSent_ ? probeAddress_ : targetAddress_, fromAddress);
+}
+
 void SaveExchange::answerReceived(const QByteArray& datagram, const QString& fromAddress)
 {
+    if (phase_ == Phase::Reading) {
+        // The planner judges what the module sent: a short answer is still an answer.
+        if (!datagram.isEmpty() && isFrom(targetAddress_, fromAddress))
+            readAnswered(datagram);
+        return;
+    }
     // Another host, or a fragment, would otherwise blank the boxes or fake a
     // live module at the probed address.
     if (!isFromModule(datagram, fromAddress))
@@ -153,7 +222,9 @@ void SaveExchange::secondEndpointAnswered()
 
 void SaveExchange::stop()
 {
-    running_ = false;
+    phase_ = Phase::Idle;
+    planner_ = nullptr;
+    readTimer_.stop();
     if (timer_)
         timer_->stop();
 }

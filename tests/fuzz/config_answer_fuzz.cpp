@@ -41,6 +41,7 @@ public:
     }
     void saveConfirmed() override { ++confirmed; }
     void saveUnconfirmed() override { ++unconfirmed; }
+    void readUnanswered() override { FUZZ_CHECK(false); }  // the save starts without its read
     void sendRefused(const QString&) override { FUZZ_CHECK(false); }
 
     int sent = 0;

@@ -19,6 +19,7 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
+#include "config/config_port.h"
 #include "config/save_records.h"
 #include "support/config_window_driver.h"
 #include "ui/ip_address_edit.h"
@@ -47,7 +48,7 @@ public:
         quint16 fromPort;
     };
 
-    explicit LoopbackModule(const char* address = "127.0.0.1")
+    explicit LoopbackModule(const char* address = "127.0.0.1") : readAnswer(bytesOf(test::wifiModule(address)))
     {
         bound = socket.bind(QHostAddress(QString::fromLatin1(address)), 5000);
         QObject::connect(&socket, &QUdpSocket::readyRead, [this] { pump(); });
@@ -62,7 +63,10 @@ public:
             quint16 port = 0;
             socket.readDatagram(payload.data(), payload.size(), &from, &port);
             received.push_back({payload, port});
-            if (payload == kRead && !readAnswer.isEmpty())
+            // A module that took a record restarts: the probe goes unanswered.
+            const bool restarting = restartsOnSave && received.size() >= 2
+                                    && received[received.size() - 2].payload.size() == 256;
+            if (payload == kRead && !readAnswer.isEmpty() && !restarting)
                 socket.writeDatagram(readAnswer, from, port);
             if (payload.size() == 256 && !saveAnswer.isEmpty())
                 socket.writeDatagram(saveAnswer, from, port);
@@ -78,8 +82,9 @@ public:
     QUdpSocket socket;
     bool bound = false;
     std::vector<Received> received;
-    QByteArray readAnswer;  // sent back for each read request
+    QByteArray readAnswer;  // sent back for each read request (its record unless changed)
     QByteArray saveAnswer;  // sent back for each record
+    bool restartsOnSave = true;
 };
 
 class ConfigSaveWindowTest : public ::testing::Test {
@@ -90,7 +95,15 @@ protected:
     {
         TcfgForm& f = w.open(test::wifiModule("127.0.0.1"));
         f.Timer1->setInterval(tickMs);
+        f.saveExchange().setReadWait(std::chrono::milliseconds(300));
         return f;
+    }
+
+    // Clicks "Save to Module" and lets the module answer the read that opens the save.
+    static void clickSave(TcfgForm& f)
+    {
+        QTest::mouseClick(f.saveModuleBtn, Qt::LeftButton);
+        ASSERT_TRUE(test::waitUntil([&] { return !f.saveExchange().isReading(); }));
     }
 
     LoopbackModule module;
@@ -104,14 +117,18 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     w.edit("Edit_SSID")->setText(QStringLiteral("NewNet"));
     w.edit("Edit_KEY")->setText(QStringLiteral("unused"));
 
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
 
-    ASSERT_EQ(module.count(), 2u);
-    EXPECT_EQ(module.received[0].payload, kHeader);
-    EXPECT_EQ(module.received[0].fromPort, 6000);
-    ASSERT_EQ(module.received[1].payload.size(), 256);
-    EXPECT_EQ(module.received[1].fromPort, 6000);
-    const DeviceEntry sent = DeviceEntry::fromBytes(module.received[1].payload.constData(), 256);
+    // The read that finds the module there, then the save; the answer to the
+    // read leaves the boxes as the user made them.
+    ASSERT_EQ(module.count(), 3u);
+    EXPECT_EQ(module.received[0].payload, kRead);
+    EXPECT_EQ(w.edit("Edit_SSID")->text(), QStringLiteral("NewNet"));
+    EXPECT_EQ(module.received[1].payload, kHeader);
+    ASSERT_EQ(module.received[2].payload.size(), 256);
+    for (const auto& datagram : module.received)
+        EXPECT_EQ(datagram.fromPort, 6000);
+    const DeviceEntry sent = DeviceEntry::fromBytes(module.received[2].payload.constData(), 256);
     EXPECT_EQ(sent.text(DeviceField::IpAddress), "127.0.0.2");
     EXPECT_EQ(sent.text(DeviceField::Ssid), "NewNet");
     EXPECT_EQ(sent.text(DeviceField::Key), "");  // AES: the WPA key goes, the WEP key does not
@@ -132,11 +149,11 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
         f.Timer1Timer();
         EXPECT_EQ(w.label("Label53"), waiting[tick % 4]) << tick;
     }
-    EXPECT_EQ(module.count(), 2u);
+    EXPECT_EQ(module.count(), 3u);
     f.Timer1Timer();  // the 19th: the probe, to the address the window opened with
-    ASSERT_EQ(module.count(), 3u);
-    EXPECT_EQ(module.received[2].payload, kRead);
-    EXPECT_EQ(module.received[2].fromPort, 6000);
+    ASSERT_EQ(module.count(), 4u);
+    EXPECT_EQ(module.received[3].payload, kRead);
+    EXPECT_EQ(module.received[3].fromPort, 6000);
     EXPECT_TRUE(f.saveExchange().probeSent());
 
     for (int tick = 20; tick <= 30; ++tick)
@@ -148,47 +165,95 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_EQ(module.count(), 3u);
+    EXPECT_EQ(module.count(), 4u);
 }
 
 TEST_F(ConfigSaveWindowTest, SilentModuleIsConfirmedByTheWindowsOwnTimer)
 {
     TcfgForm& f = openModule(kShortTick);
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_FALSE(f.Timer1->isActive());
-    ASSERT_EQ(module.count(), 3u);
-    EXPECT_EQ(module.received[2].payload, kRead);
+    ASSERT_EQ(module.count(), 4u);
+    EXPECT_EQ(module.received[3].payload, kRead);
 
     w.button("abortBtn")->click();
     EXPECT_FALSE(f.isVisible());
 }
 
-TEST_F(ConfigSaveWindowTest, ModuleStillAnsweringAfterTheProbeIsNeverReportedSaved)
+TEST_F(ConfigSaveWindowTest, ModuleStillAnsweringAfterTheProbeEndsNotConfirmedWithTheButtonsUsable)
 {
-    module.readAnswer = bytesOf(test::wifiModule("127.0.0.1"));
+    module.restartsOnSave = false;
     TcfgForm& f = openModule(kManualTicks);
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     for (int tick = 1; tick <= 19; ++tick)
         f.Timer1Timer();
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label55") == QStringLiteral("OK"); }));
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Response from 127.0.0.1"));
 
-    for (int tick = 20; tick <= 60; ++tick) {
+    for (int tick = 20; tick <= 30; ++tick)
         f.Timer1Timer();
-        EXPECT_NE(w.label("Label53"), QStringLiteral("Save to Module OK")) << tick;
-    }
-    EXPECT_EQ(f.saveExchange().saveTicks(), 30);
-    EXPECT_TRUE(f.Timer1->isActive());
-    EXPECT_FALSE(w.button("abortBtn")->isEnabled());
-    EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Abort"));
-
-    // Closing the window ends its save.
-    f.close();
+    EXPECT_TRUE(f.saveExchange().isRunning());
+    f.Timer1Timer();  // the 31st decides
+    EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module not confirmed"));
     EXPECT_FALSE(f.Timer1->isActive());
     EXPECT_FALSE(f.saveExchange().isRunning());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+    EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Abort"));
+    EXPECT_TRUE(w.logLines.contains(
+        QStringLiteral("Save to Module not confirmed: the module still answers at 127.0.0.1 after the probe")))
+        << w.logLines.join('|').toStdString();
+    EXPECT_TRUE(w.prompter.prompts.empty());
+
+    // "Abort" is a real way out again.
+    QTest::mouseClick(w.button("abortBtn"), Qt::LeftButton);
+    EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(ConfigSaveWindowTest, AModuleThatDoesNotAnswerTheReadGetsNothing)
+{
+    module.readAnswer.clear();
+    TcfgForm& f = openModule(kManualTicks);
+    w.edit("Edit_SSID")->setText(QStringLiteral("Edited"));
+    QTest::mouseClick(w.button("saveModuleBtn"), Qt::LeftButton);
+    EXPECT_FALSE(w.button("saveModuleBtn")->isEnabled());  // not twice while the read waits
+    ASSERT_TRUE(test::waitUntil([&] { return !w.prompter.prompts.empty(); }));
+    EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("no answer from 127.0.0.1: nothing was saved")});
+    EXPECT_EQ(w.prompter.prompts[0].title, QStringLiteral("Error"));
+    ASSERT_EQ(module.count(), 1u);
+    EXPECT_EQ(module.received[0].payload, kRead);
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+    EXPECT_TRUE(w.button("Button1")->isEnabled());
+    EXPECT_EQ(w.edit("Edit_SSID")->text(), QStringLiteral("Edited"));
+    EXPECT_TRUE(w.logLines.contains(QStringLiteral("Save to Module: no answer from 127.0.0.1: nothing was saved")));
+}
+
+TEST_F(ConfigSaveWindowTest, APortHeldByAnotherProgramRefusesTheSaveBeforeAnythingIsSent)
+{
+    TcfgForm& f = openModule(kManualTicks);
+    QUdpSocket other;  // no address sharing: the port is simply taken
+    ASSERT_TRUE(other.bind(QHostAddress::AnyIPv4, 6000, QUdpSocket::DontShareAddress));
+    QTest::mouseClick(w.button("saveModuleBtn"), Qt::LeftButton);
+    ASSERT_EQ(w.prompter.prompts.size(), 1u);
+    EXPECT_EQ(w.prompter.prompts[0].title, QStringLiteral("Error"));
+    EXPECT_TRUE(w.prompter.prompts[0].text.contains(QStringLiteral("port 6000 is in use by another program")))
+        << w.prompter.prompts[0].text.toStdString();
+    EXPECT_TRUE(w.prompter.prompts[0].text.endsWith(QStringLiteral(": nothing was sent")));
+    EXPECT_EQ(module.count(), 0u);
+    EXPECT_FALSE(f.saveExchange().isRunning());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+
+    // Once the port is free the same window saves from it.
+    other.close();
+    clickSave(f);
+    EXPECT_EQ(module.count(), 3u);
+    EXPECT_EQ(module.received[2].fromPort, 6000);
 }
 
 TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenConfirms)
@@ -202,7 +267,7 @@ TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenCo
     module.saveAnswer = bytesOf(answer);
     TcfgForm& f = openModule(kManualTicks);
 
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53").startsWith(QStringLiteral("Response from")); }));
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Response from 127.0.0.1"));
     EXPECT_EQ(w.label("Label55"), QStringLiteral("NG"));
@@ -211,7 +276,7 @@ TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenCo
     EXPECT_EQ(w.control<QComboBox>("CmbBox_AuthMode")->currentText(), QStringLiteral("SHARED"));
     EXPECT_EQ(w.control<QComboBox>("CmbBox_EncryType")->currentText(), QStringLiteral("WEP"));
     EXPECT_EQ(w.edit("Edit_WPAPSK")->text(), QStringLiteral("secret-pass"));  // an empty answer leaves it
-    EXPECT_EQ(f.configBlock().text(DeviceField::Ssid), "ShopNet");             // the block is not changed
+    EXPECT_EQ(f.configBlock().text(DeviceField::Ssid), "ShopNet");            // the block is not changed
 
     f.Timer1->setInterval(kShortTick);
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
@@ -219,10 +284,10 @@ TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenCo
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
 
     // A second save in the same window ends the same way.
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     EXPECT_EQ(w.label("Label55"), QStringLiteral("NG"));
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
-    EXPECT_EQ(module.count(), 6u);
+    EXPECT_EQ(module.count(), 8u);
     EXPECT_TRUE(w.prompter.prompts.empty());
 }
 
@@ -303,10 +368,11 @@ TEST_F(TwoModuleSaveTest, ASaveReachesOnlyItsOwnModuleWhateverTheOtherWindowDid)
         if (closeBFirst)
             b.close();
         a.findChild<QLineEdit*>(QStringLiteral("Edit_SSID"))->setText(QStringLiteral("Other"));
-        QTest::mouseClick(a.findChild<QPushButton*>(QStringLiteral("saveModuleBtn")), Qt::LeftButton);
+        a.saveExchange().setReadWait(std::chrono::milliseconds(300));
+        clickSave(a);
 
-        ASSERT_EQ(module.count(), 2u) << closeBFirst;
-        const DeviceEntry sent = DeviceEntry::fromBytes(module.received[1].payload.constData(), 256);
+        ASSERT_EQ(module.count(), 3u) << closeBFirst;
+        const DeviceEntry sent = DeviceEntry::fromBytes(module.received[2].payload.constData(), 256);
         EXPECT_EQ(sent.text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
         EXPECT_EQ(sent.text(DeviceField::IpAddress), "127.0.0.1");
         EXPECT_EQ(sent.text(DeviceField::Ssid), "Other");
@@ -338,24 +404,25 @@ TEST_F(TwoModuleSaveTest, ASecondSaveAfterAnAddressChangeGoesToTheNewAddress)
 {
     TcfgForm& f = openModule(kManualTicks);
     f.moduleAddressControl()->setValue(0x7F000002u);
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     tickTo(f, 31);
     ASSERT_EQ(w.label("Label53"), QStringLiteral("Save to Module OK"));
-    EXPECT_EQ(module.count(), 3u);
+    EXPECT_EQ(module.count(), 4u);
     EXPECT_EQ(f.targetIpText(), QStringLiteral("127.0.0.2"));
     EXPECT_EQ(w.edit("Edit5")->text(), QStringLiteral("2"));
 
     // Module B stands for the module at its new address: it takes the second
     // save and the probe, and its silence after the probe confirms it.
     w.edit("Edit_SSID")->setText(QStringLiteral("Second"));
-    w.button("saveModuleBtn")->click();
+    clickSave(f);
     tickTo(f, 31);
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module OK"));
-    EXPECT_EQ(module.count(), 3u);
-    ASSERT_EQ(moduleB.count(), 3u);
-    EXPECT_EQ(moduleB.received[0].payload, kHeader);
-    EXPECT_EQ(DeviceEntry::fromBytes(moduleB.received[1].payload.constData(), 256).text(DeviceField::Ssid), "Second");
-    EXPECT_EQ(moduleB.received[2].payload, kRead);
+    EXPECT_EQ(module.count(), 4u);
+    ASSERT_EQ(moduleB.count(), 4u);
+    EXPECT_EQ(moduleB.received[0].payload, kRead);
+    EXPECT_EQ(moduleB.received[1].payload, kHeader);
+    EXPECT_EQ(DeviceEntry::fromBytes(moduleB.received[2].payload.constData(), 256).text(DeviceField::Ssid), "Second");
+    EXPECT_EQ(moduleB.received[3].payload, kRead);
 }
 
 TEST_F(ConfigSaveWindowTest, RefreshAsksTheModuleAndShowsItsAnswer)
@@ -375,20 +442,23 @@ TEST_F(ConfigSaveWindowTest, RefreshAsksTheModuleAndShowsItsAnswer)
 
 TEST_F(ConfigSaveWindowTest, AClosedWindowNeverAdvancesAnotherWindowsSave)
 {
+    module.restartsOnSave = false;  // both windows talk to the one module
     TcfgForm& first = openModule(kManualTicks);
     TcfgForm& second = openModule(kManualTicks);
-    first.findChild<QPushButton*>(QStringLiteral("saveModuleBtn"))->click();
-    second.findChild<QPushButton*>(QStringLiteral("saveModuleBtn"))->click();
+    clickSave(first);
+    clickSave(second);
     for (int tick = 0; tick < 5; ++tick)
         first.Timer1Timer();
-    EXPECT_EQ(first.NMUDP1->LocalPort(), 6000);
+    EXPECT_TRUE(ConfigPort::shared().isOpen());
     first.close();
     EXPECT_FALSE(first.Timer1->isActive());
-    EXPECT_EQ(first.NMUDP1->LocalPort(), 0);  // the configuration port is free again
+    EXPECT_TRUE(ConfigPort::shared().isOpen());  // the other window still saves through it
     first.Timer1Timer();
     EXPECT_EQ(first.saveExchange().saveTicks(), 5);
     EXPECT_EQ(second.saveExchange().saveTicks(), 0);
     EXPECT_TRUE(second.Timer1->isActive());
+    second.close();
+    EXPECT_FALSE(ConfigPort::shared().isOpen());  // the configuration port is free again
 }
 
 // The save by COM port into a pseudo-terminal standing for COM4.
@@ -424,7 +494,8 @@ protected:
             if (::poll(&ready, 1, 0) <= 0)
                 break;
             char buffer[512];
-            const ssize_t n = ::read(master, buffer, std::min<std::size_t>(sizeof buffer, std::size_t(count - got.size())));
+            const ssize_t n = ::read(master, buffer,
+                                     std::min<std::size_t>(sizeof buffer, std::size_t(count - got.size())));
             if (n <= 0)
                 break;
             got.append(buffer, qsizetype(n));
@@ -480,7 +551,8 @@ TEST_F(ConfigComSaveTest, APortThatCannotOpenReachesTheExceptionBox)
     w.button("COMsaveModuleBtn")->click();
     ASSERT_EQ(w.prompter.prompts.size(), 1u);
     EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
-    EXPECT_TRUE(w.prompter.prompts[0].text.contains(QStringLiteral("COM4"))) << w.prompter.prompts[0].text.toStdString();
+    EXPECT_TRUE(w.prompter.prompts[0].text.contains(QStringLiteral("COM4")))
+        << w.prompter.prompts[0].text.toStdString();
     EXPECT_FALSE(f.MSComm1->PortOpen());
 }
 

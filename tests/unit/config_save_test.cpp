@@ -12,6 +12,7 @@
 #include "config/save_exchange.h"
 #include "config/save_records.h"
 #include "record/config_block.h"
+#include "support/wait_until.h"
 
 using namespace quillmar;
 
@@ -74,6 +75,7 @@ public:
     void showAnsweredRecord(const DeviceEntry& answer) override { shown.push_back(answer); }
     void saveConfirmed() override { ++confirmed; }
     void saveUnconfirmed() override { ++unconfirmed; }
+    void readUnanswered() override { ++unanswered; }
     void sendRefused(const QString& reason) override { refused << reason; }
 
     bool refuseSends = false;
@@ -86,6 +88,7 @@ public:
     std::vector<DeviceEntry> shown;
     int confirmed = 0;
     int unconfirmed = 0;
+    int unanswered = 0;
 };
 
 DeviceEntry someRecord()
@@ -300,15 +303,70 @@ TEST(SaveExchange, ModuleStillAnsweringAfterTheProbeIsNeverConfirmed)
     EXPECT_EQ(host.status, "Response from 192.0.2.20");
     EXPECT_EQ(host.answerState, "OK");
     EXPECT_TRUE(host.shown.empty());  // after the probe the boxes stay as they are
-    tickTimes(exchange, 12);
+    tickTimes(exchange, 11);
+    EXPECT_EQ(host.unconfirmed, 0);
+    exchange.tick();  // 31 decides: the save ends, not confirmed
     EXPECT_EQ(host.confirmed, 0);
     EXPECT_EQ(host.unconfirmed, 1);
+    EXPECT_EQ(host.status, "Save to Module not confirmed");
+    EXPECT_FALSE(exchange.isRunning());
+    EXPECT_FALSE(exchange.timer().isActive());
     tickTimes(exchange, 100);
-    EXPECT_EQ(host.confirmed, 0);
-    EXPECT_EQ(host.unconfirmed, 101);
-    EXPECT_EQ(exchange.saveTicks(), 30);
-    EXPECT_TRUE(exchange.isRunning());
-    EXPECT_EQ(host.sent.size(), 3u);  // one probe only
+    EXPECT_EQ(host.unconfirmed, 1);
+    EXPECT_EQ(exchange.targetAddress(), "192.0.2.20");  // the module stayed where it was
+    EXPECT_EQ(host.sent.size(), 3u);                    // one probe only
+}
+
+TEST(SaveExchange, ASaveGoesOutOnlyAfterTheModuleAnsweredARead)
+{
+    struct Case {
+        const char* what;
+        QByteArray answer;  // empty: none
+        const char* from;
+        bool planned;  // the planner gives the record
+        int savesSent;
+    };
+    const Case cases[] = {
+        {"no answer", {}, "", true, 0},
+        {"an answer from another host", bytesOf(someRecord()), "192.0.2.99", true, 0},
+        {"a record from the module", bytesOf(someRecord()), "192.0.2.20", true, 1},
+        {"a short answer the planner refuses", QByteArray(3, 'x'), "192.0.2.20", false, 0},
+    };
+    for (const Case& c : cases) {
+        RecordingHost host;
+        SaveExchange exchange(host);
+        exchange.setReadWait(std::chrono::milliseconds(20));
+        exchange.setTargetAddress("192.0.2.20");
+        QList<QByteArray> planned;
+        ASSERT_TRUE(exchange.readThenSave("192.0.2.20", [&](const QByteArray& answer) -> std::optional<DeviceEntry> {
+            planned << answer;
+            return c.planned ? std::optional(someRecord()) : std::nullopt;
+        })) << c.what;
+        ASSERT_EQ(host.sent.size(), 1u) << c.what;
+        EXPECT_EQ(host.sent[0].datagram, QByteArray::fromHex("5511AA")) << c.what;
+        EXPECT_TRUE(exchange.isReading()) << c.what;
+        tickTimes(exchange, 40);  // the save's ticks do not move a read
+        EXPECT_EQ(host.sent.size(), 1u) << c.what;
+        if (!c.answer.isEmpty())
+            exchange.answerReceived(c.answer, QString::fromLatin1(c.from));
+        EXPECT_TRUE(test::waitUntil([&] { return !exchange.isReading(); }, 5000)) << c.what;
+
+        const bool heard = c.answer.size() > 0 && QString::fromLatin1(c.from) == "192.0.2.20";
+        EXPECT_EQ(planned.size(), heard ? 1 : 0) << c.what;
+        EXPECT_EQ(host.unanswered, heard ? 0 : 1) << c.what;
+        EXPECT_EQ(host.sentSaves, c.savesSent) << c.what;
+        EXPECT_TRUE(host.shown.empty()) << c.what;  // the read's answer never fills the boxes
+        EXPECT_EQ(exchange.isRunning(), c.savesSent == 1) << c.what;
+        if (c.savesSent == 1) {
+            ASSERT_EQ(host.sent.size(), 3u) << c.what;
+            EXPECT_EQ(host.sent[1].datagram, QByteArray::fromHex("AA1155")) << c.what;
+            EXPECT_EQ(host.sent[2].datagram, bytesOf(someRecord())) << c.what;
+            tickTimes(exchange, 31);
+            EXPECT_EQ(host.confirmed, 1) << c.what;
+        } else {
+            EXPECT_EQ(host.sent.size(), 1u) << c.what;
+        }
+    }
 }
 
 TEST(SaveExchange, AnswerToTheSaveRefreshesAndTheSilenceThenConfirms)
