@@ -14,6 +14,12 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/device_list_model.h"
 #include "app/main_form.h"
 #include "app/shared_windows.h"
@@ -72,24 +78,42 @@ protected:
         return mainForm->findChild<TcfgForm*>();
     }
 
-    // The save's datagrams as the module saw them, all from the PC's port 6000.
-    void expectSaveDatagrams()
+    // One save's datagrams as `module` saw them, all from the PC's port 6000
+    // (`pcPort`): the read that found it there, the header, the record, and
+    // (once sent) the probe.
+    static void expectSaveDatagrams(SimProcess& module, const std::string& pcPort = kLabPcPort,
+                                    const std::string& to = kLabModule)
     {
-        const auto headers = sim->lines("request", "kind", "save-header");
+        const auto headers = module.lines("request", "kind", "save-header");
         ASSERT_EQ(headers.size(), 1u);
-        EXPECT_EQ(headers[0].fields.at("from"), kLabPcPort);
-        EXPECT_EQ(headers[0].fields.at("to"), kLabModule);
-        const auto records = sim->lines("request", "kind", "save-record");
+        EXPECT_EQ(headers[0].fields.at("from"), pcPort);
+        EXPECT_EQ(headers[0].fields.at("to"), to);
+        const auto records = module.lines("request", "kind", "save-record");
         ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0].fields.at("from"), kLabPcPort);
+        EXPECT_EQ(records[0].fields.at("from"), pcPort);
         EXPECT_EQ(records[0].fields.at("len"), "256");
-    }
-
-    std::vector<SimLogLine> probes()
-    {
         std::vector<SimLogLine> reads;
-        for (const SimLogLine& line : sim->lines("request", "from", kLabPcPort)) {
+        for (const SimLogLine& line : module.lines("request", "from", pcPort)) {
             if (line.fields.at("kind") == "search")
+                reads.push_back(line);
+        }
+        ASSERT_FALSE(reads.empty());
+        EXPECT_EQ(reads[0].fields.at("from"), pcPort);
+        EXPECT_LE(between(reads[0], headers[0]), 2000);  // the opening read came first
+        EXPECT_GE(between(reads[0], headers[0]), 0);
+    }
+    void expectSaveDatagrams() { expectSaveDatagrams(*sim); }
+
+    // The read requests from the PC's port 6000 after the save header: the probe.
+    std::vector<SimLogLine> probes(SimProcess* module = nullptr, const std::string& pcPort = kLabPcPort)
+    {
+        module = module ? module : sim;
+        const auto headers = module->lines("request", "kind", "save-header");
+        std::vector<SimLogLine> reads;
+        if (headers.empty())
+            return reads;
+        for (const SimLogLine& line : module->lines("request", "from", pcPort)) {
+            if (line.fields.at("kind") == "search" && between(headers.back(), line) > 0)
                 reads.push_back(line);
         }
         return reads;
@@ -154,7 +178,8 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     QElapsedTimer clock;
     clock.start();
     window->findChild<QPushButton*>(QStringLiteral("saveModuleBtn"))->click();
-    ASSERT_TRUE(waitUntil([&] { return text(window, "Label53") == QStringLiteral("Save to Module OK"); }, kSaveLimitMs));
+    ASSERT_TRUE(
+        waitUntil([&] { return text(window, "Label53") == QStringLiteral("Save to Module OK"); }, kSaveLimitMs));
     RecordProperty("save_seconds", std::to_string(clock.elapsed() / 1000.0));
     EXPECT_EQ(watch.verdictTick, 31);
     auto* exitButton = window->findChild<QPushButton*>(QStringLiteral("abortBtn"));
@@ -176,37 +201,92 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     EXPECT_TRUE(prompts.prompts.empty());
 }
 
-TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressIsNeverReportedSaved)
+TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAtTheDecidingTick)
 {
     ASSERT_TRUE(startModule("save=keep").ready()) << sim->error;
     enterPc();
     ConfigWindowDriver w;
     DeviceEntry entry = wifiModule(kLabModule);
     TcfgForm& f = w.open(entry);
-    // Each status text right after each tick.
-    QStringList statuses;
-    QObject::connect(f.Timer1, &QTimer::timeout, [&] { statuses << w.label("Label53"); });
     TickWatch watch;
     watchTicks(f, watch);
+    int verdictTick = 0;
+    QObject::connect(f.Timer1, &QTimer::timeout, [&] {
+        if (verdictTick == 0 && w.label("Label53") == QStringLiteral("Save to Module not confirmed"))
+            verdictTick = watch.ticks;
+    });
 
-    w.button("saveModuleBtn")->click();
-    ASSERT_TRUE(waitUntil([&] { return f.saveExchange().saveTicks() == 30 && w.label("Label55") == "OK"; },
-                          kSaveLimitMs));
-    // Three more deciding ticks.
-    const qsizetype ticks = statuses.size();
-    ASSERT_TRUE(waitUntil([&] { return statuses.size() >= ticks + 3; }, 10000));
-    EXPECT_FALSE(statuses.contains(QStringLiteral("Save to Module OK"))) << statuses.join(',').toStdString();
-    // The answer's "Response from" gave way to the waiting texts; the exchange
-    // waits at the deciding tick.
-    EXPECT_EQ(w.label("Label53").toStdString(), "Waiting...");
-    EXPECT_FALSE(w.button("abortBtn")->isEnabled());
-    EXPECT_TRUE(f.Timer1->isActive());
+    QTest::mouseClick(w.button("saveModuleBtn"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !f.saveExchange().isRunning(); }, kSaveLimitMs));
+    EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module not confirmed"));
+    EXPECT_EQ(verdictTick, 31);
+    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+    EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Abort"));
 
     expectSaveDatagrams();
     expectProbeAtTick19(watch);
-    EXPECT_EQ(sim->lines("reply", "from", kLabPcPort).size(), 1u);  // the probe was answered
-    f.close();
+    EXPECT_EQ(sim->lines("reply", "from", kLabPcPort).size(), 2u);  // the opening read and the probe
+}
+
+// A module whose link is down, and a port 6000 another program holds: the
+// save ends at once with its message and the module hears nothing of a save.
+TEST_F(ConfigSaveLabTest, NoModuleOnTheLinkOrThePortHeldElsewhereSendsNoSave)
+{
+    ASSERT_TRUE(startModule("save=restart").ready()) << sim->error;
+    enterPc();
+    ConfigWindowDriver w;
+    TcfgForm& f = w.open(wifiModule(kLabModule));
+
+    // Another program on port 6000: a child process that binds it and waits.
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_port = htons(6000);
+        ::bind(s, reinterpret_cast<const sockaddr*>(&any), sizeof any);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    ASSERT_TRUE(waitUntil(
+        [] {
+            const int probe = ::socket(AF_INET, SOCK_DGRAM, 0);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            any.sin_port = htons(6000);
+            const bool taken = ::bind(probe, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0;
+            ::close(probe);
+            return taken;
+        },
+        5000));
+    QTest::mouseClick(w.button("saveModuleBtn"), Qt::LeftButton);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ASSERT_EQ(w.prompter.prompts.size(), 1u);
+    EXPECT_TRUE(w.prompter.prompts[0].text.contains(QStringLiteral("port 6000 is in use by another program")))
+        << w.prompter.prompts[0].text.toStdString();
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+
+    // The link is down: only the read goes out, and the save ends within the
+    // read's two seconds.
+    w.prompter.prompts.clear();
+    ASSERT_EQ(lab->run("ma", {"ip", "link", "set", "eth0", "down"}), 0);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(w.button("saveModuleBtn"), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !w.prompter.prompts.empty(); }, 10000));
+    RecordProperty("no_answer_ms", std::to_string(clock.elapsed()));
+    EXPECT_LT(clock.elapsed(), 3000);
+    EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("no answer from 192.0.2.20: nothing was saved")});
     EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_TRUE(w.button("abortBtn")->isEnabled());
+
+    EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
+    EXPECT_TRUE(sim->lines("request", "kind", "save-record").empty());
 }
 
 TEST_F(ConfigSaveLabTest, AModuleAnsweringTheSaveRefreshesTheBoxesAndIsThenConfirmed)
@@ -251,42 +331,66 @@ TEST_F(ConfigSaveLabTest, AModuleAnsweringTheSaveRefreshesTheBoxesAndIsThenConfi
 namespace {
 
 // Two windows on two modules on two networks: A on link a, B on link b. A is
-// saved twice, moving 192.0.2.20 -> .21 -> .20; B's module hears nothing.
-TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksEachSaveReachesOnlyItsOwnModuleAndFollowsItsMove)
+// saved alone, moving 192.0.2.20 -> .21, then A and B at the same time, A
+// moving back to .20. Every datagram of both leaves the PC's port 6000.
+TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSameTime)
 {
     ASSERT_TRUE(startModule("save=restart,restartAfter=5").ready()) << sim->error;
     SimProcess* moduleA = sim;
     ASSERT_TRUE(lab->addHost("mb", 'b', {"198.51.100.20/24"})) << lab->error;
     SimProcess& moduleB = lab->startSim(
-        "mb", {"--module", "address=198.51.100.20,deviceName=LAB-B,macAddress=00-1F-7C-00-03-14,save=keep"});
+        "mb", {"--module", "address=198.51.100.20,deviceName=LAB-B,macAddress=00-1F-7C-00-03-14,save=restart,"
+                           "restartAfter=40"});
     ASSERT_TRUE(moduleB.ready()) << moduleB.error;
     enterPc();
     ConfigWindowDriver w;
     TcfgForm& a = w.open(wifiModule(kLabModule));
     TcfgForm& b = w.open(kitchenPrinter("198.51.100.20", "00-1F-7C-00-03-14"));
     a.Edit_SSID->setText(QStringLiteral("ShopA"));
+    b.Edit_SSID->setText(QStringLiteral("ShopB"));
+    const auto confirmed = [](TcfgForm& f) { return f.Label53->text() == QStringLiteral("Save to Module OK"); };
 
-    const std::pair<quint32, const char*> moves[] = {{0xC0000215u, kLabModuleMoved}, {0xC0000214u, kLabModule}};
-    for (const auto& [address, text] : moves) {
-        a.moduleAddressControl()->setValue(address);
-        QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
-        ASSERT_TRUE(waitUntil([&] { return a.Label53->text() == QStringLiteral("Save to Module OK"); }, kSaveLimitMs))
-            << text;
-        EXPECT_EQ(storedRecord().text(DeviceField::IpAddress), text);
-        EXPECT_EQ(a.targetIpText().toStdString(), text);
-    }
-    const auto stored = moduleA->lines("stored");
-    ASSERT_EQ(stored.size(), 2u);
-    // The second save and its probe went to where the module had moved.
-    const auto headers = moduleA->lines("request", "kind", "save-header");
-    ASSERT_EQ(headers.size(), 2u);
-    EXPECT_EQ(headers[1].fields.at("to"), kLabModuleMoved);
+    // A alone; B's window is open and idle.
+    a.moduleAddressControl()->setValue(0xC0000215u);  // 192.0.2.21
+    QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return confirmed(a); }, kSaveLimitMs));
+    expectSaveDatagrams(*moduleA);
+    EXPECT_EQ(probes(moduleA).size(), 1u);
+    EXPECT_EQ(storedRecord().text(DeviceField::IpAddress), kLabModuleMoved);
+    EXPECT_TRUE(moduleB.lines("request").empty());
+
+    // Both at once.
+    a.moduleAddressControl()->setValue(0xC0000214u);  // back to 192.0.2.20
+    QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
+    QTest::mouseClick(b.saveModuleBtn, Qt::LeftButton);
+    ASSERT_TRUE(
+        waitUntil([&] { return !a.saveExchange().isRunning() && !b.saveExchange().isRunning(); }, kSaveLimitMs));
+    EXPECT_EQ(a.Label53->text().toStdString(), "Save to Module OK");
+    // B keeps its address: a module restarting there is silent at its probe.
+    EXPECT_EQ(b.Label53->text().toStdString(), "Save to Module OK");
+
+    const auto storedA = moduleA->lines("stored");
+    ASSERT_EQ(storedA.size(), 2u);
+    EXPECT_EQ(storedRecord().text(DeviceField::IpAddress), kLabModule);
     EXPECT_EQ(storedRecord().text(DeviceField::Ssid), "ShopA");
     EXPECT_EQ(storedRecord().text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
+    // A's second save, its read and its probe went to where the module had moved.
+    const auto headersA = moduleA->lines("request", "kind", "save-header");
+    ASSERT_EQ(headersA.size(), 2u);
+    EXPECT_EQ(headersA[1].fields.at("to"), kLabModuleMoved);
+    for (const SimLogLine& line : moduleA->lines("request"))
+        EXPECT_EQ(line.fields.at("from"), kLabPcPort) << line.fields.at("kind");
 
-    EXPECT_TRUE(moduleB.lines("request").empty());
-    EXPECT_TRUE(moduleB.lines("stored").empty());
-    EXPECT_EQ(b.Label53->text(), QString());
+    expectSaveDatagrams(moduleB, "198.51.100.1:6000", "198.51.100.20");
+    EXPECT_EQ(probes(&moduleB, "198.51.100.1:6000").size(), 1u);
+    for (const SimLogLine& line : moduleB.lines("request"))
+        EXPECT_EQ(line.fields.at("from"), "198.51.100.1:6000") << line.fields.at("kind");
+    const auto storedB = moduleB.lines("stored");
+    ASSERT_EQ(storedB.size(), 1u);
+    const QByteArray bytesB = QByteArray::fromHex(QByteArray::fromStdString(storedB[0].fields.at("record")));
+    const DeviceEntry recordB = DeviceEntry::fromBytes(bytesB.constData(), std::size_t(bytesB.size()));
+    EXPECT_EQ(recordB.text(DeviceField::Ssid), "ShopB");
+    EXPECT_EQ(recordB.text(DeviceField::MacAddress), "00-1F-7C-00-03-14");
     EXPECT_TRUE(w.prompter.prompts.empty());
 }
 
