@@ -87,6 +87,7 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
         display.blocksSent(sent, total);
     });
     QObject::connect(worker, &MaintenanceThread::logLine, &loop, log);
+    QObject::connect(worker, &MaintenanceThread::handedOver, &loop, [&run] { run.handedOver = true; });
     QObject::connect(worker, &MaintenanceThread::exceptionRaised, &loop,
                      [&run](const QString& text) { run.exception = text; });
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);

@@ -25,6 +25,9 @@ struct MaintenanceRun {
     int blocksSent = 0;
     int blocks = 0;
     bool stopRequested = false;  // a signal asked the worker to stop
+    // The device was told to hand over (the upgrade: to its serial loader)
+    // before any stop could prevent it.
+    bool handedOver = false;
 };
 
 using WorkerFactory = std::function<MaintenanceThread*(SessionEnvironment, MaintenanceStatus)>;

@@ -143,6 +143,8 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         message << exceptionLine() + QStringLiteral(": ") + *run.exception;
     } else if (run.code == maintenance::kStopped) {
         message << QStringLiteral("stopped before the end; nothing is left in the PC's route and neighbour tables");
+        if (const QString note = stopNote(run); !note.isEmpty())
+            message << note;
         status = kInterrupted;
     } else if (const std::optional<OutcomeMessage> outcome = outcomeOf(run.code)) {
         message = messageLines(*outcome);

@@ -38,6 +38,9 @@ protected:
     virtual void describe(QJsonObject&, const MaintenanceRequest&, const MaintenanceRun&) const {}
     // What follows the outcome's message on success (nothing when empty).
     virtual QString successNote() const;
+    // What follows the message of a run stopped by a signal: what the stop
+    // left the device in (nothing when empty).
+    virtual QString stopNote(const MaintenanceRun&) const { return {}; }
     // The line the manager's message log gets for an exception the worker let escape.
     virtual QString exceptionLine() const { return QStringLiteral("upgradeFwThread Exception"); }
 

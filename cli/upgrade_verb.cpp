@@ -31,7 +31,8 @@ public:
                                   "file failed\", \"login to device failed\", \"serial read/write failed\" and\n"
                                   "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
                                   "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
-                                  "dialog checks it.\n"
+                                  "dialog checks it. A stop once the device was told to hand over leaves it in\n"
+                                  "its loader until an upgrade completes.\n"
                                   "\n")
                    + sessionDetails());
     }
@@ -64,6 +65,11 @@ private:
     }
 
     std::optional<OutcomeMessage> outcomeOf(int code) const override { return upgradeOutcome(code); }
+
+    QString stopNote(const MaintenanceRun& run) const override
+    {
+        return run.handedOver ? QString::fromLatin1(kStaysInLoaderText) : QString();
+    }
 
     void describe(QJsonObject& result, const MaintenanceRequest& request, const MaintenanceRun& run) const override
     {

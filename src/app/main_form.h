@@ -121,6 +121,8 @@ private:
     void removeUpgradeItem();
     void stopSearchWorkers();
     int runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
+    // Keeps `worker` where closing the window finds it.
+    void trackMaintenanceWorker(MaintenanceThread* worker);
     void stopMaintenanceWorkers();
     HostTableHelpers& hostTableHelpers();
     // What a maintenance worker's device session gets: the local address table,

@@ -68,10 +68,15 @@ int TmainForm::maintenanceStatus() const
     return maintenanceStatus_ ? maintenanceStatus_->load() : maintenance::kStillRunning;
 }
 
-int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)
+void TmainForm::trackMaintenanceWorker(MaintenanceThread* worker)
 {
     std::erase_if(maintenanceWorkers_, [](const QPointer<MaintenanceThread>& ended) { return ended.isNull(); });
     maintenanceWorkers_.emplace_back(worker);
+}
+
+int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)
+{
+    trackMaintenanceWorker(worker);
     return runBehindProgressWindow(worker, status, createSharedWindows().upgradePrgForm, this,
                                    [this](const QString& line) { log(line); });
 }
@@ -79,21 +84,26 @@ int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared
 void TmainForm::startReboot(const MaintenanceRequest& request)
 {
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
-    const int code = runMaintenanceWorker(
-        new rebootThread(request, maintenanceEnvironment(),
-                         maintenanceStatus_),
-        maintenanceStatus_);
+    const int code = runMaintenanceWorker(new rebootThread(request, maintenanceEnvironment(), maintenanceStatus_),
+                                          maintenanceStatus_);
     tellOutcome(*this, rebootOutcome(code));
 }
 
 void TmainForm::startUpgrade(const MaintenanceRequest& request)
 {
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
-    const int code = runMaintenanceWorker(
-        new upgradeFwThread(request, maintenanceEnvironment(),
-                            maintenanceStatus_),
-        maintenanceStatus_);
-    tellOutcome(*this, upgradeOutcome(code));
+    auto* worker = new upgradeFwThread(request, maintenanceEnvironment(), maintenanceStatus_);
+    trackMaintenanceWorker(worker);
+    const AskedRun run = runAskingBeforeStop(
+        worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
+        [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
+    if (run.stoppedAfterHandOver) {
+        const QString text = QString::fromStdString(upgradeStoppedOutcome().text);
+        log(text);
+        showError(this, text);
+        return;
+    }
+    tellOutcome(*this, upgradeOutcome(run.code));
 }
 
 void TmainForm::stopMaintenanceWorkers()

@@ -150,7 +150,8 @@ bool isLoginAccepted(const std::string& reply)
     return reply.compare(0, 5, "LOGOK") == 0;
 }
 
-int DeviceSession::loginAndCommand(const char* line, int length, bool commandSteps)
+int DeviceSession::loginAndCommand(const char* line, int length, bool commandSteps,
+                                   const std::function<bool()>& mayCommand)
 {
     MaintenanceProgress& progress = *environment_.progress;
     progress.setText("login to device...");
@@ -166,6 +167,8 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
         return maintenance::kLoginFailed;
     if (!isLoginAccepted(reply))
         return maintenance::kLoginRefused;
+    if (mayCommand && !mayCommand())
+        return maintenance::kStopped;
     if (commandSteps) {
         progress.stepBar();
         progress.setText("send command...");

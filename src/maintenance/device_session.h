@@ -6,6 +6,7 @@
 // run; it releases itself when it goes, whatever happened.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ struct SessionEnvironment {
     MaintenanceProgress* progress = nullptr;
     const std::atomic<bool>* stopRequested = nullptr;
     MaintenanceTiming timing;
+    // Asked just before the upgrade tells the device to hand over to its
+    // serial loader, where a stop leaves it: false when the worker was told to
+    // stop first, and nothing is sent then. Empty: the stop request decides.
+    std::function<bool()> enterHandOver = nullptr;
 };
 
 class DeviceSession {
@@ -54,8 +59,10 @@ public:
     // 0 with a connected socket, -1 (address 0), -2 (stopped) or -3.
     int reachDevice();
     // 0, -5 or -6. `commandSteps`: the bar steps and "send command..." around
-    // the command, as the reboot shows them.
-    int loginAndCommand(const char* line, int length, bool commandSteps = false);
+    // the command, as the reboot shows them. `mayCommand`, asked once the
+    // log-in is accepted: false ends with -2 before the command is sent.
+    int loginAndCommand(const char* line, int length, bool commandSteps = false,
+                        const std::function<bool()>& mayCommand = {});
     // Closes the socket; removes the host route and neighbour entry when the
     // session holds them. Safe to call more than once.
     void releaseDevice();

@@ -65,4 +65,14 @@ std::optional<OutcomeMessage> upgradeOutcome(int code)
     }
 }
 
+std::string upgradeStopQuestion()
+{
+    return std::string("Stop the upgrade? ") + kStaysInLoaderText;
+}
+
+OutcomeMessage upgradeStoppedOutcome()
+{
+    return errorOutcome(std::string("The upgrade was stopped. ") + kStaysInLoaderText);
+}
+
 }  // namespace quillmar

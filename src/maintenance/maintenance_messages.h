@@ -23,4 +23,11 @@ std::optional<OutcomeMessage> sessionFailureOutcome(int code);
 std::optional<OutcomeMessage> rebootOutcome(int code);
 std::optional<OutcomeMessage> upgradeOutcome(int code);
 
+// Once the device has been told to hand over to its serial loader, a stopped
+// upgrade leaves it there with part of an image: the user is asked first and
+// told afterwards.
+inline constexpr char kStaysInLoaderText[] = "The printer will stay in its loader until an upgrade completes.";
+std::string upgradeStopQuestion();
+OutcomeMessage upgradeStoppedOutcome();
+
 }  // namespace quillmar

@@ -1,9 +1,11 @@
 #include "maintenance/maintenance_starter.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QWidget>
 
 #include "maintenance/maintenance_result.h"
+#include "maintenance/maintenance_timing.h"
 #include "maintenance/upgrade_prg_form.h"
 #include "ui/prompter.h"
 
@@ -13,10 +15,9 @@ namespace {
 // Which run owns the shared progress window now.
 quint64 currentRun = 0;
 
-}  // namespace
-
-int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window,
-                            QWidget* owner, const std::function<void(const QString&)>& log)
+// The signals of `worker` that reach the window, the owner and the log.
+void connectToWindow(MaintenanceThread* worker, TupgradePrgForm* window, QWidget* owner,
+                     const std::function<void(const QString&)>& log)
 {
     const quint64 run = ++currentRun;
     const auto current = [run] { return run == currentRun; };
@@ -75,18 +76,61 @@ int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& 
             showException(owner, text);
         },
         queued);
+}
 
-    const QPointer<MaintenanceThread> running(worker);
+// Starts the worker and holds the window until the worker or the user closes
+// it: the worker's code, or kStillRunning.
+int runModally(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window)
+{
     const QString startText = worker->startText();
     worker->start();
     window->prepareForWorker();
     window->setLabelText(startText);
     window->exec();
+    return status->load();
+}
 
-    const int code = status->load();
+}  // namespace
+
+int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window,
+                            QWidget* owner, const std::function<void(const QString&)>& log)
+{
+    connectToWindow(worker, window, owner, log);
+    const QPointer<MaintenanceThread> running(worker);
+    const int code = runModally(worker, status, window);
     if (code == maintenance::kStillRunning && running)
         running->requestStop();
     return code;
+}
+
+AskedRun runAskingBeforeStop(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window,
+                             QWidget* owner, const std::function<void(const QString&)>& log, const QString& question)
+{
+    connectToWindow(worker, window, owner, log);
+    const QPointer<MaintenanceThread> running(worker);
+    bool stopConfirmed = false;
+    window->setCancelCheck([&] {
+        if (!running || running->isFinished() || running->stopBeforeHandOver())
+            return true;
+        if (!confirm(window, question))
+            return false;
+        stopConfirmed = true;
+        return true;
+    });
+    AskedRun run;
+    run.code = runModally(worker, status, window);
+    window->setCancelCheck({});
+    if (run.code == maintenance::kStillRunning && running)
+        running->requestStop();
+    if (stopConfirmed) {
+        // The worker honours the stop within its current step; it may also
+        // have finished the download on its own meanwhile.
+        if (running)
+            running->wait(QDeadlineTimer(kStoppedWorkerWait));
+        run.code = status->load();
+        run.stoppedAfterHandOver = run.code == maintenance::kStopped || run.code == maintenance::kStillRunning;
+    }
+    return run;
 }
 
 }  // namespace quillmar

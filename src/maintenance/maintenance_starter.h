@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 
+#include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_thread.h"
 
 class QWidget;
@@ -21,5 +22,20 @@ class TupgradePrgForm;
 // to the message log.
 int runBehindProgressWindow(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window,
                             QWidget* owner, const std::function<void(const QString&)>& log);
+
+struct AskedRun {
+    int code = maintenance::kStillRunning;  // as runBehindProgressWindow returns it
+    // The user confirmed a stop after the hand-over and the worker ended stopped.
+    bool stoppedAfterHandOver = false;
+};
+
+// As runBehindProgressWindow, for a worker that hands the device over (the
+// upgrade, to its serial loader). From the hand-over on, "Cancel", Escape and
+// the close box ask `question` ("Confirm", Yes and No) first: No leaves the
+// worker running behind the window; Yes stops it and waits for its end, so
+// that what the user is told next is what the device was left in. Before the
+// hand-over they stop it without a word, as for any worker.
+AskedRun runAskingBeforeStop(MaintenanceThread* worker, const MaintenanceStatus& status, TupgradePrgForm* window,
+                             QWidget* owner, const std::function<void(const QString&)>& log, const QString& question);
 
 }  // namespace quillmar

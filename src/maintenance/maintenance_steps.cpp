@@ -87,9 +87,16 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
     if (size < 0)
         return kOpenFileFailed;
 
+    // A stop that comes while the log-in is awaited must not let "$SYCS" go:
+    // the device would be left in its loader by a user who stopped before.
+    const auto handOver = [&environment] {
+        if (environment.enterHandOver)
+            return environment.enterHandOver();
+        return !(environment.stopRequested && environment.stopRequested->load());
+    };
     int result = session.reachDevice();
     if (result == kOk)
-        result = session.loginAndCommand("$SYCS\r\n", 7);
+        result = session.loginAndCommand("$SYCS\r\n", 7, false, handOver);
     if (result == kOk)
         result = serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
                                       environment.stopRequested);

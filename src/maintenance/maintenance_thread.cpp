@@ -12,7 +12,29 @@ MaintenanceThread::MaintenanceThread(MaintenanceRequest request, SessionEnvironm
 {
     environment_.progress = this;
     environment_.stopRequested = &stopRequested_;
+    environment_.enterHandOver = [this] { return enterHandOver(); };
     connect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+bool MaintenanceThread::stopBeforeHandOver()
+{
+    const std::lock_guard<std::mutex> lock(handOverLock_);
+    if (handedOver_)
+        return false;
+    stopRequested_ = true;
+    return true;
+}
+
+bool MaintenanceThread::enterHandOver()
+{
+    {
+        const std::lock_guard<std::mutex> lock(handOverLock_);
+        if (stopRequested_)
+            return false;
+        handedOver_ = true;
+    }
+    emit handedOver();
+    return true;
 }
 
 void MaintenanceThread::Execute()

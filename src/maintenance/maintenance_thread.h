@@ -9,6 +9,7 @@
 #include <QThread>
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 #include "maintenance/device_session.h"
 #include "maintenance/maintenance_progress.h"
@@ -26,6 +27,10 @@ public:
 
     // Written by the user-interface thread, polled by the worker between steps.
     void requestStop() { stopRequested_ = true; }
+    // Stops the worker as requestStop does unless it has handed the device
+    // over (the upgrade: told it to go to its serial loader); the hand-over
+    // then never comes. False, and nothing stopped, once it has come.
+    bool stopBeforeHandOver();
 
     // The progress text its starter shows first, and the message-log line an
     // exception that escapes the body leaves (the reboot's is the upgrade's).
@@ -39,6 +44,8 @@ signals:
     void barAdvanced(int delta);
     void blocksSentChanged(int sent, int total);
     void logLine(const QString& line);
+    // The device is being told to hand over; a stop from now on leaves it there.
+    void handedOver();
     // The body ended with `code`, already in the status cell.
     void workFinished(int code);
     // Something escaped the body; the text is the exception's own.
@@ -57,10 +64,17 @@ protected:
     void log(const std::string& line) override;
 
 private:
+    // The worker's side of stopBeforeHandOver: false when the stop came first.
+    bool enterHandOver();
+
     MaintenanceRequest request_;
     SessionEnvironment environment_;
     MaintenanceStatus status_;
     std::atomic<bool> stopRequested_{false};
+    // Whether a stop comes before or after the hand-over is decided under
+    // this lock, so that the one who stops knows what the device was left in.
+    std::mutex handOverLock_;
+    bool handedOver_ = false;
 };
 
 class rebootThread final : public MaintenanceThread {

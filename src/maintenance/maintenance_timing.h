@@ -50,6 +50,11 @@ struct TftpTiming {
     int tries = kTftpTries;
 };
 
+// How long the manager waits for a worker the user stopped after the upgrade's
+// hand-over: longer than any step that does not look at the stop (the
+// command's reply waits, a serial write held back).
+inline constexpr milliseconds kStoppedWorkerWait{10000};
+
 struct MaintenanceTiming {
     milliseconds connectPause = kConnectPause;
     milliseconds replyWait = kLineReplyWait;

@@ -102,4 +102,26 @@ void TupgradePrgForm::cancelBtnClick()
     reject();
 }
 
+void TupgradePrgForm::setCancelCheck(std::function<bool()> mayClose)
+{
+    mayClose_ = std::move(mayClose);
+}
+
+// "Cancel", Escape and the close box all end here.
+void TupgradePrgForm::reject()
+{
+    // A second press while the check is asking changes nothing.
+    if (asking_)
+        return;
+    if (mayClose_) {
+        asking_ = true;
+        const bool close = mayClose_();
+        asking_ = false;
+        // The worker may have ended, and closed the window, meanwhile.
+        if (!close || !isVisible())
+            return;
+    }
+    QDialog::reject();
+}
+
 }  // namespace quillmar

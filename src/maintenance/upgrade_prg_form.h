@@ -4,6 +4,7 @@
 // how many blocks of how many have been sent. Created once at start-up and
 // reused.
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -22,6 +23,11 @@ public:
     QString labelText() const;
     int barPosition() const;
 
+    // Asked when the user closes the window ("Cancel", Escape, the close box):
+    // false keeps it open. Empty: it always closes. The window is shared, so
+    // whoever sets a check clears it when its run ends.
+    void setCancelCheck(std::function<bool()> mayClose);
+
 public slots:
     void setLabelText(const QString& text);
     void setBarPosition(int position);
@@ -33,8 +39,11 @@ public slots:
     // The worker's end: close the window if it is still up.
     void closeIfVisible();
     void cancelBtnClick();
+    void reject() override;
 
 private:
+    std::function<bool()> mayClose_;
+    bool asking_ = false;
     QLabel* prgMsg = nullptr;
     QProgressBar* prgBar = nullptr;
     QPushButton* cancelBtn = nullptr;

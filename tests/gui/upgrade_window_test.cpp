@@ -1,7 +1,7 @@
 // The "Upgrade" command from the main window to quillmar-sim's modules on
 // loopback (their command ports on 127.0.0.1 and 127.0.0.2, their loaders on
-// two ptys mapped to COM7 and COM8), with real clicks on the tree, the upgrade
-// dialog and the progress window. The route and neighbour tables are a
+// two ptys mapped to COM7 and COM8; 127.0.0.4 never answers the log-in), with
+// real clicks on the tree, the upgrade dialog and the progress window. The route and neighbour tables are a
 // recorder: loopback needs none.
 #include <gtest/gtest.h>
 
@@ -61,13 +61,12 @@ protected:
         qputenv("QUILLMAR_COM7", directory.file("com7").toLocal8Bit());
         qputenv("QUILLMAR_COM8", directory.file("com8").toLocal8Bit());
         sim = std::make_unique<test::SimProcess>(
-            test::simPath(),
-            std::vector<std::string>{"--session", "address=127.0.0.1", "--session", "address=127.0.0.2", "--session",
-                                     "address=127.0.0.3,password=counter1", "--loader-pty",
-                                     path("com7") + ",address=127.0.0.1,nak=never", "--loader-pty",
-                                     path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
+            test::simPath(), std::vector<std::string>{
+                                 "--session", "address=127.0.0.1", "--session", "address=127.0.0.2", "--session",
+                                 "address=127.0.0.3,password=counter1", "--session", "address=127.0.0.4,login=silent",
+                                 "--loader-pty", path("com7") + ",address=127.0.0.1,nak=never", "--loader-pty",
+                                 path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
         ASSERT_TRUE(sim->ready()) << sim->error;
-        MaintenanceTiming timing;
         timing.connectPause = 50ms;
         timing.serialCollect = 300ms;
         timing.xmodem.writePause = 5ms;
@@ -79,6 +78,7 @@ protected:
         form.searchesAsked = 0;
         form.addRow(device("02:51:7f:00:00:01", "127.0.0.1"));
         form.addRow(device("02:51:7f:00:00:02", "127.0.0.2"));
+        form.addRow(device("02:51:7f:00:00:04", "127.0.0.4"));
         QFile firmware(directory.file("fw.bin"));
         ASSERT_TRUE(firmware.open(QIODevice::WriteOnly));
         firmware.write(QByteArray(128 * 40, '\x3C'));
@@ -121,7 +121,15 @@ protected:
 
     QString logText() const { return form.findChild<QPlainTextEdit*>(QStringLiteral("msgMemo"))->toPlainText(); }
 
+    // How many route and neighbour changes of this kind ("route-", ...) were made.
+    long changes(const char* kind) const
+    {
+        const auto all = tables.changes();
+        return std::count_if(all.begin(), all.end(), [&](const std::string& c) { return c.starts_with(kind); });
+    }
+
     test::TempDirectory directory;
+    MaintenanceTiming timing;
     std::unique_ptr<test::SimProcess> sim;
     test::RecordingHostTables tables;
     test::RecordingPrompter prompts;
@@ -164,13 +172,13 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
     EXPECT_FALSE(sharedWindows().upgradePrgForm->isVisible());
 }
 
-// "Cancel" during the download of the first module: no message, the worker
-// stops on its own; an upgrade of the second module right after is not
-// disturbed by it.
-TEST_F(UpgradeWindowTest, CancelShowsNothingAndTheNextUpgradeIsItsOwn)
+// "Cancel" before the module was told to hand over (its log-in still
+// awaited): no question, no message, the worker stops on its own; an upgrade
+// of the second module right after is not disturbed by it.
+TEST_F(UpgradeWindowTest, CancelBeforeTheHandOverShowsNothingAndTheNextUpgradeIsItsOwn)
 {
-    upgrade(0, 6, [](TupgradePrgForm* progress) {
-        if (progress->labelText() == QStringLiteral("downloading..."))
+    upgrade(2, 6, [](TupgradePrgForm* progress) {
+        if (progress->labelText() == QStringLiteral("login to device..."))
             QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
     });
     EXPECT_TRUE(prompts.prompts.empty());
@@ -182,10 +190,53 @@ TEST_F(UpgradeWindowTest, CancelShowsNothingAndTheNextUpgradeIsItsOwn)
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
     EXPECT_EQ(form.searchesAsked, 0);
     EXPECT_EQ(form.maintenanceStatus(), maintenance::kOk);
-    // Both sessions gave back their route and neighbour entries.
-    const auto changes = tables.changes();
-    EXPECT_EQ(
-        std::count_if(changes.begin(), changes.end(), [](const std::string& c) { return c.starts_with("route-"); }), 2);
+    // Both sessions give back their route and neighbour entries, the
+    // cancelled one once its log-in wait is over.
+    EXPECT_TRUE(test::waitUntil([this] { return changes("route-") == 2; }, 8000));
+    EXPECT_FALSE(logText().contains(QStringLiteral("loader"))) << logText().toStdString();
+}
+
+// Once the module was told to hand over, "Cancel" and Escape ask first: No
+// lets the download go on behind the window, Yes stops it, and the user is
+// told, and the log says, that the printer stays in its loader.
+TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInItsLoader)
+{
+    timing.xmodem.writePause = 20ms;
+    form.setMaintenanceTiming(timing);
+    prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    int sentAtNo = -1;
+    int sentAtYes = -1;
+    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+        int sent = 0;
+        if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) != 1)
+            return;
+        if (sentAtNo < 0 && sent >= 5) {
+            sentAtNo = sent;
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+            EXPECT_TRUE(progress->isVisible());
+        } else if (sentAtNo >= 0 && sentAtYes < 0 && sent >= sentAtNo + 10) {
+            sentAtYes = sent;
+            QTest::keyClick(progress, Qt::Key_Escape);
+        }
+    });
+    const QString staysInLoader = QStringLiteral("The printer will stay in its loader until an upgrade completes.");
+    ASSERT_EQ(prompts.prompts.size(), 3u) << prompts.texts().join(u'|').toStdString();
+    for (const Prompt& question : {prompts.prompts[0], prompts.prompts[1]}) {
+        EXPECT_EQ(question.title, QStringLiteral("Confirm"));
+        EXPECT_EQ(question.text, QStringLiteral("Stop the upgrade? ") + staysInLoader);
+        EXPECT_EQ(question.buttons, PromptButtons::YesNo);
+    }
+    const QString stopped = QStringLiteral("The upgrade was stopped. ") + staysInLoader;
+    EXPECT_EQ(prompts.prompts[2].title, QStringLiteral("Error"));
+    EXPECT_EQ(prompts.prompts[2].text, stopped);
+    EXPECT_TRUE(logText().contains(stopped)) << logText().toStdString();
+    EXPECT_GT(sentAtYes, sentAtNo) << "the download went on after No";
+    EXPECT_EQ(form.maintenanceStatus(), maintenance::kStopped);
+    const std::size_t blocks = sim->lines("loader-block").size();
+    EXPECT_GE(blocks, std::size_t(sentAtYes));
+    EXPECT_LT(blocks, 40u);
+    // The session was released before the message.
+    EXPECT_EQ(tables.changes().back().substr(0, 6), "neigh-");
 }
 
 // A worker that throws: the exception is logged and shown, the progress window
@@ -226,13 +277,9 @@ TEST_F(UpgradeWindowTest, RebootReportsItsOutcomeAndReleasesTheSession)
     EXPECT_EQ(form.searchesAsked, 0);
     EXPECT_EQ(sim->lines("command", "does", "reboot").size(), 1u);
     EXPECT_EQ(sim->lines("command-line", "len", "22").size(), 2u);
-    const auto changes = tables.changes();
-    const auto count = [&](const char* kind) {
-        return std::count_if(changes.begin(), changes.end(), [&](const std::string& c) { return c.starts_with(kind); });
-    };
-    EXPECT_EQ(count("route+"), 2);
-    EXPECT_EQ(count("route-"), 2) << "a successful reboot gives its route back too";
-    EXPECT_EQ(count("neigh-"), 2);
+    EXPECT_EQ(changes("route+"), 2);
+    EXPECT_EQ(changes("route-"), 2) << "a successful reboot gives its route back too";
+    EXPECT_EQ(changes("neigh-"), 2);
 }
 
 }  // namespace

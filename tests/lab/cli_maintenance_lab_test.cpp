@@ -32,35 +32,47 @@ TEST_F(CliMaintenanceLab, RebootThroughTheSecondInterface)
     EXPECT_EQ(tables(), before);
 }
 
-// SIGTERM while the loader is awaited: the session's entries go, the program
-// says so and ends with 130.
-TEST_F(CliMaintenanceLab, AnUpgradeStoppedBySigtermLeavesTheTablesAsTheyWere)
+// A signal before the hand-over (the first interface still being tried) and
+// one during the download: the session's entries go, the program ends with
+// 130, and only the second says the printer stays in its loader.
+TEST_F(CliMaintenanceLab, AStoppedUpgradeSaysWhetherThePrinterStaysInItsLoader)
 {
     const std::string link = dir + "/com3";
     SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty",
-                                           link + ",image=" + dir + "/received.bin,nak=never"});
+                                           link + ",image=" + dir + "/received.bin"});
     ASSERT_TRUE(sim.ready()) << sim.error;
-    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 8, '\x5A');
+    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\x5A');
     const HostTablesSnapshot before = tables();
-
+    // A job started with & ignores SIGINT unless told otherwise.
     const std::string script =
-        "QUILLMAR_COM3=\"$1\" \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3 2>\"$5\" & pid=$!\n"
-        "i=0; until grep -q '^downloading' \"$5\" || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done\n"
-        "kill -TERM $pid; wait $pid; echo status=$?; cat \"$5\"\n";
-    std::string out;
-    lab->run("pc",
-             {"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, dir + "/firmware.bin",
-              dir + "/err.txt"},
-             &out);
-    EXPECT_NE(out.find("status=130\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("\nstopping...\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("quillmar-cli upgrade: stopped before the end; nothing is left in the PC's route and "
-                       "neighbour tables\n"),
-              std::string::npos)
-        << out;
+        "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3 2>\"$5\" &\n"
+        "pid=$!; i=0; until grep -q \"$7\" \"$5\" || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done\n"
+        "kill -\"$6\" $pid; wait $pid; echo status=$?; cat \"$5\"\n";
+    const std::string stopped =
+        "quillmar-cli upgrade: stopped before the end; nothing is left in the PC's route and neighbour tables\n";
+    const std::string staysInLoader = "The printer will stay in its loader until an upgrade completes.\n";
+    struct Case {
+        const char* signal;
+        const char* after;
+        bool handedOver;
+    };
+    for (const Case& c : {Case{"TERM", "^connect to device", false}, Case{"INT", "blocks$", true}}) {
+        std::string out;
+        lab->run("pc",
+                 {"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, dir + "/firmware.bin",
+                  dir + "/err.txt", c.signal, c.after},
+                 &out);
+        EXPECT_NE(out.find("status=130\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("\nstopping...\n"), std::string::npos) << out;
+        EXPECT_NE(out.find(c.handedOver ? stopped + staysInLoader : stopped), std::string::npos) << out;
+        EXPECT_EQ(out.find("stay in its loader") != std::string::npos, c.handedOver) << out;
+        EXPECT_EQ(tables(), before) << c.signal;
+    }
     EXPECT_EQ(sim.lines("command", "does", "loader").size(), 1u);
-    EXPECT_TRUE(sim.lines("loader-block").empty());
-    EXPECT_EQ(tables(), before);
+    const std::size_t blocks = sim.lines("loader-block").size();
+    EXPECT_GT(blocks, 0u);
+    EXPECT_LT(blocks, 40u);
+    EXPECT_TRUE(sim.lines("loader-image").empty());
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <net/if.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -89,7 +90,7 @@ protected:
         std::ofstream(dir_ + "/image.bin", std::ios::binary) << firmware;
         test::TestHelpers helpers(tables_, progress_);
         const SessionEnvironment environment{
-            {{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_, nullptr, timing};
+            {{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_, &stop_, timing};
         return runUpgradeSteps({port, "127.0.0.1", "02:51:7f:00:00:01", "", dir_ + "/image.bin"}, environment);
     }
 
@@ -99,6 +100,7 @@ protected:
     std::unique_ptr<test::SimProcess> sim_;
     test::RecordingHostTables tables_;
     test::RecordingProgress progress_;
+    std::atomic<bool> stop_{false};
 };
 
 TEST_F(UpgradeOverPty, SendsWholeBlocksAndPadsTheLastShortOneWithSub)
@@ -192,6 +194,23 @@ TEST_F(UpgradeOverPty, NothingReachesTheDeviceUnlessPortFileAndPrivilegeAreThere
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_NE(lines[0].find("No such file"), std::string::npos) << lines[0];
     EXPECT_NE(lines[3].find("empty"), std::string::npos) << lines[3];
+}
+
+// A stop that comes while the log-in is awaited: the module is never told to
+// hand over to its loader.
+TEST_F(UpgradeOverPty, AStopBeforeTheHandOverSendsNoSycs)
+{
+    startModule("");
+    tables_.afterChange = [this](const std::string& change) {
+        if (change.starts_with("route+"))
+            stop_ = true;
+    };
+    EXPECT_EQ(upgrade(bytes(300)), maintenance::kStopped);
+    EXPECT_TRUE(eventually([&] { return sim_->lines("session-closed").size() == 1; }));
+    EXPECT_EQ(sim_->lines("login").size(), 1u);
+    EXPECT_TRUE(sim_->lines("command").empty());
+    EXPECT_TRUE(sim_->lines("loader-menu").empty());
+    EXPECT_EQ(tables_.changes().back().substr(0, 6), "neigh-");
 }
 
 TEST_F(UpgradeOverPty, ABusyPortIsRefused)
