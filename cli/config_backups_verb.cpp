@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "config/record_backups.h"
+#include "history/record_backups.h"
 #include "record_printing.h"
 #include "system_bytes.h"
 #include "terminal_text.h"

@@ -18,7 +18,8 @@
     VERB(Reboot)                                                                                                       \
     VERB(Upgrade)                                                                                                      \
     VERB(WebBuild)                                                                                                     \
-    VERB(WebUpload)
+    VERB(WebUpload)                                                                                                    \
+    VERB(Log)
 
 namespace quillmar::cli {
 

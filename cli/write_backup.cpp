@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "config/record_backups.h"
+#include "history/record_backups.h"
 #include "terminal_text.h"
 
 namespace quillmar::cli {

@@ -1,7 +1,7 @@
 #pragma once
 // The backup every verb takes before it writes to a module or a printer (config
 // set, config apply, config restore, com write, usb write): the record as the
-// device reported it, stored by config/record_backups.h. A write whose backup
+// device reported it, stored by history/record_backups.h. A write whose backup
 // could not be stored does not start, unless the user said --no-backup.
 #include <QCommandLineOption>
 #include <QString>

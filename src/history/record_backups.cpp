@@ -1,4 +1,6 @@
-#include "config/record_backups.h"
+#include "history/record_backups.h"
+
+#include "history/state_directory.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,25 +21,6 @@ namespace {
 constexpr char kTimeFormat[] = "yyyyMMdd'T'HHmmss.zzz'Z'";
 constexpr int kMostSameTimeBackups = 100;
 
-// Makes every missing directory of `path`, each readable by the owner only.
-bool makePrivateDirectories(const QByteArray& path, QString& error)
-{
-    for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
-        const QByteArray prefix = slash < 0 ? path : path.left(slash);
-        if (!prefix.isEmpty() && ::mkdir(prefix.constData(), 0700) != 0 && errno != EEXIST) {
-            error = QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(prefix), qt_error_string(errno));
-            return false;
-        }
-        if (slash < 0)
-            break;
-    }
-    struct stat info {};
-    if (::stat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = QStringLiteral("%1 is not a directory").arg(QFile::decodeName(path));
-        return false;
-    }
-    return true;
-}
 
 std::optional<QDateTime> timeOfFileName(const QString& name)
 {
@@ -56,16 +39,10 @@ std::optional<QDateTime> timeOfFileName(const QString& name)
 
 std::optional<QByteArray> backupRoot(QString& error)
 {
-    const QByteArray state = qgetenv("XDG_STATE_HOME");
-    // A relative XDG_STATE_HOME is to be ignored, as the base directory rules say.
-    if (state.startsWith('/'))
-        return state + "/quillmar/backups";
-    const QByteArray home = qgetenv("HOME");
-    if (!home.startsWith('/')) {
-        error = QStringLiteral("neither XDG_STATE_HOME nor HOME names a directory for the backups");
+    const std::optional<QByteArray> state = stateDirectory(error);
+    if (!state)
         return std::nullopt;
-    }
-    return home + "/.local/state/quillmar/backups";
+    return *state + "/backups";
 }
 
 QString backupFolderName(std::string_view mac)

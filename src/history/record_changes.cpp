@@ -1,0 +1,41 @@
+#include "history/record_changes.h"
+
+#include <QCryptographicHash>
+
+namespace quillmar {
+
+bool isKeyField(DeviceField field)
+{
+    return field == DeviceField::Key || field == DeviceField::WpaPsk;
+}
+
+QString maskedKey(std::string_view key)
+{
+    if (key.empty())
+        return {};
+    const QByteArray hash = QCryptographicHash::hash(QByteArray(key.data(), qsizetype(key.size())),
+                                                     QCryptographicHash::Sha256);
+    return QStringLiteral("sha256:") + QString::fromLatin1(hash.toHex().left(12));
+}
+
+QString shownText(DeviceField field, std::string_view text, bool showSecrets)
+{
+    if (isKeyField(field) && !showSecrets)
+        return maskedKey(text);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+std::vector<FieldChange> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets)
+{
+    std::vector<FieldChange> changes;
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        const std::string from = before.text(layout.field);
+        const std::string to = after.text(layout.field);
+        if (from != to)
+            changes.push_back({layout.field, shownText(layout.field, from, showSecrets),
+                               shownText(layout.field, to, showSecrets)});
+    }
+    return changes;
+}
+
+}  // namespace quillmar
