@@ -13,6 +13,7 @@
 #include "tool_fields.h"
 #include "tools/com_settings_channel.h"
 #include "tools/direct_settings.h"
+#include "tools/same_usb_printer.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/usb_settings_channel.h"
 #include "write_backup.h"
@@ -60,41 +61,6 @@ QString withReason(const QString& text, const QString& device, const QString& re
     const QString detail = (named ? QString() : terminalText(device) + QStringLiteral(": ")) + reason;
     return text.isEmpty() ? detail : text + QStringLiteral(" (") + detail + u')';
 }
-
-// The system's USB printer, but only the one that was read: every exchange
-// finds the printer afresh, and the record of one must not reach another
-// that was plugged in meanwhile.
-class SamePrinterLocator final : public UsbPrinterLocator {
-public:
-    SamePrinterLocator(UsbPrinterLocator* system, QString expected) : expected_(std::move(expected))
-    {
-        if (!system) {
-            ownSystem_ = makeUsbPrinterLocator();
-            system = ownSystem_.get();
-        }
-        system_ = system;
-    }
-
-    UsbPrinterFile openUsbPrinter(QString& instanceName) override
-    {
-        UsbPrinterFile file = system_->openUsbPrinter(instanceName);
-        reason_ = system_->lastReason();
-        if (file.isValid() && instanceName != expected_) {
-            reason_ = QStringLiteral("the USB printer found now is %1, not %2 that was read")
-                          .arg(terminalText(instanceName), terminalText(expected_));
-            file.close();
-            instanceName.clear();
-        }
-        return file;
-    }
-    QString lastReason() const override { return reason_; }
-
-private:
-    std::unique_ptr<UsbPrinterLocator> ownSystem_;
-    UsbPrinterLocator* system_ = nullptr;
-    QString expected_;
-    QString reason_;
-};
 
 }  // namespace
 
@@ -155,7 +121,7 @@ std::unique_ptr<SettingsChannel> DirectSettingsVerb::makeChannel(VerbContext& co
     if (transport_ == DirectTransport::Usb) {
         if (printer.isNull())
             return std::make_unique<UsbSettingsChannel>(context.usbLocator);
-        usbLocator_ = std::make_unique<SamePrinterLocator>(context.usbLocator, printer);
+        usbLocator_ = std::make_unique<SameUsbPrinterLocator>(context.usbLocator, printer);
         return std::make_unique<UsbSettingsChannel>(usbLocator_.get());
     }
     if (!comm_) {
@@ -183,17 +149,23 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
     if (result.ok() && result.asksToReadAgain())
         result = read();
 
-    const bool com = transport_ == DirectTransport::Com;
-    // The USB tool shows a complete reply even when it is blank.
-    const bool blankUsbRecord = !com && result.outcome == DirectReadOutcome::NoReply
-                                && result.received.size() >= qsizetype(kDeviceEntrySize);
-    switch (result.ok() || blankUsbRecord ? DirectReadOutcome::RecordRead : result.outcome) {
+    switch (result.outcome) {
     case DirectReadOutcome::NoReply:
+    case DirectReadOutcome::NotARecord:
         return fail(context, kNoAnswer, withReason(texts.noReply, result.device, result.reason));
     case DirectReadOutcome::NoDevice:
         return fail(context, kRefused, withReason(texts.noDevice, result.device, result.reason));
     case DirectReadOutcome::Failed:
         return fail(context, kRefused, withReason(texts.readFailed, result.device, result.reason));
+    case DirectReadOutcome::BlankRecord:
+        // The USB tool shows a printer without settings; there is nothing in
+        // it to write back.
+        if (!onlyShowsRecord()) {
+            return fail(context, kNoAnswer,
+                        withReason(texts.noReply, result.device,
+                                   result.reason + QStringLiteral(", and a blank record is not written back")));
+        }
+        break;
     case DirectReadOutcome::RecordRead:
         break;
     }
@@ -202,12 +174,12 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
 
     PrinterReading printer;
     printer.record = result.record;
-    printer.recordBytes = result.received.size() - (com ? std::min(kComReplyLeadingBytes, result.received.size()) : 0);
+    printer.recordBytes = result.recordBytes;
     printer.device = result.device;
     if (printer.recordBytes < qsizetype(kDeviceEntrySize)) {
         const QString shortReply =
             QStringLiteral("the reply held %1 of the record's %2 bytes").arg(printer.recordBytes).arg(kDeviceEntrySize);
-        if (!takesShortRecord())
+        if (!onlyShowsRecord())
             return fail(context, kRefused, shortReply + QStringLiteral("; nothing is written"));
         context.err << "quillmar-cli " << name() << ": " << shortReply << "; the fields it does not cover are empty\n";
         context.err.flush();
