@@ -80,12 +80,20 @@ DirectSettingsVerb::~DirectSettingsVerb() = default;
 
 QString DirectSettingsVerb::exchangeDetails() const
 {
+    const QString parses = QStringLiteral(
+        "\nA reply is the printer's record only when its macAddress is six hexadecimal pairs,\n"
+        "its ipAddress a dotted IPv4 address and its ipMode, wifiMode, authMode and\n"
+        "encryType among the tools' choices; any other reply is a failed read (exit\n"
+        "status 3, naming what did not parse), and nothing is written.");
     if (transport_ == DirectTransport::Usb) {
         return QStringLiteral("The printer is the first USB printer of vendor %1 with product 0369, else 0338,\n"
                               "else 3330 (its device file /dev/usb/lpN, which must be readable and writable),\n"
                               "as the USB settings tool finds it. It must answer the read within %2 ms.")
-            .arg(QLatin1String(kUsbPrinterVendor))
-            .arg(DirectSettingsTiming{}.usbReplyWait.count());
+                   .arg(QLatin1String(kUsbPrinterVendor))
+                   .arg(DirectSettingsTiming{}.usbReplyWait.count())
+               + parses
+               + QStringLiteral("\nA blank record (a printer without settings) is shown by usb read; usb write\n"
+                                "does not write it back (exit status 3).");
     }
     return QStringLiteral("The printer is on the serial port --port (\"COMn\" is the device in QUILLMAR_COMn\n"
                           "when that is set, else /dev/ttyS<n-1>). The COM settings tool always talks at\n"
@@ -93,8 +101,9 @@ QString DirectSettingsVerb::exchangeDetails() const
                           "\"BAUDSET.DAT\"; --baud sets the line rate of this exchange instead, for a\n"
                           "printer set to another rate. Nothing is remembered. The printer must answer\n"
                           "the read within %2 ms.")
-        .arg(kDefaultBaud)
-        .arg(DirectSettingsTiming{}.comReplyWait.count());
+               .arg(kDefaultBaud)
+               .arg(DirectSettingsTiming{}.comReplyWait.count())
+           + parses;
 }
 
 std::optional<int> DirectSettingsVerb::readOptions(const QCommandLineParser& parser, VerbContext& context)
