@@ -1,8 +1,6 @@
 // The simulated printer's side of the direct settings exchange, fed directly.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "settings_responder.h"
 
 namespace quillmar::sim {
@@ -45,37 +43,6 @@ TEST(SettingsResponderTest, AWriteThatStopsPartWayIsDroppedAndTheNextCommandIsAn
 
     for (const char* bad : {"fault=loud", "shortLength=256", "colour=red"})
         EXPECT_FALSE(parseSettingsPrinter(bad, error)) << bad;
-}
-
-TEST(SettingsResponderTest, MalformedRepliesShiftTheRecordOrReplaceIt)
-{
-    struct Case {
-        const char* options;
-        std::size_t leading;
-        std::vector<unsigned char> front;  // what comes before the record
-    };
-    const std::vector<unsigned char> lead6(kSerialLeadingBytes, 0xA5);
-    std::vector<unsigned char> echoed = kRead;
-    echoed.insert(echoed.end(), lead6.begin(), lead6.end());
-    const Case cases[] = {
-        {"fault=echo", kSerialLeadingBytes, echoed},
-        {"fault=echo", 0, kRead},
-        {"fault=extralead", kSerialLeadingBytes, std::vector<unsigned char>(kSerialLeadingBytes + 1, 0xA5)},
-        {"fault=extralead", 0, {0xA5}},
-    };
-    std::string error;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.options) + " " + std::to_string(c.leading));
-        SettingsResponder responder(*parseSettingsPrinter(c.options, error), c.leading, nullptr, "test");
-        const std::vector<unsigned char> reply = responder.receive(kRead.data(), kRead.size());
-        ASSERT_EQ(reply.size(), c.front.size() + kDeviceEntrySize);
-        EXPECT_TRUE(std::equal(c.front.begin(), c.front.end(), reply.begin()));
-        EXPECT_EQ(DeviceEntry::fromBytes(reply.data() + c.front.size(), kDeviceEntrySize), responder.record());
-    }
-    SettingsResponder noise(*parseSettingsPrinter("fault=random", error), kSerialLeadingBytes, nullptr, "test");
-    const std::vector<unsigned char> first = noise.receive(kRead.data(), kRead.size());
-    EXPECT_EQ(first.size(), kSerialLeadingBytes + kDeviceEntrySize);
-    EXPECT_NE(noise.receive(kRead.data(), kRead.size()), first);
 }
 
 }  // namespace

