@@ -13,6 +13,7 @@
 #include "tool_fields.h"
 #include "tools/com_settings_channel.h"
 #include "tools/direct_settings.h"
+#include "tools/same_usb_printer.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/usb_settings_channel.h"
 #include "write_backup.h"
@@ -61,41 +62,6 @@ QString withReason(const QString& text, const QString& device, const QString& re
     return text.isEmpty() ? detail : text + QStringLiteral(" (") + detail + u')';
 }
 
-// The system's USB printer, but only the one that was read: every exchange
-// finds the printer afresh, and the record of one must not reach another
-// that was plugged in meanwhile.
-class SamePrinterLocator final : public UsbPrinterLocator {
-public:
-    SamePrinterLocator(UsbPrinterLocator* system, QString expected) : expected_(std::move(expected))
-    {
-        if (!system) {
-            ownSystem_ = makeUsbPrinterLocator();
-            system = ownSystem_.get();
-        }
-        system_ = system;
-    }
-
-    UsbPrinterFile openUsbPrinter(QString& instanceName) override
-    {
-        UsbPrinterFile file = system_->openUsbPrinter(instanceName);
-        reason_ = system_->lastReason();
-        if (file.isValid() && instanceName != expected_) {
-            reason_ = QStringLiteral("the USB printer found now is %1, not %2 that was read")
-                          .arg(terminalText(instanceName), terminalText(expected_));
-            file.close();
-            instanceName.clear();
-        }
-        return file;
-    }
-    QString lastReason() const override { return reason_; }
-
-private:
-    std::unique_ptr<UsbPrinterLocator> ownSystem_;
-    UsbPrinterLocator* system_ = nullptr;
-    QString expected_;
-    QString reason_;
-};
-
 }  // namespace
 
 DirectSettingsVerb::DirectSettingsVerb(QString name, QString summary, DirectTransport transport)
@@ -114,12 +80,20 @@ DirectSettingsVerb::~DirectSettingsVerb() = default;
 
 QString DirectSettingsVerb::exchangeDetails() const
 {
+    const QString parses = QStringLiteral(
+        "\nA reply is the printer's record only when its macAddress is six hexadecimal pairs,\n"
+        "its ipAddress a dotted IPv4 address and its ipMode, wifiMode, authMode and\n"
+        "encryType among the tools' choices; any other reply is a failed read (exit\n"
+        "status 3, naming what did not parse), and nothing is written.");
     if (transport_ == DirectTransport::Usb) {
         return QStringLiteral("The printer is the first USB printer of vendor %1 with product 0369, else 0338,\n"
                               "else 3330 (its device file /dev/usb/lpN, which must be readable and writable),\n"
                               "as the USB settings tool finds it. It must answer the read within %2 ms.")
-            .arg(QLatin1String(kUsbPrinterVendor))
-            .arg(DirectSettingsTiming{}.usbReplyWait.count());
+                   .arg(QLatin1String(kUsbPrinterVendor))
+                   .arg(DirectSettingsTiming{}.usbReplyWait.count())
+               + parses
+               + QStringLiteral("\nA blank record (a printer without settings) is shown by usb read; usb write\n"
+                                "does not write it back (exit status 3).");
     }
     return QStringLiteral("The printer is on the serial port --port (\"COMn\" is the device in QUILLMAR_COMn\n"
                           "when that is set, else /dev/ttyS<n-1>). The COM settings tool always talks at\n"
@@ -127,8 +101,9 @@ QString DirectSettingsVerb::exchangeDetails() const
                           "\"BAUDSET.DAT\"; --baud sets the line rate of this exchange instead, for a\n"
                           "printer set to another rate. Nothing is remembered. The printer must answer\n"
                           "the read within %2 ms.")
-        .arg(kDefaultBaud)
-        .arg(DirectSettingsTiming{}.comReplyWait.count());
+               .arg(kDefaultBaud)
+               .arg(DirectSettingsTiming{}.comReplyWait.count())
+           + parses;
 }
 
 std::optional<int> DirectSettingsVerb::readOptions(const QCommandLineParser& parser, VerbContext& context)
@@ -155,7 +130,7 @@ std::unique_ptr<SettingsChannel> DirectSettingsVerb::makeChannel(VerbContext& co
     if (transport_ == DirectTransport::Usb) {
         if (printer.isNull())
             return std::make_unique<UsbSettingsChannel>(context.usbLocator);
-        usbLocator_ = std::make_unique<SamePrinterLocator>(context.usbLocator, printer);
+        usbLocator_ = std::make_unique<SameUsbPrinterLocator>(context.usbLocator, printer);
         return std::make_unique<UsbSettingsChannel>(usbLocator_.get());
     }
     if (!comm_) {
@@ -183,17 +158,23 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
     if (result.ok() && result.asksToReadAgain())
         result = read();
 
-    const bool com = transport_ == DirectTransport::Com;
-    // The USB tool shows a complete reply even when it is blank.
-    const bool blankUsbRecord = !com && result.outcome == DirectReadOutcome::NoReply
-                                && result.received.size() >= qsizetype(kDeviceEntrySize);
-    switch (result.ok() || blankUsbRecord ? DirectReadOutcome::RecordRead : result.outcome) {
+    switch (result.outcome) {
     case DirectReadOutcome::NoReply:
+    case DirectReadOutcome::NotARecord:
         return fail(context, kNoAnswer, withReason(texts.noReply, result.device, result.reason));
     case DirectReadOutcome::NoDevice:
         return fail(context, kRefused, withReason(texts.noDevice, result.device, result.reason));
     case DirectReadOutcome::Failed:
         return fail(context, kRefused, withReason(texts.readFailed, result.device, result.reason));
+    case DirectReadOutcome::BlankRecord:
+        // The USB tool shows a printer without settings; there is nothing in
+        // it to write back.
+        if (!onlyShowsRecord()) {
+            return fail(context, kNoAnswer,
+                        withReason(texts.noReply, result.device,
+                                   result.reason + QStringLiteral(", and a blank record is not written back")));
+        }
+        break;
     case DirectReadOutcome::RecordRead:
         break;
     }
@@ -202,12 +183,12 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
 
     PrinterReading printer;
     printer.record = result.record;
-    printer.recordBytes = result.received.size() - (com ? std::min(kComReplyLeadingBytes, result.received.size()) : 0);
+    printer.recordBytes = result.recordBytes;
     printer.device = result.device;
     if (printer.recordBytes < qsizetype(kDeviceEntrySize)) {
         const QString shortReply =
             QStringLiteral("the reply held %1 of the record's %2 bytes").arg(printer.recordBytes).arg(kDeviceEntrySize);
-        if (!takesShortRecord())
+        if (!onlyShowsRecord())
             return fail(context, kRefused, shortReply + QStringLiteral("; nothing is written"));
         context.err << "quillmar-cli " << name() << ": " << shortReply << "; the fields it does not cover are empty\n";
         context.err.flush();

@@ -44,9 +44,10 @@ protected:
     // Checks the verb's own arguments before anything is sent; an exit status
     // ends the run there.
     virtual std::optional<int> prepare(const QCommandLineParser&, VerbContext&) { return std::nullopt; }
-    // Whether a COM reply shorter than a record is worked on (shown as it is);
-    // otherwise it is refused.
-    virtual bool takesShortRecord() const { return false; }
+    // Whether the record is only shown, so that a COM reply shorter than a
+    // record and a blank USB record are worked on as they are; a verb that
+    // writes refuses both, since what they lack would be written.
+    virtual bool onlyShowsRecord() const { return false; }
     virtual int executeOnPrinter(const PrinterReading& printer, VerbContext& context) = 0;
 
     // Writes `record` over the verb's transport; the exit status.
@@ -73,7 +74,7 @@ protected:
 
 private:
     std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context) override;
-    bool takesShortRecord() const override { return true; }
+    bool onlyShowsRecord() const override { return true; }
     int executeOnPrinter(const PrinterReading& printer, VerbContext& context) override;
 
     bool json_ = false;

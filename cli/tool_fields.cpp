@@ -238,11 +238,10 @@ std::optional<DeviceEntry> toolRecordWithChanges(const DeviceEntry& reported, co
 
     // Only the given fields take the save's bytes; the others go back as the
     // printer reported them.
-    const DeviceEntry saved = buildToolRecord(texts);
-    DeviceEntry record = reported;
+    std::vector<DeviceField> changed;
     for (const FieldChange& change : changes)
-        record.setText(change.field, saved.text(change.field));
-    return record;
+        changed.push_back(change.field);
+    return recordWithToolChanges(reported, texts, changed);
 }
 
 }  // namespace quillmar::cli

@@ -59,11 +59,22 @@ std::string hexText(const unsigned char* bytes, std::size_t length)
 const char* faultName(SettingsFault fault)
 {
     switch (fault) {
-    case SettingsFault::None: return "none";
-    case SettingsFault::Silent: return "silent";
-    case SettingsFault::LeadingOnly: return "lead";
-    case SettingsFault::Short: return "short";
-    case SettingsFault::ReadAgain: return "again";
+    case SettingsFault::None:
+        return "none";
+    case SettingsFault::Silent:
+        return "silent";
+    case SettingsFault::LeadingOnly:
+        return "lead";
+    case SettingsFault::Short:
+        return "short";
+    case SettingsFault::ReadAgain:
+        return "again";
+    case SettingsFault::Echo:
+        return "echo";
+    case SettingsFault::ExtraLead:
+        return "extralead";
+    case SettingsFault::Random:
+        return "random";
     }
     return "none";
 }
@@ -82,13 +93,14 @@ std::optional<SettingsPrinter> parseSettingsPrinter(const std::string& options, 
         if (const std::optional<DeviceField> field = fieldNamed(key)) {
             printer.record.setText(*field, value);
         } else if (key == "fault") {
-            static const SettingsFault faults[] = {SettingsFault::None, SettingsFault::Silent,
-                                                   SettingsFault::LeadingOnly, SettingsFault::Short,
-                                                   SettingsFault::ReadAgain};
+            static const SettingsFault faults[] = {
+                SettingsFault::None,      SettingsFault::Silent, SettingsFault::LeadingOnly, SettingsFault::Short,
+                SettingsFault::ReadAgain, SettingsFault::Echo,   SettingsFault::ExtraLead,   SettingsFault::Random};
             const auto named = std::find_if(std::begin(faults), std::end(faults),
                                             [&value](SettingsFault fault) { return value == faultName(fault); });
             if (named == std::end(faults)) {
-                error = "fault must be none, silent, lead, short or again, got '" + value + "'";
+                error = "fault must be none, silent, lead, short, again, echo, extralead or random, got '" + value
+                        + "'";
                 return std::nullopt;
             }
             printer.fault = *named;
@@ -112,7 +124,8 @@ std::optional<SettingsPrinter> parseSettingsPrinter(const std::string& options, 
     return printer;
 }
 
-SettingsResponder::SettingsResponder(SettingsPrinter printer, std::size_t leadingBytes, RequestLog* log, std::string port)
+SettingsResponder::SettingsResponder(SettingsPrinter printer, std::size_t leadingBytes, RequestLog* log,
+                                     std::string port)
     : printer_(std::move(printer)), leadingBytes_(leadingBytes), log_(log), port_(std::move(port))
 {
 }
@@ -171,19 +184,26 @@ std::vector<unsigned char> SettingsResponder::answerRead()
     const SettingsFault fault = spoiled ? printer_.fault : SettingsFault::None;
 
     std::vector<unsigned char> reply;
-    if (fault != SettingsFault::Silent) {
-        reply.assign(leadingBytes_, kLeadingByte);
+    if (fault == SettingsFault::Random) {
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (std::size_t i = 0; i < leadingBytes_ + kDeviceEntrySize; ++i)
+            reply.push_back(static_cast<unsigned char>(byte(noise_)));
+    } else if (fault != SettingsFault::Silent) {
+        if (fault == SettingsFault::Echo)
+            reply.assign(std::begin(kReadCommand), std::end(kReadCommand));
+        reply.insert(reply.end(), leadingBytes_ + (fault == SettingsFault::ExtraLead ? 1 : 0), kLeadingByte);
         DeviceEntry record = printer_.record;
         if (fault == SettingsFault::ReadAgain)
             record.setText(DeviceField::ModelName, ";1");
         const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
         const std::size_t recordBytes = fault == SettingsFault::LeadingOnly ? 0
-                                        : fault == SettingsFault::Short   ? printer_.shortLength
-                                                                           : kDeviceEntrySize;
+                                        : fault == SettingsFault::Short     ? printer_.shortLength
+                                                                            : kDeviceEntrySize;
         reply.insert(reply.end(), bytes, bytes + recordBytes);
     }
     if (log_)
-        log_->write("settings-read", "port=" + port_ + " fault=" + faultName(fault) + " reply=" + std::to_string(reply.size()));
+        log_->write("settings-read",
+                    "port=" + port_ + " fault=" + faultName(fault) + " reply=" + std::to_string(reply.size()));
     return reply;
 }
 
@@ -194,7 +214,9 @@ void SettingsResponder::storeRecord()
     awaitingRecord_ = false;
     ++writesStored_;
     if (log_)
-        log_->write("settings-write", "port=" + port_ + " record=" + hexText(reinterpret_cast<const unsigned char*>(printer_.record.data()), kDeviceEntrySize));
+        log_->write("settings-write",
+                    "port=" + port_ + " record="
+                        + hexText(reinterpret_cast<const unsigned char*>(printer_.record.data()), kDeviceEntrySize));
 }
 
 }  // namespace quillmar::sim

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ enum class SettingsFault {
     LeadingOnly,  // answers a read with the leading bytes only
     Short,        // answers with the leading bytes and only part of the record
     ReadAgain,    // answers with the model name ";1" (the printer wants the read repeated)
+    Echo,         // echoes the 4 command bytes in front of the reply
+    ExtraLead,    // sends one leading byte too many (7 on a serial line, 1 over USB)
+    Random,       // answers with random bytes, as many as a whole reply
 };
 
 struct SettingsPrinter {
@@ -32,7 +36,8 @@ struct SettingsPrinter {
 };
 
 // "key=value,...": the record's field names (defaults: a sample printer), and
-// fault=none|silent|lead|short|again, shortLength=1..255, faultReads=N.
+// fault=none|silent|lead|short|again|echo|extralead|random, shortLength=1..255,
+// faultReads=N.
 std::optional<SettingsPrinter> parseSettingsPrinter(const std::string& options, std::string& error);
 
 class SettingsResponder {
@@ -46,7 +51,8 @@ public:
     SettingsResponder(SettingsPrinter printer, std::size_t leadingBytes, RequestLog* log, std::string port);
 
     // The bytes the PC sent; returns what the printer answers (often nothing).
-    std::vector<unsigned char> receive(const unsigned char* data, std::size_t length, Clock::time_point now = Clock::now());
+    std::vector<unsigned char> receive(const unsigned char* data, std::size_t length,
+                                       Clock::time_point now = Clock::now());
 
     const DeviceEntry& record() const { return printer_.record; }
     unsigned readsSeen() const { return readsSeen_; }
@@ -65,6 +71,8 @@ private:
     Clock::time_point lastByte_{};
     unsigned readsSeen_ = 0;
     unsigned writesStored_ = 0;
+    // Seeded the same every run, so a failing test sees the same noise again.
+    std::mt19937 noise_{0x5157};
 };
 
 // The leading bytes a printer sends on a serial line before the record; the

@@ -8,6 +8,7 @@
 
 #include "tools/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
+#include "tools/tool_record.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -54,6 +55,8 @@ void TForm1::Button5Click()
             fillFromRecord(result.record);
             break;
         case DirectReadOutcome::NoReply:
+        case DirectReadOutcome::NotARecord:
+        case DirectReadOutcome::BlankRecord:
             Label15->setText(firstBytesText(result.record));
             log(QStringLiteral("READ SETTING on %1: %2").arg(result.device, result.reason));
             showStopError(this, QStringLiteral("Invalid data packing timeout,\nPlease connect device to default "
@@ -66,11 +69,21 @@ void TForm1::Button5Click()
             showErrorDialog(this, QStringLiteral("input format error !"));
             break;
         }
+        keepRead(result);
     });
 }
 
 void TForm1::Button2Click()
 {
+    // The port the save writes to is the one this window's control was last
+    // set to, by a read or a choice; the record must have been read there.
+    const int port = MSComm1->CommPort();
+    const QString device = ComSettingsChannel(*MSComm1, port).deviceName();
+    if (const std::optional<QString> refusal = readFirstRefusal(device)) {
+        log(QStringLiteral("SAVE SETTING on %1 refused: %2").arg(device, *refusal));
+        showStopError(this, kReadFirstMessage);
+        return;
+    }
     Button7Click();
     Button8Click();
     const ToolBoxTexts texts = saveTexts();
@@ -78,9 +91,9 @@ void TForm1::Button2Click()
         showError(this, *refused);
         return;
     }
-    runExchange([this, &texts] {
-        ComSettingsChannel channel(*MSComm1, settingsToolState().comPort);
-        const DirectWriteResult result = writeDirectSettings(channel, buildToolRecord(texts));
+    runExchange([this, &texts, port] {
+        ComSettingsChannel channel(*MSComm1, port);
+        const DirectWriteResult result = writeDirectSettings(channel, recordToSave(texts));
         if (!result.ok()) {
             log(QStringLiteral("SAVE SETTING on %1 failed: %2").arg(result.device, result.reason));
             showException(this, result.reason);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 
+#include "record/record_check.h"
+
 namespace quillmar {
 namespace {
 
@@ -62,6 +64,11 @@ bool DirectReadResult::asksToReadAgain() const
     return record.text(DeviceField::ModelName) == kReadAgainModelName;
 }
 
+bool DirectReadResult::mayBeWrittenBack() const
+{
+    return ok() && recordBytes == kRecordSize && !asksToReadAgain();
+}
+
 QString firstBytesText(const DeviceEntry& record)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
@@ -112,15 +119,26 @@ DirectReadResult directReadReply(SettingsTransport transport, const QByteArray& 
     result.received = received;
     const QByteArray body = received.mid(std::min(leading, received.size()));
     result.record = DeviceEntry::fromBytes(body.constData(), std::size_t(body.size()));
+    result.recordBytes = std::min(body.size(), kRecordSize);
     // On USB the reply is complete or nothing: a printer that stopped part way
     // through is not believed.
     const bool incomplete = com ? body.isEmpty() : body.size() < kRecordSize;
     if (incomplete) {
         result.outcome = DirectReadOutcome::NoReply;
         result.reason = noReplyReason(received, leading + kRecordSize, limit);
-    } else if (result.record.data()[0] == 0) {
+    } else if (!com && isBlankRecord(result.record)) {
+        result.outcome = DirectReadOutcome::BlankRecord;
+        result.reason = QStringLiteral("the printer's record is blank (all %1 bytes zero)").arg(kRecordSize);
+    } else if (com && result.record.data()[0] == 0) {
         result.outcome = DirectReadOutcome::NoReply;
-        result.reason = QStringLiteral("the reply's record starts with a zero byte (%1)").arg(firstBytesText(result.record));
+        result.reason =
+            QStringLiteral("the reply's record starts with a zero byte (%1)").arg(firstBytesText(result.record));
+    } else if (result.asksToReadAgain()) {
+        // The printer's way of asking for the read again; its other bytes mean nothing.
+        result.outcome = DirectReadOutcome::RecordRead;
+    } else if (const std::optional<std::string> problem = recordParseProblem(result.record)) {
+        result.outcome = DirectReadOutcome::NotARecord;
+        result.reason = QStringLiteral("the printer's record does not parse: ") + QString::fromStdString(*problem);
     } else {
         result.outcome = DirectReadOutcome::RecordRead;
     }

@@ -42,11 +42,15 @@ struct DirectSettingsTiming {
 using KeepAlive = std::function<void()>;
 
 enum class DirectReadOutcome {
-    RecordRead,  // the record holds the printer's answer
-    NoReply,     // nothing came, the record starts with a zero byte, or (USB) the
-                 // printer stopped before 256 bytes
-    NoDevice,    // the channel found no device (USB: no matching printer)
-    Failed,      // the channel failed (cannot open, write failed); see reason
+    RecordRead,   // the record holds the printer's answer, and it parses
+    NoReply,      // nothing came, (COM) the record starts with a zero byte, or
+                  // (USB) the printer stopped before 256 bytes
+    NotARecord,   // bytes came, but they do not parse as a record (an echoed
+                  // command or a stray byte in front, noise); see reason
+    BlankRecord,  // (USB) 256 zero bytes: a printer without settings. It may be
+                  // shown; it is never a record to write back
+    NoDevice,     // the channel found no device (USB: no matching printer)
+    Failed,       // the channel failed (cannot open, write failed); see reason
 };
 
 struct DirectReadResult {
@@ -60,10 +64,16 @@ struct DirectReadResult {
     QString reason;
     // The channel's deviceName() after the exchange.
     QString device;
+    // How many of the record's 256 bytes arrived (fewer after a short COM reply).
+    qsizetype recordBytes = 0;
 
     bool ok() const { return outcome == DirectReadOutcome::RecordRead; }
     // The printer answered ";1" as model name: it wants the read repeated.
     bool asksToReadAgain() const;
+    // A whole record that parses and is the printer's settings: the only kind
+    // a save may start from. A short reply, a blank record or ";1" may be shown,
+    // but what they lack would be written over the printer's settings.
+    bool mayBeWrittenBack() const;
 };
 
 enum class DirectWriteOutcome { Written, NoDevice, Failed };
@@ -80,8 +90,9 @@ DirectReadResult readDirectSettings(SettingsChannel& channel, const KeepAlive& k
                                     const DirectSettingsTiming& timing = {});
 
 // What the bytes a read collected within `limit` amount to (a COM reply's
-// leading bytes included): the record and whether it is the printer's answer.
-// The device name is left for the caller.
+// leading bytes included): the record and whether it is the printer's answer,
+// checked by recordParseProblem (record/record_check.h). The device name is
+// left for the caller.
 DirectReadResult directReadReply(SettingsTransport transport, const QByteArray& received,
                                  std::chrono::milliseconds limit);
 

@@ -240,6 +240,38 @@ ToolBoxTexts SettingsToolForm::boxTexts() const
     return texts;
 }
 
+void SettingsToolForm::keepRead(const DirectReadResult& result)
+{
+    lastRead_.reset();
+    if (result.mayBeWrittenBack()) {
+        lastRead_ = KeptRead{result.device, result.record, boxTexts()};
+        return;
+    }
+    const bool shown = result.ok() || result.outcome == DirectReadOutcome::BlankRecord;
+    if (!shown)
+        return;
+    const QString why = result.outcome == DirectReadOutcome::BlankRecord ? result.reason
+                        : result.asksToReadAgain() ? QStringLiteral("the printer asked for the read to be repeated")
+                                                   : QStringLiteral("the reply held %1 of the record's %2 bytes")
+                                                         .arg(result.recordBytes)
+                                                         .arg(kDeviceEntrySize);
+    log(QStringLiteral("READ SETTING on %1: %2; it is not written back").arg(result.device, why));
+}
+
+std::optional<QString> SettingsToolForm::readFirstRefusal(const QString& device) const
+{
+    if (!lastRead_)
+        return QStringLiteral("no whole record that parses was read in this window since the last failed read");
+    if (!device.isEmpty() && device != lastRead_->device)
+        return QStringLiteral("the settings shown were read on %1, not %2").arg(lastRead_->device, device);
+    return std::nullopt;
+}
+
+DeviceEntry SettingsToolForm::recordToSave(const ToolBoxTexts& texts) const
+{
+    return recordWithToolChanges(lastRead_->record, texts, changedToolFields(lastRead_->shown, texts));
+}
+
 ToolBoxTexts SettingsToolForm::saveTexts()
 {
     Edit4->setText(addressBoxText(addressBox_ ? addressBox_->value() : 0));

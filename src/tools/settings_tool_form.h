@@ -6,8 +6,10 @@
 // hidden controls with their handlers. The two tools add their transport.
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "record/device_entry.h"
+#include "tools/direct_settings.h"
 #include "tools/settings_tool_context.h"
 #include "tools/tool_record.h"
 
@@ -82,6 +84,20 @@ protected:
     void showReadFailure();
     // What the boxes hold now; the address text is Edit4's.
     ToolBoxTexts boxTexts() const;
+    // After a read has filled (or not filled) the boxes: a read a save may
+    // start from is kept with what the boxes showed; any other read forgets
+    // the one kept before, and one that was shown says why in the log.
+    void keepRead(const DirectReadResult& result);
+    // Why a save to `device` may not start, for the log; nothing when the
+    // record read from `device` is kept. An empty `device` matches the device
+    // of the kept read (USB: the printer is matched as it is opened).
+    std::optional<QString> readFirstRefusal(const QString& device) const;
+    // The device the kept read came from; empty when none is kept.
+    QString readDevice() const { return lastRead_ ? lastRead_->device : QString(); }
+    // The record a save writes: the kept record with the fields whose boxes
+    // now differ from what the read showed. Only after readFirstRefusal said
+    // nothing.
+    DeviceEntry recordToSave(const ToolBoxTexts& texts) const;
     // The box texts a save writes: Edit4 takes the address box's text first.
     ToolBoxTexts saveTexts();
     // The box that does not apply to the shown encryption is covered.
@@ -161,8 +177,16 @@ private:
     void startBootloaderUpdate(const QByteArray& command);
     ProgramLauncher& launcher();
 
+    // The last read that a save may start from, and what it showed.
+    struct KeptRead {
+        QString device;
+        DeviceEntry record;
+        ToolBoxTexts shown;
+    };
+
     SettingsToolContext context_;
     QPoint boxOrigin_;
+    std::optional<KeptRead> lastRead_;
     std::unique_ptr<ProgramLauncher> ownLauncher_;
     IpAddressEdit* addressBox_ = nullptr;
     bool exchangeRunning_ = false;

@@ -1,6 +1,8 @@
 #include "tools/tool_record.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 #include "config/config_form_values.h"
 #include "config/single_byte_text.h"
@@ -64,6 +66,43 @@ DeviceEntry buildToolRecord(const ToolBoxTexts& texts)
     record.setText(DeviceField::AuthMode, toSingleByte(texts.authMode));
     record.setText(DeviceField::EncryType, toSingleByte(texts.encryType));
     record.setText(DeviceField::WpaPsk, wep ? std::string() : toSingleByte(texts.wpaPsk));
+    return record;
+}
+
+std::vector<DeviceField> changedToolFields(const ToolBoxTexts& shown, const ToolBoxTexts& now)
+{
+    const std::pair<DeviceField, QString ToolBoxTexts::*> texts[] = {
+        {DeviceField::ModelName, &ToolBoxTexts::modelName},
+        {DeviceField::DeviceName, &ToolBoxTexts::deviceName},
+        {DeviceField::MacAddress, &ToolBoxTexts::macAddress},
+        {DeviceField::TcpPort, &ToolBoxTexts::tcpPort},
+        {DeviceField::UdpPort, &ToolBoxTexts::udpPort},
+        {DeviceField::IpMode, &ToolBoxTexts::ipMode},
+        {DeviceField::WifiMode, &ToolBoxTexts::wifiMode},
+        {DeviceField::AuthMode, &ToolBoxTexts::authMode},
+        {DeviceField::EncryType, &ToolBoxTexts::encryType},
+        {DeviceField::Ssid, &ToolBoxTexts::ssid},
+        {DeviceField::Key, &ToolBoxTexts::wepKey},
+        {DeviceField::WpaPsk, &ToolBoxTexts::wpaPsk},
+    };
+    std::vector<DeviceField> changed;
+    if (shown.addressValue != now.addressValue)
+        changed.push_back(DeviceField::IpAddress);
+    for (const auto& [field, text] : texts) {
+        if (shown.*text != now.*text)
+            changed.push_back(field);
+    }
+    std::sort(changed.begin(), changed.end());
+    return changed;
+}
+
+DeviceEntry recordWithToolChanges(const DeviceEntry& read, const ToolBoxTexts& texts,
+                                  const std::vector<DeviceField>& changed)
+{
+    const DeviceEntry saved = buildToolRecord(texts);
+    DeviceEntry record = read;
+    for (const DeviceField field : changed)
+        record.setText(field, saved.text(field));
     return record;
 }
 

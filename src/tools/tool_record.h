@@ -6,26 +6,27 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <vector>
 
 #include "record/device_entry.h"
 
 namespace quillmar {
 
 struct ToolBoxTexts {
-    QString modelName;          // Edit1
-    QString deviceName;         // Edit2
-    QString macAddress;         // Edit3
-    quint32 addressValue = 0;   // the address box, first number in the top byte
-    QString addressText;        // Edit4; a read sets it, a save takes ip2dot(addressValue)
-    QString tcpPort;            // Edit5
-    QString udpPort;            // Edit6
-    QString ipMode;             // Edit7
-    QString wifiMode;           // Edit8
-    QString ssid;               // Edit9
-    QString wepKey;             // Edit10
-    QString authMode;           // Edit11
-    QString encryType;          // Edit12
-    QString wpaPsk;             // Edit13
+    QString modelName;         // Edit1
+    QString deviceName;        // Edit2
+    QString macAddress;        // Edit3
+    quint32 addressValue = 0;  // the address box, first number in the top byte
+    QString addressText;       // Edit4; a read sets it, a save takes ip2dot(addressValue)
+    QString tcpPort;           // Edit5
+    QString udpPort;           // Edit6
+    QString ipMode;            // Edit7
+    QString wifiMode;          // Edit8
+    QString ssid;              // Edit9
+    QString wepKey;            // Edit10
+    QString authMode;          // Edit11
+    QString encryType;         // Edit12
+    QString wpaPsk;            // Edit13
 };
 
 // The address box's value as the record and Edit4 carry it ("%u.%u.%u.%u").
@@ -40,6 +41,24 @@ std::optional<QString> checkToolTexts(const ToolBoxTexts& texts);
 // encryption and the WPA key only with any other, the other field stays blank.
 // Call checkToolTexts first: a character outside Latin-1 would go as '?'.
 DeviceEntry buildToolRecord(const ToolBoxTexts& texts);
+
+// The fields whose boxes hold another text than `shown` (the address by the
+// address box's value), in the record's order.
+std::vector<DeviceField> changedToolFields(const ToolBoxTexts& shown, const ToolBoxTexts& now);
+
+// The record a save writes when it starts from a record that was read: every
+// byte of `read`, except the `changed` fields, which take what
+// buildToolRecord(texts) puts there (so a changed key follows the rule above).
+// Nothing the user left alone is rewritten, and a save after a read that
+// changed nothing gives the printer its own bytes back.
+DeviceEntry recordWithToolChanges(const DeviceEntry& read, const ToolBoxTexts& texts,
+                                  const std::vector<DeviceField>& changed);
+
+// What a tool window says when its save has no record of this printer to start
+// from: no read succeeded in the window, it was of another port or printer, or
+// a later read failed.
+inline const QString kReadFirstMessage = QStringLiteral(
+    "Read the printer's settings first (READ SETTING): nothing was written.");
 
 // What a read shows: every field's text (the MAC upper-cased); addressText is
 // the record's text and addressValue its dot2ip value in the box's form

@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include "record/program_flags.h"
+#include "tools/same_usb_printer.h"
+#include "tools/tool_record.h"
 #include "tools/usb_settings_channel.h"
 #include "ui/logo.h"
 #include "ui/prompter.h"
@@ -87,10 +89,8 @@ void TForm2::Button5Click()
         UsbSettingsChannel channel(context().usbLocator);
         const DirectReadResult result = readDirectSettings(channel, &SettingsToolForm::keepPainting, context().timing);
         Label19->setText(result.device);
-        // A complete reply is shown even when it is blank: a printer without
-        // settings empties the boxes.
-        const bool complete = result.received.size() >= qsizetype(kDeviceEntrySize);
-        if (result.ok() || (result.outcome == DirectReadOutcome::NoReply && complete)) {
+        // A blank record is shown too: a printer without settings empties the boxes.
+        if (result.ok() || result.outcome == DirectReadOutcome::BlankRecord) {
             if (result.asksToReadAgain())
                 showErrorDialog(this, QStringLiteral("Read USB config error,Please read again !!"));
             else
@@ -103,11 +103,18 @@ void TForm2::Button5Click()
             showErrorDialog(this, QStringLiteral("Read USB config error !"));
             showReadFailure();
         }
+        keepRead(result);
     });
 }
 
 void TForm2::Button2Click()
 {
+    // The printer is matched by its serial number when the write opens it.
+    if (const std::optional<QString> refusal = readFirstRefusal(QString())) {
+        log(QStringLiteral("SAVE SETTING on USB refused: %1").arg(*refusal));
+        showErrorDialog(this, kReadFirstMessage);
+        return;
+    }
     const ToolBoxTexts texts = saveTexts();
     if (const std::optional<QString> refused = checkToolTexts(texts)) {
         showError(this, *refused);
@@ -118,10 +125,14 @@ void TForm2::Button2Click()
     Label18->show();
     Timer1->start();
     runExchange([this, &texts] {
-        UsbSettingsChannel channel(context().usbLocator);
-        const DirectWriteResult result = writeDirectSettings(channel, buildToolRecord(texts));
+        SameUsbPrinterLocator samePrinter(context().usbLocator, readDevice());
+        UsbSettingsChannel channel(&samePrinter);
+        const DirectWriteResult result = writeDirectSettings(channel, recordToSave(texts));
         Label19->setText(result.device);
-        if (!result.ok()) {
+        if (samePrinter.foundAnother()) {
+            log(QStringLiteral("SAVE SETTING on USB refused: %1").arg(result.reason));
+            showErrorDialog(this, kReadFirstMessage);
+        } else if (!result.ok()) {
             log(QStringLiteral("SAVE SETTING on USB %1 failed: %2").arg(result.device, result.reason));
             showErrorDialog(this, QStringLiteral("Save USB config error !"));
         }

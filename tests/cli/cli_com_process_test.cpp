@@ -50,6 +50,42 @@ TEST(CliComProcess, AReadAndAWriteToASilentPrinter)
     ::unsetenv("QUILLMAR_COM6");
 }
 
+// Replies that are a whole reply long but no record: nothing is shown,
+// written or backed up, and the message says what did not parse.
+TEST(CliComProcess, AReplyThatDoesNotParseIsAFailedRead)
+{
+    test::TempDirectory dir;
+    const char* faults[] = {"echo", "extralead", "random"};
+    std::vector<std::string> arguments;
+    for (int i = 0; i < 3; ++i) {
+        const std::string link = dir.file(QStringLiteral("com%1").arg(i + 2)).toStdString();
+        arguments.insert(arguments.end(), {"--settings-pty", link + ",fault=" + faults[i]});
+        ::setenv(("QUILLMAR_COM" + std::to_string(i + 2)).c_str(), link.c_str(), 1);
+    }
+    test::SimProcess sim(QUILLMAR_SIM_PATH, arguments);
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    test::ScopedStateHome state;
+
+    for (int i = 0; i < 3; ++i) {
+        const std::string port = "COM" + std::to_string(i + 2);
+        for (const bool write : {false, true}) {
+            SCOPED_TRACE(port + " " + faults[i] + (write ? " write" : " read"));
+            std::vector<std::string> words{QUILLMAR_CLI_PATH, "com", write ? "write" : "read", "--port", port};
+            if (write)
+                words.push_back("ssid=Other");
+            const auto run = runProgram(words);
+            EXPECT_EQ(run.status, 3);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find("(" + port + ": the printer's record does not parse: macAddress \""),
+                      std::string::npos)
+                << run.err;
+        }
+        ::unsetenv(("QUILLMAR_COM" + std::to_string(i + 2)).c_str());
+    }
+    EXPECT_TRUE(sim.lines("settings-write").empty());
+    EXPECT_FALSE(std::filesystem::exists(state.backups().toStdString()));
+}
+
 // A technician's account outside the serial ports' group is told what to do.
 // The program runs as nobody, from a copy every user may run.
 TEST(CliComProcess, APortThisUserMayNotOpenNamesTheFix)

@@ -1,12 +1,14 @@
 // A printer's answer to the direct settings read, on a COM port (6 leading
 // bytes, then the record) or over USB (the record alone, in pieces), and what
-// the settings tools show of it and would write back.
+// the settings tools show of it and would write back: a record is believed only
+// when it parses.
 //
 // Input: a byte whose low bit picks the transport and whose other bits the
 // size of the pieces the printer delivers, then the reply bytes.
 #include <QStringList>
 
 #include "fuzz/fuzz_support.h"
+#include "record/record_check.h"
 #include "record/upper_case.h"
 #include "tools/direct_settings.h"
 #include "tools/settings_tool_rules.h"
@@ -50,6 +52,16 @@ private:
     bool opened_ = false;
 };
 
+// Whether a whole reply's record is taken as the printer's: on a COM port its
+// first byte is not zero; over USB it is not blank; and it asks for the read
+// again or parses.
+bool believed(SettingsTransport transport, const DeviceEntry& record)
+{
+    const bool present = transport == SettingsTransport::Com ? record.data()[0] != 0 : !isBlankRecord(record);
+    return present
+           && (record.text(DeviceField::ModelName) == kReadAgainModelName || !recordParseProblem(record).has_value());
+}
+
 void checkShownAndWrittenBack(const DeviceEntry& record)
 {
     const ToolBoxTexts texts = toolTextsFromRecord(record);
@@ -64,6 +76,9 @@ void checkShownAndWrittenBack(const DeviceEntry& record)
     upperCaseText(mac);
     FUZZ_CHECK(written.text(DeviceField::MacAddress) == mac);
     FUZZ_CHECK(written == written.normalized());
+    // A save that changed no box gives the printer its own bytes back.
+    FUZZ_CHECK(changedToolFields(texts, texts).empty());
+    FUZZ_CHECK(recordWithToolChanges(record, texts, changedToolFields(texts, texts)) == record);
 
     // The radio groups pick an item or none, never one past their lists.
     const QStringList auth = toolAuthItemsFor(texts.wifiMode);
@@ -90,10 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DeviceEntry fromBody = DeviceEntry::fromBytes(body.constData(), std::size_t(body.size()));
     fuzz::trace("%s", result.ok() ? "record read" : qPrintable(result.reason));
     FUZZ_CHECK(result.record == fromBody);
-    const bool complete = transport == SettingsTransport::Com ? !body.isEmpty()
-                                                              : body.size() >= qsizetype(kDeviceEntrySize);
-    FUZZ_CHECK(result.ok() == (complete && fromBody.data()[0] != 0));
+    const bool com = transport == SettingsTransport::Com;
+    const bool complete = com ? !body.isEmpty() : body.size() >= qsizetype(kDeviceEntrySize);
+    FUZZ_CHECK(result.ok() == (complete && believed(transport, fromBody)));
     FUZZ_CHECK(result.ok() || !result.reason.isEmpty());
+    FUZZ_CHECK((result.outcome == DirectReadOutcome::BlankRecord) == (!com && complete && isBlankRecord(fromBody)));
+    FUZZ_CHECK(!result.mayBeWrittenBack() || (result.recordBytes == qsizetype(kDeviceEntrySize) && result.ok()));
     if (result.ok())
         checkShownAndWrittenBack(result.record);
 
@@ -105,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!printer.opened());
         FUZZ_CHECK(read.received == reply.left(expected));
         FUZZ_CHECK(read.record == DeviceEntry::fromBytes(reply.constData() + leading, kDeviceEntrySize));
-        FUZZ_CHECK(read.ok() == (reply.at(leading) != 0));
+        FUZZ_CHECK(read.ok() == believed(transport, read.record));
     }
     return 0;
 }

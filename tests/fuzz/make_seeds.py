@@ -146,6 +146,11 @@ def direct_settings():
     write(t, "starts-with-zero", b"\x00" + lead + b"\0" + record()[1:])
     write(t, "read-again", b"\x01" + record(modelName=b";1"))
     write(t, "usb-longer", bytes([(31 << 1) | 1]) + record() + b"extra")
+    write(t, "com-echoed-command", b"\x00" + b"\x1d\x67\x57\x47" + lead + record())
+    write(t, "com-extra-leading-byte", b"\x00" + lead + b"\xa5" + record())
+    write(t, "usb-blank", b"\x01" + bytes(256))
+    write(t, "usb-starts-with-zero", b"\x01" + b"\0" + record()[1:])
+    write(t, "lower-case-choices", b"\x00" + lead + record(macAddress=b"00:11:22:aa:bb:01", ipMode=b"dhcp"))
 
 
 def command_reply():

@@ -9,6 +9,7 @@
 #include "support/sim_process.h"
 #include "support/wait_until.h"
 #include "tools/com_settings_form.h"
+#include "tools/tool_record.h"
 #include "ui/ip_address_edit.h"
 
 namespace quillmar {
@@ -111,14 +112,20 @@ TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
         const char* faults;
         const char* port;  // QUILLMAR_COM2 instead of the printer's line, when set
         QString message;
-        QString deviceName;  // Edit2 afterwards
-        const char* logged;  // in the main window's log line
+        QString deviceName;   // Edit2 afterwards
+        const char* logged;   // in the main window's log line
+        const char* label15;  // the first record bytes, when known
     };
     const Case cases[] = {
-        {",fault=silent", nullptr, kNoReply, "", "no reply"},
-        {",fault=lead", nullptr, kNoReply, "", "6 of 262"},
-        {",fault=short,shortLength=30", nullptr, QString(), "ABCDEF", nullptr},
-        {"", "/nonexistent/quillmar-com2", QStringLiteral("input format error !"), "", "No such file or directory"},
+        {",fault=silent", nullptr, kNoReply, "", "no reply", "0,0,0,0"},
+        {",fault=lead", nullptr, kNoReply, "", "6 of 262", "0,0,0,0"},
+        {",fault=short,shortLength=150", nullptr, QString(), "ABCDEFGHIJKLMNOP", "150 of the record's 256", nullptr},
+        {",fault=short,shortLength=30", nullptr, kNoReply, "", "macAddress \"\" is not six", "52,58,37,30"},
+        {",fault=echo", nullptr, kNoReply, "", "does not parse: macAddress \"MNOP0a-1b", "a5,a5,a5,a5"},
+        {",fault=extralead", nullptr, kNoReply, "", "does not parse: macAddress \"P0a-1b", "a5,52,58,37"},
+        {",fault=random", nullptr, kNoReply, "", "does not parse: macAddress", nullptr},
+        {"", "/nonexistent/quillmar-com2", QStringLiteral("input format error !"), "", "No such file or directory",
+         nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults + std::string(c.port ? c.port : ""));
@@ -132,14 +139,18 @@ TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
         EXPECT_EQ(d.text("Edit2"), c.deviceName);
         if (c.message == kNoReply) {
             EXPECT_EQ(d.prompter.prompts[0].icon, PromptIcon::Stop);
-            EXPECT_EQ(d.template control<QLabel>("Label15")->text(), QStringLiteral("0,0,0,0"));
             EXPECT_TRUE(d.edit("Edit17")->isVisible());
             EXPECT_EQ(d.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
         }
-        if (c.logged) {
-            ASSERT_EQ(d.logLines.size(), 1);
-            EXPECT_TRUE(d.logLines[0].contains(QLatin1String(c.logged))) << d.logLines[0].toStdString();
+        if (c.label15) {
+            EXPECT_EQ(d.template control<QLabel>("Label15")->text(), QLatin1String(c.label15));
         }
+        ASSERT_EQ(d.logLines.size(), 1);
+        EXPECT_TRUE(d.logLines[0].contains(QLatin1String(c.logged))) << d.logLines[0].toStdString();
+        // Nothing that read could be written back, a short reply included.
+        d.click("Button2");
+        EXPECT_EQ(d.prompter.texts().last(), kReadFirstMessage);
+        EXPECT_TRUE(sim->lines("settings-write").empty());
         // The port was given back: the next read on it gets through.
         ::setenv("QUILLMAR_COM2", link(2).c_str(), 1);
         d.prompter.prompts.clear();
@@ -151,26 +162,18 @@ TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
     }
 }
 
-TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordWithTheKeyTheEncryptionUses)
+// The record written is the one read, byte for byte, with the changed boxes'
+// fields: the MAC keeps its case and the key the encryption does not use stays.
+TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWithTheChanges)
 {
-    struct Case {
-        bool chooseWep;
-        std::string storedKey;
-        std::string storedPsk;
-    };
-    const Case cases[] = {
-        {true, "0123456789ABCDEF0123456789AB", ""},
-        {false, "", std::string(36, 'p') + std::string(36, 'q')},
-    };
     remember("COMSET.DAT", "2");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.chooseWep);
+    for (const bool chooseWep : {true, false}) {
+        SCOPED_TRACE(chooseWep);
         sim.reset();
         startPrinters();  // each case starts from the printer's own record
         w.open();
         DeviceEntry expected = printers[0];
-        expected.setText(DeviceField::MacAddress, "0A-1B-2C-3D-4E-5F");
-        if (c.chooseWep) {
+        if (chooseWep) {
             w.clickItem("RadioGroup1", 0);  // OPEN offers NONE and WEP
             ASSERT_EQ(w.group("RadioGroup2")->items(), QStringList({"NONE", "WEP"}));
             w.clickItem("RadioGroup2", 1);
@@ -179,8 +182,6 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordWithTheKe
             expected.setText(DeviceField::AuthMode, "OPEN");
             expected.setText(DeviceField::EncryType, "WEP");
         }
-        expected.setText(DeviceField::Key, c.storedKey);
-        expected.setText(DeviceField::WpaPsk, c.storedPsk);
         w.edit("Edit9")->clear();
         QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
         expected.setText(DeviceField::Ssid, "BackOffice");
@@ -195,6 +196,38 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordWithTheKe
         EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(expected));
         EXPECT_EQ(sim->lines("settings-write").back().fields["port"], link(2));
     }
+}
+
+TEST_F(ComSettingsToolTest, ASaveWritesOnlyTheRecordReadOnThatPortSinceTheLastFailedRead)
+{
+    remember("COMSET.DAT", "4");
+    ::setenv("QUILLMAR_COM4", "/nonexistent/quillmar-com4", 1);
+    startPrinters();
+    w.open();  // the read on COM4 fails
+    const auto refused = [this](const char* logged) {
+        w.click("Button2");
+        EXPECT_EQ(w.prompter.texts().last(), kReadFirstMessage);
+        EXPECT_EQ(w.prompter.prompts.back().icon, PromptIcon::Stop);
+        EXPECT_TRUE(w.logLines.last().contains(QLatin1String(logged))) << w.logLines.last().toStdString();
+        EXPECT_TRUE(sim->lines("settings-write").empty());
+    };
+    w.choose("ComBox_com", 1);
+    refused("SAVE SETTING on COM2 refused: no whole record");
+    w.click("Button5");
+    w.choose("ComBox_com", 2);
+    refused("read on COM2, not COM3");
+
+    w.choose("ComBox_com", 1);
+    w.click("Button2");  // nothing changed: the printer gets its own bytes back
+    ASSERT_TRUE(test::waitUntil([&] { return sim->lines("settings-write").size() == 1; }, 5000));
+    EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(printers[0]));
+
+    // A failed read forgets the good one before it.
+    sim.reset();
+    startPrinters(",fault=echo");
+    w.click("Button5");
+    refused("no whole record");
+    ::unsetenv("QUILLMAR_COM4");
 }
 
 TEST(ComSettingsToolFiles, ARememberedDigitOutOfRangeCountsAsNoFile)

@@ -14,6 +14,7 @@
 #include "support/view_clicks.h"
 #include "support/wait_until.h"
 #include "tools/com_settings_form.h"
+#include "tools/tool_record.h"
 #include "tools/usb_settings_form.h"
 #include "ui/ip_address_edit.h"
 
@@ -62,12 +63,12 @@ TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
     EXPECT_EQ(w.prompter.prompts[0].text,
               QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
     EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::TypedDialog);
+    // The record as read with the three choices changed; the keys, which were
+    // not, stay as the printer has them.
     DeviceEntry expected = answering().record;
-    expected.setText(DeviceField::MacAddress, "0A-1B-2C-3D-4E-5F");
     for (const auto& [field, text] : {std::pair{DeviceField::WifiMode, "Adhoc"},
                                       {DeviceField::AuthMode, "OPEN"},
-                                      {DeviceField::EncryType, "NONE"},
-                                      {DeviceField::Key, ""}})
+                                      {DeviceField::EncryType, "NONE"}})
         expected.setText(field, text);
     ASSERT_TRUE(test::waitUntil([&] { return testbed.writesStored(printer) == 1; }, 5000));
     EXPECT_EQ(testbed.record(printer), expected);
@@ -94,38 +95,47 @@ TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
     struct Case {
         bool attached;
         sim::SettingsFault fault;
-        QString message;
+        bool blank;  // the printer has no settings
+        QStringList messages;
         QString device;
     };
     const QString readError = QStringLiteral("Read USB config error !");
     const Case cases[] = {
-        {false, sim::SettingsFault::None, readError, "None"},
-        {true, sim::SettingsFault::Silent, readError, kSerial},
-        {true, sim::SettingsFault::ReadAgain, QStringLiteral("Read USB config error,Please read again !!"), kSerial},
+        {false, sim::SettingsFault::None, false, {readError}, "None"},
+        {true, sim::SettingsFault::Silent, false, {readError}, kSerial},
+        {true, sim::SettingsFault::Echo, false, {readError}, kSerial},
+        {true, sim::SettingsFault::ReadAgain, false, {"Read USB config error,Please read again !!"}, kSerial},
+        {true, sim::SettingsFault::None, true, {}, kSerial},  // shown, empty
     };
     DirectSettingsTiming quick;
     quick.usbReplyWait = std::chrono::milliseconds(300);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.message.toStdString() + " " + c.device.toStdString());
+        SCOPED_TRACE(c.messages.join(' ').toStdString() + " " + c.device.toStdString());
         test::UsbPrinterTestbed bed;
+        sim::SettingsPrinter settings = answering(c.fault);
+        if (c.blank)
+            settings.record = DeviceEntry();
         if (c.attached)
-            bed.add({"1f7c", "0369", kSerial, answering(c.fault)});
+            bed.add({"1f7c", "0369", kSerial, settings});
         test::SettingsToolDriver<TForm2> d;
         d.open(quick);
-        EXPECT_EQ(d.prompter.texts(), QStringList{c.message});
+        EXPECT_EQ(d.prompter.texts(), c.messages);
         EXPECT_EQ(d.window().usbDeviceText(), c.device);
         EXPECT_EQ(d.text("Edit2"), QString());  // nothing shown from a refused reply
-        const bool readFailed = c.message == readError;
-        EXPECT_EQ(d.edit("Edit17")->isVisible(), readFailed);
+        const bool readFailed = c.messages == QStringList{readError};
         if (readFailed) {
+            EXPECT_TRUE(d.edit("Edit17")->isVisible());
             EXPECT_EQ(d.group("RadioGroup1")->items(), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPANONE"}));
         }
 
-        // A save with no printer fails, and the indicator counts all the same.
-        if (!c.attached) {
-            d.click("Button2");
-            EXPECT_EQ(d.prompter.texts().last(), QStringLiteral("Save USB config error !"));
-            EXPECT_TRUE(d.window().template findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+        // Nothing that read can be written back: the save asks for a read and
+        // writes nothing, before its waiting message.
+        d.click("Button2");
+        EXPECT_EQ(d.prompter.texts(), c.messages + QStringList{kReadFirstMessage});
+        EXPECT_FALSE(d.window().template findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+        EXPECT_TRUE(d.logLines.last().startsWith("SAVE SETTING on USB refused")) << d.logLines.last().toStdString();
+        if (c.attached) {
+            EXPECT_EQ(bed.writesStored(0), 0u);
         }
     }
 }

@@ -123,8 +123,13 @@ TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNo
         {"", DirectReadOutcome::RecordRead, 262, 256, false},
         {",fault=silent", DirectReadOutcome::NoReply, 0, 0, false},
         {",fault=lead", DirectReadOutcome::NoReply, 6, 0, false},
-        {",fault=short,shortLength=100", DirectReadOutcome::RecordRead, 106, 100, false},
+        {",fault=short,shortLength=140", DirectReadOutcome::RecordRead, 146, 140, false},
         {",fault=again,faultReads=1", DirectReadOutcome::RecordRead, 262, 256, true},
+        // Whole replies whose fields do not parse: shifted by 4 or 1, or noise.
+        {",fault=echo", DirectReadOutcome::NotARecord, 262, 256, false},
+        {",fault=extralead", DirectReadOutcome::NotARecord, 262, 256, false},
+        {",fault=random", DirectReadOutcome::NotARecord, 262, 256, false},
+        {",fault=short,shortLength=100", DirectReadOutcome::NotARecord, 106, 100, false},  // no wifiMode
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.faults);
@@ -139,6 +144,13 @@ TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNo
         EXPECT_EQ(result.device, "COM5");
         EXPECT_FALSE(comm.PortOpen());
         EXPECT_EQ(result.asksToReadAgain(), c.readAgain);
+        EXPECT_EQ(result.recordBytes, qsizetype(c.recordBytes));
+        EXPECT_EQ(result.mayBeWrittenBack(), *c.faults == '\0');
+        if (c.outcome == DirectReadOutcome::NotARecord) {
+            EXPECT_TRUE(result.reason.startsWith("the printer's record does not parse: ")) << result.reason.toStdString();
+            sim.reset();
+            continue;
+        }
         DeviceEntry expected = records[0];
         if (c.readAgain)
             expected.setText(DeviceField::ModelName, ";1");

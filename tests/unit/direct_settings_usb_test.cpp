@@ -84,7 +84,7 @@ TEST_F(DirectSettingsUsbTest, ReadAndWriteTheRecordOfThePrinter)
     EXPECT_EQ(readDirectSettings(channel).record, changed);
 }
 
-TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErrorWithoutHanging)
+TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentStopsEarlyOrBlankEndsInAnErrorWithoutHanging)
 {
     struct Case {
         const char* name;
@@ -106,6 +106,8 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentOrStopsEarlyEndsInAnErr
          DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "no reply within 1000 ms"},
         {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoReply,
          DirectWriteOutcome::Written, "100 of 256 reply bytes"},
+        {"blank", Printer{"1f7c", "0369", "BLANK", {}}, test::UsbPrinterTestbed::Node::Serving,
+         DirectReadOutcome::BlankRecord, DirectWriteOutcome::Written, "blank"},
     };
     DirectSettingsTiming timing;
     timing.usbReplyWait = std::chrono::milliseconds(1000);

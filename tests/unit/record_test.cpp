@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "record/device_table.h"
 #include "record/ipv4_text.h"
 #include "record/model_table.h"
 #include "record/open_device_list.h"
+#include "record/record_check.h"
 
 using namespace quillmar;
 
@@ -180,4 +182,39 @@ TEST(Ipv4Text, FormatsFirstNumberFromTheTopByteAndParsesStrictly)
     EXPECT_FALSE(parseIpv4("1.2.3.4.5"));
     EXPECT_FALSE(parseIpv4("1.2.3.x"));
     EXPECT_FALSE(parseIpv4(""));
+}
+
+TEST(RecordCheck, ARecordParsesOnlyWhenItsMacAddressAndCodedFieldsReadAsTheToolsShowThem)
+{
+    struct Case {
+        DeviceField field;
+        std::string text;
+        std::optional<std::string> problem;
+    };
+    const Case cases[] = {
+        {DeviceField::ModelName, "", std::nullopt},  // not checked
+        {DeviceField::MacAddress, "0a:1B:2c:3D:4e:5F", std::nullopt},
+        {DeviceField::IpMode, "dhcp", std::nullopt},  // the tools select items in any case
+        {DeviceField::MacAddress, "0a-1b-2c-3d-4e-5g", "macAddress \"0a-1b-2c-3d-4e-5g\" is not six hexadecimal pairs"},
+        {DeviceField::MacAddress, "P0a-1b-2c-3d-4e-5", "macAddress \"P0a-1b-2c-3d-4e-5\" is not six hexadecimal pairs"},
+        {DeviceField::IpAddress, "192.0.2.300", "ipAddress \"192.0.2.300\" is not a dotted IPv4 address"},
+        {DeviceField::IpMode, "", "ipMode \"\" is not STATIC or DHCP"},
+        {DeviceField::WifiMode, "Infra\x1b", "wifiMode \"Infra\\x1B\" is not Infra or Adhoc"},
+        {DeviceField::AuthMode, "WPA3", "authMode \"WPA3\" is not OPEN, SHARED, WEPAUTO, WPAPSK, WPA2PSK or WPANONE"},
+        {DeviceField::EncryType, "R\\C4", "encryType \"R\\\\C4\" is not NONE, WEP, TKIP or AES"},
+    };
+    DeviceEntry good = device("RX7000 WI-FI", "00-1B-2C-3D-4E-5F");
+    good.setText(DeviceField::IpAddress, "192.0.2.10");
+    for (const auto& [field, text] : {std::pair{DeviceField::IpMode, "STATIC"}, {DeviceField::WifiMode, "Infra"},
+                                      {DeviceField::AuthMode, "WPA2PSK"}, {DeviceField::EncryType, "AES"}})
+        good.setText(field, text);
+    EXPECT_EQ(recordParseProblem(good), std::nullopt);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        DeviceEntry record = good;
+        record.setText(c.field, c.text);
+        EXPECT_EQ(recordParseProblem(record), c.problem);
+    }
+    EXPECT_FALSE(isBlankRecord(good));
+    EXPECT_TRUE(isBlankRecord(DeviceEntry()));
 }

@@ -72,5 +72,51 @@ TEST(ToolRecordTest, AReadShowsTheMacInUpperCaseAndAnUnreadableAddressAsAllOnes)
     EXPECT_EQ(texts.wpaPsk, "wpa-passphrase");
 }
 
+// A save after a read writes the record as read with only the changed boxes'
+// fields; bytes the tools would have rewritten (the MAC's case, a WEP key
+// beside AES, an address with leading zeros, bytes after a terminator) stay.
+TEST(ToolRecordTest, ASaveAfterAReadRewritesOnlyTheFieldsWhoseBoxesChanged)
+{
+    DeviceEntry read = buildToolRecord(sampleTexts());
+    read.setText(DeviceField::MacAddress, "0a-bc-de-f1-23-45");
+    read.setText(DeviceField::IpAddress, "192.168.001.100");
+    read.setText(DeviceField::Key, "old-wep");
+    read.fieldData(DeviceField::Ssid)[20] = 'x';  // after the terminator
+    const ToolBoxTexts shown = toolTextsFromRecord(read);
+
+    struct Case {
+        const char* name;
+        void (*edit)(ToolBoxTexts&);
+        std::vector<std::pair<DeviceField, std::string>> written;
+    };
+    const Case cases[] = {
+        {"nothing", [](ToolBoxTexts&) {}, {}},
+        {"ssid", [](ToolBoxTexts& t) { t.ssid = "BackOffice"; }, {{DeviceField::Ssid, "BackOffice"}}},
+        {"address", [](ToolBoxTexts& t) { t.addressValue = 0xC0000205u; }, {{DeviceField::IpAddress, "192.0.2.5"}}},
+        {"to WEP with a key",
+         [](ToolBoxTexts& t) {
+             t.authMode = "OPEN";
+             t.encryType = "WEP";
+             t.wepKey = "new-wep";
+         },
+         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "new-wep"}}},
+        // The WEP key is written only with WEP: a changed one goes blank.
+        {"a WEP key beside AES", [](ToolBoxTexts& t) { t.wepKey = "typed"; }, {{DeviceField::Key, ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ToolBoxTexts now = shown;
+        c.edit(now);
+        DeviceEntry expected = read;
+        std::vector<DeviceField> fields;
+        for (const auto& [field, text] : c.written) {
+            expected.setText(field, text);
+            fields.push_back(field);
+        }
+        EXPECT_EQ(changedToolFields(shown, now), fields);
+        EXPECT_EQ(recordWithToolChanges(read, now, changedToolFields(shown, now)), expected);
+    }
+}
+
 }  // namespace
 }  // namespace quillmar

@@ -56,6 +56,8 @@ TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
          "Read USB config error ! (MUTE: no reply within 1000 ms)"},
         {"again", Printer{"1f7c", "0369", "AGAIN", printer("Again", sim::SettingsFault::ReadAgain)}, Node::Serving, 1,
          "Read USB config error,Please read again !!\n"},
+        {"random", Printer{"1f7c", "0369", "NOISE", printer("Noise", sim::SettingsFault::Random)}, Node::Serving, 3,
+         "Read USB config error ! (NOISE: the printer's record does not parse: macAddress \""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,6 +76,21 @@ TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
             EXPECT_EQ(testbed.writesStored(0), 0u);
         }
     }
+}
+
+// A printer without settings is shown as it is, but there is nothing in its
+// record to write back.
+TEST_F(UsbVerbs, ABlankRecordIsShownButNotWrittenBack)
+{
+    test::UsbPrinterTestbed testbed;
+    ASSERT_TRUE(testbed.ready());
+    testbed.add({"1f7c", "0369", "BLANK", {}});
+    EXPECT_EQ(run({"usb", "read"}).status, 0);
+    const auto write = run({"usb", "write", "ssid=Other"});
+    EXPECT_EQ(write.status, 3);
+    EXPECT_EQ(write.err, "quillmar-cli usb write: Read USB config error ! (BLANK: the printer's record is blank (all 256 "
+                         "bytes zero), and a blank record is not written back)\n");
+    EXPECT_EQ(testbed.writesStored(0), 0u);
 }
 
 // Every exchange finds the printer afresh: one plugged in between the read and
