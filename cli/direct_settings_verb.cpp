@@ -253,14 +253,19 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
     const std::optional<DeviceEntry> record = toolRecordWithChanges(printer.record, changes_, error);
     if (!record)
         return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
-    const WriteBackup backup = backupBeforeWrite(printer.record, noBackup_);
-    if (!backup.mayWrite)
-        return fail(context, kRefused, backup.refusal);
-    if (!backup.path.isEmpty()) {
-        context.err << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(backup.path));
+    WriteJournal journal(name(), printer.device);
+    journal.setWritten(*record);
+    if (const std::optional<QString> refused = backUpBeforeWrite(journal, printer.record, noBackup_)) {
+        finishJournal(journal, QStringLiteral("refused: no backup"), name(), context);
+        return fail(context, kRefused, *refused);
+    }
+    if (!journal.backupPath().isEmpty()) {
+        context.err << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(journal.backupPath()));
         context.err.flush();
     }
-    if (const int status = writeRecord(*record, printer.device, context))
+    const int status = writeRecord(*record, printer.device, context);
+    finishJournal(journal, status == kSuccess ? QStringLiteral("written") : QStringLiteral("failed"), name(), context);
+    if (status != kSuccess)
         return status;
     context.out
         << QStringLiteral("Written to %1; the printer does not confirm a write\n").arg(terminalText(printer.device));

@@ -298,6 +298,7 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         fleet.add(address);
     fleet.noMoreModules();
     fleet.run([&stops] { return stops.raised(); });
+    audit(fleet.verdicts(), context);
     return report(fleet.verdicts(), context);
 }
 
@@ -324,10 +325,29 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
     const std::optional<DeviceEntry> record = recordFor(module, message);
     if (!record)
         return SavePlan::leave(Outcome::Skipped, message + QStringLiteral("; nothing is saved"));
-    const WriteBackup backup = backupBeforeWrite(module.record, noBackup_);
-    if (!backup.mayWrite)
-        return SavePlan::leave(Outcome::Failed, backup.refusal);
-    return SavePlan::save(*record, backup.path);
+    auto journal = std::make_unique<WriteJournal>(name(), module.addressText);
+    journal->setWritten(*record);
+    const std::optional<QString> refused = backUpBeforeWrite(*journal, module.record, noBackup_);
+    const QString backupPath = journal->backupPath();
+    journals_[module.address] = std::move(journal);
+    if (refused)
+        return SavePlan::leave(Outcome::Failed, *refused);
+    return SavePlan::save(*record, backupPath);
+}
+
+void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context)
+{
+    for (const ModuleVerdict& module : verdicts) {
+        std::unique_ptr<WriteJournal>& journal = journals_[module.address];
+        if (!journal) {
+            journal = std::make_unique<WriteJournal>(name(), module.addressText);
+            if (module.read)
+                journal->setRead(*module.read);
+        }
+        finishJournal(*journal,
+                      module.outcome == Outcome::Confirmed ? QStringLiteral("confirmed") : verdictText(module), name(),
+                      context);
+    }
 }
 
 int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
@@ -358,6 +378,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     search.join();
 
     std::vector<ModuleVerdict> verdicts = fleet.verdicts();
+    audit(verdicts, context);
     std::sort(verdicts.begin(), verdicts.end(),
               [](const ModuleVerdict& a, const ModuleVerdict& b) { return a.address < b.address; });
     if (verdicts.empty() && fleet.interrupted())

@@ -7,13 +7,17 @@
 // and, on failure, its message; several (or --json) end with a table of
 // verdicts. Exit status 0 only when every save was confirmed.
 #include <QHash>
+
 #include <QStringList>
+#include <map>
+#include <memory>
 
 #include <chrono>
 #include <optional>
 #include <vector>
 
 #include "fleet_save.h"
+#include "history/write_journal.h"
 #include "verb.h"
 
 namespace quillmar::cli {
@@ -51,6 +55,8 @@ private:
     SavePlan plan(const ModuleReading& module, VerbContext& context);
     int searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
     int report(std::vector<ModuleVerdict> verdicts, VerbContext& context) const;
+    // One audit line for every module the run met, with its verdict.
+    void audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context);
 
     Targets targets_;
     bool all_ = false;
@@ -61,6 +67,8 @@ private:
     std::chrono::milliseconds tick_ = kSaveTickInterval;
     std::vector<std::uint32_t> addresses_;
     QHash<QString, QString> macsSeen_;  // MAC -> the address it answered at first
+    // The account of each module's write, from its plan to its verdict.
+    std::map<std::uint32_t, std::unique_ptr<WriteJournal>> journals_;
 };
 
 // The exit status of a run: 0 when every save was confirmed; 3 when nothing was

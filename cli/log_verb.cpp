@@ -54,16 +54,15 @@ public:
                    QStringLiteral("only the writes from this time on (2026-12-07, or 2026-12-07T10:00:00Z)"),
                    QStringLiteral("DATE")});
         addOption({QStringLiteral("json"), QStringLiteral("one JSON array of the log's entries, as they are stored")});
-        setDetails(QStringLiteral(
-            "Every write (the manager's saves by UDP and COM port, the settings tools' saves,\n"
-            "config set, apply and restore, com and usb write, upgrade, reboot, web upload)\n"
-            "appends one line to $XDG_STATE_HOME/quillmar/audit.jsonl (XDG_STATE_HOME defaults\n"
-            "to ~/.local/state): time (UTC), user, program, operation, macAddress, address,\n"
-            "the fields changed (from and to), the backup taken before, the image's size and\n"
-            "SHA-256 for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
-            "\"sha256:\" and the first 12 hexadecimal digits of their hash. A damaged line is\n"
-            "named on standard error with its line number; the others are still shown.\n"
-            "Nothing is sent to any module."));
+        setDetails(QStringLiteral("Every write (the manager's saves by UDP and COM port, the settings tools' saves,\n"
+                                  "config set, apply and restore, com and usb write, upgrade, reboot, web upload)\n"
+                                  "appends one line to $XDG_STATE_HOME/quillmar/audit.jsonl (XDG_STATE_HOME defaults\n"
+                                  "to ~/.local/state): time (UTC), user, program, operation, macAddress, address,\n"
+                                  "the fields changed (from and to), the backup taken before, the image's size and\n"
+                                  "SHA-256 for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
+                                  "\"sha256:\" and the first 12 hexadecimal digits of their hash. A damaged line is\n"
+                                  "named on standard error with its line number; the others are still shown.\n"
+                                  "Nothing is sent to any module."));
     }
 
 private:
@@ -82,8 +81,9 @@ private:
         if (parser.isSet(QStringLiteral("since"))) {
             since = parseSince(parser.value(QStringLiteral("since")));
             if (!since)
-                return usageError(context, QStringLiteral("'%1' is not a date (2026-12-07, or 2026-12-07T10:00:00Z)")
-                                               .arg(terminalText(toSystemBytes(parser.value(QStringLiteral("since"))))));
+                return usageError(context,
+                                  QStringLiteral("'%1' is not a date (2026-12-07, or 2026-12-07T10:00:00Z)")
+                                      .arg(terminalText(toSystemBytes(parser.value(QStringLiteral("since"))))));
         }
 
         QString error;
@@ -97,9 +97,8 @@ private:
         std::vector<QJsonObject> shown;
         for (const AuditLogLine& line : *lines) {
             if (!line.damage.isEmpty()) {
-                context.err << "quillmar-cli " << name() << ": line " << line.number << " of "
-                            << terminalText(*path) << " is damaged (" << line.damage
-                            << "); the other lines are shown\n";
+                context.err << "quillmar-cli " << name() << ": line " << line.number << " of " << terminalText(*path)
+                            << " is damaged (" << line.damage << "); the other lines are shown\n";
                 continue;
             }
             const QJsonObject& entry = line.object;
@@ -109,8 +108,8 @@ private:
                     continue;
             }
             if (since) {
-                const QDateTime time =
-                    QDateTime::fromString(entry.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs);
+                const QDateTime time = QDateTime::fromString(entry.value(QStringLiteral("time")).toString(),
+                                                             Qt::ISODateWithMs);
                 if (!time.isValid() || time < *since)
                     continue;
             }

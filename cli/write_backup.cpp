@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include "history/record_backups.h"
 #include "terminal_text.h"
 
 namespace quillmar::cli {
@@ -17,22 +16,29 @@ QString backupHelp()
     return QStringLiteral("Before the write, the record as it was read is stored under\n"
                           "$XDG_STATE_HOME/quillmar/backups/<MAC>/<UTC time>.bin (XDG_STATE_HOME defaults\n"
                           "to ~/.local/state); config backups lists them and config restore writes one\n"
-                          "back. When it cannot be stored nothing is written, unless --no-backup is given.");
+                          "back. When it cannot be stored nothing is written, unless --no-backup is given.\n"
+                          "Every write, and its verdict, is appended to the audit log (quillmar-cli log).");
 }
 
-WriteBackup backupBeforeWrite(const DeviceEntry& record, bool skip)
+std::optional<QString> backUpBeforeWrite(WriteJournal& journal, const DeviceEntry& read, bool skip)
 {
-    if (skip)
-        return {true, {}, {}};
-    const StoredBackup stored = storeBackup(record);
-    if (!stored.stored()) {
-        return {false,
-                {},
-                QStringLiteral("the record could not be backed up (%1); nothing is written (--no-backup writes "
-                               "without a backup)")
-                    .arg(terminalText(QFile::encodeName(stored.error)))};
+    if (skip) {
+        journal.setRead(read);
+        return std::nullopt;
     }
-    return {true, QFile::decodeName(stored.path), {}};
+    if (const std::optional<QString> failed = journal.backUp(read)) {
+        return QStringLiteral("%1; nothing is written (--no-backup writes without a backup)")
+            .arg(terminalText(QFile::encodeName(*failed)));
+    }
+    return std::nullopt;
+}
+
+void finishJournal(WriteJournal& journal, const QString& verdict, const QString& verb, VerbContext& context)
+{
+    if (const std::optional<QString> failed = journal.finish(verdict)) {
+        context.err << "quillmar-cli " << verb << ": audit log: " << terminalText(QFile::encodeName(*failed)) << '\n';
+        context.err.flush();
+    }
 }
 
 }  // namespace quillmar::cli

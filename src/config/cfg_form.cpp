@@ -328,11 +328,7 @@ void TcfgForm::fillIpFilter()
 void TcfgForm::FormClose()
 {
     // A closed window's save goes no further: its timer stops with it.
-    if (saveExchange_->isRunning()) {
-        saveExchange_->stop();
-        saveModuleBtn->setEnabled(true);
-        Button1->setEnabled(true);
-    }
+    stopSave();
     // A closed window is only hidden and lives until the program ends, so it
     // stops hearing the configuration port (the last window to leave gives the
     // port back) and gives its descriptor back. A showing takes both anew.

@@ -277,6 +277,8 @@ private:
     // window closed first.
     int runWebWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
 
+    // Ends a save under way (the window closes): no verdict will come.
+    void stopSave();
     void fillControls();
     void createAddressControls();
     void destroyAddressControls();

@@ -19,6 +19,7 @@
 #include "config/save_records.h"
 #include "config/single_byte_text.h"
 #include "config/validation_rules.h"
+#include "history/write_journal.h"
 #include "record/device_entry.h"
 #include "ui/prompter.h"
 
@@ -86,6 +87,7 @@ public:
 
     void saveConfirmed() override
     {
+        endJournal(QStringLiteral("confirmed"));
         form_.abortBtn->setText(QStringLiteral("Exit"));
         form_.abortBtn->setEnabled(true);
         // The window stays usable for another save, to the module where it now is.
@@ -96,24 +98,48 @@ public:
 
     void saveUnconfirmed() override
     {
+        endJournal(QStringLiteral("not confirmed"));
         usableAgain();
         log(QStringLiteral("%1: the module still answers at %2 after the probe")
                 .arg(QLatin1String(kSaveNotConfirmed), form_.saveExchange().probeAddress()));
     }
 
-    void readUnanswered() override { refuse(QStringLiteral("no answer from %1").arg(form_.targetIpText())); }
+    void readUnanswered() override
+    {
+        endJournal(QStringLiteral("no answer"));
+        refuse(QStringLiteral("no answer from %1").arg(form_.targetIpText()));
+    }
+
+    // A save starts: its account is kept from the read on.
+    void beginJournal()
+    {
+        journal_ = std::make_unique<WriteJournal>(QStringLiteral("window save"), form_.targetIpText());
+        journal_->setMacAddress(QString::fromStdString(form_.openedMacAddress()));
+    }
 
     // The answer to the opening read: the module is there. Its record is not
-    // shown; the user's edits stand and are what is saved.
+    // shown; the user's edits stand and are what is saved, once the record as
+    // read is backed up.
     std::optional<DeviceEntry> planSave(const QByteArray& answer, const DeviceEntry& record)
     {
-        if (answer.size() == qsizetype(kDeviceEntrySize))
-            return record;
-        refuse(QStringLiteral("the answer from %1 is not a settings record (%2 bytes instead of %3)")
-                   .arg(form_.targetIpText())
-                   .arg(answer.size())
-                   .arg(kDeviceEntrySize));
-        return std::nullopt;
+        if (answer.size() != qsizetype(kDeviceEntrySize)) {
+            endJournal(QStringLiteral("refused: not a settings record"));
+            refuse(QStringLiteral("the answer from %1 is not a settings record (%2 bytes instead of %3)")
+                       .arg(form_.targetIpText())
+                       .arg(answer.size())
+                       .arg(kDeviceEntrySize));
+            return std::nullopt;
+        }
+        const DeviceEntry read = DeviceEntry::fromBytes(answer.constData(), kDeviceEntrySize);
+        if (journal_) {
+            if (const std::optional<QString> failed = journal_->backUp(read)) {
+                endJournal(QStringLiteral("refused: no backup"));
+                refuse(*failed);
+                return std::nullopt;
+            }
+            journal_->setWritten(record);
+        }
+        return record;
     }
 
     // A save that cannot start: only a read request went out, if anything.
@@ -128,12 +154,27 @@ public:
 
     void sendRefused(const QString& reason) override
     {
+        endJournal(QStringLiteral("failed: ") + reason);
         form_.Label53->clear();
         usableAgain();
         showException(&form_, reason);
     }
 
+    // The window closed during the save.
+    void saveStopped() { endJournal(QStringLiteral("stopped")); }
+
 private:
+    // The audit line of the save that ends here; the log cannot stop the
+    // window, so a failure is only told in the main window's log.
+    void endJournal(const QString& verdict)
+    {
+        if (!journal_)
+            return;
+        const std::unique_ptr<WriteJournal> journal = std::move(journal_);
+        if (const std::optional<QString> failed = journal->finish(verdict))
+            log(QStringLiteral("audit log: ") + *failed);
+    }
+
     void usableAgain()
     {
         form_.saveModuleBtn->setEnabled(true);
@@ -148,6 +189,7 @@ private:
     }
 
     TcfgForm& form_;
+    std::unique_ptr<WriteJournal> journal_;
 };
 
 }  // namespace
@@ -190,8 +232,19 @@ void TcfgForm::saveModuleBtnClick()
     const QString probeAddress =
         QStringLiteral("%1.%2.%3.%4").arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
     auto& host = static_cast<FormSaveHost&>(*saveHost_);
+    host.beginJournal();
     saveExchange_->readThenSave(probeAddress,
                                 [&host, record](const QByteArray& answer) { return host.planSave(answer, record); });
+}
+
+void TcfgForm::stopSave()
+{
+    if (!saveExchange_->isRunning())
+        return;
+    saveExchange_->stop();
+    static_cast<FormSaveHost&>(*saveHost_).saveStopped();
+    saveModuleBtn->setEnabled(true);
+    Button1->setEnabled(true);
 }
 
 void TcfgForm::showSavedAddress()

@@ -86,7 +86,7 @@ QByteArray auditJson(const AuditEntry& entry)
     object.insert(QStringLiteral("macAddress"), entry.macAddress);
     object.insert(QStringLiteral("address"), entry.address);
     QJsonObject changes;
-    for (const FieldChange& change : entry.changes) {
+    for (const ChangedField& change : entry.changes) {
         changes.insert(fieldKey(change.field),
                        QJsonObject{{QStringLiteral("from"), change.from}, {QStringLiteral("to"), change.to}});
     }

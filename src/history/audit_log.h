@@ -27,11 +27,11 @@ struct AuditEntry {
     QString program;    // appendAudit: this program's file name when empty
     QString operation;  // "window save", "config set", "com write", "upgrade", ...
     QString macAddress;
-    QString address;                  // the module's IP address, or the port or USB printer
-    std::vector<FieldChange> changes;  // masked keys (recordChanges without showSecrets)
-    QString backup;                   // path of the record stored before the write
-    std::optional<AuditImage> image;  // upgrade and web upload
-    QString verdict;                  // the operation's own words
+    QString address;                    // the module's IP address, or the port or USB printer
+    std::vector<ChangedField> changes;  // masked keys (recordChanges without showSecrets)
+    QString backup;                     // path of the record stored before the write
+    std::optional<AuditImage> image;    // upgrade and web upload
+    QString verdict;                    // the operation's own words
 };
 
 // $XDG_STATE_HOME/quillmar/audit.jsonl, or nothing with `error`.

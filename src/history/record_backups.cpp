@@ -21,7 +21,6 @@ namespace {
 constexpr char kTimeFormat[] = "yyyyMMdd'T'HHmmss.zzz'Z'";
 constexpr int kMostSameTimeBackups = 100;
 
-
 std::optional<QDateTime> timeOfFileName(const QString& name)
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)(-\\d+)?\\.bin$"));

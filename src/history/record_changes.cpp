@@ -25,15 +25,15 @@ QString shownText(DeviceField field, std::string_view text, bool showSecrets)
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
-std::vector<FieldChange> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets)
+std::vector<ChangedField> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets)
 {
-    std::vector<FieldChange> changes;
+    std::vector<ChangedField> changes;
     for (const FieldLayout& layout : deviceFieldLayout()) {
         const std::string from = before.text(layout.field);
         const std::string to = after.text(layout.field);
         if (from != to)
-            changes.push_back({layout.field, shownText(layout.field, from, showSecrets),
-                               shownText(layout.field, to, showSecrets)});
+            changes.push_back(
+                {layout.field, shownText(layout.field, from, showSecrets), shownText(layout.field, to, showSecrets)});
     }
     return changes;
 }

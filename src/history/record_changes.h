@@ -12,7 +12,7 @@
 
 namespace quillmar {
 
-struct FieldChange {
+struct ChangedField {
     DeviceField field;
     QString from;
     QString to;
@@ -29,6 +29,6 @@ QString maskedKey(std::string_view key);
 QString shownText(DeviceField field, std::string_view text, bool showSecrets);
 
 // The fields whose text differs, in record order.
-std::vector<FieldChange> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets = false);
+std::vector<ChangedField> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets = false);
 
 }  // namespace quillmar

@@ -36,7 +36,7 @@ std::optional<QString> WriteJournal::backUp(const DeviceEntry& read)
     setRead(read);
     const StoredBackup stored = storeBackup(read);
     if (!stored.stored())
-        return QStringLiteral("the record as read could not be backed up (%1)").arg(stored.error);
+        return QStringLiteral("the record could not be backed up (%1)").arg(stored.error);
     entry_.backup = QFile::decodeName(stored.path);
     return std::nullopt;
 }

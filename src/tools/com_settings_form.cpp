@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "history/write_journal.h"
 #include "tools/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
@@ -91,9 +92,14 @@ void TForm1::Button2Click()
         showError(this, *refused);
         return;
     }
-    runExchange([this, &texts, port] {
+    const DeviceEntry record = recordToSave(texts);
+    const std::unique_ptr<WriteJournal> journal = journalBeforeSave(QStringLiteral("com tool save"), device, record);
+    if (!journal)
+        return;
+    runExchange([this, &record, &journal, port] {
         ComSettingsChannel channel(*MSComm1, port);
-        const DirectWriteResult result = writeDirectSettings(channel, recordToSave(texts));
+        const DirectWriteResult result = writeDirectSettings(channel, record);
+        endJournal(*journal, result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
         if (!result.ok()) {
             log(QStringLiteral("SAVE SETTING on %1 failed: %2").arg(result.device, result.reason));
             showException(this, result.reason);

@@ -14,6 +14,7 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
+#include "history/write_journal.h"
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
 #include "tools/settings_tool_rules.h"
@@ -270,6 +271,27 @@ std::optional<QString> SettingsToolForm::readFirstRefusal(const QString& device)
 DeviceEntry SettingsToolForm::recordToSave(const ToolBoxTexts& texts) const
 {
     return recordWithToolChanges(lastRead_->record, texts, changedToolFields(lastRead_->shown, texts));
+}
+
+std::unique_ptr<WriteJournal> SettingsToolForm::journalBeforeSave(const QString& operation, const QString& device,
+                                                                  const DeviceEntry& record)
+{
+    auto journal = std::make_unique<WriteJournal>(operation, device);
+    if (const std::optional<QString> failed = journal->backUp(lastRead_->record)) {
+        const QString message = *failed + QStringLiteral(": nothing was written");
+        log(QStringLiteral("SAVE SETTING on %1 refused: %2").arg(device, message));
+        endJournal(*journal, QStringLiteral("refused: no backup"));
+        showStopError(this, message);
+        return nullptr;
+    }
+    journal->setWritten(record);
+    return journal;
+}
+
+void SettingsToolForm::endJournal(WriteJournal& journal, const QString& verdict) const
+{
+    if (const std::optional<QString> failed = journal.finish(verdict))
+        log(QStringLiteral("audit log: ") + *failed);
 }
 
 ToolBoxTexts SettingsToolForm::saveTexts()

@@ -27,6 +27,7 @@ class MSComm;
 class ProgramLauncher;
 class RadioGroup;
 class TNMUDP;
+class WriteJournal;
 
 class SettingsToolForm : public QWidget {
     Q_OBJECT
@@ -98,6 +99,13 @@ protected:
     // now differ from what the read showed. Only after readFirstRefusal said
     // nothing.
     DeviceEntry recordToSave(const ToolBoxTexts& texts) const;
+    // The account of a save about to write `record` to `device`: the record as
+    // read is backed up first. Nothing, after the user was told why, when the
+    // backup could not be stored: then nothing may be written.
+    std::unique_ptr<WriteJournal> journalBeforeSave(const QString& operation, const QString& device,
+                                                    const DeviceEntry& record);
+    // The save's audit line; a log that cannot be written is only told in the log.
+    void endJournal(WriteJournal& journal, const QString& verdict) const;
     // The box texts a save writes: Edit4 takes the address box's text first.
     ToolBoxTexts saveTexts();
     // The box that does not apply to the shown encryption is covered.

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "history/write_journal.h"
 #include "record/program_flags.h"
 #include "tools/same_usb_printer.h"
 #include "tools/tool_record.h"
@@ -120,21 +121,30 @@ void TForm2::Button2Click()
         showError(this, *refused);
         return;
     }
+    const DeviceEntry record = recordToSave(texts);
+    const std::unique_ptr<WriteJournal> journal = journalBeforeSave(QStringLiteral("usb tool save"),
+                                                                    QStringLiteral("USB ") + readDevice(), record);
+    if (!journal)
+        return;
     showInformationDialog(this, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
     waitingCount_ = 0;
     Label18->show();
     Timer1->start();
-    runExchange([this, &texts] {
+    runExchange([this, &record, &journal] {
         SameUsbPrinterLocator samePrinter(context().usbLocator, readDevice());
         UsbSettingsChannel channel(&samePrinter);
-        const DirectWriteResult result = writeDirectSettings(channel, recordToSave(texts));
+        const DirectWriteResult result = writeDirectSettings(channel, record);
         Label19->setText(result.device);
         if (samePrinter.foundAnother()) {
+            endJournal(*journal, QStringLiteral("refused: another printer"));
             log(QStringLiteral("SAVE SETTING on USB refused: %1").arg(result.reason));
             showErrorDialog(this, kReadFirstMessage);
         } else if (!result.ok()) {
+            endJournal(*journal, QStringLiteral("failed: ") + result.reason);
             log(QStringLiteral("SAVE SETTING on USB %1 failed: %2").arg(result.device, result.reason));
             showErrorDialog(this, QStringLiteral("Save USB config error !"));
+        } else {
+            endJournal(*journal, QStringLiteral("written"));
         }
     });
 }

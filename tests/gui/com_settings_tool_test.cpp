@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QJsonObject>
 #include <cstdlib>
 
 #include "support/settings_tool_driver.h"
 #include "support/sim_process.h"
+#include "support/state_home.h"
 #include "support/wait_until.h"
 #include "tools/com_settings_form.h"
 #include "tools/tool_record.h"
@@ -169,6 +171,7 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
     remember("COMSET.DAT", "2");
     for (const bool chooseWep : {true, false}) {
         SCOPED_TRACE(chooseWep);
+        test::ScopedStateHome home;
         sim.reset();
         startPrinters();  // each case starts from the printer's own record
         w.open();
@@ -195,7 +198,33 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
         ASSERT_TRUE(test::waitUntil([&] { return !sim->lines("settings-write").empty(); }, 5000));
         EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(expected));
         EXPECT_EQ(sim->lines("settings-write").back().fields["port"], link(2));
+
+        // The record as read was backed up first, and the audit log has the save.
+        const QList<QJsonObject> audit = home.auditEntries();
+        ASSERT_EQ(audit.size(), 1);
+        EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("com tool save"));
+        EXPECT_EQ(audit[0].value("address").toString(), QStringLiteral("COM2"));
+        EXPECT_EQ(audit[0].value("verdict").toString(), QStringLiteral("written"));
+        EXPECT_EQ(audit[0].value("changes").toObject().value("ssid").toObject().value("to").toString(),
+                  QStringLiteral("BackOffice"));
+        QFile backup(audit[0].value("backup").toString());
+        ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+        EXPECT_EQ(backup.readAll().toHex().toStdString(), hexOf(printers[0]));
     }
+}
+
+TEST_F(ComSettingsToolTest, ASaveWhoseBackupCannotBeStoredWritesNothing)
+{
+    remember("COMSET.DAT", "2");
+    startPrinters();
+    test::ScopedStateHome home;
+    writeFile(home.path() + QStringLiteral("/quillmar"), "a file where the state directory goes");
+    w.open();
+    w.click("Button2");
+    EXPECT_TRUE(w.prompter.texts().last().contains(home.path() + QStringLiteral("/quillmar/backups: Not a directory")))
+        << w.prompter.texts().last().toStdString();
+    EXPECT_TRUE(w.prompter.texts().last().endsWith(QStringLiteral(": nothing was written")));
+    EXPECT_TRUE(sim->lines("settings-write").empty());
 }
 
 TEST_F(ComSettingsToolTest, ASaveWritesOnlyTheRecordReadOnThatPortSinceTheLastFailedRead)

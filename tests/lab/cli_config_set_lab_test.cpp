@@ -2,6 +2,8 @@
 // the real timing.
 #include <gtest/gtest.h>
 
+#include <QJsonObject>
+
 #include "lab/save_lab.h"
 
 using namespace quillmar;
@@ -10,9 +12,10 @@ using namespace quillmar::test;
 TEST_F(SaveLabTest, ConfigSetChangesTheSimulatorsRecordAndExitsZero)
 {
     ASSERT_TRUE(startModule("save=restart,restartAfter=40").ready()) << sim->error;
+    ScopedStateHome home;
     std::string out;
     const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "config", "set", kLabModule, "ssid=CliNet",
-                                       "devicename=FRONT-1"}, &out);
+                                       "devicename=FRONT-1", "wpapsk=another-pass"}, &out);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("Save to Module OK"), std::string::npos) << out;
 
@@ -21,9 +24,23 @@ TEST_F(SaveLabTest, ConfigSetChangesTheSimulatorsRecordAndExitsZero)
     EXPECT_EQ(stored.text(DeviceField::DeviceName), "FRONT-1");
     EXPECT_EQ(stored.text(DeviceField::IpAddress), kLabModule);
     EXPECT_EQ(stored.text(DeviceField::MacAddress), "00-1F-7C-00-02-14");
-    EXPECT_EQ(stored.text(DeviceField::WpaPsk), "lab-passphrase-1");
+    EXPECT_EQ(stored.text(DeviceField::WpaPsk), "another-pass");
     // The read, then the header and the record, then the probe: all from port 6000.
     EXPECT_EQ(sim->lines("request", "from", kLabPcPort).size(), 4u);
+
+    // The audit log has the write, the key only as a hash prefix, and log shows it.
+    const QList<QJsonObject> audit = home.auditEntries();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("config set"));
+    EXPECT_EQ(audit[0].value("verdict").toString(), QStringLiteral("confirmed"));
+    const QJsonObject changes = audit[0].value("changes").toObject();
+    EXPECT_EQ(changes.keys(), (QStringList{"deviceName", "ssid", "wpaPsk"}));
+    // printf 'another-pass' | sha256sum
+    EXPECT_EQ(changes.value("wpaPsk").toObject().value("to").toString(), QStringLiteral("sha256:9c9017715a98"));
+    std::string log;
+    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "log", "--mac", "00:1f:7c:00:02:14"}, &log), 0);
+    EXPECT_NE(log.find("config set"), std::string::npos) << log;
+    EXPECT_EQ(log.find("another-pass"), std::string::npos) << log;
 }
 
 TEST_F(SaveLabTest, ConfigSetWithASpaceInTheSsidSendsNothing)

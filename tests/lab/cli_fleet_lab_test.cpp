@@ -22,7 +22,7 @@
 #include <thread>
 #include <tuple>
 
-#include "config/record_backups.h"
+#include "history/record_backups.h"
 #include "lab/save_lab.h"
 #include "support/state_home.h"
 

@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonObject>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,6 +170,7 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     ASSERT_TRUE(startModule("save=restart,restartAfter=40").ready()) << sim->error;
     enterPc();
     RecordingPrompter prompts;
+    ScopedStateHome home;
     TcfgForm* window = openFromTheManager();
     ASSERT_NE(window, nullptr);
     window->findChild<QLineEdit*>(QStringLiteral("Edit_SSID"))->setText(QStringLiteral("MovedNet"));
@@ -199,6 +202,23 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     EXPECT_EQ(stored.text(DeviceField::WpaPsk), "lab-passphrase-1");
     EXPECT_EQ(stored.text(DeviceField::DeviceName), "LAB-20");
     EXPECT_TRUE(prompts.prompts.empty());
+
+    // The record as the module had it was backed up, and the save is in the audit log.
+    const QList<QJsonObject> audit = home.auditEntries();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("window save"));
+    EXPECT_EQ(audit[0].value("address").toString(), QStringLiteral("192.0.2.20"));
+    EXPECT_EQ(audit[0].value("macAddress").toString(), QStringLiteral("00-1F-7C-00-02-14"));
+    EXPECT_EQ(audit[0].value("verdict").toString(), QStringLiteral("confirmed"));
+    const QJsonObject changes = audit[0].value("changes").toObject();
+    EXPECT_EQ(changes.value("ssid").toObject().value("from").toString(), QStringLiteral("LabNet"));
+    EXPECT_EQ(changes.value("ssid").toObject().value("to").toString(), QStringLiteral("MovedNet"));
+    EXPECT_EQ(changes.value("ipAddress").toObject().value("to").toString(), QStringLiteral("192.0.2.21"));
+    QFile backup(audit[0].value("backup").toString());
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly)) << backup.fileName().toStdString();
+    const QByteArray before = backup.readAll();
+    EXPECT_EQ(DeviceEntry::fromBytes(before.constData(), std::size_t(before.size())).text(DeviceField::Ssid),
+              "LabNet");
 }
 
 TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAtTheDecidingTick)

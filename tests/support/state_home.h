@@ -5,6 +5,9 @@
 // programs it starts.
 #include <QByteArray>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QList>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -37,6 +40,22 @@ public:
     QString backups(const QString& folder = {}) const
     {
         return dir_.path() + QStringLiteral("/quillmar/backups") + (folder.isEmpty() ? QString() : u'/' + folder);
+    }
+
+    QString auditLog() const { return dir_.path() + QStringLiteral("/quillmar/audit.jsonl"); }
+    // The audit log's entries in order; a line that is not one JSON object is left out.
+    QList<QJsonObject> auditEntries() const
+    {
+        QList<QJsonObject> entries;
+        QFile file(auditLog());
+        if (!file.open(QIODevice::ReadOnly))
+            return entries;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QJsonDocument document = QJsonDocument::fromJson(line);
+            if (document.isObject())
+                entries << document.object();
+        }
+        return entries;
     }
 
 private:

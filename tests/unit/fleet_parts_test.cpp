@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "applied_file.h"
-#include "config/record_backups.h"
+#include "history/record_backups.h"
 #include "fleet_verb.h"
 #include "module_watch.h"
 #include "support/sample_devices.h"

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "config/record_backups.h"
+#include "history/record_backups.h"
 #include "record/field_names.h"
 #include "support/cli_runner.h"
 #include "support/sim_process.h"

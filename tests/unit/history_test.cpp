@@ -1,0 +1,105 @@
+// The audit log and the record changes it keeps: keys never in clear, whole
+// lines whoever appends, damaged lines named and passed over.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonObject>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "history/audit_log.h"
+#include "history/write_journal.h"
+#include "support/sample_devices.h"
+#include "support/state_home.h"
+
+using namespace quillmar;
+
+TEST(RecordChanges, OnlyChangedFieldsAndKeysOnlyAsAHashPrefix)
+{
+    DeviceEntry before = test::kitchenPrinter("192.0.2.20");
+    DeviceEntry after = before;
+    after.setText(DeviceField::Ssid, "ShopB");
+    after.setText(DeviceField::WpaPsk, "lab-passphrase-1");
+    before.setText(DeviceField::WpaPsk, "");
+    const std::vector<ChangedField> changes = recordChanges(before, after);
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].field, DeviceField::Ssid);
+    EXPECT_EQ(changes[0].to, QStringLiteral("ShopB"));
+    EXPECT_EQ(changes[1].field, DeviceField::WpaPsk);
+    EXPECT_EQ(changes[1].from, QString());  // no key stays no key
+    // printf 'lab-passphrase-1' | sha256sum
+    EXPECT_EQ(changes[1].to, QStringLiteral("sha256:216f807db480"));
+    EXPECT_EQ(recordChanges(before, after, true)[1].to, QStringLiteral("lab-passphrase-1"));
+}
+
+TEST(AuditLog, AJournalBacksUpThenAppendsOnePrivateLineWithTheChanges)
+{
+    test::ScopedStateHome home;
+    const DeviceEntry read = test::kitchenPrinter("192.0.2.20");
+    DeviceEntry written = read;
+    written.setText(DeviceField::Ssid, "Elsewhere");
+    WriteJournal journal(QStringLiteral("config set"), QStringLiteral("192.0.2.20"));
+    ASSERT_EQ(journal.backUp(read), std::nullopt);
+    EXPECT_TRUE(QFile::exists(journal.backupPath()));
+    journal.setWritten(written);
+    ASSERT_EQ(journal.finish(QStringLiteral("confirmed")), std::nullopt);
+    EXPECT_EQ(journal.finish(QStringLiteral("again")), std::nullopt);  // once only
+
+    const QList<QJsonObject> entries = home.auditEntries();
+    ASSERT_EQ(entries.size(), 1);
+    const QJsonObject& entry = entries[0];
+    EXPECT_EQ(entry.value("operation").toString(), QStringLiteral("config set"));
+    EXPECT_EQ(entry.value("macAddress").toString(), QString::fromStdString(read.text(DeviceField::MacAddress)));
+    EXPECT_EQ(entry.value("address").toString(), QStringLiteral("192.0.2.20"));
+    EXPECT_EQ(entry.value("backup").toString(), journal.backupPath());
+    EXPECT_EQ(entry.value("verdict").toString(), QStringLiteral("confirmed"));
+    EXPECT_FALSE(entry.value("user").toString().isEmpty());
+    EXPECT_TRUE(entry.value("time").toString().endsWith(u'Z'));
+    const QJsonObject changes = entry.value("changes").toObject();
+    ASSERT_EQ(changes.keys(), QStringList{QStringLiteral("ssid")});
+    EXPECT_EQ(changes.value("ssid").toObject().value("to").toString(), QStringLiteral("Elsewhere"));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(home.auditLog()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST(AuditLog, TwoProgramsAppendingAtOnceLeaveOnlyWholeLinesAndADamagedLineIsNamed)
+{
+    test::ScopedStateHome home;
+    constexpr int kLinesEach = 400;
+    AuditEntry entry;
+    entry.operation = QStringLiteral("config set");
+    entry.verdict = QString(5000, u'x');  // longer than the 4096 bytes a pipe writes whole
+    pid_t children[2] = {};
+    for (pid_t& child : children) {
+        child = ::fork();
+        if (child == 0) {
+            for (int i = 0; i < kLinesEach; ++i) {
+                if (appendAudit(entry))
+                    ::_exit(1);
+            }
+            ::_exit(0);
+        }
+        ASSERT_GT(child, 0);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QFile log(home.auditLog());
+    ASSERT_TRUE(log.open(QIODevice::Append));
+    log.write("{\"time\": \"cut sh");  // a line a crash cut short
+    log.close();
+
+    QString error;
+    const auto lines = readAuditLog(QFile::encodeName(home.auditLog()), error);
+    ASSERT_TRUE(lines) << error.toStdString();
+    ASSERT_EQ(lines->size(), std::size_t(2 * kLinesEach + 1));
+    for (std::size_t i = 0; i + 1 < lines->size(); ++i)
+        ASSERT_TRUE((*lines)[i].damage.isEmpty()) << "line " << (*lines)[i].number;
+    EXPECT_EQ(lines->back().number, 2 * kLinesEach + 1);
+    EXPECT_FALSE(lines->back().damage.isEmpty());
+}
