@@ -36,8 +36,10 @@ public:
     }
 
 private:
-    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context, QStringList&) override
+    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context,
+                               QStringList& addressWords) override
     {
+        target_ = addressWords.value(0);
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(1));
         shownPath_ = terminalText(path);
         const RegularFileRead read = readRegularFile(path, qint64(kDeviceEntrySize));
@@ -85,7 +87,14 @@ private:
         return backup_;
     }
 
+    // A backup taken at another address puts the module back there.
+    bool changesAddresses() const override
+    {
+        return QString::fromStdString(backup_.text(DeviceField::IpAddress)) != target_;
+    }
+
     QString shownPath_;
+    QString target_;
     DeviceEntry backup_;
 };
 

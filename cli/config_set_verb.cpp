@@ -65,6 +65,12 @@ private:
         return saveRecordWithChanges(module.record, module.address, changes_, message);
     }
 
+    bool changesAddresses() const override
+    {
+        return std::any_of(changes_.begin(), changes_.end(),
+                           [](const FieldChange& change) { return change.field == DeviceField::IpAddress; });
+    }
+
     std::vector<FieldChange> changes_;
 };
 

@@ -7,6 +7,7 @@
 #include "com_port_option.h"
 #include "comm/serial_control.h"
 #include "core_application.h"
+#include "fleet_report.h"
 #include "platform/usb_printer.h"
 #include "record_printing.h"
 #include "terminal_text.h"
@@ -232,6 +233,9 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
     addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
                 Count::OneOrMore);
     addOption(noBackupOption());
+    addOption(dryRunOption());
+    addOption(showSecretsOption());
+    addOption({QStringLiteral("json"), QStringLiteral("with --dry-run, the changes as one JSON array")});
 }
 
 std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, VerbContext& context)
@@ -244,6 +248,11 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
         return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
     changes_ = std::move(*changes);
     noBackup_ = parser.isSet(noBackupOption().names().constFirst());
+    dryRun_ = parser.isSet(dryRunOption().names().constFirst());
+    showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
+    json_ = parser.isSet(QStringLiteral("json"));
+    if ((showSecrets_ || json_) && !dryRun_)
+        return usageError(context, QStringLiteral("--show-secrets and --json go with --dry-run"));
     return std::nullopt;
 }
 
@@ -253,6 +262,14 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
     const std::optional<DeviceEntry> record = toolRecordWithChanges(printer.record, changes_, error);
     if (!record)
         return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    if (dryRun_) {
+        ModuleVerdict preview;
+        preview.addressText = printer.device;
+        preview.read = printer.record;
+        preview.sent = *record;
+        preview.outcome = ModuleVerdict::Outcome::WouldSave;
+        return reportFleet({preview}, {json_, false, showSecrets_}, name(), context);
+    }
     WriteJournal journal(name(), printer.device);
     journal.setWritten(*record);
     if (const std::optional<QString> refused = backUpBeforeWrite(journal, printer.record, noBackup_)) {

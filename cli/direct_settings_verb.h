@@ -93,6 +93,9 @@ private:
 
     std::vector<FieldChange> changes_;
     bool noBackup_ = false;
+    bool dryRun_ = false;
+    bool showSecrets_ = false;
+    bool json_ = false;
 };
 
 }  // namespace quillmar::cli

@@ -169,7 +169,8 @@ std::optional<DeviceEntry> FleetSave::plan(Module& module, const QByteArray& ans
         plan = SavePlan::leave(ModuleVerdict::Outcome::Failed, QString::fromLocal8Bit(error.what()));
     }
     module.verdict.backupPath = plan.backupPath;
-    if (!plan.record) {
+    module.verdict.sent = plan.record;
+    if (!plan.record || plan.outcome != ModuleVerdict::Outcome::Confirmed) {
         finish(module, plan.outcome, plan.message);
         return std::nullopt;
     }

@@ -28,6 +28,7 @@
 
 #include "config/save_exchange.h"
 #include "config_read.h"
+#include "history/record_changes.h"
 #include "module_verb.h"
 #include "record/device_entry.h"
 
@@ -41,14 +42,26 @@ struct ModuleVerdict {
         NoAnswer,     // no answer to the read
         Failed,       // a short answer, a refused send, no backup
         Interrupted,  // the user stopped the run before its verdict
+        WouldSave,    // a dry run: read and every rule passed, nothing sent
+    };
+    // After a confirmed save, when asked: the module's record read again.
+    enum class Readback {
+        NotAsked,
+        Verified,      // every field as sent
+        Differs,       // see differences
+        NotSeenAgain,  // the module did not answer again in time
     };
     std::uint32_t address = 0;  // first number in the top byte
     QString addressText;
     std::optional<DeviceEntry> read;  // the record as the module reported it
+    std::optional<DeviceEntry> sent;  // the record saved, or that a dry run would save
     Outcome outcome = Outcome::NoAnswer;
     QString message;     // why, for every outcome but Confirmed
     QString backupPath;  // where the record read was stored before the save
     bool saveSent = false;
+    Readback readback = Readback::NotAsked;
+    std::vector<ChangedField> differences;  // Differs: from is what was sent, to what was found
+    QString readbackAddress;                // where the module answered again
 };
 
 // What to do with a module once its record has been read.
@@ -65,6 +78,11 @@ struct SavePlan {
     static SavePlan leave(ModuleVerdict::Outcome outcome, const QString& message)
     {
         return {std::nullopt, outcome, message, {}};
+    }
+    // A dry run: the record that would be saved; nothing is sent.
+    static SavePlan preview(const DeviceEntry& record)
+    {
+        return {record, ModuleVerdict::Outcome::WouldSave, QStringLiteral("would save"), {}};
     }
 };
 

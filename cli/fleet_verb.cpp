@@ -32,6 +32,10 @@ const QString kAllOption = QStringLiteral("all");
 const QString kFamilyOption = QStringLiteral("family");
 const QString kJsonOption = QStringLiteral("json");
 const QString kTickOption = QStringLiteral("tick-ms");
+const QString kVerifyOption = QStringLiteral("verify");
+const QString kVerifyTimeoutOption = QStringLiteral("verify-timeout");
+const QString kAllowDuplicateOption = QStringLiteral("allow-duplicate-address");
+constexpr int kLongestVerifySeconds = 3600;
 
 QString macOf(const DeviceEntry& record)
 {
@@ -136,59 +140,7 @@ private:
     DeviceTable listed_;  // touched by the engine's threads one at a time
 };
 
-QString verdictWord(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Confirmed:
-        return QStringLiteral("confirmed");
-    case Outcome::Unconfirmed:
-        return QStringLiteral("unconfirmed");
-    case Outcome::Skipped:
-        return QStringLiteral("skipped");
-    case Outcome::NoAnswer:
-        return QStringLiteral("no-answer");
-    case Outcome::Interrupted:
-        return QStringLiteral("interrupted");
-    case Outcome::Failed:
-        break;
-    }
-    return QStringLiteral("failed");
-}
-
-QString verdictText(const ModuleVerdict& module)
-{
-    switch (module.outcome) {
-    case Outcome::Confirmed:
-        return module.message;
-    case Outcome::Unconfirmed:
-        return QStringLiteral("not confirmed: still answers after the probe");
-    case Outcome::Skipped:
-        return QStringLiteral("skipped: ") + module.message;
-    case Outcome::NoAnswer:
-        return QStringLiteral("no answer");
-    case Outcome::Interrupted:
-        return QStringLiteral("interrupted: ") + module.message;
-    case Outcome::Failed:
-        break;
-    }
-    return QStringLiteral("failed: ") + module.message;
-}
-
 }  // namespace
-
-int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
-{
-    const auto any = [&verdicts](auto test) { return std::any_of(verdicts.begin(), verdicts.end(), test); };
-    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Interrupted; }))
-        return kInterrupted;
-    if (!verdicts.empty() && !any([](const ModuleVerdict& v) { return v.outcome != Outcome::Confirmed; }))
-        return kSuccess;
-    if (any([](const ModuleVerdict& v) { return v.saveSent || v.outcome == Outcome::Failed; }))
-        return kRefused;
-    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Skipped; }))
-        return kUsageError;
-    return kNoAnswer;
-}
 
 FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
     : Verb(std::move(name), std::move(summary)), targets_(targets)
@@ -205,6 +157,14 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
                QStringLiteral("MS")});
     addOption(noBackupOption());
+    addOption(dryRunOption());
+    addOption(showSecretsOption());
+    addOption({kVerifyOption, QStringLiteral("after \"Save to Module OK\", wait for each module to answer again and "
+                                             "compare its record with the one sent")});
+    addOption({kVerifyTimeoutOption,
+               QStringLiteral("how long --verify waits (default %1)").arg(kDefaultVerifyTimeout.count()),
+               QStringLiteral("S")});
+    addOption({kAllowDuplicateOption, QStringLiteral("give an ipAddress that another module already answers from")});
 }
 
 QString FleetVerb::fleetDetails() const
@@ -232,12 +192,26 @@ QString FleetVerb::fleetDetails() const
     }
     text += u'\n' + backupHelp() + u'\n';
     text += QStringLiteral("\n"
+                           "--dry-run reads every module and runs every rule and guard, then prints for\n"
+                           "each the fields that would change (field: from -> to; Wi-Fi keys as the first\n"
+                           "12 hexadecimal digits of their SHA-256 unless --show-secrets); only read\n"
+                           "requests are sent. --verify waits, after \"Save to Module OK\", for each module\n"
+                           "(found by its MAC) to answer again, at the saved address when it is STATIC or\n"
+                           "by broadcast searches when DHCP, for up to --verify-timeout seconds, and\n"
+                           "compares every field with the record sent: verified, differs (each field with\n"
+                           "what was sent and what was found) or not seen again. A new ipAddress that\n"
+                           "another module already answers from, or that the command gives to two\n"
+                           "modules, is refused before anything is sent (one broadcast search first);\n"
+                           "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
+                           "network the module answered on is warned of.\n"
+                           "\n"
                            "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
                            "module whose record was already sent may have taken it (exit status 130).\n"
                            "\n"
-                           "Exit status 0 only when every save was confirmed; 3 when no module answered;\n"
-                           "2 when a value breaks a rule and nothing was saved; 130 when stopped;\n"
-                           "1 otherwise.");
+                           "Exit status 0 only when every save was confirmed (and verified, with --verify;\n"
+                           "with --dry-run: when every module would be saved); 3 when no module answered;\n"
+                           "2 when a value breaks a rule or a guard and nothing was saved; 130 when\n"
+                           "stopped; 1 otherwise.");
     return text;
 }
 
@@ -245,6 +219,24 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
 {
     json_ = parser.isSet(kJsonOption);
     noBackup_ = parser.isSet(noBackupOption().names().constFirst());
+    dryRun_ = parser.isSet(dryRunOption().names().constFirst());
+    showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
+    verify_ = parser.isSet(kVerifyOption);
+    guard_.allowDuplicates(parser.isSet(kAllowDuplicateOption));
+    if (showSecrets_ && !dryRun_)
+        return usageError(context, QStringLiteral("--show-secrets goes with --dry-run"));
+    if (verify_ && dryRun_)
+        return usageError(context, QStringLiteral("--verify reads back a save; a dry run saves nothing"));
+    if (parser.isSet(kVerifyTimeoutOption)) {
+        bool number = false;
+        const int seconds = parser.value(kVerifyTimeoutOption).toInt(&number);
+        if (!verify_)
+            return usageError(context, QStringLiteral("--verify-timeout goes with --verify"));
+        if (!number || seconds < 1 || seconds > kLongestVerifySeconds)
+            return usageError(context,
+                              QStringLiteral("--verify-timeout takes 1 to %1 seconds").arg(kLongestVerifySeconds));
+        verifyTimeout_ = std::chrono::seconds(seconds);
+    }
     if (parser.isSet(kTickOption)) {
         bool number = false;
         const int ms = parser.value(kTickOption).toInt(&number);
@@ -285,6 +277,13 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     }
     oneAtATime_ = !all_ && addresses_.size() == 1 && !json_;
 
+    if (changesAddresses()) {
+        context.err << QStringLiteral("Searching the PC's networks for the modules' addresses...\n");
+        context.err.flush();
+        if (const std::optional<QString> error = guard_.survey())
+            return fail(context, kRefused, error->isEmpty() ? QStringLiteral("the search failed") : *error);
+    }
+
     Progress progress(context, oneAtATime_, tick_);
     FleetSave fleet([this, &context](const ModuleReading& module) { return plan(module, context); },
                     {tick_, context.readWait}, &progress);
@@ -298,11 +297,22 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         fleet.add(address);
     fleet.noMoreModules();
     fleet.run([&stops] { return stops.raised(); });
-    audit(fleet.verdicts(), context);
-    return report(fleet.verdicts(), context);
+    return finish(fleet.verdicts(), stops, context);
 }
 
-SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
+int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context)
+{
+    if (verify_ && !stops.raised()) {
+        context.err << QStringLiteral("Reading the saved modules back (at most %1 s)...\n")
+                           .arg(std::chrono::duration_cast<std::chrono::seconds>(verifyTimeout_).count());
+        context.err.flush();
+        readBack(verdicts, {verifyTimeout_}, [&stops] { return stops.raised(); });
+    }
+    audit(verdicts, context);
+    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_}, name(), context);
+}
+
+SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
 {
     if (module.answerLength < int(kDeviceEntrySize)) {
         return SavePlan::leave(Outcome::Failed,
@@ -325,6 +335,14 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
     const std::optional<DeviceEntry> record = recordFor(module, message);
     if (!record)
         return SavePlan::leave(Outcome::Skipped, message + QStringLiteral("; nothing is saved"));
+    if (const std::optional<QString> refused = guard_.check(module.record, module.address, *record))
+        return SavePlan::leave(Outcome::Skipped, *refused);
+    if (const std::optional<QString> warning = guard_.warning(module.address, *record)) {
+        context.err << "quillmar-cli " << name() << ": " << module.addressText << ": " << *warning << '\n';
+        context.err.flush();
+    }
+    if (dryRun_)
+        return SavePlan::preview(*record);
     auto journal = std::make_unique<WriteJournal>(name(), module.addressText);
     journal->setWritten(*record);
     const std::optional<QString> refused = backUpBeforeWrite(*journal, module.record, noBackup_);
@@ -337,6 +355,8 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext&)
 
 void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context)
 {
+    if (dryRun_)
+        return;  // nothing was written
     for (const ModuleVerdict& module : verdicts) {
         std::unique_ptr<WriteJournal>& journal = journals_[module.address];
         if (!journal) {
@@ -344,9 +364,7 @@ void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& c
             if (module.read)
                 journal->setRead(*module.read);
         }
-        finishJournal(*journal,
-                      module.outcome == Outcome::Confirmed ? QStringLiteral("confirmed") : verdictText(module), name(),
-                      context);
+        finishJournal(*journal, auditVerdict(module), name(), context);
     }
 }
 
@@ -378,63 +396,17 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     search.join();
 
     std::vector<ModuleVerdict> verdicts = fleet.verdicts();
-    audit(verdicts, context);
     std::sort(verdicts.begin(), verdicts.end(),
               [](const ModuleVerdict& a, const ModuleVerdict& b) { return a.address < b.address; });
     if (verdicts.empty() && fleet.interrupted())
         return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
     if (verdicts.empty()) {
-        report(verdicts, context);
+        finish(verdicts, stops, context);
         return fail(context, result == SearchResult::Done ? kNoAnswer : kRefused,
                     QStringLiteral("no module answered the search; nothing is saved"));
     }
-    const int status = report(std::move(verdicts), context);
+    const int status = finish(std::move(verdicts), stops, context);
     return status == kSuccess && result != SearchResult::Done ? kRefused : status;
-}
-
-int FleetVerb::report(std::vector<ModuleVerdict> verdicts, VerbContext& context) const
-{
-    const int status = fleetExitStatus(verdicts);
-    if (oneAtATime_) {
-        const ModuleVerdict& module = verdicts.front();
-        return module.outcome == Outcome::Confirmed ? kSuccess : fail(context, status, module.message);
-    }
-    if (json_) {
-        QJsonArray rows;
-        for (const ModuleVerdict& module : verdicts) {
-            const auto field = [&module](DeviceField f) {
-                const std::string text = module.read ? module.read->text(f) : std::string();
-                return QString::fromLatin1(text.data(), qsizetype(text.size()));
-            };
-            rows.append(QJsonObject{
-                {QStringLiteral("address"), module.addressText},
-                {QStringLiteral("macAddress"), field(DeviceField::MacAddress)},
-                {QStringLiteral("deviceName"), field(DeviceField::DeviceName)},
-                {QStringLiteral("verdict"), verdictWord(module.outcome)},
-                {QStringLiteral("message"), module.message},
-                {QStringLiteral("backup"),
-                 module.backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(module.backupPath)},
-            });
-        }
-        context.out << QString::fromUtf8(QJsonDocument(rows).toJson());
-        context.out.flush();
-        return status;
-    }
-    std::vector<QStringList> rows{
-        {QStringLiteral("Address"), QStringLiteral("MAC"), QStringLiteral("Device name"), QStringLiteral("Verdict")}};
-    for (const ModuleVerdict& module : verdicts) {
-        rows.push_back({module.addressText, module.read ? macOf(*module.read) : QString(),
-                        module.read ? terminalText(module.read->text(DeviceField::DeviceName)) : QString(),
-                        verdictText(module)});
-    }
-    if (verdicts.empty())
-        return status;
-    printAligned(context.out, rows);
-    const auto confirmed = std::count_if(verdicts.begin(), verdicts.end(),
-                                         [](const ModuleVerdict& v) { return v.outcome == Outcome::Confirmed; });
-    context.out << QStringLiteral("%1 of %2 saves confirmed\n").arg(confirmed).arg(verdicts.size());
-    context.out.flush();
-    return status;
 }
 
 }  // namespace quillmar::cli

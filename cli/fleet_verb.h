@@ -5,19 +5,23 @@
 // what to save to it, stores the backup, and runs every save at once through
 // FleetSave. One module is reported as one save always was: its status lines
 // and, on failure, its message; several (or --json) end with a table of
-// verdicts. Exit status 0 only when every save was confirmed.
+// verdicts. Exit status 0 only when every save was confirmed. --dry-run stops
+// each module before its save and says what would change; --verify reads each
+// saved module again and compares.
 #include <QHash>
-
 #include <QStringList>
-#include <map>
-#include <memory>
 
 #include <chrono>
+#include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "address_guard.h"
+#include "fleet_report.h"
 #include "fleet_save.h"
 #include "history/write_journal.h"
+#include "readback.h"
 #include "verb.h"
 
 namespace quillmar::cli {
@@ -49,12 +53,16 @@ protected:
     // Whether the run writes to more than one module (or to whatever --all
     // finds), for prepare().
     bool writesToMany(const QStringList& addressWords) const { return all_ || addressWords.size() > 1; }
+    // Whether a record the verb saves may carry a new ipAddress: the address
+    // guard then searches the PC's networks once before anything is sent.
+    virtual bool changesAddresses() const { return false; }
 
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;
     SavePlan plan(const ModuleReading& module, VerbContext& context);
     int searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
-    int report(std::vector<ModuleVerdict> verdicts, VerbContext& context) const;
+    // The end of a run: the read-back when asked, the audit lines, the report.
+    int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
     // One audit line for every module the run met, with its verdict.
     void audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context);
 
@@ -63,6 +71,11 @@ private:
     int family_ = 0;
     bool json_ = false;
     bool noBackup_ = false;
+    bool dryRun_ = false;
+    bool showSecrets_ = false;
+    bool verify_ = false;
+    std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
+    AddressGuard guard_;
     bool oneAtATime_ = false;  // reported as one save always was
     std::chrono::milliseconds tick_ = kSaveTickInterval;
     std::vector<std::uint32_t> addresses_;
@@ -70,10 +83,5 @@ private:
     // The account of each module's write, from its plan to its verdict.
     std::map<std::uint32_t, std::unique_ptr<WriteJournal>> journals_;
 };
-
-// The exit status of a run: 0 when every save was confirmed; 3 when nothing was
-// saved because no module answered; 2 when nothing was saved and a module was
-// left alone for a rule; 1 otherwise.
-int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts);
 
 }  // namespace quillmar::cli

@@ -11,6 +11,17 @@ QCommandLineOption noBackupOption()
     return {QStringLiteral("no-backup"), QStringLiteral("write without storing the record as it was first")};
 }
 
+QCommandLineOption dryRunOption()
+{
+    return {QStringLiteral("dry-run"), QStringLiteral("read and run every rule and guard, then print the fields that "
+                                                      "would change; nothing is written")};
+}
+
+QCommandLineOption showSecretsOption()
+{
+    return {QStringLiteral("show-secrets"), QStringLiteral("with --dry-run, Wi-Fi keys in clear")};
+}
+
 QString backupHelp()
 {
     return QStringLiteral("Before the write, the record as it was read is stored under\n"

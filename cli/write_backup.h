@@ -17,6 +17,9 @@ namespace quillmar::cli {
 
 // --no-backup, for a verb's option list.
 QCommandLineOption noBackupOption();
+// --dry-run and --show-secrets: everything up to the write, then what it would change.
+QCommandLineOption dryRunOption();
+QCommandLineOption showSecretsOption();
 // The sentence --help gives about backups and the audit log.
 QString backupHelp();
 

@@ -109,6 +109,8 @@ bool applyPairs(SimModule& module, const Pairs& pairs, std::string& error)
                 return false;
             }
             module.answerSave = value == "1";
+        } else if (key == "storeSsid") {
+            module.storeSsid = value;
         } else {
             error = "unknown module key '" + key + "'";
             return false;
@@ -136,8 +138,8 @@ std::optional<std::uint32_t> addressOf(const Pairs& pairs, std::string& error)
 std::string macForAddress(std::uint32_t address)
 {
     char text[18];
-    std::snprintf(text, sizeof text, "02-51-%02X-%02X-%02X-%02X", (address >> 24) & 0xFFu,
-                  (address >> 16) & 0xFFu, (address >> 8) & 0xFFu, address & 0xFFu);
+    std::snprintf(text, sizeof text, "02-51-%02X-%02X-%02X-%02X", (address >> 24) & 0xFFu, (address >> 16) & 0xFFu,
+                  (address >> 8) & 0xFFu, address & 0xFFu);
     return text;
 }
 

@@ -19,21 +19,24 @@ enum class AnswerMode { Every, FirstOnly, Never };
 enum class SaveMode { Restart, KeepAnswering, NeverAnswer };
 
 struct SimModule {
-    std::uint32_t address = 0;      // the module's own IPv4 address (host order)
-    DeviceEntry record;             // what it sends back; the IP field may say anything
+    std::uint32_t address = 0;  // the module's own IPv4 address (host order)
+    DeviceEntry record;         // what it sends back; the IP field may say anything
     std::size_t replyLength = kDeviceEntrySize;
     AnswerMode answer = AnswerMode::Every;
     SaveMode saveMode = SaveMode::Restart;
     // Long enough by default that a save which keeps the address is still
     // silent when the PC decides, about 31 seconds after it.
     double restartSeconds = 40;
-    bool answerSave = false;        // answer the saved record with the new record
+    bool answerSave = false;  // answer the saved record with the new record
+    // A module that does not keep what it was sent: a saved record is stored
+    // with this SSID instead of the one it carried.
+    std::optional<std::string> storeSsid;
 
-    bool down = false;              // restarting, or gone for good: answers nothing
+    bool down = false;  // restarting, or gone for good: answers nothing
     unsigned savesStored = 0;
 
-    unsigned requestsSeen = 0;      // requests addressed to it, broadcasts included
-    unsigned interfaceIndex = 0;    // filled when the responder starts
+    unsigned requestsSeen = 0;    // requests addressed to it, broadcasts included
+    unsigned interfaceIndex = 0;  // filled when the responder starts
     std::uint32_t broadcastAddress = 0;
 };
 
@@ -45,7 +48,8 @@ std::optional<OptionPairs> splitPairs(const std::string& options, std::string& e
 // deviceName, macAddress, ipAddress, tcpPort, udpPort, ipMode, wifiMode,
 // authMode, encryType, ssid, key, wpaPsk) and address, length (1..256), answer
 // (every|first|never), save (restart|keep|never), restartAfter (seconds, 0 to
-// 3600, fractions allowed), answerSave (0|1). A comma or backslash inside a value is written "\," or
+// 3600, fractions allowed), answerSave (0|1), storeSsid (stored instead of a
+// saved record's SSID). A comma or backslash inside a value is written "\," or
 // "\\". Unset fields take defaults derived from the address. Returns nothing
 // and sets `error` on a bad option text.
 std::optional<SimModule> parseModuleOption(const std::string& options, std::string& error);

@@ -18,7 +18,7 @@ namespace {
 bool equals(const std::vector<unsigned char>& payload, const QByteArray& bytes)
 {
     return payload.size() == std::size_t(bytes.size())
-        && std::memcmp(payload.data(), bytes.constData(), payload.size()) == 0;
+           && std::memcmp(payload.data(), bytes.constData(), payload.size()) == 0;
 }
 
 // A record text for one log word: bytes other than printable ones (the space
@@ -52,9 +52,12 @@ std::string hexOf(const DeviceEntry& record)
 const char* modeName(SaveMode mode)
 {
     switch (mode) {
-    case SaveMode::Restart: return "restart";
-    case SaveMode::KeepAnswering: return "keep";
-    case SaveMode::NeverAnswer: return "never";
+    case SaveMode::Restart:
+        return "restart";
+    case SaveMode::KeepAnswering:
+        return "keep";
+    case SaveMode::NeverAnswer:
+        return "never";
     }
     return "?";
 }
@@ -127,9 +130,11 @@ void SaveResponder::store(SimModule& module, const Datagram& datagram)
 {
     const std::uint32_t oldAddress = module.address;
     module.record = DeviceEntry::fromBytes(datagram.payload.data(), datagram.payload.size());
+    if (module.storeSsid)
+        module.record.setText(DeviceField::Ssid, *module.storeSsid);
     ++module.savesStored;
-    const std::string who = "module=" + formatIpv4(oldAddress) + " from="
-                          + endpointText(datagram.sourceAddress, datagram.sourcePort);
+    const std::string who = "module=" + formatIpv4(oldAddress)
+                            + " from=" + endpointText(datagram.sourceAddress, datagram.sourcePort);
     log_.write("stored", who + " ip=" + logWord(module.record.text(DeviceField::IpAddress))
                              + " ssid=" + logWord(module.record.text(DeviceField::Ssid))
                              + " mode=" + modeName(module.saveMode) + " record=" + hexOf(module.record));

@@ -10,6 +10,13 @@ inline constexpr std::size_t kMaxLocalAddresses = 32;
 struct LocalAddress {
     std::uint32_t address = 0;  // first number in the top byte
     unsigned interfaceIndex = 0;
+    std::uint32_t netmask = 0;  // likewise; 0 when not known
+
+    // Whether `other` lies in this address's network (never, without a netmask).
+    bool sharesNetworkWith(std::uint32_t other) const
+    {
+        return netmask != 0 && (address & netmask) == (other & netmask);
+    }
 };
 
 struct LocalAddressReading {

@@ -1,0 +1,258 @@
+#include "fleet_report.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+
+#include "exit_status.h"
+#include "record/field_names.h"
+#include "terminal_text.h"
+#include "text_table.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+using Outcome = ModuleVerdict::Outcome;
+using Readback = ModuleVerdict::Readback;
+
+QString macOf(const ModuleVerdict& module)
+{
+    return module.read ? terminalText(module.read->text(DeviceField::MacAddress).substr(0, kMacCompareLength))
+                       : QString();
+}
+
+QString fieldKey(DeviceField field)
+{
+    const std::string_view name = fieldName(field);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+QJsonObject changesJson(const std::vector<ChangedField>& changes)
+{
+    QJsonObject object;
+    for (const ChangedField& change : changes) {
+        object.insert(fieldKey(change.field),
+                      QJsonObject{{QStringLiteral("from"), change.from}, {QStringLiteral("to"), change.to}});
+    }
+    return object;
+}
+
+std::vector<ChangedField> plannedChanges(const ModuleVerdict& module, bool showSecrets)
+{
+    if (!module.read || !module.sent)
+        return {};
+    return recordChanges(*module.read, *module.sent, showSecrets);
+}
+
+bool isDryRun(const std::vector<ModuleVerdict>& verdicts)
+{
+    return std::any_of(verdicts.begin(), verdicts.end(),
+                       [](const ModuleVerdict& module) { return module.outcome == Outcome::WouldSave; });
+}
+
+QString differencesText(const ModuleVerdict& module)
+{
+    QStringList parts;
+    for (const ChangedField& change : module.differences)
+        parts << QStringLiteral("%1 sent %2, found %3").arg(fieldKey(change.field), change.from, change.to);
+    return parts.join(QStringLiteral("; "));
+}
+
+QString readbackText(const ModuleVerdict& module)
+{
+    switch (module.readback) {
+    case Readback::NotAsked:
+        return {};
+    case Readback::Verified:
+        return QStringLiteral("verified at %1").arg(module.readbackAddress);
+    case Readback::Differs:
+        return QStringLiteral("differs at %1: %2").arg(module.readbackAddress, differencesText(module));
+    case Readback::NotSeenAgain:
+        return QStringLiteral("not seen again");
+    }
+    return {};
+}
+
+int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, VerbContext& context)
+{
+    if (style.json) {
+        QJsonArray rows;
+        for (const ModuleVerdict& module : verdicts) {
+            rows.append(QJsonObject{
+                {QStringLiteral("address"), module.addressText},
+                {QStringLiteral("macAddress"), macOf(module)},
+                {QStringLiteral("changes"), changesJson(plannedChanges(module, style.showSecrets))},
+                {QStringLiteral("verdict"),
+                 module.outcome == Outcome::WouldSave ? QStringLiteral("would save") : verdictText(module)},
+            });
+        }
+        context.out << QString::fromUtf8(QJsonDocument(rows).toJson());
+    } else {
+        for (const ModuleVerdict& module : verdicts) {
+            const QString mac = macOf(module);
+            context.out << module.addressText << (mac.isEmpty() ? QString() : u' ' + mac) << ": "
+                        << (module.outcome == Outcome::WouldSave ? QStringLiteral("would save") : verdictText(module))
+                        << '\n';
+            const std::vector<ChangedField> changes = plannedChanges(module, style.showSecrets);
+            if (module.outcome == Outcome::WouldSave && changes.empty())
+                context.out << "  (no field changes)\n";
+            for (const ChangedField& change : changes) {
+                context.out << "  " << fieldKey(change.field) << ": " << terminalText(change.from.toLatin1()) << " -> "
+                            << terminalText(change.to.toLatin1()) << '\n';
+            }
+        }
+    }
+    context.out.flush();
+    return fleetExitStatus(verdicts);
+}
+
+}  // namespace
+
+QString verdictWord(const ModuleVerdict& module)
+{
+    switch (module.outcome) {
+    case Outcome::Confirmed:
+        switch (module.readback) {
+        case Readback::NotAsked:
+            return QStringLiteral("confirmed");
+        case Readback::Verified:
+            return QStringLiteral("verified");
+        case Readback::Differs:
+            return QStringLiteral("differs");
+        case Readback::NotSeenAgain:
+            return QStringLiteral("not-seen-again");
+        }
+        break;
+    case Outcome::Unconfirmed:
+        return QStringLiteral("unconfirmed");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped");
+    case Outcome::NoAnswer:
+        return QStringLiteral("no-answer");
+    case Outcome::Interrupted:
+        return QStringLiteral("interrupted");
+    case Outcome::WouldSave:
+        return QStringLiteral("would-save");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+QString verdictText(const ModuleVerdict& module)
+{
+    switch (module.outcome) {
+    case Outcome::Confirmed:
+        return module.readback == Readback::NotAsked
+                   ? module.message
+                   : module.message + QStringLiteral("; read back: ") + readbackText(module);
+    case Outcome::Unconfirmed:
+        return QStringLiteral("not confirmed: still answers after the probe");
+    case Outcome::Skipped:
+        return QStringLiteral("skipped: ") + module.message;
+    case Outcome::NoAnswer:
+        return QStringLiteral("no answer");
+    case Outcome::Interrupted:
+        return QStringLiteral("interrupted: ") + module.message;
+    case Outcome::WouldSave:
+        return QStringLiteral("would save");
+    case Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("failed: ") + module.message;
+}
+
+QString auditVerdict(const ModuleVerdict& module)
+{
+    if (module.outcome != Outcome::Confirmed)
+        return verdictText(module);
+    if (module.readback == Readback::NotAsked)
+        return QStringLiteral("confirmed");
+    return QStringLiteral("confirmed; read back: ") + readbackText(module);
+}
+
+int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
+{
+    const auto any = [&verdicts](auto test) { return std::any_of(verdicts.begin(), verdicts.end(), test); };
+    const auto succeeded = [](const ModuleVerdict& v) {
+        return v.outcome == Outcome::WouldSave
+               || (v.outcome == Outcome::Confirmed
+                   && (v.readback == Readback::NotAsked || v.readback == Readback::Verified));
+    };
+    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Interrupted; }))
+        return kInterrupted;
+    if (!verdicts.empty() && !any([&](const ModuleVerdict& v) { return !succeeded(v); }))
+        return kSuccess;
+    if (any([](const ModuleVerdict& v) { return v.saveSent || v.outcome == Outcome::Failed; }))
+        return kRefused;
+    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Skipped; }))
+        return kUsageError;
+    return kNoAnswer;
+}
+
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+                VerbContext& context)
+{
+    if (isDryRun(verdicts))
+        return printDryRun(verdicts, style, context);
+    const int status = fleetExitStatus(verdicts);
+    if (style.oneAtATime && !verdicts.empty()) {
+        const ModuleVerdict& module = verdicts.front();
+        if (module.readback != Readback::NotAsked) {
+            context.out << QStringLiteral("Read back: %1\n").arg(readbackText(module));
+            context.out.flush();
+        }
+        if (status != kSuccess) {
+            const QString why = module.outcome == Outcome::Confirmed ? readbackText(module) : module.message;
+            context.err << "quillmar-cli " << verb << ": " << why << '\n';
+            context.err.flush();
+        }
+        return status;
+    }
+    if (style.json) {
+        QJsonArray rows;
+        for (const ModuleVerdict& module : verdicts) {
+            const auto field = [&module](DeviceField f) {
+                const std::string text = module.read ? module.read->text(f) : std::string();
+                return QString::fromLatin1(text.data(), qsizetype(text.size()));
+            };
+            QJsonObject row{
+                {QStringLiteral("address"), module.addressText},
+                {QStringLiteral("macAddress"), field(DeviceField::MacAddress)},
+                {QStringLiteral("deviceName"), field(DeviceField::DeviceName)},
+                {QStringLiteral("verdict"), verdictWord(module)},
+                {QStringLiteral("message"), module.message},
+                {QStringLiteral("backup"),
+                 module.backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(module.backupPath)},
+            };
+            if (module.readback != Readback::NotAsked) {
+                row.insert(QStringLiteral("readBack"), readbackText(module));
+                row.insert(QStringLiteral("differences"), changesJson(module.differences));
+            }
+            rows.append(row);
+        }
+        context.out << QString::fromUtf8(QJsonDocument(rows).toJson());
+        context.out.flush();
+        return status;
+    }
+    if (verdicts.empty())
+        return status;
+    std::vector<QStringList> rows{
+        {QStringLiteral("Address"), QStringLiteral("MAC"), QStringLiteral("Device name"), QStringLiteral("Verdict")}};
+    for (const ModuleVerdict& module : verdicts) {
+        rows.push_back({module.addressText, macOf(module),
+                        module.read ? terminalText(module.read->text(DeviceField::DeviceName)) : QString(),
+                        verdictText(module)});
+    }
+    printAligned(context.out, rows);
+    const auto confirmed = std::count_if(verdicts.begin(), verdicts.end(),
+                                         [](const ModuleVerdict& v) { return v.outcome == Outcome::Confirmed; });
+    context.out << QStringLiteral("%1 of %2 saves confirmed\n").arg(confirmed).arg(verdicts.size());
+    context.out.flush();
+    return status;
+}
+
+}  // namespace quillmar::cli

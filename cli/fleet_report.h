@@ -1,0 +1,38 @@
+#pragma once
+// What a many-module save (or its dry run) tells at its end: each module's
+// verdict in words, the table or the JSON of all of them, and the exit status.
+#include <QString>
+
+#include <vector>
+
+#include "fleet_save.h"
+#include "verb_context.h"
+
+namespace quillmar::cli {
+
+struct FleetReportStyle {
+    bool json = false;
+    bool oneAtATime = false;   // one module, reported as one save always was
+    bool showSecrets = false;  // a dry run's keys in clear
+};
+
+// "confirmed", "unconfirmed", "skipped", "no-answer", "failed", "interrupted",
+// "would-save"; after a read-back "verified", "differs", "not-seen-again".
+QString verdictWord(const ModuleVerdict& module);
+// The verdict as a person reads it, with its reason.
+QString verdictText(const ModuleVerdict& module);
+// The verdict as the audit log keeps it: "confirmed" (with the read-back's
+// outcome when asked), otherwise verdictText.
+QString auditVerdict(const ModuleVerdict& module);
+
+// The exit status of a run: 0 when every save was confirmed (and, when read
+// back, verified) or, in a dry run, every module would be saved; 3 when nothing
+// was saved because no module answered; 2 when nothing was saved and a module
+// was left alone for a rule or a guard; 1 otherwise; 130 when stopped.
+int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts);
+
+// Prints the verdicts (a dry run: each module's changes) and returns the exit status.
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+                VerbContext& context);
+
+}  // namespace quillmar::cli

@@ -1,0 +1,69 @@
+#include "module_census.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "discovery/search_engine.h"
+#include "local_search.h"
+#include "record/ipv4_text.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+// Every parsed answer, of either family (the engine's own list keeps only the
+// chosen family's, once per MAC).
+class Census final : public SearchProgress {
+public:
+    void addRow(const DeviceEntry& entry) override
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        const std::optional<std::uint32_t> from = parseIpv4(entry.text(DeviceField::IpAddress));
+        if (from)
+            modules_.push_back({entry, *from});
+    }
+
+    std::vector<CensusModule> modules()
+    {
+        const std::lock_guard<std::mutex> hold(lock_);
+        return modules_;
+    }
+
+private:
+    std::mutex lock_;
+    std::vector<CensusModule> modules_;
+};
+
+}  // namespace
+
+std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::atomic<bool>* stop)
+{
+    const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
+    if (!locals)
+        return std::nullopt;
+    Census census;
+    SearchEngine engine(census, 0);
+    if (stop && *stop)
+        return census.modules();
+    std::atomic<bool> done{false};
+    std::thread watcher;
+    if (stop) {
+        watcher = std::thread([&] {
+            while (!done) {
+                if (*stop) {
+                    engine.requestStop();
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+    }
+    engine.searchAllAddressesInParallel(*locals, SearchTarget::everyone());
+    done = true;
+    if (watcher.joinable())
+        watcher.join();
+    return census.modules();
+}
+
+}  // namespace quillmar::cli

@@ -1,0 +1,24 @@
+#pragma once
+// Every module that answers a broadcast search from the PC's addresses, of
+// either printer family, with the address each answered from: what the
+// address guard and the read-back of a DHCP module look among.
+#include <QString>
+
+#include <atomic>
+#include <optional>
+#include <vector>
+
+#include "record/device_entry.h"
+
+namespace quillmar::cli {
+
+struct CensusModule {
+    DeviceEntry record;      // as the module answered, with the address it answered from as ipAddress
+    std::uint32_t from = 0;  // that address
+};
+
+// One search; nothing with `error` when the PC's addresses cannot be read.
+// `stop` ends it early when set.
+std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::atomic<bool>* stop = nullptr);
+
+}  // namespace quillmar::cli

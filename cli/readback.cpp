@@ -1,0 +1,159 @@
+#include "readback.h"
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QTimer>
+
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include "config/config_port.h"
+#include "config/save_exchange.h"
+#include "core_application.h"
+#include "module_census.h"
+#include "record/ipv4_text.h"
+#include "record/module_protocol.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+using Readback = ModuleVerdict::Readback;
+
+bool takesDhcp(const DeviceEntry& record)
+{
+    return record.text(DeviceField::IpMode).substr(0, 1) == "D";
+}
+
+std::string macKey(const DeviceEntry& record)
+{
+    std::string mac = record.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+    for (char& c : mac)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return mac;
+}
+
+struct Pending {
+    ModuleVerdict* module;
+    std::string mac;
+    QString staticAddress;  // empty on DHCP
+};
+
+}  // namespace
+
+std::vector<ChangedField> readbackDifferences(const DeviceEntry& sent, const DeviceEntry& found)
+{
+    std::vector<ChangedField> differences = recordChanges(sent, found);
+    if (takesDhcp(sent)) {
+        std::erase_if(differences, [](const ChangedField& change) { return change.field == DeviceField::IpAddress; });
+    }
+    return differences;
+}
+
+void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing,
+              const std::function<bool()>& stopRequested)
+{
+    ensureCoreApplication();
+    std::vector<Pending> pending;
+    for (ModuleVerdict& module : verdicts) {
+        if (module.outcome != ModuleVerdict::Outcome::Confirmed || !module.sent)
+            continue;
+        module.readback = Readback::NotSeenAgain;
+        pending.push_back(
+            {&module, macKey(*module.sent),
+             takesDhcp(*module.sent) ? QString() : QString::fromStdString(module.sent->text(DeviceField::IpAddress))});
+    }
+    if (pending.empty())
+        return;
+
+    QEventLoop loop;
+    const auto found = [&](const DeviceEntry& record, const QString& from) {
+        const std::string mac = macKey(record);
+        for (auto it = pending.begin(); it != pending.end(); ++it) {
+            if (it->mac != mac)
+                continue;
+            ModuleVerdict& module = *it->module;
+            module.readbackAddress = from;
+            module.differences = readbackDifferences(*module.sent, record);
+            module.readback = module.differences.empty() ? Readback::Verified : Readback::Differs;
+            pending.erase(it);
+            break;
+        }
+        if (pending.empty())
+            loop.quit();
+    };
+
+    const ConfigPort::Subscription listening = ConfigPort::shared().listen(
+        [&](const QByteArray& datagram, const QString& from) {
+            if (datagram.size() == qsizetype(kDeviceEntrySize))
+                found(DeviceEntry::fromBytes(datagram.constData(), kDeviceEntrySize), from);
+        });
+
+    // DHCP modules are looked for by one broadcast search after another.
+    std::atomic<bool> stopCensus{false};
+    std::atomic<bool> censusRunning{false};
+    std::thread census;
+    QObject context;
+    const auto startCensus = [&] {
+        if (censusRunning)
+            return;
+        if (census.joinable())
+            census.join();
+        censusRunning = true;
+        census = std::thread([&] {
+            QString error;
+            const auto modules = takeCensus(error, &stopCensus);
+            QMetaObject::invokeMethod(
+                &context,
+                [&, modules] {
+                    censusRunning = false;
+                    for (const CensusModule& module : modules.value_or(std::vector<CensusModule>{}))
+                        found(module.record, QString::fromStdString(formatIpv4(module.from)));
+                },
+                Qt::QueuedConnection);
+        });
+    };
+
+    const auto ask = [&] {
+        bool dhcpLeft = false;
+        for (const Pending& target : pending) {
+            if (target.staticAddress.isEmpty()) {
+                dhcpLeft = true;
+                continue;
+            }
+            try {
+                ConfigPort::shared().send(target.staticAddress, kModulePort, kReadRequest);
+            } catch (const std::exception&) {
+                // Asked again at the next retry; the verdict says if it never answered.
+            }
+        }
+        if (dhcpLeft)
+            startCensus();
+    };
+
+    QTimer retry;
+    QObject::connect(&retry, &QTimer::timeout, &loop, ask);
+    retry.start(timing.retry);
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(timing.timeout);
+    QTimer stopCheck;
+    if (stopRequested) {
+        QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+            if (stopRequested())
+                loop.quit();
+        });
+        stopCheck.start(std::chrono::milliseconds(100));
+    }
+    ask();
+    if (!pending.empty())
+        loop.exec();
+    stopCensus = true;
+    if (census.joinable())
+        census.join();
+}
+
+}  // namespace quillmar::cli
