@@ -7,9 +7,10 @@
 
 #include <sys/stat.h>
 
+#include "address_guard.h"
 #include "applied_file.h"
-#include "history/record_backups.h"
 #include "fleet_verb.h"
+#include "history/record_backups.h"
 #include "module_watch.h"
 #include "support/sample_devices.h"
 #include "support/state_home.h"
@@ -168,10 +169,12 @@ TEST(ModuleWatch, ReportsModulesThatAppearedChangedOrWentSilentByMac)
 TEST(FleetExitStatus, IsZeroOnlyWhenEverySaveWasConfirmed)
 {
     using O = cli::ModuleVerdict::Outcome;
-    const auto verdict = [](O outcome, bool sent = false) {
+    using R = cli::ModuleVerdict::Readback;
+    const auto verdict = [](O outcome, bool sent = false, R readback = R::NotAsked) {
         cli::ModuleVerdict v;
         v.outcome = outcome;
         v.saveSent = sent;
+        v.readback = readback;
         return v;
     };
     const struct {
@@ -186,9 +189,50 @@ TEST(FleetExitStatus, IsZeroOnlyWhenEverySaveWasConfirmed)
         {{verdict(O::NoAnswer), verdict(O::NoAnswer)}, 3},  // nobody there
         {{verdict(O::Failed), verdict(O::Skipped)}, 1},     // a backup or a send failed
         {{}, 3},
+        {{verdict(O::Confirmed, true, R::Verified), verdict(O::Confirmed, true, R::Verified)}, 0},
+        {{verdict(O::Confirmed, true, R::Verified), verdict(O::Confirmed, true, R::Differs)}, 1},
+        {{verdict(O::Confirmed, true, R::NotSeenAgain)}, 1},
+        {{verdict(O::WouldSave), verdict(O::WouldSave)}, 0},  // a dry run
+        {{verdict(O::WouldSave), verdict(O::Skipped)}, 2},    // a rule or guard refused one
     };
     for (const auto& c : cases)
         EXPECT_EQ(cli::fleetExitStatus(c.verdicts), c.status);
+}
+
+TEST(AddressGuard, RefusesAnotherModulesAddressAndOneAddressTwiceAndWarnsOfAnotherNetwork)
+{
+    const auto record = [](const char* address, const char* mac, const char* ipMode = "STATIC") {
+        DeviceEntry entry = test::kitchenPrinter(address, mac);
+        entry.setText(DeviceField::IpMode, ipMode);
+        return entry;
+    };
+    const DeviceEntry a = record("192.0.2.20", "00-1F-7C-00-00-0A");
+    const DeviceEntry b = record("192.0.2.30", "00-1F-7C-00-00-0B");
+    const DeviceEntry c = record("192.0.2.40", "00-1F-7C-00-00-0C");
+    cli::AddressGuard guard;
+    guard.setCensus({{a, 0xC0000214u}, {b, 0xC000021Eu}, {c, 0xC0000228u}}, {{0xC0000201u, 1, 0xFFFFFF00u}});
+
+    EXPECT_EQ(guard.check(a, 0xC0000214u, a), std::nullopt);  // a kept address
+    const auto refusal = guard.check(a, 0xC0000214u, record("192.0.2.30", "00-1F-7C-00-00-0A"));
+    ASSERT_TRUE(refusal);
+    EXPECT_TRUE(refusal->startsWith("192.0.2.30 is the address of another module (00-1F-7C-00-00-0B"))
+        << refusal->toStdString();
+    EXPECT_EQ(guard.check(a, 0xC0000214u, record("192.0.2.50", "00-1F-7C-00-00-0A")), std::nullopt);
+    const auto twice = guard.check(c, 0xC0000228u, record("192.0.2.50", "00-1F-7C-00-00-0C"));
+    ASSERT_TRUE(twice);
+    EXPECT_TRUE(twice->startsWith("192.0.2.50 is given to 00-1F-7C-00-00-0A too")) << twice->toStdString();
+
+    EXPECT_EQ(guard.warning(0xC0000214u, record("192.0.2.50", "x")), std::nullopt);
+    EXPECT_EQ(guard.warning(0xC0000214u, record("203.0.113.5", "x", "DHCP")), std::nullopt);
+    const auto warning = guard.warning(0xC0000214u, record("203.0.113.5", "x"));
+    ASSERT_TRUE(warning);
+    EXPECT_TRUE(warning->startsWith("203.0.113.5 is outside 192.0.2.0/24, the network 192.0.2.20 answered on"))
+        << warning->toStdString();
+
+    cli::AddressGuard allowing;
+    allowing.allowDuplicates(true);
+    allowing.setCensus({{b, 0xC000021Eu}}, {});
+    EXPECT_EQ(allowing.check(a, 0xC0000214u, record("192.0.2.30", "00-1F-7C-00-00-0A")), std::nullopt);
 }
 
 }  // namespace
