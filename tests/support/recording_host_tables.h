@@ -23,11 +23,6 @@ public:
     bool privileged = true;
     std::function<void(const std::string& change)> afterChange;
 
-    // Rows that were there before the test (a route or entry of the
-    // administrator, or one an earlier run left), without a record.
-    void plantRoute(const RouteRow& row) { routes_.push_back(row); }
-    void plantNeighbour(const NeighbourRow& row) { neighbours_.push_back(row); }
-
     std::vector<std::string> changes() const
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -42,14 +37,9 @@ public:
         if (real_) {
             result = real_->addHostRoute(destination, source, interfaceIndex, mode);
         } else {
-            // As the kernel: one route per destination (and metric).
-            const auto same = [&](const RouteRow& held) { return held.destination == destination; };
             if (mode == RouteAdd::Replace)
-                std::erase_if(routes_, same);
-            else if (std::any_of(routes_.begin(), routes_.end(), same))
-                result = 6;  // libnl's NLE_EXIST
-            if (result == 0)
-                routes_.push_back({destination, 32, interfaceIndex, source, kHostRouteProtocol, 254, 0});
+                std::erase_if(routes_, [&](const RouteRow& held) { return held.destination == destination; });
+            routes_.push_back({destination, 32, interfaceIndex, source, kHostRouteProtocol, 254, 0});
         }
         record(std::string(mode == RouteAdd::Replace ? "route~ " : "route+ ") + text(destination)
                + " if=" + std::to_string(interfaceIndex) + " src=" + text(source));

@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -240,24 +239,6 @@ TEST_F(WebImageBuilder, ALinkIsFollowedOnlyToAFileOfTheSourceDirectory)
         "web image: link shadow -> " + top_ + "/shadow skipped: its target is no file of the source directory",
         "web image: link up.txt -> ../shadow skipped: its target is no file of the source directory"};
     EXPECT_EQ(progress.lines(), expected);
-}
-
-// A build stopped between two files leaves the earlier image as it was and no
-// temporary file.
-TEST_F(WebImageBuilder, AStoppedBuildLeavesNoTemporaryFile)
-{
-    for (const char* name : {"a.htm", "b.htm", "index.html"})
-        page(name, name);
-    std::ofstream(output(), std::ios::binary) << "the image that was there";
-    struct StopAfterFirst final : MaintenanceProgress {
-        std::atomic<bool> stop{false};
-        void advanceBar(int) override { stop = true; }
-    } progress;
-    const WebImageBuild result = buildWebImage(source(), output(), progress, &progress.stop);
-    EXPECT_NE(result.code, webbuild::kOk);
-    EXPECT_EQ(result.entries.size(), 1u);
-    EXPECT_EQ(read(output()), "the image that was there");
-    EXPECT_EQ(filesInTop(), 2u) << "no temporary file stays";
 }
 
 TEST(WebImageCheck, TheUploadRefusesWhatIsNoImage)
