@@ -34,7 +34,7 @@ constexpr int kBlocks = kImageBytes / 128;
 class NoTables final : public HostTables {
 public:
     bool mayChangeTables() override { return true; }
-    int addHostRoute(std::uint32_t, std::uint32_t, unsigned) override { return 0; }
+    int addHostRoute(std::uint32_t, std::uint32_t, unsigned, RouteAdd) override { return 0; }
     int readRoutes(std::vector<RouteRow>& rows) override
     {
         rows.clear();

@@ -25,14 +25,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Starts the worker with SIGINT and SIGTERM blocked on its thread, so that
-// they reach this one and never cut one of the worker's waits short.
+// Starts the worker with the stop signals blocked on its thread, so that they
+// reach this one and never cut one of the worker's waits short.
 void startWithoutStopSignals(QThread& worker)
 {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGINT);
-    sigaddset(&stops, SIGTERM);
+    const sigset_t stops = StopSignals::caught();
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &stops, &previous);
     worker.start();
@@ -81,7 +78,7 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
     QEventLoop loop;
     QObject::connect(worker, &MaintenanceThread::textChanged, &loop,
                      [&display](const QString& text) { display.setText(text); });
-    QObject::connect(worker, &MaintenanceThread::blocksSentChanged, &loop, [&display, &run](int sent, int total) {
+    QObject::connect(worker, &MaintenanceThread::blocksSentChanged, &loop, [&display, &run](qint64 sent, qint64 total) {
         run.blocksSent = sent;
         run.blocks = total;
         display.blocksSent(sent, total);
@@ -93,7 +90,9 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
 
     {
-        const StopSignals stops;
+        // Until the worker has given back its route and neighbour entry, no
+        // signal ends the program.
+        const StopSignals stops(StopSignals::Second::WaitsForRelease);
         QTimer stopCheck;
         stopCheck.setInterval(50ms);
         QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {

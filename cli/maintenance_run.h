@@ -2,9 +2,10 @@
 // Runs a reboot or firmware upgrade worker (src/maintenance) for the command
 // line, with what the manager's main window lends it: the PC's own addresses,
 // and its route and neighbour tables behind their locks. The worker's steps
-// are shown by a ProgressDisplay on standard error. SIGINT (Ctrl-C) or SIGTERM
-// asks the worker to stop, so that its session still removes the route and
-// neighbour entry it added; a second one ends the program at once.
+// are shown by a ProgressDisplay on standard error. SIGINT (Ctrl-C), SIGTERM
+// or SIGHUP asks the worker to stop, so that its session still removes the
+// route and neighbour entry it added; a second one changes nothing to that,
+// and SIGPIPE (a reader of the output went away) does not stop the worker.
 #include <QString>
 #include <QStringList>
 
@@ -22,8 +23,8 @@ struct MaintenanceRun {
     int code = 0;                      // the worker's MaintenanceResult code
     std::optional<QString> exception;  // something escaped the worker; no code then
     QStringList log;                   // the worker's message-log lines, in order
-    int blocksSent = 0;
-    int blocks = 0;
+    qint64 blocksSent = 0;
+    qint64 blocks = 0;
     bool stopRequested = false;  // a signal asked the worker to stop
     // The device was told to hand over (the upgrade: to its serial loader)
     // before any stop could prevent it.

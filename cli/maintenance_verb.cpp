@@ -98,9 +98,10 @@ QString MaintenanceVerb::sessionDetails()
                           "first %2 characters, or none without --password; a password on the command\n"
                           "line can be seen by other users of this PC in the list of processes.\n"
                           "Progress goes to standard error: a bar on a terminal, plain lines elsewhere.\n"
-                          "SIGINT (Ctrl-C) or SIGTERM stops the operation at its next step, once its\n"
-                          "route and neighbour entry are removed (exit status 130); a second one ends\n"
-                          "the program at once.")
+                          "SIGINT (Ctrl-C), SIGTERM or SIGHUP (the terminal closed) stops the operation\n"
+                          "at its next step, once its route and neighbour entry are removed (exit\n"
+                          "status 130), however many come; a reader of the output that goes away (as\n"
+                          "with | head) does not stop it.")
         .arg(kCommandPort)
         .arg(kMaxPasswordBytes);
 }

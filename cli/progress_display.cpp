@@ -22,7 +22,7 @@ QString stepOf(const QString& text)
     return text;
 }
 
-QString blocksText(int sent, int total)
+QString blocksText(qint64 sent, qint64 total)
 {
     return QStringLiteral("%1/%2 blocks").arg(sent).arg(total);
 }
@@ -43,7 +43,7 @@ void ProgressDisplay::setText(const QString& text)
     err_.flush();
 }
 
-void ProgressDisplay::blocksSent(int sent, int total)
+void ProgressDisplay::blocksSent(qint64 sent, qint64 total)
 {
     if (total <= 0)
         return;
@@ -53,7 +53,7 @@ void ProgressDisplay::blocksSent(int sent, int total)
         draw();
         return;
     }
-    const int tenth = int(qint64(sent) * 10 / total);
+    const int tenth = int(sent * 10 / total);
     if (tenth == tenthShown_)
         return;
     tenthShown_ = tenth;
@@ -65,7 +65,7 @@ void ProgressDisplay::draw()
 {
     QString line = text_;
     if (total_ > 0) {
-        const int filled = int(qint64(sent_) * kBarWidth / total_);
+        const int filled = int(sent_ * kBarWidth / total_);
         line += QStringLiteral(" [") + QString(filled, u'#') + QString(kBarWidth - filled, u'.') + QStringLiteral("] ")
                 + blocksText(sent_, total_);
     }

@@ -13,7 +13,7 @@ public:
     ProgressDisplay(QTextStream& err, bool terminal) : err_(err), terminal_(terminal) {}
 
     void setText(const QString& text);
-    void blocksSent(int sent, int total);
+    void blocksSent(qint64 sent, qint64 total);
     // Ends the line the bar is drawn on, so that other output starts afresh.
     void finish();
 
@@ -23,8 +23,8 @@ private:
     QTextStream& err_;
     bool terminal_;
     QString text_;
-    int sent_ = 0;
-    int total_ = 0;
+    qint64 sent_ = 0;
+    qint64 total_ = 0;
     int tenthShown_ = -1;
     bool lineOpen_ = false;
 };

@@ -1,7 +1,5 @@
 // quillmar-cli upgrade ADDRESS MAC FILE --port COMn [--password P] [--json]:
 // replaces a device's firmware, as the manager's "Upgrade" command does.
-#include <QFile>
-
 #include <memory>
 
 #include "com_port_option.h"
@@ -48,13 +46,10 @@ private:
         request.portName = QStringLiteral("COM%1").arg(*port).toStdString();
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
         request.filePath = path.toStdString();
-        // The upgrade dialog's checks, where its Qt file names reach the same
-        // file; the worker checks the bytes of the name again in any case.
-        const QString name = QFile::decodeName(path);
-        if (QFile::encodeName(name) == path) {
-            if (const std::optional<FirmwareFileRefusal> refusal = checkFirmwareFile(name))
-                return fail(context, kRefused, terminalText(path) + QStringLiteral(": ") + refusal->text);
-        }
+        // The upgrade dialog's checks, on the name's own bytes: whatever the
+        // name, a FIFO or a device is refused before anything waits on it.
+        if (const std::optional<FirmwareFileRefusal> refusal = checkFirmwareFile(path))
+            return fail(context, kRefused, terminalText(path) + QStringLiteral(": ") + refusal->text);
         return std::nullopt;
     }
 

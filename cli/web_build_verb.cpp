@@ -12,6 +12,7 @@
 #include "maintenance/web_image_builder.h"
 #include "maintenance/web_image_format.h"
 #include "maintenance/web_messages.h"
+#include "stop_signals.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 #include "verb.h"
@@ -20,9 +21,40 @@ namespace quillmar::cli {
 
 namespace {
 
-QString latin1(const std::string& bytes)
+QString systemText(const std::string& bytes)
 {
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return fromSystemBytes(QByteArray::fromStdString(bytes));
+}
+
+// What the builder logs (the links it left out) goes to standard error as notes.
+class NoteProgress final : public MaintenanceProgress {
+public:
+    explicit NoteProgress(QTextStream& err) : err_(err) {}
+    void log(const std::string& line) override
+    {
+        err_ << "quillmar-cli web build: " << terminalText(QByteArray::fromStdString(line)) << '\n';
+        err_.flush();
+    }
+
+private:
+    QTextStream& err_;
+};
+
+// The window's message for the build's code, and the file it came from: the
+// window says "index.html not found" over any earlier failure, here the
+// failure and its file come first.
+QString failureText(const WebImageBuild& build)
+{
+    const auto message = [](int code) {
+        const std::optional<OutcomeMessage> outcome = convertOutcome(code);
+        return outcome ? QString::fromStdString(outcome->text) : QStringLiteral("stopped");
+    };
+    if (build.failedFile.empty())
+        return message(build.code);
+    QString text = message(build.failedCode) + QStringLiteral(": ") + terminalText(build.failedFile);
+    if (build.code != build.failedCode)
+        text += QStringLiteral("; ") + message(build.code);
+    return text;
 }
 
 class WebBuildVerb final : public Verb {
@@ -40,7 +72,10 @@ public:
                                   "13 characters, one file is \"index.html\", and the image holds at most %1\n"
                                   "bytes. Prints each entry's image address and sizes and the room left. OUT.anf\n"
                                   "is written beside itself and renamed into place only when it is complete, so\n"
-                                  "a failed build leaves an earlier image as it was.")
+                                  "a failed build leaves an earlier image as it was. A symbolic link is followed\n"
+                                  "only to a file inside DIR; any other is left out, with a note on standard\n"
+                                  "error. SIGINT (Ctrl-C), SIGTERM or SIGHUP stops the build and removes what it\n"
+                                  "had written (exit status 130).")
                        .arg(kWebImageMaxBytes));
     }
 
@@ -58,27 +93,36 @@ private:
                 context,
                 QStringLiteral("invalid output file: %1 (the name ends in \".anf\")").arg(terminalText(output)));
 
-        MaintenanceProgress quiet;
-        const WebImageBuild build = buildWebImage(source.toStdString(), output.toStdString(), quiet);
-        if (build.code != webbuild::kOk) {
-            const std::optional<OutcomeMessage> message = convertOutcome(build.code);
-            QString text = message ? QString::fromStdString(message->text) : QStringLiteral("stopped");
-            if (!build.failedFile.empty() && build.code != webbuild::kNoIndex)
-                text += QStringLiteral(": %1").arg(terminalText(build.failedFile));
-            return fail(context, kRefused, text);
+        NoteProgress notes(context.err);
+        WebImageBuild build;
+        bool stopped = false;
+        {
+            // Until the temporary image is renamed into place or removed, a
+            // signal only stops the build.
+            const StopSignals stops(StopSignals::Second::WaitsForRelease);
+            build = buildWebImage(source.toStdString(), output.toStdString(), notes, &StopSignals::flag());
+            stopped = stops.raised() && build.code != webbuild::kOk;
         }
+        if (stopped)
+            return fail(context, kInterrupted, QStringLiteral("stopped before the end; no image was written"));
+        if (build.code != webbuild::kOk)
+            return fail(context, kRefused, failureText(build));
         const std::size_t free = kWebImageMaxBytes - build.imageBytes;
         if (parser.isSet(QStringLiteral("json"))) {
             QJsonArray entries;
             for (const WebImageEntry& entry : build.entries) {
-                entries.append(QJsonObject{{QStringLiteral("name"), latin1(entry.name)},
+                entries.append(QJsonObject{{QStringLiteral("name"), systemText(entry.name)},
                                            {QStringLiteral("address"), qint64(entry.address)},
                                            {QStringLiteral("fileBytes"), qint64(entry.fileBytes)},
                                            {QStringLiteral("responseBytes"), qint64(entry.responseBytes)},
                                            {QStringLiteral("recordBytes"), qint64(entry.recordBytes)}});
             }
-            const QJsonObject result{{QStringLiteral("image"), latin1(output.toStdString())},
+            QJsonArray skipped;
+            for (const std::string& link : build.skippedLinks)
+                skipped.append(systemText(link));
+            const QJsonObject result{{QStringLiteral("image"), fromSystemBytes(output)},
                                      {QStringLiteral("entries"), entries},
+                                     {QStringLiteral("skippedLinks"), skipped},
                                      {QStringLiteral("imageBytes"), qint64(build.imageBytes)},
                                      {QStringLiteral("freeBytes"), qint64(free)}};
             context.out << QString::fromUtf8(QJsonDocument(result).toJson());

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <map>
 
 #include "module_record.h"
 #include "record/ipv4_text.h"
@@ -71,6 +72,15 @@ std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::str
                 return std::nullopt;
             }
             setup.offersUpdate = value == "update";
+        } else if (key == "eot") {
+            static const std::map<std::string, EotAnswer> answers{
+                {"ack", EotAnswer::Ack}, {"nakonce", EotAnswer::NakOnce}, {"silent", EotAnswer::Silent}};
+            const auto found = answers.find(value);
+            if (found == answers.end()) {
+                error = "--loader-pty eot must be ack, nakonce or silent";
+                return std::nullopt;
+            }
+            setup.eot = found->second;
         } else if (key == "nak" && value == "never") {
             setup.neverNak = true;
         } else if (key == "nak" || key == "stray" || key == "drop" || key == "nakEvery") {
@@ -162,6 +172,7 @@ void SerialLoader::handOver(std::uint32_t moduleAddress)
     expected_ = 1;
     blocksTaken_ = 0;
     naksGiven_ = 0;
+    eotsTaken_ = 0;
     log_.write("loader-menu",
                "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
     write(setup_.offersUpdate ? kMenu : kPlainMenu);
@@ -199,6 +210,15 @@ void SerialLoader::receiveBytes(const unsigned char* bytes, std::size_t length)
         if (state_ != State::Receiving)
             return;
         if (pending_.empty() && byte == kEot) {
+            ++eotsTaken_;
+            if (setup_.eot == EotAnswer::Silent || (setup_.eot == EotAnswer::NakOnce && eotsTaken_ == 1)) {
+                const bool silent = setup_.eot == EotAnswer::Silent;
+                log_.write("loader-eot", std::string("answer=") + (silent ? "none" : "nak"));
+                if (!silent)
+                    answer(kNak);
+                continue;
+            }
+            log_.write("loader-eot", "answer=ack");
             answer(kAck);
             stopNaks();
             storeImage();

@@ -14,6 +14,13 @@
 
 namespace quillmar::sim {
 
+// How the loader answers the EOT that ends a transfer.
+enum class EotAnswer {
+    Ack,      // at once
+    NakOnce,  // NAK the first, ACK the one sent again
+    Silent,   // never
+};
+
 struct LoaderSetup {
     std::string linkPath;
     std::uint32_t moduleAddress = 0;  // host order; 0: any module's "$SYCS" wakes it
@@ -24,10 +31,11 @@ struct LoaderSetup {
     bool strayBytes = false;          // junk before every answer
     int dropAfterBlocks = -1;         // after this many acknowledged blocks the line goes silent
     int nakIntervalMs = 1000;         // how often it asks for the first block
+    EotAnswer eot = EotAnswer::Ack;
 };
 
 // "LINK[,address=A.B.C.D][,image=FILE][,menu=update|plain][,nak=never|N]
-// [,stray=0|1][,drop=K][,nakEvery=MS]" as --loader-pty takes it.
+// [,stray=0|1][,drop=K][,nakEvery=MS][,eot=ack|nakonce|silent]" as --loader-pty takes it.
 std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::string& error);
 
 class SerialLoader {
@@ -68,6 +76,7 @@ private:
     unsigned char expected_ = 1;
     int blocksTaken_ = 0;
     int naksGiven_ = 0;
+    int eotsTaken_ = 0;
 };
 
 }  // namespace quillmar::sim

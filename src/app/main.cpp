@@ -2,6 +2,7 @@
 // either starts a sibling manager or opens the main window.
 #include <QDir>
 
+#include "app/end_signals.h"
 #include "app/main_form.h"
 #include "app/manager_application.h"
 #include "app/option_scan.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
     applyStartupOptions(scanOptions(argumentText(argc, argv)), programFlags());
 
     ManagerApplication application(argc, argv);
+    // Ended by a signal, the program first gives back what its workers hold.
+    const EndSignals endSignals;
 
     // The chooser is the first window: closing it ends the program.
     TForm3 chooser(QDir::currentPath());

@@ -120,8 +120,16 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
 {
     reply.clear();
     int timeouts = 0;
+    bool sent = false;
     for (;;) {
-        (void)::send(socket_, command, static_cast<std::size_t>(length), MSG_NOSIGNAL);
+        // A line sent again after a timeout may meet a device that is already
+        // restarting; once one send put the whole line out, the device has it.
+        const ssize_t written = ::send(socket_, command, static_cast<std::size_t>(length), MSG_NOSIGNAL);
+        sent = sent || written == length;
+        if (!sent) {
+            sendError_ = written < 0 ? errno : 0;
+            return kLineNotSent;
+        }
         pollfd readable{socket_, POLLIN, 0};
         const int ready = ::poll(&readable, 1, static_cast<int>(environment_.timing.replyWait.count()));
         if (ready > 0)
@@ -174,8 +182,13 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
         progress.setText("send command...");
     }
     // The device may already be on its way to the command's effect (a reboot,
-    // its loader) and never answer; that is not a failure.
-    (void)exchangeLine(line, length, reply);
+    // its loader) and never answer; that is not a failure. A command that
+    // never left the PC is.
+    if (exchangeLine(line, length, reply) == kLineNotSent) {
+        progress.log("command " + std::string(line, std::strcspn(line, "\r\n")) + " not sent"
+                     + (sendError_ != 0 ? std::string(": ") + std::strerror(sendError_) : std::string()));
+        return maintenance::kLoginFailed;
+    }
     if (commandSteps)
         progress.stepBar();
     return 0;

@@ -58,7 +58,8 @@ public:
 
     // 0 with a connected socket, -1 (address 0), -2 (stopped) or -3.
     int reachDevice();
-    // 0, -5 or -6. `commandSteps`: the bar steps and "send command..." around
+    // 0, -5 or -6 (also when the command could not be sent; its reply is not
+    // looked at). `commandSteps`: the bar steps and "send command..." around
     // the command, as the reboot shows them. `mayCommand`, asked once the
     // log-in is accepted: false ends with -2 before the command is sent.
     int loginAndCommand(const char* line, int length, bool commandSteps = false,
@@ -73,8 +74,10 @@ public:
     // 0 or -1; the socket stays non-blocking.
     int connectDevice();
     // The reply's payload length, or -1 (receive failed), -2 (not one framed
-    // reply line) or -3 (no reply in two waits, the line sent twice).
+    // reply line), -3 (no reply in two waits, the line sent twice) or
+    // kLineNotSent (no send put the whole line out; nothing is awaited then).
     int exchangeLine(const char* command, int length, std::string& reply);
+    static constexpr int kLineNotSent = -4;
 
     std::uint32_t deviceAddress() const { return deviceAddress_; }
     const MacBytes& deviceMac() const { return deviceMac_; }
@@ -92,6 +95,7 @@ private:
     std::string password_;
     LoginKey key_ = kLoginKey;
     int socket_ = -1;
+    int sendError_ = 0;  // errno of the send that failed
     int interfacePosition_ = -1;
     // A neighbour entry (and maybe the route) of this session is in the tables:
     // after a connection until release, or while an interface is tried when

@@ -17,10 +17,9 @@ FirmwareFileRefusal errorBox(const char* text)
 
 // How many of the first `wanted` bytes can be read; -1 when the file cannot be
 // opened. Opened without waiting, so a FIFO or device cannot hang the dialog.
-qint64 readableBytes(const QString& path, qint64 wanted, bool& regular)
+qint64 readableBytes(const QByteArray& path, qint64 wanted, bool& regular)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return -1;
     struct stat info {};
@@ -62,8 +61,15 @@ std::optional<FirmwareFileRefusal> checkFirmwareFile(const QString& path)
 {
     if (path.isEmpty())
         return errorBox("file can't be blank");
+    return checkFirmwareFile(QFile::encodeName(path));
+}
+
+std::optional<FirmwareFileRefusal> checkFirmwareFile(const QByteArray& path)
+{
+    if (path.isEmpty())
+        return errorBox("file can't be blank");
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(path.constData(), &info) != 0)
         return errorBox("file isn't exists");
     bool regular = false;
     const qint64 readable = readableBytes(path, kFirmwareMinimumBytes, regular);
@@ -71,9 +77,11 @@ std::optional<FirmwareFileRefusal> checkFirmwareFile(const QString& path)
         return errorBox("open file failed");
     if (readable < kFirmwareMinimumBytes)
         return errorBox("read file failed");
-    QFile stream(path);
-    if (!stream.open(QIODevice::ReadOnly))
+    // The worker opens it again as a stream.
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return FirmwareFileRefusal{QStringLiteral("Read File Error"), QStringLiteral("Cannot open input file.!!!")};
+    ::close(fd);
     return std::nullopt;
 }
 

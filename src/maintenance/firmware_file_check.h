@@ -2,6 +2,7 @@
 // The checks the upgrade dialog makes before it accepts a firmware file, and
 // the serial port names it offers. The file's content is not looked at: only
 // that it is there, can be opened and holds at least a few bytes.
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -31,5 +32,8 @@ std::optional<int> commPortOfName(const QString& portName);
 // is never waited on), "read file failed" (fewer than 3 bytes), or "Cannot
 // open input file.!!!" when the file cannot be opened again as a stream.
 std::optional<FirmwareFileRefusal> checkFirmwareFile(const QString& path);
+// The same for a name in the system's bytes (one that need not be text): the
+// kind of file is known before anything waits on it.
+std::optional<FirmwareFileRefusal> checkFirmwareFile(const QByteArray& path);
 
 }  // namespace quillmar

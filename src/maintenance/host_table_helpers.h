@@ -23,13 +23,19 @@ public:
     bool mayChangeTables() { return tables_.mayChangeTables(); }
 
     // Addresses in network byte order. 0 or -1; "INADDR_NONE" is logged for a
-    // device address of all ones or a local address of 0 or all ones.
+    // device address of all ones or a local address of 0 or all ones, the
+    // kernel's reason for any other failure. A host route to the device that
+    // carries this program's mark was left by an earlier run that could not
+    // clean up: it is replaced. One without the mark is the administrator's:
+    // it is used as it is and nothing is added. Either is logged.
     int addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress, unsigned interfaceIndex);
     // Removes the first host route to the device that this program added.
     void deleteHostRoute(std::uint32_t deviceAddress);
+    // 0 or -1 (logged). A permanent entry for the device on the interface was
+    // set by hand: it is used as it is (and logged), never replaced.
     int addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex);
     // Removes every entry, on any interface, whose MAC equals `mac` in all six
-    // bytes; entries of other hosts stay.
+    // bytes; entries of other hosts stay, and so do permanent ones.
     void deleteNeighbourEntries(const MacBytes& mac);
 
 private:

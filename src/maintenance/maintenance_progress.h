@@ -2,6 +2,7 @@
 // What a maintenance worker tells whoever shows its progress: the manager's
 // progress window, or the command line's progress bar or plain lines. Calls
 // come from the worker's thread.
+#include <cstdint>
 #include <string>
 
 namespace quillmar {
@@ -24,7 +25,7 @@ public:
     virtual void advanceBar(int /*delta*/) {}
     // The firmware download: `sent` of `total` blocks are out and acknowledged
     // or awaiting their answer.
-    virtual void blocksSent(int /*sent*/, int /*total*/) {}
+    virtual void blocksSent(std::int64_t /*sent*/, std::int64_t /*total*/) {}
     // One line for the message log.
     virtual void log(const std::string& /*line*/) {}
 };

@@ -52,7 +52,7 @@ void connectToWindow(MaintenanceThread* worker, TupgradePrgForm* window, QWidget
         queued);
     QObject::connect(
         worker, &MaintenanceThread::blocksSentChanged, window,
-        [window, current](int sent, int total) {
+        [window, current](qint64 sent, qint64 total) {
             if (current())
                 window->showBlocksSent(sent, total);
         },

@@ -1,6 +1,8 @@
 #include "maintenance/maintenance_steps.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,7 +22,9 @@ struct FileClose {
 using File = std::unique_ptr<std::FILE, FileClose>;
 
 // The firmware image: a regular file that can be read and is not empty.
-// Its size, or -1 with the reason logged.
+// Its size, or -1 with the reason logged. Opened without waiting and looked
+// at before it is read, whatever its name, so that a FIFO or a device never
+// holds the worker.
 long openFirmware(const std::string& path, File& file, MaintenanceProgress& progress)
 {
     const auto refuse = [&](const std::string& why) {
@@ -28,14 +32,26 @@ long openFirmware(const std::string& path, File& file, MaintenanceProgress& prog
         file.reset();
         return -1L;
     };
-    file.reset(std::fopen(path.c_str(), "rb"));
-    if (!file)
+    file.reset();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return refuse(std::strerror(errno));
     struct stat status {};
-    if (::fstat(::fileno(file.get()), &status) != 0)
-        return refuse(std::strerror(errno));
-    if (!S_ISREG(status.st_mode))
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return refuse(std::strerror(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
         return refuse("not a regular file");
+    }
+    file.reset(::fdopen(fd, "rb"));
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        return refuse(std::strerror(error));
+    }
     if (std::fseek(file.get(), 0, SEEK_END) != 0)
         return refuse(std::strerror(errno));
     const long size = std::ftell(file.get());

@@ -24,6 +24,14 @@ class MaintenanceThread : public QThread, protected MaintenanceProgress {
 public:
     // `environment`'s progress and stop request are this worker's own.
     MaintenanceThread(MaintenanceRequest request, SessionEnvironment environment, MaintenanceStatus status);
+    ~MaintenanceThread() override;
+
+    // Tells every worker of the process to stop and waits until each has
+    // ended, and so given back what it held (route and neighbour entry,
+    // serial port, temporary image file): what a program does before it ends
+    // on a signal. Call it from the thread the workers were made on. The
+    // number of workers that were still running.
+    static int stopAllAndWait();
 
     // Written by the user-interface thread, polled by the worker between steps.
     void requestStop() { stopRequested_ = true; }
@@ -42,7 +50,7 @@ signals:
     void barPositionChanged(int position);
     void barStepped();
     void barAdvanced(int delta);
-    void blocksSentChanged(int sent, int total);
+    void blocksSentChanged(qint64 sent, qint64 total);
     void logLine(const QString& line);
     // The device is being told to hand over; a stop from now on leaves it there.
     void handedOver();
@@ -52,7 +60,9 @@ signals:
     void exceptionRaised(const QString& text);
 
 protected:
-    void run() override { Execute(); }
+    // The body, with the signals that end a program blocked: they go to the
+    // thread that watches for them, never into one of the body's waits.
+    void run() override;
     void Execute();
     virtual int runSteps(const MaintenanceRequest& request, const SessionEnvironment& environment) = 0;
 
@@ -60,7 +70,7 @@ protected:
     void setBarPosition(int position) override;
     void stepBar() override;
     void advanceBar(int delta) override;
-    void blocksSent(int sent, int total) override;
+    void blocksSent(std::int64_t sent, std::int64_t total) override;
     void log(const std::string& line) override;
 
 private:

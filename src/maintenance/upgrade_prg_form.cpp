@@ -85,10 +85,10 @@ void TupgradePrgForm::advanceBar(int delta)
     setBarPosition(prgBar->value() + delta);
 }
 
-void TupgradePrgForm::showBlocksSent(int sent, int total)
+void TupgradePrgForm::showBlocksSent(qint64 sent, qint64 total)
 {
     if (total > 0)
-        setBarPosition(static_cast<int>(static_cast<qint64>(sent) * kPrgBarMaximum / total));
+        setBarPosition(static_cast<int>(sent * kPrgBarMaximum / total));
 }
 
 void TupgradePrgForm::closeIfVisible()

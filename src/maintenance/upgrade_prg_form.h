@@ -35,7 +35,7 @@ public slots:
     void stepBar();
     // Moves the bar on by `delta`, stopping at its end.
     void advanceBar(int delta);
-    void showBlocksSent(int sent, int total);
+    void showBlocksSent(qint64 sent, qint64 total);
     // The worker's end: close the window if it is still up.
     void closeIfVisible();
     void cancelBtnClick();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 
 #include "maintenance/web_image_format.h"
 #include "platform/regular_files.h"
@@ -110,6 +111,29 @@ std::vector<std::string> listDirectory(const std::string& directory)
     return names;
 }
 
+// Where the link `path` leads, resolved, when that lies inside `directory`
+// (itself resolved); nothing when it leads out of it or nowhere.
+std::optional<std::string> targetInside(const std::string& path, const std::string& directory)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return std::nullopt;
+    std::string target = resolved;
+    std::free(resolved);
+    const std::string prefix = directory == "/" ? directory : directory + "/";
+    if (target.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    return target;
+}
+
+std::string linkText(const std::string& path)
+{
+    std::string target(4096, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    target.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return target;
+}
+
 class Builder {
 public:
     Builder(ImageFile& image, WebImageBuild& build) : image_(image), build_(build) {}
@@ -196,6 +220,10 @@ WebImageBuild buildWebImage(const std::string& sourceDirectory, const std::strin
     }
     build.imageBytes = kWebImageHeaderBytes;
 
+    char* resolvedSource = ::realpath(sourceDirectory.c_str(), nullptr);
+    const std::string source = resolvedSource ? resolvedSource : sourceDirectory;
+    std::free(resolvedSource);
+
     Builder builder(image, build);
     int code = kOk;
     for (const std::string& name : listDirectory(sourceDirectory)) {
@@ -203,15 +231,29 @@ WebImageBuild buildWebImage(const std::string& sourceDirectory, const std::strin
             code = kStopped;
             break;
         }
-        const std::string path = sourceDirectory + "/" + name;
+        std::string path = sourceDirectory + "/" + name;
         struct stat status {};
-        const bool found = ::stat(path.c_str(), &status) == 0;
+        bool found = ::lstat(path.c_str(), &status) == 0;
+        if (found && S_ISLNK(status.st_mode)) {
+            const std::optional<std::string> target = targetInside(path, source);
+            if (!target) {
+                const std::string skipped = name + " -> " + linkText(path);
+                build.skippedLinks.push_back(skipped);
+                progress.log("web image: link " + skipped + " skipped: its target is no file of the source directory");
+                continue;
+            }
+            // The resolved name is read, so the link cannot be turned
+            // elsewhere between this check and the read.
+            path = *target;
+            found = ::stat(path.c_str(), &status) == 0;
+        }
         if ((found && S_ISDIR(status.st_mode)) || hasWebImageExtension(name))
             continue;
         progress.advanceBar(kFileBarAdvance);
         code = builder.convert(name, path, found ? &status : nullptr);
         if (code != kOk) {
             build.failedFile = name;
+            build.failedCode = code;
             break;
         }
     }

@@ -37,14 +37,20 @@ struct WebImageEntry {
 
 struct WebImageBuild {
     int code = webbuild::kOk;
-    std::vector<WebImageEntry> entries;  // the records written, in image order
-    std::size_t imageBytes = 0;          // the image's size so far
-    std::string failedFile;              // the file a failure came from, if any
+    std::vector<WebImageEntry> entries;     // the records written, in image order
+    std::size_t imageBytes = 0;             // the image's size so far
+    std::string failedFile;                 // the file a failure came from, if any
+    int failedCode = webbuild::kOk;         // its own code, which kNoIndex may hide
+    std::vector<std::string> skippedLinks;  // links left out, as "NAME -> TARGET"
 };
 
 // Files are taken in the byte order of their names; subdirectories and files
-// ending in ".anf" (earlier images) are left out. `progress` advances by 50
-// per file; `stopRequested` (may be null) is polled before each one.
+// ending in ".anf" (earlier images) are left out. A symbolic link is followed
+// only to a file inside the source directory: a link that leads out of it
+// (to /etc/shadow, say) or nowhere is left out, with a log line, so the image
+// holds nothing but the directory's own files. `progress` advances by 50 per
+// file; `stopRequested` (may be null) is polled before each one, and a
+// stopped build leaves no temporary file behind.
 WebImageBuild buildWebImage(const std::string& sourceDirectory, const std::string& outputPath,
                             MaintenanceProgress& progress, const std::atomic<bool>* stopRequested = nullptr);
 

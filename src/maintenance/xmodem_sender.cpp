@@ -56,15 +56,17 @@ void buildXmodemBlock(unsigned char number, const unsigned char* data, int lengt
 int xmodemSend(SerialLine& line, std::FILE* file, long fileSize, const XmodemLimits& limits,
                MaintenanceProgress& progress, const std::atomic<bool>* stopRequested)
 {
-    const int blocks = static_cast<int>((fileSize + kXmodemDataSize - 1) / kXmodemDataSize);
-    progress.setBarPosition(std::max(1, kPrgBarMaximum / std::max(1, blocks)));
+    // A file of more than 256 GiB has more blocks than an int holds.
+    const std::int64_t blocks = (std::int64_t(fileSize) + kXmodemDataSize - 1) / kXmodemDataSize;
+    progress.setBarPosition(
+        static_cast<int>(std::max<std::int64_t>(1, kPrgBarMaximum / std::max<std::int64_t>(1, blocks))));
     progress.stepBar();
 
     const Clock::time_point began = Clock::now();
     Clock::time_point waitTimer = began;
     unsigned char number = 1;
     unsigned char block[kXmodemBlockSize];
-    int blocksSent = 0;
+    std::int64_t blocksSent = 0;
     int resendCount = 0;
     int bytesSent = 0;
     State state = State::WaitForStart;

@@ -111,8 +111,7 @@ Neigh neighbourObject(std::uint32_t address, unsigned interfaceIndex)
 
 // Fills a cache with `allocate` on a fresh route socket and hands each of its
 // objects, as libnl's type T, to `each`.
-template <typename T, typename Allocate, typename Each>
-int forEachCached(Allocate allocate, Each each)
+template <typename T, typename Allocate, typename Each> int forEachCached(Allocate allocate, Each each)
 {
     Socket socket;
     if (const int error = connectRoute(socket))
@@ -142,7 +141,8 @@ bool NetlinkHostTables::mayChangeTables()
     return (data[CAP_TO_INDEX(CAP_NET_ADMIN)].effective & CAP_TO_MASK(CAP_NET_ADMIN)) != 0;
 }
 
-int NetlinkHostTables::addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex)
+int NetlinkHostTables::addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex,
+                                    RouteAdd mode)
 {
     Socket socket;
     if (const int error = connectRoute(socket))
@@ -159,7 +159,8 @@ int NetlinkHostTables::addHostRoute(std::uint32_t destination, std::uint32_t sou
         return NLE_NOMEM;
     rtnl_route_set_scope(route.get(), RT_SCOPE_LINK);
     rtnl_route_set_type(route.get(), RTN_UNICAST);
-    return errorOf(rtnl_route_add(socket.get(), route.get(), NLM_F_EXCL));
+    const int flags = mode == RouteAdd::Replace ? NLM_F_CREATE | NLM_F_REPLACE : NLM_F_EXCL;
+    return errorOf(rtnl_route_add(socket.get(), route.get(), flags));
 }
 
 int NetlinkHostTables::readRoutes(std::vector<RouteRow>& rows)
@@ -222,6 +223,7 @@ int NetlinkHostTables::readNeighbours(std::vector<NeighbourRow>& rows)
             std::memcpy(row.mac.data(), nl_addr_get_binary_addr(link), row.mac.size());
             row.hasMac = true;
         }
+        row.permanent = (rtnl_neigh_get_state(neigh) & NUD_PERMANENT) != 0;
         rows.push_back(row);
     });
 }

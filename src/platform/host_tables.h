@@ -32,6 +32,16 @@ struct NeighbourRow {
     unsigned interfaceIndex = 0;
     MacBytes mac{};
     bool hasMac = false;
+    // Set by hand (NUD_PERMANENT): this program only ever adds entries the
+    // kernel may age, so a permanent one is somebody else's.
+    bool permanent = false;
+};
+
+// What addHostRoute does with a route of the same destination, table and
+// metric that is already there.
+enum class RouteAdd {
+    Create,   // fails (EEXIST) and leaves it
+    Replace,  // replaces it
 };
 
 class HostTables {
@@ -42,9 +52,9 @@ public:
     virtual bool mayChangeTables() = 0;
 
     // A /32 route to `destination` on the interface, with `source` as the
-    // preferred source address, link scope, marked kHostRouteProtocol. An
-    // existing route to the same destination is never replaced.
-    virtual int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex) = 0;
+    // preferred source address, link scope, marked kHostRouteProtocol.
+    virtual int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex,
+                             RouteAdd mode) = 0;
     // The IPv4 routes of the main table, in the kernel's order.
     virtual int readRoutes(std::vector<RouteRow>& rows) = 0;
     virtual int deleteRoute(const RouteRow& row) = 0;
@@ -64,7 +74,7 @@ std::string hostTablesErrorText(int error);
 class NetlinkHostTables final : public HostTables {
 public:
     bool mayChangeTables() override;
-    int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex) override;
+    int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex, RouteAdd mode) override;
     int readRoutes(std::vector<RouteRow>& rows) override;
     int deleteRoute(const RouteRow& row) override;
     int setNeighbour(std::uint32_t address, const MacBytes& mac, unsigned interfaceIndex) override;

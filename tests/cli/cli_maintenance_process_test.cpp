@@ -1,11 +1,20 @@
 // quillmar-cli reboot as a process without CAP_NET_ADMIN (dropped by
 // setpriv): the program ends with the worker's message and exit status 1
 // before anything is sent. Runs to a module are in the lab
-// (cli_maintenance_lab_test).
+// (cli_maintenance_lab_test). The manager, too, ends on SIGHUP, SIGTERM and
+// SIGINT by its own hand, once its workers are over.
 #include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include "support/program_run.h"
 #include "support/sim_process.h"
+#include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
@@ -24,6 +33,31 @@ TEST(CliMaintenanceProcess, WithoutTheNetworkPrivilegeNothingIsSent)
                        "route and neighbour entry. Run as root, or give the programs the capability once:\n"
                        "sudo setcap cap_net_admin+ep build/release/quillmar-manager build/release/quillmar-cli\n");
     EXPECT_TRUE(sim.lines("session-open").empty());
+}
+
+// The manager's window is up (offscreen) when the signal comes; it ends by
+// its own hand with 128 + the signal's number instead of being cut down.
+TEST(ManagerProcess, EndsByItsOwnHandOnHupTermAndInt)
+{
+    test::TempDirectory dir;
+    for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            if (::chdir(dir.path().toLocal8Bit().constData()) != 0)
+                ::_exit(126);
+            ::execl(QUILLMAR_MANAGER_PATH, QUILLMAR_MANAGER_PATH, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        // Up, with the chooser shown.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status)) << signal << ": ended by the signal itself";
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    }
 }
 
 }  // namespace

@@ -19,10 +19,12 @@
 #include <QTreeWidget>
 #include <net/if.h>
 
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 
 #include "app/device_list_model.h"
+#include "app/end_signals.h"
 #include "app/main_form.h"
 #include "app/shared_windows.h"
 #include "maintenance/maintenance_result.h"
@@ -237,6 +239,39 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
     EXPECT_LT(blocks, 40u);
     // The session was released before the message.
     EXPECT_EQ(tables.changes().back().substr(0, 6), "neigh-");
+}
+
+// SIGHUP (the terminal the manager was started from closed) and SIGTERM
+// while a download runs: the worker is stopped and its session released
+// before the program ends, and a second signal does not end it sooner.
+TEST_F(UpgradeWindowTest, AnEndSignalReleasesTheSessionBeforeTheProgramEnds)
+{
+    timing.xmodem.writePause = 20ms;
+    form.setMaintenanceTiming(timing);
+    for (const int number : {SIGHUP, SIGTERM}) {
+        SCOPED_TRACE(number);
+        int endedWith = 0;
+        std::vector<std::string> changesAtEnd;
+        const EndSignals ends([&](int signal) {
+            endedWith = signal;
+            changesAtEnd = tables.changes();
+        });
+        bool raised = false;
+        upgrade(1, 7, [&](TupgradePrgForm* progress) {
+            if (!raised && progress->labelText().startsWith(QStringLiteral("downloading...5/"))) {
+                raised = true;
+                std::raise(number);
+                std::raise(number);
+            }
+        });
+        EXPECT_EQ(endedWith, number);
+        ASSERT_FALSE(changesAtEnd.empty());
+        EXPECT_EQ(changesAtEnd.back().substr(0, 6), "neigh-") << "released before the end";
+        EXPECT_EQ(changes("route-"), changes("route+"));
+        EXPECT_EQ(form.maintenanceStatus(), maintenance::kStopped);
+        EXPECT_TRUE(prompts.prompts.empty()) << prompts.texts().join(u'|').toStdString();
+        EXPECT_LT(sim->lines("loader-block").size(), 40u);
+    }
 }
 
 // A worker that throws: the exception is logged and shown, the progress window

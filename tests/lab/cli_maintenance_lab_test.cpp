@@ -4,6 +4,7 @@
 // PC's tables are the same after every outcome as before it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "lab/maintenance_lab.h"
@@ -73,6 +74,135 @@ TEST_F(CliMaintenanceLab, AStoppedUpgradeSaysWhetherThePrinterStaysInItsLoader)
     EXPECT_GT(blocks, 0u);
     EXPECT_LT(blocks, 40u);
     EXPECT_TRUE(sim.lines("loader-image").empty());
+}
+
+// A session that ends abnormally, and tables that hold a route or entry for
+// the module already: afterwards the PC's tables are as they were (an
+// administrator's route and permanent entry kept), and the next reboot works.
+// Before, a signal or a broken pipe ended the program with its route in
+// place, and every later session failed at once on "exists".
+TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachable)
+{
+    const std::string link = dir + "/com3";
+    SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty",
+                                           link + ",image=" + dir + "/received.bin"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\x6B');
+    const std::string waitFor =
+        "err=\"$5\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; "
+        "i=$((i+1)); done; }\n";
+    // A job started with & ignores SIGINT unless told otherwise.
+    const std::string upgrade =
+        "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3";
+    const std::string reboot = "\"$0\" reboot \"$2\" \"$3\" 2>\"$5\"; echo status=$?; cat \"$5\"\n";
+    const std::vector<std::string> planted{"203.0.113.20/32", "dev", "eth1", "src", "198.51.100.1", "scope", "link"};
+    const auto with = [](std::vector<std::string> words, std::vector<std::string> more) {
+        words.insert(words.end(), more.begin(), more.end());
+        return words;
+    };
+    using Commands = std::vector<std::vector<std::string>>;
+    struct Case {
+        const char* name;
+        Commands earlierRun;     // what a run that ended abnormally left behind
+        Commands administrator;  // what the administrator set; kept
+        std::string script;
+        std::vector<std::string> said;  // in what the script printed
+        bool imageArrives;
+    };
+    const Case cases[] = {
+        // The terminal closes while the first interface is tried: the
+        // program is the session leader of a pseudo-terminal that goes.
+        {"SIGHUP",
+         {},
+         {},
+         waitFor
+             + "script -qec \"echo \\$\\$ > '$6/pid'; exec '$0' reboot '$2' '$3'\" /dev/null >\"$5\" 2>&1 &\n"
+               "s=$!; waitfor 'connect to device'; kill -KILL $s; wait $s 2>/dev/null\n"
+               "alive() { [ -r /proc/$1/stat ] && [ \"$(cut -d' ' -f3 /proc/$1/stat)\" != Z ]; }\n"
+               "p=$(cat \"$6/pid\"); i=0; while alive $p && [ $i -lt 150 ]; do sleep 0.1; i=$((i+1)); done\n"
+               "alive $p && echo still-running || echo ended\n",
+         {"ended"},
+         false},
+        // A reader that stops after three lines, once "$SYCS" is out: the
+        // upgrade goes on to its end.
+        {"SIGPIPE",
+         {},
+         {},
+         "{ " + upgrade + " 2>&1; echo $? >\"$6/status\"; } | head -3 >\"$5\"; cat \"$5\"\n",
+         {"login to device...\n"},
+         true},
+        // Two Ctrl-C 0.3 s apart while the first interface is tried (its
+        // connect attempts take two seconds): the second came before the
+        // release and ended the program with the route in place.
+        {"SIGINT twice",
+         {},
+         {},
+         waitFor + upgrade
+             + " 2>\"$5\" &\npid=$!; waitfor 'connect to device'; kill -INT $pid; sleep 0.3; kill -INT $pid; "
+               "wait $pid; echo status=$?; cat \"$5\"\n",
+         {"status=130\n", "stopped before the end"},
+         false},
+        {"a route and entry an earlier run left",
+         {with({"ip", "route", "add"}, with(planted, {"proto", "81"})),
+          {"ip", "neigh", "replace", kLinkBModule, "lladdr", kLinkBMac, "dev", "eth1", "nud", "reachable"}},
+         {},
+         reboot,
+         {"status=0\n", "host route to 203.0.113.20 left by an earlier run: replaced"},
+         false},
+        {"the administrator's route",
+         {},
+         {with({"ip", "route", "add"}, planted)},
+         reboot,
+         {"status=0\n", "host route to 203.0.113.20 set by the administrator: used as it is"},
+         false},
+        {"the administrator's permanent entry",
+         {},
+         {{"ip", "neigh", "replace", kLinkBModule, "lladdr", kLinkBMac, "dev", "eth1", "nud", "permanent"}},
+         reboot,
+         {"status=0\n", "neighbour entry of 203.0.113.20 on interface", "set by the administrator: used as it is"},
+         false},
+    };
+    // Through the administrator's route the kernel learns the module's MAC
+    // by itself, as for any neighbour; such an entry is not the session's.
+    const auto sessionsOwn = [](HostTablesSnapshot tables) {
+        std::erase_if(tables.neighbours, [](const std::string& line) {
+            return line.starts_with(std::string(kLinkBModule) + " ") && line.find("PERMANENT") == std::string::npos;
+        });
+        return tables;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& command : c.administrator)
+            ASSERT_EQ(lab->run("pc", command), 0);
+        const HostTablesSnapshot before = sessionsOwn(tables());
+        for (const auto& command : c.earlierRun)
+            ASSERT_EQ(lab->run("pc", command), 0);
+        const std::size_t images = sim.lines("loader-image").size();
+        std::string out;
+        lab->run("pc",
+                 {"/bin/sh", "-c", c.script, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, dir + "/firmware.bin",
+                  dir + "/err.txt", dir},
+                 &out);
+        for (const std::string& text : c.said)
+            EXPECT_NE(out.find(text), std::string::npos) << text << " in:\n" << out;
+        EXPECT_EQ(sim.lines("loader-image").size(), images + (c.imageArrives ? 1 : 0)) << out;
+        EXPECT_EQ(sessionsOwn(tables()), before);
+
+        out.clear();
+        lab->run("pc",
+                 {"/bin/sh", "-c", reboot, QUILLMAR_CLI_PATH, link, kLinkBModule, kLinkBMac, "", dir + "/err.txt"},
+                 &out);
+        EXPECT_EQ(out.rfind("Device rebooting now! \n", 0), 0u) << "the next reboot:\n" << out;
+        EXPECT_NE(out.find("status=0\n"), std::string::npos) << out;
+        EXPECT_EQ(sessionsOwn(tables()), before);
+        for (const auto& command : c.administrator) {
+            std::vector<std::string> removal = command;
+            removal[2] = "del";
+            if (removal[1] == "neigh")
+                removal = {"ip", "neigh", "del", kLinkBModule, "dev", "eth1"};
+            lab->run("pc", removal);
+        }
+    }
 }
 
 }  // namespace

@@ -5,12 +5,19 @@
 // after each.
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
 #include "lab/maintenance_lab.h"
+#include "support/program_run.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar::test;
 
@@ -64,6 +71,79 @@ TEST_F(CliWebLab, BuildThenUploadAndAFailedUploadWithItsJson)
     EXPECT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "web", "upload", "203.0.113.12", kLinkAMac, dir + "/site/logo.png"}),
               1);
     EXPECT_EQ(sim.lines("session-open", "module", "203.0.113.12").size(), 1u);
+}
+
+// web build needs no network: a link out of the directory is left out with a
+// note, a failure names its file, and --json gives names as the system's
+// bytes read as UTF-8 where they are.
+TEST(CliWebBuild, LinksOutAreLeftOutAndFailuresNameTheirFile)
+{
+    TempDirectory top;
+    const std::string site = top.path().toStdString() + "/site";
+    std::filesystem::create_directory(site);
+    std::ofstream(site + "/index.html") << "<html>x</html>";
+    std::ofstream(site + "/caf\xC3\xA9.htm") << "caf\xC3\xA9";
+    ASSERT_EQ(::symlink("/etc/shadow", (site + "/shadow").c_str()), 0);
+    const std::string image = top.path().toStdString() + "/\xC3\xBC.anf";
+
+    ProgramRun run = runProgram({QUILLMAR_CLI_PATH, "web", "build", site, image, "--json"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "quillmar-cli web build: web image: link shadow -> /etc/shadow skipped: its target is no file "
+                       "of the source directory\n");
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+    EXPECT_EQ(json.value("image").toString(), QString::fromUtf8(image.c_str()));
+    const QJsonArray entries = json.value("entries").toArray();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].toObject().value("name").toString(), QStringLiteral("/caf\u00E9.htm"));
+    EXPECT_EQ(json.value("skippedLinks").toArray().first().toString(), QStringLiteral("shadow -> /etc/shadow"));
+    std::ifstream built(image, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(built), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(bytes.find("root:"), std::string::npos);
+
+    // An empty file before the index: the window says "index.html not found"
+    // alone; here the file that failed comes first.
+    std::ofstream(site + "/a.txt").flush();
+    run = runProgram({QUILLMAR_CLI_PATH, "web", "build", site, image});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.ends_with("quillmar-cli web build: convert file failed: a.txt; index.html not found\n"))
+        << run.err;
+}
+
+// SIGINT or SIGTERM while the image is being written: the build stops, the
+// earlier image stays whole and the temporary file goes. A directory of many
+// earlier images (each left out) keeps the build busy long enough to be
+// stopped in the middle.
+TEST(CliWebBuild, AStoppedBuildLeavesNoTemporaryFile)
+{
+    TempDirectory top;
+    const std::string site = top.path().toStdString() + "/site";
+    const std::string out = top.path().toStdString() + "/out";
+    std::filesystem::create_directory(site);
+    std::filesystem::create_directory(out);
+    std::ofstream(site + "/index.html") << "<html>x</html>";
+    for (int i = 0; i < 100000; ++i)
+        std::ofstream(site + "/old" + std::to_string(i) + ".anf").flush();
+    std::ofstream(out + "/site.anf") << "the image that was there";
+    const std::string script =
+        "env --default-signal=INT \"$0\" web build \"$1\" \"$2/site.anf\" 2>\"$2/../err.txt\" &\n"
+        "pid=$!; out=\"$2\"; signal=\"$3\"; i=0\n"
+        "until set -- \"$out\"/.quillmar-web-*; [ -e \"$1\" ] || [ $i -ge 1000000 ]; do i=$((i+1)); done\n"
+        "kill -\"$signal\" $pid; wait $pid; echo status=$?\n";
+    for (const char* signal : {"INT", "TERM"}) {
+        SCOPED_TRACE(signal);
+        const ProgramRun run = runProgram({"/bin/sh", "-c", script, QUILLMAR_CLI_PATH, site, out, signal});
+        EXPECT_EQ(run.out, "status=130\n");
+        std::ifstream err(top.path().toStdString() + "/err.txt");
+        const std::string said{std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>()};
+        EXPECT_EQ(said, "quillmar-cli web build: stopped before the end; no image was written\n");
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(out))
+            left.push_back(entry.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"site.anf"});
+        std::ifstream image(out + "/site.anf");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(image), std::istreambuf_iterator<char>()),
+                  "the image that was there");
+    }
 }
 
 }  // namespace

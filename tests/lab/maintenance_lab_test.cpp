@@ -119,6 +119,12 @@ TEST_F(MaintenanceLab, LogInLinesRepliesAndTheirResults)
     const auto wrong = sim.lines("login", "token", "wrong");
     ASSERT_EQ(wrong.size(), 1u) << "the token carries the password";
     EXPECT_EQ(wrong[0].fields.at("module"), "203.0.113.13");
+    // The simulator checks with this program's own token; what went on the
+    // wire is pinned to the token of "secret12" under the built-in key,
+    // worked out apart from this program.
+    const auto login = sim.lines("command-line", "module", "203.0.113.11");
+    ASSERT_FALSE(login.empty());
+    EXPECT_EQ(login[0].fields.at("line"), "$LOGd900aaab27a1211b%0D%0A");
 }
 
 // The module on link b is reached only through the PC's second interface: the

@@ -22,7 +22,7 @@ public:
         const std::lock_guard<std::mutex> lock(mutex_);
         texts_.emplace_back(text, Clock::now());
     }
-    void blocksSent(int sent, int total) override
+    void blocksSent(std::int64_t sent, std::int64_t total) override
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         blocks_ = {sent, total};
@@ -51,7 +51,7 @@ public:
         }
         return {};
     }
-    std::pair<int, int> blocks() const
+    std::pair<std::int64_t, std::int64_t> blocks() const
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         return blocks_;
@@ -65,7 +65,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::pair<std::string, Clock::time_point>> texts_;
-    std::pair<int, int> blocks_{0, 0};
+    std::pair<std::int64_t, std::int64_t> blocks_{0, 0};
     std::vector<std::string> lines_;
 };
 

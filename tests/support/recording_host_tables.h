@@ -1,11 +1,12 @@
 #pragma once
 // A HostTables for tests: records every change as a line ("neigh+ 203.0.113.10
-// if=3", "route+ ...", "route- ...", "neigh- ...") and passes it on to the real
+// if=3", "route+ ...", "route~ ..." (a replacement), "route- ...", "neigh- ...") and passes it on to the real
 // tables when it wraps them, or plays a table of its own when it does not. A
 // hook runs after each recorded change, so a test can act at an exact step
 // (press "Cancel" once the first route is in).
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -30,12 +31,18 @@ public:
 
     bool mayChangeTables() override { return real_ ? real_->mayChangeTables() && privileged : privileged; }
 
-    int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex) override
+    int addHostRoute(std::uint32_t destination, std::uint32_t source, unsigned interfaceIndex, RouteAdd mode) override
     {
-        const int result = real_ ? real_->addHostRoute(destination, source, interfaceIndex) : 0;
-        if (!real_ && result == 0)
+        int result = 0;
+        if (real_) {
+            result = real_->addHostRoute(destination, source, interfaceIndex, mode);
+        } else {
+            if (mode == RouteAdd::Replace)
+                std::erase_if(routes_, [&](const RouteRow& held) { return held.destination == destination; });
             routes_.push_back({destination, 32, interfaceIndex, source, kHostRouteProtocol, 254, 0});
-        record("route+ " + text(destination) + " if=" + std::to_string(interfaceIndex) + " src=" + text(source));
+        }
+        record(std::string(mode == RouteAdd::Replace ? "route~ " : "route+ ") + text(destination)
+               + " if=" + std::to_string(interfaceIndex) + " src=" + text(source));
         return result;
     }
     int readRoutes(std::vector<RouteRow>& rows) override
@@ -55,8 +62,12 @@ public:
     int setNeighbour(std::uint32_t address, const MacBytes& mac, unsigned interfaceIndex) override
     {
         const int result = real_ ? real_->setNeighbour(address, mac, interfaceIndex) : 0;
-        if (!real_)
-            neighbours_.push_back({address, interfaceIndex, mac, true});
+        if (!real_) {
+            std::erase_if(neighbours_, [&](const NeighbourRow& held) {
+                return held.address == address && held.interfaceIndex == interfaceIndex;
+            });
+            neighbours_.push_back({address, interfaceIndex, mac, true, false});
+        }
         record("neigh+ " + text(address) + " if=" + std::to_string(interfaceIndex));
         return result;
     }

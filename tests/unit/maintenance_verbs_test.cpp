@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include "support/cli_runner.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
+#include "system_bytes.h"
 
 namespace quillmar {
 namespace {
@@ -202,6 +205,17 @@ TEST_F(MaintenanceVerbs, AnUpgradeThatCannotStartOrWhoseLoaderIsMuteSaysWhy)
         sim.reset();
     }
     ::unsetenv("QUILLMAR_COM8");
+
+    // A FIFO is looked at before it is opened, whatever its name: one that is
+    // not UTF-8 was let through unchecked and the upgrade hung opening it.
+    start("");
+    const std::string fifo = (dir / "fw\xff.bin").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto result = run(
+        {"upgrade", "127.0.0.1", kMac, cli::fromSystemBytes(QByteArray::fromStdString(fifo)), "--port", "COM7"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.err.endsWith(QStringLiteral("fw\\xFF.bin: open file failed\n"))) << result.err.toStdString();
+    EXPECT_TRUE(sim->lines("session-open").empty());
 }
 
 }  // namespace

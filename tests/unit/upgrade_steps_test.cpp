@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <net/if.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 #include <iterator>
 #include <thread>
 
+#include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_steps.h"
 #include "maintenance/xmodem_sender.h"
@@ -88,10 +90,15 @@ protected:
                 const std::string& port = "COM7")
     {
         std::ofstream(dir_ + "/image.bin", std::ios::binary) << firmware;
+        return upgradeFile(dir_ + "/image.bin", timing, port);
+    }
+    int upgradeFile(const std::string& path, const MaintenanceTiming& timing = fastTiming(),
+                    const std::string& port = "COM7")
+    {
         test::TestHelpers helpers(tables_, progress_);
         const SessionEnvironment environment{
             {{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_, &stop_, timing};
-        return runUpgradeSteps({port, "127.0.0.1", "02:51:7f:00:00:01", "", dir_ + "/image.bin"}, environment);
+        return runUpgradeSteps({port, "127.0.0.1", "02:51:7f:00:00:01", "", path}, environment);
     }
 
     std::string image() const { return dir_ + "/received.bin"; }
@@ -117,7 +124,7 @@ TEST_F(UpgradeOverPty, SendsWholeBlocksAndPadsTheLastShortOneWithSub)
         std::string padded = firmware;
         padded.resize(c.blocks * 128, static_cast<char>(kXmodemPad));
         EXPECT_TRUE(readFile(image()) == padded) << c.size;
-        EXPECT_EQ(progress_.blocks(), std::make_pair(int(c.blocks), int(c.blocks)));
+        EXPECT_EQ(progress_.blocks(), std::make_pair(std::int64_t(c.blocks), std::int64_t(c.blocks)));
         EXPECT_TRUE(eventually([&] { return sim_->lines("loader-confirm").size() == 1; })) << "the second U";
         EXPECT_EQ(sim_->lines("login").size(), 1u);
         EXPECT_EQ(sim_->lines("command-line", "len", "6").size(), 1u) << "the upgrade logs in without a password";
@@ -164,11 +171,25 @@ TEST_F(UpgradeOverPty, LoaderFaults)
     struct Case {
         const char* faults;
         int result;
+        std::vector<std::string> eotAnswers;  // as the loader logged them
     };
-    for (const Case& c : {Case{",menu=plain", maintenance::kLoaderMenuFailed}, Case{",stray=1", maintenance::kOk},
-                          Case{",drop=2", maintenance::kDownloadFailed}}) {
+    const Case cases[] = {
+        {",menu=plain", maintenance::kLoaderMenuFailed, {}},
+        {",stray=1", maintenance::kOk, {"ack"}},
+        {",drop=2", maintenance::kDownloadFailed, {}},
+        // An EOT answered with NAK is sent again; one never answered fails
+        // the download, and the loader never had the image.
+        {",eot=nakonce", maintenance::kOk, {"nak", "ack"}},
+        {",eot=silent", maintenance::kDownloadFailed, {"none"}},
+    };
+    for (const Case& c : cases) {
         startModule(c.faults);
         EXPECT_EQ(upgrade(bytes(128 * 5)), c.result) << c.faults;
+        std::vector<std::string> answers;
+        for (const test::SimLogLine& line : sim_->lines("loader-eot"))
+            answers.push_back(line.fields.at("answer"));
+        EXPECT_EQ(answers, c.eotAnswers) << c.faults;
+        EXPECT_EQ(sim_->lines("loader-image").size(), c.result == maintenance::kOk ? 1u : 0u) << c.faults;
         if (c.result == maintenance::kLoaderMenuFailed) {
             EXPECT_TRUE(sim_->lines("loader-select").empty()) << "no U without the menu";
         }
@@ -186,14 +207,56 @@ TEST_F(UpgradeOverPty, NothingReachesTheDeviceUnlessPortFileAndPrivilegeAreThere
     EXPECT_EQ(upgrade(bytes(10), fastTiming(), "LPT1"), maintenance::kNoDeviceOrSerialPort);
     EXPECT_EQ(upgrade(bytes(10), fastTiming(), dir_ + "/com7"), maintenance::kNoDeviceOrSerialPort);
     EXPECT_EQ(upgrade(""), maintenance::kOpenFileFailed);
+    // A FIFO is never waited on, whatever its name (this one is no UTF-8).
+    const std::string fifo = dir_ + "/fw\xff.bin";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(upgradeFile(fifo), maintenance::kOpenFileFailed);
     tables_.privileged = false;
     EXPECT_EQ(upgrade(bytes(10)), maintenance::kMissingPrivilege);
     EXPECT_TRUE(sim_->lines("session-open").empty());
     EXPECT_TRUE(tables_.changes().empty());
     const std::vector<std::string> lines = progress_.lines();
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_NE(lines[0].find("No such file"), std::string::npos) << lines[0];
     EXPECT_NE(lines[3].find("empty"), std::string::npos) << lines[3];
+    EXPECT_NE(lines[4].find("not a regular file"), std::string::npos) << lines[4];
+}
+
+// A file of 300 GiB (sparse) has 2516582400 blocks, more than an int holds.
+TEST_F(UpgradeOverPty, TheBlockCountOfAHugeFileIsNotCutShort)
+{
+    startModule(",drop=1");
+    const std::string path = dir_ + "/huge.bin";
+    std::ofstream(path, std::ios::binary) << "x";
+    ASSERT_EQ(::truncate(path.c_str(), 300LL << 30), 0);
+    EXPECT_EQ(upgradeFile(path), maintenance::kDownloadFailed);
+    const std::vector<std::string> texts = progress_.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "downloading...1/2516582400 package"), texts.end());
+    EXPECT_EQ(progress_.blocks(), std::make_pair(std::int64_t(2), std::int64_t(2516582400)));
+}
+
+// "$SYCR" that never left the PC (the connection went before it): "send
+// command failed", with the reason logged, and the reply is not awaited.
+TEST_F(UpgradeOverPty, ACommandThatWasNeverSentIsAFailure)
+{
+    startModule("");
+    test::TestHelpers helpers(tables_, progress_);
+    DeviceSession session({"", "127.0.0.1", "02:51:7f:00:00:01", "", ""}, false,
+                          {{{0x7F000001u, if_nametoindex("lo")}}, &helpers.helpers, &progress_, &stop_, fastTiming()});
+    ASSERT_EQ(session.reachDevice(), maintenance::kOk);
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.loginAndCommand("$SYCR\r\n", 7, true,
+                                      [&session] {
+                                          session.closeConnection();
+                                          return true;
+                                      }),
+              maintenance::kLoginFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 1s) << "nothing is awaited for a line never sent";
+    EXPECT_EQ(rebootOutcome(maintenance::kLoginFailed)->text, "send command failed");
+    ASSERT_FALSE(progress_.lines().empty());
+    EXPECT_EQ(progress_.lines().back(), "command $SYCR not sent: Bad file descriptor");
+    EXPECT_TRUE(eventually([&] { return sim_->lines("login").size() == 1; }));
+    EXPECT_TRUE(sim_->lines("command-line", "len", "7").empty());
 }
 
 // A stop that comes while the log-in is awaited: the module is never told to

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "maintenance/web_image_builder.h"
 #include "maintenance/web_image_check.h"
 #include "maintenance/web_image_format.h"
+#include "support/maintenance_run.h"
 #include "support/web_image_decoder.h"
 
 using namespace quillmar;
@@ -206,6 +208,37 @@ TEST_F(WebImageBuilder, AnImageBuiltIntoItsOwnSourceDirectoryLeavesItselfOut)
     ASSERT_EQ(image.records.size(), 1u);
     EXPECT_EQ(image.records[0].name, "/index.html");
     EXPECT_EQ(std::distance(fs::directory_iterator(source()), fs::directory_iterator()), 2);
+}
+
+// A link is followed only to a file of the source directory: one to a file
+// outside it (/etc/shadow, say), relative or absolute, or to nothing, is left
+// out with a log line, and its target's bytes never reach the image.
+TEST_F(WebImageBuilder, ALinkIsFollowedOnlyToAFileOfTheSourceDirectory)
+{
+    page("index.html", "x");
+    fs::create_directory(source() + "/img");
+    std::ofstream(source() + "/img/logo.png") << "png bytes";
+    std::ofstream(top_ + "/shadow") << "root:secret";
+    ASSERT_EQ(symlink("img/logo.png", (source() + "/logo.png").c_str()), 0);
+    ASSERT_EQ(symlink((top_ + "/shadow").c_str(), (source() + "/shadow").c_str()), 0);
+    ASSERT_EQ(symlink("../shadow", (source() + "/up.txt").c_str()), 0);
+    ASSERT_EQ(symlink("missing", (source() + "/gone.htm").c_str()), 0);
+    test::RecordingProgress progress;
+    const WebImageBuild result = buildWebImage(source(), output(), progress);
+    ASSERT_EQ(result.code, webbuild::kOk);
+    const test::DecodedImage image = test::decodeWebImage(read(output()));
+    ASSERT_EQ(image.records.size(), 2u);
+    EXPECT_EQ(image.records[0].name, "/index.html");
+    EXPECT_EQ(image.records[1].name, "/logo.png");
+    EXPECT_EQ(read(output()).find("root:secret"), std::string::npos);
+    const std::vector<std::string> skipped{"gone.htm -> missing", "shadow -> " + top_ + "/shadow",
+                                           "up.txt -> ../shadow"};
+    EXPECT_EQ(result.skippedLinks, skipped);
+    const std::vector<std::string> expected{
+        "web image: link gone.htm -> missing skipped: its target is no file of the source directory",
+        "web image: link shadow -> " + top_ + "/shadow skipped: its target is no file of the source directory",
+        "web image: link up.txt -> ../shadow skipped: its target is no file of the source directory"};
+    EXPECT_EQ(progress.lines(), expected);
 }
 
 TEST(WebImageCheck, TheUploadRefusesWhatIsNoImage)

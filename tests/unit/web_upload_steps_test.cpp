@@ -143,7 +143,8 @@ TEST_F(WebUploadOverLoopback, EachFaultEndsWithItsCode)
     }
     EXPECT_EQ(lines("tftp-fault", 5).size(), 3u) << "the second block was sent three times";
     EXPECT_TRUE(stored(6) == content);
-    EXPECT_EQ(progress_.blocks(), std::make_pair(3, 3)) << "all of module 6's blocks acknowledged";
+    EXPECT_EQ(progress_.blocks(), std::make_pair(std::int64_t(3), std::int64_t(3)))
+        << "all of module 6's blocks acknowledged";
     EXPECT_FALSE(std::filesystem::exists(received(4)));
     EXPECT_TRUE(lines("command", 7).empty()) << "no $SYCN without a log-in";
 }
