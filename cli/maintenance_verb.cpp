@@ -1,5 +1,7 @@
 #include "maintenance_verb.h"
 
+#include "maintenance/maintenance_journal.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -130,6 +132,15 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     if (const std::optional<int> status = prepare(parser, request, context))
         return *status;
 
+    std::optional<AuditImage> image;
+    if (const std::optional<QByteArray> path = imagePath(request)) {
+        image = imageOfFile(*path);
+        if (image) {
+            context.err << imageLine(*image) << '\n';
+            context.err.flush();
+        }
+    }
+
     const MaintenanceRun run = runMaintenanceWorker(
         [this, &request](SessionEnvironment environment, MaintenanceStatus status) {
             return makeWorker(request, std::move(environment), std::move(status));
@@ -155,6 +166,9 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         status = exitStatusOfMaintenance(run.code);
     }
 
+    journalMaintenance(name(), request, image, message.join(u' '), [this, &context](const QString& line) {
+        context.err << "quillmar-cli " << name() << ": " << line << '\n';
+    });
     // The worker's message log, but not the line the message repeats.
     for (const QString& line : run.log) {
         if (line != message.join(u'\n'))

@@ -43,6 +43,8 @@ protected:
     virtual QString stopNote(const MaintenanceRun&) const { return {}; }
     // The line the manager's message log gets for an exception the worker let escape.
     virtual QString exceptionLine() const { return QStringLiteral("upgradeFwThread Exception"); }
+    // The file the operation sends, whose size and SHA-256 are told and logged.
+    virtual std::optional<QByteArray> imagePath(const MaintenanceRequest&) const { return std::nullopt; }
 
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;

@@ -4,6 +4,7 @@
 
 #include "com_port_option.h"
 #include "maintenance/firmware_file_check.h"
+#include "maintenance/image_kind.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_thread.h"
 #include "maintenance_verb.h"
@@ -20,6 +21,8 @@ public:
     {
         addArgument(QStringLiteral("FILE"), QStringLiteral("the firmware image"));
         addRequiredOption(comPortOption(QStringLiteral("the serial port the device's loader listens on")));
+        addOption({QStringLiteral("force-image"),
+                   QStringLiteral("send FILE even when it looks like an archive, a document or text")});
         addSessionOptions();
         setDetails(QStringLiteral("Opens the serial port (115200 baud, 8N1) and FILE first; only when both can\n"
                                   "be used is the device at ADDRESS told (\"$SYCS\") to hand over to its serial\n"
@@ -30,7 +33,11 @@ public:
                                   "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
                                   "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
                                   "dialog checks it. A stop once the device was told to hand over leaves it in\n"
-                                  "its loader until an upgrade completes.\n"
+                                  "its loader until an upgrade completes. A FILE that begins like an archive\n"
+                                  "(ZIP, gzip, xz, 7z), a program (ELF, MZ), a PDF, XML or HTML document, or\n"
+                                  "whose first 4 KiB are text, is refused before the device is contacted\n"
+                                  "(exit status 2; --force-image sends it anyway). The image's size and SHA-256\n"
+                                  "are printed when the upgrade starts and kept in the audit log.\n"
                                   "\n")
                    + sessionDetails());
     }
@@ -50,7 +57,18 @@ private:
         // name, a FIFO or a device is refused before anything waits on it.
         if (const std::optional<FirmwareFileRefusal> refusal = checkFirmwareFile(path))
             return fail(context, kRefused, terminalText(path) + QStringLiteral(": ") + refusal->text);
+        if (!parser.isSet(QStringLiteral("force-image"))) {
+            if (const std::optional<QString> refusal = notAnImage(path, kFirmwareImageName))
+                return fail(context, kUsageError,
+                            terminalText(path) + QStringLiteral(": ") + *refusal
+                                + QStringLiteral("; the device is not contacted (--force-image sends it anyway)"));
+        }
         return std::nullopt;
+    }
+
+    std::optional<QByteArray> imagePath(const MaintenanceRequest& request) const override
+    {
+        return QByteArray::fromStdString(request.filePath);
     }
 
     MaintenanceThread* makeWorker(const MaintenanceRequest& request, SessionEnvironment environment,

@@ -2,6 +2,7 @@
 // image into one module by TFTP, as the configuration window's "Upload" does.
 #include <memory>
 
+#include "maintenance/image_kind.h"
 #include "maintenance/tftp_client.h"
 #include "maintenance/web_image_check.h"
 #include "maintenance/web_messages.h"
@@ -44,11 +45,20 @@ private:
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
         if (path.isEmpty())
             return usageError(context, QStringLiteral("file can't be blank"));
+        if (const std::optional<QString> refusal = notAnImage(path, kWebImageName))
+            return fail(context, kUsageError,
+                        terminalText(path) + QStringLiteral(": ") + *refusal
+                            + QStringLiteral("; the module is not contacted"));
         if (const std::optional<std::string> refusal = checkWebImageFile(path.toStdString()))
             return fail(context, kRefused,
                         terminalText(path) + QStringLiteral(": ") + QString::fromStdString(*refusal));
         request.filePath = path.toStdString();
         return std::nullopt;
+    }
+
+    std::optional<QByteArray> imagePath(const MaintenanceRequest& request) const override
+    {
+        return QByteArray::fromStdString(request.filePath);
     }
 
     MaintenanceThread* makeWorker(const MaintenanceRequest& request, SessionEnvironment environment,

@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/shared_windows.h"
 #include "maintenance/host_table_helpers.h"
+#include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_starter.h"
@@ -86,23 +87,34 @@ void TmainForm::startReboot(const MaintenanceRequest& request)
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runMaintenanceWorker(new rebootThread(request, maintenanceEnvironment(), maintenanceStatus_),
                                           maintenanceStatus_);
+    journalMaintenance(QStringLiteral("reboot"), request, std::nullopt, outcomeVerdict(rebootOutcome(code)),
+                       [this](const QString& line) { log(line); });
     tellOutcome(*this, rebootOutcome(code));
 }
 
 void TmainForm::startUpgrade(const MaintenanceRequest& request)
 {
+    const std::optional<AuditImage> image = imageOfFile(QByteArray::fromStdString(request.filePath));
+    if (image)
+        log(imageLine(*image));
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     auto* worker = new upgradeFwThread(request, maintenanceEnvironment(), maintenanceStatus_);
     trackMaintenanceWorker(worker);
     const AskedRun run = runAskingBeforeStop(
         worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
         [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
+    const auto journal = [&](const QString& verdict) {
+        journalMaintenance(QStringLiteral("upgrade"), request, image, verdict,
+                           [this](const QString& line) { log(line); });
+    };
     if (run.stoppedAfterHandOver) {
         const QString text = QString::fromStdString(upgradeStoppedOutcome().text);
+        journal(text);
         log(text);
         showError(this, text);
         return;
     }
+    journal(outcomeVerdict(upgradeOutcome(run.code)));
     tellOutcome(*this, upgradeOutcome(run.code));
 }
 

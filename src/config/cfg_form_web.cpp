@@ -12,6 +12,8 @@
 
 #include "config/cfg_form.h"
 #include "maintenance/host_table_helpers.h"
+#include "maintenance/image_kind.h"
+#include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_starter.h"
 #include "maintenance/upgrade_prg_form.h"
@@ -131,6 +133,11 @@ void TcfgForm::bin_BtnClick()
 void TcfgForm::uploadBtnClick()
 {
     const QString path = Edit_bin->text();
+    if (const std::optional<QString> refusal = notAnImage(QByteArray::fromStdString(systemBytes(path)),
+                                                          kWebImageName)) {
+        showError(this, *refusal);
+        return;
+    }
     if (const std::optional<std::string> refusal = checkWebImageFile(systemBytes(path))) {
         showError(this, QString::fromStdString(*refusal));
         return;
@@ -146,10 +153,15 @@ void TcfgForm::uploadBtnClick()
     request.password = openedKey_;
     request.filePath = systemBytes(path);
     SessionEnvironment environment = context_.sessionEnvironment ? context_.sessionEnvironment() : systemEnvironment();
+    const std::optional<AuditImage> image = imageOfFile(QByteArray::fromStdString(request.filePath));
+    if (image)
+        log(imageLine(*image));
     uploadStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runWebWorker(new uploadThread(uploadStatus_, request, std::move(environment)), uploadStatus_);
     if (code == maintenance::kStillRunning)
         return;
+    journalMaintenance(QStringLiteral("web upload"), request, image, outcomeVerdict(uploadOutcome(code)),
+                       [this](const QString& line) { log(line); });
     tellOutcome(this, uploadOutcome(code));
 }
 

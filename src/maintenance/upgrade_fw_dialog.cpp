@@ -1,5 +1,7 @@
 #include "maintenance/upgrade_fw_dialog.h"
 
+#include <QFile>
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -11,6 +13,7 @@
 
 #include "comm/serial_control.h"
 #include "maintenance/firmware_file_check.h"
+#include "maintenance/image_kind.h"
 #include "record/program_flags.h"
 #include "ui/file_dialogs.h"
 #include "ui/prompter.h"
@@ -107,6 +110,10 @@ void TupgradeFWDlg::OKBtnClick()
         const bool errorBox = refusal->title == QLatin1String("Error");
         prompter().show(this, Prompt{PromptKind::Box, refusal->title, refusal->text,
                                      errorBox ? PromptIcon::Warning : PromptIcon::None, PromptButtons::Ok});
+        return;
+    }
+    if (const std::optional<QString> refusal = notAnImage(QFile::encodeName(Edit_file->text()), kFirmwareImageName)) {
+        showError(this, *refusal);
         return;
     }
     filePath_ = Edit_file->text();

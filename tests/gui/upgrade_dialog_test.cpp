@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
-#include <QTableView>
 #include <QTreeWidget>
 #include <sys/stat.h>
 
@@ -63,6 +63,9 @@ TEST_F(UpgradeDialogTest, OkKeepsTheDialogOpenUntilTheFileWillDo)
         {file("short.bin", "ab"), "read file failed"},
         {directory.path(), "open file failed"},
         {directory.file(QStringLiteral("pipe.bin")), "open file failed"},  // and no wait on it
+        {file("archive.bin", QByteArray("PK\x03\x04\x14\x00", 6)), "This file is a ZIP archive, not a firmware image"},
+        {file("page.bin", "<html><body>404</body></html>"), "This file is an HTML page, not a firmware image"},
+        {file("notes.bin", "release notes\n"), "This file is a text file, not a firmware image"},
     };
     dialog.show();
     for (const auto& [path, message] : refused) {
@@ -77,7 +80,7 @@ TEST_F(UpgradeDialogTest, OkKeepsTheDialogOpenUntilTheFileWillDo)
         prompter.prompts.clear();
     }
 
-    fileDialogs.paths.push_back(file("firmware.bin", "abc"));
+    fileDialogs.paths.push_back(file("firmware.bin", QByteArray("\x02\x00\xE5", 3)));
     click("Btn_brs");
     EXPECT_EQ(fileDialogs.requests.at(0).request.title, QStringLiteral("Open firmware file..."));
     EXPECT_EQ(fileDialogs.requests.at(0).request.filter, QStringLiteral("*.bin"));
@@ -101,7 +104,8 @@ TEST_F(UpgradeDialogTest, UsbModeStillOffersTheLoadersSerialPort)
     for (const int usbToolFlag : {1, 0}) {
         programFlags().usbToolFlag = usbToolFlag;
         dialog.show();
-        EXPECT_EQ(control<QLabel>("Label1")->text(), usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
+        EXPECT_EQ(control<QLabel>("Label1")->text(),
+                  usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
         EXPECT_TRUE(control<QComboBox>("CmbBox_port")->isVisible());
         dialog.hide();
     }
@@ -142,7 +146,7 @@ TEST(UpgradeCommand, OpensTheDialogAndNothingReachesThePrinterOnOk)
     TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
     QFile image(directory.file(QStringLiteral("fw.bin")));
     ASSERT_TRUE(image.open(QIODevice::WriteOnly));
-    image.write(QByteArray(4096, '\x5A'));
+    image.write(QByteArray(4096, '\xA5'));
     image.close();
     bool shownModally = false;
     QTimer::singleShot(0, [&] {

@@ -83,7 +83,7 @@ protected:
         form.addRow(device("02:51:7f:00:00:04", "127.0.0.4"));
         QFile firmware(directory.file("fw.bin"));
         ASSERT_TRUE(firmware.open(QIODevice::WriteOnly));
-        firmware.write(QByteArray(128 * 40, '\x3C'));
+        firmware.write(QByteArray(128 * 40, '\xC3'));
     }
 
     std::string path(const char* name) const { return directory.file(QLatin1String(name)).toStdString(); }

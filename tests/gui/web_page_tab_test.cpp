@@ -191,6 +191,7 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     image += std::string(900, 'w');
     writeFile("site.anf", QByteArray::fromStdString(image));
     writeFile("notes.anf", QByteArray(200, 'n'));
+    writeFile("junk.anf", QByteArray(200, '\x01'));
 
     TcfgForm& first = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
     TcfgForm& second = open(webModule("127.0.0.2", "02-51-7F-00-00-02", "shop2key"));
@@ -201,7 +202,8 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     };
     const Refusal refusals[] = {{"", "file can't be blank"},
                                 {directory.file("none.anf"), "file isn't exists"},
-                                {directory.file("notes.anf"), "file can't be recognised"}};
+                                {directory.file("junk.anf"), "file can't be recognised"},
+                                {directory.file("notes.anf"), "This file is a text file, not a web image"}};
     for (const Refusal& r : refusals) {
         first.Edit_bin->setText(r.file);
         driver.prompter.prompts.clear();
@@ -267,5 +269,8 @@ TEST_F(WebPageTab, AnUploadWorkerExceptionIsLoggedAsItsOwn)
     ASSERT_EQ(driver.prompter.prompts.size(), 2u);
     EXPECT_EQ(driver.prompter.prompts[1].kind, PromptKind::Exception);
     EXPECT_EQ(driver.prompter.prompts[1].text, "route table gone");
-    EXPECT_EQ(driver.logLines, QStringList{QStringLiteral("uploadThread Exception")});
+    ASSERT_EQ(driver.logLines.size(), 2);
+    EXPECT_TRUE(driver.logLines[0].startsWith(QStringLiteral("Image: %1 bytes, SHA-256 ").arg(image.size())))
+        << driver.logLines[0].toStdString();
+    EXPECT_EQ(driver.logLines[1], QStringLiteral("uploadThread Exception"));
 }

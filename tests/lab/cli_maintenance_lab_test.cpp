@@ -42,7 +42,7 @@ TEST_F(CliMaintenanceLab, AStoppedUpgradeSaysWhetherThePrinterStaysInItsLoader)
     SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty",
                                            link + ",image=" + dir + "/received.bin"});
     ASSERT_TRUE(sim.ready()) << sim.error;
-    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\x5A');
+    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xA5');
     const HostTablesSnapshot before = tables();
     // A job started with & ignores SIGINT unless told otherwise.
     const std::string script =
@@ -87,7 +87,7 @@ TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachab
     SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--loader-pty",
                                            link + ",image=" + dir + "/received.bin"});
     ASSERT_TRUE(sim.ready()) << sim.error;
-    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\x6B');
+    std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xB6');
     const std::string waitFor =
         "err=\"$5\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; "
         "i=$((i+1)); done; }\n";

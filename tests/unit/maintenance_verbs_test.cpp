@@ -5,6 +5,7 @@
 // (cli_maintenance_lab_test) runs the program with the real ones.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -20,6 +21,7 @@
 #include "support/cli_runner.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
+#include "support/state_home.h"
 #include "system_bytes.h"
 
 namespace quillmar {
@@ -133,9 +135,22 @@ TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
 TEST_F(MaintenanceVerbs, AnUpgradeShowsTheBlocksSentAndTheImageArrivesWhole)
 {
     start(",password=secret12");
+    test::ScopedStateHome home;
     std::string sent = firmware(128 * 2 + 5);
     auto result = run({"upgrade", "127.0.0.1", kMac, image(), "--port", "COM7", "--password", "secret12"}, true);
     EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    // The image is named by its size and hash, on the screen and in the audit log.
+    const QString sha256 = QString::fromLatin1(
+        QCryptographicHash::hash(QByteArray::fromStdString(sent), QCryptographicHash::Sha256).toHex());
+    EXPECT_TRUE(result.err.startsWith(QStringLiteral("Image: 261 bytes, SHA-256 ") + sha256 + u'\n'))
+        << result.err.toStdString();
+    const QList<QJsonObject> audit = home.auditEntries();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("upgrade"));
+    EXPECT_EQ(audit[0].value("macAddress").toString(), QString::fromLatin1(kMac));
+    EXPECT_EQ(audit[0].value("image").toObject().value("size").toInt(), 261);
+    EXPECT_EQ(audit[0].value("image").toObject().value("sha256").toString(), sha256);
+    EXPECT_TRUE(audit[0].value("verdict").toString().startsWith("Upgrade firmware OK!"));
     EXPECT_TRUE(result.out.startsWith("Upgrade firmware OK! \nDevice rebooting now! \n")) << result.out.toStdString();
     // One line redrawn in place, ending with the full bar.
     EXPECT_TRUE(result.err.contains("\rdownloading... [##########....................] 1/3 blocks\x1b[K"))
@@ -216,6 +231,41 @@ TEST_F(MaintenanceVerbs, AnUpgradeThatCannotStartOrWhoseLoaderIsMuteSaysWhy)
     EXPECT_EQ(result.status, 1);
     EXPECT_TRUE(result.err.endsWith(QStringLiteral("fw\\xFF.bin: open file failed\n"))) << result.err.toStdString();
     EXPECT_TRUE(sim->lines("session-open").empty());
+}
+
+TEST_F(MaintenanceVerbs, AFileThatIsPlainlyNoImageIsRefusedBeforeTheDeviceIsContacted)
+{
+    start("");
+    const struct {
+        const char* verb;
+        QByteArray content;
+        const char* says;
+    } cases[] = {
+        {"upgrade", QByteArray("PK\x03\x04", 4) + QByteArray(300, '\0'),
+         "This file is a ZIP archive, not a firmware image"},
+        {"upgrade", "\n  <!DOCTYPE html><html><body>firmware</body></html>",
+         "This file is an HTML page, not a firmware image"},
+        {"upgrade", QByteArray(500, 'A'), "This file is a text file, not a firmware image"},
+        {"web upload", QByteArray("\x1F\x8B", 2) + QByteArray(300, '\1'),
+         "This file is a gzip archive, not a web image"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        std::ofstream(dir / "image.bin", std::ios::binary) << c.content.toStdString();
+        QStringList words = QString::fromLatin1(c.verb).split(u' ');
+        words << "127.0.0.1" << kMac << image();
+        if (QLatin1String(c.verb) == QLatin1String("upgrade"))
+            words << "--port"
+                  << "COM7";
+        const auto result = run(words);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_TRUE(result.err.contains(QString::fromLatin1(c.says))) << result.err.toStdString();
+    }
+    EXPECT_TRUE(sim->lines("session-open").empty());
+
+    // --force-image sends it all the same.
+    const auto forced = run({"upgrade", "127.0.0.1", kMac, image(), "--port", "COM7", "--force-image"});
+    EXPECT_EQ(forced.status, 0) << forced.err.toStdString();
 }
 
 }  // namespace

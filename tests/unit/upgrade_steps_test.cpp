@@ -15,6 +15,7 @@
 #include <iterator>
 #include <thread>
 
+#include "maintenance/image_kind.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_steps.h"
@@ -300,3 +301,34 @@ TEST_F(UpgradeOverPty, ALoaderThatNeverNaksFailsAfterThirtySixSeconds)
 }
 
 }  // namespace
+
+namespace quillmar {
+
+TEST(ImageKind, ArchivesProgramsDocumentsAndTextAreNamedAndAnImageIsNot)
+{
+    const struct {
+        QByteArray head;
+        const char* kind;  // nullptr: looks like none of them
+    } cases[] = {
+        {QByteArray("PK\x03\x04rest", 8), "a ZIP archive"},
+        {QByteArray("\x1F\x8B\x08", 3), "a gzip archive"},
+        {QByteArray("\xFD" "7zXZ\x00\x00", 7), "an xz archive"},
+        {QByteArray("7z\xBC\xAF\x27\x1C\x00", 7), "a 7z archive"},
+        {QByteArray("\x7F" "ELF\x02", 5), "an ELF program"},
+        {QByteArray("MZ\x90\x00", 4), "a Windows program"},
+        {"%PDF-1.7\n\x80\x81", "a PDF document"},
+        {" \r\n<?XML version=\"1.0\"?>\x01", "an XML document"},
+        {"\t<!doctype html>\x01", "an HTML page"},
+        {"<HTML><body>\x02", "an HTML page"},
+        {"plain text\r\n\tand more\n", "a text file"},
+        {QByteArray("\x55\xAA\xF2\x00\x01\x03", 6), nullptr},  // a web image's first bytes
+        {QByteArray("text, then a zero\x00", 18), nullptr},
+        {QByteArray(), nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QString> kind = lookalikeKind(c.head);
+        EXPECT_EQ(kind.value_or(QString()), QString::fromLatin1(c.kind ? c.kind : "")) << c.head.toHex().toStdString();
+    }
+}
+
+}  // namespace quillmar
