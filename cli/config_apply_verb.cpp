@@ -1,10 +1,14 @@
 // quillmar-cli config apply FILE ADDRESS... (or --all): the settings an exported
 // record or a "$S" key file holds, saved to many printers at once.
+#include <algorithm>
 #include <memory>
 
 #include "applied_file.h"
 #include "fleet_verb.h"
+#include "history/record_backups.h"
 #include "record/field_names.h"
+#include "record/ipv4_text.h"
+#include "site_map.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 
@@ -30,7 +34,8 @@ public:
                     Targets::Many)
     {
         addArgument(QStringLiteral("FILE"),
-                    QStringLiteral("a 256-byte file config export wrote, or a \"$S\" key file (config import)"));
+                    QStringLiteral("a 256-byte file config export wrote, or a \"$S\" key file (config import)"),
+                    Count::Optional);
         addArgument(QStringLiteral("ADDRESS"),
                     QStringLiteral("a module's IPv4 address, as discover lists it (for example 192.0.2.10)"),
                     Count::ZeroOrMore);
@@ -42,11 +47,28 @@ public:
                                   "packing, serial and TCP settings of the configuration window) is named on\n"
                                   "standard error and not sent. The values are checked with the configuration\n"
                                   "window's rules against each module's own record, as config set does.\n"
+                                  "\n"
+                                  "--map FILE.csv applies a table instead: a header row with macAddress (in\n"
+                                  "any notation) and any field names (ip for ipAddress; address, interface and\n"
+                                  "modelName are left alone, so that discover --csv can be edited and applied),\n"
+                                  "then a row per module. An empty cell, or a key cell still holding the mask\n"
+                                  "discover --csv writes, leaves that field as the module has it. Every row is\n"
+                                  "checked before anything is sent: unknown columns, values that break a rule,\n"
+                                  "a MAC twice, one new address in two rows, a new address another module\n"
+                                  "already answers from; any refusal names the file's line, sends nothing and\n"
+                                  "exits with status 2. One search then lists the modules (--quick, --interface,\n"
+                                  "--model shape it) and every row whose MAC answered is saved in one shared\n"
+                                  "save time; a row that changes nothing the module holds is unchanged and not\n"
+                                  "saved, a row whose MAC did not answer is not found (exit status 1).\n"
                                   "\n")
                    + fleetDetails()
                    + QStringLiteral("\n\nExamples:\n"
                                     "  quillmar-cli config export 192.0.2.20 shop.bin\n"
-                                    "  quillmar-cli config apply shop.bin --all"));
+                                    "  quillmar-cli config apply shop.bin --all\n"
+                                    "  quillmar-cli discover --csv > site.csv; (edit it)\n"
+                                    "  quillmar-cli config apply --map site.csv --dry-run"));
+        addOption({QStringLiteral("map"), QStringLiteral("a table of modules by MAC and the fields each gets"),
+                   QStringLiteral("FILE.csv")});
     }
 
 private:
@@ -54,6 +76,13 @@ private:
                                QStringList& addressWords) override
     {
         const QStringList words = parser.positionalArguments();
+        if (parser.isSet(QStringLiteral("map"))) {
+            if (!words.isEmpty())
+                return usageError(context, QStringLiteral("the map names the modules: no FILE or ADDRESS with --map"));
+            return readMap(toSystemBytes(parser.value(QStringLiteral("map"))), context);
+        }
+        if (words.isEmpty())
+            return usageError(context, QStringLiteral("FILE (or --map FILE.csv) is missing"));
         const QByteArray path = toSystemBytes(words.constFirst());
         addressWords = words.mid(1);
         const QString shownPath = terminalText(path);
@@ -80,10 +109,85 @@ private:
 
     std::optional<DeviceEntry> recordFor(const ModuleReading& module, QString& message) override
     {
-        return saveRecordWithChanges(module.record, module.address, changes_, message);
+        if (!map_)
+            return saveRecordWithChanges(module.record, module.address, changes_, message);
+        const MapRow* row = rowOf(module.record);
+        if (!row) {
+            message = QStringLiteral("the module's MAC is in no row of the map");
+            return std::nullopt;
+        }
+        return saveRecordWithChanges(module.record, module.address, row->changes, message);
     }
 
+    std::optional<int> readMap(const QByteArray& path, VerbContext& context)
+    {
+        QStringList refusals;
+        map_ = readSiteMap(path, refusals);
+        if (!map_)
+            return refuseAll(refusals, context);
+        setSearchFirst(true);
+        return std::nullopt;
+    }
+
+    int refuseAll(const QStringList& refusals, VerbContext& context) const
+    {
+        for (const QString& refusal : refusals)
+            context.err << "quillmar-cli " << name() << ": " << refusal << '\n';
+        return fail(context, kUsageError, QStringLiteral("nothing is sent"));
+    }
+
+    const MapRow* rowOf(const DeviceEntry& record) const
+    {
+        const std::string mac = record.text(DeviceField::MacAddress);
+        const QString folder = backupFolderName(mac);
+        const auto found = std::find_if(map_->begin(), map_->end(),
+                                        [&](const MapRow& row) { return row.mac == folder; });
+        return found == map_->end() ? nullptr : &*found;
+    }
+
+    // The map's modules among those that answered; a new address another
+    // module answers from ends the run before anything is sent.
+    std::optional<int> chooseTargets(const std::vector<CensusModule>& found, std::vector<std::uint32_t>& targets,
+                                     std::vector<ModuleVerdict>& left, VerbContext& context) override
+    {
+        QStringList refusals;
+        for (const MapRow& row : *map_) {
+            const auto module = std::find_if(found.begin(), found.end(), [&](const CensusModule& candidate) {
+                return backupFolderName(candidate.record.text(DeviceField::MacAddress)) == row.mac;
+            });
+            if (module == found.end()) {
+                ModuleVerdict missing;
+                missing.addressText = row.mac;
+                missing.outcome = ModuleVerdict::Outcome::NotFound;
+                missing.message =
+                    QStringLiteral("no module with this MAC answered the search (map line %1)").arg(row.line);
+                left.push_back(missing);
+                continue;
+            }
+            if (row.newAddress && !allowsDuplicateAddresses()) {
+                for (const CensusModule& other : found) {
+                    if (other.from == *row.newAddress
+                        && backupFolderName(other.record.text(DeviceField::MacAddress)) != row.mac) {
+                        refusals << QStringLiteral("map line %1: %2 is the address of another module (%3) answering "
+                                                   "on this network (--allow-duplicate-address gives it anyway)")
+                                        .arg(row.line)
+                                        .arg(QString::fromStdString(formatIpv4(*row.newAddress)),
+                                             backupFolderName(other.record.text(DeviceField::MacAddress)));
+                    }
+                }
+            }
+            if (std::find(targets.begin(), targets.end(), module->from) == targets.end())
+                targets.push_back(module->from);
+        }
+        if (!refusals.isEmpty())
+            return refuseAll(refusals, context);
+        return std::nullopt;
+    }
+
+    bool skipsUnchanged() const override { return map_.has_value(); }
+
     std::vector<FieldChange> changes_;
+    std::optional<std::vector<MapRow>> map_;
 };
 
 }  // namespace

@@ -268,7 +268,7 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         preview.read = printer.record;
         preview.sent = *record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
-        return reportFleet({preview}, {json_, false, showSecrets_}, name(), context);
+        return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
     }
     WriteJournal journal(name(), printer.device);
     journal.setWritten(*record);

@@ -6,14 +6,19 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <vector>
 
+#include "csv_text.h"
 #include "discovery/search_engine.h"
+#include "history/record_changes.h"
 #include "local_search.h"
 #include "module_watch.h"
+#include "record/field_names.h"
 #include "record/model_table.h"
 #include "record_printing.h"
+#include "search_options.h"
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verb.h"
@@ -31,10 +36,42 @@ public:
         err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
         err_.flush();
     }
+    // Which local address first heard each MAC, for the inventory's interface column.
+    void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
+    {
+        heardBy_.try_emplace(entry.text(DeviceField::MacAddress), localIndex);
+    }
+    std::size_t heardBy(const DeviceEntry& entry) const
+    {
+        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress));
+        return found == heardBy_.end() ? 0 : found->second;
+    }
 
 private:
     QTextStream& err_;
+    std::map<std::string, std::size_t> heardBy_;
 };
+
+// The inventory: address, interface and the record's fields by name, keys
+// masked unless asked for; what config apply --map reads back.
+void printCsv(QTextStream& out, const std::vector<DeviceEntry>& devices, const ErrorPrinter& heard,
+              const std::vector<LocalAddress>& locals, bool showSecrets)
+{
+    QStringList header{QStringLiteral("address"), QStringLiteral("interface")};
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        const std::string_view name = fieldName(layout.field);
+        header << QString::fromLatin1(name.data(), qsizetype(name.size()));
+    }
+    out << csvRecord(header);
+    for (const DeviceEntry& device : devices) {
+        const std::size_t local = heard.heardBy(device);
+        QStringList cells{QString::fromStdString(device.text(DeviceField::IpAddress)),
+                          local < locals.size() ? interfaceName(locals[local].interfaceIndex) : QString()};
+        for (const FieldLayout& layout : deviceFieldLayout())
+            cells << shownText(layout.field, device.text(layout.field), showSecrets);
+        out << csvRecord(cells);
+    }
+}
 
 // The record's fields by their names and the address the reply came from.
 void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices)
@@ -85,9 +122,21 @@ public:
                    QStringLiteral("with --watch, seconds from one search's start to the next's (default %1)")
                        .arg(kDefaultWatchInterval.count()),
                    QStringLiteral("S")});
+        addOption({QStringLiteral("csv"),
+                   QStringLiteral("an inventory for config apply --map: a header, then one row per module")});
+        addOption({QStringLiteral("show-secrets"), QStringLiteral("with --csv, Wi-Fi keys in clear")});
+        for (const QCommandLineOption& option : searchOptions())
+            addOption(option);
         setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
                                   "printer modules and lists each once, with the address it answered from. A\n"
                                   "search that lists no module ends with exit status 3.\n"
+                                  "\n"
+                                  "--csv prints an inventory (RFC 4180): address, interface and the 13 record\n"
+                                  "fields by their names, Wi-Fi keys as \"sha256:\" and the first 12 hexadecimal\n"
+                                  "digits of their hash unless --show-secrets. Edited, it is what config apply\n"
+                                  "--map takes. --quick sends one request per network and ends 1 s after the\n"
+                                  "last answer (at most 3 s); --interface NAME (repeatable) searches from those\n"
+                                  "interfaces only; --model TEXT keeps modules whose model name contains TEXT.\n"
                                   "\n"
                                   "With --watch the search runs again every S seconds, one search at a time\n"
                                   "(a search takes about 9 seconds; a longer one is followed at once by the\n"
@@ -116,6 +165,14 @@ private:
             family = value.toInt();
         }
         const bool json = parser.isSet(QStringLiteral("json"));
+        const bool csv = parser.isSet(QStringLiteral("csv"));
+        const SearchChoice choice = readSearchOptions(parser);
+        if (csv && json)
+            return usageError(context, QStringLiteral("give --csv or --json, not both"));
+        if (parser.isSet(QStringLiteral("show-secrets")) && !csv)
+            return usageError(context, QStringLiteral("--show-secrets goes with --csv"));
+        if (parser.isSet(QStringLiteral("watch")) && (csv || anySearchOption(parser)))
+            return usageError(context, QStringLiteral("--csv, --quick, --interface and --model go without --watch"));
 
         if (parser.isSet(QStringLiteral("watch"))) {
             WatchSettings watch{target, family, kDefaultWatchInterval, json};
@@ -133,18 +190,22 @@ private:
             return usageError(context, QStringLiteral("--interval goes with --watch"));
 
         QString error;
-        const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
+        bool usage = false;
+        const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(choice, error, usage);
         if (!locals)
-            return fail(context, kRefused, error);
+            return usage ? usageError(context, error) : fail(context, kRefused, error);
         const std::vector<LocalAddress>& addresses = *locals;
 
         ErrorPrinter errors(context.err);
-        SearchEngine engine(errors, family);
+        SearchEngine engine(errors, family, choice.timing());
         context.err << searchingLine(addresses.size()) << '\n';
         context.err.flush();
         const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
-        const std::vector<DeviceEntry> devices = engine.listedDevices();
-        if (json)
+        std::vector<DeviceEntry> devices = engine.listedDevices();
+        std::erase_if(devices, [&choice](const DeviceEntry& device) { return !choice.keeps(device); });
+        if (csv)
+            printCsv(context.out, devices, errors, addresses, parser.isSet(QStringLiteral("show-secrets")));
+        else if (json)
             printJson(context.out, devices);
         else
             printTable(context.out, devices);

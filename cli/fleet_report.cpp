@@ -47,12 +47,6 @@ std::vector<ChangedField> plannedChanges(const ModuleVerdict& module, bool showS
     return recordChanges(*module.read, *module.sent, showSecrets);
 }
 
-bool isDryRun(const std::vector<ModuleVerdict>& verdicts)
-{
-    return std::any_of(verdicts.begin(), verdicts.end(),
-                       [](const ModuleVerdict& module) { return module.outcome == Outcome::WouldSave; });
-}
-
 QString differencesText(const ModuleVerdict& module)
 {
     QStringList parts;
@@ -136,6 +130,10 @@ QString verdictWord(const ModuleVerdict& module)
         return QStringLiteral("interrupted");
     case Outcome::WouldSave:
         return QStringLiteral("would-save");
+    case Outcome::Unchanged:
+        return QStringLiteral("unchanged");
+    case Outcome::NotFound:
+        return QStringLiteral("not-found");
     case Outcome::Failed:
         break;
     }
@@ -159,6 +157,10 @@ QString verdictText(const ModuleVerdict& module)
         return QStringLiteral("interrupted: ") + module.message;
     case Outcome::WouldSave:
         return QStringLiteral("would save");
+    case Outcome::Unchanged:
+        return QStringLiteral("unchanged");
+    case Outcome::NotFound:
+        return QStringLiteral("not found: ") + module.message;
     case Outcome::Failed:
         break;
     }
@@ -178,7 +180,7 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
 {
     const auto any = [&verdicts](auto test) { return std::any_of(verdicts.begin(), verdicts.end(), test); };
     const auto succeeded = [](const ModuleVerdict& v) {
-        return v.outcome == Outcome::WouldSave
+        return v.outcome == Outcome::WouldSave || v.outcome == Outcome::Unchanged
                || (v.outcome == Outcome::Confirmed
                    && (v.readback == Readback::NotAsked || v.readback == Readback::Verified));
     };
@@ -186,7 +188,9 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
         return kInterrupted;
     if (!verdicts.empty() && !any([&](const ModuleVerdict& v) { return !succeeded(v); }))
         return kSuccess;
-    if (any([](const ModuleVerdict& v) { return v.saveSent || v.outcome == Outcome::Failed; }))
+    if (any([](const ModuleVerdict& v) {
+            return v.saveSent || v.outcome == Outcome::Failed || v.outcome == Outcome::NotFound;
+        }))
         return kRefused;
     if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Skipped; }))
         return kUsageError;
@@ -196,7 +200,7 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
 int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
                 VerbContext& context)
 {
-    if (isDryRun(verdicts))
+    if (style.dryRun)
         return printDryRun(verdicts, style, context);
     const int status = fleetExitStatus(verdicts);
     if (style.oneAtATime && !verdicts.empty()) {

@@ -14,10 +14,12 @@ struct FleetReportStyle {
     bool json = false;
     bool oneAtATime = false;   // one module, reported as one save always was
     bool showSecrets = false;  // a dry run's keys in clear
+    bool dryRun = false;       // each module's changes instead of the verdicts
 };
 
 // "confirmed", "unconfirmed", "skipped", "no-answer", "failed", "interrupted",
-// "would-save"; after a read-back "verified", "differs", "not-seen-again".
+// "would-save", "unchanged", "not-found"; after a read-back "verified",
+// "differs", "not-seen-again".
 QString verdictWord(const ModuleVerdict& module);
 // The verdict as a person reads it, with its reason.
 QString verdictText(const ModuleVerdict& module);

@@ -43,6 +43,8 @@ struct ModuleVerdict {
         Failed,       // a short answer, a refused send, no backup
         Interrupted,  // the user stopped the run before its verdict
         WouldSave,    // a dry run: read and every rule passed, nothing sent
+        Unchanged,    // the record would not change: nothing sent
+        NotFound,     // a module named by its MAC did not answer the search
     };
     // After a confirmed save, when asked: the module's record read again.
     enum class Readback {

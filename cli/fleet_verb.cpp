@@ -102,14 +102,14 @@ private:
 // the saving thread.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family)
-        : fleet_(fleet), context_(context), verb_(verb), family_(family)
+    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice)
+        : fleet_(fleet), context_(context), verb_(verb), family_(family), choice_(choice)
     {
     }
 
     void addRow(const DeviceEntry& entry) override
     {
-        if (listed_.admit(entry, family_) < 0)
+        if (!choice_.keeps(entry) || listed_.admit(entry, family_) < 0)
             return;
         const std::optional<std::uint32_t> address = parseIpv4(entry.text(DeviceField::IpAddress));
         if (!address)
@@ -137,6 +137,7 @@ private:
     VerbContext& context_;
     QString verb_;
     int family_;
+    const SearchChoice& choice_;
     DeviceTable listed_;  // touched by the engine's threads one at a time
 };
 
@@ -151,6 +152,10 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                    QStringLiteral("with --all, the models listed: 1 RX4100 WI-FI; 2 (default) RX7000 WI-FI and "
                                   "RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
+    }
+    if (targets_ == Targets::Many) {
+        for (const QCommandLineOption& option : searchOptions())
+            addOption(option);
     }
     addOption({kJsonOption, QStringLiteral("one JSON array of per-module verdicts for scripts")});
     addOption({kTickOption,
@@ -261,9 +266,16 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     }
     if (const std::optional<int> status = prepare(parser, context, addressWords))
         return *status;
-    if (all_ && !addressWords.isEmpty())
+    if (targets_ == Targets::Many) {
+        search_ = readSearchOptions(parser);
+        if (anySearchOption(parser) && !all_ && !searchFirst_)
+            return usageError(context, QStringLiteral("--quick, --interface and --model go with a search (--all)"));
+    }
+    if ((all_ || searchFirst_) && !addressWords.isEmpty())
         return usageError(context, QStringLiteral("give ADDRESS... or --all, not both"));
-    if (!all_ && addressWords.isEmpty())
+    if (searchFirst_ && all_)
+        return usageError(context, QStringLiteral("the map names the modules: --all goes without it"));
+    if (!all_ && !searchFirst_ && addressWords.isEmpty())
         return usageError(context, QStringLiteral("ADDRESS is missing (or --all for every module a search lists)"));
     for (const QString& word : addressWords) {
         QString error;
@@ -293,6 +305,8 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     const StopSignals stops;
     if (all_)
         return searchAndSave(fleet, stops, context);
+    if (searchFirst_)
+        return searchThenSave(fleet, stops, context);
     for (const std::uint32_t address : addresses_)
         fleet.add(address);
     fleet.noMoreModules();
@@ -309,7 +323,7 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
         readBack(verdicts, {verifyTimeout_}, [&stops] { return stops.raised(); });
     }
     audit(verdicts, context);
-    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_}, name(), context);
+    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
 }
 
 SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
@@ -337,6 +351,8 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
         return SavePlan::leave(Outcome::Skipped, message + QStringLiteral("; nothing is saved"));
     if (const std::optional<QString> refused = guard_.check(module.record, module.address, *record))
         return SavePlan::leave(Outcome::Skipped, *refused);
+    if (skipsUnchanged() && recordChanges(module.record, *record).empty())
+        return SavePlan::leave(Outcome::Unchanged, QStringLiteral("unchanged"));
     if (const std::optional<QString> warning = guard_.warning(module.address, *record)) {
         context.err << "quillmar-cli " << name() << ": " << module.addressText << ": " << *warning << '\n';
         context.err.flush();
@@ -368,17 +384,53 @@ void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& c
     }
 }
 
+std::optional<int> FleetVerb::chooseTargets(const std::vector<CensusModule>& found, std::vector<std::uint32_t>& targets,
+                                            std::vector<ModuleVerdict>&, VerbContext&)
+{
+    for (const CensusModule& module : found)
+        targets.push_back(module.from);
+    return std::nullopt;
+}
+
+int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
+{
+    QString error;
+    bool usage = false;
+    const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(search_, error, usage);
+    if (!locals)
+        return usage ? usageError(context, error) : fail(context, kRefused, error);
+    context.err << searchingLine(locals->size()) << '\n';
+    context.err.flush();
+    std::vector<CensusModule> found = takeCensus(*locals, search_.timing());
+    if (stops.raised())
+        return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
+    std::erase_if(found, [this](const CensusModule& module) { return !search_.keeps(module.record); });
+
+    std::vector<std::uint32_t> targets;
+    std::vector<ModuleVerdict> left;
+    if (const std::optional<int> status = chooseTargets(found, targets, left, context))
+        return *status;
+    for (const std::uint32_t address : targets)
+        fleet.add(address);
+    fleet.noMoreModules();
+    fleet.run([&stops] { return stops.raised(); });
+    std::vector<ModuleVerdict> verdicts = fleet.verdicts();
+    verdicts.insert(verdicts.end(), left.begin(), left.end());
+    return finish(std::move(verdicts), stops, context);
+}
+
 int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
 {
     QString error;
-    const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
+    bool usage = false;
+    const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(search_, error, usage);
     if (!locals)
-        return fail(context, kRefused, error);
+        return usage ? usageError(context, error) : fail(context, kRefused, error);
     context.err << searchingLine(locals->size()) << '\n';
     context.err.flush();
 
-    SearchFeed feed(fleet, context, name(), family_);
-    SearchEngine engine(feed, family_);
+    SearchFeed feed(fleet, context, name(), family_, search_);
+    SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as
     // it is listed, while the search's later rounds go on.

@@ -21,7 +21,9 @@
 #include "fleet_report.h"
 #include "fleet_save.h"
 #include "history/write_journal.h"
+#include "module_census.h"
 #include "readback.h"
+#include "search_options.h"
 #include "verb.h"
 
 namespace quillmar::cli {
@@ -57,10 +59,24 @@ protected:
     // guard then searches the PC's networks once before anything is sent.
     virtual bool changesAddresses() const { return false; }
 
+    // A run that names its modules by MAC (config apply --map): one search
+    // lists every module first, and chooseTargets() picks the addresses to
+    // save from what answered, puts a verdict for each module it names that
+    // did not answer into `left`, or ends the run (an exit status) before
+    // anything is sent. Set from prepare().
+    void setSearchFirst(bool searchFirst) { searchFirst_ = searchFirst; }
+    virtual std::optional<int> chooseTargets(const std::vector<CensusModule>& found,
+                                             std::vector<std::uint32_t>& targets, std::vector<ModuleVerdict>& left,
+                                             VerbContext& context);
+    // Whether a module whose record would not change is left alone ("unchanged").
+    virtual bool skipsUnchanged() const { return false; }
+    bool allowsDuplicateAddresses() const { return guard_.allowsDuplicates(); }
+
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;
     SavePlan plan(const ModuleReading& module, VerbContext& context);
     int searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
+    int searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
     // The end of a run: the read-back when asked, the audit lines, the report.
     int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
     // One audit line for every module the run met, with its verdict.
@@ -76,6 +92,8 @@ private:
     bool verify_ = false;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
     AddressGuard guard_;
+    SearchChoice search_;
+    bool searchFirst_ = false;
     bool oneAtATime_ = false;  // reported as one save always was
     std::chrono::milliseconds tick_ = kSaveTickInterval;
     std::vector<std::uint32_t> addresses_;

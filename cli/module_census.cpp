@@ -16,12 +16,12 @@ namespace {
 // chosen family's, once per MAC).
 class Census final : public SearchProgress {
 public:
-    void addRow(const DeviceEntry& entry) override
+    void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
     {
         const std::lock_guard<std::mutex> hold(lock_);
         const std::optional<std::uint32_t> from = parseIpv4(entry.text(DeviceField::IpAddress));
         if (from)
-            modules_.push_back({entry, *from});
+            modules_.push_back({entry, *from, localIndex});
     }
 
     std::vector<CensusModule> modules()
@@ -42,8 +42,14 @@ std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::a
     const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
     if (!locals)
         return std::nullopt;
+    return takeCensus(*locals, SearchTiming{}, stop);
+}
+
+std::vector<CensusModule> takeCensus(const std::vector<LocalAddress>& locals, const SearchTiming& timing,
+                                     const std::atomic<bool>* stop)
+{
     Census census;
-    SearchEngine engine(census, 0);
+    SearchEngine engine(census, 0, timing);
     if (stop && *stop)
         return census.modules();
     std::atomic<bool> done{false};
@@ -59,7 +65,7 @@ std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::a
             }
         });
     }
-    engine.searchAllAddressesInParallel(*locals, SearchTarget::everyone());
+    engine.searchAllAddressesInParallel(locals, SearchTarget::everyone());
     done = true;
     if (watcher.joinable())
         watcher.join();

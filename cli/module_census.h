@@ -8,17 +8,23 @@
 #include <optional>
 #include <vector>
 
+#include "discovery/search_timing.h"
+#include "platform/local_addresses.h"
 #include "record/device_entry.h"
 
 namespace quillmar::cli {
 
 struct CensusModule {
-    DeviceEntry record;      // as the module answered, with the address it answered from as ipAddress
-    std::uint32_t from = 0;  // that address
+    DeviceEntry record;          // as the module answered, with the address it answered from as ipAddress
+    std::uint32_t from = 0;      // that address
+    std::size_t localIndex = 0;  // which of the local addresses heard it
 };
 
 // One search; nothing with `error` when the PC's addresses cannot be read.
 // `stop` ends it early when set.
 std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::atomic<bool>* stop = nullptr);
+// The same from the given local addresses, with the given timing.
+std::vector<CensusModule> takeCensus(const std::vector<LocalAddress>& locals, const SearchTiming& timing,
+                                     const std::atomic<bool>* stop = nullptr);
 
 }  // namespace quillmar::cli

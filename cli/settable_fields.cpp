@@ -114,17 +114,6 @@ const SettableField& settable(DeviceField field)
     return *std::find_if(fields.begin(), fields.end(), [field](const SettableField& f) { return f.field == field; });
 }
 
-std::optional<DeviceField> fieldOfName(const QString& name)
-{
-    if (name.compare(QLatin1String("ip"), Qt::CaseInsensitive) == 0)
-        return DeviceField::IpAddress;
-    for (const FieldLayout& layout : deviceFieldLayout()) {
-        if (name.compare(nameOf(layout.field), Qt::CaseInsensitive) == 0)
-            return layout.field;
-    }
-    return std::nullopt;
-}
-
 bool changes(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
 {
     return std::any_of(changes.begin(), changes.end(), [&fields](const FieldChange& change) {
@@ -140,6 +129,17 @@ const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField
 }
 
 }  // namespace
+
+std::optional<DeviceField> fieldOfName(const QString& name)
+{
+    if (name.compare(QLatin1String("ip"), Qt::CaseInsensitive) == 0)
+        return DeviceField::IpAddress;
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        if (name.compare(nameOf(layout.field), Qt::CaseInsensitive) == 0)
+            return layout.field;
+    }
+    return std::nullopt;
+}
 
 QString settableFieldHelp()
 {

@@ -23,6 +23,9 @@ struct FieldChange {
     QString value;
 };
 
+// The field a name stands for, in any case ("ip" for ipAddress).
+std::optional<DeviceField> fieldOfName(const QString& name);
+
 // "name  what it takes" lines for --help, one per field, and a closing note.
 QString settableFieldHelp();
 

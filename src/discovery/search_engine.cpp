@@ -94,11 +94,11 @@ void SearchEngine::reportError(const char* what, int error)
     progress_.showError(text);
 }
 
-void SearchEngine::offer(DeviceEntry entry)
+void SearchEngine::offer(DeviceEntry entry, std::size_t localIndex)
 {
     std::lock_guard<std::mutex> guard(lock_);
     listed_.admit(entry, printerFamily_);
-    progress_.addRow(entry);
+    progress_.addRowFrom(entry, localIndex);
 }
 
 bool SearchEngine::stoppedHere()
@@ -116,14 +116,12 @@ void SearchEngine::beginSearch(std::size_t localCount, const SearchTarget& targe
         std::lock_guard<std::mutex> guard(lock_);
         if (localCount > 0)
             progress_.setBarPosition(static_cast<int>(100 / (2 * localCount)));
-        progress_.setLabel(target.broadcast ? std::string("Broadcast search...")
-                                            : "search " + target.address + "...");
+        progress_.setLabel(target.broadcast ? std::string("Broadcast search...") : "search " + target.address + "...");
     }
     std::this_thread::sleep_for(timing_.startPause);
 }
 
-SearchResult SearchEngine::searchAllAddresses(const std::vector<LocalAddress>& locals,
-                                              const SearchTarget& target)
+SearchResult SearchEngine::searchAllAddresses(const std::vector<LocalAddress>& locals, const SearchTarget& target)
 {
     beginSearch(locals.size(), target);
     for (std::size_t k = 0; k < locals.size(); ++k) {
@@ -154,9 +152,8 @@ SearchResult SearchEngine::searchAllAddressesInParallel(const std::vector<LocalA
     std::vector<std::thread> searches;
     searches.reserve(locals.size());
     for (std::size_t k = 0; k < locals.size(); ++k)
-        searches.emplace_back([this, k, &locals, &target, &results] {
-            results[k] = searchFromAddress(k, locals[k].address, target);
-        });
+        searches.emplace_back(
+            [this, k, &locals, &target, &results] { results[k] = searchFromAddress(k, locals[k].address, target); });
     for (std::thread& search : searches)
         search.join();
     for (SearchResult result : results) {
@@ -166,8 +163,7 @@ SearchResult SearchEngine::searchAllAddressesInParallel(const std::vector<LocalA
     return SearchResult::Done;
 }
 
-SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localAddress,
-                                             const SearchTarget& target)
+SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localAddress, const SearchTarget& target)
 {
     SocketHandle socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     if (socket.fd() < 0) {
@@ -186,11 +182,14 @@ SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localA
         reportError("bind failed 2", errno);
         return SearchResult::Failed;
     }
-    return exchange(socket.fd(), target);
+    return exchange(socket.fd(), target, k);
 }
 
-SearchResult SearchEngine::exchange(int socket, const SearchTarget& target)
+SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std::size_t localIndex)
 {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = timing_.exchangeLimit.count() > 0 ? Clock::now() + timing_.exchangeLimit
+                                                                         : Clock::time_point::max();
     std::uint32_t destination = INADDR_BROADCAST;
     if (!target.broadcast) {
         // Neither "any" nor the limited broadcast is ever a search-by-IP target:
@@ -213,7 +212,14 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target)
         (void)::sendto(socket, SearchRequest.data(), SearchRequest.size(), 0,
                        reinterpret_cast<const sockaddr*>(&module), sizeof module);
         for (int datagram = 0; datagram < timing_.datagramsPerRound; ++datagram) {
-            const int ready = waitForDatagram(socket, timing_.replyWait);
+            std::chrono::milliseconds wait = timing_.replyWait;
+            if (deadline != Clock::time_point::max()) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+                if (left.count() <= 0)
+                    return SearchResult::Done;
+                wait = std::min(wait, left);
+            }
+            const int ready = waitForDatagram(socket, wait);
             if (ready == 0)
                 break;
             if (ready < 0) {
@@ -232,7 +238,7 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target)
             if (!entry)
                 continue;
             setSourceAddress(*entry, ntohl(sender.sin_addr.s_addr));
-            offer(*entry);
+            offer(*entry, localIndex);
             if (!target.broadcast)
                 return SearchResult::Done;
         }

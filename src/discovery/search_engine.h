@@ -40,13 +40,13 @@ public:
     SearchResult searchAllAddresses(const std::vector<LocalAddress>& locals, const SearchTarget& target);
     // Every local address at once, one socket and thread each (local address k
     // still on port 16384 + k), so several networks take one search time.
-    SearchResult searchAllAddressesInParallel(const std::vector<LocalAddress>& locals,
-                                              const SearchTarget& target);
+    SearchResult searchAllAddressesInParallel(const std::vector<LocalAddress>& locals, const SearchTarget& target);
 
     // Opens the socket of local address k, binds it and runs the exchange.
     SearchResult searchFromAddress(std::size_t k, std::uint32_t localAddress, const SearchTarget& target);
-    // Four rounds of request and replies on a bound socket.
-    SearchResult exchange(int socket, const SearchTarget& target);
+    // Four rounds of request and replies on a bound socket; the replies are
+    // reported as received by local address `localIndex`.
+    SearchResult exchange(int socket, const SearchTarget& target, std::size_t localIndex = 0);
 
     // What the device list holds by now: every parsed reply offered through
     // addRow, kept by the same rule (DeviceTable::admit).
@@ -55,7 +55,7 @@ public:
 
 private:
     void reportError(const char* what, int error);
-    void offer(DeviceEntry entry);
+    void offer(DeviceEntry entry, std::size_t localIndex);
     void beginSearch(std::size_t localCount, const SearchTarget& target);
     bool stoppedHere();
 

@@ -3,6 +3,7 @@
 // calls into updates of the progress window and the device list; the command
 // line prints errors and collects rows. Calls come from the searching thread(s),
 // one at a time.
+#include <cstddef>
 #include <string>
 
 #include "record/device_entry.h"
@@ -25,6 +26,9 @@ public:
     // field. The receiver decides whether it becomes a row (duplicate MACs and
     // models of the other family are dropped).
     virtual void addRow(const DeviceEntry& /*entry*/) {}
+    // The same reply with the index of the local address (in the list the
+    // search was given) whose socket received it; calls addRow unless overridden.
+    virtual void addRowFrom(const DeviceEntry& entry, std::size_t /*localIndex*/) { addRow(entry); }
 };
 
 }  // namespace quillmar

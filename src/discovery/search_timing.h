@@ -18,6 +18,20 @@ struct SearchTiming {
     std::chrono::milliseconds replyWait = kReplyWait;
     int rounds = kSearchRounds;
     int datagramsPerRound = kDatagramsPerRound;
+    // The longest one local address's exchange may take; zero for no limit.
+    std::chrono::milliseconds exchangeLimit{0};
+
+    // A search for scripts on quiet networks: one request per network, done
+    // one second after the last answer and within three seconds.
+    static SearchTiming quick()
+    {
+        SearchTiming timing;
+        timing.startPause = std::chrono::milliseconds(0);
+        timing.replyWait = std::chrono::milliseconds(1000);
+        timing.rounds = 1;
+        timing.exchangeLimit = std::chrono::milliseconds(3000);
+        return timing;
+    }
 };
 
 }  // namespace quillmar

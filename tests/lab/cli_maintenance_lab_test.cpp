@@ -123,12 +123,13 @@ TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachab
                "alive $p && echo still-running || echo ended\n",
          {"ended"},
          false},
-        // A reader that stops after three lines, once "$SYCS" is out: the
+        // A reader that stops after four lines (the image's size and hash, the
+        // serial port, the connect, the log-in), once "$SYCS" is out: the
         // upgrade goes on to its end.
         {"SIGPIPE",
          {},
          {},
-         "{ " + upgrade + " 2>&1; echo $? >\"$6/status\"; } | head -3 >\"$5\"; cat \"$5\"\n",
+         "{ " + upgrade + " 2>&1; echo $? >\"$6/status\"; } | head -4 >\"$5\"; cat \"$5\"\n",
          {"login to device...\n"},
          true},
         // Two Ctrl-C 0.3 s apart while the first interface is tried (its

@@ -67,8 +67,12 @@ TEST_F(CliWebLab, BuildThenUploadAndAFailedUploadWithItsJson)
     EXPECT_NE(out.find("\"ok\": false"), std::string::npos) << out;
     EXPECT_EQ(tables(), before);
 
-    // What is no image is refused before anything is sent.
+    // What is no image is refused before anything is sent: text (2, naming what it
+    // looks like), or bytes without the image's marks (1).
+    std::ofstream(dir + "/site/noise.bin") << std::string(1500, '\x01');
     EXPECT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "web", "upload", "203.0.113.12", kLinkAMac, dir + "/site/logo.png"}),
+              2);
+    EXPECT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "web", "upload", "203.0.113.12", kLinkAMac, dir + "/site/noise.bin"}),
               1);
     EXPECT_EQ(sim.lines("session-open", "module", "203.0.113.12").size(), 1u);
 }

@@ -32,9 +32,10 @@ TEST(CliCommandLine, EveryVerbAnswersHelpABadOptionAndAWrongArgumentCountAlike)
                                + QStringLiteral("(see quillmar-cli %1 --help)\n").arg(name));
         EXPECT_TRUE(run.out.isEmpty());
 
-        // A verb with arguments is run without them, one without is given two
-        // (one more than an optional argument).
-        const bool takesArguments = verb->leastArguments() > 0;
+        // A verb with arguments is run without them (so is one whose arguments
+        // may all be left out but that takes any number), one without is given
+        // two (one more than an optional argument).
+        const bool takesArguments = verb->leastArguments() > 0 || verb->usage().contains(QStringLiteral("..."));
         run = runVerbs(takesArguments ? words : words + QStringList{"extra", "extra"});
         EXPECT_EQ(run.status, 2);
         EXPECT_TRUE(run.err.contains(takesArguments ? QStringLiteral(" is missing\n")

@@ -1,0 +1,145 @@
+#include "site_map.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+#include <map>
+
+#include "csv_text.h"
+#include "history/record_backups.h"
+#include "history/record_changes.h"
+#include "record/ipv4_text.h"
+#include "terminal_text.h"
+
+namespace quillmar::cli {
+
+namespace {
+
+// Columns an inventory carries that a map does not apply.
+bool isIgnoredColumn(const QString& name)
+{
+    for (const char* ignored : {"address", "interface", "modelName"}) {
+        if (name.compare(QLatin1String(ignored), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool isKeyMask(const QString& cell)
+{
+    static const QRegularExpression mask(QStringLiteral("^sha256:[0-9a-f]{12}$"));
+    return mask.match(cell).hasMatch();
+}
+
+std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals)
+{
+    const QString shown = terminalText(path);
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        refusals << QStringLiteral("%1: %2").arg(shown, file.errorString());
+        return std::nullopt;
+    }
+    QString error;
+    const std::optional<std::vector<CsvRecord>> records = parseCsv(QString::fromUtf8(file.readAll()), error);
+    if (!records) {
+        refusals << QStringLiteral("%1 %2").arg(shown, error);
+        return std::nullopt;
+    }
+    if (records->empty()) {
+        refusals << QStringLiteral("%1 is empty: a header row with macAddress is wanted").arg(shown);
+        return std::nullopt;
+    }
+    const auto refuse = [&](int line, const QString& why) {
+        refusals << QStringLiteral("%1 line %2: %3").arg(shown).arg(line).arg(why);
+    };
+
+    // The header: which column is the MAC, which are fields, which are left alone.
+    const CsvRecord& header = records->front();
+    int macColumn = -1;
+    std::vector<std::optional<DeviceField>> columns;
+    for (int column = 0; column < header.fields.size(); ++column) {
+        const QString name = header.fields[column].trimmed();
+        columns.emplace_back(std::nullopt);
+        if (name.compare(QLatin1String("macAddress"), Qt::CaseInsensitive) == 0) {
+            macColumn = column;
+        } else if (!isIgnoredColumn(name)) {
+            columns.back() = fieldOfName(name);
+            if (!columns.back())
+                refuse(header.line, QStringLiteral("unknown column '%1'").arg(terminalText(name)));
+        }
+    }
+    if (macColumn < 0)
+        refuse(header.line, QStringLiteral("no macAddress column"));
+    if (!refusals.isEmpty())
+        return std::nullopt;
+
+    std::vector<MapRow> rows;
+    std::map<QString, int> macLines;
+    std::map<std::uint32_t, int> addressLines;
+    for (std::size_t r = 1; r < records->size(); ++r) {
+        const CsvRecord& record = (*records)[r];
+        MapRow row;
+        row.line = record.line;
+        if (record.fields.size() > header.fields.size()) {
+            refuse(row.line,
+                   QStringLiteral("%1 cells, the header has %2").arg(record.fields.size()).arg(header.fields.size()));
+            continue;
+        }
+        const QByteArray macText = record.fields.value(macColumn).trimmed().toLatin1();
+        row.mac = backupFolderName(std::string_view(macText.constData(), std::size_t(macText.size())));
+        if (row.mac.startsWith(QLatin1String("mac-"))) {
+            refuse(row.line, QStringLiteral("'%1' is not a MAC address").arg(terminalText(macText)));
+            continue;
+        }
+        if (const auto seen = macLines.find(row.mac); seen != macLines.end()) {
+            refuse(row.line, QStringLiteral("%1 is in line %2 too").arg(row.mac).arg(seen->second));
+            continue;
+        }
+        macLines.emplace(row.mac, row.line);
+
+        QStringList words;
+        for (int column = 0; column < record.fields.size(); ++column) {
+            const std::optional<DeviceField> field = columns[std::size_t(column)];
+            const QString& cell = record.fields[column];
+            // A key still masked is the module's own: it is never sent as a key.
+            if (!field || cell.isEmpty() || (isKeyField(*field) && isKeyMask(cell)))
+                continue;
+            words << header.fields[column].trimmed() + u'=' + cell;
+        }
+        QString message;
+        FieldChangeVerb verb;
+        verb.name = QStringLiteral("config apply");
+        verb.whyFixed = QStringLiteral("is the module's own and is not changed");
+        std::optional<std::vector<FieldChange>> changes = parseFieldChanges(words, message, verb);
+        if (changes) {
+            if (const std::optional<QString> broken = checkFieldChanges(*changes)) {
+                message = *broken;
+                changes.reset();
+            }
+        }
+        if (!changes) {
+            refuse(row.line, message);
+            continue;
+        }
+        row.changes = std::move(*changes);
+        for (const FieldChange& change : row.changes) {
+            if (change.field != DeviceField::IpAddress)
+                continue;
+            row.newAddress = parseIpv4(change.value.toStdString());
+            if (!row.newAddress)
+                continue;
+            if (const auto seen = addressLines.find(*row.newAddress); seen != addressLines.end())
+                refuse(row.line, QStringLiteral("%1 is given in line %2 too").arg(change.value).arg(seen->second));
+            else
+                addressLines.emplace(*row.newAddress, row.line);
+        }
+        rows.push_back(std::move(row));
+    }
+    if (!refusals.isEmpty())
+        return std::nullopt;
+    return rows;
+}
+
+}  // namespace quillmar::cli

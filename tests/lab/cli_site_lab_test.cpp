@@ -1,0 +1,141 @@
+// A site rolled out from one table, in the lab: discover --csv makes the
+// inventory, an edited copy goes back through config apply --map, and the
+// search options a script uses (--quick, --interface, --model) filter.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+#include "lab/save_lab.h"
+#include "support/state_home.h"
+#include "support/temp_directory.h"
+
+using namespace quillmar;
+using namespace quillmar::test;
+
+namespace {
+
+int cli(LabNetwork& lab, const std::string& arguments, std::string& out)
+{
+    out.clear();
+    return lab.run("pc", {"/bin/sh", "-c", "\"$0\" " + arguments, QUILLMAR_CLI_PATH}, &out);
+}
+
+QJsonArray jsonArrayIn(const std::string& out)
+{
+    const std::size_t start = out.find('[');
+    return start == std::string::npos ? QJsonArray()
+                                      : QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(start))).array();
+}
+
+void writeFile(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+}  // namespace
+
+TEST_F(SaveLabTest, AnInventoryEditedInTwoCellsChangesOnlyThoseFieldsAndABadMapSendsNothing)
+{
+    // Two modules on one host; the second keeps its record.
+    sim = &lab->startSim("ma", {"--module",
+                                "address=192.0.2.20,deviceName=LAB-20,macAddress=00-1F-7C-00-02-14,"
+                                "ssid=LabNet,save=restart,restartAfter=40",
+                                "--module", "address=192.0.2.21,deviceName=LAB-21,macAddress=00-1F-7C-00-02-15"});
+    ASSERT_TRUE(sim->ready()) << sim->error;
+    ScopedStateHome home;
+    TempDirectory directory;
+    std::string out;
+
+    ASSERT_EQ(cli(*lab, "discover --csv --quick 2>/dev/null", out), 0) << out;
+    QStringList lines = QString::fromStdString(out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out;
+    EXPECT_TRUE(lines[0].startsWith("address,interface,modelName,deviceName,macAddress,ipAddress,")) << out;
+    EXPECT_TRUE(lines[1].startsWith("192.0.2.20,eth0,")) << out;
+    EXPECT_TRUE(lines[1].contains("sha256:")) << out;  // the key masked
+    // Two cells of the first module's row, and a module that is not there.
+    lines[1].replace(QStringLiteral(",LAB-20,"), QStringLiteral(",FRONT-1,"));
+    lines[1].replace(QStringLiteral(",LabNet,"), QStringLiteral(",\"Shop,2\","));
+    lines << QStringLiteral(",,,,00:1f:7c:00:09:99,,,,,,,,,,");
+    const QString map = directory.file("site.csv");
+    writeFile(map, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+
+    // A comma is no SSID character: the whole map is refused, naming the line.
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " 2>&1", out), 2) << out;
+    EXPECT_NE(out.find("site.csv line 2: ssid: invalid SSID config!"), std::string::npos) << out;
+    EXPECT_EQ(sim->requestCount(), 1u);  // discover's one broadcast, nothing after it
+    lines[1].replace(QStringLiteral("\"Shop,2\""), QStringLiteral("Shop2"));
+    writeFile(map, (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick --json 2>/dev/null", out), 1) << out;
+    const QJsonArray verdicts = jsonArrayIn(out);
+    ASSERT_EQ(verdicts.size(), 3) << out;
+    EXPECT_EQ(verdicts[0].toObject().value("verdict").toString(), QStringLiteral("confirmed")) << out;
+    EXPECT_EQ(verdicts[1].toObject().value("verdict").toString(), QStringLiteral("unchanged")) << out;
+    EXPECT_EQ(verdicts[2].toObject().value("verdict").toString(), QStringLiteral("not-found")) << out;
+    EXPECT_EQ(verdicts[2].toObject().value("address").toString(), QStringLiteral("00-1F-7C-00-09-99"));
+
+    // Only the two fields changed; nothing was sent to the second module but its read.
+    const auto stored = sim->lines("stored");
+    ASSERT_EQ(stored.size(), 1u);
+    const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(stored[0].fields.at("record")));
+    const DeviceEntry after = DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
+    QFile backup(home.auditEntries().value(0).value("backup").toString());
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    const QByteArray beforeBytes = backup.readAll();
+    DeviceEntry expected = DeviceEntry::fromBytes(beforeBytes.constData(), std::size_t(beforeBytes.size()));
+    expected.setText(DeviceField::DeviceName, "FRONT-1");
+    expected.setText(DeviceField::Ssid, "Shop2");
+    EXPECT_EQ(after.text(DeviceField::DeviceName), "FRONT-1");
+    for (const FieldLayout& layout : deviceFieldLayout())
+        EXPECT_EQ(after.text(layout.field), expected.text(layout.field)) << int(layout.field);
+    EXPECT_TRUE(sim->lines("request", "to", "192.0.2.21").size() >= 1u);
+    for (const SimLogLine& line : sim->lines("request", "kind", "save-header"))
+        EXPECT_EQ(line.fields.at("to"), "192.0.2.20");
+}
+
+TEST_F(SaveLabTest, QuickInterfaceAndModelShapeASearchOfFortyModules)
+{
+    std::vector<std::string> onB;
+    for (int i = 100; i < 120; ++i)
+        onB.push_back("198.51.100." + std::to_string(i) + "/24");
+    std::vector<std::string> onA;
+    for (int i = 100; i < 120; ++i)
+        onA.push_back("192.0.2." + std::to_string(i) + "/24");
+    ASSERT_TRUE(lab->addHost("na", 'a', onA)) << lab->error;
+    ASSERT_TRUE(lab->addHost("nb", 'b', onB)) << lab->error;
+    SimProcess& a = lab->startSim("na", {"--generate", "20,address=192.0.2.100"});
+    SimProcess& b = lab->startSim("nb", {"--generate", "20,address=198.51.100.100,modelName=RX_WIFI_IFBOARD"});
+    ASSERT_TRUE(a.ready()) << a.error;
+    ASSERT_TRUE(b.ready()) << b.error;
+    std::string out;
+
+    const struct {
+        const char* options;
+        int status;
+        int listed;
+        const char* says;
+    } cases[] = {
+        {"--quick", 0, 40, ""},
+        {"--quick --interface eth1", 0, 20, ""},
+        {"--quick --model ifboard", 0, 20, ""},
+        {"--quick --interface eth0 --model IFBOARD", 3, 0, ""},
+        {"--interface eth7", 2, -1, "'eth7' is no interface of this PC with an IPv4 address (interfaces: eth0, eth1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        const int status = cli(*lab, std::string("discover --json ") + c.options + " 2>&1", out);
+        EXPECT_EQ(status, c.status) << out;
+        if (c.listed >= 0)
+            EXPECT_EQ(jsonArrayIn(out).size(), c.listed) << out;
+        EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
+    EXPECT_EQ(cli(*lab, "discover --json --quick --interface eth1 2>/dev/null", out), 0);
+    for (const QJsonValue& module : jsonArrayIn(out))
+        EXPECT_TRUE(module.toObject().value("address").toString().startsWith("198.51.100.")) << out;
+}
