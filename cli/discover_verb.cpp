@@ -30,26 +30,35 @@ namespace {
 // The engine calls this from its searching threads, one call at a time.
 class ErrorPrinter final : public SearchProgress {
 public:
-    ErrorPrinter(QTextStream& err) : err_(err) {}
+    ErrorPrinter(QTextStream& err, int family) : err_(err), family_(family) {}
     void showError(const std::string& text) override
     {
         err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
         err_.flush();
     }
-    // Which local address first heard each MAC, for the inventory's interface column.
+    // Every module of the family once, as the device list keeps it but without
+    // its hundred slots (a site may have more), and which local address first
+    // heard each, for the inventory's interface column.
     void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
     {
-        heardBy_.try_emplace(entry.text(DeviceField::MacAddress), localIndex);
+        if (!isManagedModel(family_, entry.text(DeviceField::ModelName)))
+            return;
+        const std::string mac = entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+        if (heardBy_.try_emplace(mac, localIndex).second)
+            devices_.push_back(entry.normalized());
     }
+    const std::vector<DeviceEntry>& devices() const { return devices_; }
     std::size_t heardBy(const DeviceEntry& entry) const
     {
-        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress));
+        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength));
         return found == heardBy_.end() ? 0 : found->second;
     }
 
 private:
     QTextStream& err_;
+    int family_;
     std::map<std::string, std::size_t> heardBy_;
+    std::vector<DeviceEntry> devices_;
 };
 
 // The inventory: address, interface and the record's fields by name, keys
@@ -128,8 +137,9 @@ public:
         for (const QCommandLineOption& option : searchOptions())
             addOption(option);
         setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
-                                  "printer modules and lists each once, with the address it answered from. A\n"
-                                  "search that lists no module ends with exit status 3.\n"
+                                  "printer modules and lists each once, with the address it answered from (all\n"
+                                  "of them: the manager's list stops at 100). A search that lists no module ends\n"
+                                  "with exit status 3.\n"
                                   "\n"
                                   "--csv prints an inventory (RFC 4180): address, interface and the 13 record\n"
                                   "fields by their names, Wi-Fi keys as \"sha256:\" and the first 12 hexadecimal\n"
@@ -196,12 +206,12 @@ private:
             return usage ? usageError(context, error) : fail(context, kRefused, error);
         const std::vector<LocalAddress>& addresses = *locals;
 
-        ErrorPrinter errors(context.err);
+        ErrorPrinter errors(context.err, family);
         SearchEngine engine(errors, family, choice.timing());
         context.err << searchingLine(addresses.size()) << '\n';
         context.err.flush();
         const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
-        std::vector<DeviceEntry> devices = engine.listedDevices();
+        std::vector<DeviceEntry> devices = errors.devices();
         std::erase_if(devices, [&choice](const DeviceEntry& device) { return !choice.keeps(device); });
         if (csv)
             printCsv(context.out, devices, errors, addresses, parser.isSet(QStringLiteral("show-secrets")));

@@ -1,6 +1,7 @@
 #include "fleet_save.h"
 
 #include <QEventLoop>
+#include <QMetaObject>
 
 #include <algorithm>
 
@@ -105,11 +106,28 @@ void FleetSave::add(std::uint32_t address)
     module.exchange = std::make_unique<SaveExchange>(*module.host, SaveExchange::ExternalTicks{});
     module.exchange->setReadWait(timing_.readWait);
     module.exchange->setTargetAddress(module.verdict.addressText);
-    // The record goes to the address the module answered at, and so does the
-    // probe: the module's address before this save. A refused send has ended
-    // the module's run through sendRefused.
-    module.exchange->readThenSave(module.verdict.addressText,
-                                  [this, &module](const QByteArray& answer) { return plan(module, answer); });
+    waiting_.push_back(&module);
+    startReads();
+}
+
+void FleetSave::startReads()
+{
+    // Hundreds of records answering at once would overrun the socket's
+    // receive buffer and be lost, so only so many reads are out at a time.
+    const auto reading = std::count_if(modules_.begin(), modules_.end(), [](const auto& module) {
+        return !module->done && module->exchange && module->exchange->isReading();
+    });
+    for (auto free = kMostReadsAtOnce - reading; free > 0 && !waiting_.empty(); --free) {
+        Module& module = *waiting_.front();
+        waiting_.pop_front();
+        if (module.done)
+            continue;
+        // The record goes to the address the module answered at, and so does
+        // the probe: the module's address before this save. A refused send has
+        // ended the module's run through sendRefused.
+        module.exchange->readThenSave(module.verdict.addressText,
+                                      [this, &module](const QByteArray& answer) { return plan(module, answer); });
+    }
 }
 
 void FleetSave::noMoreModules()
@@ -175,6 +193,7 @@ std::optional<DeviceEntry> FleetSave::plan(Module& module, const QByteArray& ans
         return std::nullopt;
     }
     module.verdict.saveSent = true;
+    QMetaObject::invokeMethod(this, &FleetSave::startReads, Qt::QueuedConnection);
     if (!ticks_.isActive())
         ticks_.start();
     if (observer_)
@@ -207,6 +226,7 @@ void FleetSave::finish(Module& module, ModuleVerdict::Outcome outcome, const QSt
                                                                           : message;
     if (observer_)
         observer_->finished(module.verdict);
+    QMetaObject::invokeMethod(this, &FleetSave::startReads, Qt::QueuedConnection);
     quitWhenDone();
 }
 

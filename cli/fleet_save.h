@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -134,6 +135,8 @@ private:
     struct Module;
     class ModuleHost;
 
+    // Starts the reads of waiting modules while fewer than kMostReadsAtOnce are out.
+    void startReads();
     void datagramArrived(const QByteArray& datagram, const QString& fromAddress);
     // The planner's answer to the module's record; a record to save starts the ticks.
     std::optional<DeviceEntry> plan(Module& module, const QByteArray& answer);
@@ -147,7 +150,9 @@ private:
     FleetSaveObserver* observer_;
     ConfigPort::Subscription port_;
     QTimer ticks_;
+    static constexpr long kMostReadsAtOnce = 32;
     std::vector<std::unique_ptr<Module>> modules_;
+    std::deque<Module*> waiting_;  // added, their read not started yet
     QHash<std::uint32_t, Module*> byAddress_;
     bool noMore_ = false;
     bool interrupted_ = false;

@@ -29,6 +29,8 @@ struct SearchTiming {
         timing.startPause = std::chrono::milliseconds(0);
         timing.replyWait = std::chrono::milliseconds(1000);
         timing.rounds = 1;
+        // One round has to take every answer a crowded network sends.
+        timing.datagramsPerRound = 1024;
         timing.exchangeLimit = std::chrono::milliseconds(3000);
         return timing;
     }

@@ -139,3 +139,47 @@ TEST_F(SaveLabTest, QuickInterfaceAndModelShapeASearchOfFortyModules)
     for (const QJsonValue& module : jsonArrayIn(out))
         EXPECT_TRUE(module.toObject().value("address").toString().startsWith("198.51.100.")) << out;
 }
+
+// Not timed: the map's one search and one shared save time hold 250 modules.
+TEST_F(SaveLabTest, AMapOf250ModulesOnTwoNetworksIsListedAndSavedWhole)
+{
+    std::vector<std::string> onA;
+    std::vector<std::string> onB;
+    for (int i = 100; i < 225; ++i) {
+        onA.push_back("192.0.2." + std::to_string(i) + "/24");
+        onB.push_back("198.51.100." + std::to_string(i) + "/24");
+    }
+    ASSERT_TRUE(lab->addHost("na", 'a', onA)) << lab->error;
+    ASSERT_TRUE(lab->addHost("nb", 'b', onB)) << lab->error;
+    SimProcess& a = lab->startSim("na", {"--generate", "125,address=192.0.2.100"});
+    SimProcess& b = lab->startSim("nb", {"--generate", "125,address=198.51.100.100"});
+    ASSERT_TRUE(a.ready()) << a.error;
+    ASSERT_TRUE(b.ready()) << b.error;
+    ScopedStateHome home;
+    TempDirectory directory;
+    std::string out;
+
+    ASSERT_EQ(cli(*lab, "discover --csv --quick 2>/dev/null", out), 0);
+    QStringList lines = QString::fromStdString(out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 251);
+    const int ssid = int(lines[0].split(u',').indexOf(QStringLiteral("ssid")));
+    ASSERT_GT(ssid, 0);
+    for (int row = 1; row < lines.size(); ++row) {
+        QStringList cells = lines[row].split(u',');
+        cells[ssid] = QStringLiteral("Site250");
+        lines[row] = cells.join(u',');
+    }
+    const QString map = directory.file("site.csv");
+    writeFile(map, lines.join(QStringLiteral("\n")).toUtf8());
+
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick --json 2>/dev/null", out), 0);
+    const QJsonArray verdicts = jsonArrayIn(out);
+    ASSERT_EQ(verdicts.size(), 250);
+    for (const QJsonValue& verdict : verdicts)
+        EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("confirmed"));
+    EXPECT_EQ(a.lines("stored").size() + b.lines("stored").size(), 250u);
+    for (SimProcess* sim : {&a, &b}) {
+        for (const SimLogLine& stored : sim->lines("stored"))
+            EXPECT_EQ(stored.fields.at("ssid"), "Site250");
+    }
+}
