@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "discovery/search_engine.h"
+#include "discovery/search_outcome.h"
 #include "local_search.h"
 #include "module_watch.h"
 #include "record/model_table.h"
@@ -48,8 +49,9 @@ void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices)
     out << QString::fromUtf8(QJsonDocument(rows).toJson());
 }
 
-// The device list's columns.
-void printTable(QTextStream& out, const std::vector<DeviceEntry>& devices)
+// The device list's columns; on a narrow terminal the ones a technician looks
+// for first (which printer, where), as many as fit.
+void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntry>& devices, const RecordText& text)
 {
     std::vector<QStringList> rows;
     QStringList header{QStringLiteral("Number")};
@@ -59,11 +61,22 @@ void printTable(QTextStream& out, const std::vector<DeviceEntry>& devices)
     for (std::size_t row = 0; row < devices.size(); ++row) {
         QStringList cells{QString::number(row + 1)};
         for (const FieldLayout& layout : deviceFieldLayout())
-            cells << terminalText(devices[row].text(layout.field));
+            cells << fieldText(devices[row], layout.field, text.showSecrets);
         rows.push_back(cells);
     }
-    printAligned(out, rows);
+    // Number, Device Name, IP Address, MAC Address, Model Name, SSID, the
+    // modes, the ports, the keys.
+    const std::vector<qsizetype> wanted{0, 2, 4, 3, 1, 11, 7, 8, 9, 10, 5, 6, 12, 13};
+    const qsizetype shown = printWithin(out, rows, wanted, text.width);
     out << devices.size() << " found\n";
+    if (shown < header.size()) {
+        out.flush();
+        err << QStringLiteral("quillmar-cli discover: %1 of %2 columns fit the terminal's %3; --wide prints them all\n")
+                   .arg(shown)
+                   .arg(header.size())
+                   .arg(text.width);
+        err.flush();
+    }
 }
 
 class DiscoverVerb final : public Verb {
@@ -81,13 +94,18 @@ public:
         addOption({QStringLiteral("watch"),
                    QStringLiteral("search again and again and print the modules that appeared, changed or went "
                                   "silent, until interrupted")});
+        addOption(wideOption());
+        addOption(showKeysOption());
         addOption({QStringLiteral("interval"),
                    QStringLiteral("with --watch, seconds from one search's start to the next's (default %1)")
                        .arg(kDefaultWatchInterval.count()),
                    QStringLiteral("S")});
         setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
                                   "printer modules and lists each once, with the address it answered from. A\n"
-                                  "search that lists no module ends with exit status 3.\n"
+                                  "search that lists no module ends with exit status 3. Modules of the other\n"
+                                  "--family are not listed; standard error says how many answered. On a\n"
+                                  "terminal the table takes as many columns as fit (--wide: all of them); the\n"
+                                  "Wi-Fi keys are ******** unless --show-secrets. --json holds everything.\n"
                                   "\n"
                                   "With --watch the search runs again every S seconds, one search at a time\n"
                                   "(a search takes about 9 seconds; a longer one is followed at once by the\n"
@@ -144,10 +162,18 @@ private:
         context.err.flush();
         const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
         const std::vector<DeviceEntry> devices = engine.listedDevices();
-        if (json)
+        if (json) {
             printJson(context.out, devices);
-        else
-            printTable(context.out, devices);
+        } else {
+            const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
+            printTable(context.out, context.err, devices, text);
+        }
+        if (const std::size_t others = engine.otherFamilyCount(); others > 0) {
+            context.out.flush();
+            context.err << "quillmar-cli discover: " << QString::fromStdString(otherFamilyText(others))
+                        << QStringLiteral("; give --family %1 to see them\n").arg(otherPrinterFamily(family));
+            context.err.flush();
+        }
         if (result != SearchResult::Done)
             return kRefused;
         return devices.empty() ? kNoAnswer : kSuccess;

@@ -1,6 +1,7 @@
 // The main window's starters of the reboot and the firmware upgrade: each runs
 // its worker behind the shared progress window and tells the user the outcome.
 #include <algorithm>
+#include <optional>
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
@@ -31,6 +32,21 @@ void tellOutcome(TmainForm& form, const std::optional<OutcomeMessage>& message)
     if (prompter().show(&form, prompt) == PromptAnswer::Yes)
         form.startSearch(true, QString());
 }
+
+// Names the printer in the shared progress window while one run lasts.
+class ProgressDevice {
+public:
+    ProgressDevice(TupgradePrgForm* progress, const QString& device) : progress_(progress)
+    {
+        progress_->setDeviceText(device);
+    }
+    ~ProgressDevice() { progress_->setDeviceText(QString()); }
+    ProgressDevice(const ProgressDevice&) = delete;
+    ProgressDevice& operator=(const ProgressDevice&) = delete;
+
+private:
+    TupgradePrgForm* progress_;
+};
 
 }  // namespace
 
@@ -81,22 +97,26 @@ int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared
                                    [this](const QString& line) { log(line); });
 }
 
-void TmainForm::startReboot(const MaintenanceRequest& request)
+void TmainForm::startReboot(const MaintenanceRequest& request, const QString& device)
 {
+    std::optional<ProgressDevice> named(std::in_place, createSharedWindows().upgradePrgForm, device);
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runMaintenanceWorker(new rebootThread(request, maintenanceEnvironment(), maintenanceStatus_),
                                           maintenanceStatus_);
+    named.reset();
     tellOutcome(*this, rebootOutcome(code));
 }
 
-void TmainForm::startUpgrade(const MaintenanceRequest& request)
+void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& device)
 {
+    std::optional<ProgressDevice> named(std::in_place, createSharedWindows().upgradePrgForm, device);
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     auto* worker = new upgradeFwThread(request, maintenanceEnvironment(), maintenanceStatus_);
     trackMaintenanceWorker(worker);
     const AskedRun run = runAskingBeforeStop(
         worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
         [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
+    named.reset();
     if (run.stoppedAfterHandOver) {
         const QString text = QString::fromStdString(upgradeStoppedOutcome().text);
         log(text);

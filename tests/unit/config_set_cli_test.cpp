@@ -208,7 +208,7 @@ TEST(ConfigImport, ReadsOnlyRegularFilesAndShowsTheirBytesEscaped)
     file.close();
     auto run = runVerbs({"config", "import", path});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, QStringLiteral("Edit_devName = \"RX\\x1B[31m9000\\\\\"\nIP Address = 192.0.2.77\n"));
+    EXPECT_EQ(run.out, QStringLiteral("modelName = \"RX\\x1B[31m9000\\\\\"\nipAddress = 192.0.2.77\n"));
     EXPECT_TRUE(run.err.endsWith(QStringLiteral("importData: 'x' is not a valid integer value\n")))
         << run.err.toStdString();
 
