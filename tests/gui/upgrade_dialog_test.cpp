@@ -16,16 +16,21 @@
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
+#include "discovery/search_ip_dialog.h"
+#include "discovery/udp_progress_form.h"
 #include "maintenance/firmware_file_check.h"
 #include "maintenance/upgrade_fw_dialog.h"
+#include "maintenance/upgrade_prg_form.h"
 #include "platform/com_port_map.h"
 #include "record/program_flags.h"
 #include "support/pseudo_terminal.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/tab_order.h"
 #include "support/temp_directory.h"
 #include "support/view_clicks.h"
+#include "tools/password_dialog.h"
 
 namespace quillmar {
 namespace {
@@ -146,6 +151,27 @@ TEST_F(UpgradeDialogTest, PortsAreListedAsLinuxNamesThemAndUsbModeOffersNoComPor
         EXPECT_EQ(prompter.texts(), QStringList{"no USB serial port (/dev/ttyUSB*, /dev/ttyACM*) is attached"});
         EXPECT_TRUE(dialog.isVisible());
     }
+}
+
+// Dialogs and progress windows have a close box and nothing to minimise or
+// maximise; Escape closes the upgrade dialog as Cancel does, and Tab goes from
+// the port to the file, Browse, OK and Cancel.
+TEST_F(UpgradeDialogTest, DialogsHaveOnlyACloseBoxAndTheKeyboardWorksThem)
+{
+    const SharedWindows& shared = createSharedWindows();
+    for (QWidget* window : std::initializer_list<QWidget*>{shared.PasswordDlg, shared.udpPrgForm, shared.sIPDlg,
+                                                           shared.upgradeFWDlg, shared.upgradePrgForm, &dialog}) {
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << window->objectName().toStdString();
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+            << window->objectName().toStdString();
+    }
+    dialog.show();
+    EXPECT_EQ(test::tabStops(&dialog, control<QComboBox>("CmbBox_port"), 6),
+              QStringList({"CmbBox_port", "Edit_file", "Btn_brs", "OKBtn", "CancelBtn", "CmbBox_port"}));
+    QTest::keyClick(control<QLineEdit>("Edit_file"), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 class OneAddress final : public LocalAddressSource {
