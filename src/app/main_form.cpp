@@ -151,10 +151,14 @@ void TmainForm::buildControls()
     deviceListView->horizontalHeader()->setStretchLastSection(true);
     fitColumns();
     deviceListView->installEventFilter(this);
+    // Tab leaves the list for the log instead of walking its cells; the arrow
+    // keys move in it.
+    deviceListView->setTabKeyNavigation(false);
 
     msgMemo = new QPlainTextEdit(gridSplitter);
     msgMemo->setObjectName(QStringLiteral("msgMemo"));
     msgMemo->setReadOnly(true);
+    msgMemo->setTabChangesFocus(true);
     msgMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     gridSplitter->setSizes({kClientHeight - 68 - kLogHeight, kLogHeight});

@@ -14,6 +14,7 @@
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/tab_order.h"
 #include "support/view_clicks.h"
 
 using namespace quillmar;
@@ -228,6 +229,7 @@ TEST_F(MainFormTest, TheKeyboardRunsTreeItemsAndOpensARow)
     QTest::keyClick(tree, Qt::Key_Space);
     EXPECT_EQ(form.searches, 2);
     EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Broadcast"));  // the keyboard stays there
+    EXPECT_EQ(test::tabStops(&form, tree, 4), QStringList({"funcTreeView", "deviceListView", "msgMemo", "exitBtn"}));
 
     form.addRow(device("00:11:22:33:44:01"));
     auto* list = control<QTableView>(form, "deviceListView");
