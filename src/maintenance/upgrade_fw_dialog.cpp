@@ -103,6 +103,7 @@ void TupgradeFWDlg::fillPortList()
         // A printer on USB brings its loader up on the cable's serial adapter.
         for (const QString& path : usbSerialPorts())
             CmbBox_port->addItem(path, path);
+        CmbBox_port->setPlaceholderText(QStringLiteral("no USB serial adapter attached"));
     } else {
         for (const int port : comPortsPresentFirst(kUpgradePortCount))
             CmbBox_port->addItem(comPortLabel(port), QStringLiteral("COM%1").arg(port));
