@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "exit_status.h"
+#include "nearest_word.h"
 #include "terminal_text.h"
 #include "verb_registry.h"
 
@@ -33,6 +34,13 @@ QString verbList(const std::vector<const Verb*>& verbs)
     for (const Verb* verb : verbs)
         text += QStringLiteral("  ") + verb->name().leftJustified(width + 2) + verb->summary() + u'\n';
     return text;
+}
+
+// "; did you mean 'discover'?" when a known word is close to the one typed.
+QString guess(const QString& typed, const QStringList& known, const QString& prefix = QString())
+{
+    const std::optional<QString> nearest = nearestWord(typed, known);
+    return nearest ? QStringLiteral("; did you mean '%1%2'?").arg(prefix, *nearest) : QString();
 }
 
 QString programHelp(const std::vector<std::unique_ptr<Verb>>& verbs)
@@ -95,14 +103,26 @@ int runCommandLine(const QStringList& arguments, VerbContext& context)
             context.out << groupHelp(group, members);
             return kSuccess;
         }
-        if (arguments.size() > 1)
-            context.err << "quillmar-cli: unknown verb '" << terminalText(group + u' ' + arguments[1]) << "'\n";
-        else
+        if (arguments.size() > 1) {
+            QStringList names;
+            for (const Verb* verb : members)
+                names << verb->name().section(u' ', 1, 1);
+            context.err << "quillmar-cli: unknown verb '" << terminalText(group + u' ' + arguments[1]) << '\''
+                        << guess(arguments[1], names, group + u' ') << '\n';
+        } else {
             context.err << "quillmar-cli: " << group << " needs a verb\n";
+        }
         context.err << groupHelp(group, members);
         return kUsageError;
     }
-    context.err << "quillmar-cli: unknown verb '" << terminalText(group) << "' (see quillmar-cli --help)\n";
+    QStringList firstWords;
+    for (const auto& verb : verbs) {
+        const QString first = verb->name().section(u' ', 0, 0);
+        if (!firstWords.contains(first))
+            firstWords << first;
+    }
+    context.err << "quillmar-cli: unknown verb '" << terminalText(group) << '\'' << guess(group, firstWords)
+                << " (see quillmar-cli --help)\n";
     return kUsageError;
 }
 

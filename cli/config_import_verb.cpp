@@ -21,8 +21,11 @@ public:
         addArgument(QStringLiteral("FILE"), QStringLiteral("the key file, a regular file"));
         setDetails(QStringLiteral("Reads a settings key file (1 to %1 bytes; lines ending CR LF; lines starting\n"
                                   "with \"$S\" and a two-letter key) and prints what it sets in the configuration\n"
-                                  "window, one \"control = value\" line per effect, with bytes outside printable\n"
-                                  "ASCII shown as \\xHH. Nothing is sent to any module.")
+                                  "window, one \"field = value\" line per value, by the record's field names\n"
+                                  "(those config show and config set use, and those of the window's extended\n"
+                                  "settings area: serialBaud, dpDelim, opModeCode, ipFilterRange, ...); a value\n"
+                                  "the window keeps in no field says \"(not in the record)\". Bytes outside\n"
+                                  "printable ASCII are shown as \\xHH. Nothing is sent to any module.")
                        .arg(kImportFileMaxSize));
     }
 

@@ -16,18 +16,24 @@ public:
     ConfigShowVerb() : ModuleVerb(QStringLiteral("config show"), QStringLiteral("print one module's settings record"))
     {
         addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+        addOption(wideOption());
+        addOption(showKeysOption());
         setDetails(QStringLiteral("Sends the read request to the module at ADDRESS (UDP port %1, from local\n"
                                   "port %2) and prints the record it answers with, by the field names that\n"
                                   "config set takes. Bytes outside printable ASCII are shown as \\xHH and a\n"
-                                  "backslash as \\\\; --json gives the texts as they are, read as Latin-1.")
+                                  "backslash as \\\\; the Wi-Fi keys as ******** unless --show-secrets; a value\n"
+                                  "wider than the terminal goes on under itself unless --wide. --json gives\n"
+                                  "the texts as they are, read as Latin-1.")
                        .arg(kModulePort)
                        .arg(kLocalConfigPort));
     }
 
 private:
-    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext&) override
+    std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context) override
     {
         json_ = parser.isSet(QStringLiteral("json"));
+        text_.width = parser.isSet(wideOption()) ? 0 : context.outColumns;
+        text_.showSecrets = parser.isSet(showKeysOption());
         return std::nullopt;
     }
 
@@ -45,11 +51,12 @@ private:
         if (json_)
             context.out << QString::fromUtf8(QJsonDocument(recordToJson(module.record)).toJson());
         else
-            printRecordTable(context.out, module.record);
+            printRecordTable(context.out, module.record, text_);
         return kSuccess;
     }
 
     bool json_ = false;
+    RecordText text_;
 };
 
 }  // namespace

@@ -96,12 +96,12 @@ QString DirectSettingsVerb::exchangeDetails() const
                + QStringLiteral("\nA blank record (a printer without settings) is shown by usb read; usb write\n"
                                 "does not write it back (exit status 3).");
     }
-    return QStringLiteral("The printer is on the serial port --port (\"COMn\" is the device in QUILLMAR_COMn\n"
-                          "when that is set, else /dev/ttyS<n-1>). The COM settings tool always talks at\n"
-                          "%1 baud, 8 data bits, no parity, 1 stop bit, whatever rate it remembers in\n"
-                          "\"BAUDSET.DAT\"; --baud sets the line rate of this exchange instead, for a\n"
-                          "printer set to another rate. Nothing is remembered. The printer must answer\n"
-                          "the read within %2 ms.")
+    return QStringLiteral("The printer is on the serial port --port: \"COMn\" is the device in QUILLMAR_COMn\n"
+                          "when that is set, else /dev/ttyS<n-1>; a path (/dev/ttyUSB0) is that device.\n"
+                          "The COM settings tool always talks at %1 baud, 8 data bits, no parity, 1 stop\n"
+                          "bit, whatever rate it remembers in \"BAUDSET.DAT\"; --baud sets the line rate\n"
+                          "of this exchange instead, for a printer set to another rate. Nothing is\n"
+                          "remembered. The printer must answer the read within %2 ms.")
                .arg(kDefaultBaud)
                .arg(DirectSettingsTiming{}.comReplyWait.count())
            + parses;
@@ -112,10 +112,11 @@ std::optional<int> DirectSettingsVerb::readOptions(const QCommandLineParser& par
     if (transport_ == DirectTransport::Usb)
         return std::nullopt;
     QString error;
-    const std::optional<int> port = parseComPort(parser.value(QStringLiteral("port")), MSComm::kMaxCommPort, error);
+    const std::optional<SerialPortChoice> port = parseSerialPort(parser.value(QStringLiteral("port")), error);
     if (!port)
         return usageError(context, error);
-    comPort_ = *port;
+    comPort_ = port->path.isEmpty() ? port->number : 1;
+    devicePath_ = port->path;
     const QString baud = parser.isSet(kBaudOption) ? parser.value(kBaudOption) : kDefaultBaud;
     const std::optional<QString> settings = toolSerialSettingsForItem(int(toolBaudItems().indexOf(baud)));
     if (!settings) {
@@ -139,7 +140,7 @@ std::unique_ptr<SettingsChannel> DirectSettingsVerb::makeChannel(VerbContext& co
         ensureCoreApplication();
         comm_ = std::make_unique<MSComm>();
     }
-    return std::make_unique<ComSettingsChannel>(*comm_, comPort_, lineSettings_);
+    return std::make_unique<ComSettingsChannel>(*comm_, comPort_, lineSettings_, devicePath_);
 }
 
 int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& context)
@@ -210,11 +211,13 @@ DirectReadVerb::DirectReadVerb(QString name, QString summary, DirectTransport tr
     : DirectSettingsVerb(std::move(name), std::move(summary), transport)
 {
     addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+    addOption(showKeysOption());
 }
 
 std::optional<int> DirectReadVerb::prepare(const QCommandLineParser& parser, VerbContext&)
 {
     json_ = parser.isSet(QStringLiteral("json"));
+    showSecrets_ = parser.isSet(showKeysOption());
     return std::nullopt;
 }
 
@@ -223,7 +226,7 @@ int DirectReadVerb::executeOnPrinter(const PrinterReading& printer, VerbContext&
     if (json_)
         context.out << QString::fromUtf8(QJsonDocument(recordToJson(printer.record)).toJson());
     else
-        printRecordTable(context.out, printer.record);
+        printRecordTable(context.out, printer.record, {0, showSecrets_});
     return kSuccess;
 }
 

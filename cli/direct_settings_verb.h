@@ -62,6 +62,7 @@ private:
 
     DirectTransport transport_;
     int comPort_ = 0;
+    QString devicePath_;  // --port given as a device path
     QString lineSettings_;
     std::unique_ptr<MSComm> comm_;
     std::unique_ptr<UsbPrinterLocator> usbLocator_;
@@ -78,6 +79,7 @@ private:
     int executeOnPrinter(const PrinterReading& printer, VerbContext& context) override;
 
     bool json_ = false;
+    bool showSecrets_ = false;
 };
 
 // `com write` and `usb write`: the fields given, checked by the tools' rules,

@@ -12,6 +12,7 @@
 
 #include "csv_text.h"
 #include "discovery/search_engine.h"
+#include "discovery/search_outcome.h"
 #include "history/record_changes.h"
 #include "local_search.h"
 #include "module_watch.h"
@@ -94,8 +95,9 @@ void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices)
     out << QString::fromUtf8(QJsonDocument(rows).toJson());
 }
 
-// The device list's columns.
-void printTable(QTextStream& out, const std::vector<DeviceEntry>& devices)
+// The device list's columns; on a narrow terminal the ones a technician looks
+// for first (which printer, where), as many as fit.
+void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntry>& devices, const RecordText& text)
 {
     std::vector<QStringList> rows;
     QStringList header{QStringLiteral("Number")};
@@ -105,11 +107,22 @@ void printTable(QTextStream& out, const std::vector<DeviceEntry>& devices)
     for (std::size_t row = 0; row < devices.size(); ++row) {
         QStringList cells{QString::number(row + 1)};
         for (const FieldLayout& layout : deviceFieldLayout())
-            cells << terminalText(devices[row].text(layout.field));
+            cells << fieldText(devices[row], layout.field, text.showSecrets);
         rows.push_back(cells);
     }
-    printAligned(out, rows);
+    // Number, Device Name, IP Address, MAC Address, Model Name, SSID, the
+    // modes, the ports, the keys.
+    const std::vector<qsizetype> wanted{0, 2, 4, 3, 1, 11, 7, 8, 9, 10, 5, 6, 12, 13};
+    const qsizetype shown = printWithin(out, rows, wanted, text.width);
     out << devices.size() << " found\n";
+    if (shown < header.size()) {
+        out.flush();
+        err << QStringLiteral("quillmar-cli discover: %1 of %2 columns fit the terminal's %3; --wide prints them all\n")
+                   .arg(shown)
+                   .arg(header.size())
+                   .arg(text.width);
+        err.flush();
+    }
 }
 
 class DiscoverVerb final : public Verb {
@@ -127,19 +140,23 @@ public:
         addOption({QStringLiteral("watch"),
                    QStringLiteral("search again and again and print the modules that appeared, changed or went "
                                   "silent, until interrupted")});
+        addOption(wideOption());
+        addOption(showKeysOption());
         addOption({QStringLiteral("interval"),
                    QStringLiteral("with --watch, seconds from one search's start to the next's (default %1)")
                        .arg(kDefaultWatchInterval.count()),
                    QStringLiteral("S")});
         addOption({QStringLiteral("csv"),
                    QStringLiteral("an inventory for config apply --map: a header, then one row per module")});
-        addOption({QStringLiteral("show-secrets"), QStringLiteral("with --csv, Wi-Fi keys in clear")});
         for (const QCommandLineOption& option : searchOptions())
             addOption(option);
         setDetails(QStringLiteral("Searches every network this PC is attached to (or one address with --ip) for\n"
                                   "printer modules and lists each once, with the address it answered from (all\n"
                                   "of them: the manager's list stops at 100). A search that lists no module ends\n"
-                                  "with exit status 3.\n"
+                                  "with exit status 3. Modules of the other --family are not listed; standard\n"
+                                  "error says how many answered. On a terminal the table takes as many columns\n"
+                                  "as fit (--wide: all of them); the Wi-Fi keys are ******** unless\n"
+                                  "--show-secrets. --json holds everything.\n"
                                   "\n"
                                   "--csv prints an inventory (RFC 4180): address, interface and the 13 record\n"
                                   "fields by their names, Wi-Fi keys as \"sha256:\" and the first 12 hexadecimal\n"
@@ -179,8 +196,6 @@ private:
         const SearchChoice choice = readSearchOptions(parser);
         if (csv && json)
             return usageError(context, QStringLiteral("give --csv or --json, not both"));
-        if (parser.isSet(QStringLiteral("show-secrets")) && !csv)
-            return usageError(context, QStringLiteral("--show-secrets goes with --csv"));
         if (parser.isSet(QStringLiteral("watch")) && (csv || anySearchOption(parser)))
             return usageError(context, QStringLiteral("--csv, --quick, --interface and --model go without --watch"));
 
@@ -213,12 +228,20 @@ private:
         const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
         std::vector<DeviceEntry> devices = errors.devices();
         std::erase_if(devices, [&choice](const DeviceEntry& device) { return !choice.keeps(device); });
-        if (csv)
-            printCsv(context.out, devices, errors, addresses, parser.isSet(QStringLiteral("show-secrets")));
-        else if (json)
+        if (csv) {
+            printCsv(context.out, devices, errors, addresses, parser.isSet(showKeysOption()));
+        } else if (json) {
             printJson(context.out, devices);
-        else
-            printTable(context.out, devices);
+        } else {
+            const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
+            printTable(context.out, context.err, devices, text);
+        }
+        if (const std::size_t others = engine.otherFamilyCount(); others > 0) {
+            context.out.flush();
+            context.err << "quillmar-cli discover: " << QString::fromStdString(otherFamilyText(others))
+                        << QStringLiteral("; give --family %1 to see them\n").arg(otherPrinterFamily(family));
+            context.err.flush();
+        }
         if (result != SearchResult::Done)
             return kRefused;
         return devices.empty() ? kNoAnswer : kSuccess;

@@ -19,6 +19,7 @@
 #include "stop_signals.h"
 #include "terminal_text.h"
 #include "text_table.h"
+#include "verdict_countdown.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {
@@ -43,12 +44,13 @@ QString macOf(const DeviceEntry& record)
 }
 
 // Progress while the saves run: one module as one save always printed it (on
-// standard output), several as a line per step on standard error, so that
-// standard output holds only the table or the JSON.
+// standard output, and on a terminal with a countdown to its verdict), several
+// as a line per step on standard error, so that standard output holds only
+// the table or the JSON.
 class Progress final : public FleetSaveObserver {
 public:
     Progress(VerbContext& context, bool oneAtATime, std::chrono::milliseconds tick)
-        : context_(context), oneAtATime_(oneAtATime), tick_(tick)
+        : context_(context), oneAtATime_(oneAtATime), tick_(tick), countdown_(context.err, context.errIsTerminal)
     {
     }
 
@@ -65,6 +67,7 @@ public:
                                 .arg(module.addressText)
                                 .arg(seconds);
             context_.out.flush();
+            countdown_.start((kDecidingTick + 1) * tick_);
             return;
         }
         context_.err << module.addressText << ": saving"
@@ -79,12 +82,15 @@ public:
     {
         if (!oneAtATime_)
             return;
+        countdown_.clear();
         context_.out << text << '\n';
         context_.out.flush();
+        countdown_.draw();
     }
 
     void finished(const ModuleVerdict& module) override
     {
+        countdown_.stop();
         if (oneAtATime_)
             return;
         context_.err << module.addressText << ": " << module.message << '\n';
@@ -95,6 +101,7 @@ private:
     VerbContext& context_;
     bool oneAtATime_;
     std::chrono::milliseconds tick_;
+    VerdictCountdown countdown_;
 };
 
 // The search behind --all: every module it lists (the device list's rule:

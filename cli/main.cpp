@@ -3,6 +3,7 @@
 // verb ended (quillmar-cli --help).
 #include <QTextStream>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +17,9 @@ int main(int argc, char** argv)
     QTextStream err(stderr);
     quillmar::cli::VerbContext context{out, err};
     context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    winsize size{};
+    if (::isatty(STDOUT_FILENO) == 1 && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        context.outColumns = size.ws_col;
     const int status = quillmar::cli::runCommandLine(quillmar::cli::argumentsFromSystem(argc, argv), context);
     out.flush();
     err.flush();

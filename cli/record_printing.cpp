@@ -1,5 +1,6 @@
 #include "record_printing.h"
 
+#include "history/record_changes.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
 
@@ -15,13 +16,42 @@ QString nameOf(DeviceField field)
 
 }  // namespace
 
-void printRecordTable(QTextStream& out, const DeviceEntry& record)
+QCommandLineOption showKeysOption()
+{
+    return {QStringLiteral("show-secrets"), QStringLiteral("Wi-Fi keys (key, wpaPsk) in clear instead of ********")};
+}
+
+QCommandLineOption wideOption()
+{
+    return {QStringLiteral("wide"), QStringLiteral("everything on its line, however wide the terminal")};
+}
+
+QString fieldText(const DeviceEntry& record, DeviceField field, bool showSecrets)
+{
+    const std::string text = record.text(field);
+    if (isKeyField(field) && !showSecrets && !text.empty())
+        return QString::fromLatin1(kHiddenKey);
+    return terminalText(text);
+}
+
+void printRecordTable(QTextStream& out, const DeviceEntry& record, const RecordText& text)
 {
     qsizetype width = 0;
     for (const FieldLayout& layout : deviceFieldLayout())
         width = std::max(width, nameOf(layout.field).size());
-    for (const FieldLayout& layout : deviceFieldLayout())
-        out << nameOf(layout.field).leftJustified(width) << " : " << terminalText(record.text(layout.field)) << '\n';
+    const QString separator = QStringLiteral(" : ");
+    // A value that does not fit goes on in pieces under its own start.
+    const qsizetype room = text.width > 0 ? std::max<qsizetype>(text.width - width - separator.size(), 8) : 0;
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        const QString value = fieldText(record, layout.field, text.showSecrets);
+        out << nameOf(layout.field).leftJustified(width) << separator;
+        if (room == 0 || value.size() <= room) {
+            out << value << '\n';
+            continue;
+        }
+        for (qsizetype at = 0; at < value.size(); at += room)
+            out << (at == 0 ? QString() : QString(width + separator.size(), u' ')) << value.mid(at, room) << '\n';
+    }
 }
 
 QJsonObject recordToJson(const DeviceEntry& record)

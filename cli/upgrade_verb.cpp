@@ -47,10 +47,10 @@ private:
                                VerbContext& context) override
     {
         QString error;
-        const std::optional<int> port = parseComPort(parser.value(QStringLiteral("port")), kUpgradePortCount, error);
+        const std::optional<SerialPortChoice> port = parseSerialPort(parser.value(QStringLiteral("port")), error);
         if (!port)
             return usageError(context, error);
-        request.portName = QStringLiteral("COM%1").arg(*port).toStdString();
+        request.portName = toSystemBytes(port->name()).toStdString();
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
         request.filePath = path.toStdString();
         // The upgrade dialog's checks, on the name's own bytes: whatever the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "nearest_word.h"
+
 namespace quillmar::cli {
 
 namespace {
@@ -122,8 +124,20 @@ int Verb::run(const QStringList& arguments, VerbContext& context)
     for (const QCommandLineOption& option : options_)
         parser.addOption(option);
     // The first word is taken for the program's name and skipped.
-    if (!parser.parse(QStringList{QStringLiteral("quillmar-cli")} + arguments))
-        return usageError(context, parser.errorText());
+    if (!parser.parse(QStringList{QStringLiteral("quillmar-cli")} + arguments)) {
+        QString message = parser.errorText();
+        if (const QStringList unknown = parser.unknownOptionNames(); unknown.size() == 1) {
+            QStringList names{QStringLiteral("help")};
+            for (const QCommandLineOption& option : options_)
+                names << option.names().constLast();
+            if (const std::optional<QString> nearest = nearestWord(unknown.constFirst(), names)) {
+                if (message.endsWith(u'.'))
+                    message.chop(1);
+                message += QStringLiteral("; did you mean '--%1'?").arg(*nearest);
+            }
+        }
+        return usageError(context, message);
+    }
     if (parser.isSet(helpOption())) {
         context.out << helpText();
         return kSuccess;

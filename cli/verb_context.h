@@ -24,6 +24,9 @@ struct VerbContext {
     // Whether `err` is a terminal: a long operation draws its progress as a
     // bar there and writes plain lines anywhere else.
     bool errIsTerminal = false;
+    // How many columns `out` has when it is a terminal; 0 when it is not (a
+    // file or a pipe takes whole lines).
+    int outColumns = 0;
     // How long a printer on a COM port or USB has to answer.
     DirectSettingsTiming directTiming{};
     // Where a USB printer is looked for; the system's when not set.

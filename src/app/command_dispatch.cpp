@@ -23,7 +23,10 @@
 namespace quillmar {
 namespace {
 
-// The list column of sub-item 3, the IP text the commands read.
+// The list columns of the device name, sub-item 2 (the MAC) and sub-item 3
+// (the IP text the commands read).
+constexpr int kNameColumn = 2;
+constexpr int kMacColumn = 3;
 constexpr int kIpColumn = 4;
 constexpr int kMaxIpTextLength = 20;
 
@@ -38,6 +41,17 @@ int TmainForm::firstSelectedRow() const
             first = index.row();
     }
     return first;
+}
+
+QString TmainForm::deviceDescription(int row) const
+{
+    QStringList parts;
+    for (const int column : {kNameColumn, kMacColumn, kIpColumn}) {
+        const QString text = deviceListModel_->cellText(row, column);
+        if (!text.isEmpty())
+            parts << text;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 void TmainForm::funcTreeViewClick()
@@ -114,7 +128,10 @@ void TmainForm::runUpgradeCommand()
         showError(this, QStringLiteral("please exit from configuration utility"));
         return;
     }
+    // The dialog and the progress window are shared: each run names its printer.
+    const QString device = deviceDescription(row);
     TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
+    dialog->setDeviceText(device);
     if (dialog->exec() != QDialog::Accepted)
         return;
     // The upgrade logs in without a password.
@@ -123,7 +140,7 @@ void TmainForm::runUpgradeCommand()
     request.deviceMac = mac;
     request.portName = dialog->portName().toLatin1().toStdString();
     request.filePath = QFile::encodeName(dialog->filePath()).toStdString();
-    startUpgrade(request);
+    startUpgrade(request, device);
 }
 
 void TmainForm::deviceListViewDblClick()

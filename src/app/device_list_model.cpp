@@ -7,6 +7,11 @@ namespace quillmar {
 namespace {
 
 constexpr int kWidths[kDeviceListColumns] = {50, 82, 50, 106, 95, 50, 50, 50, 89, 50, 50, 50, 60, 50};
+// A name's letters average out narrower than a MAC's hexadecimal digits, which
+// are all wide.
+constexpr const char* kSamples[kDeviceListColumns] = {
+    "100",   "RX_WIFI_IFBOARD", "DEVICE-NAME-16CH", "00-1F-7C-DB-CE-FA", "255.255.255.255", "65535", "65535",
+    "STATIC", "Adhoc",          "WPA2PSK",          "NONE",              "SSID-NAME-10",    "",      ""};
 
 }  // namespace
 
@@ -47,8 +52,7 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    // The fixed column widths cut long texts (a MAC, a long SSID); the whole
-    // text is one hover away.
+    // A text longer than its column (a long SSID) is one hover away.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(index.row(), index.column());
     if (role == Qt::ForegroundRole
@@ -94,6 +98,11 @@ void DeviceListModel::refreshColours()
 int DeviceListModel::columnWidth(int column)
 {
     return column >= 0 && column < kDeviceListColumns ? kWidths[column] : 0;
+}
+
+QString DeviceListModel::columnSample(int column)
+{
+    return column >= 0 && column < kDeviceListColumns ? QString::fromLatin1(kSamples[column]) : QString();
 }
 
 }  // namespace quillmar

@@ -34,7 +34,12 @@ public:
     // at or above 0x80 is found as it was stored.
     std::string macText(int row) const;
 
+    // The width the column is laid out with, in pixels.
     static int columnWidth(int column);
+    // The widest text a column is expected to show whole: a full MAC, a
+    // 16-character device name, the longest model name, a dotted address. A
+    // column starts at least as wide as this and as its caption.
+    static QString columnSample(int column);
 
 private:
     DeviceTable& table_;

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -39,7 +41,6 @@ TmainForm* theMainForm = nullptr;
 constexpr int kClientWidth = 825;
 constexpr int kClientHeight = 418;
 constexpr int kTreeWidth = 176;
-constexpr int kTreeWidening = 150;
 constexpr int kLogHeight = 78;
 constexpr int kFirstSearchDelayMs = 500;
 
@@ -58,11 +59,10 @@ void setMainForm(TmainForm* form)
     theMainForm = form;
 }
 
+// Opens at its laid-out size; it may be resized and maximised, since fonts
+// wider than the layout's leave the list's columns too little room.
 TmainForm::TmainForm(QWidget* parent, LocalAddressSource* addressSource)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
-                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint),
-      addressSource_(addressSource)
+    : QWidget(parent, Qt::Window), addressSource_(addressSource)
 {
     if (!addressSource_) {
         ownAddressSource_ = std::make_unique<IfaddrsAddressSource>();
@@ -130,6 +130,7 @@ void TmainForm::buildControls()
     funcTreeView->setIndentation(19);
     funcTreeView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     funcTreeView->setMinimumWidth(10);
+    funcTreeView->installEventFilter(this);
 
     gridSplitter = new QSplitter(Qt::Vertical, mainSplitter);
     gridSplitter->setObjectName(QStringLiteral("gridSplitter"));
@@ -147,16 +148,26 @@ void TmainForm::buildControls()
     deviceListView->verticalHeader()->setDefaultSectionSize(20);
     deviceListView->horizontalHeader()->setHighlightSections(false);
     deviceListView->setWordWrap(false);
-    for (int column = 0; column < kDeviceListColumns; ++column)
-        deviceListView->setColumnWidth(column, DeviceListModel::columnWidth(column));
+    deviceListView->horizontalHeader()->setStretchLastSection(true);
+    fitColumns();
+    deviceListView->installEventFilter(this);
+    // Tab leaves the list for the log instead of walking its cells; the arrow
+    // keys move in it.
+    deviceListView->setTabKeyNavigation(false);
 
     msgMemo = new QPlainTextEdit(gridSplitter);
     msgMemo->setObjectName(QStringLiteral("msgMemo"));
     msgMemo->setReadOnly(true);
+    msgMemo->setTabChangesFocus(true);
     msgMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     gridSplitter->setSizes({kClientHeight - 68 - kLogHeight, kLogHeight});
     mainSplitter->setSizes({kTreeWidth, kClientWidth - kTreeWidth});
+    // A bigger window goes to the list; the tree and the log keep their size.
+    mainSplitter->setStretchFactor(0, 0);
+    mainSplitter->setStretchFactor(1, 1);
+    gridSplitter->setStretchFactor(0, 1);
+    gridSplitter->setStretchFactor(1, 0);
     layout->addWidget(mainSplitter, 1);
 
     Timer1 = new QTimer(this);
@@ -173,9 +184,75 @@ void TmainForm::buildControls()
     connect(Button1, &QPushButton::clicked, this, &TmainForm::Button1Click);
     connect(exitBtn, &QPushButton::clicked, this, &TmainForm::exitBtnClick);
 
-    setFixedSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TmainForm::fitColumns()
+{
+    const QFontMetrics cells(deviceListView->font());
+    const QFontMetrics captions(deviceListView->horizontalHeader()->font());
+    // Room for the cell's and the caption's margins and the grid line.
+    constexpr int kCellPadding = 10;
+    constexpr int kCaptionPadding = 14;
+    for (int column = 0; column < kDeviceListColumns; ++column) {
+        const QString caption = deviceListModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max({DeviceListModel::columnWidth(column),
+                                    cells.horizontalAdvance(DeviceListModel::columnSample(column)) + kCellPadding,
+                                    captions.horizontalAdvance(caption) + kCaptionPadding});
+        deviceListView->setColumnWidth(column, width);
+    }
+}
+
+void TmainForm::fitFunctionTree()
+{
+    // The widest item with its indentation and the branch marks beside the
+    // root, and the frame on both sides.
+    const QFontMetrics metrics(funcTreeView->font());
+    int items = 0;
+    for (QTreeWidgetItemIterator it(funcTreeView); *it; ++it) {
+        int depth = 1;
+        for (const QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+            ++depth;
+        items = std::max(items, depth * funcTreeView->indentation() + metrics.horizontalAdvance((*it)->text(0)));
+    }
+    constexpr int kItemMargins = 12;
+    const int width = items + kItemMargins + 2 * funcTreeView->frameWidth();
+    const int total = mainSplitter->width() > 0 ? mainSplitter->width() : kClientWidth;
+    mainSplitter->setSizes({width, std::max(total - width, 0)});
+}
+
+bool TmainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || (watched != funcTreeView && watched != deviceListView))
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == funcTreeView && (enter || key == Qt::Key_Space)) {
+        runCurrentTreeItem();
+        return true;
+    }
+    if (watched == deviceListView && enter) {
+        deviceListViewDblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TmainForm::runCurrentTreeItem()
+{
+    QTreeWidgetItem* item = funcTreeView->currentItem();
+    if (!item)
+        return;
+    const QString text = item->text(0);
+    funcTreeView->setCurrentItem(item);
+    funcTreeViewClick();
+    // The keyboard stays on the item it ran (a click's command reselects the
+    // root), so that the next key goes on from there.
+    const QList<QTreeWidgetItem*> found = funcTreeView->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    if (!found.isEmpty())
+        funcTreeView->setCurrentItem(found.first());
 }
 
 void TmainForm::showEvent(QShowEvent* event)
@@ -191,6 +268,7 @@ void TmainForm::FormShow()
 {
     msgMemo->clear();
     buildFunctionTree();
+    fitFunctionTree();
     deviceListModel_->clear();
     webSourceDirectory.clear();
     webImagePath.clear();
@@ -213,8 +291,8 @@ void TmainForm::FormShow()
     openDevices_.clear();
     searching_ = false;
     Timer1->start();
-
-    mainSplitter->setSizes({kTreeWidth + kTreeWidening, kClientWidth - kTreeWidth - kTreeWidening});
+    // The tree was widened here for the items' texts; it is already as wide
+    // as they need, and a wider one would take the list's room.
 }
 
 int TmainForm::readLocalAddresses()
@@ -290,6 +368,10 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
     removeUpgradeItem();
     searching_ = true;
 
+    const SearchTarget target{broadcast, broadcast ? std::string() : address.left(19).toStdString()};
+    otherFamily_ = OtherFamilyCount(programFlags().printerFamily);
+    searchCancelled_ = false;
+
     TudpPrgForm* progress = createSharedWindows().udpPrgForm;
     auto* worker = new UDPsearchThread(broadcast, address, localAddresses_, programFlags().printerFamily,
                                        searchTiming_);
@@ -314,15 +396,23 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
             progress->stepBar();
     }, queued);
     connect(worker, &UDPsearchThread::replyParsed, this, [this, current](const DeviceEntry& entry) {
-        if (current())
-            addRow(entry);
+        if (!current())
+            return;
+        otherFamily_.offer(entry);
+        addRow(entry);
     }, queued);
-    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress, current] {
+    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress, current, target] {
         if (!current())
             return;
         searching_ = false;
         progress->closeIfVisible();
         update();
+        // A cancelled search was told of when it was cancelled.
+        if (!searchCancelled_ && deviceListModel_->rowCount() == 0)
+            log(QString::fromStdString(nothingListedText(target)));
+        if (otherFamily_.count() > 0)
+            log(QString::fromStdString(otherFamilyText(otherFamily_.count()))
+                + QStringLiteral("; choose that family in the model chooser to see them"));
     }, queued);
     connect(worker, &UDPsearchThread::errorRaised, this, [this, progress](const QString& text) {
         showError(progress->isVisible() ? static_cast<QWidget*>(progress) : this, text);
@@ -347,8 +437,12 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
     progress->exec();
 
     // Still searching means the user cancelled: the worker stops at its next check.
-    if (searching_ && current() && searchThread_)
-        searchThread_->requestStop();
+    if (searching_ && current()) {
+        searchCancelled_ = true;
+        log(QString::fromStdString(searchCancelledText(target, std::size_t(deviceListModel_->rowCount()))));
+        if (searchThread_)
+            searchThread_->requestStop();
+    }
     if (deviceListModel_->rowCount() > 0)
         addUpgradeItem();
 }

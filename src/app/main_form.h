@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+#include "discovery/search_outcome.h"
 #include "discovery/search_timing.h"
 #include "discovery/udp_search_thread.h"
 #include "maintenance/maintenance_request.h"
@@ -66,8 +67,9 @@ public:
     // A reboot or a firmware upgrade of a filled request behind the modal
     // progress window; returns when that window has closed, after telling the
     // user the outcome (maintenance_commands.cpp).
-    void startReboot(const MaintenanceRequest& request);
-    void startUpgrade(const MaintenanceRequest& request);
+    // `device` names the printer in the progress window (name, MAC, address).
+    void startReboot(const MaintenanceRequest& request, const QString& device = QString());
+    void startUpgrade(const MaintenanceRequest& request, const QString& device = QString());
     // The last maintenance worker's result code; 1 while it has not finished.
     int maintenanceStatus() const;
     // Tests replace the system's route and neighbour tables (not owned) and
@@ -111,9 +113,19 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Enter or Space on a function-tree item runs it; Enter on a device row
+    // opens its configuration window.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    // Columns as wide as their captions and the texts they are meant to show
+    // whole, in this window's font; the tree as wide as its items.
+    void fitColumns();
+    void fitFunctionTree();
+    void runCurrentTreeItem();
+    // "Counter1, 00-1F-7C-00-00-01, 192.0.2.10" for the row's device.
+    QString deviceDescription(int row) const;
     void FormClose();
     QTreeWidgetItem* rootItem() const;
     QTreeWidgetItem* upgradeItem() const;
@@ -148,6 +160,9 @@ private:
     // Which search is current: what an older worker still sends is dropped.
     quint64 searchNumber_ = 0;
     std::vector<QPointer<UDPsearchThread>> searchWorkers_;
+    // The current search's replies of the other printer family.
+    OtherFamilyCount otherFamily_;
+    bool searchCancelled_ = false;
     std::unique_ptr<HostTables> ownHostTables_;
     HostTables* hostTables_ = nullptr;
     std::unique_ptr<HostTableHelpers> hostTableHelpers_;

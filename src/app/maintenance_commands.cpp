@@ -1,6 +1,7 @@
 // The main window's starters of the reboot and the firmware upgrade: each runs
 // its worker behind the shared progress window and tells the user the outcome.
 #include <algorithm>
+#include <optional>
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
@@ -32,6 +33,21 @@ void tellOutcome(TmainForm& form, const std::optional<OutcomeMessage>& message)
     if (prompter().show(&form, prompt) == PromptAnswer::Yes)
         form.startSearch(true, QString());
 }
+
+// Names the printer in the shared progress window while one run lasts.
+class ProgressDevice {
+public:
+    ProgressDevice(TupgradePrgForm* progress, const QString& device) : progress_(progress)
+    {
+        progress_->setDeviceText(device);
+    }
+    ~ProgressDevice() { progress_->setDeviceText(QString()); }
+    ProgressDevice(const ProgressDevice&) = delete;
+    ProgressDevice& operator=(const ProgressDevice&) = delete;
+
+private:
+    TupgradePrgForm* progress_;
+};
 
 }  // namespace
 
@@ -82,18 +98,21 @@ int TmainForm::runMaintenanceWorker(MaintenanceThread* worker, const std::shared
                                    [this](const QString& line) { log(line); });
 }
 
-void TmainForm::startReboot(const MaintenanceRequest& request)
+void TmainForm::startReboot(const MaintenanceRequest& request, const QString& device)
 {
+    std::optional<ProgressDevice> named(std::in_place, createSharedWindows().upgradePrgForm, device);
     maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
     const int code = runMaintenanceWorker(new rebootThread(request, maintenanceEnvironment(), maintenanceStatus_),
                                           maintenanceStatus_);
+    named.reset();
     journalMaintenance(QStringLiteral("reboot"), request, std::nullopt, outcomeVerdict(rebootOutcome(code)),
                        [this](const QString& line) { log(line); });
     tellOutcome(*this, rebootOutcome(code));
 }
 
-void TmainForm::startUpgrade(const MaintenanceRequest& request)
+void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& device)
 {
+    std::optional<ProgressDevice> named(std::in_place, createSharedWindows().upgradePrgForm, device);
     const std::optional<AuditImage> image = imageOfFile(QByteArray::fromStdString(request.filePath));
     if (image)
         log(imageLine(*image));
@@ -103,6 +122,7 @@ void TmainForm::startUpgrade(const MaintenanceRequest& request)
     const AskedRun run = runAskingBeforeStop(
         worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
         [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
+    named.reset();
     const auto journal = [&](const QString& verdict) {
         journalMaintenance(QStringLiteral("upgrade"), request, image, verdict,
                            [this](const QString& line) { log(line); });

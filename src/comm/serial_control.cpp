@@ -17,7 +17,14 @@ MSComm::~MSComm()
 
 QString MSComm::portLabel() const
 {
+    if (!devicePath_.isEmpty())
+        return devicePath_;
     return QStringLiteral("COM%1 (%2)").arg(commPort_).arg(comPortPath(commPort_));
+}
+
+QString MSComm::openedPath() const
+{
+    return devicePath_.isEmpty() ? comPortPath(commPort_) : devicePath_;
 }
 
 void MSComm::fail(const QString& what) const
@@ -38,6 +45,13 @@ void MSComm::setCommPort(int port)
     if (PortOpen())
         fail(QStringLiteral("%1: port already open; close it before choosing another").arg(portLabel()));
     commPort_ = port;
+}
+
+void MSComm::setDevicePath(const QString& path)
+{
+    if (PortOpen())
+        fail(QStringLiteral("%1: port already open; close it before choosing another").arg(portLabel()));
+    devicePath_ = path;
 }
 
 QString MSComm::Settings() const
@@ -115,11 +129,11 @@ void MSComm::setPortOpen(bool open)
         fail(QStringLiteral("%1: port already open").arg(portLabel()));
 
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(comPortPath(commPort_));
+    port->setPortName(openedPath());
     if (!port->open(QIODevice::ReadWrite)) {
         QString hint;
         if (port->error() == QSerialPort::PermissionError) {
-            hint = deniedAccessHint(comPortPath(commPort_), "dialout");
+            hint = deniedAccessHint(openedPath(), "dialout");
             if (hint.isEmpty())
                 hint = QStringLiteral(" (the port is in use by another program)");
         }

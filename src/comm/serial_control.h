@@ -33,7 +33,7 @@ public:
     // How long one Output write may wait for the driver to take its bytes (a
     // port held back by flow control) before it fails.
     static constexpr std::chrono::milliseconds kOutputTimeout{5000};
-    static constexpr int kMaxCommPort = 255;
+    static constexpr int kMaxCommPort = 256;
     static constexpr int kMaxInputLen = 32767;
 
     explicit MSComm(std::chrono::milliseconds outputTimeout = kOutputTimeout);
@@ -44,6 +44,10 @@ public:
     // COM number; the device is comPortPath(CommPort). Cannot change while open.
     int CommPort() const { return commPort_; }
     void setCommPort(int port);
+    // A device opened instead of the one CommPort names (the command line's
+    // --port /dev/ttyUSB0); empty goes back to CommPort. Cannot change while open.
+    QString DevicePath() const { return devicePath_; }
+    void setDevicePath(const QString& path);
 
     // "rate,parity,data bits,stop bits"; read back in canonical form. Applied at
     // once when the port is open.
@@ -77,6 +81,7 @@ public:
 
 private:
     QString portLabel() const;
+    QString openedPath() const;
     [[noreturn]] void fail(const QString& what) const;
     void requireOpen(const char* operation) const;
     void applyLineSettings();
@@ -84,6 +89,7 @@ private:
 
     std::chrono::milliseconds outputTimeout_;
     int commPort_ = 1;
+    QString devicePath_;
     SerialSettings settings_;
     int inputLen_ = 0;
     int handshaking_ = comNone;

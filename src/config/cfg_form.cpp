@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -105,6 +106,15 @@ void TcfgForm::closeEvent(QCloseEvent* event)
     QWidget::closeEvent(event);
 }
 
+void TcfgForm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void TcfgForm::FormShow()
 {
     holdsDevice_ = true;
@@ -155,6 +165,8 @@ void TcfgForm::fillControls()
     openedKey_ = block_.text(DeviceField::Key);
     // 5
     createAddressControls();
+    orderTabStops();
+    showDeviceInTitle(openedIp_);
 
     // The values the controls take are worked out in one place, shared with
     // the command line; what follows puts them into the controls in order.
@@ -194,12 +206,6 @@ void TcfgForm::createAddressControls()
             auto* control = new IpAddressEdit(parent);
             control->setObjectName(name);
             control->setGeometry(x, y, width, height);
-            control->setFocusPolicy(Qt::TabFocus);
-            // Framed like the edits around it.
-            control->setAttribute(Qt::WA_StyledBackground, true);
-            control->setStyleSheet(
-                QStringLiteral("quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
-                               "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
             control->show();
             return control;
         } catch (const std::bad_alloc&) {
@@ -276,6 +282,7 @@ void TcfgForm::showModuleAddress(const std::string& ipAddressText)
         v.octets[i] = fromField(view.octetTexts[i]);
     v.addressControlValue = view.controlValue;
     fillAddress(v);
+    showDeviceInTitle(ipAddressText);
 }
 
 void TcfgForm::fillRecordTexts(const ConfigFormValues& v)
@@ -363,6 +370,9 @@ void TcfgForm::coverKeyBox()
     const bool coverWpa = coversWpaKey(boxText(CmbBox_EncryType).toStdString());
     Edit9->setVisible(!coverWpa);
     Edit10->setVisible(coverWpa);
+    // A covered box can be neither clicked nor tabbed into.
+    Edit_KEY->setFocusPolicy(coverWpa ? Qt::StrongFocus : Qt::NoFocus);
+    Edit_WPAPSK->setFocusPolicy(coverWpa ? Qt::NoFocus : Qt::StrongFocus);
     Edit9->raise();
     Edit10->raise();
 }

@@ -131,6 +131,8 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window as its close box does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 public:
     // Top panel.
@@ -273,6 +275,13 @@ private:
     void connectSaveHandlers();
     void connectFileHandlers();
     void connectWebHandlers();
+    // Tab follows the layout: the top panel, the left column, the right
+    // column, the web page tab, the buttons. The address control, made at
+    // show time, comes after the IP mode box.
+    void orderTabStops();
+    // The title names the printer: its device name and the address the
+    // window's saves and reads go to.
+    void showDeviceInTitle(const std::string& address);
     // A web image worker behind the progress window; its code, or 1 when the
     // window closed first.
     int runWebWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -19,6 +20,8 @@
 #include "config/form_helpers.h"
 #include "config/form_items.h"
 #include "record/coded_fields.h"
+#include "record/printable_text.h"
+#include "ui/ip_address_edit.h"
 #include "ui/logo.h"
 
 namespace quillmar {
@@ -229,6 +232,9 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     addLabel(g, QStringLiteral("UDP Port: "), leftLabel, 172, 90);
     Edit_UDPPort = addEdit(g, QStringLiteral("Edit_UDPPort"), leftBox, 172, leftWidth);
     Edit_UDPPort->setReadOnly(true);
+    // Read-only boxes can be clicked into to copy, but Tab passes them by.
+    Edit_listenPort1->setFocusPolicy(Qt::ClickFocus);
+    Edit_UDPPort->setFocusPolicy(Qt::ClickFocus);
     addLabel(g, QStringLiteral("MAC address:"), leftLabel, 208, 90);
     Edit_mac = addEdit(g, QStringLiteral("Edit_mac"), leftBox, 208, leftWidth);
     Edit_mac->setEnabled(false);
@@ -440,6 +446,40 @@ void TcfgForm::buildWebPageTab(QWidget* page)
     Edit_bin = addEdit(uploadGroup, QStringLiteral("Edit_bin"), 126, 26, 306);
     bin_Btn = addButton(uploadGroup, QStringLiteral("bin_Btn"), QStringLiteral("Browse..."), 440, 24, 92);
     uploadBtn = addButton(uploadGroup, QStringLiteral("uploadBtn"), QStringLiteral("Upload"), 440, 56, 92);
+}
+
+void TcfgForm::orderTabStops()
+{
+    // Qt orders only widgets that take focus; those that may not later
+    // (a covered key box, a lone tab) take it again until the order is set.
+    PageControl1->tabBar()->setFocusPolicy(Qt::TabFocus);
+    Edit_KEY->setFocusPolicy(Qt::StrongFocus);
+    Edit_WPAPSK->setFocusPolicy(Qt::StrongFocus);
+    QWidget* const order[] = {
+        Edit_SerialNo, PageControl1,    CmbBox_ipcfg,    moduleAddress_,   Edit_listenPort1, Edit_UDPPort, Edit_mac,
+        CmbBox_ws,     CmbBox_WIFIMode, CmbBox_AuthMode, CmbBox_EncryType, Edit_SSID,        Edit_KEY,     Edit_WPAPSK,
+        Edit_srcDir,   srcDir_Btn,      Edit_outFile,    outDir_Btn,       convertBtn,       Edit_bin,     bin_Btn,
+        uploadBtn,     importBtn,       exportBtn,       saveModuleBtn,    abortBtn};
+    QWidget* previous = nullptr;
+    for (QWidget* next : order) {
+        if (!next)
+            continue;  // an address control that could not be made
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+    // With the basic settings alone there is no other tab to go to.
+    const bool otherTabs = PageControl1->isTabVisible(PageControl1->indexOf(TabSheet_We));
+    PageControl1->tabBar()->setFocusPolicy(otherTabs ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TcfgForm::showDeviceInTitle(const std::string& address)
+{
+    const std::string name = block_.text(DeviceField::DeviceName);
+    QString device = QString::fromLatin1(printableText(address));
+    if (!name.empty())
+        device = QString::fromLatin1(printableText(name)) + QStringLiteral(" (") + device + u')';
+    setWindowTitle(kCaption + QStringLiteral(" \u2014 ") + device);
 }
 
 void TcfgForm::buildButtons()

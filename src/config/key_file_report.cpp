@@ -3,6 +3,7 @@
 #include <string>
 
 #include "config/single_byte_text.h"
+#include "record/field_names.h"
 #include "record/ip_dot.h"
 
 namespace quillmar {
@@ -28,61 +29,85 @@ QString quoted(const QString& text)
 
 }  // namespace
 
-void KeyFileReport::add(const QString& control, const QString& value)
+void KeyFileReport::add(const QString& name, const QString& value)
 {
-    lines_.append(control + QStringLiteral(" = ") + value);
+    lines_.append(name + QStringLiteral(" = ") + value);
 }
 
-void KeyFileReport::setModelName(const QString& text) { add(QStringLiteral("Edit_devName"), quoted(text)); }
-void KeyFileReport::selectSerialBaud(const QString& text) { add(QStringLiteral("CmbBox_sBaud"), quoted(text)); }
-void KeyFileReport::selectSerialFormat(const QString& text) { add(QStringLiteral("CmbBox_sDataFormat"), quoted(text)); }
-void KeyFileReport::selectSerialFlow(const QString& text) { add(QStringLiteral("CmbBox_sFlowCtrl"), quoted(text)); }
-void KeyFileReport::selectSerialInterface(const QString& text) { add(QStringLiteral("CmbBox_sSI"), quoted(text)); }
+void KeyFileReport::add(DeviceField field, const QString& value)
+{
+    add(QString::fromLatin1(fieldName(field)), value);
+}
+
+void KeyFileReport::add(ConfigField field, const QString& value)
+{
+    add(QString::fromLatin1(fieldName(field)), value);
+}
+
+void KeyFileReport::addOutsideRecord(const char* name, const QString& value)
+{
+    add(QString::fromLatin1(name) + QStringLiteral(" (not in the record)"), value);
+}
+
+void KeyFileReport::setModelName(const QString& text) { add(DeviceField::ModelName, quoted(text)); }
+void KeyFileReport::selectSerialBaud(const QString& text) { add(ConfigField::SerialBaud, quoted(text)); }
+void KeyFileReport::selectSerialFormat(const QString& text) { add(ConfigField::SerialFormat, quoted(text)); }
+void KeyFileReport::selectSerialFlow(const QString& text) { add(ConfigField::SerialFlow, quoted(text)); }
+void KeyFileReport::selectSerialInterface(const QString& text) { add(ConfigField::SerialIf, quoted(text)); }
 
 void KeyFileReport::setPackingSwitches(bool delimiterOn, bool timeoutOn, bool lengthOn)
 {
-    add(QStringLiteral("CkBox_dpStr"), onOff(delimiterOn));
-    add(QStringLiteral("CkBox_dpTmout"), onOff(timeoutOn));
-    add(QStringLiteral("CkBox_dpLen"), onOff(lengthOn));
+    add(ConfigField::DpDelimOn, onOff(delimiterOn));
+    add(ConfigField::DpTimeoutOn, onOff(timeoutOn));
+    add(ConfigField::DpLengthOn, onOff(lengthOn));
 }
 
+// The record keeps the two delimiter bytes as one text of hexadecimal digits.
 void KeyFileReport::setDelimiterTexts(const QString& first, const QString& second)
 {
-    add(QStringLiteral("Edit_dpStr0"), quoted(first));
-    add(QStringLiteral("Edit_dpStr1"), quoted(second));
+    add(ConfigField::DpDelim, quoted(first + second));
 }
 
-void KeyFileReport::setPackingTimeout(const QString& text) { add(QStringLiteral("Edit_dpTmout"), quoted(text)); }
-void KeyFileReport::setPackingLength(const QString& text) { add(QStringLiteral("Edit_dpLen"), quoted(text)); }
+void KeyFileReport::setPackingTimeout(const QString& text) { add(ConfigField::DpTimeout, quoted(text)); }
+void KeyFileReport::setPackingLength(const QString& text) { add(ConfigField::DpLength, quoted(text)); }
 void KeyFileReport::setIpMode(bool dhcp)
 {
-    add(QStringLiteral("CmbBox_ipcfg"), dhcp ? QStringLiteral("\"DHCP\"") : QStringLiteral("\"STATIC\""));
+    add(DeviceField::IpMode, dhcp ? QStringLiteral("\"DHCP\"") : QStringLiteral("\"STATIC\""));
 }
-void KeyFileReport::setModuleAddress(quint32 v) { add(QStringLiteral("IP Address"), address(v)); }
-void KeyFileReport::setSubnetMask(quint32 v) { add(QStringLiteral("Subnet Mask (no control)"), address(v)); }
-void KeyFileReport::setGateway(quint32 v) { add(QStringLiteral("Gateway (no control)"), address(v)); }
-void KeyFileReport::selectTcpWindowIndex(int index) { add(QStringLiteral("CmbBox_ws"), QString::number(index)); }
-void KeyFileReport::selectOperationMode(const QString& itemText) { add(QStringLiteral("CmbBox_opmode"), quoted(itemText)); }
-void KeyFileReport::showUdpPanel() { add(QStringLiteral("Panel_udp"), QStringLiteral("visible")); }
-void KeyFileReport::setListenPort(const QString& text) { add(QStringLiteral("Edit_listenPort"), quoted(text)); }
-void KeyFileReport::setConnectionTimeoutOn(bool on) { add(QStringLiteral("ChkBox_tmout"), onOff(on)); }
-void KeyFileReport::setConnectionTimeouts(const QString& text) { add(QStringLiteral("Edit_connTmout"), quoted(text)); }
-void KeyFileReport::setUdpRemotePort(const QString& text) { add(QStringLiteral("Edit_udpRport"), quoted(text)); }
-void KeyFileReport::setUdpLocalPort(const QString& text) { add(QStringLiteral("Edit_udpLport"), quoted(text)); }
-void KeyFileReport::setUdpRemoteAddress(quint32 v) { add(QStringLiteral("UDP Remote IP (no control)"), address(v)); }
-void KeyFileReport::setClientPort(const QString& text) { add(QStringLiteral("Edit_clientPort"), quoted(text)); }
-void KeyFileReport::setClientRemoteAddress(quint32 v) { add(QStringLiteral("TCP Client Remote IP"), address(v)); }
-void KeyFileReport::setClientHostName(const QString& text) { add(QStringLiteral("Edit_tcpcHost"), quoted(text)); }
+void KeyFileReport::setModuleAddress(quint32 v) { add(DeviceField::IpAddress, address(v)); }
+void KeyFileReport::setSubnetMask(quint32 v) { addOutsideRecord("subnetMask", address(v)); }
+void KeyFileReport::setGateway(quint32 v) { addOutsideRecord("gateway", address(v)); }
+void KeyFileReport::selectTcpWindowIndex(int index) { add(ConfigField::TcpWindowIndex, QString::number(index)); }
+
+void KeyFileReport::selectOperationMode(const QString& itemText)
+{
+    const QString code = itemText == QLatin1String("TCP Server")   ? QStringLiteral("TS")
+                         : itemText == QLatin1String("TCP Client") ? QStringLiteral("TC")
+                                                                   : QStringLiteral("UD");
+    add(ConfigField::OpModeCode, quoted(code) + QStringLiteral(" (") + itemText + u')');
+}
+
+// Only the window shows it; the record holds nothing for it.
+void KeyFileReport::showUdpPanel() {}
+void KeyFileReport::setListenPort(const QString& text) { addOutsideRecord("listenPort", quoted(text)); }
+void KeyFileReport::setConnectionTimeoutOn(bool on) { addOutsideRecord("connectionTimeoutOn", onOff(on)); }
+void KeyFileReport::setConnectionTimeouts(const QString& text) { addOutsideRecord("connectionTimeout", quoted(text)); }
+void KeyFileReport::setUdpRemotePort(const QString& text) { addOutsideRecord("udpRemotePort", quoted(text)); }
+void KeyFileReport::setUdpLocalPort(const QString& text) { addOutsideRecord("udpLocalPort", quoted(text)); }
+void KeyFileReport::setUdpRemoteAddress(quint32 v) { addOutsideRecord("udpRemoteAddress", address(v)); }
+void KeyFileReport::setClientPort(const QString& text) { addOutsideRecord("clientPort", quoted(text)); }
+void KeyFileReport::setClientRemoteAddress(quint32 v) { addOutsideRecord("clientRemoteAddress", address(v)); }
+void KeyFileReport::setClientHostName(const QString& text) { addOutsideRecord("clientHostName", quoted(text)); }
 
 void KeyFileReport::setDnsAddresses(quint32 primary, std::optional<quint32> secondary)
 {
-    add(QStringLiteral("Primary DNS (no control)"), address(primary));
+    addOutsideRecord("primaryDns", address(primary));
     if (secondary)
-        add(QStringLiteral("Secondary DNS (no control)"), address(*secondary));
+        addOutsideRecord("secondaryDns", address(*secondary));
 }
 
-void KeyFileReport::setIpFilterOn(bool on) { add(QStringLiteral("ChkBox_IPFen"), onOff(on)); }
-void KeyFileReport::setIpFilterStart(quint32 v) { add(QStringLiteral("IP Filter Start"), address(v)); }
-void KeyFileReport::setIpFilterEnd(quint32 v) { add(QStringLiteral("IP Filter End"), address(v)); }
+void KeyFileReport::setIpFilterOn(bool on) { add(ConfigField::IpFilterOn, onOff(on)); }
+void KeyFileReport::setIpFilterStart(quint32 v) { add(QStringLiteral("ipFilterRange start"), address(v)); }
+void KeyFileReport::setIpFilterEnd(quint32 v) { add(QStringLiteral("ipFilterRange end"), address(v)); }
 
 }  // namespace quillmar

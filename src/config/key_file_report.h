@@ -1,10 +1,13 @@
 #pragma once
-// An ImportTarget that writes down what a key file sets, one line per effect in
-// the order the file gives them, naming the configuration window's controls:
-// what `quillmar-cli config import` prints.
+// An ImportTarget that writes down what a key file sets, one line per value in
+// the order the file gives them, naming each by its field in the window's
+// record (the names config show and config set use, and those of the record's
+// extended settings area); a value the window keeps in no field is marked "(not
+// in the record)". What `quillmar-cli config import` prints.
 #include <QStringList>
 
 #include "config/import_target.h"
+#include "record/config_block.h"
 
 namespace quillmar {
 
@@ -43,7 +46,10 @@ public:
     void setIpFilterEnd(quint32 controlValue) override;
 
 private:
-    void add(const QString& control, const QString& value);
+    void add(DeviceField field, const QString& value);
+    void add(ConfigField field, const QString& value);
+    void add(const QString& name, const QString& value);
+    void addOutsideRecord(const char* name, const QString& value);
 
     QStringList lines_;
 };

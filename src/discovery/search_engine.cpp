@@ -67,7 +67,7 @@ bool isSearchableAddress(const std::string& text)
 }
 
 SearchEngine::SearchEngine(SearchProgress& progress, int printerFamily, SearchTiming timing)
-    : progress_(progress), printerFamily_(printerFamily), timing_(timing)
+    : progress_(progress), printerFamily_(printerFamily), timing_(timing), otherFamily_(printerFamily)
 {
 }
 
@@ -75,6 +75,12 @@ std::size_t SearchEngine::listedCount() const
 {
     std::lock_guard<std::mutex> guard(lock_);
     return listed_.count();
+}
+
+std::size_t SearchEngine::otherFamilyCount() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return otherFamily_.count();
 }
 
 std::vector<DeviceEntry> SearchEngine::listedDevices() const
@@ -98,6 +104,7 @@ void SearchEngine::offer(DeviceEntry entry, std::size_t localIndex)
 {
     std::lock_guard<std::mutex> guard(lock_);
     listed_.admit(entry, printerFamily_);
+    otherFamily_.offer(entry);
     progress_.addRowFrom(entry, localIndex);
 }
 

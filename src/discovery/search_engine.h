@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "discovery/search_outcome.h"
 #include "discovery/search_progress.h"
 #include "discovery/search_timing.h"
 #include "platform/local_addresses.h"
@@ -52,6 +53,9 @@ public:
     // addRow, kept by the same rule (DeviceTable::admit).
     std::size_t listedCount() const;
     std::vector<DeviceEntry> listedDevices() const;
+    // Modules of the other printer family that answered: the list leaves
+    // them out.
+    std::size_t otherFamilyCount() const;
 
 private:
     void reportError(const char* what, int error);
@@ -66,6 +70,7 @@ private:
     // Serialises progress calls and the listing when addresses run in parallel.
     mutable std::mutex lock_;
     DeviceTable listed_;
+    OtherFamilyCount otherFamily_;
 };
 
 // Whether a search by IP may send to this text: a dotted address that is

@@ -21,7 +21,10 @@ constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
 }  // namespace
 
-TsIPDlg::TsIPDlg(QWidget* parent) : QDialog(parent)
+// A dialog border: a close box, nothing to minimise or maximise.
+TsIPDlg::TsIPDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("sIPDlg"));
     setWindowTitle(QStringLiteral("Search by Dialog"));
@@ -56,6 +59,9 @@ void TsIPDlg::showEvent(QShowEvent* event)
     address_edit_->setGeometry(40, 24, 125, 21);
     address_edit_->clear();
     address_edit_->show();
+    // Made last, the input would come after the buttons on Tab.
+    setTabOrder(address_edit_, OKBtn);
+    setTabOrder(OKBtn, CancelBtn);
     QDialog::showEvent(event);
     address_edit_->octetEdit(0)->setFocus();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "maintenance/device_address.h"
+#include "platform/running_program.h"
 
 namespace quillmar {
 namespace {
@@ -109,9 +110,12 @@ void HostTableHelpers::deleteNeighbourEntries(const MacBytes& mac)
 
 std::string missingPrivilegeText()
 {
+    // The program that met the missing privilege is the one to give it to,
+    // wherever it was installed or built.
     return "missing privilege CAP_NET_ADMIN: reaching the device needs a temporary route and neighbour "
-           "entry. Run as root, or give the programs the capability once:\n"
-           "sudo setcap cap_net_admin+ep build/release/quillmar-manager build/release/quillmar-cli";
+           "entry. Run as root, or give this program the capability once:\n"
+           "sudo setcap cap_net_admin+ep "
+           + runningProgramPath("quillmar-cli");
 }
 
 }  // namespace quillmar

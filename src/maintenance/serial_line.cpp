@@ -138,6 +138,9 @@ int SerialLine::writeSerial(const void* bytes, int length)
 
 std::string serialDevicePath(const std::string& portName)
 {
+    // A device named by its path (/dev/ttyUSB0) is that device.
+    if (!portName.empty() && portName.front() == '/')
+        return portName;
     if (portName.size() < 4 || portName.compare(0, 3, "COM") != 0 || portName.size() > 3 + 9)
         return {};
     int number = 0;

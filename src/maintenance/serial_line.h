@@ -50,7 +50,8 @@ private:
 };
 
 // The device path of a port name "COMn" (n from 1): QUILLMAR_COMn when set,
-// else /dev/ttyS<n-1>. Empty for any other name.
+// else /dev/ttyS<n-1>; a name that is an absolute path is that path. Empty for
+// any other name.
 std::string serialDevicePath(const std::string& portName);
 
 }  // namespace quillmar

@@ -14,11 +14,19 @@
 #include "comm/serial_control.h"
 #include "maintenance/firmware_file_check.h"
 #include "maintenance/image_kind.h"
+#include "platform/com_port_map.h"
 #include "record/program_flags.h"
 #include "ui/file_dialogs.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
+namespace {
+
+const QString kCaption = QStringLiteral("Upgrade Dialog");
+// The dialog's own line above the group box that names the printer.
+constexpr int kDeviceLine = 26;
+
+}  // namespace
 
 TupgradeFWDlg::TupgradeFWDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
@@ -26,24 +34,27 @@ TupgradeFWDlg::TupgradeFWDlg(QWidget* parent)
       MSComm1(std::make_unique<MSComm>())
 {
     setObjectName(QStringLiteral("upgradeFWDlg"));
-    setWindowTitle(QStringLiteral("Upgrade Dialog"));
+    setWindowTitle(kCaption);
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    setFixedSize(424, 172);
+    setFixedSize(424, 172 + kDeviceLine);
+
+    Label_device = new QLabel(this);
+    Label_device->setObjectName(QStringLiteral("Label_device"));
+    Label_device->setGeometry(12, 8, 400, 18);
 
     GroupBox1 = new QGroupBox(QStringLiteral("Upgrade firmware"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(8, 8, 408, 114);
+    GroupBox1->setGeometry(8, 8 + kDeviceLine, 408, 114);
 
     Label1 = new QLabel(QStringLiteral("COM port:"), GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(12, 28, 72, 22);
     CmbBox_port = new QComboBox(GroupBox1);
     CmbBox_port->setObjectName(QStringLiteral("CmbBox_port"));
-    CmbBox_port->addItems(upgradePortNames());
-    CmbBox_port->setCurrentIndex(0);
-    CmbBox_port->setGeometry(88, 28, 120, 22);
+    CmbBox_port->setGeometry(88, 28, 222, 22);
+    fillPortList();
 
     Label2 = new QLabel(QStringLiteral("File:"), GroupBox1);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -57,11 +68,11 @@ TupgradeFWDlg::TupgradeFWDlg(QWidget* parent)
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(240, 134, 80, 28);
+    OKBtn->setGeometry(240, 134 + kDeviceLine, 80, 28);
     OKBtn->setDefault(true);
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(328, 134, 80, 28);
+    CancelBtn->setGeometry(328, 134 + kDeviceLine, 80, 28);
 
     connect(CmbBox_port, &QComboBox::activated, this, &TupgradeFWDlg::CmbBox_portChange);
     connect(Btn_brs, &QPushButton::clicked, this, &TupgradeFWDlg::Btn_brsClick);
@@ -81,17 +92,41 @@ void TupgradeFWDlg::showEvent(QShowEvent* event)
         FormShow();
 }
 
+void TupgradeFWDlg::setDeviceText(const QString& device)
+{
+    Label_device->setText(device);
+    setWindowTitle(device.isEmpty() ? kCaption : kCaption + QStringLiteral(" \u2014 ") + device);
+}
+
+void TupgradeFWDlg::fillPortList()
+{
+    const QString chosen = CmbBox_port->currentData().toString();
+    CmbBox_port->clear();
+    if (programFlags().usbToolFlag == 1) {
+        // A printer on USB brings its loader up on the cable's serial adapter.
+        for (const QString& path : usbSerialPorts())
+            CmbBox_port->addItem(path, path);
+        CmbBox_port->setPlaceholderText(QStringLiteral("no USB serial adapter attached"));
+    } else {
+        for (const int port : comPortsPresentFirst(kUpgradePortCount))
+            CmbBox_port->addItem(comPortLabel(port), QStringLiteral("COM%1").arg(port));
+    }
+    const int again = CmbBox_port->findData(chosen);
+    CmbBox_port->setCurrentIndex(again >= 0 ? again : 0);
+}
+
 void TupgradeFWDlg::FormShow()
 {
-    // The loader listens on a serial port in USB mode too, so the port list
-    // stays offered there.
+    // The loader listens on a serial port in USB mode too: there the port is
+    // the USB cable's serial adapter, not a COM port.
     Label1->setText(programFlags().usbToolFlag == 1 ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
+    fillPortList();
     CmbBox_port->show();
 }
 
 void TupgradeFWDlg::CmbBox_portChange()
 {
-    if (const std::optional<int> port = commPortOfName(CmbBox_port->currentText()))
+    if (const std::optional<int> port = commPortOfName(CmbBox_port->currentData().toString()))
         MSComm1->setCommPort(*port);
     commPort_ = MSComm1->CommPort();
 }
@@ -116,8 +151,13 @@ void TupgradeFWDlg::OKBtnClick()
         showError(this, *refusal);
         return;
     }
+    const QString port = CmbBox_port->currentData().toString();
+    if (port.isEmpty()) {
+        showError(this, QStringLiteral("no USB serial port (/dev/ttyUSB*, /dev/ttyACM*) is attached"));
+        return;
+    }
     filePath_ = Edit_file->text();
-    portName_ = CmbBox_port->currentText();
+    portName_ = port;
     accept();
 }
 

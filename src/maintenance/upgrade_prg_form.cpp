@@ -13,6 +13,8 @@ namespace {
 
 constexpr int kClientWidth = 300;
 constexpr int kClientHeight = 114;
+constexpr int kDeviceLineHeight = 22;
+const QString kCaption = QStringLiteral("progress...");
 
 }  // namespace
 
@@ -20,29 +22,53 @@ TupgradePrgForm::TupgradePrgForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("upgradePrgForm"));
-    setWindowTitle(QStringLiteral("progress..."));
+    setWindowTitle(kCaption);
     setModal(true);
-    setFixedSize(kClientWidth, kClientHeight);
+
+    Label_device = new QLabel(this);
+    Label_device->setObjectName(QStringLiteral("Label_device"));
+    Label_device->hide();
 
     prgMsg = new QLabel(QStringLiteral("  "), this);
     prgMsg->setObjectName(QStringLiteral("prgMsg"));
-    prgMsg->setGeometry(16, 14, kClientWidth - 32, 18);
 
     prgBar = new QProgressBar(this);
     prgBar->setObjectName(QStringLiteral("prgBar"));
-    prgBar->setGeometry(16, 42, kClientWidth - 32, 17);
     prgBar->setRange(kPrgBarMinimum, kPrgBarMaximum);
     prgBar->setValue(kPrgBarStart);
     prgBar->setTextVisible(false);
 
     cancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     cancelBtn->setObjectName(QStringLiteral("cancelBtn"));
-    cancelBtn->setGeometry((kClientWidth - 75) / 2, 76, 75, 25);
     cancelBtn->setAutoDefault(false);
     connect(cancelBtn, &QPushButton::clicked, this, &TupgradePrgForm::cancelBtnClick);
+    arrange();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TupgradePrgForm::arrange()
+{
+    const int shift = Label_device->isHidden() ? 0 : kDeviceLineHeight;
+    setFixedSize(kClientWidth, kClientHeight + shift);
+    Label_device->setGeometry(16, 12, kClientWidth - 32, 18);
+    prgMsg->setGeometry(16, 14 + shift, kClientWidth - 32, 18);
+    prgBar->setGeometry(16, 42 + shift, kClientWidth - 32, 17);
+    cancelBtn->setGeometry((kClientWidth - 75) / 2, 76 + shift, 75, 25);
+}
+
+void TupgradePrgForm::setDeviceText(const QString& device)
+{
+    Label_device->setText(device);
+    Label_device->setVisible(!device.isEmpty());
+    setWindowTitle(device.isEmpty() ? kCaption : kCaption + QStringLiteral(" ") + device);
+    arrange();
+}
+
+QString TupgradePrgForm::deviceText() const
+{
+    return Label_device->text();
 }
 
 void TupgradePrgForm::prepareForWorker()

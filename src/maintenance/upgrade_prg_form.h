@@ -23,6 +23,11 @@ public:
     QString labelText() const;
     int barPosition() const;
 
+    // Names the printer the run is for ("Counter1, 00-1F-7C-00-00-01,
+    // 192.0.2.10") above the step and in the title; empty names none.
+    void setDeviceText(const QString& device);
+    QString deviceText() const;
+
     // Asked when the user closes the window ("Cancel", Escape, the close box):
     // false keeps it open. Empty: it always closes. The window is shared, so
     // whoever sets a check clears it when its run ends.
@@ -42,8 +47,12 @@ public slots:
     void reject() override;
 
 private:
+    // The controls' places, one line lower while a printer is named.
+    void arrange();
+
     std::function<bool()> mayClose_;
     bool asking_ = false;
+    QLabel* Label_device = nullptr;
     QLabel* prgMsg = nullptr;
     QProgressBar* prgBar = nullptr;
     QPushButton* cancelBtn = nullptr;

@@ -12,7 +12,19 @@ constexpr std::array<std::string_view, kDeviceFieldCount> kFieldNames{
     "wifiMode",  "authMode",   "encryType",  "ssid",      "key",     "wpaPsk",
 };
 
+// In the order of ConfigField.
+constexpr std::array<std::string_view, kConfigFieldCount> kConfigFieldNames{
+    "opModeCode", "hasTcpWindow", "tcpWindowIndex", "altModelName", "serialBaud",  "serialFormat",  "serialFlow",
+    "serialIf",   "hasRs485",     "hasRs422",       "dpDelimOn",    "dpTimeoutOn", "dpLengthOn",    "dpLength",
+    "dpTimeout",  "dpDelim",      "tcpTimeoutMode", "tcpTimeout",   "ipFilterOn",  "ipFilterRange", "hasWebPage",
+};
+
 }  // namespace
+
+std::string_view fieldName(ConfigField field)
+{
+    return kConfigFieldNames[static_cast<std::size_t>(field)];
+}
 
 std::string_view fieldName(DeviceField field)
 {

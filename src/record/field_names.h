@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "record/config_block.h"
 #include "record/device_entry.h"
 
 namespace quillmar {
@@ -15,5 +16,9 @@ std::string_view fieldName(DeviceField field);
 
 // The field of that name, spelled exactly; nothing for any other text.
 std::optional<DeviceField> fieldNamed(std::string_view name);
+
+// The configuration window's extended settings area by the same rule:
+// "opModeCode", "serialBaud", "dpDelimOn", "ipFilterRange", ...
+std::string_view fieldName(ConfigField field);
 
 }  // namespace quillmar

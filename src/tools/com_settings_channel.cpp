@@ -4,8 +4,8 @@
 
 namespace quillmar {
 
-ComSettingsChannel::ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings)
-    : comm_(comm), portNumber_(portNumber), lineSettings_(std::move(lineSettings))
+ComSettingsChannel::ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings, QString devicePath)
+    : comm_(comm), portNumber_(portNumber), lineSettings_(std::move(lineSettings)), devicePath_(std::move(devicePath))
 {
 }
 
@@ -19,11 +19,12 @@ void ComSettingsChannel::open()
     if (opened_)
         return;
     if (comm_.PortOpen())
-        throw SettingsChannelError(QStringLiteral("COM%1: the serial control is busy with another exchange on COM%2")
-                                       .arg(portNumber_)
+        throw SettingsChannelError(QStringLiteral("%1: the serial control is busy with another exchange on COM%2")
+                                       .arg(deviceName())
                                        .arg(comm_.CommPort())
                                        .toStdString());
     try {
+        comm_.setDevicePath(devicePath_);
         comm_.setCommPort(portNumber_);
         comm_.setSettings(lineSettings_);
         comm_.setPortOpen(true);
@@ -69,7 +70,7 @@ void ComSettingsChannel::close() noexcept
 
 QString ComSettingsChannel::deviceName() const
 {
-    return QStringLiteral("COM%1").arg(portNumber_);
+    return devicePath_.isEmpty() ? QStringLiteral("COM%1").arg(portNumber_) : devicePath_;
 }
 
 }  // namespace quillmar

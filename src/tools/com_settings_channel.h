@@ -14,7 +14,10 @@ public:
     // closes only a port it opened itself, never one another exchange holds.
     // `lineSettings` is for a printer set to another rate (the command line's
     // --baud); the windows keep the default.
-    ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings = QString::fromLatin1(kDirectSettingsLine));
+    // `devicePath`, when given, is opened instead of the device the port number
+    // stands for (the command line's --port /dev/ttyUSB0).
+    ComSettingsChannel(MSComm& comm, int portNumber, QString lineSettings = QString::fromLatin1(kDirectSettingsLine),
+                       QString devicePath = QString());
     ~ComSettingsChannel() override;
 
     SettingsTransport transport() const override { return SettingsTransport::Com; }
@@ -28,6 +31,7 @@ private:
     MSComm& comm_;
     int portNumber_;
     QString lineSettings_;
+    QString devicePath_;
     bool opened_ = false;  // the port is open because this channel opened it
 };
 

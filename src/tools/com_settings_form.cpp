@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "history/write_journal.h"
+#include "platform/com_port_map.h"
 #include "tools/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
@@ -38,7 +39,8 @@ void TForm1::FormShow()
     // its port until an exchange sets it.
     SettingsToolState& state = settingsToolState();
     state.comPort = readComPortFile(workingFile(kComSetFile)).value_or(kDefaultToolComPort);
-    ComBox_com->setCurrentIndex(state.comPort - 1);
+    // Which devices are there may have changed since the window was made.
+    fillComPortChoices(state.comPort);
     state.baudIndex = readBaudIndexFile(workingFile(kBaudSetFile)).value_or(kDefaultToolBaudIndex);
     ComBox_baud->setCurrentIndex(state.baudIndex);
     createAddressBox();
@@ -51,6 +53,7 @@ void TForm1::Button5Click()
     runExchange([this] {
         ComSettingsChannel channel(*MSComm1, settingsToolState().comPort);
         const DirectReadResult result = readDirectSettings(channel, &SettingsToolForm::keepPainting, context().timing);
+        const QString port = comPortLabel(settingsToolState().comPort);
         switch (result.outcome) {
         case DirectReadOutcome::RecordRead:
             fillFromRecord(result.record);
@@ -60,14 +63,16 @@ void TForm1::Button5Click()
         case DirectReadOutcome::BlankRecord:
             Label15->setText(firstBytesText(result.record));
             log(QStringLiteral("READ SETTING on %1: %2").arg(result.device, result.reason));
-            showStopError(this, QStringLiteral("Invalid data packing timeout,\nPlease connect device to default "
-                                               "Setting COM Port !!"));
+            showStopError(this, withReason(QStringLiteral("Invalid data packing timeout,\nPlease connect device to "
+                                                          "default Setting COM Port !!"),
+                                           port, result.device, result.reason));
             showReadFailure();
             break;
         case DirectReadOutcome::NoDevice:
         case DirectReadOutcome::Failed:
             log(QStringLiteral("READ SETTING on %1 failed: %2").arg(result.device, result.reason));
-            showErrorDialog(this, QStringLiteral("input format error !"));
+            showErrorDialog(this,
+                            withReason(QStringLiteral("input format error !"), port, result.device, result.reason));
             break;
         }
         keepRead(result);
@@ -86,7 +91,9 @@ void TForm1::Button2Click()
         return;
     }
     Button7Click();
-    Button8Click();
+    // That the defaults were saved is told after the write, so that it is not
+    // taken for the write's own success before the write has happened.
+    const bool baudSaved = storeBaudDefault();
     const ToolBoxTexts texts = saveTexts();
     if (const std::optional<QString> refused = checkToolTexts(texts)) {
         showError(this, *refused);
@@ -96,13 +103,15 @@ void TForm1::Button2Click()
     const std::unique_ptr<WriteJournal> journal = journalBeforeSave(QStringLiteral("com tool save"), device, record);
     if (!journal)
         return;
-    runExchange([this, &record, &journal, port] {
+    runExchange([this, &record, &journal, port, baudSaved] {
         ComSettingsChannel channel(*MSComm1, port);
         const DirectWriteResult result = writeDirectSettings(channel, record);
         endJournal(*journal, result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
         if (!result.ok()) {
             log(QStringLiteral("SAVE SETTING on %1 failed: %2").arg(result.device, result.reason));
             showException(this, result.reason);
+        } else if (baudSaved) {
+            showDefaultsSaved();
         }
     });
 }

@@ -50,11 +50,19 @@ QByteArray collectReply(SettingsChannel& channel, qsizetype wanted, qsizetype pi
     return reply;
 }
 
+// "1 s", or "300 ms" for a wait that is not whole seconds.
+QString waitText(milliseconds limit)
+{
+    if (limit.count() > 0 && limit.count() % 1000 == 0)
+        return QStringLiteral("%1 s").arg(limit.count() / 1000);
+    return QStringLiteral("%1 ms").arg(limit.count());
+}
+
 QString noReplyReason(const QByteArray& received, qsizetype expected, milliseconds limit)
 {
     if (received.isEmpty())
-        return QStringLiteral("no reply within %1 ms").arg(limit.count());
-    return QStringLiteral("%1 of %2 reply bytes within %3 ms").arg(received.size()).arg(expected).arg(limit.count());
+        return QStringLiteral("no reply within %1").arg(waitText(limit));
+    return QStringLiteral("%1 of %2 reply bytes within %3").arg(received.size()).arg(expected).arg(waitText(limit));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -93,6 +94,17 @@ void TForm3::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     FormShow();
+}
+
+void TForm3::keyPressEvent(QKeyEvent* event)
+{
+    // A default button works in a dialog; this is the program's first window.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && plain) {
+        Button1->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm3::FormShow()

@@ -33,6 +33,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // OK is the default button: Enter presses it wherever the focus is.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString choiceFilePath() const;

@@ -127,13 +127,9 @@ void SettingsToolForm::createAddressBox()
     addressBox_->setObjectName(QStringLiteral("IpAddress"));
     // As wide as Edit7 and two pixels taller, where Edit4 lies.
     addressBox_->setGeometry(Edit4->x(), Edit4->y(), Edit7->width(), Edit7->height() + 2);
-    addressBox_->setFocusPolicy(Qt::TabFocus);
-    addressBox_->setAttribute(Qt::WA_StyledBackground, true);
-    addressBox_->setStyleSheet(
-        QStringLiteral("quillmar--IpAddressEdit { border: 1px solid palette(mid); border-radius: 2px; }"
-                       "quillmar--IpAddressEdit:disabled { background: palette(button); }"));
     addressBox_->setEnabled(Edit4->isEnabled());
     addressBox_->show();
+    orderTabStops();
 }
 
 void SettingsToolForm::applyIpModeOption()
@@ -173,8 +169,16 @@ void SettingsToolForm::RadioGroup2Click()
 void SettingsToolForm::coverKeyBox()
 {
     const bool coversWpa = toolCoversWpaKey(Edit12->text());
-    Edit16->setVisible(!coversWpa);
-    Edit17->setVisible(coversWpa);
+    setMasks(!coversWpa, coversWpa);
+}
+
+QString SettingsToolForm::withReason(const QString& message, const QString& device, const QString& shortName,
+                                     const QString& reason)
+{
+    if (reason.isEmpty())
+        return message;
+    const bool named = device.isEmpty() || (!shortName.isEmpty() && reason.startsWith(shortName));
+    return message + QStringLiteral("\n\n") + (named ? QString() : device + QStringLiteral(": ")) + reason;
 }
 
 void SettingsToolForm::fillChoice(RadioGroup* group, QLineEdit* box, const QString& text)
@@ -216,7 +220,7 @@ void SettingsToolForm::fillFromRecord(const DeviceEntry& record)
 
 void SettingsToolForm::showReadFailure()
 {
-    Edit17->show();
+    setMasks(Edit16->isVisibleTo(this), true);
     RadioGroup1->setItems(toolFallbackAuthItems());
     RadioGroup1->setItemIndex(0);
 }
@@ -303,9 +307,8 @@ ToolBoxTexts SettingsToolForm::saveTexts()
 void SettingsToolForm::ComBox_comChange()
 {
     const auto* box = qobject_cast<const QComboBox*>(sender());
-    const int index = (box ? box : ComBox_com)->currentIndex();
     try {
-        MSComm1->setCommPort(toolCommPortForItem(index));
+        MSComm1->setCommPort(comPortOfChoice(box ? box : ComBox_com));
     } catch (const MSCommError& error) {
         showException(this, QString::fromLocal8Bit(error.what()));
     }
@@ -330,16 +333,27 @@ void SettingsToolForm::ComBox_baudChange()
 void SettingsToolForm::Button7Click()
 {
     settingsToolState().comPort = MSComm1->CommPort();
-    if (!writeToolNumberFile(workingFile(kComSetFile), ComBox_com->currentIndex() + 1))
+    if (!writeToolNumberFile(workingFile(kComSetFile), comPortOfChoice(ComBox_com)))
         showStopError(this, QStringLiteral("Can't save default com port setting !!"));
 }
 
 void SettingsToolForm::Button8Click()
 {
+    if (storeBaudDefault())
+        showDefaultsSaved();
+}
+
+bool SettingsToolForm::storeBaudDefault()
+{
     if (!writeToolNumberFile(workingFile(kBaudSetFile), ComBox_baud->currentIndex())) {
         showStopError(this, QStringLiteral("Can't save default BAUD RATE setting !!"));
-        return;
+        return false;
     }
+    return true;
+}
+
+void SettingsToolForm::showDefaultsSaved()
+{
     showInformation(this, QStringLiteral("Save default com port setting OK !!"), PromptIcon::Information);
 }
 

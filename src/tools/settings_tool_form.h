@@ -73,8 +73,17 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
 
-    // Creates the address box over Edit4.
+    // Creates the address box over Edit4, in the Tab order after Edit7.
     void createAddressBox();
+    // Lists COM1 ... COM9 with their devices, those that are there first, and
+    // selects `port`.
+    void fillComPortChoices(int port);
+    // The COM port a choice box stands for; 1 when nothing is chosen.
+    static int comPortOfChoice(const QComboBox* box);
+    // "<message>\n\n<device>: <reason>", the device left out when the
+    // reason names it already (`shortName`, "COM3") or there is none.
+    static QString withReason(const QString& message, const QString& device, const QString& shortName,
+                              const QString& reason);
     // RadioGroup3 may be changed only under the -p start option.
     void applyIpModeOption();
     // Fills every box and choice from a record that was read, then covers the
@@ -106,6 +115,10 @@ protected:
                                                     const DeviceEntry& record);
     // The save's audit line; a log that cannot be written is only told in the log.
     void endJournal(WriteJournal& journal, const QString& verdict) const;
+    // Button8Click's two halves: "BAUDSET.DAT" written (false after telling
+    // why not), and the message that the defaults were saved.
+    bool storeBaudDefault();
+    void showDefaultsSaved();
     // The box texts a save writes: Edit4 takes the address box's text first.
     ToolBoxTexts saveTexts();
     // The box that does not apply to the shown encryption is covered.
@@ -178,6 +191,11 @@ private:
     void buildBoxes();
     void buildHiddenControls();
     void connectHandlers();
+    // Tab follows the layout: the port rows and buttons, the radio groups,
+    // then the boxes of the right-hand column from the top.
+    void orderTabStops();
+    // A box under a mask takes no focus, by Tab or by click.
+    void setMasks(bool coverWepKey, bool coverWpaKey);
     // Selects the item equal to a non-empty coded text (ignoring case) and shows
     // the text in its box; an empty text leaves both as they are.
     void fillChoice(RadioGroup* group, QLineEdit* box, const QString& text);

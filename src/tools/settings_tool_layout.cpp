@@ -8,15 +8,18 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/form_helpers.h"
+#include "platform/com_port_map.h"
 #include "platform/program_launcher.h"
 #include "record/coded_fields.h"
 #include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
+#include "ui/ip_address_edit.h"
 #include "ui/radio_group.h"
 
 namespace quillmar {
@@ -121,14 +124,66 @@ void SettingsToolForm::buildControls()
     buildChoices();
     buildBoxes();
     buildHiddenControls();
+    fillComPortChoices(kDefaultToolComPort);
+}
+
+void SettingsToolForm::fillComPortChoices(int port)
+{
+    for (QComboBox* box : {ComBox_com, ComboBox1}) {
+        box->clear();
+        for (const int number : comPortsPresentFirst(kToolComPortCount))
+            box->addItem(comPortLabel(number), number);
+        box->setCurrentIndex(box->findData(port));
+    }
+}
+
+int SettingsToolForm::comPortOfChoice(const QComboBox* box)
+{
+    bool number = false;
+    const int port = box->currentData().toInt(&number);
+    return number && port >= 1 ? port : kDefaultToolComPort;
+}
+
+void SettingsToolForm::orderTabStops()
+{
+    QList<QWidget*> order{ComBox_com, ComBox_baud, Button5, Button2};
+    for (const RadioGroup* group : {RadioGroup3, RadioGroup4, RadioGroup1, RadioGroup2}) {
+        for (int i = 0; i < group->items().size(); ++i)
+            order << group->button(i);
+    }
+    order << Edit1 << Edit2 << Edit7 << addressBox_ << Edit5 << Edit6 << Edit8 << Edit3 << Edit9 << Edit10 << Edit13
+          << Edit11 << Edit12;
+    // Qt orders only widgets that take focus: the masked boxes take it again
+    // until the order is set.
+    const bool wepMasked = Edit16->isVisibleTo(this);
+    const bool wpaMasked = Edit17->isVisibleTo(this);
+    setMasks(false, false);
+    QWidget* previous = nullptr;
+    for (QWidget* next : order) {
+        if (!next)
+            continue;
+        if (previous)
+            setTabOrder(previous, next);
+        previous = next;
+    }
+    setMasks(wepMasked, wpaMasked);
+}
+
+void SettingsToolForm::setMasks(bool coverWepKey, bool coverWpaKey)
+{
+    Edit16->setVisible(coverWepKey);
+    Edit17->setVisible(coverWpaKey);
+    Edit10->setFocusPolicy(coverWepKey ? Qt::NoFocus : Qt::StrongFocus);
+    Edit13->setFocusPolicy(coverWpaKey ? Qt::NoFocus : Qt::StrongFocus);
 }
 
 void SettingsToolForm::buildChoices()
 {
     Label52 = addLabel(this, QStringLiteral("Label52"), QStringLiteral("COM port:"), {8, 12, 80, kRowHeight});
-    ComBox_com = addCombo(this, QStringLiteral("ComBox_com"), toolComPortItems(), {92, 12, 120, kRowHeight});
+    // Wide enough for "COM9 — /dev/ttyUSB0".
+    ComBox_com = addCombo(this, QStringLiteral("ComBox_com"), {}, {92, 12, 166, kRowHeight});
     Label17 = addLabel(this, QStringLiteral("Label17"), QStringLiteral("Baud Rate"), {8, 40, 80, kRowHeight});
-    ComBox_baud = addCombo(this, QStringLiteral("ComBox_baud"), toolBaudItems(), {92, 40, 120, kRowHeight});
+    ComBox_baud = addCombo(this, QStringLiteral("ComBox_baud"), toolBaudItems(), {92, 40, 166, kRowHeight});
     ComBox_baud->setCurrentIndex(kDefaultToolBaudIndex);
 
     Button5 = addButton(this, QStringLiteral("Button5"), QStringLiteral("READ SETTING"), {8, 72, 122, 30});
@@ -216,7 +271,7 @@ void SettingsToolForm::buildHiddenControls()
     Label15 = addLabel(this, QStringLiteral("Label15"), QString(), {8, nextRow(), 120, kRowHeight});
     Label16 = addLabel(this, QStringLiteral("Label16"), QStringLiteral("Update COM port:"),
                        {8, nextRow(), 120, kRowHeight});
-    ComboBox1 = addCombo(this, QStringLiteral("ComboBox1"), toolComPortItems(), {8, nextRow(), 120, kRowHeight});
+    ComboBox1 = addCombo(this, QStringLiteral("ComboBox1"), {}, {8, nextRow(), 120, kRowHeight});
     Button3 = addButton(this, QStringLiteral("Button3"), QStringLiteral("UDP GET"), {8, nextRow(), 120, kRowHeight});
     Button4 = addButton(this, QStringLiteral("Button4"), QStringLiteral("UDP SET"), {8, nextRow(), 120, kRowHeight});
     Button7 = addButton(this, QStringLiteral("Button7"), QStringLiteral("Default COMPort Setting"),

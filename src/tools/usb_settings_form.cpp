@@ -6,6 +6,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <utility>
+
 #include "history/write_journal.h"
 #include "record/program_flags.h"
 #include "tools/same_usb_printer.h"
@@ -98,10 +100,12 @@ void TForm2::Button5Click()
                 fillFromRecord(result.record);
         } else if (result.outcome == DirectReadOutcome::Failed) {
             log(QStringLiteral("READ SETTING on USB %1 failed: %2").arg(result.device, result.reason));
-            showErrorDialog(this, QStringLiteral("Get USB config error !"));
+            showErrorDialog(this, withReason(QStringLiteral("Get USB config error !"), printerName(result.device),
+                                             QString(), result.reason));
         } else {
             log(QStringLiteral("READ SETTING on USB %1: %2").arg(result.device, result.reason));
-            showErrorDialog(this, QStringLiteral("Read USB config error !"));
+            showErrorDialog(this, withReason(QStringLiteral("Read USB config error !"), printerName(result.device),
+                                             QString(), result.reason));
             showReadFailure();
         }
         keepRead(result);
@@ -128,6 +132,7 @@ void TForm2::Button2Click()
         return;
     showInformationDialog(this, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
     waitingCount_ = 0;
+    savedTo_.clear();
     Label18->show();
     Timer1->start();
     runExchange([this, &record, &journal] {
@@ -135,18 +140,38 @@ void TForm2::Button2Click()
         UsbSettingsChannel channel(&samePrinter);
         const DirectWriteResult result = writeDirectSettings(channel, record);
         Label19->setText(result.device);
+        if (result.ok() && !samePrinter.foundAnother()) {
+            endJournal(*journal, QStringLiteral("written"));
+            // The printer takes the settings while the count runs; its end
+            // says so.
+            savedTo_ = result.device;
+            return;
+        }
+        // Nothing for the printer to take: the count ends with the exchange,
+        // and the error is the last thing shown.
+        stopWaiting();
         if (samePrinter.foundAnother()) {
             endJournal(*journal, QStringLiteral("refused: another printer"));
             log(QStringLiteral("SAVE SETTING on USB refused: %1").arg(result.reason));
             showErrorDialog(this, kReadFirstMessage);
-        } else if (!result.ok()) {
+        } else {
             endJournal(*journal, QStringLiteral("failed: ") + result.reason);
             log(QStringLiteral("SAVE SETTING on USB %1 failed: %2").arg(result.device, result.reason));
-            showErrorDialog(this, QStringLiteral("Save USB config error !"));
-        } else {
-            endJournal(*journal, QStringLiteral("written"));
+            showErrorDialog(this, withReason(QStringLiteral("Save USB config error !"), printerName(result.device),
+                                             QString(), result.reason));
         }
     });
+}
+
+void TForm2::stopWaiting()
+{
+    Timer1->stop();
+    Label18->hide();
+}
+
+QString TForm2::printerName(const QString& device)
+{
+    return device.isEmpty() || device == QLatin1String("None") ? QString() : QStringLiteral("USB printer ") + device;
 }
 
 void TForm2::Timer1Timer()
@@ -155,8 +180,16 @@ void TForm2::Timer1Timer()
         ++waitingCount_;
     Label18->setText(QStringLiteral("Waiting  .... %1").arg(waitingCount_));
     if (waitingCount_ == kWaitingSeconds) {
-        Timer1->stop();
-        Label18->hide();
+        stopWaiting();
+        if (!savedTo_.isEmpty()) {
+            const QString device = std::exchange(savedTo_, QString());
+            log(QStringLiteral("SAVE SETTING on USB %1: written; the printer has had %2 seconds to take it")
+                    .arg(device)
+                    .arg(kWaitingSeconds));
+            showInformationDialog(this, QStringLiteral("Save USB config OK !\n\nThe settings were written to USB "
+                                                       "printer %1; check its LED status.")
+                                            .arg(device));
+        }
     }
 }
 

@@ -5,13 +5,19 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <algorithm>
 
 namespace quillmar {
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    layout->setContentsMargins(frame, frame, frame, frame);
     layout->setSpacing(0);
     for (int i = 0; i < 4; ++i) {
         if (i > 0)
@@ -22,41 +28,84 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
         edit->setValidator(new QIntValidator(0, 255, edit));
         edit->setAlignment(Qt::AlignCenter);
         edit->setFrame(false);
+        // The box's own frame is drawn around the four numbers.
+        edit->setAttribute(Qt::WA_TranslucentBackground);
+        edit->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+        edit->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             // Moving on after the third digit, as the system's address control does.
-            if (text.size() == 3 && i < 3) {
-                octets_[i + 1]->setFocus();
-                octets_[i + 1]->selectAll();
-            }
+            if (text.size() == 3 && i < 3)
+                moveTo(i + 1, false);
             emit valueChanged();
         });
         layout->addWidget(edit, 1);
         octets_[i] = edit;
     }
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Base);
+    setFocusProxy(octets_[0]);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void IpAddressEdit::moveTo(int index, bool atEnd)
+{
+    octets_[index]->setFocus();
+    if (atEnd)
+        octets_[index]->end(false);
+    else
+        octets_[index]->selectAll();
+}
+
+void IpAddressEdit::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.rect = rect();
+    frame.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, this);
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    const bool focused = std::any_of(octets_.begin(), octets_.end(), [](const QLineEdit* e) { return e->hasFocus(); });
+    if (focused)
+        frame.state |= QStyle::State_HasFocus;
+    else
+        frame.state &= ~QStyle::State_HasFocus;
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &frame, &painter, this);
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool period = key->key() == Qt::Key_Period || key->text() == QLatin1String(".");
-        for (int i = 0; i < 4 && period; ++i) {
-            if (watched != octets_[i])
-                continue;
-            // A period in an empty box is swallowed: after three digits the
-            // cursor has already moved on, so "192.0.2.11" typed straight
-            // through fills the four boxes in order.
-            if (i < 3 && !octets_[i]->text().isEmpty()) {
-                octets_[i + 1]->setFocus();
-                octets_[i + 1]->selectAll();
-            }
-            return true;
-        }
+    int i = 0;
+    while (i < 4 && watched != octets_[i])
+        ++i;
+    if (i == 4)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        update();  // the frame shows whether the box has focus
+        return false;
     }
-    return QWidget::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    QLineEdit* octet = octets_[i];
+    if (key->key() == Qt::Key_Period || key->text() == QLatin1String(".")) {
+        // A period in an empty box is swallowed: after three digits the
+        // cursor has already moved on, so "192.0.2.11" typed straight
+        // through fills the four boxes in order.
+        if (i < 3 && !octet->text().isEmpty())
+            moveTo(i + 1, false);
+        return true;
+    }
+    const bool noSelection = !octet->hasSelectedText();
+    if (key->key() == Qt::Key_Right && i < 3 && noSelection && octet->cursorPosition() == octet->text().size()) {
+        moveTo(i + 1, false);
+        return true;
+    }
+    if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Backspace) && i > 0 && noSelection
+        && octet->cursorPosition() == 0) {
+        moveTo(i - 1, true);
+        return true;
+    }
+    return false;
 }
 
 std::uint32_t IpAddressEdit::value() const

@@ -1,6 +1,9 @@
 #pragma once
 // Four-octet IPv4 input. Its value carries the first number in the top byte; an
-// empty box reads as 0.
+// empty box reads as 0. Like the system's address control it is one Tab stop
+// (Tab enters the first number and leaves after it; '.', the third digit and
+// the arrow keys move between the numbers) drawn as one edit box, which shows
+// focus while any of its numbers has it.
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -27,8 +30,11 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void moveTo(int index, bool atEnd);
+
     std::array<QLineEdit*, 4> octets_{};
 };
 

@@ -1,6 +1,7 @@
 #include "ui/radio_group.h"
 
 #include <QButtonGroup>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QRadioButton>
 
@@ -18,9 +19,18 @@ RadioGroup::RadioGroup(const QString& title, QWidget* parent, int columns)
 
 void RadioGroup::setItems(const QStringList& items)
 {
-    for (QAbstractButton* old : buttons_->buttons()) {
-        buttons_->removeButton(old);
-        delete old;
+    // New buttons would join the window's Tab order at its end; they take the
+    // old ones' place instead.
+    const QList<QAbstractButton*> old = buttons_->buttons();
+    QWidget* before = old.isEmpty() ? nullptr : old.constFirst()->previousInFocusChain();
+    // Only a widget that takes focus can stand before another in that order.
+    while (before && before != window() && before->focusPolicy() == Qt::NoFocus)
+        before = before->previousInFocusChain();
+    if (before == window())
+        before = nullptr;
+    for (QAbstractButton* button : old) {
+        buttons_->removeButton(button);
+        delete button;
     }
     items_ = items;
     index_ = -1;
@@ -28,8 +38,16 @@ void RadioGroup::setItems(const QStringList& items)
     for (int i = 0; i < items.size(); ++i) {
         auto* item = new QRadioButton(items[i], this);
         item->setObjectName(QStringLiteral("%1Item%2").arg(objectName()).arg(i));
+        item->installEventFilter(this);
         buttons_->addButton(item, i);
         layout_->addWidget(item, i % rows, i / rows);
+        // At once, not at the next turn of the event loop: a Tab pressed
+        // meanwhile finds it.
+        item->show();
+        if (before) {
+            QWidget::setTabOrder(before, item);
+            before = item;
+        }
     }
 }
 
@@ -50,6 +68,18 @@ void RadioGroup::setItemIndex(int index)
     index_ = index;
     if (changed && index >= 0)
         emit clicked();
+}
+
+bool RadioGroup::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn && index_ >= 0) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        QAbstractButton* selected = buttons_->button(index_);
+        if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && watched != selected
+            && selected->isEnabled())
+            selected->setFocus(reason);
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 QString RadioGroup::selectedText() const

@@ -33,6 +33,11 @@ public:
 signals:
     void clicked();
 
+protected:
+    // Tab into the group lands on the selected item, as in the system's radio
+    // groups; the arrow keys move between the items.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QStringList items_;
     int columns_;

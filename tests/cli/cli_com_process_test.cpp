@@ -44,7 +44,7 @@ TEST(CliComProcess, AReadAndAWriteToASilentPrinter)
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err, "quillmar-cli com write: Invalid data packing timeout,\nPlease connect device to default "
-                       "Setting COM Port !! (COM6: no reply within 1000 ms)\n");
+                       "Setting COM Port !! (COM6: no reply within 1 s)\n");
     EXPECT_TRUE(sim.lines("settings-write", "port", silent).empty());
     ::unsetenv("QUILLMAR_COM5");
     ::unsetenv("QUILLMAR_COM6");

@@ -63,7 +63,7 @@ TEST(CliProcess, FileNamesAreTakenAsTheSystemsBytes)
     std::ofstream(base + ".txt", std::ios::binary) << "$SBNRX9000\r\n";
     run = runProgram({QUILLMAR_CLI_PATH, "config", "import", base + ".txt"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Edit_devName = \"RX9000\"\n");
+    EXPECT_EQ(run.out, "modelName = \"RX9000\"\n");
 
     run = runProgram({QUILLMAR_CLI_PATH, "config", "import", base + "-missing.txt"});
     EXPECT_EQ(run.status, 1);

@@ -9,6 +9,7 @@
 #include "support/settings_tool_driver.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
+#include "support/tab_order.h"
 #include "support/wait_until.h"
 #include "tools/com_settings_form.h"
 #include "tools/tool_record.h"
@@ -73,7 +74,9 @@ TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherP
     startPrinters();
     w.open();
 
-    EXPECT_EQ(w.template control<QComboBox>("ComBox_com")->currentText(), QStringLiteral("COM2"));
+    // Each port is shown with the device it stands for.
+    EXPECT_EQ(w.template control<QComboBox>("ComBox_com")->currentText(),
+              QStringLiteral("COM2 \u2014 ") + QString::fromStdString(link(2)));
     EXPECT_EQ(w.template control<QComboBox>("ComBox_baud")->currentText(), QStringLiteral("19200"));
     const std::pair<const char*, QString> boxes[] = {{"Edit1", "RX7000 WI-FI PRINTER 24C"},
                                                      {"Edit2", "ABCDEFGHIJKLMNOP"},
@@ -100,12 +103,34 @@ TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherP
     EXPECT_FALSE(w.edit("Edit17")->isVisible());
     EXPECT_TRUE(w.prompter.prompts.empty());
 
-    w.choose("ComBox_com", 2);
+    w.choosePort(3);
     EXPECT_EQ(settingsToolState().comPort, 3);
     w.click("Button5");
     EXPECT_EQ(w.text("Edit2"), QStringLiteral("SECONDPRINTER-16"));
     EXPECT_EQ(sim->lines("settings-read").size(), 2u);
     EXPECT_TRUE(w.prompter.prompts.empty());
+}
+
+// Tab follows the layout: the port rows and buttons, the choices, then the
+// right-hand column from the top, the address box after the name; disabled
+// and masked boxes are no stops.
+TEST_F(ComSettingsToolTest, TabFollowsTheLayout)
+{
+    remember("COMSET.DAT", "2");
+    startPrinters();
+    w.open();
+    const QStringList stops{"ComBox_com",       "ComBox_baud",      "Button5", "Button2",   "RadioGroup4Item0",
+                            "RadioGroup1Item4", "RadioGroup2Item1", "Edit2",   "IpAddress", "Edit9",
+                            "Edit13",           "ComBox_com"};
+    QComboBox* first = w.template control<QComboBox>("ComBox_com");
+    EXPECT_EQ(test::tabStops(&w.window(), first, int(stops.size())), stops);
+    // WEP: the WPA key box is masked and the WEP key box takes its place.
+    w.clickItem("RadioGroup1", 0);
+    w.clickItem("RadioGroup2", 1);
+    QStringList wep = stops;
+    wep.replace(wep.indexOf("RadioGroup1Item4"), "RadioGroup1Item0");
+    wep.replace(wep.indexOf("Edit13"), "Edit10");
+    EXPECT_EQ(test::tabStops(&w.window(), first, int(wep.size())), wep);
 }
 
 TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
@@ -137,7 +162,13 @@ TEST_F(ComSettingsToolTest, AReadThatBringsNoRecordSaysWhyAndKeepsTheBoxes)
             ::setenv("QUILLMAR_COM2", c.port, 1);
         writeFile(d.directory.file(QStringLiteral("COMSET.DAT")), "2");
         d.open();
-        EXPECT_EQ(d.prompter.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        // The message names the port and why, not only the log behind the window.
+        ASSERT_EQ(d.prompter.prompts.size(), c.message.isEmpty() ? 0u : 1u);
+        if (!c.message.isEmpty()) {
+            const QString text = d.prompter.prompts[0].text;
+            EXPECT_TRUE(text.startsWith(c.message + QStringLiteral("\n\nCOM2"))) << text.toStdString();
+            EXPECT_TRUE(text.contains(QLatin1String(c.logged))) << text.toStdString();
+        }
         EXPECT_EQ(d.text("Edit2"), c.deviceName);
         if (c.message == kNoReply) {
             EXPECT_EQ(d.prompter.prompts[0].icon, PromptIcon::Stop);
@@ -240,13 +271,13 @@ TEST_F(ComSettingsToolTest, ASaveWritesOnlyTheRecordReadOnThatPortSinceTheLastFa
         EXPECT_TRUE(w.logLines.last().contains(QLatin1String(logged))) << w.logLines.last().toStdString();
         EXPECT_TRUE(sim->lines("settings-write").empty());
     };
-    w.choose("ComBox_com", 1);
+    w.choosePort(2);
     refused("SAVE SETTING on COM2 refused: no whole record");
     w.click("Button5");
-    w.choose("ComBox_com", 2);
+    w.choosePort(3);
     refused("read on COM2, not COM3");
 
-    w.choose("ComBox_com", 1);
+    w.choosePort(2);
     w.click("Button2");  // nothing changed: the printer gets its own bytes back
     ASSERT_TRUE(test::waitUntil([&] { return sim->lines("settings-write").size() == 1; }, 5000));
     EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(printers[0]));

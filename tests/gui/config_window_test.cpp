@@ -15,11 +15,12 @@
 
 #include "comm/serial_control.h"
 #include "config/cfg_form.h"
-#include "config/opened_form_values.h"
 #include "config/config_window_registry.h"
+#include "config/opened_form_values.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
+#include "support/tab_order.h"
 #include "ui/ip_address_edit.h"
 
 using namespace quillmar;
@@ -89,7 +90,9 @@ TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
 {
     TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
 
-    EXPECT_EQ(f.windowTitle(), QStringLiteral("Quillmar WI-FI POS Printer Manager v1.11 - Configuration Utility"));
+    // The title names the printer after the window's own caption.
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("Quillmar WI-FI POS Printer Manager v1.11 - Configuration Utility"
+                                              " \u2014 POS-Kitchen (192.0.2.20)"));
     EXPECT_EQ(f.size(), QSize(578, 506));
     EXPECT_EQ(f.minimumSize(), f.maximumSize());
     EXPECT_EQ(f.comSettingsText(), "115200,n,8,1");
@@ -388,6 +391,34 @@ TEST_F(ConfigWindowTest, ClosingReleasesTheDeviceAndDestroysTheAddressControls)
     // A second close releases nothing more.
     f.close();
     EXPECT_EQ(released.size(), 1u);
+}
+
+// Tab follows the layout; the read-only ports and the covered key box are no
+// stops, and Escape closes the window as its close box does.
+TEST_F(ConfigWindowTest, TabFollowsTheLayoutAndEscapeClosesLikeTheCloseBox)
+{
+    programFlags().allowIpModeFlag = true;
+    TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
+    const QStringList wpa{"Edit_SerialNo",   "CmbBox_ipcfg",     "IPAddress_module", "CmbBox_WIFIMode",
+                          "CmbBox_AuthMode", "CmbBox_EncryType", "Edit_SSID",        "Edit_WPAPSK",
+                          "exportBtn",       "saveModuleBtn",    "abortBtn",         "Edit_SerialNo"};
+    EXPECT_EQ(test::tabStops(&f, edit("Edit_SerialNo"), int(wpa.size())), wpa);
+    EXPECT_EQ(edit("Edit_listenPort1")->focusPolicy(), Qt::ClickFocus);  // still selectable to copy
+
+    // Up to OPEN by the keyboard, past SHARED's WEP: the WPA key box is
+    // covered, the WEP key box is a stop.
+    box("CmbBox_AuthMode")->setFocus();
+    while (box("CmbBox_AuthMode")->currentIndex() > 0)
+        QTest::keyClick(box("CmbBox_AuthMode"), Qt::Key_Up);
+    EXPECT_EQ(box("CmbBox_EncryType")->currentText(), QStringLiteral("WEP"));
+    EXPECT_TRUE(edit("Edit10")->isVisible());
+    QStringList open = wpa;
+    open.replace(open.indexOf("Edit_WPAPSK"), "Edit_KEY");
+    EXPECT_EQ(test::tabStops(&f, edit("Edit_SerialNo"), int(open.size())), open);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(released, std::vector<std::string>{"00:1b:2c:3d:4e:5f"});
 }
 
 TEST_F(ConfigWindowTest, DependentCheckBoxesSerialChoicesAndOctetFields)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -53,6 +54,10 @@ protected:
     }
 
     QTreeWidget* tree() { return form->findChild<QTreeWidget*>(QStringLiteral("funcTreeView")); }
+    QStringList logLines()
+    {
+        return form->findChild<QPlainTextEdit*>(QStringLiteral("msgMemo"))->toPlainText().split(u'\n');
+    }
 
     bool hasUpgradeItem()
     {
@@ -150,6 +155,21 @@ TEST_F(MainFormSearchTest, ANewSearchStartsWithAnEmptyListAndNoUpgradeItem)
     EXPECT_EQ(rowsWhileSearching, 0);
     EXPECT_EQ(form->deviceListModel()->rowCount(), 0);
     EXPECT_FALSE(hasUpgradeItem());
+    // A search that listed nothing says so.
+    EXPECT_EQ(logLines().last(), QString::fromStdString("search " + loopbackText(2) + " ended; no module listed"));
+}
+
+// The list shows the chosen family's models; the log names the modules of the
+// other family that answered, and how to see them.
+TEST_F(MainFormSearchTest, ModulesOfTheOtherFamilyAreCountedInTheLog)
+{
+    auto sim = startModule("deviceName=OTHER,modelName=RX4100 WI-FI");
+    searchByIp(loopbackAddress(1));
+    EXPECT_EQ(form->deviceListModel()->rowCount(), 0);
+    EXPECT_EQ(logLines().mid(logLines().size() - 2),
+              QStringList({QString::fromStdString("search " + loopbackText(1) + " ended; no module listed"),
+                           "1 module of the other family answered; choose that family in the model chooser to see "
+                           "them"}));
 }
 
 TEST_F(MainFormSearchTest, CancelClosesTheWindowAndTheWorkerBeepsAtItsNextCheck)
@@ -178,6 +198,8 @@ TEST_F(MainFormSearchTest, CancelClosesTheWindowAndTheWorkerBeepsAtItsNextCheck)
     EXPECT_TRUE(waitUntil([&] { return beeps == 1; }));
     EXPECT_LT(sim->requestCount(), 8u);
     EXPECT_TRUE(prompts.prompts.empty());
+    EXPECT_EQ(logLines(),
+              QStringList{QString::fromStdString("search " + loopbackText(1) + " cancelled; no module listed")});
 }
 
 // A cancelled worker runs on to its next stop check. A search started meanwhile

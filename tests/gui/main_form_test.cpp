@@ -5,13 +5,16 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "app/device_list_model.h"
 #include "app/main_form.h"
+#include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/tab_order.h"
 #include "support/view_clicks.h"
 
 using namespace quillmar;
@@ -153,8 +156,6 @@ TEST_F(MainFormTest, FirstShowBuildsTheTreeForTheUsbFamilyAndArmsOneSearch)
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(form.searches, 1);
 
-    // The tree panel is widened by 150 at show.
-    EXPECT_NEAR(control<QSplitter>(form, "mainSplitter")->sizes().first(), 326, 4);
     EXPECT_EQ(form.size(), QSize(825, 418));
 }
 
@@ -177,7 +178,10 @@ TEST_F(MainFormTest, TreeCommandsReselectTheRoot)
     EXPECT_EQ(control<QTreeWidget>(form, "funcTreeView")->currentItem()->text(0), QStringLiteral("Configuration"));
 }
 
-TEST_F(MainFormTest, DeviceListHasFourteenColumnsWithTheirWidths)
+// Columns start wide enough for a full MAC, a 16-character device name and
+// their whole captions, in the window's own font; a bigger window goes to the
+// list, and the tree is as wide as its items.
+TEST_F(MainFormTest, TheListIsReadableAndGrowsWithTheWindow)
 {
     TmainForm form(nullptr, &source);
     form.show();
@@ -185,9 +189,61 @@ TEST_F(MainFormTest, DeviceListHasFourteenColumnsWithTheirWidths)
     ASSERT_EQ(list->model()->columnCount(), 14);
     EXPECT_EQ(list->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Number"));
     EXPECT_EQ(list->model()->headerData(13, Qt::Horizontal).toString(), QStringLiteral("WPAPSK"));
-    EXPECT_EQ(list->columnWidth(3), 106);
-    EXPECT_EQ(list->columnWidth(8), 89);
-    EXPECT_EQ(list->model()->rowCount(), 0);
+    const QFontMetrics metrics(list->font());
+    EXPECT_GT(list->columnWidth(3), metrics.horizontalAdvance(QStringLiteral("00-1F-7C-00-00-00")) + 6);
+    EXPECT_GT(list->columnWidth(2), metrics.horizontalAdvance(QStringLiteral("DEVICE-NAME-16CH")) + 6);
+    for (int column = 0; column < 14; ++column) {
+        const QString caption = list->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_GT(list->columnWidth(column), metrics.horizontalAdvance(caption) + 6) << caption.toStdString();
+        EXPECT_GE(list->columnWidth(column), DeviceListModel::columnWidth(column));
+    }
+
+    auto* tree = control<QTreeWidget>(form, "funcTreeView");
+    auto* log = control<QPlainTextEdit>(form, "msgMemo");
+    const int treeWidth = tree->width();
+    EXPECT_GT(treeWidth, metrics.horizontalAdvance(QStringLiteral("ChangeSettingByCOMPort")) + 2 * 19);
+    EXPECT_LT(treeWidth, 326);  // no wider than its items need
+    const int listWidth = list->width();
+    const int logHeight = log->height();
+    EXPECT_LT(form.minimumWidth(), form.maximumWidth());
+    form.resize(1366, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tree->width(), treeWidth);
+    EXPECT_EQ(log->height(), logHeight);
+    EXPECT_EQ(list->width(), listWidth + 1366 - 825);
+    int columns = 0;
+    for (int column = 0; column < 14; ++column)
+        columns += list->columnWidth(column);
+    EXPECT_LE(columns, list->viewport()->width());  // every column shows once the window is this wide
+}
+
+// Enter or Space runs a tree item; Enter on a row opens its configuration window.
+TEST_F(MainFormTest, TheKeyboardRunsTreeItemsAndOpensARow)
+{
+    CountingMainForm form(nullptr, &source);
+    form.show();
+    auto* tree = control<QTreeWidget>(form, "funcTreeView");
+    tree->setFocus();
+    tree->setCurrentItem(tree->findItems(QStringLiteral("Broadcast"), Qt::MatchExactly | Qt::MatchRecursive)[0]);
+    QTest::keyClick(tree, Qt::Key_Return);
+    QTest::keyClick(tree, Qt::Key_Space);
+    EXPECT_EQ(form.searches, 2);
+    EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("Broadcast"));  // the keyboard stays there
+
+    form.addRow(device("00:11:22:33:44:01"));
+    auto* list = control<QTableView>(form, "deviceListView");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    ASSERT_TRUE(list->selectionModel()->hasSelection());
+    QTest::keyClick(list, Qt::Key_Return);
+    auto* window = form.findChild<TcfgForm*>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" 192.0.2.50")));
+    EXPECT_EQ(form.isDeviceOpen("00:11:22:33:44:01"), -1);
+    window->close();
+    // Tab passes through the list and the log, not along their cells.
+    EXPECT_EQ(test::tabStops(&form, tree, 4), QStringList({"funcTreeView", "deviceListView", "msgMemo", "Button1"}));
 }
 
 TEST_F(MainFormTest, RowsAreNumberedAndOpenDevicesAreBlueUntilClosed)

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
@@ -108,7 +109,8 @@ TEST_F(ModelChooserTest, RememberedChoiceIsSelectedAndWrittenAgain)
     EXPECT_EQ(programFlags().usbToolFlag, 1);
     EXPECT_EQ(programFlags().printerFamily, 2);
     EXPECT_EQ(choiceFile(), QByteArray("2"));
-    pressOk(*chooser);
+    // OK is the default button: Enter on the selected item presses it.
+    QTest::keyClick(item(*chooser, 2), Qt::Key_Return);
     EXPECT_EQ(mainWindowsOpened, 1);
     EXPECT_FALSE(chooser->isVisible());
     EXPECT_TRUE(launcher.starts.empty());

@@ -16,14 +16,21 @@
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
+#include "discovery/search_ip_dialog.h"
+#include "discovery/udp_progress_form.h"
+#include "maintenance/firmware_file_check.h"
 #include "maintenance/upgrade_fw_dialog.h"
+#include "maintenance/upgrade_prg_form.h"
+#include "platform/com_port_map.h"
 #include "record/program_flags.h"
 #include "support/pseudo_terminal.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/scripted_file_dialogs.h"
+#include "support/tab_order.h"
 #include "support/temp_directory.h"
 #include "support/view_clicks.h"
+#include "tools/password_dialog.h"
 
 namespace quillmar {
 namespace {
@@ -34,11 +41,19 @@ protected:
 
     template <typename T> T* control(const char* name) { return dialog.findChild<T*>(QLatin1String(name)); }
     void click(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
-    void choosePort(int item)
+    // Moves to the port with the arrow keys, as a user would; returns the
+    // "COMn" names passed on the way.
+    QStringList choosePort(const QString& name)
     {
         auto* ports = control<QComboBox>("CmbBox_port");
-        while (ports->currentIndex() != item)
+        const int item = ports->findData(name);
+        EXPECT_GE(item, 0) << name.toStdString();
+        QStringList passed;
+        while (item >= 0 && ports->currentIndex() != item) {
             QTest::keyClick(ports, ports->currentIndex() < item ? Qt::Key_Down : Qt::Key_Up);
+            passed << ports->currentData().toString();
+        }
+        return passed;
     }
     QString file(const char* name, const QByteArray& content)
     {
@@ -84,31 +99,82 @@ TEST_F(UpgradeDialogTest, OkKeepsTheDialogOpenUntilTheFileWillDo)
     click("Btn_brs");
     EXPECT_EQ(fileDialogs.requests.at(0).request.title, QStringLiteral("Open firmware file..."));
     EXPECT_EQ(fileDialogs.requests.at(0).request.filter, QStringLiteral("*.bin"));
-    choosePort(11);
+    const QStringList passed = choosePort(QStringLiteral("COM12"));
+    EXPECT_EQ(control<QComboBox>("CmbBox_port")->currentText(), QStringLiteral("COM12 \u2014 /dev/ttyS11"));
     click("OKBtn");
     EXPECT_TRUE(prompter.prompts.empty());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.filePath(), directory.file(QStringLiteral("firmware.bin")));
     EXPECT_EQ(dialog.portName(), QStringLiteral("COM12"));  // the upgrade opens it by its path
-    // The arrow keys passed COM4 ... COM9; the serial control kept COM9 after them.
-    EXPECT_EQ(dialog.commPort(), 9);
+    // The serial control follows COM1 to COM9 only: it kept the last of them
+    // the arrow keys passed.
+    int lastLow = 1;
+    for (const QString& port : passed) {
+        if (const std::optional<int> low = commPortOfName(port))
+            lastLow = *low;
+    }
+    EXPECT_EQ(dialog.commPort(), lastLow);
 
     dialog.show();
     click("CancelBtn");
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-TEST_F(UpgradeDialogTest, UsbModeStillOffersTheLoadersSerialPort)
+// COM ports whose device is there come first, each with its device; in USB
+// mode the loader is on the cable's serial adapter, and no COM port is offered.
+TEST_F(UpgradeDialogTest, PortsAreListedAsLinuxNamesThemAndUsbModeOffersNoComPort)
 {
+    test::PseudoTerminal adapter(200);
+    ASSERT_TRUE(adapter.ready()) << adapter.error;
     for (const int usbToolFlag : {1, 0}) {
         programFlags().usbToolFlag = usbToolFlag;
         dialog.show();
-        EXPECT_EQ(control<QLabel>("Label1")->text(),
-                  usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
-        EXPECT_TRUE(control<QComboBox>("CmbBox_port")->isVisible());
+        EXPECT_EQ(control<QLabel>("Label1")->text(), usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
+        auto* ports = control<QComboBox>("CmbBox_port");
+        EXPECT_TRUE(ports->isVisible());
+        QStringList items;
+        for (int i = 0; i < ports->count(); ++i)
+            items << ports->itemText(i);
+        if (usbToolFlag) {
+            EXPECT_EQ(items, usbSerialPorts());
+        } else {
+            ASSERT_EQ(items.size(), 256);
+            EXPECT_TRUE(items.indexOf(QStringLiteral("COM200 \u2014 ") + QString::fromStdString(adapter.path()))
+                        < items.indexOf(QStringLiteral("COM199 \u2014 /dev/ttyS198")));
+        }
         dialog.hide();
     }
+    // With no adapter there is nothing to upgrade through.
+    programFlags().usbToolFlag = 1;
+    dialog.show();
+    if (usbSerialPorts().isEmpty()) {
+        control<QLineEdit>("Edit_file")->setText(file("firmware.bin", QByteArray("\x02\x00\xE5", 3)));
+        click("OKBtn");
+        EXPECT_EQ(prompter.texts(), QStringList{"no USB serial port (/dev/ttyUSB*, /dev/ttyACM*) is attached"});
+        EXPECT_TRUE(dialog.isVisible());
+    }
+}
+
+// Dialogs and progress windows have a close box and nothing to minimise or
+// maximise; Escape closes the upgrade dialog as Cancel does, and Tab goes from
+// the port to the file, Browse, OK and Cancel.
+TEST_F(UpgradeDialogTest, DialogsHaveOnlyACloseBoxAndTheKeyboardWorksThem)
+{
+    const SharedWindows& shared = createSharedWindows();
+    for (QWidget* window : std::initializer_list<QWidget*>{shared.PasswordDlg, shared.udpPrgForm, shared.sIPDlg,
+                                                           shared.upgradeFWDlg, shared.upgradePrgForm, &dialog}) {
+        const Qt::WindowFlags flags = window->windowFlags();
+        EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << window->objectName().toStdString();
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint))
+            << window->objectName().toStdString();
+    }
+    dialog.show();
+    EXPECT_EQ(test::tabStops(&dialog, control<QComboBox>("CmbBox_port"), 6),
+              QStringList({"CmbBox_port", "Edit_file", "Btn_brs", "OKBtn", "CancelBtn", "CmbBox_port"}));
+    QTest::keyClick(control<QLineEdit>("Edit_file"), Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
 class OneAddress final : public LocalAddressSource {

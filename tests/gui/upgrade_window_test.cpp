@@ -97,16 +97,17 @@ protected:
         return entry;
     }
 
-    // The user selects the row, clicks "Upgrade", picks the port and the file
-    // and presses OK; `whileRunning` then runs every 20 ms with the progress
-    // window until the command returns.
-    void upgrade(int row, int portItem, const std::function<void(TupgradePrgForm*)>& whileRunning = {})
+    // The user selects the row, clicks "Upgrade", picks the port COMn and the
+    // file and presses OK; `whileRunning` then runs every 20 ms with the
+    // progress window until the command returns.
+    void upgrade(int row, int com, const std::function<void(TupgradePrgForm*)>& whileRunning = {})
     {
         auto* list = form.findChild<QTableView*>(QStringLiteral("deviceListView"));
         test::clickItem(list, form.deviceListModel()->index(row, 2));
         TupgradeFWDlg* dialog = createSharedWindows().upgradeFWDlg;
-        QTimer::singleShot(0, dialog, [this, dialog, portItem] {
-            dialog->findChild<QComboBox*>(QStringLiteral("CmbBox_port"))->setCurrentIndex(portItem);
+        QTimer::singleShot(0, dialog, [this, dialog, com] {
+            auto* ports = dialog->findChild<QComboBox*>(QStringLiteral("CmbBox_port"));
+            ports->setCurrentIndex(ports->findData(QStringLiteral("COM%1").arg(com)));
             dialog->findChild<QLineEdit*>(QStringLiteral("Edit_file"))->setText(directory.file("fw.bin"));
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKBtn")), Qt::LeftButton);
         });
@@ -146,7 +147,9 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
     prompts.answers = {PromptAnswer::Yes};
     // QUILLMAR_SCREENSHOT_DIR: where to keep pictures of the window and the box.
     const QString pictures = qEnvironmentVariable("QUILLMAR_SCREENSHOT_DIR");
-    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+    QString named;  // the printer the progress window names
+    upgrade(1, 8, [&](TupgradePrgForm* progress) {
+        named = progress->deviceText();
         int sent = 0;
         if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1) {
             ++blockTexts;
@@ -162,6 +165,9 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
         box.grab().save(pictures + "/upgrade_result.png");
     }
     EXPECT_GT(blockTexts, 3);
+    EXPECT_EQ(named, QStringLiteral("02:51:7f:00:00:02, 127.0.0.2"));
+    EXPECT_TRUE(createSharedWindows().upgradeFWDlg->windowTitle().endsWith(named));
+    EXPECT_TRUE(sharedWindows().upgradePrgForm->deviceText().isEmpty());  // the next run names its own
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
     EXPECT_EQ(prompts.prompts[0].text,
@@ -179,7 +185,7 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
 // of the second module right after is not disturbed by it.
 TEST_F(UpgradeWindowTest, CancelBeforeTheHandOverShowsNothingAndTheNextUpgradeIsItsOwn)
 {
-    upgrade(2, 6, [](TupgradePrgForm* progress) {
+    upgrade(2, 7, [](TupgradePrgForm* progress) {
         if (progress->labelText() == QStringLiteral("login to device..."))
             QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
     });
@@ -187,7 +193,7 @@ TEST_F(UpgradeWindowTest, CancelBeforeTheHandOverShowsNothingAndTheNextUpgradeIs
     EXPECT_EQ(form.maintenanceStatus(), maintenance::kStillRunning);
 
     prompts.answers = {PromptAnswer::No};
-    upgrade(1, 7);
+    upgrade(1, 8);
     ASSERT_EQ(prompts.prompts.size(), 1u);
     EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Finished"));
     EXPECT_EQ(form.searchesAsked, 0);
@@ -208,7 +214,7 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
     prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
     int sentAtNo = -1;
     int sentAtYes = -1;
-    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+    upgrade(1, 8, [&](TupgradePrgForm* progress) {
         int sent = 0;
         if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) != 1)
             return;
@@ -257,7 +263,7 @@ TEST_F(UpgradeWindowTest, AnEndSignalReleasesTheSessionBeforeTheProgramEnds)
             changesAtEnd = tables.changes();
         });
         bool raised = false;
-        upgrade(1, 7, [&](TupgradePrgForm* progress) {
+        upgrade(1, 8, [&](TupgradePrgForm* progress) {
             if (!raised && progress->labelText().startsWith(QStringLiteral("downloading...5/"))) {
                 raised = true;
                 std::raise(number);
@@ -282,7 +288,7 @@ TEST_F(UpgradeWindowTest, AWorkerExceptionIsShownOnceAndNothingElse)
         if (change.starts_with("route+"))
             throw std::runtime_error("route table gone");
     };
-    upgrade(1, 7, [&](TupgradePrgForm* progress) {
+    upgrade(1, 8, [&](TupgradePrgForm* progress) {
         if (!prompts.prompts.empty())
             QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
     });

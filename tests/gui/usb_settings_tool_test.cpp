@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "app/main_form.h"
+#include "platform/usb_printer.h"
 #include "support/settings_tool_driver.h"
 #include "support/usb_printer_testbed.h"
 #include "support/view_clicks.h"
@@ -29,6 +30,15 @@ sim::SettingsPrinter answering(sim::SettingsFault fault = sim::SettingsFault::No
     printer.record = test::fullWidthRecord("USB-COUNTER-0016");
     printer.fault = fault;
     return printer;
+}
+
+// The tools' own texts, without the device and the reason that follow them.
+QStringList messagesWithoutReasons(const test::RecordingPrompter& prompter)
+{
+    QStringList texts;
+    for (const QString& text : prompter.texts())
+        texts << text.section(QStringLiteral("\n\n"), 0, 0);
+    return texts;
 }
 
 class UsbSettingsToolTest : public ::testing::Test {
@@ -83,11 +93,52 @@ TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
         w.window().Timer1Timer();
     EXPECT_EQ(w.window().waitingCount(), 21);
     EXPECT_FALSE(waitingLabel()->isVisible());
+    // The end of the count says the save is done, naming the printer.
+    ASSERT_EQ(w.prompter.prompts.size(), 2u);
+    EXPECT_EQ(w.prompter.prompts[1].text, QStringLiteral("Save USB config OK !\n\nThe settings were written to USB "
+                                                         "printer %1; check its LED status.")
+                                              .arg(kSerial));
     // The next save counts from the start again.
     w.click("Button2");
     EXPECT_EQ(w.window().waitingCount(), 0);
     EXPECT_TRUE(timer()->isActive() && waitingLabel()->isVisible());
-    EXPECT_EQ(w.prompter.texts().size(), 2);
+    EXPECT_EQ(w.prompter.texts().size(), 3);
+}
+
+// Finds the printer for the read, and none for the write after it.
+class GoneAfterTheRead final : public UsbPrinterLocator {
+public:
+    UsbPrinterFile openUsbPrinter(QString& name) override
+    {
+        if (++opens_ > 1) {
+            name.clear();
+            return UsbPrinterFile();
+        }
+        return system_->openUsbPrinter(name);
+    }
+    QString lastReason() const override
+    {
+        return opens_ > 1 ? QStringLiteral("no USB printer 1f7c:0369, 0338 or 3330 attached") : system_->lastReason();
+    }
+
+private:
+    std::unique_ptr<UsbPrinterLocator> system_ = makeUsbPrinterLocator();
+    int opens_ = 0;
+};
+
+TEST_F(UsbSettingsToolTest, ASaveThatFailsEndsTheCountAndItsErrorIsShownLast)
+{
+    testbed.add({"1f7c", "0369", kSerial, answering()});
+    GoneAfterTheRead locator;
+    w.adjust = [&locator](SettingsToolContext& context) { context.usbLocator = &locator; };
+    w.open();
+    ASSERT_EQ(w.text("Edit2"), QStringLiteral("USB-COUNTER-0016"));
+    w.click("Button2");
+    EXPECT_FALSE(timer()->isActive());
+    EXPECT_FALSE(waitingLabel()->isVisible());
+    ASSERT_EQ(w.prompter.prompts.size(), 2u);
+    EXPECT_EQ(w.prompter.prompts[1].text,
+              QStringLiteral("Save USB config error !\n\nno USB printer 1f7c:0369, 0338 or 3330 attached"));
 }
 
 TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
@@ -119,7 +170,14 @@ TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
             bed.add({"1f7c", "0369", kSerial, settings});
         test::SettingsToolDriver<TForm2> d;
         d.open(quick);
-        EXPECT_EQ(d.prompter.texts(), c.messages);
+        EXPECT_EQ(messagesWithoutReasons(d.prompter), c.messages);
+        if (c.messages == QStringList{readError}) {
+            // Which printer and why, in the message itself.
+            const QString why = c.attached ? QStringLiteral("USB printer %1: ").arg(kSerial)
+                                           : QStringLiteral("no USB printer 1f7c:0369, 0338 or 3330 attached");
+            EXPECT_TRUE(d.prompter.texts()[0].startsWith(readError + QStringLiteral("\n\n") + why))
+                << d.prompter.texts()[0].toStdString();
+        }
         EXPECT_EQ(d.window().usbDeviceText(), c.device);
         EXPECT_EQ(d.text("Edit2"), QString());  // nothing shown from a refused reply
         const bool readFailed = c.messages == QStringList{readError};
@@ -131,7 +189,7 @@ TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)
         // Nothing that read can be written back: the save asks for a read and
         // writes nothing, before its waiting message.
         d.click("Button2");
-        EXPECT_EQ(d.prompter.texts(), c.messages + QStringList{kReadFirstMessage});
+        EXPECT_EQ(messagesWithoutReasons(d.prompter), c.messages + QStringList{kReadFirstMessage});
         EXPECT_FALSE(d.window().template findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
         EXPECT_TRUE(d.logLines.last().startsWith("SAVE SETTING on USB refused")) << d.logLines.last().toStdString();
         if (c.attached) {

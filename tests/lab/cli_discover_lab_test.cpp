@@ -1,6 +1,7 @@
 // quillmar-cli discover in the lab's PC namespace, with the protocol's waits.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +10,7 @@
 #include <map>
 
 #include "lab/discovery_lab.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar::test;
 
@@ -28,8 +30,10 @@ std::map<QString, QString> byName(const std::string& json)
 TEST_F(DiscoveryLabTest, DiscoverListsWhatTheWindowWouldAndSearchesBothNetworksAtOnce)
 {
     std::string out;
+    TempDirectory directory;
+    const std::string errors = directory.file(QStringLiteral("stderr")).toStdString();
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "discover", "--json"}, &out), 0);
+    ASSERT_EQ(lab->run("pc", {"sh", "-c", std::string(QUILLMAR_CLI_PATH) + " discover --json 2>" + errors}, &out), 0);
     const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RecordProperty("wall_seconds", std::to_string(seconds));
 
@@ -39,6 +43,12 @@ TEST_F(DiscoveryLabTest, DiscoverListsWhatTheWindowWouldAndSearchesBothNetworksA
         {"DEVICE-NAME-16CH", "198.51.100.13"},
     };
     EXPECT_EQ(byName(out), expected) << out;
+    // FAMILY1, of the other family, answered and is left out: standard error
+    // says so.
+    QFile err(QString::fromStdString(errors));
+    ASSERT_TRUE(err.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(err.readAll().endsWith(
+        "quillmar-cli discover: 1 module of the other family answered; give --family 1 to see them\n"));
     // The record's fields by name and the address the reply came from.
     const QJsonObject first = QJsonDocument::fromJson(QByteArray::fromStdString(out)).array().at(0).toObject();
     EXPECT_EQ(first.size(), 14);

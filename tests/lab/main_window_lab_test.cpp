@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -97,6 +98,10 @@ TEST_F(MainWindowLabTest, TheFirstSearchRunsByItselfAndListsEveryModuleOnce)
     EXPECT_EQ(linkA->requestsFrom("192.0.2.1:16384"), 4u);
     EXPECT_EQ(linkB->requestsFrom("198.51.100.1:16385"), 4u);
     EXPECT_TRUE(prompts.prompts.empty());
+    // FAMILY1 answered too and is not listed: the log says so.
+    EXPECT_EQ(form->findChild<QPlainTextEdit*>(QStringLiteral("msgMemo"))->toPlainText(),
+              QStringLiteral("1 module of the other family answered; choose that family in the model chooser to see "
+                             "them"));
 }
 
 TEST_F(MainWindowLabTest, CancelKeepsTheRowsListedAndTheWorkerBeepsWhenItStops)

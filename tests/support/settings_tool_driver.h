@@ -97,6 +97,14 @@ public:
         while (box->currentIndex() != item)
             QTest::keyClick(box, box->currentIndex() < item ? Qt::Key_Down : Qt::Key_Up);
     }
+    // The same to the port COMn, wherever the list has it (ports that are
+    // there come first).
+    void choosePort(int port)
+    {
+        const int item = control<QComboBox>("ComBox_com")->findData(port);
+        ASSERT_GE(item, 0) << "COM" << port;
+        choose("ComBox_com", item);
+    }
 
     TempDirectory directory;
     RecordingPrompter prompter;

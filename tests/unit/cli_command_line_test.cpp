@@ -65,6 +65,45 @@ TEST(CliCommandLine, ProgramHelpListsTheVerbsAndTheExitStatusesAndGroupsListThei
     EXPECT_EQ(runVerbs({"frobnicate"}).status, 2);
 }
 
+// A mistyped verb or option is answered with the nearest one; words too far
+// from any get no guess.
+TEST(CliCommandLine, AMistypedVerbOrOptionSuggestsTheNearest)
+{
+    const struct {
+        QStringList words;
+        const char* start;  // of standard error
+    } cases[] = {
+        {{"discvoer"}, "quillmar-cli: unknown verb 'discvoer'; did you mean 'discover'? (see quillmar-cli --help)\n"},
+        {{"upgarde"}, "quillmar-cli: unknown verb 'upgarde'; did you mean 'upgrade'?"},
+        {{"config", "shwo"}, "quillmar-cli: unknown verb 'config shwo'; did you mean 'config show'?\n"},
+        {{"discover", "--jsno"}, "quillmar-cli discover: Unknown option 'jsno'; did you mean '--json'?\n"},
+        {{"frobnicate"}, "quillmar-cli: unknown verb 'frobnicate' (see quillmar-cli --help)\n"},
+    };
+    for (const auto& c : cases) {
+        const auto run = runVerbs(c.words);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.startsWith(QLatin1String(c.start))) << run.err.toStdString();
+    }
+}
+
+// --port takes COM1 to COM256 or a device path, and a refusal names both
+// forms and where COMn points.
+TEST(CliCommandLine, APortIsACOMNameOrADevicePath)
+{
+    for (const char* port : {"COM0", "COM257", "COM03", "ttyUSB0"}) {
+        const auto run = runVerbs({"com", "read", "--port", port});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("quillmar-cli com read: --port takes COM1 to COM256 (COMn is the "
+                                                      "device in QUILLMAR_COMn when that is set, else /dev/ttyS<n-1>) "
+                                                      "or a device path such as /dev/ttyUSB0, not '%1'\n")
+                                           .arg(QLatin1String(port))))
+            << run.err.toStdString();
+    }
+    const auto run = runVerbs({"com", "read", "--port", "/nonexistent/ttyUSB7"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("/nonexistent/ttyUSB7 cannot be opened"))) << run.err.toStdString();
+}
+
 TEST(CliCommandLine, ArgumentsKeepTheirBytesAndTerminalTextEscapesWhatIsNotPrintable)
 {
     const QByteArray bytes("name\xFF\xC3\xA9\xED\xA0\x80\xC3", 11);  // 0xFF, é, an encoded surrogate, a cut sequence

@@ -92,9 +92,9 @@ TEST_F(ComVerbs, ReadShowsTheRecordOfTheOnePortOrSaysWhyNot)
         {",fault=short,shortLength=140", 0, "the reply held 140 of the record's 256 bytes; the fields", ""},
         {",fault=silent", 3,
          "com read: Invalid data packing timeout,\nPlease connect device to default Setting COM Port !! (COM6: no "
-         "reply within 1000 ms)\n",
+         "reply within 1 s)\n",
          nullptr},
-        {",fault=lead", 3, "(COM6: 6 of 262 reply bytes within 1000 ms)", nullptr},
+        {",fault=lead", 3, "(COM6: 6 of 262 reply bytes within 1 s)", nullptr},
         {",fault=again,faultReads=2", 1, "model name \";1\"", nullptr},
     };
     for (const Case& c : cases) {

@@ -211,7 +211,7 @@ TEST(KeyFileImport, FileSizeMustBeOneTo1023Bytes)
     writeFile(dir.file("max.txt"), big.left(1023));
     outcome = importKeyFile(dir.file("max.txt"), report);
     EXPECT_EQ(outcome.result(), 0);
-    EXPECT_EQ(report.lines(), QStringList{"Edit_devName = \"model\""});
+    EXPECT_EQ(report.lines(), QStringList{"modelName = \"model\""});
 }
 
 TEST(KeyFileImport, OnlyCrLfEndedDollarSLinesCount)
@@ -223,44 +223,47 @@ TEST(KeyFileImport, OnlyCrLfEndedDollarSLinesCount)
                                           "$SSB9600\n$SSDN81\r\n"
                                           "$SSFNONE\r\n"
                                           "$SSIRS-485");
-    EXPECT_EQ(lines, (QStringList{"Edit_devName = \"  Model X \"", "CmbBox_sBaud = \"9600\n$SSDN81\"",
-                                  "CmbBox_sFlowCtrl = \"NONE\""}));
+    EXPECT_EQ(lines,
+              (QStringList{"modelName = \"  Model X \"", "serialBaud = \"9600\n$SSDN81\"", "serialFlow = \"NONE\""}));
 }
 
 TEST(KeyFileImport, PackingKeys)
 {
     EXPECT_EQ(importLines("$SOD101\r\n$SOD1\r\n"),
-              (QStringList{"CkBox_dpStr = on", "CkBox_dpTmout = off", "CkBox_dpLen = on", "CkBox_dpStr = on",
-                           "CkBox_dpTmout = off", "CkBox_dpLen = off"}));
+              (QStringList{"dpDelimOn = on", "dpTimeoutOn = off", "dpLengthOn = on", "dpDelimOn = on",
+                           "dpTimeoutOn = off", "dpLengthOn = off"}));
     EXPECT_EQ(importLines("$SOS0D0\r\n$SOS0D\r\n$SOS0D0A\r\n"),
-              (QStringList{"Edit_dpStr0 = \"0D\"", "Edit_dpStr1 = \"\"", "Edit_dpStr0 = \"0D\"",
-                           "Edit_dpStr1 = \"0A\""}));
+              (QStringList{"dpDelim = \"0D\"", "dpDelim = \"0D0A\""}));
     EXPECT_EQ(importLines("$SOT\r\n$SOL\r\n$SOT50\r\n$SOL128\r\n"),
-              (QStringList{"Edit_dpTmout = \"50\"", "Edit_dpLen = \"128\""}));
+              (QStringList{"dpTimeout = \"50\"", "dpLength = \"128\""}));
 }
 
 TEST(KeyFileImport, AddressKeys)
 {
     EXPECT_EQ(importLines("$SLI192.0.2.40\r\n$SLI192.0.2\r\n$SLC1\r\n$SLCx\r\n"),
-              (QStringList{"IP Address = 192.0.2.40", "IP Address = 255.255.255.255", "CmbBox_ipcfg = \"DHCP\"",
-                           "CmbBox_ipcfg = \"STATIC\""}));
+              (QStringList{"ipAddress = 192.0.2.40", "ipAddress = 255.255.255.255", "ipMode = \"DHCP\"",
+                           "ipMode = \"STATIC\""}));
     // Without ':' the filter range is left alone; a side that parses to 0 is skipped.
-    EXPECT_EQ(importLines("$SOF1\r\n$SOI192.0.2.1\r\n"), QStringList{"ChkBox_IPFen = on"});
+    EXPECT_EQ(importLines("$SOF1\r\n$SOI192.0.2.1\r\n"), QStringList{"ipFilterOn = on"});
     EXPECT_EQ(importLines("$SOI0.0.0.0:192.0.2.9\r\n$SOI192.0.2.1:bad\r\n"),
-              (QStringList{"IP Filter End = 192.0.2.9", "IP Filter Start = 192.0.2.1",
-                           "IP Filter End = 255.255.255.255"}));
-    EXPECT_EQ(importLines("$SCI198.51.100.9\r\n$SCS192.0.2.53,192.0.2.54\r\n$SLN255.255.255.0\r\n"),
-              (QStringList{"TCP Client Remote IP = 198.51.100.9", "Primary DNS (no control) = 192.0.2.53",
-                           "Secondary DNS (no control) = 192.0.2.54", "Subnet Mask (no control) = 255.255.255.0"}));
+              (QStringList{"ipFilterRange end = 192.0.2.9", "ipFilterRange start = 192.0.2.1",
+                           "ipFilterRange end = 255.255.255.255"}));
+    EXPECT_EQ(
+        importLines("$SCI198.51.100.9\r\n$SCS192.0.2.53,192.0.2.54\r\n$SLN255.255.255.0\r\n"),
+        (QStringList{"clientRemoteAddress (not in the record) = 198.51.100.9",
+                     "primaryDns (not in the record) = 192.0.2.53", "secondaryDns (not in the record) = 192.0.2.54",
+                     "subnetMask (not in the record) = 255.255.255.0"}));
 }
 
-TEST(KeyFileImport, OperationModeShowsTheUdpPanelAfterTheLastLine)
+TEST(KeyFileImport, OperationModeKeysAndTheValuesTheRecordDoesNotHold)
 {
     EXPECT_EQ(importLines("$SOMUD\r\n$SUP7000\r\n$SOMTC\r\n$SCP9100\r\n$SCNhost.example\r\n$SOCTO\r\n$SOU300\r\n"),
-              (QStringList{"CmbBox_opmode = \"UDP\"", "Edit_udpRport = \"7000\"", "CmbBox_opmode = \"TCP Client\"",
-                           "Edit_clientPort = \"9100\"", "Edit_tcpcHost = \"host.example\"", "ChkBox_tmout = on",
-                           "Edit_connTmout = \"300\"", "Panel_udp = visible"}));
-    EXPECT_EQ(importLines("$SOMXX\r\n$SVP9100\r\n"), QStringList{"Edit_listenPort = \"9100\""});
+              (QStringList{"opModeCode = \"UD\" (UDP)", "udpRemotePort (not in the record) = \"7000\"",
+                           "opModeCode = \"TC\" (TCP Client)", "clientPort (not in the record) = \"9100\"",
+                           "clientHostName (not in the record) = \"host.example\"",
+                           "connectionTimeoutOn (not in the record) = on",
+                           "connectionTimeout (not in the record) = \"300\""}));
+    EXPECT_EQ(importLines("$SOMXX\r\n$SVP9100\r\n"), QStringList{"listenPort (not in the record) = \"9100\""});
 }
 
 TEST(KeyFileImport, TcpWindowValueThatIsNotANumberEndsTheImport)
@@ -270,7 +273,7 @@ TEST(KeyFileImport, TcpWindowValueThatIsNotANumberEndsTheImport)
     EXPECT_EQ(outcome.status, ImportStatus::ConversionFailed);
     EXPECT_EQ(outcome.message, "'big' is not a valid integer value");
     EXPECT_EQ(outcome.result(), -1);
-    EXPECT_EQ(lines, (QStringList{"CmbBox_opmode = \"UDP\"", "CmbBox_ws = 2"}));
+    EXPECT_EQ(lines, (QStringList{"opModeCode = \"UD\" (UDP)", "tcpWindowIndex = 2"}));
 }
 
 TEST(KeyFileImport, NothingAfterANulByteIsRead)
@@ -278,5 +281,5 @@ TEST(KeyFileImport, NothingAfterANulByteIsRead)
     QByteArray text("$SBNfirst\r\n$SBNsec");
     text.append('\0');
     text.append("ond\r\n$SBNthird\r\n");
-    EXPECT_EQ(importLines(text), QStringList{"Edit_devName = \"first\""});
+    EXPECT_EQ(importLines(text), QStringList{"modelName = \"first\""});
 }

@@ -72,6 +72,23 @@ TEST(ConfigSet, TheDefaultSimulatorTakesANewSsidAndTheOtherFieldsGoBackAsTheyCam
     }
 }
 
+// On a terminal a single save counts down to its verdict on one line of
+// standard error, drawn over in place and cleared before the verdict.
+TEST(ConfigSet, OneSaveOnATerminalCountsDownToItsVerdict)
+{
+    auto sim = startSim();
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const auto run = runVerbs({"config", "set", "127.0.0.1", "ssid=Other", "--tick-ms", "60", "--no-backup"},
+                              [](cli::VerbContext& context) { context.errIsTerminal = true; });
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    const qsizetype two = run.err.indexOf(QStringLiteral("\r\x1b[Kverdict in 2 s"));
+    const qsizetype one = run.err.indexOf(QStringLiteral("\r\x1b[Kverdict in 1 s"));
+    EXPECT_TRUE(two >= 0 && one > two) << run.err.toStdString();
+    EXPECT_TRUE(run.err.endsWith(QStringLiteral("\r\x1b[K")));
+    EXPECT_FALSE(run.out.contains(QStringLiteral("verdict in")));
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("Save to Module OK\n"))) << run.out.toStdString();
+}
+
 TEST(ConfigSet, EveryFieldConfigShowNamesIsTakenUnderThatNameButTheModulesOwn)
 {
     auto sim = startSim();
@@ -208,7 +225,7 @@ TEST(ConfigImport, ReadsOnlyRegularFilesAndShowsTheirBytesEscaped)
     file.close();
     auto run = runVerbs({"config", "import", path});
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, QStringLiteral("Edit_devName = \"RX\\x1B[31m9000\\\\\"\nIP Address = 192.0.2.77\n"));
+    EXPECT_EQ(run.out, QStringLiteral("modelName = \"RX\\x1B[31m9000\\\\\"\nipAddress = 192.0.2.77\n"));
     EXPECT_TRUE(run.err.endsWith(QStringLiteral("importData: 'x' is not a valid integer value\n")))
         << run.err.toStdString();
 

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "record/device_entry.h"
@@ -96,6 +97,67 @@ TEST(ConfigShow, ConfigShowAndDiscoverNameTheFieldsAndShowAModulesTextAlike)
     run = runVerbs({"discover", "--ip", "127.0.0.1"});
     EXPECT_TRUE(run.out.contains(QStringLiteral(" Shop\\\\Net\\x1B[2J "))) << run.out.toStdString();
     EXPECT_TRUE(run.out.endsWith(QStringLiteral("\n1 found\n")));
+}
+
+// On an 80-column terminal: discover keeps the columns that fit and says how
+// many it left out, config show goes on with a long value under itself, and
+// both hide the Wi-Fi keys; --wide and --show-secrets give everything.
+TEST(ConfigShow, TablesFitAnEightyColumnTerminalAndHideTheKeys)
+{
+    const std::string psk(72, 'p');
+    test::SimProcess sim(
+        QUILLMAR_SIM_PATH,
+        {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,deviceName=COUNTER-NUMBER-1,key=wepkey1,wpaPsk=" + psk});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const auto onTerminal = [](cli::VerbContext& context) { context.outColumns = 80; };
+    const auto widest = [](const QString& text) {
+        qsizetype width = 0;
+        for (const QString& line : text.split(u'\n'))
+            width = std::max(width, line.size());
+        return width;
+    };
+
+    auto run = runVerbs({"discover", "--ip", "127.0.0.1"}, onTerminal);
+    EXPECT_LE(widest(run.out), 80) << run.out.toStdString();
+    for (const char* column : {"Number", "Device Name", "IP Address", "MAC Address"})
+        EXPECT_TRUE(run.out.startsWith(QLatin1String("Number")) && run.out.section(u'\n', 0, 0).contains(column))
+            << column;
+    EXPECT_TRUE(run.out.contains(QStringLiteral("COUNTER-NUMBER-1")));
+    EXPECT_TRUE(run.err.contains(QStringLiteral(" of 14 columns fit the terminal's 80; --wide prints them all")))
+        << run.err.toStdString();
+    run = runVerbs({"discover", "--ip", "127.0.0.1", "--wide"}, onTerminal);
+    EXPECT_TRUE(run.out.section(u'\n', 0, 0).endsWith(QStringLiteral("KEY       WPAPSK"))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("********  ********"))) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains(QStringLiteral("wepkey1")));
+
+    run = runVerbs({"config", "show", "127.0.0.1"}, onTerminal);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\nkey        : ********\nwpaPsk     : ********\n")))
+        << run.out.toStdString();
+    run = runVerbs({"config", "show", "127.0.0.1", "--show-secrets"}, onTerminal);
+    EXPECT_LE(widest(run.out), 80);
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("wpaPsk     : ") + QString(67, u'p') + QStringLiteral("\n")
+                                 + QString(13, u' ') + QString(5, u'p') + QStringLiteral("\n")))
+        << run.out.toStdString();
+    run = runVerbs({"config", "show", "127.0.0.1", "--show-secrets", "--wide"}, onTerminal);
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("wpaPsk     : ") + QString::fromStdString(psk) + u'\n'));
+    // JSON is for scripts: everything as it is.
+    EXPECT_TRUE(
+        runVerbs({"config", "show", "127.0.0.1", "--json"}, onTerminal).out.contains(QStringLiteral("wepkey1")));
+}
+
+// A module of the other family answers but is not listed; standard error
+// says so and how to see it.
+TEST(ConfigShow, DiscoverNamesTheModulesOfTheOtherFamilyItLeftOut)
+{
+    test::SimProcess sim(QUILLMAR_SIM_PATH,
+                         {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,modelName=RX4100 WI-FI"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const auto run = runVerbs({"discover", "--ip", "127.0.0.1"});
+    EXPECT_EQ(run.status, 3);
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\n0 found\n")));
+    EXPECT_TRUE(run.err.endsWith(
+        QStringLiteral("quillmar-cli discover: 1 module of the other family answered; give --family 1 to see them\n")))
+        << run.err.toStdString();
 }
 
 TEST(ConfigShow, OnlyTheModulesAnswerCountsAndAShortOneIsShownWithANote)

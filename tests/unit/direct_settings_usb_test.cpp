@@ -103,7 +103,7 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentStopsEarlyOrBlankEndsIn
          DirectWriteOutcome::NoDevice, "No such file or directory"},
         {"silent", Printer{"1f7c", "0369", "MUTE", answering("Mute", sim::SettingsFault::Silent)},
          test::UsbPrinterTestbed::Node::Serving,
-         DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "no reply within 1000 ms"},
+         DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "no reply within 1 s"},
         {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoReply,
          DirectWriteOutcome::Written, "100 of 256 reply bytes"},
         {"blank", Printer{"1f7c", "0369", "BLANK", {}}, test::UsbPrinterTestbed::Node::Serving,

@@ -126,7 +126,7 @@ TEST(AppliedFile, IsARecordOrAKeyFileByItsBytes)
         EXPECT_EQ(file->changes[0].value, "DHCP");
         EXPECT_EQ(file->notApplied, (QStringList{"modelName \"RX9000\": a module's own, not copied",
                                                  "ipAddress 10.0.0.9: a module's own, not copied",
-                                                 "Edit_dpLen = \"100\": no field of the record a save sends"}));
+                                                 "dpLength = \"100\": no field of the record a save sends"}));
     }
     const struct {
         QByteArray bytes;

@@ -241,7 +241,7 @@ TEST(FleetApply, AnExportedRecordOrAKeyFileGivesOnlyWhatItSetsAndNeverAModulesOw
     run = runVerbs({"config", "apply", keys.fileName(), "127.0.0.4", "--tick-ms", "5"});
     EXPECT_EQ(run.status, 0) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains("not applied: modelName \"RX9000\": a module's own, not copied"));
-    EXPECT_TRUE(run.err.contains("not applied: Edit_dpLen = \"100\": no field of the record a save sends"));
+    EXPECT_TRUE(run.err.contains("not applied: dpLength = \"100\": no field of the record a save sends"));
     const auto stored = storedBy(sim, "127.0.0.4");
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].text(DeviceField::IpMode), "DHCP");

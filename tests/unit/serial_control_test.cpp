@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,10 +13,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "comm/serial_control.h"
+#include "platform/com_port_map.h"
 #include "support/pseudo_terminal.h"
+#include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
@@ -221,6 +225,49 @@ TEST_F(SerialControlTest, AMissingDeviceRaisesWithThePortAndPath)
     }
     EXPECT_FALSE(comm.PortOpen());
     ::unsetenv("QUILLMAR_COM8");
+}
+
+// The command line's --port /dev/ttyUSB0: the device itself, named so in a failure.
+TEST_F(SerialControlTest, ADevicePathIsOpenedInsteadOfTheComPort)
+{
+    MSComm comm;
+    comm.setCommPort(kPtyCom + 1);
+    comm.setDevicePath(QString::fromStdString(slavePath));
+    comm.setPortOpen(true);
+    comm.setOutput(QByteArray("direct"));
+    EXPECT_EQ(readAtPrinter(6), "direct");
+    comm.setPortOpen(false);
+    comm.setDevicePath(QStringLiteral("/nonexistent/ttyUSB9"));
+    try {
+        comm.setPortOpen(true);
+        FAIL() << "no exception";
+    } catch (const MSCommError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("/nonexistent/ttyUSB9 cannot be opened", 0), 0u) << error.what();
+    }
+}
+
+// How the windows list ports: COMn with its device, those that are there
+// first; USB serial adapters in the kernel's numbering order.
+TEST(ComPortNames, ListsShowTheDeviceAndPresentPortsFirst)
+{
+    test::TempDirectory dev;
+    for (const char* name : {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS0", "ttyUSB0"})
+        QFile(dev.file(QLatin1String(name))).open(QIODevice::WriteOnly);
+    EXPECT_EQ(usbSerialPorts(dev.path()),
+              QStringList({dev.file(QStringLiteral("ttyACM0")), dev.file(QStringLiteral("ttyUSB0")),
+                           dev.file(QStringLiteral("ttyUSB2")), dev.file(QStringLiteral("ttyUSB10"))}));
+
+    ::setenv("QUILLMAR_COM7", dev.file(QStringLiteral("ttyUSB2")).toLocal8Bit().constData(), 1);
+    ::setenv("QUILLMAR_COM3", dev.file(QStringLiteral("gone")).toLocal8Bit().constData(), 1);
+    EXPECT_EQ(comPortLabel(7), QStringLiteral("COM7 \u2014 ") + dev.file(QStringLiteral("ttyUSB2")));
+    EXPECT_EQ(comPortLabel(12), QStringLiteral("COM12 \u2014 /dev/ttyS11"));
+    const std::vector<int> ports = comPortsPresentFirst(9);
+    EXPECT_EQ(ports.size(), 9u);
+    EXPECT_LT(std::find(ports.begin(), ports.end(), 7), std::find(ports.begin(), ports.end(), 3));
+    EXPECT_TRUE(std::is_sorted(
+        ports.begin(), std::find_if(ports.begin(), ports.end(), [](int port) { return !comPortExists(port); })));
+    ::unsetenv("QUILLMAR_COM7");
+    ::unsetenv("QUILLMAR_COM3");
 }
 
 TEST_F(SerialControlTest, BadSettingsTextRaisesAndKeepsTheOldSettings)

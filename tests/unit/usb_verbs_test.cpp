@@ -53,7 +53,7 @@ TEST_F(UsbVerbs, AReadThatFailsEndsTheVerbWithTheToolsTextAndWritesNothing)
         {"none", std::nullopt, Node::Serving, 1, "Read USB config error ! (no USB printer 1f7c:0369"},
         {"gone", Printer{"1f7c", "0369", "GONE", {}}, Node::Dangling, 1, "No such file or directory"},
         {"silent", Printer{"1f7c", "0369", "MUTE", printer("Mute", sim::SettingsFault::Silent)}, Node::Serving, 3,
-         "Read USB config error ! (MUTE: no reply within 1000 ms)"},
+         "Read USB config error ! (MUTE: no reply within 1 s)"},
         {"again", Printer{"1f7c", "0369", "AGAIN", printer("Again", sim::SettingsFault::ReadAgain)}, Node::Serving, 1,
          "Read USB config error,Please read again !!\n"},
         {"random", Printer{"1f7c", "0369", "NOISE", printer("Noise", sim::SettingsFault::Random)}, Node::Serving, 3,
