@@ -11,6 +11,9 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.desktop DESTINATION ${C
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/privileges.txt DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME PRIVILEGES)
+# Where Ansible looks for modules of system packages.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/ansible/quillmar_printer.py
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/plugins/modules)
 
 # Manual pages are installed compressed, as Debian keeps them.
 set(quillmar_manual_pages)
@@ -47,11 +50,12 @@ or Wi-Fi module: quillmar-manager (the desktop program) and quillmar-cli (the \
 same operations from a terminal) find the modules on every network the PC is \
 attached to, change their address and Wi-Fi settings, write settings over a \
 COM port or USB, reboot them and upgrade their firmware. quillmar-sim \
-simulates modules for demonstrations and tests.")
+simulates modules for demonstrations and tests. An Ansible module, quillmar_printer, \
+sets one printer's fields by its MAC from a playbook.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin, ansible-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)

@@ -13,6 +13,8 @@ packages=(
   dpkg-dev file desktop-file-utils man-db libcap2-bin
   # the fresh-install test: a Debian 12 made in a folder
   debootstrap
+  # the Ansible module's test runs a playbook
+  ansible-core
 )
 missing=()
 for package in "${packages[@]}"; do
