@@ -62,7 +62,7 @@ TEST_F(SaveLabTest, APlaybookChecksThenChangesThenFindsNothingToChange)
 
     ASSERT_EQ(play("--check", out), 0) << out;
     EXPECT_NE(out.find("changed=1"), std::string::npos) << out;
-    EXPECT_NE(out.find("+ssid: PlayNet"), std::string::npos) << out;  // the diff
+    EXPECT_NE(out.find("+    \"ssid\": \"PlayNet\""), std::string::npos) << out;  // the diff
     EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
 
     ASSERT_EQ(play("", out), 0) << out;
