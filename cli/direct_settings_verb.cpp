@@ -12,11 +12,11 @@
 #include "record_printing.h"
 #include "terminal_text.h"
 #include "tool_fields.h"
-#include "tools/com_settings_channel.h"
-#include "tools/direct_settings.h"
+#include "comm/com_settings_channel.h"
+#include "comm/direct_settings.h"
 #include "tools/same_usb_printer.h"
 #include "tools/settings_tool_rules.h"
-#include "tools/usb_settings_channel.h"
+#include "comm/usb_settings_channel.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {

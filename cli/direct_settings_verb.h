@@ -1,7 +1,7 @@
 #pragma once
 // The base of the verbs that read or write a printer's settings over a COM
 // port or USB: com read, com write, usb read, usb write. Each one first reads
-// the printer's record with the settings tools' exchange (tools/direct_settings.h);
+// the printer's record with the settings tools' exchange (comm/direct_settings.h);
 // why that read, or a write, failed is reported here, once, with the tool's
 // own text and the system's reason.
 #include <memory>
@@ -10,7 +10,7 @@
 
 #include "record/device_entry.h"
 #include "settable_fields.h"
-#include "tools/settings_channel.h"
+#include "comm/settings_channel.h"
 #include "verb.h"
 
 namespace quillmar {

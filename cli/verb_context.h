@@ -7,7 +7,7 @@
 
 #include "config_read.h"
 #include "maintenance/maintenance_timing.h"
-#include "tools/direct_settings.h"
+#include "comm/direct_settings.h"
 
 namespace quillmar {
 class HostTables;

@@ -8,17 +8,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "config/save_exchange.h"
 #include "record/ipv4_text.h"
+#include "record/module_protocol.h"
 
 namespace quillmar::sim {
 
 namespace {
 
-bool equals(const std::vector<unsigned char>& payload, const QByteArray& bytes)
+bool equals(const std::vector<unsigned char>& payload, const std::array<std::uint8_t, 3>& bytes)
 {
-    return payload.size() == std::size_t(bytes.size())
-           && std::memcmp(payload.data(), bytes.constData(), payload.size()) == 0;
+    return payload.size() == bytes.size() && std::equal(payload.begin(), payload.end(), bytes.begin());
 }
 
 // A record text for one log word: bytes other than printable ones (the space
@@ -89,10 +88,10 @@ SaveResponder::~SaveResponder()
 bool SaveResponder::handle(const Datagram& datagram)
 {
     // A read request is the discovery responder's, even between a header and its record.
-    if (equals(datagram.payload, kReadRequest))
+    if (equals(datagram.payload, kRecordRequestBytes))
         return false;
     const std::string from = endpointText(datagram.sourceAddress, datagram.sourcePort);
-    if (equals(datagram.payload, kSaveHeader)) {
+    if (equals(datagram.payload, kSaveHeaderBytes)) {
         log_.write("request", "kind=save-header from=" + from + " to=" + formatIpv4(datagram.destinationAddress)
                                   + " if=" + std::to_string(datagram.interfaceIndex));
         for (SimModule* module : modules_.addressedBy(datagram.destinationAddress, datagram.interfaceIndex)) {

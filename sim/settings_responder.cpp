@@ -7,12 +7,14 @@
 #include "module_record.h"
 #include "record/field_names.h"
 
+#include "record/module_protocol.h"
+
 namespace quillmar::sim {
 namespace {
 
-constexpr unsigned char kReadCommand[] = {0x1D, 0x67, 0x57, 0x47};
-constexpr unsigned char kWriteCommand[] = {0x1D, 0x67, 0x57, 0x53};
-constexpr std::size_t kCommandLength = sizeof kReadCommand;
+constexpr const auto& kReadCommand = kDirectReadCommandBytes;
+constexpr const auto& kWriteCommand = kDirectWriteCommandBytes;
+constexpr std::size_t kCommandLength = kReadCommand.size();
 // What fills the leading bytes of a serial reply.
 constexpr unsigned char kLeadingByte = 0xA5;
 
@@ -39,10 +41,10 @@ bool parseCount(const std::string& text, long low, long high, long& value)
     return !text.empty() && *end == '\0' && value >= low && value <= high;
 }
 
-bool startsWith(const std::vector<unsigned char>& bytes, const unsigned char* prefix)
+bool startsWith(const std::vector<unsigned char>& bytes, const std::array<std::uint8_t, 4>& prefix)
 {
     const std::size_t length = std::min(bytes.size(), kCommandLength);
-    return std::equal(bytes.begin(), bytes.begin() + std::ptrdiff_t(length), prefix);
+    return std::equal(bytes.begin(), bytes.begin() + std::ptrdiff_t(length), prefix.begin());
 }
 
 std::string hexText(const unsigned char* bytes, std::size_t length)

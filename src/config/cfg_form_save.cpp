@@ -11,10 +11,11 @@
 #include <exception>
 #include <optional>
 
+#include "comm/com_settings_channel.h"
+#include "comm/direct_settings.h"
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/cfg_form.h"
-#include "config/com_save.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
 #include "config/single_byte_text.h"
@@ -279,11 +280,34 @@ void TcfgForm::COMsaveModuleBtnClick()
 {
     if (checkBeforeSave() != 0)
         return;
-    try {
-        saveByComPort(*MSComm1, comPortNumber_, QString::fromStdString(comSettingsText_), block_);
-    } catch (const MSCommError& error) {
-        showException(this, QString::fromUtf8(error.what()));
+    ComSettingsChannel channel(*MSComm1, comPortNumber_, QString::fromStdString(comSettingsText_));
+    // The printer's record as it is goes into the backup first: a printer that
+    // cannot be read cannot be backed up, and then nothing is written.
+    const DirectReadResult read = readDirectSettings(channel);
+    WriteJournal journal(QStringLiteral("window com save"), channel.deviceName());
+    const QByteArray bytes = blockRecordBytes(block_);
+    journal.setWritten(DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size())));
+    std::optional<QString> refused;
+    if (!read.mayBeWrittenBack())
+        refused = QStringLiteral("the printer's record could not be read on %1 to back it up (%2)")
+                      .arg(read.device, read.reason.isEmpty() ? QStringLiteral("no whole record") : read.reason);
+    else
+        refused = journal.backUp(read.record);
+    const auto endJournal = [this, &journal](const QString& verdict) {
+        if (const std::optional<QString> failed = journal.finish(verdict))
+            log(QStringLiteral("audit log: ") + *failed);
+    };
+    if (refused) {
+        const QString message = *refused + QStringLiteral(": nothing was written");
+        log(QStringLiteral("Save to Module by COM Port: ") + message);
+        endJournal(QStringLiteral("refused: no backup"));
+        showError(this, message);
+        return;
     }
+    const DirectWriteResult result = writeDirectSettings(channel, journal.written());
+    endJournal(result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
+    if (!result.ok())
+        showException(this, result.reason);
 }
 
 }  // namespace quillmar

@@ -19,12 +19,11 @@
 #include <optional>
 #include <vector>
 
+#include "record/module_protocol.h"
+
 namespace quillmar {
 
 class TNMUDP;
-
-// The PC port saves and reads go from (the module's is kModulePort).
-inline constexpr quint16 kLocalConfigPort = 6000;
 
 class ConfigPort {
 public:

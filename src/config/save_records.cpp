@@ -15,9 +15,7 @@ DeviceEntry buildUdpSaveRecord(const ConfigFormValues& values, ConfigBlock& bloc
 
     const bool wep = values.encryType == QLatin1String("WEP");
     DeviceEntry record;
-    const auto put = [&record](DeviceField field, const QString& text) {
-        record.setText(field, toSingleByte(text));
-    };
+    const auto put = [&record](DeviceField field, const QString& text) { record.setText(field, toSingleByte(text)); };
     put(DeviceField::ModelName, values.modelName);
     put(DeviceField::DeviceName, values.deviceName);
     put(DeviceField::MacAddress, values.macAddress);
@@ -49,11 +47,6 @@ QByteArray blockRecordBytes(const ConfigBlock& block)
 {
     const DeviceEntry record = block.entry().normalized();
     return QByteArray(record.data(), static_cast<qsizetype>(record.size()));
-}
-
-QByteArray comSaveBytes(const ConfigBlock& block)
-{
-    return kComSaveCommand + blockRecordBytes(block);
 }
 
 }  // namespace quillmar

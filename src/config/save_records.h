@@ -20,15 +20,7 @@ DeviceEntry buildUdpSaveRecord(const ConfigFormValues& values, ConfigBlock& bloc
 bool isReachableModuleAddress(quint32 controlValue);
 
 // The block's thirteen record fields, each up to its terminator or its width and
-// zero-filled to the width: the exported file and the body of the COM save.
+// zero-filled to the width: the exported file and the record of the COM save.
 QByteArray blockRecordBytes(const ConfigBlock& block);
-
-// The settings-write command that precedes the record on a COM port: the group
-// separator and the letters g, W, S.
-inline const QByteArray kComSaveCommand = QByteArrayLiteral("\x1D\x67\x57\x53");
-
-// The four command bytes and then the 256 record bytes (260 in all), in the
-// order they go out on the serial line.
-QByteArray comSaveBytes(const ConfigBlock& block);
 
 }  // namespace quillmar

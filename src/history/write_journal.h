@@ -31,6 +31,8 @@ public:
     void setMacAddress(const QString& mac) { entry_.macAddress = mac; }
 
     const QString& backupPath() const { return entry_.backup; }
+    // What setWritten was given (an empty record before).
+    DeviceEntry written() const { return written_.value_or(DeviceEntry{}); }
     bool hasRead() const { return read_.has_value(); }
 
     // Appends the audit line with `verdict` (once; later calls do nothing);

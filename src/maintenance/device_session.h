@@ -16,10 +16,10 @@
 #include "maintenance/maintenance_request.h"
 #include "maintenance/maintenance_timing.h"
 #include "platform/local_addresses.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
-inline constexpr std::uint16_t kCommandPort = 5001;
 inline constexpr int kMaxReplyBytes = 128;
 inline constexpr std::size_t kMaxPasswordBytes = 8;
 

@@ -8,7 +8,7 @@
 
 #include "history/write_journal.h"
 #include "platform/com_port_map.h"
-#include "tools/com_settings_channel.h"
+#include "comm/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 #include "ui/prompter.h"

@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "tools/direct_settings.h"
+#include "comm/direct_settings.h"
 
 namespace quillmar {
 

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "record/device_entry.h"
-#include "tools/direct_settings.h"
+#include "comm/direct_settings.h"
 #include "tools/settings_tool_context.h"
 #include "tools/tool_record.h"
 

@@ -16,7 +16,7 @@
 #include "config/single_byte_text.h"
 #include "platform/program_launcher.h"
 #include "record/module_protocol.h"
-#include "tools/com_settings_channel.h"
+#include "comm/com_settings_channel.h"
 #include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
 #include "ui/prompter.h"

@@ -12,7 +12,7 @@
 #include "record/program_flags.h"
 #include "tools/same_usb_printer.h"
 #include "tools/tool_record.h"
-#include "tools/usb_settings_channel.h"
+#include "comm/usb_settings_channel.h"
 #include "ui/logo.h"
 #include "ui/prompter.h"
 #include "ui/radio_group.h"

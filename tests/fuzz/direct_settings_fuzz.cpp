@@ -10,7 +10,7 @@
 #include "fuzz/fuzz_support.h"
 #include "record/record_check.h"
 #include "record/upper_case.h"
-#include "tools/direct_settings.h"
+#include "comm/direct_settings.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
 #include <QHostAddress>
+#include <QJsonObject>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -22,6 +24,10 @@
 #include "config/config_port.h"
 #include "config/save_records.h"
 #include "support/config_window_driver.h"
+#include "support/sim_fields.h"
+#include "support/sim_process.h"
+#include "support/state_home.h"
+#include "support/temp_directory.h"
 #include "ui/ip_address_edit.h"
 
 using namespace quillmar;
@@ -461,47 +467,21 @@ TEST_F(ConfigSaveWindowTest, AClosedWindowNeverAdvancesAnotherWindowsSave)
     EXPECT_FALSE(ConfigPort::shared().isOpen());  // the configuration port is free again
 }
 
-// The save by COM port into a pseudo-terminal standing for COM4.
+// The save by COM port to a printer on COM4: quillmar-sim's settings port on a
+// pseudo-terminal, which answers the read and stores what is written.
 class ConfigComSaveTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    void startPrinter(const std::string& faults = {})
     {
-        int slave = -1;
-        char name[256] = {};
-        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0) << std::strerror(errno);
-        termios raw{};
-        ASSERT_EQ(::tcgetattr(slave, &raw), 0);
-        ::cfmakeraw(&raw);
-        ASSERT_EQ(::tcsetattr(slave, TCSANOW, &raw), 0);
-        ::close(slave);
-        ::setenv("QUILLMAR_COM4", name, 1);
+        const std::string link = directory.file(QStringLiteral("com4")).toStdString();
+        printer = std::make_unique<test::SimProcess>(
+            test::simPath(),
+            std::vector<std::string>{"--settings-pty", link + test::simFieldsOf(printerRecord) + faults});
+        ASSERT_TRUE(printer->ready()) << printer->error;
+        ::setenv("QUILLMAR_COM4", link.c_str(), 1);
     }
 
-    void TearDown() override
-    {
-        ::unsetenv("QUILLMAR_COM4");
-        if (master >= 0)
-            ::close(master);
-    }
-
-    // What the window wrote, up to `count` bytes; the writes are done when the
-    // click returns, so nothing more is waited for once the line is empty.
-    QByteArray readAtPrinter(int count)
-    {
-        QByteArray got;
-        while (got.size() < count) {
-            pollfd ready{master, POLLIN, 0};
-            if (::poll(&ready, 1, 0) <= 0)
-                break;
-            char buffer[512];
-            const ssize_t n = ::read(master, buffer,
-                                     std::min<std::size_t>(sizeof buffer, std::size_t(count - got.size())));
-            if (n <= 0)
-                break;
-            got.append(buffer, qsizetype(n));
-        }
-        return got;
-    }
+    void TearDown() override { ::unsetenv("QUILLMAR_COM4"); }
 
     void chooseCom4()
     {
@@ -511,49 +491,83 @@ protected:
         ASSERT_EQ(w.form().comPortNumber(), 4);
     }
 
-    int master = -1;
+    // The records the printer stored, as hex.
+    std::vector<std::string> written() const
+    {
+        std::vector<std::string> records;
+        for (const test::SimLogLine& line : printer->lines("settings-write"))
+            records.push_back(line.fields.at("record"));
+        return records;
+    }
+
+    DeviceEntry printerRecord = test::wifiModule("192.0.2.20");
+    test::TempDirectory directory;
+    test::ScopedStateHome home;
+    std::unique_ptr<test::SimProcess> printer;
     test::ConfigWindowDriver w;
 };
 
-TEST_F(ConfigComSaveTest, WritesTheCommandThenTheValidatedRecordByteByByte)
+TEST_F(ConfigComSaveTest, ReadsAndBacksUpThePrinterThenWritesTheValidatedRecord)
 {
+    printerRecord.setText(DeviceField::Ssid, "OnThePrinter");
+    startPrinter();
     TcfgForm& f = w.open(test::wifiModule("192.0.2.20"));
     chooseCom4();
     w.edit("Edit_SSID")->setText(QStringLiteral("ComNet"));
-    w.button("COMsaveModuleBtn")->click();
+    QTest::mouseClick(w.button("COMsaveModuleBtn"), Qt::LeftButton);
 
-    const QByteArray written = readAtPrinter(300);
-    ASSERT_EQ(written.size(), 260);
-    EXPECT_EQ(written.left(4), QByteArrayLiteral("\x1D\x67\x57\x53"));
+    ASSERT_TRUE(test::waitUntil([&] { return !written().empty(); }, 5000));
     DeviceEntry expected = test::wifiModule("192.0.2.20");
     expected.setText(DeviceField::Ssid, "ComNet");
-    EXPECT_EQ(written.mid(4), bytesOf(expected));
-    EXPECT_EQ(written.mid(4), blockRecordBytes(f.configBlock()));
+    EXPECT_EQ(written(), std::vector<std::string>{bytesOf(expected).toHex().toStdString()});
+    EXPECT_EQ(QByteArray::fromStdString(written()[0]), blockRecordBytes(f.configBlock()).toHex());
     EXPECT_FALSE(f.MSComm1->PortOpen());
     EXPECT_TRUE(w.prompter.prompts.empty());
+
+    // The printer's own record went into the backup, and the write into the log.
+    const QList<QJsonObject> audit = home.auditEntries();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("window com save"));
+    EXPECT_EQ(audit[0].value("address").toString(), QStringLiteral("COM4"));
+    EXPECT_EQ(audit[0].value("verdict").toString(), QStringLiteral("written"));
+    QFile backup(audit[0].value("backup").toString());
+    ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
+    EXPECT_EQ(backup.readAll(), bytesOf(printerRecord));
 }
 
-TEST_F(ConfigComSaveTest, AnSsidWithASpaceWritesNothing)
+TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
 {
-    w.open(test::wifiModule("192.0.2.20"));
-    chooseCom4();
-    w.edit("Edit_SSID")->setText(QStringLiteral("Shop Net"));
-    w.button("COMsaveModuleBtn")->click();
-    EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("invalid SSID config!")});
-    EXPECT_TRUE(readAtPrinter(300).isEmpty());
-}
-
-TEST_F(ConfigComSaveTest, APortThatCannotOpenReachesTheExceptionBox)
-{
-    TcfgForm& f = w.open(test::wifiModule("192.0.2.20"));
-    ::setenv("QUILLMAR_COM4", "/nonexistent/quillmar-tty", 1);
-    chooseCom4();
-    w.button("COMsaveModuleBtn")->click();
-    ASSERT_EQ(w.prompter.prompts.size(), 1u);
-    EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::Exception);
-    EXPECT_TRUE(w.prompter.prompts[0].text.contains(QStringLiteral("COM4")))
-        << w.prompter.prompts[0].text.toStdString();
-    EXPECT_FALSE(f.MSComm1->PortOpen());
+    struct Case {
+        const char* what;
+        const char* faults;  // nullptr: no printer on COM4 at all
+        const char* ssid;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"an SSID with a space", "", "Shop Net", "invalid SSID config!"},
+        {"a silent printer", ",fault=silent", "ComNet", "could not be read on COM4 to back it up"},
+        {"no device", nullptr, "ComNet", "could not be read on COM4 to back it up"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        w.prompter.prompts.clear();
+        if (c.faults)
+            startPrinter(c.faults);
+        else
+            ::setenv("QUILLMAR_COM4", "/nonexistent/quillmar-tty", 1);
+        TcfgForm& f = w.open(test::wifiModule("192.0.2.20"));
+        chooseCom4();
+        w.edit("Edit_SSID")->setText(QString::fromLatin1(c.ssid));
+        QTest::mouseClick(w.button("COMsaveModuleBtn"), Qt::LeftButton);
+        ASSERT_EQ(w.prompter.prompts.size(), 1u);
+        EXPECT_TRUE(w.prompter.prompts[0].text.contains(QString::fromLatin1(c.says)))
+            << w.prompter.prompts[0].text.toStdString();
+        if (c.faults)
+            EXPECT_TRUE(written().empty());
+        EXPECT_FALSE(f.MSComm1->PortOpen());
+        f.close();
+        printer.reset();
+    }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "record/field_names.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/sim_fields.h"
 #include "support/temp_directory.h"
 #include "tools/settings_tool_context.h"
 #include "tools/settings_tool_form.h"
@@ -25,15 +26,6 @@
 #include "ui/radio_group.h"
 
 namespace quillmar::test {
-
-// A record as the key=value list quillmar-sim's --module and --settings-pty take.
-inline std::string simFieldsOf(const DeviceEntry& record)
-{
-    std::string keys;
-    for (const FieldLayout& layout : deviceFieldLayout())
-        keys += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
-    return keys;
-}
 
 // Every field as long as it may be, so that none has a terminator.
 inline DeviceEntry fullWidthRecord(const std::string& deviceName)

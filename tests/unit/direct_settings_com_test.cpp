@@ -13,8 +13,8 @@
 #include "record/field_names.h"
 #include "support/sim_process.h"
 #include "support/wait_until.h"
-#include "tools/com_settings_channel.h"
-#include "tools/direct_settings.h"
+#include "comm/com_settings_channel.h"
+#include "comm/direct_settings.h"
 #include "tools/tool_record.h"
 
 namespace quillmar {

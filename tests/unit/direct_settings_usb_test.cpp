@@ -8,8 +8,8 @@
 #include "platform/usb_printer.h"
 #include "support/sample_devices.h"
 #include "support/usb_printer_testbed.h"
-#include "tools/direct_settings.h"
-#include "tools/usb_settings_channel.h"
+#include "comm/direct_settings.h"
+#include "comm/usb_settings_channel.h"
 
 namespace quillmar {
 namespace {

@@ -4,7 +4,7 @@
 #include <chrono>
 
 #include "platform/usb_printer.h"
-#include "tools/settings_channel.h"
+#include "comm/settings_channel.h"
 
 namespace quillmar {
 

@@ -1,4 +1,4 @@
-#include "tools/com_settings_channel.h"
+#include "comm/com_settings_channel.h"
 
 #include <utility>
 

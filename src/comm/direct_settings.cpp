@@ -1,4 +1,4 @@
-#include "tools/direct_settings.h"
+#include "comm/direct_settings.h"
 
 #include <algorithm>
 #include <exception>

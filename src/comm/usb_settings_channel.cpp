@@ -1,4 +1,4 @@
-#include "tools/usb_settings_channel.h"
+#include "comm/usb_settings_channel.h"
 
 #include <poll.h>
 #include <unistd.h>

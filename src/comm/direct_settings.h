@@ -12,15 +12,17 @@
 #include <chrono>
 #include <functional>
 
+#include "comm/settings_channel.h"
 #include "record/device_entry.h"
-#include "tools/settings_channel.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
-inline const QByteArray kDirectReadCommand = QByteArrayLiteral("\x1D\x67\x57\x47");
-inline const QByteArray kDirectWriteCommand = QByteArrayLiteral("\x1D\x67\x57\x53");
-// Bytes a printer sends on a COM port before the record.
-inline constexpr qsizetype kComReplyLeadingBytes = 6;
+inline const QByteArray kDirectReadCommand(reinterpret_cast<const char*>(kDirectReadCommandBytes.data()),
+                                           qsizetype(kDirectReadCommandBytes.size()));
+inline const QByteArray kDirectWriteCommand(reinterpret_cast<const char*>(kDirectWriteCommandBytes.data()),
+                                            qsizetype(kDirectWriteCommandBytes.size()));
+inline constexpr qsizetype kComReplyLeadingBytes = qsizetype(kComReplyLeadingByteCount);
 // Largest single read from a USB printer.
 inline constexpr qsizetype kUsbReadPiece = 64;
 // A printer's answer when it wants the read repeated.

@@ -2,7 +2,7 @@
 // The direct settings exchange over a COM port, through the window's serial
 // control. Every exchange runs at "115200,n,8,1" whatever rate the window shows.
 #include "comm/serial_control.h"
-#include "tools/settings_channel.h"
+#include "comm/settings_channel.h"
 
 namespace quillmar {
 
