@@ -2,7 +2,7 @@
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"

@@ -78,7 +78,7 @@ int runCommandLine(const QStringList& arguments, VerbContext& context)
         return kSuccess;
     }
     if (arguments.constFirst() == QLatin1String("--version") || arguments.constFirst() == QLatin1String("version")) {
-        context.out << "quillmar-cli 1.12\n";
+        context.out << "quillmar-cli " QUILLMAR_VERSION "\n";
         return kSuccess;
     }
 

@@ -8,7 +8,7 @@
 #include "config/opened_form_values.h"
 #include "config/save_checks.h"
 #include "config/save_records.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "module_verb.h"
 #include "record/field_names.h"

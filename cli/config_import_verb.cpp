@@ -4,7 +4,7 @@
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
 #include "system_bytes.h"
 #include "terminal_text.h"

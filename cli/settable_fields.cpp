@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "config/opened_form_values.h"
-#include "config/record_rules.h"
+#include "record/wifi_choices.h"
 #include "config/save_records.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "record/coded_fields.h"
 #include "record/field_names.h"
@@ -183,10 +183,7 @@ std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& wor
 std::optional<QString> checkFieldChanges(const std::vector<FieldChange>& changes)
 {
     for (const FieldChange& change : changes) {
-        ConfigFormValues alone;
-        if (change.field != DeviceField::IpAddress)
-            settable(change.field).apply(alone, change.value);
-        RuleMessage message = checkSingleByteTexts(alone);
+        RuleMessage message = checkSingleByteText(change.field, change.value);
         try {
             if (!message)
                 message = settable(change.field).check(change.value);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "record/coded_fields.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"

@@ -20,10 +20,12 @@ set(quillmar_manual_pages)
 foreach(page quillmar-manager quillmar-cli quillmar-sim)
   set(source ${CMAKE_CURRENT_LIST_DIR}/man/${page}.1)
   set(compressed ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+  # The page names the version the project has (@PROJECT_VERSION@).
+  set(versioned ${PROJECT_BINARY_DIR}/man/${page}.1)
+  configure_file(${source} ${versioned} @ONLY)
   add_custom_command(OUTPUT ${compressed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-    COMMAND sh -c "gzip -9n -c '${source}' > '${compressed}'"
-    DEPENDS ${source}
+    COMMAND sh -c "gzip -9n -c '${versioned}' > '${compressed}'"
+    DEPENDS ${versioned}
     VERBATIM)
   list(APPEND quillmar_manual_pages ${compressed})
 endforeach()

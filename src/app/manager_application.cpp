@@ -9,7 +9,7 @@ namespace quillmar {
 ManagerApplication::ManagerApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Quillmar LAN WIFI Printer Manager"));
-    setApplicationVersion(QStringLiteral("1.12"));
+    setApplicationVersion(QStringLiteral(QUILLMAR_VERSION));
 }
 
 bool ManagerApplication::notify(QObject* receiver, QEvent* event)

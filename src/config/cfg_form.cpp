@@ -21,10 +21,11 @@
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/config_window_registry.h"
-#include "config/form_helpers.h"
+#include "ui/form_helpers.h"
 #include "config/form_items.h"
 #include "config/opened_form_values.h"
 #include "config/record_rules.h"
+#include "record/wifi_choices.h"
 #include "config/show_fill.h"
 #include "record/coded_fields.h"
 #include "record/number_text.h"
@@ -139,16 +140,16 @@ void TcfgForm::FormShow()
 
 void TcfgForm::fillControls()
 {
-    // 1
+    // A fresh start for the COM save's line settings and the buttons.
     comSettingsText_ = kDefaultSerialSettings;
     abortBtn->setText(QStringLiteral("Abort"));
     abortBtn->setEnabled(true);
     Button1->setEnabled(true);
     Button1->hide();
-    // 2
+    // The IP mode may be changed only under the -p start option.
     CmbBox_ipcfg->setEnabled(programFlags().allowIpModeFlag);
     Edit_listenPort->setEnabled(true);
-    // 3
+    // The web page tab, for a module that declares web pages.
     const bool webPage = block_.flag(ConfigField::HasWebPage) != 0;
     PageControl1->setTabVisible(PageControl1->indexOf(TabSheet_We), webPage);
     if (webPage) {
@@ -159,11 +160,12 @@ void TcfgForm::fillControls()
             Edit_bin->setText(*context_.webImagePath);
         }
     }
-    // 4
+    // The device as it was opened: the close releases this MAC, the web
+    // upload logs in with this address and key.
     openedIp_ = block_.text(DeviceField::IpAddress);
     openedMac_ = block_.text(DeviceField::MacAddress);
     openedKey_ = block_.text(DeviceField::Key);
-    // 5
+    // The address controls, the keyboard order and the title naming the device.
     createAddressControls();
     orderTabStops();
     showDeviceInTitle(openedIp_);

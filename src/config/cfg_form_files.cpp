@@ -7,7 +7,7 @@
 
 #include "config/cfg_form.h"
 #include "config/configuration_export.h"
-#include "config/form_helpers.h"
+#include "ui/form_helpers.h"
 #include "config/import_target.h"
 #include "config/key_file_import.h"
 #include "ui/file_dialogs.h"

@@ -17,7 +17,7 @@
 #include "comm/udp_endpoint.h"
 #include "config/cfg_form.h"
 #include "config/config_window_registry.h"
-#include "config/form_helpers.h"
+#include "ui/form_helpers.h"
 #include "config/form_items.h"
 #include "record/coded_fields.h"
 #include "record/printable_text.h"

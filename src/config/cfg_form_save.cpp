@@ -18,7 +18,7 @@
 #include "config/cfg_form.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "history/write_journal.h"
 #include "record/device_entry.h"

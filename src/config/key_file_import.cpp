@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
 #include "record/ip_dot.h"
 #include "record/number_text.h"

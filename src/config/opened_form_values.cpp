@@ -5,7 +5,7 @@
 
 #include "config/form_items.h"
 #include "config/show_fill.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "record/coded_fields.h"
 #include "record/ipv4_text.h"
 #include "record/number_text.h"

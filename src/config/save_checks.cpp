@@ -1,6 +1,6 @@
 #include "config/save_checks.h"
 
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 
 namespace quillmar {

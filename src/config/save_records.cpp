@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "record/ip_dot.h"
 
 namespace quillmar {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "record/ip_dot.h"
 
 namespace quillmar {
@@ -162,25 +162,54 @@ RuleMessage checkWpaPsk(const QString& text)
     return std::nullopt;
 }
 
+RuleMessage checkSingleByteText(DeviceField field, const QString& text)
+{
+    if (isSingleByte(text))
+        return std::nullopt;
+    switch (field) {
+    case DeviceField::ModelName:
+        return QStringLiteral("invalid Model Name!");
+    case DeviceField::DeviceName:
+        return QStringLiteral("invalid Serial Number!");
+    case DeviceField::MacAddress:
+        return QStringLiteral("invalid MAC Address format!  about number");
+    case DeviceField::IpAddress:
+        return QStringLiteral("invalid IP address");
+    case DeviceField::TcpPort:
+        return QStringLiteral("invalid TCP Port");
+    case DeviceField::UdpPort:
+        return QStringLiteral("invalid UDP Port");
+    case DeviceField::IpMode:
+        return QStringLiteral("invalid IP Mode!");
+    case DeviceField::WifiMode:
+        return QStringLiteral("invalid WIFI Mode!");
+    case DeviceField::AuthMode:
+        return QStringLiteral("invalid Auth Mode!");
+    case DeviceField::EncryType:
+        return QStringLiteral("invalid Encry Mode!");
+    case DeviceField::Ssid:
+        return QStringLiteral("invalid SSID config!");
+    case DeviceField::Key:
+        return QStringLiteral("invalid KEY config!");
+    case DeviceField::WpaPsk:
+        return QStringLiteral("invalid WPAPSK config!");
+    }
+    return std::nullopt;
+}
+
 RuleMessage checkSingleByteTexts(const ConfigFormValues& v)
 {
-    const std::pair<const QString*, const char*> texts[] = {
-        {&v.modelName, "invalid Model Name!"},
-        {&v.deviceName, "invalid Serial Number!"},
-        {&v.macAddress, "invalid MAC Address format!  about number"},
-        {&v.tcpPort, "invalid TCP Port"},
-        {&v.udpPort, "invalid UDP Port"},
-        {&v.ipMode, "invalid IP Mode!"},
-        {&v.wifiMode, "invalid WIFI Mode!"},
-        {&v.authMode, "invalid Auth Mode!"},
-        {&v.encryType, "invalid Encry Mode!"},
-        {&v.ssid, "invalid SSID config!"},
-        {&v.key, "invalid KEY config!"},
-        {&v.wpaPsk, "invalid WPAPSK config!"},
+    const std::pair<DeviceField, const QString*> texts[] = {
+        {DeviceField::ModelName, &v.modelName}, {DeviceField::DeviceName, &v.deviceName},
+        {DeviceField::MacAddress, &v.macAddress}, {DeviceField::TcpPort, &v.tcpPort},
+        {DeviceField::UdpPort, &v.udpPort},     {DeviceField::IpMode, &v.ipMode},
+        {DeviceField::WifiMode, &v.wifiMode},   {DeviceField::AuthMode, &v.authMode},
+        {DeviceField::EncryType, &v.encryType}, {DeviceField::Ssid, &v.ssid},
+        {DeviceField::Key, &v.key},             {DeviceField::WpaPsk, &v.wpaPsk},
     };
-    for (const auto& [text, message] : texts) {
-        if (!isSingleByte(*text))
-            return QString::fromLatin1(message);
+    for (const auto& [field, text] : texts) {
+        if (RuleMessage refused = checkSingleByteText(field, *text))
+            return refused;
     }
     return std::nullopt;
 }

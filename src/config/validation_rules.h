@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "config/config_form_values.h"
+#include "record/device_entry.h"
 #include "record/number_text.h"
 
 namespace quillmar {
@@ -58,9 +59,12 @@ RuleMessage checkKey(const QString& text);
 RuleMessage checkWpaPsk(const QString& text);
 
 // Every text a record carries must be single-byte (Latin-1): a character such as the
-// euro sign has no byte in the record and would reach the module changed. The first
-// text that cannot be written is refused with its field's message, in record
-// field order, before anything is sent or written.
+// euro sign has no byte in the record and would reach the module changed. A text
+// that cannot be written is refused with its field's message before anything is
+// sent or written.
+RuleMessage checkSingleByteText(DeviceField field, const QString& text);
+// The same for every text of the window's values, the first refusal in record
+// field order (the address is a number there and always fits).
 RuleMessage checkSingleByteTexts(const ConfigFormValues& values);
 
 }  // namespace quillmar

@@ -135,12 +135,12 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
         if (ready > 0)
             break;
         if (++timeouts >= kLineReplyWaits)
-            return -3;
+            return kReplyTimedOut;
     }
     char buffer[kMaxReplyBytes] = {};
     const ssize_t received = ::recv(socket_, buffer, sizeof buffer, 0);
     if (received <= 0)
-        return -1;
+        return kReplyReceiveFailed;
     return parseReplyLine(buffer, static_cast<std::size_t>(received), reply);
 }
 
@@ -148,7 +148,7 @@ int parseReplyLine(const char* bytes, std::size_t length, std::string& reply)
 {
     reply.clear();
     if (length < 3 || bytes[0] != '%' || bytes[length - 1] != '\n' || bytes[length - 2] != '\r')
-        return -2;
+        return kReplyNotFramed;
     reply.assign(bytes + 1, ::strnlen(bytes + 1, length - 3));
     return static_cast<int>(length - 3);
 }

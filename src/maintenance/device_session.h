@@ -23,9 +23,14 @@ namespace quillmar {
 inline constexpr int kMaxReplyBytes = 128;
 inline constexpr std::size_t kMaxPasswordBytes = 8;
 
+// What a reply line came to, when it gave no payload length.
+inline constexpr int kReplyReceiveFailed = -1;
+inline constexpr int kReplyNotFramed = -2;  // not one '%' ... CR LF line
+inline constexpr int kReplyTimedOut = -3;   // no reply in two waits, the line sent twice
+
 // One receive from the command port read as a reply line: '%', the payload,
-// CR LF. The payload's length, its text up to its first NUL in `reply`; -2 when
-// the bytes are not one framed line (`reply` is then empty).
+// CR LF. The payload's length, its text up to its first NUL in `reply`;
+// kReplyNotFramed when the bytes are not one framed line (`reply` is then empty).
 int parseReplyLine(const char* bytes, std::size_t length, std::string& reply);
 // Whether the device's answer to "$LOG" lets the session go on.
 bool isLoginAccepted(const std::string& reply);
@@ -73,9 +78,9 @@ public:
 
     // 0 or -1; the socket stays non-blocking.
     int connectDevice();
-    // The reply's payload length, or -1 (receive failed), -2 (not one framed
-    // reply line), -3 (no reply in two waits, the line sent twice) or
-    // kLineNotSent (no send put the whole line out; nothing is awaited then).
+    // The reply's payload length, or kReplyReceiveFailed, kReplyNotFramed,
+    // kReplyTimedOut or kLineNotSent (no send put the whole line out; nothing
+    // is awaited then).
     int exchangeLine(const char* command, int length, std::string& reply);
     static constexpr int kLineNotSent = -4;
 

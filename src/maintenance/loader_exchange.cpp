@@ -39,7 +39,7 @@ int serialLoaderExchange(SerialLine& line, std::FILE* file, long fileSize, const
 
     progress.setText("downloading...");
     const int sent = xmodemSend(line, file, fileSize, limits, progress, stopRequested);
-    if (sent == -2)
+    if (sent == kStopped)
         return kStopped;
     if (sent != 0)
         return kDownloadFailed;

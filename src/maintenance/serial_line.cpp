@@ -1,5 +1,7 @@
 #include "maintenance/serial_line.h"
 
+#include "maintenance/maintenance_result.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -98,14 +100,14 @@ int SerialLine::readSerial(int wanted, std::string& into)
     int collected = 0;
     for (;;) {
         if (stopRequested())
-            return -2;
+            return maintenance::kStopped;
         const auto passed = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
         if (passed >= collect_)
             return collected;
         pollfd port{fd_, POLLIN, 0};
         const int ready = ::poll(&port, 1, static_cast<int>(std::min(collect_ - passed, kStopCheck).count()));
         if (ready < 0 && errno != EINTR)
-            return -7;
+            return maintenance::kSerialFailed;
         if (ready <= 0)
             continue;
         char buffer[kSerialReadLimit];
@@ -114,7 +116,7 @@ int SerialLine::readSerial(int wanted, std::string& into)
         if (length < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (length <= 0)
-            return -7;
+            return maintenance::kSerialFailed;
         into.append(buffer, static_cast<std::size_t>(length));
         collected += static_cast<int>(length);
         if ((wanted > 0 && collected >= wanted) || collected >= kSerialReadLimit)

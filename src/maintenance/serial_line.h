@@ -17,7 +17,7 @@ inline constexpr int kSerialReadLimit = 1024;
 // side byte for byte without a port or its waits.
 class SerialLine {
 public:
-    // `stopRequested` (may be null) ends a read with -2.
+    // `stopRequested` (may be null) ends a read with maintenance::kStopped.
     explicit SerialLine(const std::atomic<bool>* stopRequested = nullptr, milliseconds collect = kSerialCollect,
                         milliseconds writeWait = kSerialWriteWait);
     virtual ~SerialLine();
@@ -31,8 +31,8 @@ public:
     bool isOpen() const { return fd_ >= 0; }
 
     // Appends what arrives to `into`: returns once `wanted` (> 0) bytes came or
-    // the collect time passed (with what came, possibly nothing), -2 when
-    // stopped, -7 when a read fails or finds the line gone. `wanted` 0 or
+    // the collect time passed (with what came, possibly nothing), kStopped when
+    // stopped, kSerialFailed when a read fails or finds the line gone. `wanted` 0 or
     // 1024 and more collects for the whole time (up to 1024 bytes).
     virtual int readSerial(int wanted, std::string& into);
 

@@ -1,5 +1,7 @@
 #include "maintenance/xmodem_sender.h"
 
+#include "maintenance/maintenance_result.h"
+
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -18,13 +20,13 @@ constexpr int kStartWaitBarDelta = 50;
 enum class State { WaitForStart, ReadBlock, Send, WaitForAnswer, End, WaitForEnd };
 
 // One answer byte: the byte, or -1 when none came (or the read failed).
-// -2 when told to stop.
+// maintenance::kStopped when told to stop.
 int readAnswer(SerialLine& line)
 {
     std::string got;
     const int count = line.readSerial(1, got);
-    if (count == -2)
-        return -2;
+    if (count == maintenance::kStopped)
+        return maintenance::kStopped;
     if (count < 0) {
         std::this_thread::sleep_for(kFailedReadPause);
         return -1;
@@ -72,12 +74,12 @@ int xmodemSend(SerialLine& line, std::FILE* file, long fileSize, const XmodemLim
     State state = State::WaitForStart;
     for (;;) {
         if (stopRequested && stopRequested->load())
-            return -2;
+            return maintenance::kStopped;
         switch (state) {
         case State::WaitForStart: {
             const int answer = readAnswer(line);
-            if (answer == -2)
-                return -2;
+            if (answer == maintenance::kStopped)
+                return maintenance::kStopped;
             if (answer == kNak) {
                 state = State::ReadBlock;
                 break;
@@ -124,8 +126,8 @@ int xmodemSend(SerialLine& line, std::FILE* file, long fileSize, const XmodemLim
         }
         case State::WaitForAnswer: {
             const int answer = readAnswer(line);
-            if (answer == -2)
-                return -2;
+            if (answer == maintenance::kStopped)
+                return maintenance::kStopped;
             if (answer == kAck) {
                 ++number;
                 state = State::ReadBlock;
@@ -152,8 +154,8 @@ int xmodemSend(SerialLine& line, std::FILE* file, long fileSize, const XmodemLim
         }
         case State::WaitForEnd: {
             const int answer = readAnswer(line);
-            if (answer == -2)
-                return -2;
+            if (answer == maintenance::kStopped)
+                return maintenance::kStopped;
             if (answer == kAck)
                 return 0;
             if (answer == kNak) {

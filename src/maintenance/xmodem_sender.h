@@ -27,7 +27,7 @@ void buildXmodemBlock(unsigned char number, const unsigned char* data, int lengt
                       unsigned char (&block)[kXmodemBlockSize]);
 
 // Sends `fileSize` bytes from `file`. 0 when the receiver acknowledged EOT,
-// -1 when the transfer failed, -2 when told to stop.
+// -1 when the transfer failed, maintenance::kStopped when told to stop.
 int xmodemSend(SerialLine& line, std::FILE* file, long fileSize, const XmodemLimits& limits,
                MaintenanceProgress& progress, const std::atomic<bool>* stopRequested);
 

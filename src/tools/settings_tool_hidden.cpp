@@ -13,7 +13,7 @@
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/save_exchange.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "platform/program_launcher.h"
 #include "record/module_protocol.h"
 #include "comm/com_settings_channel.h"

@@ -13,7 +13,7 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
-#include "config/form_helpers.h"
+#include "ui/form_helpers.h"
 #include "platform/com_port_map.h"
 #include "platform/program_launcher.h"
 #include "record/coded_fields.h"

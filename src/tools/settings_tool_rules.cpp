@@ -1,6 +1,6 @@
 #include "tools/settings_tool_rules.h"
 
-#include "config/record_rules.h"
+#include "record/wifi_choices.h"
 #include "platform/settings_file.h"
 
 namespace quillmar {

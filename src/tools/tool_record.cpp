@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "config/config_form_values.h"
-#include "config/single_byte_text.h"
+#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "record/ip_dot.h"
 #include "record/upper_case.h"
@@ -31,22 +31,25 @@ std::optional<QString> checkToolTexts(const ToolBoxTexts& texts)
 {
     // Only the key that is written is checked: the other one stays blank in the
     // record, so whatever its box holds cannot reach the printer.
-    ConfigFormValues values;
-    values.modelName = texts.modelName;
-    values.deviceName = texts.deviceName;
-    values.macAddress = texts.macAddress;
-    values.tcpPort = texts.tcpPort;
-    values.udpPort = texts.udpPort;
-    values.ipMode = texts.ipMode;
-    values.wifiMode = texts.wifiMode;
-    values.authMode = texts.authMode;
-    values.encryType = texts.encryType;
-    values.ssid = texts.ssid;
-    if (encryptsWithWep(texts))
-        values.key = texts.wepKey;
-    else
-        values.wpaPsk = texts.wpaPsk;
-    return checkSingleByteTexts(values);
+    const std::pair<DeviceField, const QString*> boxes[] = {
+        {DeviceField::ModelName, &texts.modelName},
+        {DeviceField::DeviceName, &texts.deviceName},
+        {DeviceField::MacAddress, &texts.macAddress},
+        {DeviceField::TcpPort, &texts.tcpPort},
+        {DeviceField::UdpPort, &texts.udpPort},
+        {DeviceField::IpMode, &texts.ipMode},
+        {DeviceField::WifiMode, &texts.wifiMode},
+        {DeviceField::AuthMode, &texts.authMode},
+        {DeviceField::EncryType, &texts.encryType},
+        {DeviceField::Ssid, &texts.ssid},
+        encryptsWithWep(texts) ? std::pair{DeviceField::Key, &texts.wepKey}
+                               : std::pair{DeviceField::WpaPsk, &texts.wpaPsk},
+    };
+    for (const auto& [field, text] : boxes) {
+        if (const RuleMessage refused = checkSingleByteText(field, *text))
+            return refused;
+    }
+    return std::nullopt;
 }
 
 DeviceEntry buildToolRecord(const ToolBoxTexts& texts)

@@ -131,8 +131,9 @@ TEST_F(SaveLabTest, QuickInterfaceAndModelShapeASearchOfFortyModules)
         SCOPED_TRACE(c.options);
         const int status = cli(*lab, std::string("discover --json ") + c.options + " 2>&1", out);
         EXPECT_EQ(status, c.status) << out;
-        if (c.listed >= 0)
+        if (c.listed >= 0) {
             EXPECT_EQ(jsonArrayIn(out).size(), c.listed) << out;
+        }
         EXPECT_NE(out.find(c.says), std::string::npos) << out;
     }
     EXPECT_EQ(cli(*lab, "discover --json --quick --interface eth1 2>/dev/null", out), 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/record_rules.h"
+#include "record/wifi_choices.h"
 #include "config/show_fill.h"
 
 using namespace quillmar;

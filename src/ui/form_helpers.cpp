@@ -1,4 +1,4 @@
-#include "config/form_helpers.h"
+#include "ui/form_helpers.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
