@@ -69,11 +69,11 @@ int DeviceSession::reachDevice()
         if (stopRequested())
             return maintenance::kStopped;
         const LocalAddress& local = environment_.localAddresses[static_cast<std::size_t>(interfacePosition_)];
-        if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex) != 0)
+        if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex, neighbour_) != 0)
             continue;
         entriesHeld_ = true;
         if (tables.addHostRoute(deviceAddress_, htonl(local.address), local.interfaceIndex) != 0) {
-            tables.deleteNeighbourEntries(deviceMac_);
+            tables.deleteNeighbourEntries(neighbour_);
             entriesHeld_ = false;
             continue;
         }
@@ -90,7 +90,7 @@ int DeviceSession::reachDevice()
 void DeviceSession::removeTableEntries()
 {
     environment_.tables->deleteHostRoute(deviceAddress_);
-    environment_.tables->deleteNeighbourEntries(deviceMac_);
+    environment_.tables->deleteNeighbourEntries(neighbour_);
     entriesHeld_ = false;
 }
 

@@ -101,6 +101,9 @@ private:
     // after a connection until release, or while an interface is tried when
     // something throws.
     bool entriesHeld_ = false;
+    // The neighbour entry of the interface being tried or connected, and the
+    // PC's own entry it replaced.
+    NeighbourHold neighbour_;
 };
 
 }  // namespace quillmar
