@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -116,6 +118,24 @@ int DeviceSession::connectDevice()
     return -1;
 }
 
+int DeviceSession::waitForReply()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + environment_.timing.replyWait;
+    for (;;) {
+        // A stop is looked at while the device keeps the session waiting.
+        if (stopRequested())
+            return kStoppedWaiting;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() <= 0)
+            return 0;
+        pollfd readable{socket_, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(std::min(left, kStopCheck).count()));
+        if (ready != 0)
+            return ready;
+    }
+}
+
 int DeviceSession::exchangeLine(const char* command, int length, std::string& reply)
 {
     reply.clear();
@@ -130,8 +150,9 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
             sendError_ = written < 0 ? errno : 0;
             return kLineNotSent;
         }
-        pollfd readable{socket_, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, static_cast<int>(environment_.timing.replyWait.count()));
+        const int ready = waitForReply();
+        if (ready == kStoppedWaiting)
+            return kStoppedWaiting;
         if (ready > 0)
             break;
         if (++timeouts >= kLineReplyWaits)
@@ -171,6 +192,9 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
         const std::string login = "$LOG" + loginToken(password_, key_) + "\r\n";
         result = exchangeLine(login.data(), static_cast<int>(login.size()), reply);
     }
+    // A stop during the log-in sends no command, whatever the device said.
+    if (result == kStoppedWaiting || stopRequested())
+        return maintenance::kStopped;
     if (result <= 0)
         return maintenance::kLoginFailed;
     if (!isLoginAccepted(reply))
