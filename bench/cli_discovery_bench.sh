@@ -40,7 +40,7 @@ for k in "${!networks[@]}"; do
   ip -n "$pc" link set "eth$k" up
   for i in $(seq 10 $((9 + per))); do ip -n "$ns" addr add "$net.$i/24" dev eth0; done
   ip -n "$ns" link set eth0 up
-  ip netns exec "$ns" "$build/quillmar-sim" --generate "$per,address=$net.10" >"$work/sim$k.out" 2>&1 &
+  ip netns exec "$ns" "$build/quillmar-sim" --bind 0.0.0.0 --generate "$per,address=$net.10" >"$work/sim$k.out" 2>&1 &
 done
 for k in "${!networks[@]}"; do
   for _ in $(seq 100); do grep -q ready "$work/sim$k.out" 2>/dev/null && break; sleep 0.05; done

@@ -17,7 +17,7 @@ trap '"$lab_sh" down "$lab"; rm -rf "$work"' EXIT
 addresses=()
 for i in $(seq 10 109); do addresses+=("192.0.2.$i/24"); done
 "$lab_sh" host "$lab" modules a "${addresses[@]}"
-"$lab_sh" exec "$lab" modules "$build/quillmar-sim" --generate 100,address=192.0.2.10 >"$work/sim.out" 2>&1 &
+"$lab_sh" exec "$lab" modules "$build/quillmar-sim" --bind 0.0.0.0 --generate 100,address=192.0.2.10 >"$work/sim.out" 2>&1 &
 for _ in $(seq 100); do grep -q ready "$work/sim.out" 2>/dev/null && break; sleep 0.05; done
 grep -q ready "$work/sim.out" || { cat "$work/sim.out" >&2; exit 1; }
 

@@ -24,8 +24,8 @@ for i in $(seq 100 119); do onA+=("192.0.2.$i/24"); onB+=("198.51.100.$i/24"); d
 "$lab_sh" host "$lab" mb b "${onB[@]}"
 # A saved module is silent for 33 s: past the verdict at 31 s, and back in
 # time for the --all run's search after the single save.
-"$lab_sh" exec "$lab" ma "$build/quillmar-sim" --generate 20,address=192.0.2.100,restartAfter=33 >"$work/a.out" 2>&1 &
-"$lab_sh" exec "$lab" mb "$build/quillmar-sim" --generate 20,address=198.51.100.100,restartAfter=33 >"$work/b.out" 2>&1 &
+"$lab_sh" exec "$lab" ma "$build/quillmar-sim" --bind 0.0.0.0 --generate 20,address=192.0.2.100,restartAfter=33 >"$work/a.out" 2>&1 &
+"$lab_sh" exec "$lab" mb "$build/quillmar-sim" --bind 0.0.0.0 --generate 20,address=198.51.100.100,restartAfter=33 >"$work/b.out" 2>&1 &
 for f in a b; do
   for _ in $(seq 100); do grep -q ready "$work/$f.out" 2>/dev/null && break; sleep 0.05; done
   grep -q ready "$work/$f.out" || { cat "$work/$f.out" >&2; exit 1; }

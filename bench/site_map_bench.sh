@@ -49,7 +49,7 @@ for k in "${!networks[@]}"; do
   ip -n "$ns" link set eth0 up
   # A saved module is silent for 33 s: past the verdict at 31 s, and back in
   # time for the map's search after the single save.
-  ip netns exec "$ns" "$build/quillmar-sim" --generate "$per,address=$net.10,restartAfter=33" >"$work/sim$k.out" 2>&1 &
+  ip netns exec "$ns" "$build/quillmar-sim" --bind 0.0.0.0 --generate "$per,address=$net.10,restartAfter=33" >"$work/sim$k.out" 2>&1 &
 done
 for k in "${!networks[@]}"; do
   for _ in $(seq 100); do grep -q ready "$work/sim$k.out" 2>/dev/null && break; sleep 0.05; done

@@ -47,6 +47,7 @@ public:
         rows.clear();
         return 0;
     }
+    int restoreNeighbour(const NeighbourRow&) override { return 0; }
     int deleteNeighbour(const NeighbourRow&) override { return 0; }
 };
 

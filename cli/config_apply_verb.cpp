@@ -185,6 +185,8 @@ private:
     }
 
     bool skipsUnchanged() const override { return map_.has_value(); }
+    // A map's rows name each module by its MAC: the key goes only to those.
+    bool sendsWifiKey() const override { return !map_ && carriesWifiKey(changes_); }
 
     std::vector<FieldChange> changes_;
     std::optional<std::vector<MapRow>> map_;

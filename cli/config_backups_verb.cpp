@@ -76,7 +76,9 @@ private:
                                        QStringLiteral("Device name"), QStringLiteral("Address"),
                                        QStringLiteral("File")}};
         for (const BackupFile& backup : backups) {
-            rows.push_back({backup.folder, backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
+            // A folder name is whatever somebody named a directory there.
+            rows.push_back({terminalText(backup.folder),
+                            backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
                             terminalText(backup.record.text(DeviceField::DeviceName)),
                             terminalText(backup.record.text(DeviceField::IpAddress)), terminalText(backup.path)});
         }

@@ -65,6 +65,8 @@ private:
         return saveRecordWithChanges(module.record, module.address, changes_, message);
     }
 
+    bool sendsWifiKey() const override { return carriesWifiKey(changes_); }
+
     bool changesAddresses() const override
     {
         return std::any_of(changes_.begin(), changes_.end(),

@@ -50,8 +50,12 @@ std::vector<ChangedField> plannedChanges(const ModuleVerdict& module, bool showS
 QString differencesText(const ModuleVerdict& module)
 {
     QStringList parts;
-    for (const ChangedField& change : module.differences)
-        parts << QStringLiteral("%1 sent %2, found %3").arg(fieldKey(change.field), change.from, change.to);
+    // What was found is whatever answered at the module's address.
+    for (const ChangedField& change : module.differences) {
+        parts << QStringLiteral("%1 sent %2, found %3")
+                     .arg(fieldKey(change.field), terminalText(change.from.toLatin1()),
+                          terminalText(change.to.toLatin1()));
+    }
     return parts.join(QStringLiteral("; "));
 }
 

@@ -33,8 +33,16 @@ public:
 
     void showStatus(const QString& text) override
     {
-        if (fleet_.observer_ && !text.startsWith(QLatin1String("Waiting")))
-            fleet_.observer_->statusChanged(module_.verdict, text);
+        if (!fleet_.observer_ || text.startsWith(QLatin1String("Waiting")))
+            return;
+        // The exchange says so for every record the module's address sends; a
+        // flood of them is one line.
+        if (text.startsWith(QLatin1String("Response from "))) {
+            if (responded_)
+                return;
+            responded_ = true;
+        }
+        fleet_.observer_->statusChanged(module_.verdict, text);
     }
 
     void showAnswerState(const QString&) override {}
@@ -63,6 +71,7 @@ public:
 private:
     FleetSave& fleet_;
     Module& module_;
+    bool responded_ = false;
 };
 
 FleetSave::FleetSave(Planner planner, FleetTiming timing, FleetSaveObserver* observer)

@@ -7,6 +7,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <set>
 #include <thread>
 
 #include "discovery/search_engine.h"
@@ -30,6 +31,7 @@ using Outcome = ModuleVerdict::Outcome;
 
 constexpr int kLongestTickMs = 60000;
 const QString kAllOption = QStringLiteral("all");
+const QString kYesOption = QStringLiteral("yes");
 const QString kFamilyOption = QStringLiteral("family");
 const QString kJsonOption = QStringLiteral("json");
 const QString kTickOption = QStringLiteral("tick-ms");
@@ -155,6 +157,8 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
 {
     if (targets_ == Targets::Many) {
         addOption({kAllOption, QStringLiteral("every module a broadcast search lists, instead of ADDRESS...")});
+        addOption({kYesOption, QStringLiteral("with --all and a Wi-Fi key (key, wpaPsk): send it to the modules the "
+                                              "search lists without asking")});
         addOption({kFamilyOption,
                    QStringLiteral("with --all, the models listed: 1 RX4100 WI-FI; 2 (default) RX7000 WI-FI and "
                                   "RX_WIFI_IFBOARD"),
@@ -217,6 +221,12 @@ QString FleetVerb::fleetDetails() const
                            "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
                            "network the module answered on is warned of.\n"
                            "\n"
+                           "A Wi-Fi key (key or wpaPsk) goes to --all only once the search is over: the\n"
+                           "modules it found are listed (MAC, address, model), and the key is sent when\n"
+                           "the question on the terminal is answered y. Without a terminal --yes is\n"
+                           "needed, or nothing is sent (exit status 2): any host on the network can\n"
+                           "answer a broadcast search.\n"
+                           "\n"
                            "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
                            "module whose record was already sent may have taken it (exit status 130).\n"
                            "\n"
@@ -274,6 +284,15 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     if (const std::optional<int> status = prepare(parser, context, addressWords))
         return *status;
     if (targets_ == Targets::Many) {
+        yes_ = parser.isSet(kYesOption);
+        if (yes_ && !all_)
+            return usageError(context, QStringLiteral("--yes goes with --all"));
+        keyToAll_ = all_ && sendsWifiKey() && !dryRun_;
+        if (keyToAll_ && !yes_ && !(context.in && context.inIsTerminal)) {
+            return fail(context, kUsageError,
+                        QStringLiteral("a Wi-Fi key goes to every module that answers --all only when confirmed on a "
+                                       "terminal, or with --yes; nothing is sent"));
+        }
         search_ = readSearchOptions(parser);
         if (anySearchOption(parser) && !all_ && !searchFirst_)
             return usageError(context, QStringLiteral("--quick, --interface and --model go with a search (--all)"));
@@ -310,9 +329,9 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         return fail(context, kRefused, *error);
     // Ctrl-C ends the run with the table of what each module got so far.
     const StopSignals stops;
-    if (all_)
+    if (all_ && !keyToAll_)
         return searchAndSave(fleet, stops, context);
-    if (searchFirst_)
+    if (searchFirst_ || keyToAll_)
         return searchThenSave(fleet, stops, context);
     for (const std::uint32_t address : addresses_)
         fleet.add(address);
@@ -413,6 +432,12 @@ int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbCo
         return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
     std::erase_if(found, [this](const CensusModule& module) { return !search_.keeps(module.record); });
 
+    if (keyToAll_) {
+        if (const std::optional<int> status = confirmKeyTargets(found, context))
+            return *status;
+        if (stops.raised())
+            return fail(context, kInterrupted, QStringLiteral("stopped by the user; nothing is saved"));
+    }
     std::vector<std::uint32_t> targets;
     std::vector<ModuleVerdict> left;
     if (const std::optional<int> status = chooseTargets(found, targets, left, context))
@@ -424,6 +449,39 @@ int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbCo
     std::vector<ModuleVerdict> verdicts = fleet.verdicts();
     verdicts.insert(verdicts.end(), left.begin(), left.end());
     return finish(std::move(verdicts), stops, context);
+}
+
+std::optional<int> FleetVerb::confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const
+{
+    // The device list's rule, as --all without a key applies it: once per
+    // MAC (a module heard on two networks is saved once), the family's models.
+    std::set<std::string> macs;
+    std::erase_if(found, [this, &macs](const CensusModule& module) {
+        return !isManagedModel(family_, module.record.text(DeviceField::ModelName))
+               || !macs.insert(module.record.text(DeviceField::MacAddress).substr(0, kMacCompareLength)).second;
+    });
+    if (found.empty())
+        return fail(context, kNoAnswer, QStringLiteral("no module answered the search; nothing is saved"));
+    std::sort(found.begin(), found.end(), [](const CensusModule& a, const CensusModule& b) { return a.from < b.from; });
+    std::vector<QStringList> rows{{QStringLiteral("MAC"), QStringLiteral("Address"), QStringLiteral("Model")}};
+    for (const CensusModule& module : found) {
+        rows.push_back({macOf(module.record), QString::fromStdString(formatIpv4(module.from)),
+                        terminalText(module.record.text(DeviceField::ModelName))});
+    }
+    context.err << QStringLiteral("The Wi-Fi key goes to these %1 module%2:\n")
+                       .arg(found.size())
+                       .arg(found.size() == 1 ? "" : "s");
+    printAligned(context.err, rows);
+    if (yes_) {
+        context.err.flush();
+        return std::nullopt;
+    }
+    context.err << QStringLiteral("Send it to them? [y/N] ");
+    context.err.flush();
+    const QString answer = context.in->readLine().trimmed().toLower();
+    if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+        return std::nullopt;
+    return fail(context, kUsageError, QStringLiteral("not confirmed; nothing is sent"));
 }
 
 int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)

@@ -70,6 +70,11 @@ protected:
                                              VerbContext& context);
     // Whether a module whose record would not change is left alone ("unchanged").
     virtual bool skipsUnchanged() const { return false; }
+    // Whether the records sent carry a Wi-Fi key the command gives (key,
+    // wpaPsk): with --all such a run lists what answered and goes on only when
+    // confirmed on a terminal or given --yes, since any host that answers a
+    // broadcast would otherwise be sent the key.
+    virtual bool sendsWifiKey() const { return false; }
     bool allowsDuplicateAddresses() const { return guard_.allowsDuplicates(); }
 
 private:
@@ -77,6 +82,10 @@ private:
     SavePlan plan(const ModuleReading& module, VerbContext& context);
     int searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
     int searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context);
+    // --all with a Wi-Fi key: the modules found, once per MAC and of the
+    // family only, listed on standard error; nothing, or the exit status of a
+    // run that is not confirmed.
+    std::optional<int> confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const;
     // The end of a run: the read-back when asked, the audit lines, the report.
     int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
     // One audit line for every module the run met, with its verdict.
@@ -84,6 +93,8 @@ private:
 
     Targets targets_;
     bool all_ = false;
+    bool yes_ = false;
+    bool keyToAll_ = false;  // --all with a Wi-Fi key, not a dry run
     int family_ = 0;
     bool json_ = false;
     bool noBackup_ = false;

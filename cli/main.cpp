@@ -15,8 +15,11 @@ int main(int argc, char** argv)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
+    QTextStream in(stdin);
     quillmar::cli::VerbContext context{out, err};
     context.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
+    context.in = &in;
+    context.inIsTerminal = ::isatty(STDIN_FILENO) == 1;
     winsize size{};
     if (::isatty(STDOUT_FILENO) == 1 && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         context.outColumns = size.ws_col;

@@ -24,8 +24,8 @@ namespace {
 constexpr int kMacTextLength = 17;
 
 // Six two-digit hexadecimal groups with ':' or '-' between them, naming one
-// device: the session removes every neighbour entry with this MAC when it
-// ends, so a group or empty address must never get that far.
+// device: the session binds the device's address to this MAC in the PC's
+// neighbour table, so a group or empty address must never get that far.
 std::optional<QString> checkDeviceMac(const QByteArray& text)
 {
     bool wellFormed = text.size() == kMacTextLength;

@@ -180,6 +180,13 @@ std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& wor
     return parsed;
 }
 
+bool carriesWifiKey(const std::vector<FieldChange>& changes)
+{
+    return std::any_of(changes.begin(), changes.end(), [](const FieldChange& change) {
+        return (change.field == DeviceField::Key || change.field == DeviceField::WpaPsk) && !change.value.isEmpty();
+    });
+}
+
 std::optional<QString> checkFieldChanges(const std::vector<FieldChange>& changes)
 {
     for (const FieldChange& change : changes) {

@@ -43,6 +43,9 @@ struct FieldChangeVerb {
 std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error,
                                                           const FieldChangeVerb& verb = {});
 
+// Whether any change gives a Wi-Fi key (key or wpaPsk) that is not empty.
+bool carriesWifiKey(const std::vector<FieldChange>& changes);
+
 // Each value by its field's rule, single-byte text first: the first failure as
 // "field: message".
 std::optional<QString> checkFieldChanges(const std::vector<FieldChange>& changes);

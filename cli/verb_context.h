@@ -12,7 +12,7 @@
 namespace quillmar {
 class HostTables;
 class UsbPrinterLocator;
-}
+}  // namespace quillmar
 
 namespace quillmar::cli {
 
@@ -27,6 +27,10 @@ struct VerbContext {
     // How many columns `out` has when it is a terminal; 0 when it is not (a
     // file or a pipe takes whole lines).
     int outColumns = 0;
+    // Where a question is answered (standard input), and whether a person is
+    // there to answer it: a verb that must ask asks only a terminal.
+    QTextStream* in = nullptr;
+    bool inIsTerminal = false;
     // How long a printer on a COM port or USB has to answer.
     DirectSettingsTiming directTiming{};
     // Where a USB printer is looked for; the system's when not set.

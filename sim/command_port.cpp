@@ -8,8 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "command_session.h"
 #include "maintenance/device_session.h"
-#include "maintenance/login_token.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
 
@@ -23,9 +23,7 @@ struct CommandPorts::Listener {
 struct CommandPorts::Client {
     const SessionBehaviour* behaviour = nullptr;
     int fd = -1;
-    std::string peer;
-    std::string pending;  // bytes of a line not yet ended
-    bool loggedIn = false;
+    std::unique_ptr<CommandSession> session;
 };
 
 std::optional<SessionBehaviour> parseSessionOption(const std::string& option, std::string& error)
@@ -141,8 +139,17 @@ void CommandPorts::accept(Listener& listener)
     auto client = std::make_unique<Client>();
     client->behaviour = &listener.behaviour;
     client->fd = fd;
-    client->peer = endpointText(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port));
-    log_.write("session-open", "module=" + formatIpv4(listener.behaviour.address) + " from=" + client->peer);
+    client->session = std::make_unique<CommandSession>(
+        listener.behaviour, log_, endpointText(ntohl(peer.sin_addr.s_addr), ntohs(peer.sin_port)),
+        [this](std::uint32_t module) {
+            if (handOver_)
+                handOver_(module);
+        },
+        [this](std::uint32_t module) {
+            if (webUploadReady_)
+                webUploadReady_(module);
+        });
+    log_.write("session-open", "module=" + formatIpv4(listener.behaviour.address) + " from=" + client->session->peer());
     clients_[fd] = std::move(client);
     loop_.watch(fd, [this, fd] { serve(fd); });
 }
@@ -158,75 +165,13 @@ void CommandPorts::serve(int fd)
     if (length < 0 && (errno == EAGAIN || errno == EINTR))
         return;
     if (length <= 0) {
-        log_.write("session-closed", "module=" + formatIpv4(client.behaviour->address) + " from=" + client.peer);
+        log_.write("session-closed",
+                   "module=" + formatIpv4(client.behaviour->address) + " from=" + client.session->peer());
         drop(fd);
         return;
     }
-    client.pending.append(buffer, static_cast<std::size_t>(length));
-    std::size_t end;
-    while ((end = client.pending.find('\n')) != std::string::npos) {
-        const std::string line = client.pending.substr(0, end + 1);
-        client.pending.erase(0, end + 1);
-        handleLine(client, line);
-        if (!clients_.count(fd))
-            return;
-    }
-}
-
-void CommandPorts::handleLine(Client& client, const std::string& line)
-{
-    const SessionBehaviour& behaviour = *client.behaviour;
-    const std::string module = formatIpv4(behaviour.address);
-    log_.write("command-line", "module=" + module + " from=" + client.peer + " len=" + std::to_string(line.size())
-                                   + " line=" + escapedBytes(line));
-    if (line.compare(0, 4, "$LOG") == 0) {
-        const std::string token = line.substr(4, line.size() - 4 - 2);
-        const std::optional<LoginKey> key = loginKey();
-        const bool right = line.size() >= 6 && line.compare(line.size() - 2, 2, "\r\n") == 0
-                           && (behaviour.password.empty() ? token.empty()
-                                                          : key && token == loginToken(behaviour.password, *key));
-        client.loggedIn = behaviour.login == LoginReply::Check ? right : behaviour.login != LoginReply::Refuse;
-        log_.write("login", "module=" + module + " from=" + client.peer + " token=" + (right ? "right" : "wrong"));
-        switch (behaviour.login) {
-        case LoginReply::Check:
-            reply(client, right ? "%LOGOK\r\n" : "%LOGERR\r\n");
-            break;
-        case LoginReply::Refuse:
-            reply(client, "%LOGERR\r\n");
-            break;
-        case LoginReply::OkPlus:
-            reply(client, "%LOGOK,1.12\r\n");
-            break;
-        case LoginReply::Empty:
-            reply(client, "%\r\n");
-            break;
-        case LoginReply::NoPercent:
-            reply(client, "LOGOK\r\n");
-            break;
-        case LoginReply::LfOnly:
-            reply(client, "%LOGOK\n");
-            break;
-        case LoginReply::Silent:
-            break;
-        }
-        return;
-    }
-    static const std::map<std::string, std::string> commands{
-        {"$SYCR\r\n", "reboot"}, {"$SYCS\r\n", "loader"}, {"$SYCN\r\n", "web-upload"}};
-    const auto command = commands.find(line);
-    if (!client.loggedIn || command == commands.end()) {
-        log_.write("command-refused", "module=" + module + " from=" + client.peer);
-        if (behaviour.answerCommands)
-            reply(client, "%ERR\r\n");
-        return;
-    }
-    log_.write("command", "module=" + module + " from=" + client.peer + " does=" + command->second);
-    if (behaviour.answerCommands)
-        reply(client, "%" + line.substr(1, 4) + "OK\r\n");
-    if (command->second == "loader" && handOver_)
-        handOver_(behaviour.address);
-    if (command->second == "web-upload" && webUploadReady_)
-        webUploadReady_(behaviour.address);
+    for (const std::string& bytes : client.session->receive(std::string_view(buffer, std::size_t(length))))
+        reply(client, bytes);
 }
 
 void CommandPorts::reply(Client& client, const std::string& bytes)

@@ -60,7 +60,6 @@ private:
     struct Client;
     void accept(Listener& listener);
     void serve(int fd);
-    void handleLine(Client& client, const std::string& line);
     void reply(Client& client, const std::string& bytes);
     void drop(int fd);
 

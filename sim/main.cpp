@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "discovery/search_protocol.h"
 #include "command_port.h"
+#include "discovery/search_protocol.h"
 #include "discovery_responder.h"
 #include "event_loop.h"
 #include "module_port.h"
@@ -14,6 +14,12 @@
 #include "settings_port.h"
 #include "sim_options.h"
 #include "tftp_server.h"
+
+namespace {
+
+constexpr std::uint32_t kLoopbackOnly = 0x7F000001u;  // 127.0.0.1
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -78,8 +84,15 @@ int main(int argc, char** argv)
         return loop.run();
     }
     ModulePort port;
-    const std::vector<std::uint32_t> listen =
-        options->bindAddresses.empty() ? std::vector<std::uint32_t>{0} : options->bindAddresses;
+    // The simulator ships with the manager: a demonstration must not answer the
+    // searches of the network it happens to run on unless asked to.
+    const std::vector<std::uint32_t> listen = options->bindAddresses.empty() ? std::vector<std::uint32_t>{kLoopbackOnly}
+                                                                             : options->bindAddresses;
+    if (options->bindAddresses.empty()) {
+        std::printf("listening on 127.0.0.1:%u only; --bind ADDRESS (0.0.0.0 for every network) answers "
+                    "searches elsewhere\n",
+                    unsigned(quillmar::kModulePort));
+    }
     if (!port.open(listen, quillmar::kModulePort, loop, error)) {
         std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
         return 1;

@@ -1,6 +1,7 @@
 #include "serial_loader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/timerfd.h>
@@ -9,29 +10,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <map>
 
 #include "module_record.h"
 #include "record/ipv4_text.h"
 
 namespace quillmar::sim {
-namespace {
-
-constexpr unsigned char kSoh = 0x01;
-constexpr unsigned char kEot = 0x04;
-constexpr unsigned char kAck = 0x06;
-constexpr unsigned char kNak = 0x15;
-constexpr std::size_t kBlockSize = 132;
-constexpr std::size_t kDataSize = 128;
-
-const char kMenu[] = "\r\nQuillmar serial loader 1.0\r\n  U) Update firmware\r\n  R) Run firmware\r\n> ";
-const char kPlainMenu[] = "\r\nQuillmar serial loader 1.0\r\n  R) Run firmware\r\n> ";
-const std::string kStray("*\x00\xFF"
-                         "C",
-                         4);
-
-}  // namespace
 
 std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::string& error)
 {
@@ -106,7 +90,7 @@ std::optional<LoaderSetup> parseLoaderOption(const std::string& option, std::str
 }
 
 SerialLoader::SerialLoader(LoaderSetup setup, RequestLog& log, EventLoop& loop)
-    : setup_(std::move(setup)), log_(log), loop_(loop)
+    : setup_(std::move(setup)), log_(log), loop_(loop), receiver_(setup_, log_)
 {
 }
 
@@ -166,16 +150,8 @@ void SerialLoader::handOver(std::uint32_t moduleAddress)
 {
     if (setup_.moduleAddress != 0 && setup_.moduleAddress != moduleAddress)
         return;
-    state_ = State::Menu;
-    image_.clear();
-    pending_.clear();
-    expected_ = 1;
-    blocksTaken_ = 0;
-    naksGiven_ = 0;
-    eotsTaken_ = 0;
-    log_.write("loader-menu",
-               "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
-    write(setup_.offersUpdate ? kMenu : kPlainMenu);
+    write(receiver_.handOver(moduleAddress));
+    syncNakTimer();
 }
 
 void SerialLoader::serveLine()
@@ -185,101 +161,10 @@ void SerialLoader::serveLine()
     if (length <= 0)
         return;
     // A silent line has been pulled: what the PC sends goes nowhere.
-    if (state_ == State::Silent)
+    if (receiver_.silent())
         return;
-    receiveBytes(buffer, static_cast<std::size_t>(length));
-}
-
-void SerialLoader::receiveBytes(const unsigned char* bytes, std::size_t length)
-{
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char byte = bytes[i];
-        if (state_ == State::Menu || state_ == State::Finished || state_ == State::Firmware) {
-            if (byte == 'U' && state_ == State::Menu && setup_.offersUpdate) {
-                log_.write("loader-select", "key=U");
-                write("U\r\nDownloading...\r\n");
-                state_ = State::Receiving;
-                startNaks();
-            } else if (byte == 'U' && state_ == State::Finished) {
-                log_.write("loader-confirm", "key=U");
-            } else {
-                log_.write("loader-key", "byte=" + std::to_string(byte));
-            }
-            continue;
-        }
-        if (state_ != State::Receiving)
-            return;
-        if (pending_.empty() && byte == kEot) {
-            ++eotsTaken_;
-            if (setup_.eot == EotAnswer::Silent || (setup_.eot == EotAnswer::NakOnce && eotsTaken_ == 1)) {
-                const bool silent = setup_.eot == EotAnswer::Silent;
-                log_.write("loader-eot", std::string("answer=") + (silent ? "none" : "nak"));
-                if (!silent)
-                    answer(kNak);
-                continue;
-            }
-            log_.write("loader-eot", "answer=ack");
-            answer(kAck);
-            stopNaks();
-            storeImage();
-            state_ = State::Finished;
-            write("\r\nUpdate finished\r\n");
-            continue;
-        }
-        if (pending_.empty() && byte != kSoh) {
-            log_.write("loader-noise", "byte=" + std::to_string(byte));
-            continue;
-        }
-        pending_.push_back(static_cast<char>(byte));
-        if (pending_.size() == kBlockSize) {
-            takeBlock();
-            pending_.clear();
-            if (state_ == State::Silent)
-                return;
-        }
-    }
-}
-
-void SerialLoader::takeBlock()
-{
-    stopNaks();
-    const auto* block = reinterpret_cast<const unsigned char*>(pending_.data());
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < kDataSize; ++i)
-        sum += block[3 + i];
-    const unsigned char number = block[1];
-    const bool sound = block[2] == static_cast<unsigned char>(255 - number)
-                       && block[kBlockSize - 1] == static_cast<unsigned char>(sum);
-    log_.write("loader-block", "number=" + std::to_string(number) + " complement=" + std::to_string(block[2])
-                                   + " sound=" + (sound ? "yes" : "no"));
-    if (!sound) {
-        answer(kNak);
-        return;
-    }
-    if (blocksTaken_ == 0 && naksGiven_ < setup_.naksPerBlock) {
-        ++naksGiven_;
-        answer(kNak);
-        return;
-    }
-    if (setup_.dropAfterBlocks >= 0 && blocksTaken_ >= setup_.dropAfterBlocks) {
-        log_.write("loader-dropped", "blocks=" + std::to_string(blocksTaken_));
-        state_ = State::Silent;
-        return;
-    }
-    // The PC sends a block again when our ACK went astray; it is taken once.
-    if (number == expected_) {
-        image_.append(pending_, 3, kDataSize);
-        ++expected_;
-        ++blocksTaken_;
-    }
-    answer(kAck);
-}
-
-void SerialLoader::answer(unsigned char byte)
-{
-    std::string bytes = setup_.strayBytes ? kStray : std::string();
-    bytes.push_back(static_cast<char>(byte));
-    write(bytes);
+    write(receiver_.receive(buffer, static_cast<std::size_t>(length)));
+    syncNakTimer();
 }
 
 void SerialLoader::write(const std::string& bytes)
@@ -287,28 +172,34 @@ void SerialLoader::write(const std::string& bytes)
     std::size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t count = ::write(master_, bytes.data() + written, bytes.size() - written);
-        if (count > 0)
+        if (count > 0) {
             written += static_cast<std::size_t>(count);
-        else if (count < 0 && errno != EINTR && errno != EAGAIN)
+        } else if (count < 0 && errno == EAGAIN) {
+            // Nobody reads the other side: what does not fit within a while
+            // is lost, as on a line nobody listens to.
+            pollfd room{master_, POLLOUT, 0};
+            if (::poll(&room, 1, kWriteWaitMs) <= 0) {
+                log_.write("loader-write-dropped", "bytes=" + std::to_string(bytes.size() - written));
+                return;
+            }
+        } else if (count < 0 && errno != EINTR) {
             return;
+        }
     }
 }
 
-void SerialLoader::startNaks()
+void SerialLoader::syncNakTimer()
 {
-    if (setup_.neverNak)
+    if (receiver_.naksWanted() == naksRunning_)
         return;
+    naksRunning_ = receiver_.naksWanted();
     itimerspec every{};
-    every.it_interval.tv_sec = setup_.nakIntervalMs / 1000;
-    every.it_interval.tv_nsec = (setup_.nakIntervalMs % 1000) * 1000000L;
-    every.it_value = every.it_interval;
+    if (naksRunning_) {
+        every.it_interval.tv_sec = setup_.nakIntervalMs / 1000;
+        every.it_interval.tv_nsec = (setup_.nakIntervalMs % 1000) * 1000000L;
+        every.it_value = every.it_interval;
+    }
     ::timerfd_settime(timer_, 0, &every, nullptr);
-}
-
-void SerialLoader::stopNaks()
-{
-    const itimerspec off{};
-    ::timerfd_settime(timer_, 0, &off, nullptr);
 }
 
 void SerialLoader::onNakTimer()
@@ -316,22 +207,7 @@ void SerialLoader::onNakTimer()
     std::uint64_t expirations = 0;
     if (::read(timer_, &expirations, sizeof expirations) <= 0)
         return;
-    if (state_ == State::Receiving && pending_.empty() && blocksTaken_ == 0) {
-        log_.write("loader-nak", "start=yes");
-        answer(kNak);
-    }
-}
-
-void SerialLoader::storeImage()
-{
-    std::string stored = "none";
-    if (!setup_.imagePath.empty()) {
-        std::ofstream file(setup_.imagePath, std::ios::binary | std::ios::trunc);
-        file.write(image_.data(), static_cast<std::streamsize>(image_.size()));
-        stored = file ? setup_.imagePath : "failed";
-    }
-    log_.write("loader-image", "blocks=" + std::to_string(blocksTaken_) + " bytes=" + std::to_string(image_.size())
-                                   + " file=" + stored);
+    write(receiver_.nakTick());
 }
 
 }  // namespace quillmar::sim

@@ -10,29 +10,10 @@
 #include <string>
 
 #include "event_loop.h"
+#include "loader_receiver.h"
 #include "request_log.h"
 
 namespace quillmar::sim {
-
-// How the loader answers the EOT that ends a transfer.
-enum class EotAnswer {
-    Ack,      // at once
-    NakOnce,  // NAK the first, ACK the one sent again
-    Silent,   // never
-};
-
-struct LoaderSetup {
-    std::string linkPath;
-    std::uint32_t moduleAddress = 0;  // host order; 0: any module's "$SYCS" wakes it
-    std::string imagePath;            // where a received image goes; empty: not stored
-    bool offersUpdate = true;         // false: a menu without "Update"
-    bool neverNak = false;            // never asks for the first block
-    int naksPerBlock = 0;             // the first block is answered with NAK this often, then ACK
-    bool strayBytes = false;          // junk before every answer
-    int dropAfterBlocks = -1;         // after this many acknowledged blocks the line goes silent
-    int nakIntervalMs = 1000;         // how often it asks for the first block
-    EotAnswer eot = EotAnswer::Ack;
-};
 
 // "LINK[,address=A.B.C.D][,image=FILE][,menu=update|plain][,nak=never|N]
 // [,stray=0|1][,drop=K][,nakEvery=MS][,eot=ack|nakonce|silent]" as --loader-pty takes it.
@@ -51,32 +32,24 @@ public:
     void handOver(std::uint32_t moduleAddress);
 
 private:
-    enum class State { Firmware, Menu, Receiving, Silent, Finished };
+    // How long a write waits for room on a line nobody reads.
+    static constexpr int kWriteWaitMs = 1000;
 
     void serveLine();
-    void receiveBytes(const unsigned char* bytes, std::size_t length);
-    void takeBlock();
-    void answer(unsigned char byte);
     void write(const std::string& bytes);
-    void startNaks();
-    void stopNaks();
+    // Starts or stops the NAK timer as the receiver wants it.
+    void syncNakTimer();
     void onNakTimer();
-    void storeImage();
 
     LoaderSetup setup_;
     RequestLog& log_;
     EventLoop& loop_;
+    LoaderReceiver receiver_;
     int master_ = -1;
     int slave_ = -1;
     int timer_ = -1;
+    bool naksRunning_ = false;
     std::string slaveName_;
-    State state_ = State::Firmware;
-    std::string pending_;  // bytes of a block not yet complete
-    std::string image_;
-    unsigned char expected_ = 1;
-    int blocksTaken_ = 0;
-    int naksGiven_ = 0;
-    int eotsTaken_ = 0;
 };
 
 }  // namespace quillmar::sim

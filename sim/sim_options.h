@@ -16,10 +16,10 @@ namespace quillmar::sim {
 struct SimOptions {
     std::vector<SimModule> modules;
     std::vector<SettingsPortOptions> settingsPorts;
-    std::vector<SessionBehaviour> sessions;  // command ports (TCP 5001)
-    std::vector<LoaderSetup> loaders;    // serial loaders on ptys
-    std::vector<TftpSetup> tftpServers;  // web image servers (UDP 69)
-    std::vector<std::uint32_t> bindAddresses;  // empty: 0.0.0.0
+    std::vector<SessionBehaviour> sessions;    // command ports (TCP 5001)
+    std::vector<LoaderSetup> loaders;          // serial loaders on ptys
+    std::vector<TftpSetup> tftpServers;        // web image servers (UDP 69)
+    std::vector<std::uint32_t> bindAddresses;  // empty: 127.0.0.1 alone
     std::string logPath;                       // empty: no log
     bool help = false;
     bool version = false;

@@ -13,22 +13,14 @@
 #include "command_port.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
+#include "tftp_transfer.h"
 
 namespace quillmar::sim {
 namespace {
 
 constexpr std::uint16_t kTftpPort = 69;
-constexpr std::size_t kBlockBytes = 512;
-constexpr std::uint16_t kOpWrite = 2;
-constexpr std::uint16_t kOpData = 3;
 constexpr std::uint16_t kOpAck = 4;
 constexpr std::uint16_t kOpError = 5;
-
-std::uint16_t number16(const std::string& bytes, std::size_t at)
-{
-    return static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[at]) << 8)
-                                      | static_cast<unsigned char>(bytes[at + 1]));
-}
 
 std::string packet16(std::uint16_t opcode, std::uint16_t value)
 {
@@ -79,21 +71,6 @@ void sendError(int fd, const sockaddr_in& to, std::uint16_t code, const std::str
     sendTo(fd, to, bytes);
 }
 
-// The NUL-ended texts of a request after its opcode.
-std::vector<std::string> requestTexts(const std::string& packet)
-{
-    std::vector<std::string> texts;
-    std::size_t start = 2;
-    while (start < packet.size()) {
-        const std::size_t end = packet.find('\0', start);
-        if (end == std::string::npos)
-            break;
-        texts.push_back(packet.substr(start, end - start));
-        start = end + 1;
-    }
-    return texts;
-}
-
 std::string lowered(std::string text)
 {
     for (char& c : text) {
@@ -106,15 +83,12 @@ std::string lowered(std::string text)
 }  // namespace
 
 struct TftpServers::Transfer {
+    explicit Transfer(std::optional<std::uint64_t> size) : receiver(size) {}
     Server* server = nullptr;
     int fd = -1;       // the transfer's own port
     int otherFd = -1;  // yet another port (fault otherport)
     sockaddr_in client{};
-    std::optional<std::uint64_t> size;  // from "tsize"
-    std::uint16_t expected = 1;
-    int blocks = 0;
-    std::string image;
-    bool complete = false;
+    TftpImageReceiver receiver;
 };
 
 struct TftpServers::Server {
@@ -241,39 +215,32 @@ void TftpServers::takeRequest(Server& server)
                                       &fromLength);
     if (length <= 0)
         return;
-    const std::string packet(buffer, static_cast<std::size_t>(length));
+    const std::string_view packet(buffer, static_cast<std::size_t>(length));
     const std::string module = "module=" + formatIpv4(server.setup.address) + " from=" + peerText(from);
-    if (packet.size() < 4 || number16(packet, 0) != kOpWrite) {
+    const std::optional<TftpWriteRequest> request = parseTftpWriteRequest(packet);
+    if (!request) {
         log_.write("tftp-unexpected", module + " len=" + std::to_string(packet.size()));
         sendError(server.fd, from, 4, "write requests only");
         return;
     }
-    const std::vector<std::string> texts = requestTexts(packet);
-    const std::string name = texts.empty() ? std::string() : texts[0];
-    const std::string mode = texts.size() > 1 ? texts[1] : std::string();
-    std::optional<std::uint64_t> size;
     std::string options;
-    for (std::size_t i = 2; i + 1 < texts.size(); i += 2) {
-        options += " " + escapedBytes(lowered(texts[i])) + "=" + escapedBytes(texts[i + 1]);
-        if (lowered(texts[i]) == "tsize")
-            size = std::strtoull(texts[i + 1].c_str(), nullptr, 10);
-    }
-    log_.write("tftp-request", module + " len=" + std::to_string(packet.size()) + " file=" + escapedBytes(name)
-                                   + " mode=" + escapedBytes(mode) + options);
+    for (const auto& [name, value] : request->options)
+        options += " " + escapedBytes(lowered(name)) + "=" + escapedBytes(value);
+    log_.write("tftp-request", module + " len=" + std::to_string(packet.size()) + " file=" + escapedBytes(request->name)
+                                   + " mode=" + escapedBytes(request->mode) + options);
     if (server.setup.needsCommand && !server.ready) {
         log_.write("tftp-ignored", module + " reason=no-sycn");
         return;
     }
-    if (lowered(mode) != "octet") {
+    if (lowered(request->mode) != "octet") {
         sendError(server.fd, from, 0, "octet mode only");
         return;
     }
 
     endTransfer(server);
-    auto transfer = std::make_unique<Transfer>();
+    auto transfer = std::make_unique<Transfer>(request->size);
     transfer->server = &server;
     transfer->client = from;
-    transfer->size = size;
     transfer->fd = boundSocket(server.setup.address, 0);
     if (transfer->fd < 0) {
         log_.write("tftp-failed", module + " reason=" + escapedBytes(std::strerror(errno)));
@@ -302,7 +269,8 @@ void TftpServers::acknowledge(Transfer& transfer, std::uint16_t block)
     int fd = transfer.fd;
     // The request's acknowledgement names the transfer's port; only data
     // blocks are answered from elsewhere.
-    if (setup.fault == TftpFault::OtherPort && transfer.blocks > 0 && transfer.blocks >= setup.faultBlock) {
+    if (setup.fault == TftpFault::OtherPort && transfer.receiver.blocks() > 0
+        && transfer.receiver.blocks() >= setup.faultBlock) {
         if (transfer.otherFd < 0)
             transfer.otherFd = boundSocket(setup.address, 0);
         fd = transfer.otherFd;
@@ -314,7 +282,7 @@ void TftpServers::acknowledge(Transfer& transfer, std::uint16_t block)
 
 void TftpServers::takeData(Transfer& transfer)
 {
-    char buffer[kBlockBytes + 64];
+    char buffer[kTftpBlockBytes + 64];
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
     const ssize_t length = ::recvfrom(transfer.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
@@ -328,33 +296,39 @@ void TftpServers::takeData(Transfer& transfer)
         sendError(transfer.fd, from, 5, "unknown transfer ID");
         return;
     }
-    const std::string packet(buffer, static_cast<std::size_t>(length));
-    if (packet.size() < 4 || number16(packet, 0) != kOpData || packet.size() > kBlockBytes + 4) {
+    const std::string_view packet(buffer, static_cast<std::size_t>(length));
+    TftpImageReceiver& receiver = transfer.receiver;
+    const TftpImageReceiver::Block block = receiver.classify(packet);
+    if (block.kind == TftpImageReceiver::Kind::NotData) {
         log_.write("tftp-unexpected", module + " from=" + peerText(from) + " len=" + std::to_string(packet.size()));
         return;
     }
-    const std::uint16_t block = number16(packet, 2);
-    const std::size_t dataBytes = packet.size() - 4;
-    const std::string details = module + " block=" + std::to_string(block) + " len=" + std::to_string(dataBytes)
+    const std::string details = module + " block=" + std::to_string(block.number)
+                                + " len=" + std::to_string(block.data.size())
                                 + " to=" + endpointText(setup.address, localPort(transfer.fd));
-    if (block == static_cast<std::uint16_t>(transfer.expected - 1)) {
+    switch (block.kind) {
+    case TftpImageReceiver::Kind::Again:
         log_.write("tftp-again", details);
-        acknowledge(transfer, block);
+        acknowledge(transfer, block.number);
         return;
-    }
-    if (block != transfer.expected) {
+    case TftpImageReceiver::Kind::OutOfOrder:
         log_.write("tftp-unexpected", details);
         return;
-    }
-    if (transfer.complete) {
+    case TftpImageReceiver::Kind::AfterEnd:
         // A client that ends every transfer with a short block sends an empty
         // one after a last full block.
-        log_.write(dataBytes == 0 ? "tftp-end" : "tftp-extra", details);
-        ++transfer.expected;
-        acknowledge(transfer, block);
+        log_.write(block.data.empty() ? "tftp-end" : "tftp-extra", details);
+        receiver.pass();
+        acknowledge(transfer, block.number);
         return;
+    case TftpImageReceiver::Kind::TooLarge:
+        log_.write("tftp-too-large", details);
+        sendError(transfer.fd, transfer.client, 3, "disk full");
+        return;
+    default:
+        break;
     }
-    const int index = transfer.blocks + 1;
+    const int index = receiver.blocks() + 1;
     if (index == setup.faultBlock && setup.fault == TftpFault::Silent) {
         log_.write("tftp-fault", details + " kind=silent");
         return;
@@ -364,33 +338,31 @@ void TftpServers::takeData(Transfer& transfer)
         sendError(transfer.fd, transfer.client, 3, "disk full");
         return;
     }
-    transfer.image.append(packet, 4, dataBytes);
-    transfer.blocks = index;
-    ++transfer.expected;
+    const bool complete = receiver.take(block);
     log_.write("tftp-block", details);
     if (index == setup.faultBlock && setup.fault == TftpFault::Duplicate) {
         log_.write("tftp-fault", details + " kind=duplicate");
-        acknowledge(transfer, static_cast<std::uint16_t>(block - 1));
+        acknowledge(transfer, static_cast<std::uint16_t>(block.number - 1));
         return;
     }
-    acknowledge(transfer, block);
-    if (dataBytes < kBlockBytes || (transfer.size && transfer.image.size() >= *transfer.size))
+    acknowledge(transfer, block.number);
+    if (complete)
         finish(transfer);
 }
 
 void TftpServers::finish(Transfer& transfer)
 {
     Server& server = *transfer.server;
-    transfer.complete = true;
+    const std::string& image = transfer.receiver.image();
     std::string stored = "none";
     if (!server.setup.imagePath.empty()) {
         const std::string partial = server.setup.imagePath + ".part";
-        std::ofstream(partial, std::ios::binary | std::ios::trunc) << transfer.image;
+        std::ofstream(partial, std::ios::binary | std::ios::trunc) << image;
         stored = std::rename(partial.c_str(), server.setup.imagePath.c_str()) == 0 ? server.setup.imagePath : "failed";
     }
-    log_.write("tftp-image", "module=" + formatIpv4(server.setup.address)
-                                 + " bytes=" + std::to_string(transfer.image.size())
-                                 + " blocks=" + std::to_string(transfer.blocks) + " file=" + escapedBytes(stored));
+    log_.write("tftp-image", "module=" + formatIpv4(server.setup.address) + " bytes=" + std::to_string(image.size())
+                                 + " blocks=" + std::to_string(transfer.receiver.blocks())
+                                 + " file=" + escapedBytes(stored));
     // A module takes one image per "$SYCN".
     if (server.setup.needsCommand)
         server.ready = false;

@@ -43,18 +43,27 @@ sockaddr_in ipv4Endpoint(std::uint32_t address, std::uint16_t port)
     return endpoint;
 }
 
-// Waits for the next datagram: 1 when one is there, 0 when the time ran out,
-// -1 (errno set) when waiting failed.
-int waitForDatagram(int socket, std::chrono::milliseconds limit)
+using Clock = std::chrono::steady_clock;
+
+// What a wait for the next datagram ended with.
+enum class Wait { Datagram, TimeUp, Stopped, Failed };
+
+// Waits for the next datagram until `until`, looking at the stop request every
+// kStopCheckInterval. Failed leaves errno set.
+Wait waitForDatagram(int socket, Clock::time_point until, const std::atomic<bool>& stop)
 {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + limit;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (stop)
+            return Wait::Stopped;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() <= 0)
+            return Wait::TimeUp;
         pollfd watched{socket, POLLIN, 0};
-        const int ready = ::poll(&watched, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
-        if (ready >= 0 || errno != EINTR)
-            return ready > 0 ? 1 : ready;
+        const int ready = ::poll(&watched, 1, static_cast<int>(std::min(left, kStopCheckInterval).count()));
+        if (ready > 0)
+            return Wait::Datagram;
+        if (ready < 0 && errno != EINTR)
+            return Wait::Failed;
     }
 }
 
@@ -125,7 +134,11 @@ void SearchEngine::beginSearch(std::size_t localCount, const SearchTarget& targe
             progress_.setBarPosition(static_cast<int>(100 / (2 * localCount)));
         progress_.setLabel(target.broadcast ? std::string("Broadcast search...") : "search " + target.address + "...");
     }
-    std::this_thread::sleep_for(timing_.startPause);
+    // The pause ends early on a stop; the caller's next check acknowledges it.
+    const Clock::time_point until = Clock::now() + timing_.startPause;
+    while (!stop_ && Clock::now() < until)
+        std::this_thread::sleep_for(
+            std::min(kStopCheckInterval, std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now())));
 }
 
 SearchResult SearchEngine::searchAllAddresses(const std::vector<LocalAddress>& locals, const SearchTarget& target)
@@ -194,7 +207,6 @@ SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localA
 
 SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std::size_t localIndex)
 {
-    using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = timing_.exchangeLimit.count() > 0 ? Clock::now() + timing_.exchangeLimit
                                                                          : Clock::time_point::max();
     std::uint32_t destination = INADDR_BROADCAST;
@@ -218,18 +230,23 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std:
         // A request that cannot be sent simply gets no answer.
         (void)::sendto(socket, SearchRequest.data(), SearchRequest.size(), 0,
                        reinterpret_cast<const sockaddr*>(&module), sizeof module);
-        for (int datagram = 0; datagram < timing_.datagramsPerRound; ++datagram) {
-            std::chrono::milliseconds wait = timing_.replyWait;
-            if (deadline != Clock::time_point::max()) {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-                if (left.count() <= 0)
-                    return SearchResult::Done;
-                wait = std::min(wait, left);
+        // Only an answer restarts the wait: whatever else reaches the port
+        // (junk, a stranger's datagrams) can neither stretch the round nor use
+        // up its answers.
+        Clock::time_point quietUntil = Clock::now() + timing_.replyWait;
+        int answers = 0;
+        while (answers < timing_.datagramsPerRound) {
+            const Wait wait = waitForDatagram(socket, std::min(quietUntil, deadline), stop_);
+            if (wait == Wait::Stopped) {
+                stoppedHere();
+                return SearchResult::Stopped;
             }
-            const int ready = waitForDatagram(socket, wait);
-            if (ready == 0)
+            if (wait == Wait::TimeUp) {
+                if (Clock::now() >= deadline)
+                    return SearchResult::Done;
                 break;
-            if (ready < 0) {
+            }
+            if (wait == Wait::Failed) {
                 reportError("select failed", errno);
                 return SearchResult::Failed;
             }
@@ -237,14 +254,21 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std:
             socklen_t senderLength = sizeof sender;
             // MSG_TRUNC gives the datagram's real length, so one that did not fit
             // the buffer is recognised and ignored.
-            const ssize_t length = ::recvfrom(socket, buffer.data(), buffer.size(), MSG_TRUNC,
+            const ssize_t length = ::recvfrom(socket, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
                                               reinterpret_cast<sockaddr*>(&sender), &senderLength);
             if (length <= 0 || static_cast<std::size_t>(length) > buffer.size())
                 continue;
-            std::optional<DeviceEntry> entry = parseSearchReply(buffer.data(), static_cast<std::size_t>(length));
-            if (!entry)
+            const std::uint32_t from = ntohl(sender.sin_addr.s_addr);
+            // A search by IP asked one address; another host answering to the
+            // search's port would otherwise be listed in its place.
+            if (!target.broadcast && from != destination)
                 continue;
-            setSourceAddress(*entry, ntohl(sender.sin_addr.s_addr));
+            std::optional<DeviceEntry> entry = parseSearchReply(buffer.data(), static_cast<std::size_t>(length));
+            if (!entry || !isWellFormedReply(*entry))
+                continue;
+            ++answers;
+            quietUntil = Clock::now() + timing_.replyWait;
+            setSourceAddress(*entry, from);
             offer(*entry, localIndex);
             if (!target.broadcast)
                 return SearchResult::Done;

@@ -31,8 +31,8 @@ class SearchEngine {
 public:
     SearchEngine(SearchProgress& progress, int printerFamily, SearchTiming timing = {});
 
-    // Safe from any thread. The search notices it before the next local
-    // address or the next request, beeps and ends.
+    // Safe from any thread. The search notices it within kStopCheckInterval,
+    // in the middle of a wait too, beeps and ends.
     void requestStop() { stop_ = true; }
     bool stopRequested() const { return stop_; }
 
@@ -46,7 +46,9 @@ public:
     // Opens the socket of local address k, binds it and runs the exchange.
     SearchResult searchFromAddress(std::size_t k, std::uint32_t localAddress, const SearchTarget& target);
     // Four rounds of request and replies on a bound socket; the replies are
-    // reported as received by local address `localIndex`.
+    // reported as received by local address `localIndex`. Only well-formed
+    // replies (isWellFormedReply), and for a search by IP only those from the
+    // address searched, count as answers: the rest is read and dropped.
     SearchResult exchange(int socket, const SearchTarget& target, std::size_t localIndex = 0);
 
     // What the device list holds by now: every parsed reply offered through

@@ -1,5 +1,7 @@
 #include "discovery/search_protocol.h"
 
+#include <algorithm>
+
 #include "record/ipv4_text.h"
 
 namespace quillmar {
@@ -24,6 +26,12 @@ std::optional<DeviceEntry> parseSearchReply(const void* data, std::size_t length
     for (DeviceField field : {DeviceField::Ssid, DeviceField::Key, DeviceField::WpaPsk})
         entry.setText(field, entry.text(field));
     return entry;
+}
+
+bool isWellFormedReply(const DeviceEntry& entry)
+{
+    const std::string model = entry.text(DeviceField::ModelName);
+    return !model.empty() && std::all_of(model.begin(), model.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 std::string formatSourceAddress(std::uint32_t address)

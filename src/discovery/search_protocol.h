@@ -30,6 +30,13 @@ inline constexpr std::size_t kMinimumReplyLength = 75;
 // wrote; the caller replaces it with the sender's address.
 std::optional<DeviceEntry> parseSearchReply(const void* data, std::size_t length);
 
+// Whether a parsed reply reads as a module's own answer: its model name is
+// printable text (at least one character of 0x20-0x7E up to its first NUL, as
+// every module writes its name). Junk that happens to be long enough, and
+// anything else a stranger sends to the search port, fails it; only answers
+// that pass count toward a round and keep the search waiting.
+bool isWellFormedReply(const DeviceEntry& entry);
+
 // "%u.%u.%u.%u" of the sender's address, first octet first (address in host
 // order, first octet in the top byte).
 std::string formatSourceAddress(std::uint32_t address);

@@ -6,11 +6,14 @@ namespace quillmar {
 
 // Pause between showing the progress window and the first request.
 inline constexpr std::chrono::milliseconds kSearchStartPause{1000};
-// Longest wait for the next datagram; every datagram starts it again.
+// Longest wait for the next answer; every well-formed answer starts it again.
 inline constexpr std::chrono::milliseconds kReplyWait{2000};
+// How often a wait looks at the stop request, so that "Cancel" (and the new
+// search it allows) never waits for the network.
+inline constexpr std::chrono::milliseconds kStopCheckInterval{50};
 // Requests sent per local address.
 inline constexpr int kSearchRounds = 4;
-// Datagrams read at most after one request.
+// Well-formed answers taken at most after one request.
 inline constexpr int kDatagramsPerRound = 100;
 
 struct SearchTiming {

@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -69,11 +71,11 @@ int DeviceSession::reachDevice()
         if (stopRequested())
             return maintenance::kStopped;
         const LocalAddress& local = environment_.localAddresses[static_cast<std::size_t>(interfacePosition_)];
-        if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex) != 0)
+        if (tables.addNeighbourEntry(deviceAddress_, deviceMac_, local.interfaceIndex, neighbour_) != 0)
             continue;
         entriesHeld_ = true;
         if (tables.addHostRoute(deviceAddress_, htonl(local.address), local.interfaceIndex) != 0) {
-            tables.deleteNeighbourEntries(deviceMac_);
+            tables.deleteNeighbourEntries(neighbour_);
             entriesHeld_ = false;
             continue;
         }
@@ -90,7 +92,7 @@ int DeviceSession::reachDevice()
 void DeviceSession::removeTableEntries()
 {
     environment_.tables->deleteHostRoute(deviceAddress_);
-    environment_.tables->deleteNeighbourEntries(deviceMac_);
+    environment_.tables->deleteNeighbourEntries(neighbour_);
     entriesHeld_ = false;
 }
 
@@ -116,6 +118,24 @@ int DeviceSession::connectDevice()
     return -1;
 }
 
+int DeviceSession::waitForReply()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + environment_.timing.replyWait;
+    for (;;) {
+        // A stop is looked at while the device keeps the session waiting.
+        if (stopRequested())
+            return kStoppedWaiting;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        if (left.count() <= 0)
+            return 0;
+        pollfd readable{socket_, POLLIN, 0};
+        const int ready = ::poll(&readable, 1, static_cast<int>(std::min(left, kStopCheck).count()));
+        if (ready != 0)
+            return ready;
+    }
+}
+
 int DeviceSession::exchangeLine(const char* command, int length, std::string& reply)
 {
     reply.clear();
@@ -130,8 +150,9 @@ int DeviceSession::exchangeLine(const char* command, int length, std::string& re
             sendError_ = written < 0 ? errno : 0;
             return kLineNotSent;
         }
-        pollfd readable{socket_, POLLIN, 0};
-        const int ready = ::poll(&readable, 1, static_cast<int>(environment_.timing.replyWait.count()));
+        const int ready = waitForReply();
+        if (ready == kStoppedWaiting)
+            return kStoppedWaiting;
         if (ready > 0)
             break;
         if (++timeouts >= kLineReplyWaits)
@@ -171,6 +192,9 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
         const std::string login = "$LOG" + loginToken(password_, key_) + "\r\n";
         result = exchangeLine(login.data(), static_cast<int>(login.size()), reply);
     }
+    // A stop during the log-in sends no command, whatever the device said.
+    if (result == kStoppedWaiting || stopRequested())
+        return maintenance::kStopped;
     if (result <= 0)
         return maintenance::kLoginFailed;
     if (!isLoginAccepted(reply))

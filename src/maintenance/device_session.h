@@ -5,6 +5,7 @@
 // release of everything the session set up. A session lives inside one worker
 // run; it releases itself when it goes, whatever happened.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -64,7 +65,7 @@ public:
     // 0 with a connected socket, -1 (address 0), -2 (stopped) or -3.
     int reachDevice();
     // 0, -5 or -6 (also when the command could not be sent; its reply is not
-    // looked at). `commandSteps`: the bar steps and "send command..." around
+    // looked at); -2 when the worker was told to stop before the command. `commandSteps`: the bar steps and "send command..." around
     // the command, as the reboot shows them. `mayCommand`, asked once the
     // log-in is accepted: false ends with -2 before the command is sent.
     int loginAndCommand(const char* line, int length, bool commandSteps = false,
@@ -79,10 +80,12 @@ public:
     // 0 or -1; the socket stays non-blocking.
     int connectDevice();
     // The reply's payload length, or kReplyReceiveFailed, kReplyNotFramed,
-    // kReplyTimedOut or kLineNotSent (no send put the whole line out; nothing
-    // is awaited then).
+    // kReplyTimedOut, kLineNotSent (no send put the whole line out; nothing
+    // is awaited then) or kStoppedWaiting (the worker was told to stop while
+    // it waited).
     int exchangeLine(const char* command, int length, std::string& reply);
     static constexpr int kLineNotSent = -4;
+    static constexpr int kStoppedWaiting = -5;
 
     std::uint32_t deviceAddress() const { return deviceAddress_; }
     const MacBytes& deviceMac() const { return deviceMac_; }
@@ -90,7 +93,13 @@ public:
     bool hasSocket() const { return socket_ >= 0; }
 
 private:
+    // How often a wait for a reply looks at the stop request.
+    static constexpr std::chrono::milliseconds kStopCheck{50};
+
     bool stopRequested() const;
+    // Up to the reply wait for the socket to be readable: 1, 0 (time up), -1
+    // (poll failed) or kStoppedWaiting.
+    int waitForReply();
     void closeSocket();
     void removeTableEntries();
 
@@ -106,6 +115,9 @@ private:
     // after a connection until release, or while an interface is tried when
     // something throws.
     bool entriesHeld_ = false;
+    // The neighbour entry of the interface being tried or connected, and the
+    // PC's own entry it replaced.
+    NeighbourHold neighbour_;
 };
 
 }  // namespace quillmar

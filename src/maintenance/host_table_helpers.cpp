@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "maintenance/device_address.h"
@@ -72,40 +73,67 @@ void HostTableHelpers::deleteHostRoute(std::uint32_t deviceAddress)
     }
 }
 
-int HostTableHelpers::addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex)
+int HostTableHelpers::addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex,
+                                        NeighbourHold& hold)
 {
+    hold = NeighbourHold{deviceAddress, interfaceIndex, mac, false, std::nullopt};
     const std::string device = addressText(deviceAddress);
+    const std::string where = "neighbour entry of " + device + " on interface " + std::to_string(interfaceIndex);
     const std::lock_guard<std::mutex> lock(neighbourLock_);
     std::vector<NeighbourRow> rows;
     if (tables_.readNeighbours(rows) == 0) {
         for (const NeighbourRow& row : rows) {
-            if (row.address == deviceAddress && row.interfaceIndex == interfaceIndex && row.permanent) {
-                log_("neighbour entry of " + device + " on interface " + std::to_string(interfaceIndex)
-                     + " set by the administrator: used as it is");
+            if (row.address != deviceAddress || row.interfaceIndex != interfaceIndex)
+                continue;
+            if (row.permanent) {
+                log_(where + " set by the administrator" + (row.hasMac && row.mac != mac ? " to another MAC" : "")
+                     + ": used as it is");
                 return 0;
             }
+            // Without a MAC (still being resolved, or failed) there is
+            // nothing to put back.
+            if (row.hasMac)
+                hold.previous = row;
         }
     }
     if (const int error = tables_.setNeighbour(deviceAddress, mac, interfaceIndex)) {
-        log_("neighbour entry of " + device + " on interface " + std::to_string(interfaceIndex) + ": "
-             + hostTablesErrorText(error));
+        log_(where + ": " + hostTablesErrorText(error));
+        hold.previous.reset();
         return -1;
     }
+    hold.added = true;
+    if (hold.previous)
+        log_(where + " that was there before is put back at the end");
     return 0;
 }
 
-void HostTableHelpers::deleteNeighbourEntries(const MacBytes& mac)
+void HostTableHelpers::deleteNeighbourEntries(NeighbourHold& hold)
 {
+    if (!hold.added)
+        return;
     const std::lock_guard<std::mutex> lock(neighbourLock_);
     std::vector<NeighbourRow> rows;
     if (const int error = tables_.readNeighbours(rows); error != 0) {
         log_("GetIpNetTable failed, " + std::to_string(error));
         return;
     }
-    for (const NeighbourRow& row : rows) {
-        if (row.hasMac && row.mac == mac && !row.permanent)
-            tables_.deleteNeighbour(row);
+    const auto current = std::find_if(rows.begin(), rows.end(), [&hold](const NeighbourRow& row) {
+        return row.address == hold.address && row.interfaceIndex == hold.interfaceIndex;
+    });
+    // An entry that is no longer the session's was set by somebody else
+    // meanwhile: it stays.
+    const bool ours = current != rows.end() && current->hasMac && current->mac == hold.mac && !current->permanent;
+    if (current == rows.end() || ours) {
+        if (hold.previous) {
+            if (const int error = tables_.restoreNeighbour(*hold.previous))
+                log_("neighbour entry of " + addressText(hold.address)
+                     + " could not be put back: " + hostTablesErrorText(error));
+        } else if (ours) {
+            tables_.deleteNeighbour(*current);
+        }
     }
+    hold.added = false;
+    hold.previous.reset();
 }
 
 std::string missingPrivilegeText()

@@ -7,11 +7,23 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/host_tables.h"
 
 namespace quillmar {
+
+// A session's neighbour entry on one interface and what it replaced, so that
+// its removal takes away only the session's own entry and puts back the one
+// that was there before.
+struct NeighbourHold {
+    std::uint32_t address = 0;
+    unsigned interfaceIndex = 0;
+    MacBytes mac{};
+    bool added = false;                    // the session's entry is in the table
+    std::optional<NeighbourRow> previous;  // the PC's entry it replaced
+};
 
 class HostTableHelpers {
 public:
@@ -31,12 +43,17 @@ public:
     int addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress, unsigned interfaceIndex);
     // Removes the first host route to the device that this program added.
     void deleteHostRoute(std::uint32_t deviceAddress);
-    // 0 or -1 (logged). A permanent entry for the device on the interface was
-    // set by hand: it is used as it is (and logged), never replaced.
-    int addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex);
-    // Removes every entry, on any interface, whose MAC equals `mac` in all six
-    // bytes; entries of other hosts stay, and so do permanent ones.
-    void deleteNeighbourEntries(const MacBytes& mac);
+    // 0 or -1 (logged); `hold` says what to undo. A permanent entry for the
+    // device on the interface was set by hand: it is used as it is (and
+    // logged), never replaced. Any other entry there (learned by the kernel,
+    // static, with another MAC) is remembered in `hold` and replaced.
+    int addNeighbourEntry(std::uint32_t deviceAddress, const MacBytes& mac, unsigned interfaceIndex,
+                          NeighbourHold& hold);
+    // Undoes `hold`: while the entry at its address and interface is still the
+    // session's, the entry it replaced is put back, or the session's is
+    // removed when there was none. Nothing else is touched: other entries
+    // with the device's MAC, other interfaces, entries somebody set meanwhile.
+    void deleteNeighbourEntries(NeighbourHold& hold);
 
 private:
     HostTables& tables_;

@@ -223,9 +223,25 @@ int NetlinkHostTables::readNeighbours(std::vector<NeighbourRow>& rows)
             std::memcpy(row.mac.data(), nl_addr_get_binary_addr(link), row.mac.size());
             row.hasMac = true;
         }
-        row.permanent = (rtnl_neigh_get_state(neigh) & NUD_PERMANENT) != 0;
+        row.state = static_cast<std::uint16_t>(rtnl_neigh_get_state(neigh));
+        row.permanent = (row.state & NUD_PERMANENT) != 0;
         rows.push_back(row);
     });
+}
+
+int NetlinkHostTables::restoreNeighbour(const NeighbourRow& row)
+{
+    Socket socket;
+    if (const int error = connectRoute(socket))
+        return error;
+    Neigh neigh = neighbourObject(row.address, row.interfaceIndex);
+    if (!neigh)
+        return NLE_NOMEM;
+    const Addr link(nl_addr_build(AF_LLC, row.mac.data(), row.mac.size()));
+    rtnl_neigh_set_lladdr(neigh.get(), link.get());
+    const int state = (row.state & NUD_PERMANENT) ? NUD_PERMANENT : (row.state & NUD_NOARP) ? NUD_NOARP : NUD_STALE;
+    rtnl_neigh_set_state(neigh.get(), state);
+    return errorOf(rtnl_neigh_add(socket.get(), neigh.get(), NLM_F_CREATE | NLM_F_REPLACE));
 }
 
 int NetlinkHostTables::deleteNeighbour(const NeighbourRow& row)

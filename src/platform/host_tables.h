@@ -35,6 +35,8 @@ struct NeighbourRow {
     // Set by hand (NUD_PERMANENT): this program only ever adds entries the
     // kernel may age, so a permanent one is somebody else's.
     bool permanent = false;
+    // The kernel's NUD_ state bits, as read.
+    std::uint16_t state = 0;
 };
 
 // What addHostRoute does with a route of the same destination, table and
@@ -64,6 +66,10 @@ public:
     virtual int setNeighbour(std::uint32_t address, const MacBytes& mac, unsigned interfaceIndex) = 0;
     // Every IPv4 neighbour entry on every interface.
     virtual int readNeighbours(std::vector<NeighbourRow>& rows) = 0;
+    // Puts an entry read before back as it was: its MAC, and permanent or
+    // static (NUD_NOARP) when it was; an entry the kernel had learned goes
+    // back as stale, so that the kernel confirms it before trusting it again.
+    virtual int restoreNeighbour(const NeighbourRow& row) = 0;
     virtual int deleteNeighbour(const NeighbourRow& row) = 0;
 };
 
@@ -79,6 +85,7 @@ public:
     int deleteRoute(const RouteRow& row) override;
     int setNeighbour(std::uint32_t address, const MacBytes& mac, unsigned interfaceIndex) override;
     int readNeighbours(std::vector<NeighbourRow>& rows) override;
+    int restoreNeighbour(const NeighbourRow& row) override;
     int deleteNeighbour(const NeighbourRow& row) override;
 };
 

@@ -1,7 +1,7 @@
 // quillmar-sim's side of "Save to Module" on loopback, in a network namespace of
 // the test's own: the module on 127.0.0.1:5000 takes the save header and the
 // record, stores it, and then restarts under the record's address, keeps
-// answering, or goes silent.
+// answering, or goes silent. Without --bind it hears 127.0.0.1 alone.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -177,6 +177,24 @@ TEST(SimSave, ARecordWithoutAHeaderOrOfTheWrongLengthIsNotStored)
     ASSERT_EQ(answer.size(), 256u);
     EXPECT_EQ(DeviceEntry::fromBytes(answer.data(), answer.size()).text(DeviceField::Ssid), "Before");
     EXPECT_TRUE(sim.lines("stored").empty());
+}
+
+// A demonstration must not answer the network it runs on: without --bind
+// only 127.0.0.1 is heard, and the simulator says so.
+TEST(SimSave, WithoutBindOnlyTheLoopbackAddressIsHeard)
+{
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--module", "address=127.0.0.1", "--module", "address=127.0.0.2"}, {},
+                         test::SimProcess::Listen::AsItChooses);
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    EXPECT_NE(sim.startOutput().find("listening on 127.0.0.1:5000 only"), std::string::npos) << sim.startOutput();
+    Pc pc;
+    pc.send("127.0.0.2", kRead);
+    pc.send("127.0.0.1", kRead);
+    std::string from;
+    EXPECT_EQ(pc.receive(5000, &from).size(), 256u);
+    EXPECT_EQ(from, "127.0.0.1");
+    EXPECT_TRUE(pc.receive(300).empty());
+    EXPECT_EQ(sim.requestCount(), 1u);
 }
 
 }  // namespace

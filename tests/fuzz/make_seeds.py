@@ -222,8 +222,108 @@ def web_image():
     write(t, "empty", b"")
 
 
+def module_answer():
+    t = "module_answer"
+    write(t, "ssid", b"\x00" + record())
+    write(t, "wpa-key-json", b"\x09" + record())
+    write(t, "wep-key-secrets", b"\x12" + record(authMode=b"SHARED", encryType=b"WEP", key=b"12345"))
+    write(t, "dhcp", b"\x03" + record(ipMode=b"DHCP"))
+    write(t, "new-address", b"\x05" + record())
+    write(t, "short-answer", b"\x00" + record()[:200])
+    write(t, "long-answer", b"\x00" + record() * 3)
+    write(t, "control-bytes", b"\x04" + record(deviceName=b"\x1b[2J\x07", ssid=b"\x1b]0;x\x07"))
+    write(t, "key-in-ssid", b"\x01" + record(ssid=b"lab-passphrase-1"))
+    write(t, "all-ff", b"\x06" + b"\xff" * 256)
+    write(t, "empty", b"")
+
+
+def sim_command_port():
+    t = "sim_command_port"
+
+    def pieces(*chunks):
+        return b"".join(bytes([len(c)]) + c for c in chunks)
+
+    write(t, "login-and-reboot", b"\x10" + pieces(b"$LOG\r\n", b"$SYCR\r\n"))
+    write(t, "cut-lines", b"\x10" + pieces(b"$LO", b"G\r", b"\n$SY", b"CS\r\n$SYCN\r\n"))
+    write(t, "wrong-token", b"\x18" + pieces(b"$LOG0123456789abcdef\r\n", b"$SYCS\r\n"))
+    write(t, "refusing-module", b"\x11" + pieces(b"$LOG\r\n", b"$SYCS\r\n"))
+    write(t, "okplus-module", b"\x12" + pieces(b"$LOGanything\r\n", b"$SYCN\r\n"))
+    write(t, "command-first", b"\x10" + pieces(b"$SYCR\r\n"))
+    write(t, "lf-only", b"\x10" + pieces(b"$LOG\n", b"$SYCR\n"))
+    write(t, "no-line-end", b"\x10" + pieces(b"A" * 255, b"B" * 255, b"C" * 10))
+    write(t, "silent", b"\x06" + pieces(b"$LOG\r\n"))
+    write(t, "empty", b"")
+
+
+def sim_tftp_server():
+    t = "sim_tftp_server"
+
+    def request(*texts):
+        body = b"\x00\x02" + b"".join(x + b"\x00" for x in texts)
+        return bytes([len(body)]) + body
+
+    def data(block, payload):
+        packet = struct.pack(">HH", 3, block) + payload
+        return struct.pack(">H", len(packet)) + packet
+
+    write(t, "two-blocks", b"\x01" + request(b"pages.anf", b"octet", b"tsize", b"600")
+          + data(1, b"a" * 512) + data(2, b"b" * 88))
+    write(t, "short-block-ends", b"\x00" + request(b"pages.anf", b"octet") + data(1, b"x" * 10))
+    write(t, "again-and-out-of-order", b"\x00" + request(b"p", b"octet") + data(1, b"a" * 512)
+          + data(1, b"a" * 512) + data(3, b"c") + data(2, b""))
+    write(t, "after-end", b"\x01" + request(b"p", b"octet", b"tsize", b"512") + data(1, b"a" * 512) + data(2, b""))
+    write(t, "tsize-not-a-number", b"\x01" + request(b"p", b"octet", b"TSIZE", b"abc") + data(1, b"a" * 512))
+    write(t, "read-request", b"\x00" + bytes([9]) + b"\x00\x01name\x00o\x00")
+    write(t, "unended-texts", b"\x00" + bytes([8]) + b"\x00\x02name")
+    write(t, "oversized-packet", b"\x00" + request(b"p", b"octet") + data(1, b"z" * 520))
+    write(t, "empty", b"")
+
+
+def sim_serial_loader():
+    t = "sim_serial_loader"
+
+    def chunk(b):
+        return b"\x02" + bytes([len(b)]) + b
+
+    def block(n, fill):
+        payload = bytes([fill]) * 128
+        return b"\x01" + bytes([n, 255 - n]) + payload + bytes([sum(payload) & 0xFF])
+
+    hand = b"\x00"
+    write(t, "update", b"\x00" + hand + chunk(b"U") + b"\x01" + chunk(block(1, 7)[:100]) + chunk(block(1, 7)[100:])
+          + chunk(block(2, 9)) + chunk(b"\x04") + chunk(b"U"))
+    write(t, "bad-checksum", b"\x00" + hand + chunk(b"U") + chunk(block(1, 7)[:-1] + b"\x00"))
+    write(t, "resent-block", b"\x00" + hand + chunk(b"U") + chunk(block(1, 3)) + chunk(block(1, 3)))
+    write(t, "naks-first", b"\x08" + hand + chunk(b"U") + chunk(block(1, 1)) + chunk(block(1, 1)) + chunk(block(1, 1)))
+    write(t, "stray-and-eot-nak", b"\x30" + hand + chunk(b"U") + chunk(block(1, 2)) + chunk(b"\x04") + chunk(b"\x04"))
+    write(t, "drops", b"\x80" + hand + chunk(b"U") + chunk(block(1, 1)) + chunk(block(2, 2)) + chunk(block(3, 3)))
+    write(t, "plain-menu", b"\x01" + hand + chunk(b"U") + chunk(block(1, 1)))
+    write(t, "noise-before-hand-over", b"\x00" + chunk(b"U\x01\x04") + b"\x01" + hand)
+    write(t, "empty", b"")
+
+
+def sim_settings_port():
+    t = "sim_settings_port"
+    read, write_cmd = b"\x1d\x67\x57\x47", b"\x1d\x67\x57\x53"
+
+    def piece(pause, b):
+        return bytes([pause]) + bytes([len(b)]) + b
+
+    rec = record(ssid=b"Written")
+    write(t, "read", b"\x00" + piece(0, read))
+    write(t, "write-in-pieces", b"\x00" + piece(0, write_cmd + rec[:100]) + piece(1, rec[100:200]) + piece(0, rec[200:]))
+    write(t, "write-interrupted", b"\x00" + piece(0, write_cmd + rec[:100]) + piece(30, rec[100:]))
+    write(t, "garbage-then-read", b"\x20" + piece(0, b"\x00\x1d\x1dxx" + read))
+    write(t, "echo-fault", b"\x05" + piece(0, read + read))
+    write(t, "random-fault", b"\x07" + piece(0, read))
+    write(t, "short-fault-once", b"\x0b" + piece(0, read) + piece(0, read))
+    write(t, "split-command", b"\x00" + piece(0, read[:2]) + piece(0, read[2:]))
+    write(t, "empty", b"")
+
+
 if __name__ == "__main__":
     shutil.rmtree(SEEDS, ignore_errors=True)
     for make in (search_reply, config_answer, config_record, applied_file, key_file, settings_files, direct_settings,
-                 command_reply, serial_loader, tftp_answer, web_image):
+                 command_reply, serial_loader, tftp_answer, web_image, module_answer, sim_command_port, sim_tftp_server,
+                 sim_serial_loader, sim_settings_port):
         make()

@@ -562,8 +562,9 @@ TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
         ASSERT_EQ(w.prompter.prompts.size(), 1u);
         EXPECT_TRUE(w.prompter.prompts[0].text.contains(QString::fromLatin1(c.says)))
             << w.prompter.prompts[0].text.toStdString();
-        if (c.faults)
+        if (c.faults) {
             EXPECT_TRUE(written().empty());
+        }
         EXPECT_FALSE(f.MSComm1->PortOpen());
         f.close();
         printer.reset();

@@ -236,6 +236,62 @@ TEST_F(SaveLabTest, ABackupIsTakenBeforeTheSaveAndRestorePutsTheOldRecordBack)
     EXPECT_EQ(backups[1].record.text(DeviceField::Ssid), "Shop3");
 }
 
+// A Wi-Fi key for --all goes to whatever answered the broadcast, a stranger's
+// host included: the run lists them and needs a "y" on a terminal, or --yes.
+TEST_F(FleetLabTest, AWifiKeyForAllIsSentOnlyOnceConfirmed)
+{
+    const ScopedStateHome state;
+    ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.30/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("mx", 'a', {"192.0.2.66/24"})) << lab->error;
+    // Both keep answering after a save, so that every run finds them again.
+    SimProcess& module = lab->startSim("ma", {"--module", "address=192.0.2.30,save=keep"});
+    SimProcess& stranger = lab->startSim("mx", {"--module", "address=192.0.2.66,save=keep"});
+    ASSERT_TRUE(module.ready() && stranger.ready());
+    const std::string setKey = "\"$0\" config set --all wpaPsk=NewSecret1 --quick --tick-ms 100";
+    // `script` gives the program a terminal and types what it reads.
+    const auto onTerminal = [&](const char* typed) {
+        return std::string("printf '") + typed + "\\n' | script -qec \"" + setKey + "; echo status=\\$?\" /dev/null";
+    };
+    struct Case {
+        const char* name;
+        std::string script;
+        std::vector<std::string> said;
+        std::size_t storedEach;  // records each module holds afterwards
+    };
+    const Case cases[] = {
+        {"no terminal",
+         setKey + " </dev/null 2>&1; echo status=$?",
+         {"status=2", "a Wi-Fi key goes to every module that answers --all only when confirmed on a terminal, or "
+                      "with --yes; nothing is sent"},
+         0},
+        {"declined",
+         onTerminal("n"),
+         {"status=2", "The Wi-Fi key goes to these 2 modules:", "02-51-C0-00-02-1E  192.0.2.30  RX7000 WI-FI",
+          "02-51-C0-00-02-42  192.0.2.66  RX7000 WI-FI", "Send it to them? [y/N]", "not confirmed; nothing is sent"},
+         0},
+        {"confirmed", onTerminal("y"), {"status=1", "Send it to them? [y/N]"}, 1},
+        {"--yes", setKey + " --yes </dev/null 2>&1; echo status=$?", {"status=1", "The Wi-Fi key goes to these 2"}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t heardBefore = module.requestCount() + stranger.requestCount();
+        std::string out;
+        lab->run("pc", {"/bin/sh", "-c", c.script, QUILLMAR_CLI_PATH}, &out);
+        for (const std::string& text : c.said)
+            EXPECT_NE(out.find(text), std::string::npos) << text << " in:\n" << out;
+        if (&c == &cases[0]) {
+            EXPECT_EQ(module.requestCount() + stranger.requestCount(), heardBefore) << "not even a search";
+        }
+        for (SimProcess* sim : {&module, &stranger}) {
+            const auto stored = sim->lines("stored");
+            ASSERT_EQ(stored.size(), c.storedEach);
+            if (!stored.empty()) {
+                EXPECT_EQ(recordOf(stored.back()).text(DeviceField::WpaPsk), "NewSecret1");
+            }
+        }
+    }
+}
+
 TEST_F(FleetLabTest, DiscoverWatchSeesModulesGoSilentComeBackAndChange)
 {
     ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.10/24"})) << lab->error;

@@ -1,6 +1,8 @@
 // The search engine against simulated modules in the lab, with shortened waits.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -79,8 +81,10 @@ TEST_F(EngineLabTest, BroadcastListsEachModuleOnceWithTheAddressItAnsweredFrom)
     // The 74-byte reply and the other family's model are not listed; the
     // module that wrote another address into its record is listed with its own.
     const std::map<std::string, std::string> expected{
-        {"ALPHA", "192.0.2.10"},        {"BRAVO", "192.0.2.11"},
-        {"FOREIGN", "203.0.113.10"},    {"SHORT75", "198.51.100.10"},
+        {"ALPHA", "192.0.2.10"},
+        {"BRAVO", "192.0.2.11"},
+        {"FOREIGN", "203.0.113.10"},
+        {"SHORT75", "198.51.100.10"},
         {"DEVICE-NAME-16CH", "198.51.100.13"},
     };
     EXPECT_EQ(listedByName(engine), expected);
@@ -112,7 +116,7 @@ TEST_F(EngineLabTest, BroadcastListsEachModuleOnceWithTheAddressItAnsweredFrom)
     EXPECT_EQ(progress.positions.front(), 25);
     EXPECT_EQ(progress.steps, 8);
     EXPECT_EQ(progress.labels, (std::vector<std::string>{"Broadcast search...", "Broadcast search...3 found",
-                                                          "Broadcast search...5 found"}));
+                                                         "Broadcast search...5 found"}));
 }
 
 TEST_F(EngineLabTest, TheOtherFamilyListsOnlyItsOwnModel)
@@ -202,4 +206,82 @@ TEST_F(EngineLabTest, ParallelSearchAsksFromEveryAddressAtOnce)
     const long firstA = std::stol(a[0].fields.at("t")), firstB = std::stol(b[0].fields.at("t"));
     EXPECT_LT(firstA, std::stol(b[1].fields.at("t")));
     EXPECT_LT(firstB, std::stol(a[1].fields.at("t")));
+}
+
+namespace {
+
+// What a stranger at 192.0.2.66 sends to the PC's search ports: a record of a
+// managed model that nobody asked for, three bytes of junk, and a datagram
+// long enough to parse whose model name is no text.
+const std::vector<std::string> kSearchPorts{"192.0.2.1:16384", "198.51.100.1:16385"};
+
+std::string forgedRecord()
+{
+    DeviceEntry record;
+    record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+    record.setText(DeviceField::DeviceName, "FORGED");
+    record.setText(DeviceField::MacAddress, "02:00:00:00:00:66");
+    return std::string(record.data(), record.size());
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+TEST_F(EngineLabTest, ASearchByIpListsOnlyAnswersFromTheAddressItAsked)
+{
+    ASSERT_TRUE(lab->addHost("mx", 'a', {"192.0.2.66/24"})) << lab->error;
+    LabNetwork::Stranger forger(*lab, "mx", "192.0.2.66", kSearchPorts, forgedRecord(), 100ms);
+    // Nobody is at 192.0.2.77: the forgeries that arrive meanwhile are not listed.
+    RecordingProgress silent;
+    SearchEngine nobody(silent, 2, kQuick);
+    ASSERT_EQ(nobody.searchAllAddresses(pcAddresses(), SearchTarget::at("192.0.2.77")), SearchResult::Done);
+    EXPECT_GT(forger.sent(), 20u);
+    EXPECT_TRUE(silent.offered.empty());
+    EXPECT_EQ(silent.steps, 8);
+
+    RecordingProgress progress;
+    SearchEngine engine(progress, 2, kQuick);
+    ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::at("192.0.2.10")), SearchResult::Done);
+    EXPECT_EQ(listedByName(engine), (std::map<std::string, std::string>{{"ALPHA", "192.0.2.10"}}));
+}
+
+// With the protocol's waits: junk every 1.5 s used to restart each 2-second
+// wait, up to 100 times a round, and a stop was looked at only between rounds.
+TEST_F(EngineLabTest, JunkNeitherStretchesASearchNorHoldsUpItsStop)
+{
+    ASSERT_TRUE(lab->addHost("mx", 'a', {"192.0.2.66/24"})) << lab->error;
+    LabNetwork::Stranger shortJunk(*lab, "mx", "192.0.2.66", kSearchPorts, std::string("\x01\x02\x03", 3), 1500ms);
+    LabNetwork::Stranger longJunk(*lab, "mx", "192.0.2.66", kSearchPorts, std::string(256, '\xFF'), 1500ms);
+
+    RecordingProgress progress;
+    SearchEngine engine(progress, 2);
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(engine.searchAllAddressesInParallel(pcAddresses(), SearchTarget::everyone()), SearchResult::Done);
+    const double whole = secondsSince(start);
+    RecordProperty("search_seconds", std::to_string(whole));
+    EXPECT_GT(longJunk.sent(), 8u);
+    EXPECT_EQ(engine.listedCount(), 5u);
+    // One second's pause and four rounds of two seconds after the last answer.
+    EXPECT_GT(whole, 8.5);
+    EXPECT_LT(whole, 12.0);
+
+    // "Cancel" in the middle of the second round, while junk keeps arriving.
+    RecordingProgress cancelled;
+    SearchEngine window(cancelled, 2);
+    // The thread starts in the PC's namespace, as this one is.
+    auto search = std::async(std::launch::async,
+                             [&] { return window.searchAllAddresses(pcAddresses(), SearchTarget::everyone()); });
+    std::this_thread::sleep_for(3700ms);
+    start = std::chrono::steady_clock::now();
+    window.requestStop();
+    ASSERT_EQ(search.wait_for(2s), std::future_status::ready);
+    const double stopped = secondsSince(start);
+    RecordProperty("stop_seconds", std::to_string(stopped));
+    EXPECT_EQ(search.get(), SearchResult::Stopped);
+    EXPECT_LT(stopped, 0.5);
+    EXPECT_EQ(cancelled.beeps, 1);
 }

@@ -1,7 +1,10 @@
 #include "lab/lab_network.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <sched.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,8 +68,7 @@ bool LabNetwork::available(std::string& why)
     return true;
 }
 
-LabNetwork::LabNetwork()
-    : name_("ql" + std::to_string(getpid()) + "-" + std::to_string(labsMade++))
+LabNetwork::LabNetwork() : name_("ql" + std::to_string(getpid()) + "-" + std::to_string(labsMade++))
 {
     script({"reap"});
     up_ = script({"up", name_});
@@ -114,6 +116,63 @@ int LabNetwork::run(const std::string& host, const std::vector<std::string>& arg
     return runProgram(argv, namespaceOf(host), output);
 }
 
+namespace {
+
+sockaddr_in endpointOf(const std::string& text)
+{
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    const std::size_t colon = text.find(':');
+    ::inet_pton(AF_INET, text.substr(0, colon).c_str(), &endpoint.sin_addr);
+    if (colon != std::string::npos)
+        endpoint.sin_port = htons(static_cast<std::uint16_t>(std::stoi(text.substr(colon + 1))));
+    return endpoint;
+}
+
+}  // namespace
+
+LabNetwork::Stranger::Stranger(const LabNetwork& lab, const std::string& host, const std::string& from,
+                               std::vector<std::string> to, std::string payload, std::chrono::milliseconds interval)
+{
+    const std::string netns = "/run/netns/" + lab.namespaceOf(host);
+    thread_ = std::thread([this, netns, from, to = std::move(to), payload = std::move(payload), interval] {
+        // The namespace is this thread's alone.
+        const int fd = open(netns.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = fd >= 0 && setns(fd, CLONE_NEWNET) == 0;
+        if (fd >= 0)
+            close(fd);
+        const int sock = entered ? socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0) : -1;
+        const sockaddr_in local = endpointOf(from);
+        if (sock < 0 || bind(sock, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            if (sock >= 0)
+                close(sock);
+            return;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!done_) {
+            for (const std::string& target : to) {
+                const sockaddr_in destination = endpointOf(target);
+                if (sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&destination),
+                           sizeof destination)
+                    >= 0)
+                    ++sent_;
+            }
+            wake_.wait_for(lock, interval, [this] { return done_; });
+        }
+        close(sock);
+    });
+}
+
+LabNetwork::Stranger::~Stranger()
+{
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        done_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
 LabNetwork::PcScope::PcScope(const LabNetwork& lab)
 {
     home_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
@@ -139,8 +198,8 @@ bool LabNetwork::PcScope::seesOnlyTheLabPc()
 {
     const LocalAddressReading reading = IfaddrsAddressSource().read();
     return reading.error == 0 && reading.addresses.size() == 2
-        && reading.addresses[0].address == 0xC0000201u     // 192.0.2.1
-        && reading.addresses[1].address == 0xC6336401u;    // 198.51.100.1
+           && reading.addresses[0].address == 0xC0000201u   // 192.0.2.1
+           && reading.addresses[1].address == 0xC6336401u;  // 198.51.100.1
 }
 
 }  // namespace quillmar::test

@@ -2,8 +2,13 @@
 // A test's own network lab (see README.md): made when the object is built,
 // removed with everything running in it when the object goes, also after a
 // failed assertion. Labs of test processes that died are reaped first.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/sim_process.h"
@@ -53,6 +58,27 @@ public:
     private:
         int home_ = -1;
         bool entered_ = false;
+    };
+
+    // A stranger on the network: from `host`'s address `from`, sends `payload`
+    // to each "A.B.C.D:PORT" of `to` at once and then every `interval`, until
+    // the object goes.
+    class Stranger {
+    public:
+        Stranger(const LabNetwork& lab, const std::string& host, const std::string& from, std::vector<std::string> to,
+                 std::string payload, std::chrono::milliseconds interval);
+        ~Stranger();
+        Stranger(const Stranger&) = delete;
+        Stranger& operator=(const Stranger&) = delete;
+        // Datagrams sent so far; 0 after a second means the host could not send.
+        std::size_t sent() const { return sent_; }
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable wake_;
+        bool done_ = false;
+        std::atomic<std::size_t> sent_{0};
+        std::thread thread_;
     };
 
     std::string error;

@@ -180,6 +180,30 @@ TEST_F(MaintenanceLab, CancelAndSilenceLeaveTheTablesAsTheyWere)
     EXPECT_EQ(tables(), before);
 }
 
+// The PC's own entries for the module's address: a permanent one with another
+// MAC on the first interface is used as it is, one the kernel keeps with
+// another MAC on the second is replaced for the session and put back after.
+TEST_F(MaintenanceLab, ThePcsOwnNeighbourEntriesAreThereAfterAReboot)
+{
+    SimProcess& sim = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", kLinkBModule, "lladdr", "02:00:00:00:00:20", "dev", "eth0", "nud",
+                              "permanent"}),
+              0);
+    ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", kLinkBModule, "lladdr", "02:00:00:00:00:21", "dev", "eth1", "nud",
+                              "stale"}),
+              0);
+    const HostTablesSnapshot before = tables();
+
+    const PcRun run = runAsPc(*lab, Operation::Reboot, {"", kLinkBModule, kLinkBMac, "", ""});
+    EXPECT_EQ(run.result, maintenance::kOk);
+    EXPECT_EQ(sim.lines("command", "does", "reboot").size(), 1u);
+    ASSERT_FALSE(run.changes.empty());
+    EXPECT_TRUE(run.changes[0].starts_with("route+ 203.0.113.20")) << "no entry added on eth0";
+    EXPECT_TRUE(run.changes.back().starts_with("neigh= 203.0.113.20")) << run.changes.back();
+    EXPECT_EQ(tables(), before);
+}
+
 TEST_F(MaintenanceLab, UpgradeOnAForeignSubnetOverAPseudoTerminal)
 {
     const std::string link = dir + "/com3";

@@ -1,7 +1,8 @@
 #pragma once
 // A HostTables for tests: records every change as a line ("neigh+ 203.0.113.10
-// if=3", "route+ ...", "route~ ..." (a replacement), "route- ...", "neigh- ...") and passes it on to the real
-// tables when it wraps them, or plays a table of its own when it does not. A
+// if=3", "route+ ...", "route~ ..." (a replacement), "route- ...", "neigh- ...",
+// "neigh= ..." (an entry put back)) and passes it on to the real tables when it
+// wraps them, or plays a table of its own when it does not. A
 // hook runs after each recorded change, so a test can act at an exact step
 // (press "Cancel" once the first route is in).
 #include <arpa/inet.h>
@@ -18,6 +19,8 @@ namespace quillmar::test {
 
 class RecordingHostTables final : public HostTables {
 public:
+    static constexpr std::uint16_t kReachable = 0x02;  // NUD_REACHABLE
+
     explicit RecordingHostTables(HostTables* real = nullptr) : real_(real) {}
 
     bool privileged = true;
@@ -66,7 +69,7 @@ public:
             std::erase_if(neighbours_, [&](const NeighbourRow& held) {
                 return held.address == address && held.interfaceIndex == interfaceIndex;
             });
-            neighbours_.push_back({address, interfaceIndex, mac, true, false});
+            neighbours_.push_back({address, interfaceIndex, mac, true, false, kReachable});
         }
         record("neigh+ " + text(address) + " if=" + std::to_string(interfaceIndex));
         return result;
@@ -77,6 +80,27 @@ public:
             return real_->readNeighbours(rows);
         rows = neighbours_;
         return 0;
+    }
+    int restoreNeighbour(const NeighbourRow& row) override
+    {
+        const int result = real_ ? real_->restoreNeighbour(row) : 0;
+        if (!real_) {
+            std::erase_if(neighbours_, [&](const NeighbourRow& held) {
+                return held.address == row.address && held.interfaceIndex == row.interfaceIndex;
+            });
+            neighbours_.push_back(row);
+        }
+        record("neigh= " + text(row.address) + " if=" + std::to_string(row.interfaceIndex));
+        return result;
+    }
+    // An entry set by somebody else (the PC's own, before or during a session);
+    // not recorded as a change.
+    void plantNeighbour(const NeighbourRow& row)
+    {
+        std::erase_if(neighbours_, [&](const NeighbourRow& held) {
+            return held.address == row.address && held.interfaceIndex == row.interfaceIndex;
+        });
+        neighbours_.push_back(row);
     }
     int deleteNeighbour(const NeighbourRow& row) override
     {

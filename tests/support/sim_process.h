@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,7 +21,10 @@
 namespace quillmar::test {
 
 #ifdef QUILLMAR_SIM_PATH
-inline const char* simPath() { return QUILLMAR_SIM_PATH; }
+inline const char* simPath()
+{
+    return QUILLMAR_SIM_PATH;
+}
 #endif
 
 // One line of the simulator's log: "<event> t=<ms> key=value ...".
@@ -31,9 +35,18 @@ struct SimLogLine {
 
 class SimProcess {
 public:
+    // How the simulator is told where to listen when the arguments do not say.
+    enum class Listen {
+        Everywhere,   // --bind 0.0.0.0: the tests' modules hear broadcasts and every address
+        AsItChooses,  // nothing added: the simulator's own default
+    };
+
     // `netns` names a namespace under /run/netns, or is empty for this one.
-    SimProcess(const std::string& program, std::vector<std::string> arguments, const std::string& netns = {})
+    SimProcess(const std::string& program, std::vector<std::string> arguments, const std::string& netns = {},
+               Listen listen = Listen::Everywhere)
     {
+        if (listen == Listen::Everywhere && std::find(arguments.begin(), arguments.end(), "--bind") == arguments.end())
+            arguments.insert(arguments.begin(), {"--bind", "0.0.0.0"});
         char dir[] = "/tmp/quillmar-sim-XXXXXX";
         if (!mkdtemp(dir)) {
             error = "cannot make a log directory";
@@ -91,6 +104,8 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool ready() const { return ready_; }
+    // What the simulator printed up to its "ready" line.
+    const std::string& startOutput() const { return startOutput_; }
 
     void stop()
     {

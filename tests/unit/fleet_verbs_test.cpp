@@ -5,10 +5,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -158,6 +165,31 @@ TEST(FleetSet, TheTableNamesEachModulesVerdictAndIpAddressGoesToOneModuleOnly)
     EXPECT_EQ(sim.requestCount(), requests);
 }
 
+TEST(FleetSet, AFloodOfRecordsFromTheModulesAddressIsOneResponseLine)
+{
+    auto sim = startModules({"address=127.0.0.1,answerSave=1"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    std::atomic<bool> flooding{true};
+    std::thread flood([&flooding] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in pc{};
+        pc.sin_family = AF_INET;
+        pc.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        pc.sin_port = htons(6000);
+        DeviceEntry record;
+        record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        while (flooding) {
+            ::sendto(fd, record.data(), record.size(), 0, reinterpret_cast<sockaddr*>(&pc), sizeof pc);
+            std::this_thread::sleep_for(100us);
+        }
+        ::close(fd);
+    });
+    const auto run = runVerbs({"config", "set", "127.0.0.1", "devicename=Till", "--tick-ms", "5"});
+    flooding = false;
+    flood.join();
+    EXPECT_EQ(run.out.count(QStringLiteral("Response from 127.0.0.1")), 1) << run.out.toStdString();
+}
+
 TEST(FleetBackups, EveryWriteIsBackedUpFirstAndRestorePutsTheOldRecordBack)
 {
     test::ScopedStateHome state;
@@ -190,6 +222,13 @@ TEST(FleetBackups, EveryWriteIsBackedUpFirstAndRestorePutsTheOldRecordBack)
     EXPECT_EQ(kept[1].record.text(DeviceField::Ssid), "NewNet");
     run = runVerbs({"config", "backups", "02:51:7f:00:00:01"});
     EXPECT_EQ(run.out.count(u'\n'), 3) << run.out.toStdString();
+    // A folder named with control bytes reaches the terminal escaped.
+    const QString hostile = state.backups(QStringLiteral("\x1B]0;owned\x07"));
+    ASSERT_TRUE(QDir().mkpath(hostile));
+    ASSERT_TRUE(QFile::copy(backup, hostile + u'/' + QFileInfo(backup).fileName()));
+    run = runVerbs({"config", "backups"});
+    EXPECT_EQ(run.out.count(u'\n'), 4) << run.out.toStdString();
+    EXPECT_FALSE(run.out.contains(u'\x1B')) << run.out.toStdString();
 
     // Not onto another module, and not without a backup when none can be stored.
     run = runVerbs({"config", "restore", "127.0.0.2", backup, "--tick-ms", "5"});

@@ -1,9 +1,14 @@
-// The session's address helpers, the log-in token and what a session touches
-// when there is nothing to reach.
+// The session's address helpers, the log-in token, what a session touches
+// when there is nothing to reach, and which neighbour entries it gives back.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
 
 #include "maintenance/device_address.h"
 #include "maintenance/device_session.h"
@@ -119,4 +124,85 @@ TEST(DeviceSession, AnUnparsableAddressSkipsEveryInterfaceAndLeavesNothing)
     const std::vector<std::string> expected{"neigh+ 255.255.255.255 if=2", "neigh- 255.255.255.255 if=2",
                                             "neigh+ 255.255.255.255 if=3", "neigh- 255.255.255.255 if=3"};
     EXPECT_EQ(tables.changes(), expected);
+}
+
+namespace {
+
+constexpr std::uint32_t kDevice = 0x147100CBu;       // 203.0.113.20, network byte order
+constexpr std::uint32_t kDeviceOther = 0x157100CBu;  // 203.0.113.21
+const MacBytes kDeviceMac{0x02, 0x51, 0xCB, 0x00, 0x71, 0x14};
+const MacBytes kOtherMac{0x02, 0x00, 0x00, 0x00, 0x00, 0x21};
+constexpr std::uint16_t kStale = 0x04;      // NUD_STALE
+constexpr std::uint16_t kPermanent = 0x80;  // NUD_PERMANENT
+
+struct HeldAndReleased {
+    std::vector<std::string> changes;
+    std::vector<std::string> logged;
+    std::vector<std::string> after;  // "203.0.113.20 if=2 02:00:..:21" per entry
+};
+
+// One session's entry on interface 2, added and removed by the helpers over a
+// table that holds `planted` first; `meanwhile` runs in between.
+HeldAndReleased holdAndRelease(const std::vector<NeighbourRow>& planted,
+                               const std::function<void(test::RecordingHostTables&)>& meanwhile = {})
+{
+    test::RecordingHostTables tables;
+    for (const NeighbourRow& row : planted)
+        tables.plantNeighbour(row);
+    std::mutex routeLock, neighbourLock;
+    HeldAndReleased run;
+    HostTableHelpers helpers(tables, routeLock, neighbourLock,
+                             [&run](const std::string& line) { run.logged.push_back(line); });
+    NeighbourHold hold;
+    EXPECT_EQ(helpers.addNeighbourEntry(kDevice, kDeviceMac, 2, hold), 0);
+    if (meanwhile)
+        meanwhile(tables);
+    helpers.deleteNeighbourEntries(hold);
+    run.changes = tables.changes();
+    std::vector<NeighbourRow> rows;
+    tables.readNeighbours(rows);
+    for (const NeighbourRow& row : rows) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s if=%u %02x:%02x:%02x:%02x:%02x:%02x%s",
+                      row.address == kDevice ? "203.0.113.20" : "203.0.113.21", row.interfaceIndex, row.mac[0],
+                      row.mac[1], row.mac[2], row.mac[3], row.mac[4], row.mac[5], row.permanent ? " permanent" : "");
+        run.after.push_back(text);
+    }
+    std::sort(run.after.begin(), run.after.end());
+    return run;
+}
+
+}  // namespace
+
+TEST(HostTableHelpers, ASessionRemovesOnlyItsOwnNeighbourEntryAndPutsBackThePcs)
+{
+    using Lines = std::vector<std::string>;
+    // Nothing there: the session's entry comes and goes.
+    HeldAndReleased run = holdAndRelease({});
+    EXPECT_EQ(run.changes, (Lines{"neigh+ 203.0.113.20 if=2", "neigh- 203.0.113.20 if=2"}));
+    EXPECT_TRUE(run.after.empty());
+
+    // The PC's entry with another MAC is put back; the device's MAC elsewhere
+    // (another address, another interface) is not the session's and stays.
+    run = holdAndRelease({{kDevice, 2, kOtherMac, true, false, kStale},
+                          {kDeviceOther, 2, kDeviceMac, true, false, kStale},
+                          {kDevice, 3, kDeviceMac, true, false, kStale}});
+    EXPECT_EQ(run.changes, (Lines{"neigh+ 203.0.113.20 if=2", "neigh= 203.0.113.20 if=2"}));
+    EXPECT_EQ(run.after, (Lines{"203.0.113.20 if=2 02:00:00:00:00:21", "203.0.113.20 if=3 02:51:cb:00:71:14",
+                                "203.0.113.21 if=2 02:51:cb:00:71:14"}));
+
+    // A permanent entry, even of another MAC, is used as it is.
+    run = holdAndRelease({{kDevice, 2, kOtherMac, true, true, kPermanent}});
+    EXPECT_TRUE(run.changes.empty());
+    EXPECT_EQ(run.after, (Lines{"203.0.113.20 if=2 02:00:00:00:00:21 permanent"}));
+    EXPECT_EQ(run.logged,
+              (Lines{"neighbour entry of 203.0.113.20 on interface 2 set by the administrator to another MAC: used as "
+                     "it is"}));
+
+    // What somebody set while the session ran is theirs and stays.
+    run = holdAndRelease({}, [](test::RecordingHostTables& tables) {
+        tables.plantNeighbour({kDevice, 2, kOtherMac, true, true, kPermanent});
+    });
+    EXPECT_EQ(run.changes, (Lines{"neigh+ 203.0.113.20 if=2"}));
+    EXPECT_EQ(run.after, (Lines{"203.0.113.20 if=2 02:00:00:00:00:21 permanent"}));
 }

@@ -9,7 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -130,6 +132,27 @@ TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
         expectTablesGivenBack();
         sim.reset();
     }
+}
+
+// SIGTERM while the device keeps the log-in waiting: no command goes, and
+// the reboot ends as the README says a stopped one does.
+TEST_F(MaintenanceVerbs, SigtermDuringTheLogInWaitSendsNoCommandAndEndsWith130)
+{
+    start(",login=silent");
+    std::thread terminate([this] {
+        for (int i = 0; i < 500 && sim->lines("command-line").empty(); ++i)
+            std::this_thread::sleep_for(10ms);
+        ::kill(::getpid(), SIGTERM);
+    });
+    const auto result = run({"reboot", "127.0.0.1", kMac});
+    terminate.join();
+    EXPECT_EQ(result.status, 130);
+    EXPECT_TRUE(result.err.endsWith("quillmar-cli reboot: stopped before the end; nothing is left in the PC's route "
+                                    "and neighbour tables\n"))
+        << result.err.toStdString();
+    EXPECT_EQ(sim->lines("command-line").size(), 1u) << "the log-in, not sent again";
+    EXPECT_TRUE(sim->lines("command").empty());
+    expectTablesGivenBack();
 }
 
 TEST_F(MaintenanceVerbs, AnUpgradeShowsTheBlocksSentAndTheImageArrivesWhole)

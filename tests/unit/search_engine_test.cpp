@@ -53,8 +53,8 @@ const std::string kModule = loopbackText(1);
 
 std::unique_ptr<SimProcess> startModule(const std::string& options)
 {
-    auto sim = std::make_unique<SimProcess>(simPath(), std::vector<std::string>{
-        "--bind", kModule, "--module", "address=" + kModule + "," + options});
+    auto sim = std::make_unique<SimProcess>(
+        simPath(), std::vector<std::string>{"--bind", kModule, "--module", "address=" + kModule + "," + options});
     EXPECT_TRUE(sim->ready()) << sim->error;
     return sim;
 }
@@ -152,10 +152,11 @@ TEST(SearchEngine, ABindFailureIsReportedWithTheErrorNumber)
     EXPECT_EQ(progress.steps, 0);
 }
 
-TEST(SearchEngine, DatagramsTooLongOrTooShortAreSkippedAndWaitingGoesOn)
+TEST(SearchEngine, DatagramsTooLongTooShortOrWithoutAModelNameAreSkippedAndWaitingGoesOn)
 {
-    // A hand-made module: one request, answered with an oversized datagram,
-    // a 74-byte one, and then a 75-byte one that parses.
+    // A hand-made module: one request, answered with a record whose model name
+    // is no text, an oversized datagram, a 74-byte one, and then a 75-byte one
+    // that parses.
     const int module = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     ASSERT_GE(module, 0);
     sockaddr_in local{};
@@ -174,6 +175,9 @@ TEST(SearchEngine, DatagramsTooLongOrTooShortAreSkippedAndWaitingGoesOn)
         record.setText(DeviceField::MacAddress, "02:00:00:00:00:75");
         std::vector<char> big(kReplyBufferSize + 1, 'x');
         std::memcpy(big.data(), record.data(), DeviceEntry::size());
+        std::vector<char> unprintable(big.begin(), big.begin() + DeviceEntry::size());
+        unprintable[3] = '\x1B';
+        sendto(module, unprintable.data(), unprintable.size(), 0, reinterpret_cast<sockaddr*>(&pc), length);
         for (std::size_t size : {big.size(), std::size_t{74}, std::size_t{75}})
             sendto(module, big.data(), size, 0, reinterpret_cast<sockaddr*>(&pc), length);
     });

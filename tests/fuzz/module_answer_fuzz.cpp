@@ -1,0 +1,158 @@
+// A module's answer to the read request as config set and config apply take
+// it: whatever comes back from the address read (a module, or anyone who
+// answers in its place) is made the record to save with the command's
+// changes, and is shown by the dry run and the verdict table. The module's
+// own fields stay its own, nothing shown can drive a terminal, the JSON reads
+// back, and Wi-Fi keys appear only with --show-secrets.
+//
+// Input: a byte choosing the changes (low three bits) and the report (bit 3:
+// JSON, bit 4: --show-secrets), then the answer's bytes (at most 1024, as the
+// configuration port reads them).
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include "fleet_report.h"
+#include "fuzz/fuzz_support.h"
+#include "history/record_changes.h"
+#include "readback.h"
+#include "record/ipv4_text.h"
+#include "settable_fields.h"
+
+using namespace quillmar;
+
+namespace {
+
+constexpr std::uint32_t kAddress = 0xC0000214u;  // 192.0.2.20
+constexpr std::size_t kLargestAnswer = 1024;
+
+// What config set is given, and what config apply takes from an exported record.
+const std::vector<QStringList> kChangeWords{
+    {"ssid=Shop2"},
+    {"wpaPsk=NewSecret1", "authMode=WPA2PSK", "encryType=AES"},
+    {"key=1234567890", "authMode=SHARED", "encryType=WEP"},
+    {"ipMode=DHCP"},
+    {"deviceName=Till-2", "tcpPort=9100"},
+    {"ip=192.0.2.99"},
+    {"ssid=Back", "wifiMode=Adhoc", "authMode=OPEN", "encryType=NONE"},
+    {"udpPort=6001"},
+};
+
+std::vector<std::vector<cli::FieldChange>> changeSets()
+{
+    std::vector<std::vector<cli::FieldChange>> sets;
+    for (const QStringList& words : kChangeWords) {
+        QString error;
+        std::optional<std::vector<cli::FieldChange>> changes = cli::parseFieldChanges(words, error);
+        FUZZ_CHECK(changes.has_value());
+        FUZZ_CHECK(!cli::checkFieldChanges(*changes));
+        sets.push_back(*changes);
+    }
+    return sets;
+}
+
+bool drivesNoTerminal(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c != u'\n' && (c.unicode() < 0x20 || c.unicode() >= 0x7F))
+            return false;
+    }
+    return true;
+}
+
+// A key shown in clear would be found as it is, unless the same text is
+// also some other field's (which is shown) or too short to tell.
+bool keyMayBeSought(const std::string& key, const std::vector<const DeviceEntry*>& records)
+{
+    if (key.size() < 4)
+        return false;
+    for (const DeviceEntry* record : records) {
+        for (const FieldLayout& layout : deviceFieldLayout()) {
+            if (!isKeyField(layout.field) && record->text(layout.field).find(key) != std::string::npos)
+                return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::ensureCoreApplication();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz::ensureCoreApplication();
+    static const std::vector<std::vector<cli::FieldChange>> sets = changeSets();
+    fuzz::ByteReader input(data, size);
+    const std::uint8_t shape = input.byte();
+    const std::vector<cli::FieldChange>& changes = sets[shape % sets.size()];
+    const bool json = (shape & 0x08) != 0;
+    const bool showSecrets = (shape & 0x10) != 0;
+    const std::string answer = input.bytes(kLargestAnswer);
+
+    // As the fleet's read takes the answer.
+    cli::ModuleVerdict module;
+    module.address = kAddress;
+    module.addressText = QString::fromStdString(formatIpv4(kAddress));
+    const DeviceEntry read = DeviceEntry::fromBytes(answer.data(), std::min(answer.size(), kDeviceEntrySize));
+    module.read = read;
+
+    QString message;
+    std::optional<DeviceEntry> record;
+    if (answer.size() >= kDeviceEntrySize)
+        record = cli::saveRecordWithChanges(read, kAddress, changes, message);
+    fuzz::trace("%zu bytes, changes %u: %s", answer.size(), unsigned(shape % sets.size()),
+                record ? "saved" : qPrintable(message));
+    if (record) {
+        for (DeviceField own : {DeviceField::ModelName, DeviceField::MacAddress})
+            FUZZ_CHECK(record->text(own) == read.text(own));
+        module.sent = record;
+        module.outcome = cli::ModuleVerdict::Outcome::WouldSave;
+        module.message = QStringLiteral("would save");
+    } else {
+        module.outcome = cli::ModuleVerdict::Outcome::Skipped;
+        module.message = message;
+    }
+
+    // The dry run, and the verdict table once saved and read back as answered.
+    std::vector<cli::ModuleVerdict> verdicts{module};
+    QString out;
+    QString err;
+    {
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        cli::VerbContext context{outStream, errStream};
+        cli::reportFleet(verdicts, {json, false, showSecrets, true}, QStringLiteral("config set"), context);
+        if (record) {
+            verdicts[0].outcome = cli::ModuleVerdict::Outcome::Confirmed;
+            verdicts[0].readback = cli::ModuleVerdict::Readback::Differs;
+            verdicts[0].readbackAddress = verdicts[0].addressText;
+            verdicts[0].differences = cli::readbackDifferences(*record, read);
+            cli::reportFleet(verdicts, {json, false, showSecrets, false}, QStringLiteral("config set"), context);
+        }
+    }
+    if (json) {
+        // Two reports, two JSON documents one after the other.
+        for (const QString& document : out.split(QStringLiteral("]\n"), Qt::SkipEmptyParts))
+            FUZZ_CHECK(QJsonDocument::fromJson((document + u']').toUtf8()).isArray());
+    } else {
+        FUZZ_CHECK(drivesNoTerminal(out));
+        FUZZ_CHECK(drivesNoTerminal(err));
+    }
+    if (!showSecrets) {
+        std::vector<const DeviceEntry*> records{&read};
+        if (record)
+            records.push_back(&*record);
+        for (const DeviceEntry* shown : records) {
+            for (DeviceField key : {DeviceField::Key, DeviceField::WpaPsk}) {
+                const std::string text = shown->text(key);
+                if (keyMayBeSought(text, records))
+                    FUZZ_CHECK(!out.contains(QString::fromLatin1(text.data(), qsizetype(text.size()))));
+            }
+        }
+    }
+    return 0;
+}
