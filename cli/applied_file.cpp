@@ -1,4 +1,5 @@
 #include "applied_file.h"
+#include "field_name_text.h"
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
@@ -55,9 +56,8 @@ AppliedFile changesOfRecord(const DeviceEntry& record)
             // A save sends only the key of its encryption; the other one
             // would be refused as a key that does not arrive.
             if ((layout.field == DeviceField::Key) != wep) {
-                const std::string_view name = fieldName(layout.field);
                 file.notApplied << QStringLiteral("%1 is not sent with encryType %2")
-                                       .arg(QLatin1String(name.data(), qsizetype(name.size())),
+                                       .arg(nameOf(layout.field),
                                             fromSingleByte(record.text(DeviceField::EncryType)));
                 continue;
             }

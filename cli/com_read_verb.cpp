@@ -2,7 +2,7 @@
 // a printer on a serial port, as the COM settings tool's "READ SETTING" reads it.
 #include <memory>
 
-#include "direct_settings_verb.h"
+#include "direct_settings_verb_base.h"
 
 namespace quillmar::cli {
 

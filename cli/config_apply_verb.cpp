@@ -4,13 +4,14 @@
 #include <memory>
 
 #include "applied_file.h"
-#include "fleet_verb.h"
+#include "fleet_verb_base.h"
 #include "history/record_backups.h"
 #include "record/field_names.h"
 #include "record/ipv4_text.h"
 #include "site_map.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -19,10 +20,8 @@ namespace {
 QString namesOf(const std::vector<FieldChange>& changes)
 {
     QStringList names;
-    for (const FieldChange& change : changes) {
-        const std::string_view name = fieldName(change.field);
-        names << QString::fromLatin1(name.data(), qsizetype(name.size()));
-    }
+    for (const FieldChange& change : changes)
+        names << nameOf(change.field);
     return names.join(QStringLiteral(", "));
 }
 
@@ -132,7 +131,7 @@ private:
     int refuseAll(const QStringList& refusals, VerbContext& context) const
     {
         for (const QString& refusal : refusals)
-            context.err << "quillmar-cli " << name() << ": " << refusal << '\n';
+            context.err << messagePrefix() << refusal << '\n';
         return fail(context, kUsageError, QStringLiteral("nothing is sent"));
     }
 

@@ -27,8 +27,7 @@ public:
                     QStringLiteral("only this module's, in any of the usual notations (00-1F-7C-00-02-14, "
                                    "00:1f:7c:00:02:14)"),
                     Count::Optional);
-        addOption({QStringLiteral("json"),
-                   QStringLiteral("one JSON array for scripts: mac, time, file, and the record's fields")});
+        addJsonOption(QStringLiteral("one JSON array for scripts: mac, time, file, and the record's fields"));
         setDetails(QStringLiteral("Every write to a module or a printer (config set, config apply, config\n"
                                   "restore, com write, usb write) first stores the record as it was read under\n"
                                   "$XDG_STATE_HOME/quillmar/backups/<MAC>/<UTC time>.bin (XDG_STATE_HOME\n"
@@ -55,7 +54,7 @@ private:
             return fail(context, kRefused, error);
         const std::vector<BackupFile> backups = listBackups(*root, folder);
 
-        if (parser.isSet(QStringLiteral("json"))) {
+        if (jsonWanted(parser)) {
             QJsonArray rows;
             for (const BackupFile& backup : backups) {
                 QJsonObject object = recordToJson(backup.record);

@@ -10,11 +10,12 @@
 #include "config/save_records.h"
 #include "record/single_byte_text.h"
 #include "config/validation_rules.h"
-#include "module_verb.h"
+#include "module_verb_base.h"
 #include "record/field_names.h"
 #include "platform/regular_files.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -94,12 +95,11 @@ private:
             const std::optional<BrokenRule> broken = firstBrokenRule(values);
             if (!broken)
                 return fail(context, kRefused, check.message + QStringLiteral("; nothing is written"));
-            const std::string_view name = fieldName(broken->field);
             // The keys are not repeated on the terminal.
             const bool secret = broken->field == DeviceField::Key || broken->field == DeviceField::WpaPsk;
             return fail(context, kRefused,
                         QStringLiteral("the module's %1%2 breaks the rule \"%3\"; nothing is written")
-                            .arg(QString::fromLatin1(name.data(), qsizetype(name.size())),
+                            .arg(nameOf(broken->field),
                                  secret ? QString()
                                         : QStringLiteral(" (\"%1\")").arg(terminalText(toSingleByte(broken->value))),
                                  broken->message));

@@ -55,7 +55,7 @@ private:
             return fail(context, kRefused,
                         QStringLiteral("importData: ") + terminalText(toSingleByte(outcome.message)));
         if (report.lines().isEmpty())
-            context.err << "quillmar-cli " << name() << ": " << shownPath << " sets nothing\n";
+            context.err << messagePrefix() << shownPath << " sets nothing\n";
         return kSuccess;
     }
 };

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "config/save_records.h"
-#include "fleet_verb.h"
+#include "fleet_verb_base.h"
 #include "platform/regular_files.h"
 #include "record/ipv4_text.h"
 #include "system_bytes.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "fleet_verb.h"
+#include "fleet_verb_base.h"
 #include "settable_fields.h"
 
 namespace quillmar::cli {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "config/save_exchange.h"
-#include "module_verb.h"
+#include "module_verb_base.h"
 #include "record_printing.h"
 
 namespace quillmar::cli {
@@ -15,7 +15,7 @@ class ConfigShowVerb final : public ModuleVerb {
 public:
     ConfigShowVerb() : ModuleVerb(QStringLiteral("config show"), QStringLiteral("print one module's settings record"))
     {
-        addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+        addJsonOption(QStringLiteral("print the record as one JSON object"));
         addOption(wideOption());
         addOption(showKeysOption());
         setDetails(QStringLiteral("Sends the read request to the module at ADDRESS (UDP port %1, from local\n"
@@ -31,7 +31,7 @@ public:
 private:
     std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context) override
     {
-        json_ = parser.isSet(QStringLiteral("json"));
+        json_ = jsonWanted(parser);
         text_.width = parser.isSet(wideOption()) ? 0 : context.outColumns;
         text_.showSecrets = parser.isSet(showKeysOption());
         return std::nullopt;
@@ -42,9 +42,8 @@ private:
     int executeOnModule(const ModuleReading& module, VerbContext& context) override
     {
         if (module.answerLength < int(kDeviceEntrySize)) {
-            context.err << QStringLiteral("quillmar-cli %1: the answer was %2 bytes, not %3; the fields it does not "
-                                          "cover are empty\n")
-                               .arg(name())
+            context.err << messagePrefix()
+                        << QStringLiteral("the answer was %1 bytes, not %2; the fields it does not cover are empty\n")
                                .arg(module.answerLength)
                                .arg(kDeviceEntrySize);
         }

@@ -23,6 +23,7 @@
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verb.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -68,10 +69,8 @@ void printCsv(QTextStream& out, const std::vector<DeviceEntry>& devices, const E
               const std::vector<LocalAddress>& locals, bool showSecrets)
 {
     QStringList header{QStringLiteral("address"), QStringLiteral("interface")};
-    for (const FieldLayout& layout : deviceFieldLayout()) {
-        const std::string_view name = fieldName(layout.field);
-        header << QString::fromLatin1(name.data(), qsizetype(name.size()));
-    }
+    for (const FieldLayout& layout : deviceFieldLayout())
+        header << nameOf(layout.field);
     out << csvRecord(header);
     for (const DeviceEntry& device : devices) {
         const std::size_t local = heard.heardBy(device);
@@ -134,9 +133,8 @@ public:
         addOption({QStringLiteral("family"),
                    QStringLiteral("1: RX4100 WI-FI; 2 (default): RX7000 WI-FI and RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
-        addOption({QStringLiteral("json"),
-                   QStringLiteral("one JSON array for scripts: the record's fields by name, and address; with "
-                                  "--watch one JSON object per event line, with event and time")});
+        addJsonOption(QStringLiteral("one JSON array for scripts: the record's fields by name, and address; with "
+                                  "--watch one JSON object per event line, with event and time"));
         addOption({QStringLiteral("watch"),
                    QStringLiteral("search again and again and print the modules that appeared, changed or went "
                                   "silent, until interrupted")});
@@ -191,7 +189,7 @@ private:
                 return usageError(context, QStringLiteral("--family is 1 or 2, not '%1'").arg(terminalText(value)));
             family = value.toInt();
         }
-        const bool json = parser.isSet(QStringLiteral("json"));
+        const bool json = jsonWanted(parser);
         const bool csv = parser.isSet(QStringLiteral("csv"));
         const SearchChoice choice = readSearchOptions(parser);
         if (csv && json)
@@ -238,7 +236,7 @@ private:
         }
         if (const std::size_t others = engine.otherFamilyCount(); others > 0) {
             context.out.flush();
-            context.err << "quillmar-cli discover: " << QString::fromStdString(otherFamilyText(others))
+            context.err << messagePrefix() << QString::fromStdString(otherFamilyText(others))
                         << QStringLiteral("; give --family %1 to see them\n").arg(otherPrinterFamily(family));
             context.err.flush();
         }

@@ -10,6 +10,7 @@
 #include "record/field_names.h"
 #include "terminal_text.h"
 #include "text_table.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -24,17 +25,11 @@ QString macOf(const ModuleVerdict& module)
                        : QString();
 }
 
-QString fieldKey(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
 QJsonObject changesJson(const std::vector<ChangedField>& changes)
 {
     QJsonObject object;
     for (const ChangedField& change : changes) {
-        object.insert(fieldKey(change.field),
+        object.insert(nameOf(change.field),
                       QJsonObject{{QStringLiteral("from"), change.from}, {QStringLiteral("to"), change.to}});
     }
     return object;
@@ -53,7 +48,7 @@ QString differencesText(const ModuleVerdict& module)
     // What was found is whatever answered at the module's address.
     for (const ChangedField& change : module.differences) {
         parts << QStringLiteral("%1 sent %2, found %3")
-                     .arg(fieldKey(change.field), terminalText(change.from.toLatin1()),
+                     .arg(nameOf(change.field), terminalText(change.from.toLatin1()),
                           terminalText(change.to.toLatin1()));
     }
     return parts.join(QStringLiteral("; "));
@@ -98,7 +93,7 @@ int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
             if (module.outcome == Outcome::WouldSave && changes.empty())
                 context.out << "  (no field changes)\n";
             for (const ChangedField& change : changes) {
-                context.out << "  " << fieldKey(change.field) << ": " << terminalText(change.from.toLatin1()) << " -> "
+                context.out << "  " << nameOf(change.field) << ": " << terminalText(change.from.toLatin1()) << " -> "
                             << terminalText(change.to.toLatin1()) << '\n';
             }
         }

@@ -30,7 +30,7 @@
 #include "config/save_exchange.h"
 #include "config_read.h"
 #include "history/record_changes.h"
-#include "module_verb.h"
+#include "module_verb_base.h"
 #include "record/device_entry.h"
 
 namespace quillmar::cli {

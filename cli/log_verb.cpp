@@ -53,7 +53,7 @@ public:
         addOption({QStringLiteral("since"),
                    QStringLiteral("only the writes from this time on (2026-12-07, or 2026-12-07T10:00:00Z)"),
                    QStringLiteral("DATE")});
-        addOption({QStringLiteral("json"), QStringLiteral("one JSON array of the log's entries, as they are stored")});
+        addJsonOption(QStringLiteral("one JSON array of the log's entries, as they are stored"));
         setDetails(QStringLiteral("Every write (the manager's saves by UDP and COM port, the settings tools' saves,\n"
                                   "config set, apply and restore, com and usb write, upgrade, reboot, web upload)\n"
                                   "appends one line to $XDG_STATE_HOME/quillmar/audit.jsonl (XDG_STATE_HOME defaults\n"
@@ -116,7 +116,7 @@ private:
             shown.push_back(entry);
         }
 
-        if (parser.isSet(QStringLiteral("json"))) {
+        if (jsonWanted(parser)) {
             QJsonArray array;
             for (const QJsonObject& entry : shown)
                 array.append(entry);

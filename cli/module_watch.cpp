@@ -14,6 +14,7 @@
 #include "record_printing.h"
 #include "stop_signals.h"
 #include "terminal_text.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -30,12 +31,6 @@ const DeviceEntry* findModule(const std::vector<DeviceEntry>& modules, const Dev
             return &other;
     }
     return nullptr;
-}
-
-QString nameOf(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
 QString kindWord(WatchEvent::Kind kind)

@@ -4,7 +4,7 @@
 
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_thread.h"
-#include "maintenance_verb.h"
+#include "maintenance_verb_base.h"
 
 namespace quillmar::cli {
 

@@ -3,16 +3,11 @@
 #include "history/record_changes.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
 namespace {
-
-QString nameOf(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
 
 }  // namespace
 

@@ -12,6 +12,8 @@
 #include "record/ip_dot.h"
 #include "record/ipv4_text.h"
 #include "terminal_text.h"
+#include "dependent_fields.h"
+#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -26,12 +28,6 @@ struct SettableField {
     Rule check;
     Apply apply;
 };
-
-QString nameOf(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
 
 template <std::size_t N> QStringList itemList(const std::array<const char*, N>& items)
 {
@@ -112,20 +108,6 @@ const SettableField& settable(DeviceField field)
 {
     const auto& fields = settableFields();
     return *std::find_if(fields.begin(), fields.end(), [field](const SettableField& f) { return f.field == field; });
-}
-
-bool changes(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
-{
-    return std::any_of(changes.begin(), changes.end(), [&fields](const FieldChange& change) {
-        return std::find(fields.begin(), fields.end(), change.field) != fields.end();
-    });
-}
-
-const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
-{
-    const auto found = std::find_if(changes.begin(), changes.end(),
-                                    [field](const FieldChange& change) { return change.field == field; });
-    return found == changes.end() ? nullptr : &*found;
 }
 
 }  // namespace
@@ -211,37 +193,16 @@ void applyFieldChanges(const std::vector<FieldChange>& changes, ConfigFormValues
 
 std::optional<QString> checkDependentFields(const std::vector<FieldChange>& given, const ConfigFormValues& v)
 {
-    if (changes(given, {DeviceField::WifiMode, DeviceField::AuthMode})) {
-        const QStringList auths = toItems(authModeItemsFor(int(itemList(kWifiModeItems).indexOf(v.wifiMode))));
-        if (!auths.contains(v.authMode)) {
-            return QStringLiteral("authMode %1 is not offered with wifiMode %2 (it offers %3)")
-                .arg(v.authMode, v.wifiMode, auths.join(QStringLiteral(", ")));
-        }
-    }
-    if (changes(given, {DeviceField::WifiMode, DeviceField::AuthMode, DeviceField::EncryType})) {
-        if (const auto encrys = encryTypeItemsFor(toSingleByte(v.authMode))) {
-            const QStringList items = toItems(*encrys);
-            if (!items.contains(v.encryType)) {
-                return QStringLiteral("encryType %1 is not offered with authMode %2 (it offers %3)")
-                    .arg(v.encryType, v.authMode, items.join(QStringLiteral(", ")));
-            }
-        }
-    }
+    WifiChoicesAfter after{v.wifiMode, v.authMode, v.encryType,
+                           toItems(authModeItemsFor(int(itemList(kWifiModeItems).indexOf(v.wifiMode)))), std::nullopt};
+    if (const auto encrys = encryTypeItemsFor(toSingleByte(v.authMode)))
+        after.encryTypesOffered = toItems(*encrys);
+    if (std::optional<QString> refused = checkDependentFields(given, after, {QStringLiteral("sent"), QStringLiteral("module")}))
+        return refused;
     const bool wep = v.encryType == QLatin1String("WEP");
-    const FieldChange* key = changeOf(given, DeviceField::Key);
-    if (key && !key->value.isEmpty() && !wep) {
-        return QStringLiteral("key is sent only with encryType WEP, and the module would have %1; give encryType "
-                              "(and authMode) too, or leave key out")
-            .arg(v.encryType);
-    }
-    const FieldChange* wpaPsk = changeOf(given, DeviceField::WpaPsk);
-    if (wpaPsk && !wpaPsk->value.isEmpty() && wep) {
-        return QStringLiteral("wpaPsk is not sent with encryType WEP; give encryType (and authMode) too, or leave "
-                              "wpaPsk out");
-    }
     // The key that goes out with the new encryption is the module's own when
     // not given: it must pass its box's rule as well.
-    if (changes(given, {DeviceField::EncryType})) {
+    if (changeOf(given, DeviceField::EncryType)) {
         const DeviceField sent = wep ? DeviceField::Key : DeviceField::WpaPsk;
         if (RuleMessage message = settable(sent).check(wep ? v.key : v.wpaPsk))
             return nameOf(sent) + QStringLiteral(": ") + *message;

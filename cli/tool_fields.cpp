@@ -8,6 +8,8 @@
 #include "record/ip_dot.h"
 #include "record/ipv4_text.h"
 #include "terminal_text.h"
+#include "dependent_fields.h"
+#include "field_name_text.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 
@@ -16,12 +18,6 @@ namespace quillmar::cli {
 namespace {
 
 const char kWep[] = "WEP";
-
-QString nameOf(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
 
 qsizetype widthOf(DeviceField field)
 {
@@ -103,18 +99,6 @@ void place(ToolBoxTexts& texts, const FieldChange& change)
     }
 }
 
-const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
-{
-    const auto found = std::find_if(changes.begin(), changes.end(),
-                                    [field](const FieldChange& change) { return change.field == field; });
-    return found == changes.end() ? nullptr : &*found;
-}
-
-bool changesAny(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
-{
-    return std::any_of(fields.begin(), fields.end(), [&changes](DeviceField f) { return changeOf(changes, f); });
-}
-
 // One value by its box: what the record can carry, then the box's width or the
 // group's items.
 std::optional<QString> checkValue(FieldChange& change)
@@ -193,42 +177,15 @@ std::optional<DeviceEntry> toolRecordWithChanges(const DeviceEntry& reported, co
     for (const FieldChange& change : changes)
         place(texts, change);
 
-    // The radio groups' rules: the Wi-Fi mode offers the authentication modes,
-    // the authentication mode the encryptions.
-    const QString wifiMode = itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode);
-    if (changesAny(changes, {DeviceField::WifiMode, DeviceField::AuthMode})) {
-        const QStringList offered = toolAuthItemsFor(wifiMode);
-        if (toolItemMatching(offered, texts.authMode) < 0) {
-            error = QStringLiteral("authMode %1 is not offered with wifiMode %2 (it offers %3)")
-                        .arg(terminalText(texts.authMode), terminalText(texts.wifiMode),
-                             offered.join(QStringLiteral(", ")));
-            return std::nullopt;
-        }
-    }
-    const QString authMode = itemOr(choicesOf(DeviceField::AuthMode), texts.authMode);
-    if (changesAny(changes, {DeviceField::WifiMode, DeviceField::AuthMode, DeviceField::EncryType})) {
-        const QStringList offered = toolEncryItemsFor(authMode);
-        if (toolItemMatching(offered, texts.encryType) < 0) {
-            error = QStringLiteral("encryType %1 is not offered with authMode %2 (it offers %3)")
-                        .arg(terminalText(texts.encryType), terminalText(texts.authMode),
-                             offered.join(QStringLiteral(", ")));
-            return std::nullopt;
-        }
-    }
-    // The save writes one key and leaves the other blank: a key given for the
-    // other case would silently not arrive.
-    const bool wep = texts.encryType == QLatin1String(kWep);
-    const FieldChange* key = changeOf(changes, DeviceField::Key);
-    if (key && !key->value.isEmpty() && !wep) {
-        error = QStringLiteral("key is written only with encryType WEP, and the printer would have %1; give "
-                               "encryType (and authMode) too, or leave key out")
-                    .arg(terminalText(texts.encryType));
-        return std::nullopt;
-    }
-    const FieldChange* wpaPsk = changeOf(changes, DeviceField::WpaPsk);
-    if (wpaPsk && !wpaPsk->value.isEmpty() && wep) {
-        error = QStringLiteral("wpaPsk is not written with encryType WEP; give encryType (and authMode) too, or "
-                               "leave wpaPsk out");
+    const WifiChoicesAfter after{texts.wifiMode,
+                                 texts.authMode,
+                                 texts.encryType,
+                                 toolAuthItemsFor(itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode)),
+                                 toolEncryItemsFor(itemOr(choicesOf(DeviceField::AuthMode), texts.authMode)),
+                                 Qt::CaseInsensitive};
+    if (std::optional<QString> refused =
+            checkDependentFields(changes, after, {QStringLiteral("written"), QStringLiteral("printer")})) {
+        error = *refused;
         return std::nullopt;
     }
     if (const std::optional<QString> refused = checkToolTexts(texts)) {

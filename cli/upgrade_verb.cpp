@@ -7,7 +7,7 @@
 #include "maintenance/image_kind.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_thread.h"
-#include "maintenance_verb.h"
+#include "maintenance_verb_base.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 

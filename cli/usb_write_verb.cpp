@@ -2,7 +2,7 @@
 // by USB as the USB settings tool's "SAVE SETTING" does.
 #include <memory>
 
-#include "direct_settings_verb.h"
+#include "direct_settings_verb_base.h"
 #include "tool_fields.h"
 
 namespace quillmar::cli {

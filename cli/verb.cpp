@@ -165,9 +165,24 @@ int Verb::run(const QStringList& arguments, VerbContext& context)
     return execute(parser, context);
 }
 
+void Verb::addJsonOption(const QString& description)
+{
+    addOption({QStringLiteral("json"), description});
+}
+
+bool Verb::jsonWanted(const QCommandLineParser& parser)
+{
+    return parser.isSet(QStringLiteral("json"));
+}
+
+QString Verb::messagePrefix() const
+{
+    return QStringLiteral("quillmar-cli %1: ").arg(name_);
+}
+
 int Verb::fail(VerbContext& context, int status, const QString& message) const
 {
-    context.err << "quillmar-cli " << name_ << ": " << message << '\n';
+    context.err << messagePrefix() << message << '\n';
     context.err.flush();
     return status;
 }

@@ -49,12 +49,18 @@ protected:
     // An option the verb cannot run without ("--port COMn"); run() refuses a
     // command line that lacks it.
     void addRequiredOption(const QCommandLineOption& option);
+    // "--json", with what it prints for this verb.
+    void addJsonOption(const QString& description);
+    static bool jsonWanted(const QCommandLineParser& parser);
     // Text that --help shows between the usage line and the arguments.
     void setDetails(const QString& text) { details_ = text; }
 
     // Runs the verb once its command line is known to be well formed.
     virtual int execute(const QCommandLineParser& parser, VerbContext& context) = 0;
 
+    // "quillmar-cli <verb>: ", before every line the verb writes to standard
+    // error.
+    QString messagePrefix() const;
     // "quillmar-cli <verb>: <message>" on standard error; returns `status`.
     int fail(VerbContext& context, int status, const QString& message) const;
     // The same with kUsageError, followed by the usage line.

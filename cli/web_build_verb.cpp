@@ -64,7 +64,7 @@ public:
     {
         addArgument(QStringLiteral("DIR"), QStringLiteral("the directory of web files"));
         addArgument(QStringLiteral("OUT.anf"), QStringLiteral("the image to write; its name ends in \".anf\""));
-        addOption({QStringLiteral("json"), QStringLiteral("print what went into the image as one JSON object")});
+        addJsonOption(QStringLiteral("print what went into the image as one JSON object"));
         setDetails(QStringLiteral("Packs every file of DIR (not its subdirectories, nor earlier images ending in\n"
                                   "\".anf\") into one image, in the byte order of their names: each file as a\n"
                                   "ready-made HTTP response under \"/\" and its name, with its content type by\n"
@@ -108,7 +108,7 @@ private:
         if (build.code != webbuild::kOk)
             return fail(context, kRefused, failureText(build));
         const std::size_t free = kWebImageMaxBytes - build.imageBytes;
-        if (parser.isSet(QStringLiteral("json"))) {
+        if (jsonWanted(parser)) {
             QJsonArray entries;
             for (const WebImageEntry& entry : build.entries) {
                 entries.append(QJsonObject{{QStringLiteral("name"), systemText(entry.name)},

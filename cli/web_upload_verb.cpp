@@ -7,7 +7,7 @@
 #include "maintenance/web_image_check.h"
 #include "maintenance/web_messages.h"
 #include "maintenance/web_threads.h"
-#include "maintenance_verb.h"
+#include "maintenance_verb_base.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 

@@ -9,7 +9,7 @@
 
 #include "address_guard.h"
 #include "applied_file.h"
-#include "fleet_verb.h"
+#include "fleet_verb_base.h"
 #include "history/record_backups.h"
 #include "module_watch.h"
 #include "support/sample_devices.h"

@@ -1,4 +1,4 @@
-#include "module_verb.h"
+#include "module_verb_base.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "fleet_verb.h"
+#include "fleet_verb_base.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -33,7 +33,6 @@ constexpr int kLongestTickMs = 60000;
 const QString kAllOption = QStringLiteral("all");
 const QString kYesOption = QStringLiteral("yes");
 const QString kFamilyOption = QStringLiteral("family");
-const QString kJsonOption = QStringLiteral("json");
 const QString kTickOption = QStringLiteral("tick-ms");
 const QString kVerifyOption = QStringLiteral("verify");
 const QString kVerifyTimeoutOption = QStringLiteral("verify-timeout");
@@ -168,7 +167,7 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
         for (const QCommandLineOption& option : searchOptions())
             addOption(option);
     }
-    addOption({kJsonOption, QStringLiteral("one JSON array of per-module verdicts for scripts")});
+    addJsonOption(QStringLiteral("one JSON array of per-module verdicts for scripts"));
     addOption({kTickOption,
                QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
                QStringLiteral("MS")});
@@ -239,7 +238,7 @@ QString FleetVerb::fleetDetails() const
 
 int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
 {
-    json_ = parser.isSet(kJsonOption);
+    json_ = jsonWanted(parser);
     noBackup_ = parser.isSet(noBackupOption().names().constFirst());
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
@@ -380,7 +379,7 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
     if (skipsUnchanged() && recordChanges(module.record, *record).empty())
         return SavePlan::leave(Outcome::Unchanged, QStringLiteral("unchanged"));
     if (const std::optional<QString> warning = guard_.warning(module.address, *record)) {
-        context.err << "quillmar-cli " << name() << ": " << module.addressText << ": " << *warning << '\n';
+        context.err << messagePrefix() << module.addressText << ": " << *warning << '\n';
         context.err.flush();
     }
     if (dryRun_)

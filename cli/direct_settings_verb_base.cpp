@@ -1,4 +1,4 @@
-#include "direct_settings_verb.h"
+#include "direct_settings_verb_base.h"
 
 #include <QJsonDocument>
 
@@ -192,7 +192,7 @@ int DirectSettingsVerb::execute(const QCommandLineParser& parser, VerbContext& c
             QStringLiteral("the reply held %1 of the record's %2 bytes").arg(printer.recordBytes).arg(kDeviceEntrySize);
         if (!onlyShowsRecord())
             return fail(context, kRefused, shortReply + QStringLiteral("; nothing is written"));
-        context.err << "quillmar-cli " << name() << ": " << shortReply << "; the fields it does not cover are empty\n";
+        context.err << messagePrefix() << shortReply << "; the fields it does not cover are empty\n";
         context.err.flush();
     }
     return executeOnPrinter(printer, context);
@@ -210,13 +210,13 @@ int DirectSettingsVerb::writeRecord(const DeviceEntry& record, const QString& de
 DirectReadVerb::DirectReadVerb(QString name, QString summary, DirectTransport transport)
     : DirectSettingsVerb(std::move(name), std::move(summary), transport)
 {
-    addOption({QStringLiteral("json"), QStringLiteral("print the record as one JSON object")});
+    addJsonOption(QStringLiteral("print the record as one JSON object"));
     addOption(showKeysOption());
 }
 
 std::optional<int> DirectReadVerb::prepare(const QCommandLineParser& parser, VerbContext&)
 {
-    json_ = parser.isSet(QStringLiteral("json"));
+    json_ = jsonWanted(parser);
     showSecrets_ = parser.isSet(showKeysOption());
     return std::nullopt;
 }
@@ -238,7 +238,7 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
     addOption(noBackupOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
-    addOption({QStringLiteral("json"), QStringLiteral("with --dry-run, the changes as one JSON array")});
+    addJsonOption(QStringLiteral("with --dry-run, the changes as one JSON array"));
 }
 
 std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, VerbContext& context)
@@ -253,7 +253,7 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     noBackup_ = parser.isSet(noBackupOption().names().constFirst());
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
-    json_ = parser.isSet(QStringLiteral("json"));
+    json_ = jsonWanted(parser);
     if ((showSecrets_ || json_) && !dryRun_)
         return usageError(context, QStringLiteral("--show-secrets and --json go with --dry-run"));
     return std::nullopt;

@@ -1,4 +1,4 @@
-#include "maintenance_verb.h"
+#include "maintenance_verb_base.h"
 
 #include "maintenance/maintenance_journal.h"
 
@@ -87,7 +87,7 @@ void MaintenanceVerb::addSessionOptions()
     addOption({QStringLiteral("password"),
                QStringLiteral("the device's password (its first %1 characters count)").arg(kMaxPasswordBytes),
                QStringLiteral("P")});
-    addOption({QStringLiteral("json"), QStringLiteral("print the result as one JSON object")});
+    addJsonOption(QStringLiteral("print the result as one JSON object"));
 }
 
 QString MaintenanceVerb::sessionDetails()
@@ -167,15 +167,15 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     }
 
     journalMaintenance(name(), request, image, message.join(u' '), [this, &context](const QString& line) {
-        context.err << "quillmar-cli " << name() << ": " << line << '\n';
+        context.err << messagePrefix() << line << '\n';
     });
     // The worker's message log, but not the line the message repeats.
     for (const QString& line : run.log) {
         if (line != message.join(u'\n'))
-            context.err << "quillmar-cli " << name() << ": " << terminalText(line.toLocal8Bit()) << '\n';
+            context.err << messagePrefix() << terminalText(line.toLocal8Bit()) << '\n';
     }
     context.err.flush();
-    if (parser.isSet(QStringLiteral("json"))) {
+    if (jsonWanted(parser)) {
         QJsonObject result{{QStringLiteral("address"), QString::fromStdString(request.deviceIp)},
                            {QStringLiteral("mac"), QString::fromLatin1(mac)},
                            {QStringLiteral("code"), run.exception ? QJsonValue() : QJsonValue(run.code)},
@@ -187,7 +187,7 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     }
     if (status != kSuccess)
         return fail(context, status, message.join(u'\n'));
-    if (!parser.isSet(QStringLiteral("json"))) {
+    if (!jsonWanted(parser)) {
         for (const QString& line : message)
             context.out << line << '\n';
         if (const QString note = successNote(); !note.isEmpty())
