@@ -128,13 +128,22 @@ public slots:
     void passwdAcceptBtnClick() {}
     void passwdAbortBtnClick() {}
 
+    // The serial control as the COM save will open it: port, settings, state.
+    const MSComm& serialControl() const { return *MSComm1; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Escape closes the window as its close box does.
     void keyPressEvent(QKeyEvent* event) override;
 
-public:
+private:
+    // The window's own adapters for the save exchange and key file imports.
+    friend class FormSaveHost;
+    friend class FormImportTarget;
+
+    // The controls; tests and other windows find them by object name.
+
     // Top panel.
     QWidget* infoPanel = nullptr;
     QLabel* Image1 = nullptr;
@@ -262,7 +271,6 @@ public:
     QTimer* Timer1 = nullptr;
     std::unique_ptr<MSComm> MSComm1;
 
-private:
     void buildControls();
     void buildInfoPanel();
     void buildNetworkGroup(QWidget* page);

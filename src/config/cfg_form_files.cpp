@@ -43,6 +43,8 @@ private:
     QWidget* window_;
 };
 
+}  // namespace
+
 // What a key file sets, applied to the window's controls. The address controls
 // the window does not create (subnet mask, gateway, UDP remote, DNS) keep the
 // interface's empty defaults.
@@ -149,7 +151,6 @@ private:
     TcfgForm& f;
 };
 
-}  // namespace
 
 void TcfgForm::connectFileHandlers()
 {

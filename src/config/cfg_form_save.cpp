@@ -39,6 +39,7 @@ void showBoxText(QComboBox* box, const QString& text)
     if (box->isEditable())
         box->setEditText(text);
 }
+}  // namespace
 
 // The window's side of the save exchange: the configuration port sends, the
 // labels and buttons show where the exchange is.
@@ -193,7 +194,6 @@ private:
     std::unique_ptr<WriteJournal> journal_;
 };
 
-}  // namespace
 
 void TcfgForm::connectSaveHandlers()
 {

@@ -31,6 +31,7 @@
 #include "ui/ip_address_edit.h"
 
 using namespace quillmar;
+using quillmar::test::controlIn;
 
 namespace {
 
@@ -100,7 +101,7 @@ protected:
     TcfgForm& openModule(int tickMs)
     {
         TcfgForm& f = w.open(test::wifiModule("127.0.0.1"));
-        f.Timer1->setInterval(tickMs);
+        controlIn<QTimer>(f, "Timer1")->setInterval(tickMs);
         f.saveExchange().setReadWait(std::chrono::milliseconds(300));
         return f;
     }
@@ -108,7 +109,7 @@ protected:
     // Clicks "Save to Module" and lets the module answer the read that opens the save.
     static void clickSave(TcfgForm& f)
     {
-        QTest::mouseClick(f.saveModuleBtn, Qt::LeftButton);
+        QTest::mouseClick(controlIn<QPushButton>(f, "saveModuleBtn"), Qt::LeftButton);
         ASSERT_TRUE(test::waitUntil([&] { return !f.saveExchange().isReading(); }));
     }
 
@@ -147,7 +148,7 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     EXPECT_FALSE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_FALSE(w.button("abortBtn")->isEnabled());
     EXPECT_FALSE(w.button("Button1")->isEnabled());
-    EXPECT_TRUE(f.Timer1->isActive());
+    EXPECT_TRUE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_TRUE(w.prompter.prompts.empty());
 
     const QStringList waiting{"Waiting.", "Waiting..", "Waiting...", "Waiting...."};
@@ -170,7 +171,7 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_EQ(module.count(), 4u);
 }
 
@@ -181,7 +182,7 @@ TEST_F(ConfigSaveWindowTest, SilentModuleIsConfirmedByTheWindowsOwnTimer)
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     ASSERT_EQ(module.count(), 4u);
     EXPECT_EQ(module.received[3].payload, kRead);
 
@@ -204,7 +205,7 @@ TEST_F(ConfigSaveWindowTest, ModuleStillAnsweringAfterTheProbeEndsNotConfirmedWi
     EXPECT_TRUE(f.saveExchange().isRunning());
     f.Timer1Timer();  // the 31st decides
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module not confirmed"));
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_FALSE(f.saveExchange().isRunning());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
@@ -231,7 +232,7 @@ TEST_F(ConfigSaveWindowTest, AModuleThatDoesNotAnswerTheReadGetsNothing)
     EXPECT_EQ(w.prompter.prompts[0].title, QStringLiteral("Error"));
     ASSERT_EQ(module.count(), 1u);
     EXPECT_EQ(module.received[0].payload, kRead);
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_TRUE(w.button("Button1")->isEnabled());
@@ -284,7 +285,7 @@ TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenCo
     EXPECT_EQ(w.edit("Edit_WPAPSK")->text(), QStringLiteral("secret-pass"));  // an empty answer leaves it
     EXPECT_EQ(f.configBlock().text(DeviceField::Ssid), "ShopNet");            // the block is not changed
 
-    f.Timer1->setInterval(kShortTick);
+    controlIn<QTimer>(f, "Timer1")->setInterval(kShortTick);
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
@@ -306,7 +307,7 @@ TEST_F(ConfigSaveWindowTest, AnEmptyOctetFieldRefusesTheSave)
     EXPECT_EQ(w.prompter.prompts[0].kind, PromptKind::TypedDialog);
     EXPECT_EQ(w.prompter.prompts[0].text, QStringLiteral("IP input format error !"));
     EXPECT_EQ(module.count(), 0u);
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
 }
 
@@ -335,7 +336,7 @@ TEST_F(ConfigSaveWindowTest, AnAddressThatWouldStrandTheModuleOrAnUnwritableText
         EXPECT_EQ(w.prompter.prompts[0].kind, c.kind) << c.what;
         EXPECT_EQ(w.prompter.prompts[0].text, QString::fromLatin1(c.message)) << c.what;
         EXPECT_EQ(module.count(), 0u) << c.what;
-        EXPECT_FALSE(f.Timer1->isActive()) << c.what;
+        EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive()) << c.what;
         EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled()) << c.what;
         f.close();
     }
@@ -370,10 +371,10 @@ TEST_F(TwoModuleSaveTest, ASaveReachesOnlyItsOwnModuleWhateverTheOtherWindowDid)
         moduleB.received.clear();
         TcfgForm& a = openModule(kManualTicks);
         TcfgForm& b = openB();
-        b.Timer1->setInterval(kManualTicks);
+        controlIn<QTimer>(b, "Timer1")->setInterval(kManualTicks);
         if (closeBFirst)
             b.close();
-        a.findChild<QLineEdit*>(QStringLiteral("Edit_SSID"))->setText(QStringLiteral("Other"));
+        controlIn<QLineEdit>(a, "Edit_SSID")->setText(QStringLiteral("Other"));
         a.saveExchange().setReadWait(std::chrono::milliseconds(300));
         clickSave(a);
 
@@ -387,18 +388,18 @@ TEST_F(TwoModuleSaveTest, ASaveReachesOnlyItsOwnModuleWhateverTheOtherWindowDid)
 
         // A fragment from A's own address and a whole record from B reach A's
         // port 6000 during the save: neither is A's answer.
-        const QString statusBefore = a.Label53->text();
+        const QString statusBefore = controlIn<QLabel>(a, "Label53")->text();
         module.socket.writeDatagram(QByteArrayLiteral("\x01\x02\x03"), QHostAddress(QStringLiteral("127.0.0.1")), 6000);
         moduleB.socket.writeDatagram(bytesOf(test::kitchenPrinter("127.0.0.2", "00-AA-BB-CC-DD-EE")),
                                      QHostAddress(QStringLiteral("127.0.0.1")), 6000);
         QTest::qWait(50);
-        EXPECT_EQ(a.Label53->text(), statusBefore);
-        EXPECT_EQ(a.Edit_SSID->text(), QStringLiteral("Other"));
-        EXPECT_EQ(a.Edit_mac->text(), QStringLiteral("00-1B-2C-3D-4E-5F"));
-        EXPECT_EQ(a.Edit_devName->text(), QStringLiteral("RX7000 WI-FI"));
+        EXPECT_EQ(controlIn<QLabel>(a, "Label53")->text(), statusBefore);
+        EXPECT_EQ(controlIn<QLineEdit>(a, "Edit_SSID")->text(), QStringLiteral("Other"));
+        EXPECT_EQ(controlIn<QLineEdit>(a, "Edit_mac")->text(), QStringLiteral("00-1B-2C-3D-4E-5F"));
+        EXPECT_EQ(controlIn<QLineEdit>(a, "Edit_devName")->text(), QStringLiteral("RX7000 WI-FI"));
 
         tickTo(a, 31);
-        EXPECT_EQ(a.Label53->text(), QStringLiteral("Save to Module OK"));
+        EXPECT_EQ(controlIn<QLabel>(a, "Label53")->text(), QStringLiteral("Save to Module OK"));
         EXPECT_EQ(moduleB.count(), 0u);
         EXPECT_EQ(b.saveExchange().saveTicks(), 0);
         a.close();
@@ -457,12 +458,12 @@ TEST_F(ConfigSaveWindowTest, AClosedWindowNeverAdvancesAnotherWindowsSave)
         first.Timer1Timer();
     EXPECT_TRUE(ConfigPort::shared().isOpen());
     first.close();
-    EXPECT_FALSE(first.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(first, "Timer1")->isActive());
     EXPECT_TRUE(ConfigPort::shared().isOpen());  // the other window still saves through it
     first.Timer1Timer();
     EXPECT_EQ(first.saveExchange().saveTicks(), 5);
     EXPECT_EQ(second.saveExchange().saveTicks(), 0);
-    EXPECT_TRUE(second.Timer1->isActive());
+    EXPECT_TRUE(controlIn<QTimer>(second, "Timer1")->isActive());
     second.close();
     EXPECT_FALSE(ConfigPort::shared().isOpen());  // the configuration port is free again
 }
@@ -521,7 +522,7 @@ TEST_F(ConfigComSaveTest, ReadsAndBacksUpThePrinterThenWritesTheValidatedRecord)
     expected.setText(DeviceField::Ssid, "ComNet");
     EXPECT_EQ(written(), std::vector<std::string>{bytesOf(expected).toHex().toStdString()});
     EXPECT_EQ(QByteArray::fromStdString(written()[0]), blockRecordBytes(f.configBlock()).toHex());
-    EXPECT_FALSE(f.MSComm1->PortOpen());
+    EXPECT_FALSE(f.serialControl().PortOpen());
     EXPECT_TRUE(w.prompter.prompts.empty());
 
     // The printer's own record went into the backup, and the write into the log.
@@ -565,7 +566,7 @@ TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
         if (c.faults) {
             EXPECT_TRUE(written().empty());
         }
-        EXPECT_FALSE(f.MSComm1->PortOpen());
+        EXPECT_FALSE(f.serialControl().PortOpen());
         f.close();
         printer.reset();
     }

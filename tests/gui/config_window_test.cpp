@@ -449,14 +449,14 @@ TEST_F(ConfigWindowTest, DependentCheckBoxesSerialChoicesAndOctetFields)
 
     choose(box("CmbBox_comport"), QStringLiteral("COM3"));
     EXPECT_EQ(f.comPortNumber(), 3);
-    EXPECT_EQ(f.MSComm1->CommPort(), 3);
+    EXPECT_EQ(f.serialControl().CommPort(), 3);
     EXPECT_EQ(control<QLabel>("Label53")->text(), QStringLiteral("3"));
     choose(box("CmbBox_sBaud"), QStringLiteral("9600"));
     EXPECT_EQ(f.comSettingsText(), "9600,n,8,1");
     choose(box("CmbBox_sFlowCtrl"), QStringLiteral("RTS/CTS"));
-    EXPECT_EQ(f.MSComm1->Handshaking(), 2);
+    EXPECT_EQ(f.serialControl().Handshaking(), 2);
     choose(box("CmbBox_sFlowCtrl"), QStringLiteral("NONE"));
-    EXPECT_EQ(f.MSComm1->Handshaking(), 0);
+    EXPECT_EQ(f.serialControl().Handshaking(), 0);
 
     edit("Edit3")->setText(QString());
     EXPECT_EQ(f.octetError()[1], 1);

@@ -25,6 +25,7 @@
 #include "support/web_image_decoder.h"
 
 using namespace quillmar;
+using quillmar::test::controlIn;
 using namespace std::chrono_literals;
 
 namespace {
@@ -76,7 +77,7 @@ protected:
     TcfgForm& open(const ConfigBlock& block)
     {
         TcfgForm& form = driver.open(block);
-        form.PageControl1->setCurrentWidget(form.TabSheet_We);
+        controlIn<QTabWidget>(form, "PageControl1")->setCurrentWidget(controlIn<QWidget>(form, "TabSheet_We"));
         return form;
     }
 
@@ -100,13 +101,13 @@ TEST_F(WebPageTab, ShownOnlyForAModuleThatDeclaresWebPagesWithTheRememberedPaths
     rememberedSource = directory.file("site");
     rememberedImage = directory.file("old.anf");
     TcfgForm& plain = driver.open(ConfigBlock(test::kitchenPrinter("127.0.0.1")));
-    EXPECT_FALSE(plain.PageControl1->isTabVisible(plain.PageControl1->indexOf(plain.TabSheet_We)));
+    EXPECT_FALSE(controlIn<QTabWidget>(plain, "PageControl1")->isTabVisible(controlIn<QTabWidget>(plain, "PageControl1")->indexOf(controlIn<QWidget>(plain, "TabSheet_We"))));
 
     TcfgForm& web = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
-    EXPECT_TRUE(web.PageControl1->isTabVisible(web.PageControl1->indexOf(web.TabSheet_We)));
-    EXPECT_EQ(web.Edit_srcDir->text(), rememberedSource);
-    EXPECT_EQ(web.Edit_outFile->text(), rememberedImage);
-    EXPECT_EQ(web.Edit_bin->text(), rememberedImage);
+    EXPECT_TRUE(controlIn<QTabWidget>(web, "PageControl1")->isTabVisible(controlIn<QTabWidget>(web, "PageControl1")->indexOf(controlIn<QWidget>(web, "TabSheet_We"))));
+    EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_srcDir")->text(), rememberedSource);
+    EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_outFile")->text(), rememberedImage);
+    EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_bin")->text(), rememberedImage);
     // QUILLMAR_SCREENSHOT_DIR: where to keep a picture of the tab.
     if (const QString pictures = qEnvironmentVariable("QUILLMAR_SCREENSHOT_DIR"); !pictures.isEmpty())
         web.grab().save(pictures + "/web_page_tab.png");
@@ -125,8 +126,8 @@ TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
     EXPECT_EQ(driver.dialogs.requests[1].request.title, "Save binary file...");
     EXPECT_EQ(driver.dialogs.requests[1].request.filter, "*.anf");
     EXPECT_EQ(driver.dialogs.requests[1].request.defaultSuffix, "anf");
-    EXPECT_EQ(form.Edit_srcDir->text(), directory.file("site"));
-    EXPECT_EQ(form.Edit_outFile->text(), directory.file("web.anf"));
+    EXPECT_EQ(controlIn<QLineEdit>(form, "Edit_srcDir")->text(), directory.file("site"));
+    EXPECT_EQ(controlIn<QLineEdit>(form, "Edit_outFile")->text(), directory.file("web.anf"));
 
     struct Refusal {
         QString source;
@@ -141,8 +142,8 @@ TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
         {directory.file("site"), directory.file("web.ANF"), "invalid output file"},
     };
     for (const Refusal& r : refusals) {
-        form.Edit_srcDir->setText(r.source);
-        form.Edit_outFile->setText(r.output);
+        controlIn<QLineEdit>(form, "Edit_srcDir")->setText(r.source);
+        controlIn<QLineEdit>(form, "Edit_outFile")->setText(r.output);
         driver.prompter.prompts.clear();
         click("convertBtn");
         ASSERT_EQ(driver.prompter.prompts.size(), 1u) << r.message;
@@ -151,16 +152,16 @@ TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
     }
     EXPECT_FALSE(QFile::exists(directory.file("web.anf")));
 
-    form.Edit_srcDir->setText(directory.file("site"));
-    form.Edit_outFile->setText(directory.file("web.anf"));
-    form.Edit_bin->clear();
+    controlIn<QLineEdit>(form, "Edit_srcDir")->setText(directory.file("site"));
+    controlIn<QLineEdit>(form, "Edit_outFile")->setText(directory.file("web.anf"));
+    controlIn<QLineEdit>(form, "Edit_bin")->clear();
     driver.prompter.prompts.clear();
     click("convertBtn");
     ASSERT_EQ(driver.prompter.prompts.size(), 1u);
     EXPECT_EQ(driver.prompter.prompts[0].title, "Finished");
     EXPECT_EQ(driver.prompter.prompts[0].text, "Convert finished");
     EXPECT_EQ(driver.prompter.prompts[0].icon, PromptIcon::Information);
-    EXPECT_EQ(form.Edit_bin->text(), directory.file("web.anf"));
+    EXPECT_EQ(controlIn<QLineEdit>(form, "Edit_bin")->text(), directory.file("web.anf"));
     EXPECT_EQ(rememberedSource, directory.file("site"));
     EXPECT_EQ(rememberedImage, directory.file("web.anf"));
     const test::DecodedImage image = test::decodeWebImage(readAll(directory.file("web.anf")).toStdString());
@@ -205,20 +206,20 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
                                 {directory.file("junk.anf"), "file can't be recognised"},
                                 {directory.file("notes.anf"), "This file is a text file, not a web image"}};
     for (const Refusal& r : refusals) {
-        first.Edit_bin->setText(r.file);
+        controlIn<QLineEdit>(first, "Edit_bin")->setText(r.file);
         driver.prompter.prompts.clear();
-        QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+        QTest::mouseClick(controlIn<QPushButton>(first, "uploadBtn"), Qt::LeftButton);
         ASSERT_EQ(driver.prompter.prompts.size(), 1u) << r.message;
         EXPECT_EQ(driver.prompter.prompts[0].text, r.message);
     }
 
     // Bin_Btn fills the box; No to the question sends nothing.
     driver.dialogs.paths = {directory.file("site.anf")};
-    QTest::mouseClick(first.bin_Btn, Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(first, "bin_Btn"), Qt::LeftButton);
     EXPECT_EQ(driver.dialogs.requests.back().request.title, "Open binary file...");
-    EXPECT_EQ(first.Edit_bin->text(), directory.file("site.anf"));
+    EXPECT_EQ(controlIn<QLineEdit>(first, "Edit_bin")->text(), directory.file("site.anf"));
     driver.prompter.prompts.clear();
-    QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(first, "uploadBtn"), Qt::LeftButton);
     ASSERT_EQ(driver.prompter.prompts.size(), 1u);
     EXPECT_EQ(driver.prompter.prompts[0].text, "Are you sure to upload this file?");
     EXPECT_EQ(driver.prompter.prompts[0].icon, PromptIcon::Question);
@@ -226,7 +227,7 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
 
     driver.prompter.prompts.clear();
     driver.prompter.answers = {PromptAnswer::Yes};
-    QTest::mouseClick(first.uploadBtn, Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(first, "uploadBtn"), Qt::LeftButton);
     ASSERT_EQ(driver.prompter.prompts.size(), 2u);
     EXPECT_EQ(driver.prompter.prompts[1].title, "Finished");
     EXPECT_EQ(driver.prompter.prompts[1].text, "Upload finished");
@@ -237,8 +238,8 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     // The second window's module acknowledges the first block twice.
     driver.prompter.prompts.clear();
     driver.prompter.answers = {PromptAnswer::Yes};
-    second.Edit_bin->setText(directory.file("site.anf"));
-    QTest::mouseClick(second.uploadBtn, Qt::LeftButton);
+    controlIn<QLineEdit>(second, "Edit_bin")->setText(directory.file("site.anf"));
+    QTest::mouseClick(controlIn<QPushButton>(second, "uploadBtn"), Qt::LeftButton);
     ASSERT_EQ(driver.prompter.prompts.size(), 2u);
     EXPECT_EQ(driver.prompter.prompts[1].text, "tftp put failed");
     EXPECT_EQ(driver.prompter.prompts[1].icon, PromptIcon::Warning);
@@ -256,13 +257,13 @@ TEST_F(WebPageTab, AnUploadWorkerExceptionIsLoggedAsItsOwn)
     std::string image(webImageHeader().begin(), webImageHeader().end());
     writeFile("site.anf", QByteArray::fromStdString(image));
     TcfgForm& form = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
-    form.Edit_bin->setText(directory.file("site.anf"));
+    controlIn<QLineEdit>(form, "Edit_bin")->setText(directory.file("site.anf"));
     driver.prompter.answers = {PromptAnswer::Yes};
     // The progress window stays up after an exception until the user closes it.
     QTimer closer;
     QObject::connect(&closer, &QTimer::timeout, [&] {
         if (driver.prompter.prompts.size() == 2)
-            QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+            QTest::mouseClick(controlIn<QPushButton>(form, "cancelBtn"), Qt::LeftButton);
     });
     closer.start(20);
     click("uploadBtn");

@@ -73,7 +73,7 @@ protected:
         mainForm->show();
         if (!waitUntil([&] { return !mainForm->searching() && mainForm->deviceListModel()->rowCount() == 1; }, 60000))
             return nullptr;
-        auto* list = mainForm->findChild<QTableView*>(QStringLiteral("deviceListView"));
+        auto* list = controlIn<QTableView>(*mainForm, "deviceListView");
         list->selectionModel()->select(mainForm->deviceListModel()->index(0, 0),
                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         mainForm->deviceListViewDblClick();
@@ -132,7 +132,7 @@ protected:
     };
     void watchTicks(TcfgForm& window, TickWatch& watch)
     {
-        QObject::connect(window.Timer1, &QTimer::timeout, [this, &window, &watch] {
+        QObject::connect(controlIn<QTimer>(window, "Timer1"), &QTimer::timeout, [this, &window, &watch] {
             const int tick = ++watch.ticks;
             if (watch.verdictTick == 0 && text(&window, "Label53") == QStringLiteral("Save to Module OK"))
                 watch.verdictTick = tick;
@@ -173,19 +173,19 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     ScopedStateHome home;
     TcfgForm* window = openFromTheManager();
     ASSERT_NE(window, nullptr);
-    window->findChild<QLineEdit*>(QStringLiteral("Edit_SSID"))->setText(QStringLiteral("MovedNet"));
+    controlIn<QLineEdit>(*window, "Edit_SSID")->setText(QStringLiteral("MovedNet"));
     window->moduleAddressControl()->setValue(0xC0000215u);  // 192.0.2.21
 
     TickWatch watch;
     watchTicks(*window, watch);
     QElapsedTimer clock;
     clock.start();
-    window->findChild<QPushButton*>(QStringLiteral("saveModuleBtn"))->click();
+    controlIn<QPushButton>(*window, "saveModuleBtn")->click();
     ASSERT_TRUE(
         waitUntil([&] { return text(window, "Label53") == QStringLiteral("Save to Module OK"); }, kSaveLimitMs));
     RecordProperty("save_seconds", std::to_string(clock.elapsed() / 1000.0));
     EXPECT_EQ(watch.verdictTick, 31);
-    auto* exitButton = window->findChild<QPushButton*>(QStringLiteral("abortBtn"));
+    auto* exitButton = controlIn<QPushButton>(*window, "abortBtn");
     EXPECT_EQ(exitButton->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(exitButton->isEnabled());
 
@@ -231,7 +231,7 @@ TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAt
     TickWatch watch;
     watchTicks(f, watch);
     int verdictTick = 0;
-    QObject::connect(f.Timer1, &QTimer::timeout, [&] {
+    QObject::connect(controlIn<QTimer>(f, "Timer1"), &QTimer::timeout, [&] {
         if (verdictTick == 0 && w.label("Label53") == QStringLiteral("Save to Module not confirmed"))
             verdictTick = watch.ticks;
     });
@@ -240,7 +240,7 @@ TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAt
     ASSERT_TRUE(waitUntil([&] { return !f.saveExchange().isRunning(); }, kSaveLimitMs));
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module not confirmed"));
     EXPECT_EQ(verdictTick, 31);
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Abort"));
@@ -301,7 +301,7 @@ TEST_F(ConfigSaveLabTest, NoModuleOnTheLinkOrThePortHeldElsewhereSendsNoSave)
     RecordProperty("no_answer_ms", std::to_string(clock.elapsed()));
     EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("no answer from 192.0.2.20: nothing was saved")});
-    EXPECT_FALSE(f.Timer1->isActive());
+    EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
 
@@ -366,13 +366,13 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
     ConfigWindowDriver w;
     TcfgForm& a = w.open(wifiModule(kLabModule));
     TcfgForm& b = w.open(kitchenPrinter("198.51.100.20", "00-1F-7C-00-03-14"));
-    a.Edit_SSID->setText(QStringLiteral("ShopA"));
-    b.Edit_SSID->setText(QStringLiteral("ShopB"));
-    const auto confirmed = [](TcfgForm& f) { return f.Label53->text() == QStringLiteral("Save to Module OK"); };
+    controlIn<QLineEdit>(a, "Edit_SSID")->setText(QStringLiteral("ShopA"));
+    controlIn<QLineEdit>(b, "Edit_SSID")->setText(QStringLiteral("ShopB"));
+    const auto confirmed = [](TcfgForm& f) { return controlIn<QLabel>(f, "Label53")->text() == QStringLiteral("Save to Module OK"); };
 
     // A alone; B's window is open and idle.
     a.moduleAddressControl()->setValue(0xC0000215u);  // 192.0.2.21
-    QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(a, "saveModuleBtn"), Qt::LeftButton);
     ASSERT_TRUE(waitUntil([&] { return confirmed(a); }, kSaveLimitMs));
     expectSaveDatagrams(*moduleA);
     EXPECT_EQ(probes(moduleA).size(), 1u);
@@ -381,13 +381,13 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
 
     // Both at once.
     a.moduleAddressControl()->setValue(0xC0000214u);  // back to 192.0.2.20
-    QTest::mouseClick(a.saveModuleBtn, Qt::LeftButton);
-    QTest::mouseClick(b.saveModuleBtn, Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(a, "saveModuleBtn"), Qt::LeftButton);
+    QTest::mouseClick(controlIn<QPushButton>(b, "saveModuleBtn"), Qt::LeftButton);
     ASSERT_TRUE(
         waitUntil([&] { return !a.saveExchange().isRunning() && !b.saveExchange().isRunning(); }, kSaveLimitMs));
-    EXPECT_EQ(a.Label53->text().toStdString(), "Save to Module OK");
+    EXPECT_EQ(controlIn<QLabel>(a, "Label53")->text().toStdString(), "Save to Module OK");
     // B keeps its address: a module restarting there is silent at its probe.
-    EXPECT_EQ(b.Label53->text().toStdString(), "Save to Module OK");
+    EXPECT_EQ(controlIn<QLabel>(b, "Label53")->text().toStdString(), "Save to Module OK");
 
     const auto storedA = moduleA->lines("stored");
     ASSERT_EQ(storedA.size(), 2u);

@@ -27,6 +27,12 @@ inline DeviceEntry wifiModule(const std::string& address)
     return kitchenPrinter(address);
 }
 
+// A window's control by its object name (nullptr when there is none).
+template <typename T> T* controlIn(const QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
+
 class ConfigWindowDriver {
 public:
     ConfigWindowDriver()
@@ -52,7 +58,7 @@ public:
     template <typename T>
     T* control(const char* name)
     {
-        return form().findChild<T*>(QString::fromLatin1(name));
+        return controlIn<T>(form(), name);
     }
     QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
