@@ -103,9 +103,8 @@ int main(int argc, char** argv)
     setenv("QUILLMAR_COM5", link.c_str(), 1);
 
     NoTables tables;
-    std::mutex routeLock, neighbourLock;
     Progress progress;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock, [](const std::string&) {});
+    HostTableHelpers helpers(tables, [](const std::string&) {});
     SessionEnvironment environment{{{0x7F000001u, if_nametoindex("lo")}}, &helpers, &progress, nullptr, {}};
 
     const double cpuBefore = cpuSeconds();

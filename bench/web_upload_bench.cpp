@@ -82,9 +82,8 @@ int main(int argc, char** argv)
     std::ofstream(imagePath, std::ios::binary) << image;
 
     NetlinkHostTables tables;
-    std::mutex routeLock, neighbourLock;
     Progress progress;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock, [](const std::string&) {});
+    HostTableHelpers helpers(tables, [](const std::string&) {});
     const SessionEnvironment environment{IfaddrsAddressSource().read().addresses, &helpers, &progress, nullptr, {}};
     const Clock::time_point uploadBegan = Clock::now();
     const int result = runWebUploadSteps({"", address, argv[2], "", imagePath}, environment);

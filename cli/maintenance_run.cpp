@@ -12,7 +12,7 @@
 #include <mutex>
 
 #include "core_application.h"
-#include "maintenance/host_table_helpers.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_result.h"
 #include "platform/host_tables.h"
 #include "platform/local_addresses.h"
@@ -60,16 +60,10 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
         const std::lock_guard<std::mutex> lock(logLock);
         run.log << line;
     };
-    NetlinkHostTables systemTables;
-    HostTables& tables = context.hostTables ? *context.hostTables : systemTables;
-    std::mutex routeLock;
-    std::mutex neighbourLock;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock,
-                             [&log](const std::string& line) { log(QString::fromLocal8Bit(line)); });
-    SessionEnvironment environment;
-    environment.localAddresses = std::move(reading.addresses);
-    environment.tables = &helpers;
-    environment.timing = context.maintenanceTiming;
+    SessionTables tables(context.hostTables,
+                         [&log](const std::string& line) { log(QString::fromLocal8Bit(line)); });
+    const SessionEnvironment environment =
+        tables.environment(std::move(reading.addresses), context.maintenanceTiming);
     const MaintenanceStatus status = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
 
     MaintenanceThread* worker = makeWorker(environment, status);

@@ -30,7 +30,6 @@ public:
     // Bytes the client sent; the replies to send back, in order.
     std::vector<std::string> receive(std::string_view bytes);
 
-    bool loggedIn() const { return loggedIn_; }
     const std::string& peer() const { return peer_; }
 
 private:

@@ -98,8 +98,9 @@ std::optional<SettingsPrinter> parseSettingsPrinter(const std::string& options, 
             static const SettingsFault faults[] = {
                 SettingsFault::None,      SettingsFault::Silent, SettingsFault::LeadingOnly, SettingsFault::Short,
                 SettingsFault::ReadAgain, SettingsFault::Echo,   SettingsFault::ExtraLead,   SettingsFault::Random};
+            const std::string& wanted = value;  // clang before 16 cannot capture a structured binding
             const auto named = std::find_if(std::begin(faults), std::end(faults),
-                                            [&value](SettingsFault fault) { return value == faultName(fault); });
+                                            [&wanted](SettingsFault fault) { return wanted == faultName(fault); });
             if (named == std::end(faults)) {
                 error = "fault must be none, silent, lead, short, again, echo, extralead or random, got '" + value
                         + "'";

@@ -26,7 +26,7 @@
 #include "app/shared_windows.h"
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
-#include "maintenance/host_table_helpers.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_thread.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"

@@ -33,7 +33,7 @@ class QTreeWidgetItem;
 namespace quillmar {
 
 class DeviceListModel;
-class HostTableHelpers;
+class SessionTables;
 class HostTables;
 class MaintenanceThread;
 struct SessionEnvironment;
@@ -89,8 +89,6 @@ public:
     const std::string& defaultModelName() const { return defaultModelName_; }
 
     std::mutex addressLock;
-    std::mutex routeLock;
-    std::mutex neighbourLock;
 
     // Remembered by the configuration window between openings.
     QString webSourceDirectory;
@@ -136,7 +134,6 @@ private:
     // Keeps `worker` where closing the window finds it.
     void trackMaintenanceWorker(MaintenanceThread* worker);
     void stopMaintenanceWorkers();
-    HostTableHelpers& hostTableHelpers();
     // What a maintenance worker's device session gets: the local address table,
     // the route and neighbour helpers under this window's locks, the waits.
     SessionEnvironment maintenanceEnvironment();
@@ -163,9 +160,8 @@ private:
     // The current search's replies of the other printer family.
     OtherFamilyCount otherFamily_;
     bool searchCancelled_ = false;
-    std::unique_ptr<HostTables> ownHostTables_;
-    HostTables* hostTables_ = nullptr;
-    std::unique_ptr<HostTableHelpers> hostTableHelpers_;
+    HostTables* hostTables_ = nullptr;  // nullptr: the system's
+    std::unique_ptr<SessionTables> sessionTables_;
     MaintenanceTiming maintenanceTiming_;
     // A cell per run: a cancelled worker that ends late writes into its own.
     std::shared_ptr<std::atomic<int>> maintenanceStatus_;

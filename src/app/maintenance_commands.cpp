@@ -5,7 +5,7 @@
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
-#include "maintenance/host_table_helpers.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
@@ -54,30 +54,16 @@ private:
 void TmainForm::setHostTables(HostTables* tables)
 {
     hostTables_ = tables;
-    hostTableHelpers_.reset();
-}
-
-HostTableHelpers& TmainForm::hostTableHelpers()
-{
-    if (!hostTables_) {
-        ownHostTables_ = std::make_unique<NetlinkHostTables>();
-        hostTables_ = ownHostTables_.get();
-    }
-    if (!hostTableHelpers_) {
-        hostTableHelpers_ = std::make_unique<HostTableHelpers>(
-            *hostTables_, routeLock, neighbourLock,
-            [this](const std::string& line) { log(QString::fromLocal8Bit(line)); });
-    }
-    return *hostTableHelpers_;
+    sessionTables_.reset();
 }
 
 SessionEnvironment TmainForm::maintenanceEnvironment()
 {
-    SessionEnvironment environment;
-    environment.localAddresses = localAddresses_;
-    environment.tables = &hostTableHelpers();
-    environment.timing = maintenanceTiming_;
-    return environment;
+    if (!sessionTables_) {
+        sessionTables_ = std::make_unique<SessionTables>(
+            hostTables_, [this](const std::string& line) { log(QString::fromLocal8Bit(line)); });
+    }
+    return sessionTables_->environment(localAddresses_, maintenanceTiming_);
 }
 
 int TmainForm::maintenanceStatus() const

@@ -8,10 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <cstdio>
-#include <mutex>
 
 #include "config/cfg_form.h"
-#include "maintenance/host_table_helpers.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/image_kind.h"
 #include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_result.h"
@@ -37,15 +36,9 @@ std::string systemBytes(const QString& path)
 // locks of its own; their messages go to standard error.
 SessionEnvironment systemEnvironment()
 {
-    static NetlinkHostTables tables;
-    static std::mutex routeLock;
-    static std::mutex neighbourLock;
-    static HostTableHelpers helpers(tables, routeLock, neighbourLock,
-                                    [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
-    SessionEnvironment environment;
-    environment.localAddresses = IfaddrsAddressSource().read().addresses;
-    environment.tables = &helpers;
-    return environment;
+    static SessionTables tables(nullptr,
+                                [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    return tables.environment(IfaddrsAddressSource().read().addresses, {});
 }
 
 void tellOutcome(QWidget* window, const std::optional<OutcomeMessage>& message)

@@ -44,7 +44,6 @@ QString SaveExchange::waitingText(int ticks)
 
 void SaveExchange::setStatus(const QString& text)
 {
-    statusText_ = text;
     host_.showStatus(text);
 }
 

@@ -154,7 +154,6 @@ public:
     int saveTicks() const { return saveTicks_; }
     bool probeSent() const { return probeSent_; }
     const QString& answerState() const { return answerState_; }
-    const QString& statusText() const { return statusText_; }
     // Not for an exchange with ExternalTicks, which has no timer.
     QTimer& timer() { return *timer_; }
 
@@ -186,7 +185,6 @@ private:
     QString probeAddress_;
     QString savedAddress_;
     QString answerState_;
-    QString statusText_;
 };
 
 }  // namespace quillmar

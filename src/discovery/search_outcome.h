@@ -24,7 +24,6 @@ public:
 
     void offer(const DeviceEntry& entry);
     std::size_t count() const { return macs_.size(); }
-    int otherFamily() const { return otherFamily_; }
 
 private:
     int otherFamily_;

@@ -26,9 +26,6 @@ public:
     // worker before each local address and each request.
     void requestStop() { engine_.requestStop(); }
 
-    bool broadcast() const { return target_.broadcast; }
-    QString address() const { return QString::fromStdString(target_.address); }
-
 signals:
     void labelChanged(const QString& text);
     void barPositionChanged(int position);

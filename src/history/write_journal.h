@@ -33,12 +33,10 @@ public:
     const QString& backupPath() const { return entry_.backup; }
     // What setWritten was given (an empty record before).
     DeviceEntry written() const { return written_.value_or(DeviceEntry{}); }
-    bool hasRead() const { return read_.has_value(); }
 
     // Appends the audit line with `verdict` (once; later calls do nothing);
     // the reason when the log could not be written.
     std::optional<QString> finish(const QString& verdict);
-    bool finished() const { return finished_; }
 
     // Where the log goes (tests); empty for the user's log.
     void setLogPath(const QByteArray& path) { logPath_ = path; }

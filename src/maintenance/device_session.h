@@ -88,7 +88,6 @@ public:
     static constexpr int kStoppedWaiting = -5;
 
     std::uint32_t deviceAddress() const { return deviceAddress_; }
-    const MacBytes& deviceMac() const { return deviceMac_; }
     int interfacePosition() const { return interfacePosition_; }
     bool hasSocket() const { return socket_ >= 0; }
 

@@ -21,8 +21,7 @@ std::string addressText(std::uint32_t networkOrder)
 
 }  // namespace
 
-HostTableHelpers::HostTableHelpers(HostTables& tables, std::mutex& routeLock, std::mutex& neighbourLock, LogLine log)
-    : tables_(tables), routeLock_(routeLock), neighbourLock_(neighbourLock), log_(std::move(log))
+HostTableHelpers::HostTableHelpers(HostTables& tables, LogLine log) : tables_(tables), log_(std::move(log))
 {
 }
 

@@ -29,7 +29,9 @@ class HostTableHelpers {
 public:
     using LogLine = std::function<void(const std::string&)>;
 
-    HostTableHelpers(HostTables& tables, std::mutex& routeLock, std::mutex& neighbourLock, LogLine log);
+    // Sessions of one program share one HostTableHelpers: its locks keep two
+    // of them from changing the same route or entry at once.
+    HostTableHelpers(HostTables& tables, LogLine log);
 
     // Whether the tables may be changed at all; checked before anything is sent.
     bool mayChangeTables() { return tables_.mayChangeTables(); }
@@ -57,8 +59,8 @@ public:
 
 private:
     HostTables& tables_;
-    std::mutex& routeLock_;
-    std::mutex& neighbourLock_;
+    std::mutex routeLock_;
+    std::mutex neighbourLock_;
     LogLine log_;
 };
 

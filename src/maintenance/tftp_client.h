@@ -50,8 +50,6 @@ public:
     // or holds more than `size` bytes fails: only the announced bytes are sent.
     Result sendData(int fd, std::uint64_t size);
 
-    std::uint16_t dataPort() const { return dataPort_; }
-
 private:
     enum class Answer { Datagram, Silence, Failed };
     bool stopRequested() const;

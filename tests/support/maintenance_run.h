@@ -72,11 +72,9 @@ private:
 // The helpers over `tables`, logging into `progress`.
 struct TestHelpers {
     TestHelpers(HostTables& tables, MaintenanceProgress& progress)
-        : helpers(tables, routeLock, neighbourLock, [&progress](const std::string& line) { progress.log(line); })
+        : helpers(tables, [&progress](const std::string& line) { progress.log(line); })
     {
     }
-    std::mutex routeLock;
-    std::mutex neighbourLock;
     HostTableHelpers helpers;
 };
 

@@ -75,10 +75,8 @@ TEST(LoginToken, KeyComesFromTheEnvironmentOnlyWhenItIsAKey)
 TEST(DeviceSession, StopsBeforeAnythingWhenItMayNotChangeTheTablesOrTheKeyIsBroken)
 {
     test::RecordingHostTables tables;
-    std::mutex routeLock, neighbourLock;
     std::vector<std::string> logged;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock,
-                             [&](const std::string& line) { logged.push_back(line); });
+    HostTableHelpers helpers(tables, [&](const std::string& line) { logged.push_back(line); });
     struct Log : MaintenanceProgress {
         std::vector<std::string>* lines;
         void log(const std::string& line) override { lines->push_back(line); }
@@ -111,10 +109,8 @@ TEST(DeviceSession, StopsBeforeAnythingWhenItMayNotChangeTheTablesOrTheKeyIsBrok
 TEST(DeviceSession, AnUnparsableAddressSkipsEveryInterfaceAndLeavesNothing)
 {
     test::RecordingHostTables tables;
-    std::mutex routeLock, neighbourLock;
     std::vector<std::string> logged;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock,
-                             [&](const std::string& line) { logged.push_back(line); });
+    HostTableHelpers helpers(tables, [&](const std::string& line) { logged.push_back(line); });
     MaintenanceProgress progress;
     SessionEnvironment environment{{{0xC0000201u, 2}, {0xC6336401u, 3}}, &helpers, &progress, nullptr, {}};
     DeviceSession session({"", "printer", "02:51:cb:00:71:0a", "", ""}, false, environment);
@@ -149,10 +145,8 @@ HeldAndReleased holdAndRelease(const std::vector<NeighbourRow>& planted,
     test::RecordingHostTables tables;
     for (const NeighbourRow& row : planted)
         tables.plantNeighbour(row);
-    std::mutex routeLock, neighbourLock;
     HeldAndReleased run;
-    HostTableHelpers helpers(tables, routeLock, neighbourLock,
-                             [&run](const std::string& line) { run.logged.push_back(line); });
+    HostTableHelpers helpers(tables, [&run](const std::string& line) { run.logged.push_back(line); });
     NeighbourHold hold;
     EXPECT_EQ(helpers.addNeighbourEntry(kDevice, kDeviceMac, 2, hold), 0);
     if (meanwhile)
