@@ -11,17 +11,13 @@
 #include <QPushButton>
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/recording_prompter.h"
 #include "support/view_clicks.h"
 
 using namespace quillmar;
 
 namespace {
-
-class OneAddress final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{0xC0000201u, 2}}}; }
-};
 
 // Searches are not what these tests are about; the automatic one is kept out.
 class QuietMainForm final : public TmainForm {
@@ -88,7 +84,7 @@ protected:
         return colour.isValid() && colour.value<QBrush>().color() == QColor(0, 0, 255);
     }
 
-    OneAddress addresses;
+    test::FixedAddresses addresses{{0xC0000201u, 2}};
     QuietMainForm form{nullptr, &addresses};
     QTableView* list = nullptr;
     test::RecordingPrompter prompts;

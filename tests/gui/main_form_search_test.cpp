@@ -14,6 +14,7 @@
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/loopback_addresses.h"
 #include "support/recording_prompter.h"
 #include "support/wait_until.h"
@@ -24,11 +25,6 @@ using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-class LoopbackAddresses final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{loopbackAddress(0), 1}, {loopbackAddress(2), 1}}}; }
-};
 
 class MainFormSearchTest : public ::testing::Test {
 protected:
@@ -101,7 +97,7 @@ protected:
         return sim;
     }
 
-    LoopbackAddresses addresses;
+    test::FixedAddresses addresses{{loopbackAddress(0), 1}, {loopbackAddress(2), 1}};
     RecordingPrompter prompts;
     SharedWindows* windows = nullptr;
     QMetaObject::Connection connect;

@@ -13,6 +13,7 @@
 #include "app/main_form.h"
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/recording_prompter.h"
 #include "support/tab_order.h"
 #include "support/view_clicks.h"
@@ -20,12 +21,6 @@
 using namespace quillmar;
 
 namespace {
-
-class FakeAddressSource final : public LocalAddressSource {
-public:
-    LocalAddressReading reading;
-    LocalAddressReading read() override { return reading; }
-};
 
 class CountingMainForm final : public TmainForm {
 public:
@@ -86,7 +81,7 @@ protected:
         return entry;
     }
 
-    FakeAddressSource source;
+    test::FixedAddresses source;
     test::RecordingPrompter prompts;
 };
 

@@ -24,6 +24,7 @@
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/loopback_addresses.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
@@ -75,11 +76,6 @@ std::string heldNames()
     }
     return names;
 }
-
-class OneLoopbackAddress final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{loopbackAddress(0), 1}}}; }
-};
 
 class ManagerResourcesTest : public ::testing::Test {
 protected:
@@ -149,7 +145,7 @@ protected:
         QThreadPool::globalInstance()->waitForDone();
     }
 
-    OneLoopbackAddress addresses;
+    test::FixedAddresses addresses{{loopbackAddress(0), 1}};
     RecordingPrompter prompts;
     SharedWindows* windows = nullptr;
     std::unique_ptr<TmainForm> form;

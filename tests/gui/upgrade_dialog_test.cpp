@@ -23,6 +23,7 @@
 #include "maintenance/upgrade_prg_form.h"
 #include "platform/com_port_map.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/pseudo_terminal.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
@@ -177,11 +178,6 @@ TEST_F(UpgradeDialogTest, DialogsHaveOnlyACloseBoxAndTheKeyboardWorksThem)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-class OneAddress final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{0xC0000201u, 2}}}; }
-};
-
 class QuietMainForm final : public TmainForm {
 public:
     using TmainForm::TmainForm;
@@ -195,7 +191,7 @@ TEST(UpgradeCommand, OpensTheDialogAndNothingReachesThePrinterOnOk)
     test::TempDirectory directory;
     test::PseudoTerminal printer(1);
     ASSERT_TRUE(printer.ready()) << printer.error;
-    OneAddress addresses;
+    test::FixedAddresses addresses{{0xC0000201u, 2}};
     QuietMainForm form(nullptr, &addresses);
     // The upgrade that follows OK stops before it touches any table or network.
     test::RecordingHostTables tables;

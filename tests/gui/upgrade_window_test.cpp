@@ -31,6 +31,7 @@
 #include "maintenance/upgrade_fw_dialog.h"
 #include "maintenance/upgrade_prg_form.h"
 #include "record/program_flags.h"
+#include "support/fixed_addresses.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
@@ -42,11 +43,6 @@ using namespace quillmar;
 using namespace std::chrono_literals;
 
 namespace {
-
-class Loopback final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{0x7F000001u, if_nametoindex("lo")}}}; }
-};
 
 class QuietMainForm final : public TmainForm {
 public:
@@ -136,7 +132,7 @@ protected:
     std::unique_ptr<test::SimProcess> sim;
     test::RecordingHostTables tables;
     test::RecordingPrompter prompts;
-    Loopback addresses;
+    test::FixedAddresses addresses{{0x7F000001u, if_nametoindex("lo")}};
     QuietMainForm form{nullptr, &addresses};
 };
 

@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "platform/usb_printer.h"
+#include "support/fixed_addresses.h"
 #include "support/settings_tool_driver.h"
 #include "support/usb_printer_testbed.h"
 #include "support/view_clicks.h"
@@ -217,11 +218,6 @@ TEST_F(UsbSettingsToolTest, ALanPrinterOffersNoWifiChoicesAndTheIpModeNeedsTheSt
     EXPECT_TRUE(w.window().addressBox()->isEnabled());
 }
 
-class OneAddress final : public LocalAddressSource {
-public:
-    LocalAddressReading read() override { return {0, {{0xC0000201u, 2}}}; }
-};
-
 // No search leaves this test: the automatic one is kept out.
 class QuietMainForm final : public TmainForm {
 public:
@@ -249,7 +245,7 @@ TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgr
         const char* command = usbToolFlag ? "ChangeSettingByUSB" : "ChangeSettingByCOMPort";
         const char* tool = usbToolFlag ? "quillmar::TForm2" : "quillmar::TForm1";
         SCOPED_TRACE(command);
-        OneAddress addresses;
+        test::FixedAddresses addresses{{0xC0000201u, 2}};
         auto* form = new QuietMainForm(nullptr, &addresses);
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->show();

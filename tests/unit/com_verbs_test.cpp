@@ -14,6 +14,7 @@
 #include "support/cli_runner.h"
 #include "support/sample_devices.h"
 #include "support/sim_process.h"
+#include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
@@ -48,7 +49,6 @@ protected:
     void TearDown() override
     {
         sim.reset();
-        std::filesystem::remove_all(directory);
     }
 
     // The record of the printer on `link`'s `count`th write, once the
@@ -65,10 +65,8 @@ protected:
         return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
     }
 
-    std::filesystem::path directory = [] {
-        char dir[] = "/tmp/quillmar-com-cli-XXXXXX";
-        return std::filesystem::path(::mkdtemp(dir));
-    }();
+    test::TempDirectory temp;
+    std::filesystem::path directory = temp.native();
     // The printers' own records: a lower-case MAC and a WEP key beside AES,
     // which the tools' save would change and a write must not.
     DeviceEntry records[2] = {test::kitchenPrinter("192.0.2.50", "0a-1b-2c-3d-4e-5f"),

@@ -16,6 +16,7 @@
 #include "comm/com_settings_channel.h"
 #include "comm/direct_settings.h"
 #include "tools/tool_record.h"
+#include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
@@ -97,13 +98,10 @@ protected:
         ::unsetenv("QUILLMAR_COM5");
         ::unsetenv("QUILLMAR_COM6");
         sim.reset();
-        std::filesystem::remove_all(directory);
     }
 
-    std::filesystem::path directory = [] {
-        char dir[] = "/tmp/quillmar-com-XXXXXX";
-        return std::filesystem::path(::mkdtemp(dir));
-    }();
+    test::TempDirectory temp;
+    std::filesystem::path directory = temp.native();
     DeviceEntry records[2] = {fullRecord("ABCDEFGHIJKLMNOP"), fullRecord("SECONDPRINTER-16")};
     std::filesystem::path links[2];
     std::unique_ptr<test::SimProcess> sim;

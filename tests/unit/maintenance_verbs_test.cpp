@@ -25,6 +25,7 @@
 #include "support/sim_process.h"
 #include "support/state_home.h"
 #include "system_bytes.h"
+#include "support/temp_directory.h"
 
 namespace quillmar {
 namespace {
@@ -37,16 +38,13 @@ class MaintenanceVerbs : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillmar-cli-upgrade-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = temp.native();
         ::setenv("QUILLMAR_COM7", (dir / "com7").c_str(), 1);
     }
     void TearDown() override
     {
         sim.reset();
         ::unsetenv("QUILLMAR_COM7");
-        std::filesystem::remove_all(dir);
     }
 
     void start(const std::string& session, const std::string& loader = "")
@@ -91,6 +89,7 @@ protected:
     std::string received() const { return (dir / "received.bin").string(); }
     QString image() const { return QString::fromStdString((dir / "image.bin").string()); }
 
+    test::TempDirectory temp;
     std::filesystem::path dir;
     std::unique_ptr<test::SimProcess> sim;
     test::RecordingHostTables tables;

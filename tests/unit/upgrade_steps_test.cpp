@@ -23,6 +23,7 @@
 #include "support/maintenance_run.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar;
 using namespace std::chrono_literals;
@@ -66,15 +67,12 @@ class UpgradeOverPty : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillmar-upgrade-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = temp_.native();
         setenv("QUILLMAR_COM7", (dir_ + "/com7").c_str(), 1);
     }
     void TearDown() override
     {
         sim_.reset();
-        std::filesystem::remove_all(dir_);
     }
 
     // Starts the module with these loader faults (", key=value..." or empty).
@@ -104,6 +102,7 @@ protected:
 
     std::string image() const { return dir_ + "/received.bin"; }
 
+    test::TempDirectory temp_;
     std::string dir_;
     std::unique_ptr<test::SimProcess> sim_;
     test::RecordingHostTables tables_;

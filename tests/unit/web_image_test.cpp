@@ -16,6 +16,7 @@
 #include "maintenance/web_image_format.h"
 #include "support/maintenance_run.h"
 #include "support/web_image_decoder.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar;
 namespace fs = std::filesystem;
@@ -26,12 +27,9 @@ class WebImageBuilder : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillmar-web-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        top_ = pattern;
+        top_ = temp_.native();
         fs::create_directory(source());
     }
-    void TearDown() override { fs::remove_all(top_); }
 
     std::string source() const { return top_ + "/pages"; }
     std::string output() const { return top_ + "/web.anf"; }
@@ -52,6 +50,7 @@ protected:
     // Only the pages and the output: no temporary file was left.
     std::size_t filesInTop() const { return std::distance(fs::directory_iterator(top_), fs::directory_iterator()); }
 
+    test::TempDirectory temp_;
     std::string top_;
 };
 
@@ -243,9 +242,8 @@ TEST_F(WebImageBuilder, ALinkIsFollowedOnlyToAFileOfTheSourceDirectory)
 
 TEST(WebImageCheck, TheUploadRefusesWhatIsNoImage)
 {
-    char pattern[] = "/tmp/quillmar-webcheck-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
+    const test::TempDirectory temp;
+    const std::string dir = temp.native();
     std::string image(128, '\0');
     image[0] = 0x55;
     image[1] = static_cast<char>(0xAA);
@@ -261,5 +259,4 @@ TEST(WebImageCheck, TheUploadRefusesWhatIsNoImage)
     EXPECT_EQ(checkWebImageFile(dir), "open file failed");
     EXPECT_EQ(checkWebImageFile(dir + "/short.anf"), "read file failed");
     EXPECT_EQ(checkWebImageFile(dir + "/f1.anf"), "file can't be recognised");
-    fs::remove_all(dir);
 }

@@ -20,6 +20,7 @@
 #include "support/maintenance_run.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar;
 using namespace std::chrono_literals;
@@ -53,9 +54,7 @@ class WebUploadOverLoopback : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/quillmar-webup-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = temp_.native();
         std::filesystem::create_directory(dir_ + "/site");
         // One module per TFTP behaviour; the seventh refuses the log-in, the
         // eighth has no command port and takes a request without "$SYCN".
@@ -80,7 +79,6 @@ protected:
     void TearDown() override
     {
         sim_.reset();
-        std::filesystem::remove_all(dir_);
     }
 
     std::string received(int module) const { return dir_ + "/received-" + std::to_string(module) + ".anf"; }
@@ -112,6 +110,7 @@ protected:
         return sim_->lines(event, "module", "127.0.0." + std::to_string(module));
     }
 
+    test::TempDirectory temp_;
     std::string dir_;
     std::unique_ptr<test::SimProcess> sim_;
     test::RecordingHostTables tables_;
