@@ -9,12 +9,15 @@
 // JSON, bit 4: --show-secrets), then the answer's bytes (at most 1024, as the
 // configuration port reads them).
 #include <QJsonDocument>
+#include <algorithm>
+#include <string_view>
 #include <QTextStream>
 
 #include "fleet_report.h"
 #include "fuzz/fuzz_support.h"
 #include "history/record_changes.h"
 #include "readback.h"
+#include "record/coded_fields.h"
 #include "record/ipv4_text.h"
 #include "record/upper_case.h"
 #include "settable_fields.h"
@@ -65,6 +68,14 @@ bool drivesNoTerminal(const QString& text)
 bool keyMayBeSought(const std::string& key, const std::vector<const DeviceEntry*>& records)
 {
     if (key.size() < 4)
+        return false;
+    // A refusal names the choices a mode offers ("it offers OPEN, SHARED, ...").
+    const auto namesAChoice = [&key](const auto& items) {
+        return std::any_of(items.begin(), items.end(),
+                           [&key](const char* item) { return std::string_view(item).find(key) != std::string::npos; });
+    };
+    if (namesAChoice(kIpModeItems) || namesAChoice(kWifiModeItems) || namesAChoice(kAuthModeItems)
+        || namesAChoice(kEncryTypeItems))
         return false;
     for (const DeviceEntry* record : records) {
         for (const FieldLayout& layout : deviceFieldLayout()) {
