@@ -7,8 +7,9 @@ packages=(
   libnl-3-dev libnl-route-3-dev
   libgtest-dev libgmock-dev
   iproute2 xvfb xauth umockdev
-  # the fuzz targets (libFuzzer comes with clang's runtime libraries)
-  clang libclang-rt-14-dev
+  # the fuzz targets (libFuzzer comes with clang's runtime libraries), and
+  # clang-format for the layout check
+  clang libclang-rt-14-dev clang-format git
   # the Debian package and its test: shlibdeps, the menu entry check, man -w, getcap
   dpkg-dev file desktop-file-utils man-db libcap2-bin
   # the fresh-install test: a Debian 12 made in a folder
