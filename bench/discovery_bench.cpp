@@ -63,13 +63,14 @@ int main(int argc, char** argv)
     const Clock::time_point start = Clock::now();
     Timing timing(start);
     SearchEngine engine(timing, 2);
-    const SearchResult result = parallel ? engine.searchAllAddressesInParallel(reading.addresses, SearchTarget::everyone())
-                                         : engine.searchAllAddresses(reading.addresses, SearchTarget::everyone());
+    const SearchResult result = parallel
+                                    ? engine.searchAllAddressesInParallel(reading.addresses, SearchTarget::everyone())
+                                    : engine.searchAllAddresses(reading.addresses, SearchTarget::everyone());
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     const double cpu = cpuSeconds() - cpuBefore;
 
-    std::printf("mode: %s over %zu local addresses\n", parallel ? "parallel (quillmar-cli)" : "one after another (manager)",
-                reading.addresses.size());
+    std::printf("mode: %s over %zu local addresses\n",
+                parallel ? "parallel (quillmar-cli)" : "one after another (manager)", reading.addresses.size());
     std::printf("listed: %zu\n", engine.listedCount());
     std::printf("wall: %.3f s (last reply after %.3f s)\n", wall,
                 std::chrono::duration<double>(timing.lastReply).count());

@@ -3,10 +3,10 @@
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
-#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar::cli {
 
@@ -57,8 +57,7 @@ AppliedFile changesOfRecord(const DeviceEntry& record)
             // would be refused as a key that does not arrive.
             if ((layout.field == DeviceField::Key) != wep) {
                 file.notApplied << QStringLiteral("%1 is not sent with encryType %2")
-                                       .arg(nameOf(layout.field),
-                                            fromSingleByte(record.text(DeviceField::EncryType)));
+                                       .arg(nameOf(layout.field), fromSingleByte(record.text(DeviceField::EncryType)));
                 continue;
             }
             break;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "applied_file.h"
+#include "field_name_text.h"
 #include "fleet_verb_base.h"
 #include "history/record_backups.h"
 #include "record/field_names.h"
@@ -11,7 +12,6 @@
 #include "site_map.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 

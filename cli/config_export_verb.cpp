@@ -8,14 +8,14 @@
 #include "config/opened_form_values.h"
 #include "config/save_checks.h"
 #include "config/save_records.h"
-#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
+#include "field_name_text.h"
 #include "module_verb_base.h"
-#include "record/field_names.h"
 #include "platform/regular_files.h"
+#include "record/field_names.h"
+#include "record/single_byte_text.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 

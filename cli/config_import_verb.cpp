@@ -4,8 +4,8 @@
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
-#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
+#include "record/single_byte_text.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 #include "verb.h"

@@ -20,8 +20,8 @@ struct WifiChoicesAfter {
     QString wifiMode;
     QString authMode;
     QString encryType;
-    QStringList authModesOffered;                   // by wifiMode
-    std::optional<QStringList> encryTypesOffered;   // by authMode; nothing: any
+    QStringList authModesOffered;                  // by wifiMode
+    std::optional<QStringList> encryTypesOffered;  // by authMode; nothing: any
     // The window's items are matched as spelled, the tools' in any case.
     Qt::CaseSensitivity matching = Qt::CaseSensitive;
 };

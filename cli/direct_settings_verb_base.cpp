@@ -5,18 +5,18 @@
 #include <utility>
 
 #include "com_port_option.h"
+#include "comm/com_settings_channel.h"
+#include "comm/direct_settings.h"
 #include "comm/serial_control.h"
+#include "comm/usb_settings_channel.h"
 #include "core_application.h"
 #include "fleet_report.h"
 #include "platform/usb_printer.h"
 #include "record_printing.h"
 #include "terminal_text.h"
 #include "tool_fields.h"
-#include "comm/com_settings_channel.h"
-#include "comm/direct_settings.h"
 #include "tools/same_usb_printer.h"
 #include "tools/settings_tool_rules.h"
-#include "comm/usb_settings_channel.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {

@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
+#include "comm/settings_channel.h"
 #include "record/device_entry.h"
 #include "settable_fields.h"
-#include "comm/settings_channel.h"
 #include "verb.h"
 
 namespace quillmar {

@@ -13,6 +13,7 @@
 #include "csv_text.h"
 #include "discovery/search_engine.h"
 #include "discovery/search_outcome.h"
+#include "field_name_text.h"
 #include "history/record_changes.h"
 #include "local_search.h"
 #include "module_watch.h"
@@ -23,7 +24,6 @@
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verb.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -134,7 +134,7 @@ public:
                    QStringLiteral("1: RX4100 WI-FI; 2 (default): RX7000 WI-FI and RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
         addJsonOption(QStringLiteral("one JSON array for scripts: the record's fields by name, and address; with "
-                                  "--watch one JSON object per event line, with event and time"));
+                                     "--watch one JSON object per event line, with event and time"));
         addOption({QStringLiteral("watch"),
                    QStringLiteral("search again and again and print the modules that appeared, changed or went "
                                   "silent, until interrupted")});

@@ -7,10 +7,10 @@
 #include <algorithm>
 
 #include "exit_status.h"
+#include "field_name_text.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
 #include "text_table.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 

@@ -12,8 +12,8 @@
 #include <mutex>
 
 #include "core_application.h"
-#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_result.h"
+#include "maintenance/session_tables.h"
 #include "platform/host_tables.h"
 #include "platform/local_addresses.h"
 #include "progress_display.h"
@@ -60,10 +60,8 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
         const std::lock_guard<std::mutex> lock(logLock);
         run.log << line;
     };
-    SessionTables tables(context.hostTables,
-                         [&log](const std::string& line) { log(QString::fromLocal8Bit(line)); });
-    const SessionEnvironment environment =
-        tables.environment(std::move(reading.addresses), context.maintenanceTiming);
+    SessionTables tables(context.hostTables, [&log](const std::string& line) { log(QString::fromLocal8Bit(line)); });
+    const SessionEnvironment environment = tables.environment(std::move(reading.addresses), context.maintenanceTiming);
     const MaintenanceStatus status = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
 
     MaintenanceThread* worker = makeWorker(environment, status);

@@ -166,9 +166,8 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         status = exitStatusOfMaintenance(run.code);
     }
 
-    journalMaintenance(name(), request, image, message.join(u' '), [this, &context](const QString& line) {
-        context.err << messagePrefix() << line << '\n';
-    });
+    journalMaintenance(name(), request, image, message.join(u' '),
+                       [this, &context](const QString& line) { context.err << messagePrefix() << line << '\n'; });
     // The worker's message log, but not the line the message repeats.
     for (const QString& line : run.log) {
         if (line != message.join(u'\n'))

@@ -9,12 +9,12 @@
 #include <thread>
 
 #include "exit_status.h"
+#include "field_name_text.h"
 #include "local_search.h"
 #include "record/field_names.h"
 #include "record_printing.h"
 #include "stop_signals.h"
 #include "terminal_text.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 

@@ -1,9 +1,9 @@
 #include "record_printing.h"
 
+#include "field_name_text.h"
 #include "history/record_changes.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 

@@ -3,17 +3,17 @@
 #include <algorithm>
 
 #include "config/opened_form_values.h"
-#include "record/wifi_choices.h"
 #include "config/save_records.h"
-#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
+#include "dependent_fields.h"
+#include "field_name_text.h"
 #include "record/coded_fields.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"
 #include "record/ipv4_text.h"
+#include "record/single_byte_text.h"
+#include "record/wifi_choices.h"
 #include "terminal_text.h"
-#include "dependent_fields.h"
-#include "field_name_text.h"
 
 namespace quillmar::cli {
 
@@ -197,7 +197,8 @@ std::optional<QString> checkDependentFields(const std::vector<FieldChange>& give
                            toItems(authModeItemsFor(int(itemList(kWifiModeItems).indexOf(v.wifiMode)))), std::nullopt};
     if (const auto encrys = encryTypeItemsFor(toSingleByte(v.authMode)))
         after.encryTypesOffered = toItems(*encrys);
-    if (std::optional<QString> refused = checkDependentFields(given, after, {QStringLiteral("sent"), QStringLiteral("module")}))
+    if (std::optional<QString> refused = checkDependentFields(given, after,
+                                                              {QStringLiteral("sent"), QStringLiteral("module")}))
         return refused;
     const bool wep = v.encryType == QLatin1String("WEP");
     // The key that goes out with the new encryption is the module's own when

@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "record/single_byte_text.h"
+#include "dependent_fields.h"
+#include "field_name_text.h"
 #include "record/coded_fields.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"
 #include "record/ipv4_text.h"
+#include "record/single_byte_text.h"
 #include "terminal_text.h"
-#include "dependent_fields.h"
-#include "field_name_text.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 
@@ -183,8 +183,8 @@ std::optional<DeviceEntry> toolRecordWithChanges(const DeviceEntry& reported, co
                                  toolAuthItemsFor(itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode)),
                                  toolEncryItemsFor(itemOr(choicesOf(DeviceField::AuthMode), texts.authMode)),
                                  Qt::CaseInsensitive};
-    if (std::optional<QString> refused =
-            checkDependentFields(changes, after, {QStringLiteral("written"), QStringLiteral("printer")})) {
+    if (std::optional<QString> refused = checkDependentFields(changes, after,
+                                                              {QStringLiteral("written"), QStringLiteral("printer")})) {
         error = *refused;
         return std::nullopt;
     }

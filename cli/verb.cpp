@@ -84,7 +84,7 @@ QString Verb::usage() const
     for (const QCommandLineOption& option : options_) {
         const QString syntax = optionSyntax(option).section(QStringLiteral(", "), -1);
         text += requiredOptions_.contains(option.names().constFirst()) ? u' ' + syntax
-                                                                        : QStringLiteral(" [") + syntax + u']';
+                                                                       : QStringLiteral(" [") + syntax + u']';
     }
     return text;
 }
@@ -111,10 +111,9 @@ QString Verb::helpText() const
 
 qsizetype Verb::leastArguments() const
 {
-    return std::count_if(arguments_.begin(), arguments_.end(),
-                         [](const Argument& argument) {
-                             return argument.count == Count::One || argument.count == Count::OneOrMore;
-                         });
+    return std::count_if(arguments_.begin(), arguments_.end(), [](const Argument& argument) {
+        return argument.count == Count::One || argument.count == Count::OneOrMore;
+    });
 }
 
 int Verb::run(const QStringList& arguments, VerbContext& context)

@@ -5,9 +5,9 @@
 
 #include <chrono>
 
+#include "comm/direct_settings.h"
 #include "config_read.h"
 #include "maintenance/maintenance_timing.h"
-#include "comm/direct_settings.h"
 
 namespace quillmar {
 class HostTables;

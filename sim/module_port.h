@@ -28,8 +28,7 @@ public:
     ~ModulePort();
 
     // Binds every address to `port`; returns false and sets `error` on failure.
-    bool open(const std::vector<std::uint32_t>& addresses, std::uint16_t port, EventLoop& loop,
-              std::string& error);
+    bool open(const std::vector<std::uint32_t>& addresses, std::uint16_t port, EventLoop& loop, std::string& error);
     void addHandler(Handler handler) { handlers_.push_back(std::move(handler)); }
 
     // Sends `bytes` back to the datagram's sender from `fromAddress`; returns

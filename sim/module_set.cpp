@@ -21,16 +21,16 @@ bool locateIn(const ifaddrs* list, SimModule& module)
         if (ntohl(in->sin_addr.s_addr) != module.address)
             continue;
         module.interfaceIndex = if_nametoindex(it->ifa_name);
-        const std::uint32_t mask =
-            it->ifa_netmask ? ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr) : 0;
+        const std::uint32_t mask = it->ifa_netmask
+                                       ? ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr)
+                                       : 0;
         module.broadcastAddress = module.address | ~mask;
         return true;
     }
     // Every address of the loopback prefix (127.0.0.0/8) is this host's own,
     // though only the first is listed.
     for (const ifaddrs* it = list; it; it = it->ifa_next) {
-        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_netmask
-            || !(it->ifa_flags & IFF_LOOPBACK))
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET || !it->ifa_netmask || !(it->ifa_flags & IFF_LOOPBACK))
             continue;
         const std::uint32_t address = ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr.s_addr);
         const std::uint32_t mask = ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr);

@@ -47,15 +47,17 @@ std::optional<SettingsPortOptions> parseSettingsPortOptions(const std::string& o
         error = "--settings-pty needs a path for the link";
         return std::nullopt;
     }
-    const std::optional<SettingsPrinter> printer =
-        parseSettingsPrinter(comma == std::string::npos ? std::string() : option.substr(comma + 1), error);
+    const std::optional<SettingsPrinter> printer = parseSettingsPrinter(
+        comma == std::string::npos ? std::string() : option.substr(comma + 1), error);
     if (!printer)
         return std::nullopt;
     want.printer = *printer;
     return want;
 }
 
-SettingsPorts::SettingsPorts(RequestLog& log) : log_(log) {}
+SettingsPorts::SettingsPorts(RequestLog& log) : log_(log)
+{
+}
 
 SettingsPorts::~SettingsPorts() = default;
 
@@ -80,7 +82,7 @@ bool SettingsPorts::open(const std::vector<SettingsPortOptions>& wanted, EventLo
 
         // An old link (from a simulator that was killed) is replaced; anything
         // else at that path is left alone.
-        struct stat existing{};
+        struct stat existing {};
         if (::lstat(want.linkPath.c_str(), &existing) == 0) {
             if (!S_ISLNK(existing.st_mode)) {
                 error = want.linkPath + " exists and is not a link; not replacing it";

@@ -9,9 +9,20 @@ namespace {
 constexpr int kWidths[kDeviceListColumns] = {50, 82, 50, 106, 95, 50, 50, 50, 89, 50, 50, 50, 60, 50};
 // A name's letters average out narrower than a MAC's hexadecimal digits, which
 // are all wide.
-constexpr const char* kSamples[kDeviceListColumns] = {
-    "100",   "RX_WIFI_IFBOARD", "DEVICE-NAME-16CH", "00-1F-7C-DB-CE-FA", "255.255.255.255", "65535", "65535",
-    "STATIC", "Adhoc",          "WPA2PSK",          "NONE",              "SSID-NAME-10",    "",      ""};
+constexpr const char* kSamples[kDeviceListColumns] = {"100",
+                                                      "RX_WIFI_IFBOARD",
+                                                      "DEVICE-NAME-16CH",
+                                                      "00-1F-7C-DB-CE-FA",
+                                                      "255.255.255.255",
+                                                      "65535",
+                                                      "65535",
+                                                      "STATIC",
+                                                      "Adhoc",
+                                                      "WPA2PSK",
+                                                      "NONE",
+                                                      "SSID-NAME-10",
+                                                      "",
+                                                      ""};
 
 }  // namespace
 
@@ -55,16 +66,14 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     // A text longer than its column (a long SSID) is one hover away.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(index.row(), index.column());
-    if (role == Qt::ForegroundRole
-        && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
+    if (role == Qt::ForegroundRole && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
         return QBrush(QColor(0, 0, 255));
     return {};
 }
 
 QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= kDeviceListColumns)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kDeviceListColumns)
         return {};
     if (section == 0)
         return QStringLiteral("Number");

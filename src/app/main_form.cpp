@@ -26,8 +26,8 @@
 #include "app/shared_windows.h"
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
-#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_thread.h"
+#include "maintenance/session_tables.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
 #include "ui/logo.h"
@@ -321,9 +321,9 @@ void TmainForm::buildFunctionTree()
     funcTreeView->clear();
     auto* root = new QTreeWidgetItem(funcTreeView, {kRootItem});
     const bool usbTool = programFlags().usbToolFlag == 1;
-    for (const QString& text : {QStringLiteral("Broadcast"), QStringLiteral("Search by IP"),
-                                usbTool ? QStringLiteral("ChangeSettingByUSB")
-                                        : QStringLiteral("ChangeSettingByCOMPort")})
+    for (const QString& text :
+         {QStringLiteral("Broadcast"), QStringLiteral("Search by IP"),
+          usbTool ? QStringLiteral("ChangeSettingByUSB") : QStringLiteral("ChangeSettingByCOMPort")})
         new QTreeWidgetItem(root, {text});
     setWindowTitle(usbTool ? QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.12")
                            : QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.10"));
@@ -383,51 +383,75 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
     const quint64 search = ++searchNumber_;
     const auto current = [this, search] { return search == searchNumber_; };
     constexpr auto queued = Qt::QueuedConnection;
-    connect(worker, &UDPsearchThread::labelChanged, progress, [progress, current](const QString& text) {
-        if (current())
-            progress->setLabelText(text);
-    }, queued);
-    connect(worker, &UDPsearchThread::barPositionChanged, progress, [progress, current](int position) {
-        if (current())
-            progress->setBarPosition(position);
-    }, queued);
-    connect(worker, &UDPsearchThread::barStepped, progress, [progress, current] {
-        if (current())
-            progress->stepBar();
-    }, queued);
-    connect(worker, &UDPsearchThread::replyParsed, this, [this, current](const DeviceEntry& entry) {
-        if (!current())
-            return;
-        otherFamily_.offer(entry);
-        addRow(entry);
-    }, queued);
-    connect(worker, &UDPsearchThread::searchFinished, this, [this, progress, current, target] {
-        if (!current())
-            return;
-        searching_ = false;
-        progress->closeIfVisible();
-        update();
-        // A cancelled search was told of when it was cancelled.
-        if (!searchCancelled_ && deviceListModel_->rowCount() == 0)
-            log(QString::fromStdString(nothingListedText(target)));
-        if (otherFamily_.count() > 0)
-            log(QString::fromStdString(otherFamilyText(otherFamily_.count()))
-                + QStringLiteral("; choose that family in the model chooser to see them"));
-    }, queued);
-    connect(worker, &UDPsearchThread::errorRaised, this, [this, progress](const QString& text) {
-        showError(progress->isVisible() ? static_cast<QWidget*>(progress) : this, text);
-    }, queued);
-    // The progress window stays until the user cancels it.
-    connect(worker, &UDPsearchThread::exceptionRaised, this, [this, current](const QString& text) {
-        if (current())
+    connect(
+        worker, &UDPsearchThread::labelChanged, progress,
+        [progress, current](const QString& text) {
+            if (current())
+                progress->setLabelText(text);
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::barPositionChanged, progress,
+        [progress, current](int position) {
+            if (current())
+                progress->setBarPosition(position);
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::barStepped, progress,
+        [progress, current] {
+            if (current())
+                progress->stepBar();
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::replyParsed, this,
+        [this, current](const DeviceEntry& entry) {
+            if (!current())
+                return;
+            otherFamily_.offer(entry);
+            addRow(entry);
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::searchFinished, this,
+        [this, progress, current, target] {
+            if (!current())
+                return;
             searching_ = false;
-        log(QStringLiteral("UDPsearchThread Exception"));
-        showException(this, text);
-    }, queued);
-    connect(worker, &UDPsearchThread::beepRequested, this, [this] {
-        QApplication::beep();
-        emit searchStopBeeped();
-    }, queued);
+            progress->closeIfVisible();
+            update();
+            // A cancelled search was told of when it was cancelled.
+            if (!searchCancelled_ && deviceListModel_->rowCount() == 0)
+                log(QString::fromStdString(nothingListedText(target)));
+            if (otherFamily_.count() > 0)
+                log(QString::fromStdString(otherFamilyText(otherFamily_.count()))
+                    + QStringLiteral("; choose that family in the model chooser to see them"));
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::errorRaised, this,
+        [this, progress](const QString& text) {
+            showError(progress->isVisible() ? static_cast<QWidget*>(progress) : this, text);
+        },
+        queued);
+    // The progress window stays until the user cancels it.
+    connect(
+        worker, &UDPsearchThread::exceptionRaised, this,
+        [this, current](const QString& text) {
+            if (current())
+                searching_ = false;
+            log(QStringLiteral("UDPsearchThread Exception"));
+            showException(this, text);
+        },
+        queued);
+    connect(
+        worker, &UDPsearchThread::beepRequested, this,
+        [this] {
+            QApplication::beep();
+            emit searchStopBeeped();
+        },
+        queued);
     searchThread_ = worker;
     std::erase_if(searchWorkers_, [](const QPointer<UDPsearchThread>& ended) { return ended.isNull(); });
     searchWorkers_.emplace_back(worker);
@@ -449,10 +473,9 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
 
 int TmainForm::runningSearchWorkers() const
 {
-    return static_cast<int>(std::count_if(searchWorkers_.begin(), searchWorkers_.end(),
-                                          [](const QPointer<UDPsearchThread>& worker) {
-                                              return worker && !worker->isFinished();
-                                          }));
+    return static_cast<int>(
+        std::count_if(searchWorkers_.begin(), searchWorkers_.end(),
+                      [](const QPointer<UDPsearchThread>& worker) { return worker && !worker->isFinished(); }));
 }
 
 void TmainForm::stopSearchWorkers()
@@ -475,7 +498,8 @@ void TmainForm::deviceListViewClick()
 void TmainForm::log(const QString& text)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, text] { log(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text] { log(text); }, Qt::QueuedConnection);
         return;
     }
     msgMemo->appendPlainText(text);
@@ -484,7 +508,8 @@ void TmainForm::log(const QString& text)
 void TmainForm::addRow(const DeviceEntry& entry)
 {
     if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, entry] { addRow(entry); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, entry] { addRow(entry); }, Qt::QueuedConnection);
         return;
     }
     deviceListModel_->addRow(entry, programFlags().printerFamily);

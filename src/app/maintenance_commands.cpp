@@ -5,12 +5,12 @@
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
-#include "maintenance/session_tables.h"
 #include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_starter.h"
 #include "maintenance/maintenance_thread.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/upgrade_prg_form.h"
 #include "ui/prompter.h"
 

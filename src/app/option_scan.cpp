@@ -11,11 +11,20 @@ StartupOptions scanOptions(std::string_view text)
         if (text[i] != '-')
             continue;
         switch (text[i + 1]) {
-        case 'd': options.d = true; break;
-        case 'o': options.o = true; break;
-        case 'p': options.p = true; break;
-        case 'u': options.u = true; break;
-        default: break;
+        case 'd':
+            options.d = true;
+            break;
+        case 'o':
+            options.o = true;
+            break;
+        case 'p':
+            options.p = true;
+            break;
+        case 'u':
+            options.u = true;
+            break;
+        default:
+            break;
         }
     }
     return options;

@@ -15,9 +15,9 @@ struct SharedWindows {
     bool created = false;
     // The access password dialog; a configuration window's IP-mode box opens it.
     TPasswordDlg* PasswordDlg = nullptr;
-    TudpPrgForm* udpPrgForm = nullptr;  // the search's progress window
-    TsIPDlg* sIPDlg = nullptr;          // the search-by-IP dialog
-    TupgradeFWDlg* upgradeFWDlg = nullptr;  // the firmware upgrade's port and file
+    TudpPrgForm* udpPrgForm = nullptr;          // the search's progress window
+    TsIPDlg* sIPDlg = nullptr;                  // the search-by-IP dialog
+    TupgradeFWDlg* upgradeFWDlg = nullptr;      // the firmware upgrade's port and file
     TupgradePrgForm* upgradePrgForm = nullptr;  // the maintenance workers' progress window
 };
 

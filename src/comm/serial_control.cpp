@@ -7,7 +7,9 @@
 
 namespace quillmar {
 
-MSComm::MSComm(std::chrono::milliseconds outputTimeout) : outputTimeout_(outputTimeout) {}
+MSComm::MSComm(std::chrono::milliseconds outputTimeout) : outputTimeout_(outputTimeout)
+{
+}
 
 MSComm::~MSComm()
 {
@@ -107,7 +109,7 @@ bool MSComm::PortOpen() const
 void MSComm::applyLineSettings()
 {
     const QSerialPort::FlowControl flow = handshaking_ == comXOnXoff ? QSerialPort::SoftwareControl
-                                        : handshaking_ == comRTS     ? QSerialPort::HardwareControl
+                                          : handshaking_ == comRTS   ? QSerialPort::HardwareControl
                                                                      : QSerialPort::NoFlowControl;
     if (!port_->setBaudRate(settings_.baudRate) || !port_->setParity(settings_.parity)
         || !port_->setDataBits(settings_.dataBits) || !port_->setStopBits(settings_.stopBits)

@@ -11,23 +11,34 @@ std::optional<QSerialPort::Parity> parityOf(const QString& text)
     if (text.size() != 1)
         return std::nullopt;
     switch (text.at(0).toLower().toLatin1()) {
-    case 'n': return QSerialPort::NoParity;
-    case 'e': return QSerialPort::EvenParity;
-    case 'o': return QSerialPort::OddParity;
-    case 'm': return QSerialPort::MarkParity;
-    case 's': return QSerialPort::SpaceParity;
-    default: return std::nullopt;
+    case 'n':
+        return QSerialPort::NoParity;
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        return std::nullopt;
     }
 }
 
 char parityLetter(QSerialPort::Parity parity)
 {
     switch (parity) {
-    case QSerialPort::EvenParity: return 'e';
-    case QSerialPort::OddParity: return 'o';
-    case QSerialPort::MarkParity: return 'm';
-    case QSerialPort::SpaceParity: return 's';
-    default: return 'n';
+    case QSerialPort::EvenParity:
+        return 'e';
+    case QSerialPort::OddParity:
+        return 'o';
+    case QSerialPort::MarkParity:
+        return 'm';
+    case QSerialPort::SpaceParity:
+        return 's';
+    default:
+        return 'n';
     }
 }
 
@@ -81,7 +92,7 @@ std::optional<SerialSettings> parseSerialSettings(const QString& text)
 QString formatSerialSettings(const SerialSettings& settings)
 {
     const QString stop = settings.stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
-                       : settings.stopBits == QSerialPort::TwoStop        ? QStringLiteral("2")
+                         : settings.stopBits == QSerialPort::TwoStop      ? QStringLiteral("2")
                                                                           : QStringLiteral("1");
     return QStringLiteral("%1,%2,%3,%4")
         .arg(settings.baudRate)

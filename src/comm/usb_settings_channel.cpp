@@ -14,7 +14,8 @@ using Clock = std::chrono::steady_clock;
 
 SettingsChannelError systemError(const QString& what, int error)
 {
-    return SettingsChannelError(QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error))).toStdString());
+    return SettingsChannelError(
+        QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error))).toStdString());
 }
 
 // poll() for one event; returns its revents, 0 when `wait` passed.

@@ -3,8 +3,8 @@
 // locates the printer afresh; reads and writes wait with poll, never unbounded.
 #include <chrono>
 
-#include "platform/usb_printer.h"
 #include "comm/settings_channel.h"
+#include "platform/usb_printer.h"
 
 namespace quillmar {
 
@@ -14,8 +14,7 @@ public:
     static constexpr std::chrono::milliseconds kWriteWait{5000};
 
     // `locator` must outlive the channel; the default is the system's.
-    explicit UsbSettingsChannel(UsbPrinterLocator* locator = nullptr,
-                                std::chrono::milliseconds writeWait = kWriteWait);
+    explicit UsbSettingsChannel(UsbPrinterLocator* locator = nullptr, std::chrono::milliseconds writeWait = kWriteWait);
     ~UsbSettingsChannel() override;
 
     SettingsTransport transport() const override { return SettingsTransport::Usb; }

@@ -7,10 +7,10 @@
 
 #include "config/cfg_form.h"
 #include "config/configuration_export.h"
-#include "ui/form_helpers.h"
 #include "config/import_target.h"
 #include "config/key_file_import.h"
 #include "ui/file_dialogs.h"
+#include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
 #include "ui/prompter.h"
 
@@ -25,10 +25,10 @@ public:
 
     bool confirmOverwrite() override
     {
-        return prompter().show(window_, Prompt{PromptKind::Box, QString::fromLatin1(kOverwriteTitle),
-                                               QString::fromLatin1(kOverwriteQuestion), PromptIcon::None,
-                                               PromptButtons::YesNo})
-            == PromptAnswer::Yes;
+        return prompter().show(window_,
+                               Prompt{PromptKind::Box, QString::fromLatin1(kOverwriteTitle),
+                                      QString::fromLatin1(kOverwriteQuestion), PromptIcon::None, PromptButtons::YesNo})
+               == PromptAnswer::Yes;
     }
 
     void showAnotherNameNotice() override
@@ -150,7 +150,6 @@ private:
 
     TcfgForm& f;
 };
-
 
 void TcfgForm::connectFileHandlers()
 {

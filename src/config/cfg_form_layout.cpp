@@ -17,10 +17,10 @@
 #include "comm/udp_endpoint.h"
 #include "config/cfg_form.h"
 #include "config/config_window_registry.h"
-#include "ui/form_helpers.h"
 #include "config/form_items.h"
 #include "record/coded_fields.h"
 #include "record/printable_text.h"
+#include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
 #include "ui/logo.h"
 
@@ -41,8 +41,7 @@ QStringList itemsOf(const auto& words)
     return items;
 }
 
-QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, int width,
-                 const QString& name = QString())
+QLabel* addLabel(QWidget* parent, const QString& text, int x, int y, int width, const QString& name = QString())
 {
     auto* label = new QLabel(text, parent);
     if (!name.isEmpty())
@@ -59,8 +58,7 @@ QLineEdit* addEdit(QWidget* parent, const QString& name, int x, int y, int width
     return edit;
 }
 
-QComboBox* addCombo(QWidget* parent, const QString& name, const QStringList& items, int x, int y,
-                    int width)
+QComboBox* addCombo(QWidget* parent, const QString& name, const QStringList& items, int x, int y, int width)
 {
     auto* box = new QComboBox(parent);
     box->setObjectName(name);
@@ -69,8 +67,7 @@ QComboBox* addCombo(QWidget* parent, const QString& name, const QStringList& ite
     return box;
 }
 
-QComboBox* addChoice(QWidget* parent, const QString& name, const QStringList& items, int x, int y,
-                     int width)
+QComboBox* addChoice(QWidget* parent, const QString& name, const QStringList& items, int x, int y, int width)
 {
     QComboBox* box = makeChoiceBox(parent, items);
     box->setObjectName(name);
@@ -86,8 +83,8 @@ QCheckBox* addCheck(QWidget* parent, const QString& name, const QString& text, i
     return box;
 }
 
-QPushButton* addButton(QWidget* parent, const QString& name, const QString& text, int x, int y,
-                       int width, int height = 26)
+QPushButton* addButton(QWidget* parent, const QString& name, const QString& text, int x, int y, int width,
+                       int height = 26)
 {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
@@ -118,9 +115,8 @@ QLineEdit* addCover(QWidget* parent, const QString& name, const QLineEdit* over)
 }  // namespace
 
 TcfgForm::TcfgForm(const ConfigBlock& block, ConfigWindowContext context, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
-                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       block_(block), context_(std::move(context))
 {
     setObjectName(QStringLiteral("cfgForm"));
@@ -245,9 +241,11 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
 
     constexpr int rightLabel = 278, rightBox = 366, rightWidth = 166;
     addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 28, 86);
-    CmbBox_WIFIMode = addChoice(g, QStringLiteral("CmbBox_WIFIMode"), itemsOf(kWifiModeItems), rightBox, 28, rightWidth);
+    CmbBox_WIFIMode = addChoice(g, QStringLiteral("CmbBox_WIFIMode"), itemsOf(kWifiModeItems), rightBox, 28,
+                                rightWidth);
     addLabel(g, QStringLiteral("Auth Mode:"), rightLabel, 64, 86);
-    CmbBox_AuthMode = addChoice(g, QStringLiteral("CmbBox_AuthMode"), itemsOf(kAuthModeItems), rightBox, 64, rightWidth);
+    CmbBox_AuthMode = addChoice(g, QStringLiteral("CmbBox_AuthMode"), itemsOf(kAuthModeItems), rightBox, 64,
+                                rightWidth);
     addLabel(g, QStringLiteral("Encry Mode:"), rightLabel, 100, 86);
     CmbBox_EncryType = addChoice(g, QStringLiteral("CmbBox_EncryType"), itemsOf(kEncryTypeItems), rightBox, 100,
                                  rightWidth);
@@ -355,7 +353,8 @@ void TcfgForm::buildOperationModeTab(QWidget* page)
     Panel_tcps = addPanel(page, QStringLiteral("Panel_tcps"), 8, 44, 544, 170);
     addLabel(Panel_tcps, QStringLiteral("Listen Port:"), 8, 8, 86);
     Edit_listenPort = addEdit(Panel_tcps, QStringLiteral("Edit_listenPort"), 96, 8, 100);
-    ChkBox_tmout = addCheck(Panel_tcps, QStringLiteral("ChkBox_tmout"), QStringLiteral("Connection timeout:"), 8, 40, 140);
+    ChkBox_tmout = addCheck(Panel_tcps, QStringLiteral("ChkBox_tmout"), QStringLiteral("Connection timeout:"), 8, 40,
+                            140);
     Edit_connTmout = addEdit(Panel_tcps, QStringLiteral("Edit_connTmout"), 150, 40, 70);
     addLabel(Panel_tcps, QStringLiteral("(1~65535 ms)"), 226, 40, 90);
 
@@ -367,7 +366,8 @@ void TcfgForm::buildOperationModeTab(QWidget* page)
     addLabel(Panel_tcpc, QStringLiteral("Connect at:"), 8, 72, 86);
     CmbBox_connAt = addCombo(Panel_tcpc, QStringLiteral("CmbBox_connAt"),
                              {QStringLiteral("Startup"), QStringLiteral("Serial data in")}, 96, 72, 150);
-    ChkBox_tmoutC = addCheck(Panel_tcpc, QStringLiteral("ChkBox_tmoutC"), QStringLiteral("Connection timeout:"), 8, 104, 140);
+    ChkBox_tmoutC = addCheck(Panel_tcpc, QStringLiteral("ChkBox_tmoutC"), QStringLiteral("Connection timeout:"), 8, 104,
+                             140);
     Edit_connTmoutC = addEdit(Panel_tcpc, QStringLiteral("Edit_connTmoutC"), 150, 104, 70);
 
     Panel_udp = addPanel(page, QStringLiteral("Panel_udp"), 8, 44, 544, 170);
@@ -495,7 +495,8 @@ void TcfgForm::buildButtons()
     importBtn = addButton(this, QStringLiteral("importBtn"), QStringLiteral("Import..."), 196, 460, 88, 30);
     importBtn->hide();
     exportBtn = addButton(this, QStringLiteral("exportBtn"), QStringLiteral("Export..."), 290, 460, 88, 30);
-    saveModuleBtn = addButton(this, QStringLiteral("saveModuleBtn"), QStringLiteral("Save to Module"), 384, 460, 104, 30);
+    saveModuleBtn = addButton(this, QStringLiteral("saveModuleBtn"), QStringLiteral("Save to Module"), 384, 460, 104,
+                              30);
     abortBtn = addButton(this, QStringLiteral("abortBtn"), QStringLiteral("Abort"), 494, 460, 76, 30);
 }
 

@@ -18,10 +18,10 @@
 #include "config/cfg_form.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
-#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "history/write_journal.h"
 #include "record/device_entry.h"
+#include "record/single_byte_text.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -193,7 +193,6 @@ private:
     TcfgForm& form_;
     std::unique_ptr<WriteJournal> journal_;
 };
-
 
 void TcfgForm::connectSaveHandlers()
 {

@@ -10,11 +10,11 @@
 #include <cstdio>
 
 #include "config/cfg_form.h"
-#include "maintenance/session_tables.h"
 #include "maintenance/image_kind.h"
 #include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_starter.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/upgrade_prg_form.h"
 #include "maintenance/web_image_builder.h"
 #include "maintenance/web_image_check.h"
@@ -36,8 +36,7 @@ std::string systemBytes(const QString& path)
 // locks of its own; their messages go to standard error.
 SessionEnvironment systemEnvironment()
 {
-    static SessionTables tables(nullptr,
-                                [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    static SessionTables tables(nullptr, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
     return tables.environment(IfaddrsAddressSource().read().addresses, {});
 }
 

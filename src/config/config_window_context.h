@@ -27,8 +27,7 @@ struct ConfigWindowContext {
     // Runs a web image build or upload behind the shared progress window and
     // returns its code, 1 when the window closed first (maintenance_starter.h).
     // Unset: the window runs it behind a progress window of its own.
-    std::function<int(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)>
-        runMaintenanceWorker;
+    std::function<int(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status)> runMaintenanceWorker;
     // The local addresses, route and neighbour helpers and waits an upload's
     // device session gets. Unset: the system's, with locks of the window's own.
     std::function<SessionEnvironment()> sessionEnvironment;

@@ -27,28 +27,28 @@ public:
     virtual void setPackingSwitches(bool delimiterOn, bool timeoutOn, bool lengthOn) = 0;
     // $SOS: Edit_dpStr0 and Edit_dpStr1 (the second may be empty).
     virtual void setDelimiterTexts(const QString& first, const QString& second) = 0;
-    virtual void setPackingTimeout(const QString& text) = 0;      // $SOT: Edit_dpTmout
-    virtual void setPackingLength(const QString& text) = 0;       // $SOL: Edit_dpLen
+    virtual void setPackingTimeout(const QString& text) = 0;  // $SOT: Edit_dpTmout
+    virtual void setPackingLength(const QString& text) = 0;   // $SOL: Edit_dpLen
     // $SLC: CmbBox_ipcfg "DHCP" (item 1) with the module address control
     // disabled, or "STATIC" (item 0) with it enabled.
     virtual void setIpMode(bool dhcp) = 0;
-    virtual void setModuleAddress(quint32 controlValue) = 0;      // $SLI
-    virtual void setSubnetMask(quint32 /*controlValue*/) {}       // $SLN
-    virtual void setGateway(quint32 /*controlValue*/) {}          // $SLG
+    virtual void setModuleAddress(quint32 controlValue) = 0;  // $SLI
+    virtual void setSubnetMask(quint32 /*controlValue*/) {}   // $SLN
+    virtual void setGateway(quint32 /*controlValue*/) {}      // $SLG
     // $SLW: CmbBox_ws selects the index, when the module has a TCP window setting.
     virtual void selectTcpWindowIndex(int index) = 0;
     // $SOM: "TCP Server", "TCP Client" or "UDP" in CmbBox_opmode.
     virtual void selectOperationMode(const QString& itemText) = 0;
     // After the last line, when a $SOM line selected a mode: Panel_udp visible.
     virtual void showUdpPanel() = 0;
-    virtual void setListenPort(const QString& text) = 0;          // $SVP: Edit_listenPort
+    virtual void setListenPort(const QString& text) = 0;  // $SVP: Edit_listenPort
     // $SOC: ChkBox_tmout, ChkBox_tmoutC, ChkBox_tmoutDNS and their edits
     // Edit_connTmout, Edit_connTmoutC, Edit_connTmoutDNS (emptied when off).
     virtual void setConnectionTimeoutOn(bool on) = 0;
-    virtual void setConnectionTimeouts(const QString& text) = 0;  // $SOU: the three edits
-    virtual void setUdpRemotePort(const QString& text) = 0;       // $SUP: Edit_udpRport
-    virtual void setUdpLocalPort(const QString& text) = 0;        // $SUL: Edit_udpLport
-    virtual void setUdpRemoteAddress(quint32 /*controlValue*/) {} // $SUI
+    virtual void setConnectionTimeouts(const QString& text) = 0;   // $SOU: the three edits
+    virtual void setUdpRemotePort(const QString& text) = 0;        // $SUP: Edit_udpRport
+    virtual void setUdpLocalPort(const QString& text) = 0;         // $SUL: Edit_udpLport
+    virtual void setUdpRemoteAddress(quint32 /*controlValue*/) {}  // $SUI
     // $SCP: Edit_clientPort and Edit_clientPortDNS.
     virtual void setClientPort(const QString& text) = 0;
     virtual void setClientRemoteAddress(quint32 controlValue) = 0;  // $SCI
@@ -57,8 +57,8 @@ public:
     virtual void setDnsAddresses(quint32 /*primary*/, std::optional<quint32> /*secondary*/) {}  // $SCS
     // $SOF: ChkBox_IPFen and both filter range controls enabled / disabled.
     virtual void setIpFilterOn(bool on) = 0;
-    virtual void setIpFilterStart(quint32 controlValue) = 0;      // $SOI, start side
-    virtual void setIpFilterEnd(quint32 controlValue) = 0;        // $SOI, end side
+    virtual void setIpFilterStart(quint32 controlValue) = 0;  // $SOI, start side
+    virtual void setIpFilterEnd(quint32 controlValue) = 0;    // $SOI, end side
 };
 
 }  // namespace quillmar

@@ -4,10 +4,10 @@
 #include <functional>
 #include <vector>
 
-#include "record/single_byte_text.h"
 #include "platform/regular_files.h"
 #include "record/ip_dot.h"
 #include "record/number_text.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar {
 
@@ -51,8 +51,8 @@ const std::vector<KeyRow>& keyTable()
         {"$SSD", [](ImportRun& r, const QString& v) { r.target.selectSerialFormat(v); }},
         {"$SSF", [](ImportRun& r, const QString& v) { r.target.selectSerialFlow(v); }},
         {"$SSI", [](ImportRun& r, const QString& v) { r.target.selectSerialInterface(v); }},
-        {"$SOD",
-         [](ImportRun& r, const QString& v) { r.target.setPackingSwitches(isOneAt(v, 0), isOneAt(v, 1), isOneAt(v, 2)); }},
+        {"$SOD", [](ImportRun& r,
+                    const QString& v) { r.target.setPackingSwitches(isOneAt(v, 0), isOneAt(v, 1), isOneAt(v, 2)); }},
         {"$SOS",
          [](ImportRun& r, const QString& v) {
              if (v.size() == 2)

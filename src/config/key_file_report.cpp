@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "record/single_byte_text.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar {
 
@@ -49,11 +49,26 @@ void KeyFileReport::addOutsideRecord(const char* name, const QString& value)
     add(QString::fromLatin1(name) + QStringLiteral(" (not in the record)"), value);
 }
 
-void KeyFileReport::setModelName(const QString& text) { add(DeviceField::ModelName, quoted(text)); }
-void KeyFileReport::selectSerialBaud(const QString& text) { add(ConfigField::SerialBaud, quoted(text)); }
-void KeyFileReport::selectSerialFormat(const QString& text) { add(ConfigField::SerialFormat, quoted(text)); }
-void KeyFileReport::selectSerialFlow(const QString& text) { add(ConfigField::SerialFlow, quoted(text)); }
-void KeyFileReport::selectSerialInterface(const QString& text) { add(ConfigField::SerialIf, quoted(text)); }
+void KeyFileReport::setModelName(const QString& text)
+{
+    add(DeviceField::ModelName, quoted(text));
+}
+void KeyFileReport::selectSerialBaud(const QString& text)
+{
+    add(ConfigField::SerialBaud, quoted(text));
+}
+void KeyFileReport::selectSerialFormat(const QString& text)
+{
+    add(ConfigField::SerialFormat, quoted(text));
+}
+void KeyFileReport::selectSerialFlow(const QString& text)
+{
+    add(ConfigField::SerialFlow, quoted(text));
+}
+void KeyFileReport::selectSerialInterface(const QString& text)
+{
+    add(ConfigField::SerialIf, quoted(text));
+}
 
 void KeyFileReport::setPackingSwitches(bool delimiterOn, bool timeoutOn, bool lengthOn)
 {
@@ -68,16 +83,34 @@ void KeyFileReport::setDelimiterTexts(const QString& first, const QString& secon
     add(ConfigField::DpDelim, quoted(first + second));
 }
 
-void KeyFileReport::setPackingTimeout(const QString& text) { add(ConfigField::DpTimeout, quoted(text)); }
-void KeyFileReport::setPackingLength(const QString& text) { add(ConfigField::DpLength, quoted(text)); }
+void KeyFileReport::setPackingTimeout(const QString& text)
+{
+    add(ConfigField::DpTimeout, quoted(text));
+}
+void KeyFileReport::setPackingLength(const QString& text)
+{
+    add(ConfigField::DpLength, quoted(text));
+}
 void KeyFileReport::setIpMode(bool dhcp)
 {
     add(DeviceField::IpMode, dhcp ? QStringLiteral("\"DHCP\"") : QStringLiteral("\"STATIC\""));
 }
-void KeyFileReport::setModuleAddress(quint32 v) { add(DeviceField::IpAddress, address(v)); }
-void KeyFileReport::setSubnetMask(quint32 v) { addOutsideRecord("subnetMask", address(v)); }
-void KeyFileReport::setGateway(quint32 v) { addOutsideRecord("gateway", address(v)); }
-void KeyFileReport::selectTcpWindowIndex(int index) { add(ConfigField::TcpWindowIndex, QString::number(index)); }
+void KeyFileReport::setModuleAddress(quint32 v)
+{
+    add(DeviceField::IpAddress, address(v));
+}
+void KeyFileReport::setSubnetMask(quint32 v)
+{
+    addOutsideRecord("subnetMask", address(v));
+}
+void KeyFileReport::setGateway(quint32 v)
+{
+    addOutsideRecord("gateway", address(v));
+}
+void KeyFileReport::selectTcpWindowIndex(int index)
+{
+    add(ConfigField::TcpWindowIndex, QString::number(index));
+}
 
 void KeyFileReport::selectOperationMode(const QString& itemText)
 {
@@ -88,16 +121,45 @@ void KeyFileReport::selectOperationMode(const QString& itemText)
 }
 
 // Only the window shows it; the record holds nothing for it.
-void KeyFileReport::showUdpPanel() {}
-void KeyFileReport::setListenPort(const QString& text) { addOutsideRecord("listenPort", quoted(text)); }
-void KeyFileReport::setConnectionTimeoutOn(bool on) { addOutsideRecord("connectionTimeoutOn", onOff(on)); }
-void KeyFileReport::setConnectionTimeouts(const QString& text) { addOutsideRecord("connectionTimeout", quoted(text)); }
-void KeyFileReport::setUdpRemotePort(const QString& text) { addOutsideRecord("udpRemotePort", quoted(text)); }
-void KeyFileReport::setUdpLocalPort(const QString& text) { addOutsideRecord("udpLocalPort", quoted(text)); }
-void KeyFileReport::setUdpRemoteAddress(quint32 v) { addOutsideRecord("udpRemoteAddress", address(v)); }
-void KeyFileReport::setClientPort(const QString& text) { addOutsideRecord("clientPort", quoted(text)); }
-void KeyFileReport::setClientRemoteAddress(quint32 v) { addOutsideRecord("clientRemoteAddress", address(v)); }
-void KeyFileReport::setClientHostName(const QString& text) { addOutsideRecord("clientHostName", quoted(text)); }
+void KeyFileReport::showUdpPanel()
+{
+}
+void KeyFileReport::setListenPort(const QString& text)
+{
+    addOutsideRecord("listenPort", quoted(text));
+}
+void KeyFileReport::setConnectionTimeoutOn(bool on)
+{
+    addOutsideRecord("connectionTimeoutOn", onOff(on));
+}
+void KeyFileReport::setConnectionTimeouts(const QString& text)
+{
+    addOutsideRecord("connectionTimeout", quoted(text));
+}
+void KeyFileReport::setUdpRemotePort(const QString& text)
+{
+    addOutsideRecord("udpRemotePort", quoted(text));
+}
+void KeyFileReport::setUdpLocalPort(const QString& text)
+{
+    addOutsideRecord("udpLocalPort", quoted(text));
+}
+void KeyFileReport::setUdpRemoteAddress(quint32 v)
+{
+    addOutsideRecord("udpRemoteAddress", address(v));
+}
+void KeyFileReport::setClientPort(const QString& text)
+{
+    addOutsideRecord("clientPort", quoted(text));
+}
+void KeyFileReport::setClientRemoteAddress(quint32 v)
+{
+    addOutsideRecord("clientRemoteAddress", address(v));
+}
+void KeyFileReport::setClientHostName(const QString& text)
+{
+    addOutsideRecord("clientHostName", quoted(text));
+}
 
 void KeyFileReport::setDnsAddresses(quint32 primary, std::optional<quint32> secondary)
 {
@@ -106,8 +168,17 @@ void KeyFileReport::setDnsAddresses(quint32 primary, std::optional<quint32> seco
         addOutsideRecord("secondaryDns", address(*secondary));
 }
 
-void KeyFileReport::setIpFilterOn(bool on) { add(ConfigField::IpFilterOn, onOff(on)); }
-void KeyFileReport::setIpFilterStart(quint32 v) { add(QStringLiteral("ipFilterRange start"), address(v)); }
-void KeyFileReport::setIpFilterEnd(quint32 v) { add(QStringLiteral("ipFilterRange end"), address(v)); }
+void KeyFileReport::setIpFilterOn(bool on)
+{
+    add(ConfigField::IpFilterOn, onOff(on));
+}
+void KeyFileReport::setIpFilterStart(quint32 v)
+{
+    add(QStringLiteral("ipFilterRange start"), address(v));
+}
+void KeyFileReport::setIpFilterEnd(quint32 v)
+{
+    add(QStringLiteral("ipFilterRange end"), address(v));
+}
 
 }  // namespace quillmar

@@ -5,18 +5,17 @@
 
 #include "config/form_items.h"
 #include "config/show_fill.h"
-#include "record/single_byte_text.h"
 #include "record/coded_fields.h"
 #include "record/ipv4_text.h"
 #include "record/number_text.h"
+#include "record/single_byte_text.h"
 #include "record/upper_case.h"
 
 namespace quillmar {
 
 namespace {
 
-template <std::size_t N>
-QString item(const std::array<const char*, N>& items, int index)
+template <std::size_t N> QString item(const std::array<const char*, N>& items, int index)
 {
     return QString::fromLatin1(items[std::size_t(index)]);
 }

@@ -5,7 +5,6 @@
 
 namespace quillmar {
 
-
 OperationPanel operationPanelFor(std::string_view opModeText)
 {
     if (opModeText == "TCP Server")
@@ -24,9 +23,8 @@ int commPortForItem(int index)
 
 std::string serialSettingsForItem(int index)
 {
-    static const std::array<const char*, 8> settings{"1200,n,8,1",  "2400,n,8,1",  "4800,n,8,1",
-                                                     "9600,n,8,1",  "19200,n,8,1", "38400,n,8,1",
-                                                     "57600,n,8,1", "115200,n,8,1"};
+    static const std::array<const char*, 8> settings{"1200,n,8,1",  "2400,n,8,1",  "4800,n,8,1",  "9600,n,8,1",
+                                                     "19200,n,8,1", "38400,n,8,1", "57600,n,8,1", "115200,n,8,1"};
     if (index >= 0 && index < static_cast<int>(settings.size()))
         return settings[static_cast<std::size_t>(index)];
     return "9600,n,8,1";

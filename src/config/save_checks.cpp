@@ -1,7 +1,7 @@
 #include "config/save_checks.h"
 
-#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "record/single_byte_text.h"
 #include "record/ip_dot.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar {
 

@@ -11,7 +11,7 @@
 namespace quillmar {
 
 struct AddressView {
-    std::uint32_t controlValue = 0;          // first number in the top byte
+    std::uint32_t controlValue = 0;         // first number in the top byte
     std::array<std::string, 4> octetTexts;  // first number first
     std::string targetIpText;               // where save and read datagrams go
 };

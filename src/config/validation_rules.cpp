@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "record/single_byte_text.h"
 #include "record/ip_dot.h"
+#include "record/single_byte_text.h"
 
 namespace quillmar {
 
@@ -200,12 +200,18 @@ RuleMessage checkSingleByteText(DeviceField field, const QString& text)
 RuleMessage checkSingleByteTexts(const ConfigFormValues& v)
 {
     const std::pair<DeviceField, const QString*> texts[] = {
-        {DeviceField::ModelName, &v.modelName}, {DeviceField::DeviceName, &v.deviceName},
-        {DeviceField::MacAddress, &v.macAddress}, {DeviceField::TcpPort, &v.tcpPort},
-        {DeviceField::UdpPort, &v.udpPort},     {DeviceField::IpMode, &v.ipMode},
-        {DeviceField::WifiMode, &v.wifiMode},   {DeviceField::AuthMode, &v.authMode},
-        {DeviceField::EncryType, &v.encryType}, {DeviceField::Ssid, &v.ssid},
-        {DeviceField::Key, &v.key},             {DeviceField::WpaPsk, &v.wpaPsk},
+        {DeviceField::ModelName, &v.modelName},
+        {DeviceField::DeviceName, &v.deviceName},
+        {DeviceField::MacAddress, &v.macAddress},
+        {DeviceField::TcpPort, &v.tcpPort},
+        {DeviceField::UdpPort, &v.udpPort},
+        {DeviceField::IpMode, &v.ipMode},
+        {DeviceField::WifiMode, &v.wifiMode},
+        {DeviceField::AuthMode, &v.authMode},
+        {DeviceField::EncryType, &v.encryType},
+        {DeviceField::Ssid, &v.ssid},
+        {DeviceField::Key, &v.key},
+        {DeviceField::WpaPsk, &v.wpaPsk},
     };
     for (const auto& [field, text] : texts) {
         if (RuleMessage refused = checkSingleByteText(field, *text))

@@ -36,8 +36,8 @@ QString delimiterCode(const QString& first, const QString& second);
 
 // The module address held by the octet fields Edit2..Edit5.
 struct AddressCheck {
-    QString ipAddress;           // the address as stored: the octets parsed and printed again
-    quint32 controlValue = 0;    // what the module address control shows afterwards
+    QString ipAddress;         // the address as stored: the octets parsed and printed again
+    quint32 controlValue = 0;  // what the module address control shows afterwards
     RuleMessage message;
 };
 AddressCheck checkOctetAddress(const std::array<QString, 4>& octets);

@@ -18,8 +18,8 @@ constexpr int kBarStep = 10;
 }  // namespace
 
 TudpPrgForm::TudpPrgForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("udpPrgForm"));
     setWindowTitle(QStringLiteral("progress..."));

@@ -4,12 +4,10 @@
 
 namespace quillmar {
 
-UDPsearchThread::UDPsearchThread(bool broadcast, const QString& address,
-                                 std::vector<LocalAddress> localAddresses, int printerFamily,
-                                 SearchTiming timing)
+UDPsearchThread::UDPsearchThread(bool broadcast, const QString& address, std::vector<LocalAddress> localAddresses,
+                                 int printerFamily, SearchTiming timing)
     : target_{broadcast, broadcast ? std::string() : address.left(19).toStdString()},
-      localAddresses_(std::move(localAddresses)),
-      engine_(*this, printerFamily, timing)
+      localAddresses_(std::move(localAddresses)), engine_(*this, printerFamily, timing)
 {
     qRegisterMetaType<quillmar::DeviceEntry>();
     connect(this, &QThread::finished, this, &QObject::deleteLater);

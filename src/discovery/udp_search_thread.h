@@ -19,8 +19,8 @@ class UDPsearchThread : public QThread, private SearchProgress {
     Q_OBJECT
 public:
     // The starter connects the signals and then calls start().
-    UDPsearchThread(bool broadcast, const QString& address, std::vector<LocalAddress> localAddresses,
-                    int printerFamily, SearchTiming timing = {});
+    UDPsearchThread(bool broadcast, const QString& address, std::vector<LocalAddress> localAddresses, int printerFamily,
+                    SearchTiming timing = {});
 
     // The stop request, written by the user-interface thread and polled by the
     // worker before each local address and each request.

@@ -5,8 +5,7 @@
 namespace quillmar {
 
 SessionTables::SessionTables(HostTables* tables, HostTableHelpers::LogLine log)
-    : own_(tables ? nullptr : std::make_unique<NetlinkHostTables>()),
-      helpers_(tables ? *tables : *own_, std::move(log))
+    : own_(tables ? nullptr : std::make_unique<NetlinkHostTables>()), helpers_(tables ? *tables : *own_, std::move(log))
 {
 }
 

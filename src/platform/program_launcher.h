@@ -15,8 +15,7 @@ public:
 
 class ProcessLauncher final : public ProgramLauncher {
 public:
-    bool startDetached(const QString& program, const QStringList& arguments,
-                       const QString& workingDirectory) override;
+    bool startDetached(const QString& program, const QStringList& arguments, const QString& workingDirectory) override;
 };
 
 }  // namespace quillmar

@@ -50,7 +50,8 @@ std::vector<PrinterNode> listPrinterNodes(const std::string& classDir)
             nodes.push_back({number, entry->d_name});
     }
     ::closedir(dir);
-    std::sort(nodes.begin(), nodes.end(), [](const PrinterNode& a, const PrinterNode& b) { return a.number < b.number; });
+    std::sort(nodes.begin(), nodes.end(),
+              [](const PrinterNode& a, const PrinterNode& b) { return a.number < b.number; });
     return nodes;
 }
 

@@ -20,9 +20,12 @@ int readIpMode(std::string_view text)
 std::optional<int> readWifiMode(std::string_view text)
 {
     switch (charAt(text, 0)) {
-    case 'A': return kWifiAdhoc;
-    case 'I': return kWifiInfra;
-    default: return std::nullopt;
+    case 'A':
+        return kWifiAdhoc;
+    case 'I':
+        return kWifiInfra;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -35,22 +38,32 @@ std::optional<int> readAuthMode(std::string_view text)
         if (charAt(text, 2) == 'A')
             return kAuthWpaNone;
         return std::nullopt;
-    case 'R': return kAuthShared;
-    case 'A': return kAuthWepAuto;
-    case 'P': return kAuthWpaPsk;
-    case '2': return kAuthWpa2Psk;
-    default: return std::nullopt;
+    case 'R':
+        return kAuthShared;
+    case 'A':
+        return kAuthWepAuto;
+    case 'P':
+        return kAuthWpaPsk;
+    case '2':
+        return kAuthWpa2Psk;
+    default:
+        return std::nullopt;
     }
 }
 
 std::optional<int> readEncryType(std::string_view text)
 {
     switch (charAt(text, 0)) {
-    case 'N': return kEncryNone;
-    case 'W': return kEncryWep;
-    case 'T': return kEncryTkip;
-    case 'A': return kEncryAes;
-    default: return std::nullopt;
+    case 'N':
+        return kEncryNone;
+    case 'W':
+        return kEncryWep;
+    case 'T':
+        return kEncryTkip;
+    case 'A':
+        return kEncryAes;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -12,8 +12,7 @@ namespace quillmar {
 
 inline constexpr std::array<const char*, 2> kIpModeItems{"STATIC", "DHCP"};
 inline constexpr std::array<const char*, 2> kWifiModeItems{"Infra", "Adhoc"};
-inline constexpr std::array<const char*, 6> kAuthModeItems{"OPEN", "SHARED", "WEPAUTO",
-                                                           "WPAPSK", "WPA2PSK", "WPANONE"};
+inline constexpr std::array<const char*, 6> kAuthModeItems{"OPEN", "SHARED", "WEPAUTO", "WPAPSK", "WPA2PSK", "WPANONE"};
 inline constexpr std::array<const char*, 4> kEncryTypeItems{"NONE", "WEP", "TKIP", "AES"};
 
 enum IpModeIndex { kIpModeStatic = 0, kIpModeDhcp = 1 };

@@ -23,9 +23,9 @@ enum class ConfigField {
     SerialFormat,
     SerialFlow,
     SerialIf,
-    HasRs485,        // '1': the module offers RS-485
-    HasRs422,        // '1': the module offers RS-422
-    DpDelimOn,       // '1' / '0'
+    HasRs485,   // '1': the module offers RS-485
+    HasRs422,   // '1': the module offers RS-422
+    DpDelimOn,  // '1' / '0'
     DpTimeoutOn,
     DpLengthOn,
     DpLength,        // decimal text 1..1024

@@ -11,8 +11,19 @@
 namespace quillmar {
 
 enum class DeviceField {
-    ModelName, DeviceName, MacAddress, IpAddress, TcpPort, UdpPort, IpMode,
-    WifiMode, AuthMode, EncryType, Ssid, Key, WpaPsk
+    ModelName,
+    DeviceName,
+    MacAddress,
+    IpAddress,
+    TcpPort,
+    UdpPort,
+    IpMode,
+    WifiMode,
+    AuthMode,
+    EncryType,
+    Ssid,
+    Key,
+    WpaPsk
 };
 
 struct FieldLayout {

@@ -16,8 +16,7 @@ int DeviceTable::findMac(std::string_view mac) const
 bool DeviceTable::accepts(const DeviceEntry& entry, int printerFamily) const
 {
     return findMac(entry.text(DeviceField::MacAddress)) < 0
-        && isManagedModel(printerFamily, entry.text(DeviceField::ModelName))
-        && count_ < kDeviceTableSlots;
+           && isManagedModel(printerFamily, entry.text(DeviceField::ModelName)) && count_ < kDeviceTableSlots;
 }
 
 int DeviceTable::admit(const DeviceEntry& entry, int printerFamily)

@@ -14,8 +14,7 @@ void OpenDeviceList::clear()
 int OpenDeviceList::find(std::string_view mac) const
 {
     for (std::size_t i = 0; i < slots_.size(); ++i) {
-        if (slots_[i][0] != '\0'
-            && macTextsEqual(readFieldText(slots_[i].data(), kOpenDeviceSlotSize), mac))
+        if (slots_[i][0] != '\0' && macTextsEqual(readFieldText(slots_[i].data(), kOpenDeviceSlotSize), mac))
             return static_cast<int>(i);
     }
     return -1;

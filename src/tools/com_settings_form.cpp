@@ -6,9 +6,9 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include "comm/com_settings_channel.h"
 #include "history/write_journal.h"
 #include "platform/com_port_map.h"
-#include "comm/com_settings_channel.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 #include "ui/prompter.h"

@@ -49,8 +49,7 @@ int modelChoiceItemForDigit(QChar digit)
     return -1;
 }
 
-std::optional<SiblingStart> siblingStart(int item, const ProgramFlags& flags,
-                                         const QString& workingDirectory)
+std::optional<SiblingStart> siblingStart(int item, const ProgramFlags& flags, const QString& workingDirectory)
 {
     if (item < 0 || item >= kModelChoiceCount || !modelChoiceItems()[item].siblingProgram)
         return std::nullopt;

@@ -43,7 +43,6 @@ struct SiblingStart {
 };
 // The sibling of items 0 and 3, with parameters following this program's -p
 // and -o options; nothing for the families this program manages.
-std::optional<SiblingStart> siblingStart(int item, const ProgramFlags& flags,
-                                         const QString& workingDirectory);
+std::optional<SiblingStart> siblingStart(int item, const ProgramFlags& flags, const QString& workingDirectory);
 
 }  // namespace quillmar

@@ -26,8 +26,8 @@ const QString kNoChoice = QStringLiteral("Label1");
 }  // namespace
 
 TForm3::TForm3(const QString& workingDirectory, ProgramLauncher* launcher, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint
-                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       workingDirectory_(workingDirectory), launcher_(launcher)
 {
     if (!launcher_) {

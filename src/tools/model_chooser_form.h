@@ -18,8 +18,7 @@ class TForm3 : public QWidget {
     Q_OBJECT
 public:
     // `launcher` starts the sibling programs (not owned; the real one when null).
-    explicit TForm3(const QString& workingDirectory, ProgramLauncher* launcher = nullptr,
-                    QWidget* parent = nullptr);
+    explicit TForm3(const QString& workingDirectory, ProgramLauncher* launcher = nullptr, QWidget* parent = nullptr);
     ~TForm3() override;
 
     // Called when the user confirms a family this program manages: it creates and

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "record/device_entry.h"
 #include "comm/direct_settings.h"
+#include "record/device_entry.h"
 #include "tools/settings_tool_context.h"
 #include "tools/tool_record.h"
 

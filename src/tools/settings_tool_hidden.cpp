@@ -10,13 +10,13 @@
 #include <chrono>
 #include <thread>
 
+#include "comm/com_settings_channel.h"
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "config/save_exchange.h"
-#include "record/single_byte_text.h"
 #include "platform/program_launcher.h"
 #include "record/module_protocol.h"
-#include "comm/com_settings_channel.h"
+#include "record/single_byte_text.h"
 #include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
 #include "ui/prompter.h"

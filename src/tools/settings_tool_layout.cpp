@@ -13,12 +13,12 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
-#include "ui/form_helpers.h"
 #include "platform/com_port_map.h"
 #include "platform/program_launcher.h"
 #include "record/coded_fields.h"
 #include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
+#include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
 #include "ui/radio_group.h"
 

@@ -1,7 +1,7 @@
 #include "tools/settings_tool_rules.h"
 
-#include "record/wifi_choices.h"
 #include "platform/settings_file.h"
+#include "record/wifi_choices.h"
 
 namespace quillmar {
 namespace {

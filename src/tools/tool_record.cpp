@@ -5,9 +5,9 @@
 #include <utility>
 
 #include "config/config_form_values.h"
-#include "record/single_byte_text.h"
 #include "config/validation_rules.h"
 #include "record/ip_dot.h"
+#include "record/single_byte_text.h"
 #include "record/upper_case.h"
 
 namespace quillmar {

@@ -8,11 +8,11 @@
 
 #include <utility>
 
+#include "comm/usb_settings_channel.h"
 #include "history/write_journal.h"
 #include "record/program_flags.h"
 #include "tools/same_usb_printer.h"
 #include "tools/tool_record.h"
-#include "comm/usb_settings_channel.h"
 #include "ui/logo.h"
 #include "ui/prompter.h"
 #include "ui/radio_group.h"

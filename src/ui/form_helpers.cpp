@@ -19,10 +19,7 @@ class LengthValidator final : public QValidator {
 public:
     LengthValidator(int maxLength, QObject* parent) : QValidator(parent), maxLength_(maxLength) {}
 
-    State validate(QString& input, int&) const override
-    {
-        return input.size() <= maxLength_ ? Acceptable : Invalid;
-    }
+    State validate(QString& input, int&) const override { return input.size() <= maxLength_ ? Acceptable : Invalid; }
 
 private:
     int maxLength_;

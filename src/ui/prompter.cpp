@@ -13,8 +13,8 @@ Prompter& messageBoxes()
     return boxes;
 }
 
-PromptAnswer ask(QWidget* parent, PromptKind kind, const QString& title, const QString& text,
-                 PromptIcon icon, PromptButtons buttons = PromptButtons::Ok)
+PromptAnswer ask(QWidget* parent, PromptKind kind, const QString& title, const QString& text, PromptIcon icon,
+                 PromptButtons buttons = PromptButtons::Ok)
 {
     return prompter().show(parent, Prompt{kind, title, text, icon, buttons});
 }
@@ -48,9 +48,8 @@ void showInformation(QWidget* parent, const QString& text, PromptIcon icon)
 
 bool confirm(QWidget* parent, const QString& text)
 {
-    return ask(parent, PromptKind::Box, QStringLiteral("Confirm"), text, PromptIcon::Question,
-               PromptButtons::YesNo)
-        == PromptAnswer::Yes;
+    return ask(parent, PromptKind::Box, QStringLiteral("Confirm"), text, PromptIcon::Question, PromptButtons::YesNo)
+           == PromptAnswer::Yes;
 }
 
 void showErrorDialog(QWidget* parent, const QString& text)
@@ -60,14 +59,12 @@ void showErrorDialog(QWidget* parent, const QString& text)
 
 void showInformationDialog(QWidget* parent, const QString& text)
 {
-    ask(parent, PromptKind::TypedDialog, QStringLiteral("Information"), text,
-        PromptIcon::Information);
+    ask(parent, PromptKind::TypedDialog, QStringLiteral("Information"), text, PromptIcon::Information);
 }
 
 void showException(QWidget* parent, const QString& text)
 {
-    ask(parent, PromptKind::Exception, QStringLiteral("Quillmar LAN WIFI Printer Manager"), text,
-        PromptIcon::Stop);
+    ask(parent, PromptKind::Exception, QStringLiteral("Quillmar LAN WIFI Printer Manager"), text, PromptIcon::Stop);
 }
 
 }  // namespace quillmar

@@ -35,10 +35,10 @@ Prompter& prompter();
 void setPrompter(Prompter* replacement);
 
 // The shapes the program uses again and again.
-void showError(QWidget* parent, const QString& text);  // "Error", warning icon
+void showError(QWidget* parent, const QString& text);      // "Error", warning icon
 void showStopError(QWidget* parent, const QString& text);  // "Error", stop icon
 void showInformation(QWidget* parent, const QString& text, PromptIcon icon = PromptIcon::None);
-bool confirm(QWidget* parent, const QString& text);  // "Confirm", Yes and No
+bool confirm(QWidget* parent, const QString& text);                // "Confirm", Yes and No
 void showErrorDialog(QWidget* parent, const QString& text);        // typed dialog
 void showInformationDialog(QWidget* parent, const QString& text);  // typed dialog
 void showException(QWidget* parent, const QString& text);

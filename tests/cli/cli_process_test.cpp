@@ -76,10 +76,9 @@ TEST(CliProcess, FileNamesAreTakenAsTheSystemsBytes)
 // with every module's verdict: which ones were sent their record, which nothing.
 TEST(CliProcess, AStoppedFleetSaveListsWhatEachModuleWasSent)
 {
-    test::SimProcess sim(QUILLMAR_SIM_PATH,
-                         {"--bind", "127.0.0.1", "--bind", "127.0.0.2", "--bind", "127.0.0.3", "--module",
-                          "address=127.0.0.1", "--module", "address=127.0.0.2", "--module",
-                          "address=127.0.0.3,answer=never"});
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--bind", "127.0.0.2", "--bind", "127.0.0.3",
+                                             "--module", "address=127.0.0.1", "--module", "address=127.0.0.2",
+                                             "--module", "address=127.0.0.3,answer=never"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     test::keepStateOutOfHome();
     test::TempDirectory dir;

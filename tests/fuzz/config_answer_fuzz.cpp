@@ -8,10 +8,10 @@
 // datagrams, each a sender byte (0 the module, 1 the probed address, 2 another
 // host, 3 the module's address written with leading zeros), a 16-bit length
 // and its bytes.
-#include "record/wifi_choices.h"
 #include "config/save_exchange.h"
-#include "record/single_byte_text.h"
 #include "fuzz/fuzz_support.h"
+#include "record/single_byte_text.h"
+#include "record/wifi_choices.h"
 
 using namespace quillmar;
 

@@ -7,10 +7,10 @@
 // size of the pieces the printer delivers, then the reply bytes.
 #include <QStringList>
 
+#include "comm/direct_settings.h"
 #include "fuzz/fuzz_support.h"
 #include "record/record_check.h"
 #include "record/upper_case.h"
-#include "comm/direct_settings.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 

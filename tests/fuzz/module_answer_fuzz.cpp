@@ -9,9 +9,9 @@
 // JSON, bit 4: --show-secrets), then the answer's bytes (at most 1024, as the
 // configuration port reads them).
 #include <QJsonDocument>
+#include <QTextStream>
 #include <algorithm>
 #include <string_view>
-#include <QTextStream>
 
 #include "fleet_report.h"
 #include "fuzz/fuzz_support.h"

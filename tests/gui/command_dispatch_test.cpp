@@ -7,13 +7,13 @@
 #include "app/device_list_model.h"
 #include "app/main_form.h"
 #include "app/shared_windows.h"
-#include "tools/password_dialog.h"
-#include <QPushButton>
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
 #include "support/recording_prompter.h"
 #include "support/view_clicks.h"
+#include "tools/password_dialog.h"
+#include <QPushButton>
 
 using namespace quillmar;
 

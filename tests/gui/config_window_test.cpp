@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QTest>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <memory>
 
@@ -47,10 +47,7 @@ void choose(QComboBox* box, const QString& text)
 
 class ConfigWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        programFlags() = ProgramFlags{};
-    }
+    void SetUp() override { programFlags() = ProgramFlags{}; }
     void TearDown() override { setPasswordDialogOpener(nullptr); }
 
     TcfgForm& open(const ConfigBlock& block)
@@ -67,8 +64,7 @@ protected:
     }
     TcfgForm& open(const DeviceEntry& entry) { return open(ConfigBlock(entry)); }
 
-    template <typename T>
-    T* control(const char* name)
+    template <typename T> T* control(const char* name)
     {
         T* found = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
@@ -110,11 +106,10 @@ TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
     EXPECT_FALSE(box("CmbBox_ipcfg")->isEnabled());  // no -p
     EXPECT_EQ(box("CmbBox_WIFIMode")->currentText(), QStringLiteral("Infra"));
     EXPECT_EQ(box("CmbBox_AuthMode")->currentText(), QStringLiteral("WPA2PSK"));
-    EXPECT_EQ(itemsOf(box("CmbBox_AuthMode")),
-              QStringList({"OPEN", "SHARED", "WEPAUTO", "WPAPSK", "WPA2PSK"}));
+    EXPECT_EQ(itemsOf(box("CmbBox_AuthMode")), QStringList({"OPEN", "SHARED", "WEPAUTO", "WPAPSK", "WPA2PSK"}));
     EXPECT_EQ(box("CmbBox_EncryType")->currentText(), QStringLiteral("AES"));
     EXPECT_EQ(itemsOf(box("CmbBox_EncryType")), QStringList({"TKIP", "AES"}));
-    EXPECT_TRUE(shown("Edit9"));   // WEP key covered
+    EXPECT_TRUE(shown("Edit9"));  // WEP key covered
     EXPECT_FALSE(shown("Edit10"));
 
     // The module address control sits just under the IP mode box.
@@ -165,8 +160,8 @@ TEST_F(ConfigWindowTest, FillsARealisticDeviceWithAnAllZeroExtendedArea)
     EXPECT_TRUE(pages->isTabVisible(pages->indexOf(control<QWidget>("TabSheet1"))));
     for (const char* name : {"TabSheet2", "TabSheet3", "TabSheet_We"})
         EXPECT_FALSE(pages->isTabVisible(pages->indexOf(control<QWidget>(name)))) << name;
-    for (const char* name : {"GroupBox1", "Label_windowsize", "CmbBox_ws", "importBtn", "Button1", "Label55",
-                             "Edit2", "Edit11", "Edit1", "CheckBox1", "Label17", "Edit_LanStatus", "Edit_fmwVer"})
+    for (const char* name : {"GroupBox1", "Label_windowsize", "CmbBox_ws", "importBtn", "Button1", "Label55", "Edit2",
+                             "Edit11", "Edit1", "CheckBox1", "Label17", "Edit_LanStatus", "Edit_fmwVer"})
         EXPECT_FALSE(shown(name)) << name;
     for (const char* name : {"exportBtn", "saveModuleBtn", "abortBtn", "Label53", "Edit_mac", "GrpBox_ns"})
         EXPECT_TRUE(shown(name)) << name;
@@ -501,12 +496,32 @@ namespace {
 QStringList everyValue(const ConfigFormValues& v)
 {
     const auto flag = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
-    QStringList all{v.modelName,       v.serialBaud,       v.serialFormat,     v.serialFlow,
-                    v.serialInterface, flag(v.packingLengthOn), v.packingLength, flag(v.packingTimeoutOn),
-                    v.packingTimeout,  flag(v.delimiterOn),     v.delimiterFirst, v.delimiterSecond,
-                    QString::number(v.ipModeIndex), v.ipMode, QString::number(v.addressControlValue),
-                    QString::number(v.tcpWindowIndex), v.udpPort, v.tcpPort, v.deviceName, v.macAddress,
-                    v.ssid, v.key, v.wpaPsk, v.wifiMode, v.authMode, v.encryType};
+    QStringList all{v.modelName,
+                    v.serialBaud,
+                    v.serialFormat,
+                    v.serialFlow,
+                    v.serialInterface,
+                    flag(v.packingLengthOn),
+                    v.packingLength,
+                    flag(v.packingTimeoutOn),
+                    v.packingTimeout,
+                    flag(v.delimiterOn),
+                    v.delimiterFirst,
+                    v.delimiterSecond,
+                    QString::number(v.ipModeIndex),
+                    v.ipMode,
+                    QString::number(v.addressControlValue),
+                    QString::number(v.tcpWindowIndex),
+                    v.udpPort,
+                    v.tcpPort,
+                    v.deviceName,
+                    v.macAddress,
+                    v.ssid,
+                    v.key,
+                    v.wpaPsk,
+                    v.wifiMode,
+                    v.authMode,
+                    v.encryType};
     for (const QString& octet : v.octets)
         all << octet;
     return all;

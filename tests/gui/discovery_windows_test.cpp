@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QApplication>
-#include <QKeyEvent>
 #include <QTimer>
 
 #include "discovery/search_ip_dialog.h"
@@ -18,8 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-template <typename T>
-T* control(QWidget& window, const char* name)
+template <typename T> T* control(QWidget& window, const char* name)
 {
     T* found = window.findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;

@@ -17,8 +17,8 @@
 #include "support/fixed_addresses.h"
 #include "support/loopback_addresses.h"
 #include "support/recording_prompter.h"
-#include "support/wait_until.h"
 #include "support/sim_process.h"
+#include "support/wait_until.h"
 
 using namespace quillmar;
 using namespace quillmar::test;
@@ -91,8 +91,9 @@ protected:
 
     std::unique_ptr<SimProcess> startModule(const std::string& options)
     {
-        auto sim = std::make_unique<SimProcess>(simPath(), std::vector<std::string>{
-            "--bind", loopbackText(1), "--module", "address=" + loopbackText(1) + "," + options});
+        auto sim = std::make_unique<SimProcess>(simPath(),
+                                                std::vector<std::string>{"--bind", loopbackText(1), "--module",
+                                                                         "address=" + loopbackText(1) + "," + options});
         EXPECT_TRUE(sim->ready()) << sim->error;
         return sim;
     }

@@ -42,8 +42,7 @@ protected:
         source.reading.addresses = {{0xC0000201u, 2}, {0xC6336401u, 3}};
     }
 
-    template <typename T>
-    T* control(TmainForm& form, const char* name)
+    template <typename T> T* control(TmainForm& form, const char* name)
     {
         T* found = form.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(found, nullptr) << name;
@@ -102,8 +101,8 @@ TEST_F(MainFormTest, UnreadableAddressTableLeavesTheNetworkUnready)
 
     clickTreeItem(form, QStringLiteral("Broadcast"));
     clickTreeItem(form, QStringLiteral("Search by IP"));
-    EXPECT_EQ(prompts.texts().mid(1), QStringList({"some error occur during network startup",
-                                                   "some error occur during network startup"}));
+    EXPECT_EQ(prompts.texts().mid(1),
+              QStringList({"some error occur during network startup", "some error occur during network startup"}));
     EXPECT_EQ(form.searches, 0);
 }
 

@@ -172,10 +172,12 @@ TEST_F(ManagerResourcesTest, FiftySearchesAndWindowsLeaveNoDescriptorOrThreadBeh
     EXPECT_EQ(form->findChildren<TcfgForm*>().size(), qsizetype(kRounds + 1));
     settle();
     // A worker thread that has reported may still be on its way out.
-    waitUntil([&] {
-        const Held now = held();
-        return now.descriptors == before.descriptors && now.threads == before.threads;
-    }, 5000);
+    waitUntil(
+        [&] {
+            const Held now = held();
+            return now.descriptors == before.descriptors && now.threads == before.threads;
+        },
+        5000);
     const Held after = held();
     EXPECT_EQ(after.descriptors, before.descriptors) << "before:\n" << namesBefore << "after:\n" << heldNames();
     EXPECT_EQ(after.threads, before.threads) << "before:\n" << namesBefore << "after:\n" << heldNames();

@@ -60,10 +60,7 @@ protected:
         return chooser.findChild<QRadioButton*>(QStringLiteral("RadioGroup1Item%1").arg(index));
     }
 
-    static void pressOk(TForm3& chooser)
-    {
-        chooser.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
-    }
+    static void pressOk(TForm3& chooser) { chooser.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); }
 
     test::TempDirectory dir;
     RecordingLauncher launcher;

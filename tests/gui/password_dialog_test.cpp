@@ -155,8 +155,8 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
     TcfgForm newest(ConfigBlock(entry), ConfigWindowContext{});
 
     QComboBox* ipcfg = first.findChild<QComboBox*>(QStringLiteral("CmbBox_ipcfg"));
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(4, 4), ipcfg->mapToGlobal(QPointF(4, 4)),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(4, 4), ipcfg->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(ipcfg, &click);
     ASSERT_TRUE(dialog.isVisible());
     dialog.Password->setText(QStringLiteral("qed24680"));

@@ -131,7 +131,8 @@ TEST_F(UpgradeDialogTest, PortsAreListedAsLinuxNamesThemAndUsbModeOffersNoComPor
     for (const int usbToolFlag : {1, 0}) {
         programFlags().usbToolFlag = usbToolFlag;
         dialog.show();
-        EXPECT_EQ(control<QLabel>("Label1")->text(), usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
+        EXPECT_EQ(control<QLabel>("Label1")->text(),
+                  usbToolFlag ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
         auto* ports = control<QComboBox>("CmbBox_port");
         EXPECT_TRUE(ports->isVisible());
         QStringList items;

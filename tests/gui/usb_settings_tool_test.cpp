@@ -77,9 +77,8 @@ TEST_F(UsbSettingsToolTest, ReadsThePrinterThenSavesWithTheWaitingIndicator)
     // The record as read with the three choices changed; the keys, which were
     // not, stay as the printer has them.
     DeviceEntry expected = answering().record;
-    for (const auto& [field, text] : {std::pair{DeviceField::WifiMode, "Adhoc"},
-                                      {DeviceField::AuthMode, "OPEN"},
-                                      {DeviceField::EncryType, "NONE"}})
+    for (const auto& [field, text] :
+         {std::pair{DeviceField::WifiMode, "Adhoc"}, {DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "NONE"}})
         expected.setText(field, text);
     ASSERT_TRUE(test::waitUntil([&] { return testbed.writesStored(printer) == 1; }, 5000));
     EXPECT_EQ(testbed.record(printer), expected);

@@ -101,10 +101,15 @@ TEST_F(WebPageTab, ShownOnlyForAModuleThatDeclaresWebPagesWithTheRememberedPaths
     rememberedSource = directory.file("site");
     rememberedImage = directory.file("old.anf");
     TcfgForm& plain = driver.open(ConfigBlock(test::kitchenPrinter("127.0.0.1")));
-    EXPECT_FALSE(controlIn<QTabWidget>(plain, "PageControl1")->isTabVisible(controlIn<QTabWidget>(plain, "PageControl1")->indexOf(controlIn<QWidget>(plain, "TabSheet_We"))));
+    EXPECT_FALSE(
+        controlIn<QTabWidget>(plain, "PageControl1")
+            ->isTabVisible(
+                controlIn<QTabWidget>(plain, "PageControl1")->indexOf(controlIn<QWidget>(plain, "TabSheet_We"))));
 
     TcfgForm& web = open(webModule("127.0.0.1", "02-51-7F-00-00-01", "wepkey1"));
-    EXPECT_TRUE(controlIn<QTabWidget>(web, "PageControl1")->isTabVisible(controlIn<QTabWidget>(web, "PageControl1")->indexOf(controlIn<QWidget>(web, "TabSheet_We"))));
+    EXPECT_TRUE(controlIn<QTabWidget>(web, "PageControl1")
+                    ->isTabVisible(
+                        controlIn<QTabWidget>(web, "PageControl1")->indexOf(controlIn<QWidget>(web, "TabSheet_We"))));
     EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_srcDir")->text(), rememberedSource);
     EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_outFile")->text(), rememberedImage);
     EXPECT_EQ(controlIn<QLineEdit>(web, "Edit_bin")->text(), rememberedImage);

@@ -14,8 +14,10 @@ TEST_F(SaveLabTest, ConfigSetChangesTheSimulatorsRecordAndExitsZero)
     ASSERT_TRUE(startModule("save=restart,restartAfter=40").ready()) << sim->error;
     ScopedStateHome home;
     std::string out;
-    const int status = lab->run("pc", {QUILLMAR_CLI_PATH, "config", "set", kLabModule, "ssid=CliNet",
-                                       "devicename=FRONT-1", "wpapsk=another-pass"}, &out);
+    const int status = lab->run(
+        "pc",
+        {QUILLMAR_CLI_PATH, "config", "set", kLabModule, "ssid=CliNet", "devicename=FRONT-1", "wpapsk=another-pass"},
+        &out);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("Save to Module OK"), std::string::npos) << out;
 
@@ -48,8 +50,8 @@ TEST_F(SaveLabTest, ConfigSetWithASpaceInTheSsidSendsNothing)
     ASSERT_TRUE(startModule("save=restart").ready()) << sim->error;
     std::string out;
     // Its messages go to standard error; the shell brings them to the output.
-    const int status = lab->run("pc", {"/bin/sh", "-c", "\"$0\" config set 192.0.2.20 'ssid=Lab Net' 2>&1",
-                                       QUILLMAR_CLI_PATH}, &out);
+    const int status = lab->run(
+        "pc", {"/bin/sh", "-c", "\"$0\" config set 192.0.2.20 'ssid=Lab Net' 2>&1", QUILLMAR_CLI_PATH}, &out);
     EXPECT_EQ(status, 2);  // a value that breaks a rule is a usage error
     EXPECT_NE(out.find("ssid: invalid SSID config!"), std::string::npos) << out;
     EXPECT_EQ(sim->requestCount(), 0u);

@@ -38,8 +38,10 @@ TEST_F(DiscoveryLabTest, DiscoverListsWhatTheWindowWouldAndSearchesBothNetworksA
     RecordProperty("wall_seconds", std::to_string(seconds));
 
     const std::map<QString, QString> expected{
-        {"ALPHA", "192.0.2.10"},     {"BRAVO", "192.0.2.11"},
-        {"FOREIGN", "203.0.113.10"}, {"SHORT75", "198.51.100.10"},
+        {"ALPHA", "192.0.2.10"},
+        {"BRAVO", "192.0.2.11"},
+        {"FOREIGN", "203.0.113.10"},
+        {"SHORT75", "198.51.100.10"},
         {"DEVICE-NAME-16CH", "198.51.100.13"},
     };
     EXPECT_EQ(byName(out), expected) << out;
@@ -67,7 +69,8 @@ TEST_F(DiscoveryLabTest, DiscoverListsWhatTheWindowWouldAndSearchesBothNetworksA
 TEST_F(DiscoveryLabTest, DiscoverByIpWithTheOtherFamilyAndBadAddresses)
 {
     std::string out;
-    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "discover", "--ip", "198.51.100.12", "--family", "1", "--json"}, &out), 0);
+    ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "discover", "--ip", "198.51.100.12", "--family", "1", "--json"}, &out),
+              0);
     EXPECT_EQ(byName(out), (std::map<QString, QString>{{"FAMILY1", "198.51.100.12"}}));
 
     out.clear();

@@ -7,8 +7,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonObject>
 #include <QItemSelectionModel>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -217,8 +217,7 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     QFile backup(audit[0].value("backup").toString());
     ASSERT_TRUE(backup.open(QIODevice::ReadOnly)) << backup.fileName().toStdString();
     const QByteArray before = backup.readAll();
-    EXPECT_EQ(DeviceEntry::fromBytes(before.constData(), std::size_t(before.size())).text(DeviceField::Ssid),
-              "LabNet");
+    EXPECT_EQ(DeviceEntry::fromBytes(before.constData(), std::size_t(before.size())).text(DeviceField::Ssid), "LabNet");
 }
 
 TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAtTheDecidingTick)
@@ -368,7 +367,9 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
     TcfgForm& b = w.open(kitchenPrinter("198.51.100.20", "00-1F-7C-00-03-14"));
     controlIn<QLineEdit>(a, "Edit_SSID")->setText(QStringLiteral("ShopA"));
     controlIn<QLineEdit>(b, "Edit_SSID")->setText(QStringLiteral("ShopB"));
-    const auto confirmed = [](TcfgForm& f) { return controlIn<QLabel>(f, "Label53")->text() == QStringLiteral("Save to Module OK"); };
+    const auto confirmed = [](TcfgForm& f) {
+        return controlIn<QLabel>(f, "Label53")->text() == QStringLiteral("Save to Module OK");
+    };
 
     // A alone; B's window is open and idle.
     a.moduleAddressControl()->setValue(0xC0000215u);  // 192.0.2.21

@@ -86,14 +86,16 @@ TEST_F(MainWindowLabTest, TheFirstSearchRunsByItselfAndListsEveryModuleOnce)
     ASSERT_TRUE(waitUntil([&] { return hasUpgradeItem() && !form->searching(); }, 60000));
 
     const std::map<QString, QString> expected{
-        {"ALPHA", "192.0.2.10"},     {"BRAVO", "192.0.2.11"},
-        {"FOREIGN", "203.0.113.10"}, {"SHORT75", "198.51.100.10"},
+        {"ALPHA", "192.0.2.10"},
+        {"BRAVO", "192.0.2.11"},
+        {"FOREIGN", "203.0.113.10"},
+        {"SHORT75", "198.51.100.10"},
         {"DEVICE-NAME-16CH", "198.51.100.13"},
     };
     EXPECT_EQ(listedByName(), expected);
     EXPECT_EQ(form->deviceListModel()->cellText(4, 0), QStringLiteral("5"));
-    EXPECT_EQ(messages, QStringList({"", "Broadcast search...", "Broadcast search...3 found",
-                                     "Broadcast search...5 found"}));
+    EXPECT_EQ(messages,
+              QStringList({"", "Broadcast search...", "Broadcast search...3 found", "Broadcast search...5 found"}));
     EXPECT_FALSE(progress->isVisible());
     EXPECT_EQ(linkA->requestsFrom("192.0.2.1:16384"), 4u);
     EXPECT_EQ(linkB->requestsFrom("198.51.100.1:16385"), 4u);
@@ -118,9 +120,8 @@ TEST_F(MainWindowLabTest, CancelKeepsTheRowsListedAndTheWorkerBeepsWhenItStops)
         if (cancelled)
             return;
         cancelled = true;
-        QTimer::singleShot(0, progress, [this] {
-            progress->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click();
-        });
+        QTimer::singleShot(0, progress,
+                           [this] { progress->findChild<QPushButton*>(QStringLiteral("cancelBtn"))->click(); });
     });
     form->show();
     ASSERT_TRUE(waitUntil([&] { return beeps == 1 && !form->searching(); }, 30000));

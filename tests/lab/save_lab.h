@@ -41,7 +41,8 @@ protected:
     SimProcess& startModule(const std::string& keys)
     {
         sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,deviceName=LAB-20,macAddress=00-1F-7C-00-02-14,"
-                                                "ssid=LabNet," + keys});
+                                                "ssid=LabNet,"
+                                                    + keys});
         return *sim;
     }
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "support/sample_devices.h"
 #include "config/cfg_form.h"
 #include "record/device_entry.h"
 #include "record/program_flags.h"
 #include "support/recording_prompter.h"
+#include "support/sample_devices.h"
 #include "support/scripted_file_dialogs.h"
 #include "support/wait_until.h"
 
@@ -35,10 +35,7 @@ template <typename T> T* controlIn(const QWidget& window, const char* name)
 
 class ConfigWindowDriver {
 public:
-    ConfigWindowDriver()
-    {
-        programFlags() = ProgramFlags{};
-    }
+    ConfigWindowDriver() { programFlags() = ProgramFlags{}; }
 
     TcfgForm& open(const ConfigBlock& block)
     {
@@ -55,11 +52,7 @@ public:
     TcfgForm& open(const DeviceEntry& entry) { return open(ConfigBlock(entry)); }
     TcfgForm& form() { return *windows.back(); }
 
-    template <typename T>
-    T* control(const char* name)
-    {
-        return controlIn<T>(form(), name);
-    }
+    template <typename T> T* control(const char* name) { return controlIn<T>(form(), name); }
     QLineEdit* edit(const char* name) { return control<QLineEdit>(name); }
     QPushButton* button(const char* name) { return control<QPushButton>(name); }
     QString label(const char* name) { return control<QLabel>(name)->text(); }

@@ -68,7 +68,10 @@ public:
     }
 
     // What the printer sends to the program.
-    bool write(const std::string& bytes) { return ::write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size()); }
+    bool write(const std::string& bytes)
+    {
+        return ::write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    }
 
     std::string error;
 

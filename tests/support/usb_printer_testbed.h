@@ -112,7 +112,8 @@ public:
         if (!printer.serial.empty())
             write(root_ / "sys" / device / "serial", printer.serial + "\n");
         write(root_ / "sys" / node / "dev", "180:" + std::to_string(index) + "\n");
-        write(root_ / "sys" / node / "uevent", "MAJOR=180\nMINOR=" + std::to_string(index) + "\nDEVNAME=usb/" + lp + "\n");
+        write(root_ / "sys" / node / "uevent",
+              "MAJOR=180\nMINOR=" + std::to_string(index) + "\nDEVNAME=usb/" + lp + "\n");
         std::filesystem::create_directory_symlink("../../../" + usb + ":1.0", root_ / "sys" / node / "device");
         std::filesystem::create_directory_symlink("../../" / node, root_ / "sys/class/usbmisc" / lp);
 
@@ -149,10 +150,7 @@ public:
 
 private:
     struct Served {
-        explicit Served(const sim::SettingsPrinter& settings)
-            : responder(settings, 0, nullptr, "usb")
-        {
-        }
+        explicit Served(const sim::SettingsPrinter& settings) : responder(settings, 0, nullptr, "usb") {}
         ~Served()
         {
             if (slave >= 0)
@@ -165,10 +163,7 @@ private:
         sim::SettingsResponder responder;
     };
 
-    static void write(const std::filesystem::path& path, const std::string& text)
-    {
-        std::ofstream(path) << text;
-    }
+    static void write(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
 
     // One request of the preloaded library: ioctl (1), read (7) or write (8).
     struct IoctlMessage {
@@ -207,7 +202,8 @@ private:
                 std::lock_guard lock(mutex_);
                 // A line nobody holds reads as hung up at once; it is not watched.
                 for (const auto& printer : printers_)
-                    watched.push_back({printer->slave >= 0 && !printer->stalled ? printer->line.master() : -1, POLLIN, 0});
+                    watched.push_back(
+                        {printer->slave >= 0 && !printer->stalled ? printer->line.master() : -1, POLLIN, 0});
             }
             if (::poll(watched.data(), watched.size(), 50) <= 0)
                 continue;
@@ -219,7 +215,8 @@ private:
             for (std::size_t i = 1; i < firstPrinter; ++i) {
                 if (watched[i].revents && !passThrough(watched[i].fd)) {
                     ::close(watched[i].fd);
-                    ioctlConnections_.erase(std::find(ioctlConnections_.begin(), ioctlConnections_.end(), watched[i].fd));
+                    ioctlConnections_.erase(
+                        std::find(ioctlConnections_.begin(), ioctlConnections_.end(), watched[i].fd));
                 }
             }
             std::lock_guard lock(mutex_);

@@ -46,10 +46,7 @@ protected:
         ::setenv("QUILLMAR_COM5", links[0].c_str(), 1);
         ::setenv("QUILLMAR_COM6", links[1].c_str(), 1);
     }
-    void TearDown() override
-    {
-        sim.reset();
-    }
+    void TearDown() override { sim.reset(); }
 
     // The record of the printer on `link`'s `count`th write, once the
     // simulator has logged it.

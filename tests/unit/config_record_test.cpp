@@ -14,7 +14,10 @@ using namespace quillmar;
 TEST(ConfigBlock, ExtendedFieldsSitAtTheirOffsets)
 {
     EXPECT_EQ(sizeof(ConfigBlock), 536u);
-    const struct { ConfigField field; std::size_t offset, width; } expected[] = {
+    const struct {
+        ConfigField field;
+        std::size_t offset, width;
+    } expected[] = {
         {ConfigField::OpModeCode, 266, 10},     {ConfigField::HasTcpWindow, 296, 1},
         {ConfigField::TcpWindowIndex, 297, 10}, {ConfigField::AltModelName, 307, 24},
         {ConfigField::SerialBaud, 331, 14},     {ConfigField::SerialFormat, 345, 10},
@@ -91,10 +94,10 @@ TEST(CodedFields, AuthModeDecidesByTheThirdAndFourthCharacters)
     EXPECT_EQ(readAuthMode("WEPAUTO"), kAuthWepAuto);
     EXPECT_EQ(readAuthMode("WPAPSK"), kAuthWpaPsk);
     EXPECT_EQ(readAuthMode("WPA2PSK"), kAuthWpa2Psk);
-    EXPECT_EQ(readAuthMode("xxEN"), kAuthOpen);     // any text with the same deciders
+    EXPECT_EQ(readAuthMode("xxEN"), kAuthOpen);  // any text with the same deciders
     EXPECT_EQ(readAuthMode("..A2"), kAuthWpa2Psk);
-    EXPECT_FALSE(readAuthMode("xxxN"));             // 'N' with neither 'E' nor 'A'
-    EXPECT_FALSE(readAuthMode("WEP"));              // no fourth character
+    EXPECT_FALSE(readAuthMode("xxxN"));  // 'N' with neither 'E' nor 'A'
+    EXPECT_FALSE(readAuthMode("WEP"));   // no fourth character
     EXPECT_FALSE(readAuthMode(""));
 }
 
@@ -127,9 +130,9 @@ TEST(Dot2ip, HoldsTheNumbersInTextOrderInMemory)
 
 TEST(Dot2ip, FailsOnEveryMalformedText)
 {
-    for (const char* text : {"", "1.2.3", "1.2.3.", "1.2.3.4.", "1.2.3.4.5", "1.2.3.256", "256.1.1.1",
-                             " 1.2.3.4", "1.2.3.4 ", "+1.2.3.4", "1.-2.3.4", "1..2.3", "a.b.c.d",
-                             "1.2.3.4x", ".1.2.3", "00000000300.1.1.1"})
+    for (const char* text :
+         {"", "1.2.3", "1.2.3.", "1.2.3.4.", "1.2.3.4.5", "1.2.3.256", "256.1.1.1", " 1.2.3.4", "1.2.3.4 ", "+1.2.3.4",
+          "1.-2.3.4", "1..2.3", "a.b.c.d", "1.2.3.4x", ".1.2.3", "00000000300.1.1.1"})
         EXPECT_EQ(dot2ip(text), kDot2ipFailure) << '"' << text << '"';
     EXPECT_EQ(dot2ip("255.255.255.255"), kDot2ipFailure);
     EXPECT_EQ(dot2ip("0000000025.1.1.1"), dot2ip("25.1.1.1"));

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "config/record_rules.h"
-#include "record/wifi_choices.h"
 #include "config/show_fill.h"
+#include "record/wifi_choices.h"
 
 using namespace quillmar;
 
@@ -23,11 +23,14 @@ TEST(RecordRules, AuthenticationDecidesTheEncryptionListAndText)
     EXPECT_FALSE(encryTypeItemsFor("open"));
     EXPECT_FALSE(encryTypeItemsFor(""));
 
-    const struct { const char* auth; const char* shown; const char* fitted; } cases[] = {
-        {"OPEN", "TKIP", "NONE"},   {"OPEN", "AES", "NONE"},    {"OPEN", "WEP", "WEP"},
-        {"OPEN", "NONE", "NONE"},   {"SHARED", "NONE", "WEP"},  {"WEPAUTO", "AES", "WEP"},
-        {"SHARED", "xyz", "WEP"},   {"WPAPSK", "NONE", "TKIP"}, {"WPA2PSK", "WEP", "TKIP"},
-        {"WPANONE", "AES", "AES"},  {"WPAPSK", "xyz", "xyz"},   {"other", "WEP", "WEP"},
+    const struct {
+        const char* auth;
+        const char* shown;
+        const char* fitted;
+    } cases[] = {
+        {"OPEN", "TKIP", "NONE"},   {"OPEN", "AES", "NONE"},   {"OPEN", "WEP", "WEP"},   {"OPEN", "NONE", "NONE"},
+        {"SHARED", "NONE", "WEP"},  {"WEPAUTO", "AES", "WEP"}, {"SHARED", "xyz", "WEP"}, {"WPAPSK", "NONE", "TKIP"},
+        {"WPA2PSK", "WEP", "TKIP"}, {"WPANONE", "AES", "AES"}, {"WPAPSK", "xyz", "xyz"}, {"other", "WEP", "WEP"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(fittedEncryText(c.auth, c.shown), c.fitted) << c.auth << '/' << c.shown;

@@ -76,8 +76,8 @@ TEST(ValidationRules, PackingLengthTakesOneTo1024AndReadsNegativeAsTooLarge)
 
 TEST(ValidationRules, PortsTakeOneTo65535)
 {
-    for (const auto& [check, message] : {std::pair{&checkUdpPort, "invalid UDP Port"},
-                                         std::pair{&checkTcpPort, "invalid TCP Port"}}) {
+    for (const auto& [check, message] :
+         {std::pair{&checkUdpPort, "invalid UDP Port"}, std::pair{&checkTcpPort, "invalid TCP Port"}}) {
         EXPECT_EQ(check("0"), message);
         EXPECT_EQ(check("1"), std::nullopt);
         EXPECT_EQ(check("65535"), std::nullopt);
@@ -113,7 +113,8 @@ TEST(ValidationRules, MacCharactersAreCheckedInPositionOrder)
     // The first offending character decides, whatever comes after it.
     EXPECT_EQ(checkMacAddress("00:11.22-AA-BB-Cg"), "invalid MAC Address format!  about number.");
     // Letters beyond Latin-1 are above 'f', not below '0'.
-    EXPECT_EQ(checkMacAddress(QString::fromUtf8("00-11-22-AA-BB-C\xC3\xA9")), "invalid MAC Address format!  about number");
+    EXPECT_EQ(checkMacAddress(QString::fromUtf8("00-11-22-AA-BB-C\xC3\xA9")),
+              "invalid MAC Address format!  about number");
     EXPECT_EQ(checkMacAddress("00-11-22-AA-BB-C"), "invalid MAC Address format!can't over 17 bytes");
     EXPECT_EQ(checkMacAddress("00-11-22-AA-BB-CCD"), "invalid MAC Address format!can't over 17 bytes");
     EXPECT_EQ(checkMacAddress(""), "invalid MAC Address format!can't over 17 bytes");

@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <string>
 
+#include "comm/com_settings_channel.h"
+#include "comm/direct_settings.h"
 #include "comm/serial_control.h"
 #include "record/field_names.h"
 #include "support/sim_process.h"
-#include "support/wait_until.h"
-#include "comm/com_settings_channel.h"
-#include "comm/direct_settings.h"
-#include "tools/tool_record.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
+#include "tools/tool_record.h"
 
 namespace quillmar {
 namespace {
@@ -86,8 +86,9 @@ protected:
         links[0] = directory / ("com5-" + directory.filename().string());
         links[1] = directory / ("com6-" + directory.filename().string());
         sim = std::make_unique<test::SimProcess>(
-            test::simPath(), std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]) + firstFaults,
-                                                      "--settings-pty", links[1].string() + specOf(records[1]) + secondFaults});
+            test::simPath(),
+            std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]) + firstFaults,
+                                     "--settings-pty", links[1].string() + specOf(records[1]) + secondFaults});
         ASSERT_TRUE(sim->ready()) << sim->error;
         ::setenv("QUILLMAR_COM5", links[0].c_str(), 1);
         ::setenv("QUILLMAR_COM6", links[1].c_str(), 1);
@@ -145,7 +146,8 @@ TEST_F(DirectSettingsComTest, ReadTakesTheRecordAfterTheLeadingBytesOrTellsWhyNo
         EXPECT_EQ(result.recordBytes, qsizetype(c.recordBytes));
         EXPECT_EQ(result.mayBeWrittenBack(), *c.faults == '\0');
         if (c.outcome == DirectReadOutcome::NotARecord) {
-            EXPECT_TRUE(result.reason.startsWith("the printer's record does not parse: ")) << result.reason.toStdString();
+            EXPECT_TRUE(result.reason.startsWith("the printer's record does not parse: "))
+                << result.reason.toStdString();
             sim.reset();
             continue;
         }

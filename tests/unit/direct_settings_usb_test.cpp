@@ -5,11 +5,11 @@
 
 #include <chrono>
 
+#include "comm/direct_settings.h"
+#include "comm/usb_settings_channel.h"
 #include "platform/usb_printer.h"
 #include "support/sample_devices.h"
 #include "support/usb_printer_testbed.h"
-#include "comm/direct_settings.h"
-#include "comm/usb_settings_channel.h"
 
 namespace quillmar {
 namespace {
@@ -98,14 +98,15 @@ TEST_F(DirectSettingsUsbTest, APrinterThatIsMissingSilentStopsEarlyOrBlankEndsIn
     stopping.fault = sim::SettingsFault::Short;
     stopping.shortLength = 100;
     const Case cases[] = {
-        {"none attached", std::nullopt, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoDevice, DirectWriteOutcome::NoDevice, "no USB printer"},
-        {"node gone", Printer{"1f7c", "0369", "GONE", {}}, test::UsbPrinterTestbed::Node::Dangling, DirectReadOutcome::NoDevice,
-         DirectWriteOutcome::NoDevice, "No such file or directory"},
+        {"none attached", std::nullopt, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoDevice,
+         DirectWriteOutcome::NoDevice, "no USB printer"},
+        {"node gone", Printer{"1f7c", "0369", "GONE", {}}, test::UsbPrinterTestbed::Node::Dangling,
+         DirectReadOutcome::NoDevice, DirectWriteOutcome::NoDevice, "No such file or directory"},
         {"silent", Printer{"1f7c", "0369", "MUTE", answering("Mute", sim::SettingsFault::Silent)},
-         test::UsbPrinterTestbed::Node::Serving,
-         DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "no reply within 1 s"},
-        {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoReply,
-         DirectWriteOutcome::Written, "100 of 256 reply bytes"},
+         test::UsbPrinterTestbed::Node::Serving, DirectReadOutcome::NoReply, DirectWriteOutcome::Written,
+         "no reply within 1 s"},
+        {"stops", Printer{"1f7c", "0369", "STOPS", stopping}, test::UsbPrinterTestbed::Node::Serving,
+         DirectReadOutcome::NoReply, DirectWriteOutcome::Written, "100 of 256 reply bytes"},
         {"blank", Printer{"1f7c", "0369", "BLANK", {}}, test::UsbPrinterTestbed::Node::Serving,
          DirectReadOutcome::BlankRecord, DirectWriteOutcome::Written, "blank"},
     };

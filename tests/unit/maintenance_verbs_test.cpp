@@ -24,8 +24,8 @@
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
-#include "system_bytes.h"
 #include "support/temp_directory.h"
+#include "system_bytes.h"
 
 namespace quillmar {
 namespace {

@@ -205,8 +205,10 @@ TEST(RecordCheck, ARecordParsesOnlyWhenItsMacAddressAndCodedFieldsReadAsTheTools
     };
     DeviceEntry good = device("RX7000 WI-FI", "00-1B-2C-3D-4E-5F");
     good.setText(DeviceField::IpAddress, "192.0.2.10");
-    for (const auto& [field, text] : {std::pair{DeviceField::IpMode, "STATIC"}, {DeviceField::WifiMode, "Infra"},
-                                      {DeviceField::AuthMode, "WPA2PSK"}, {DeviceField::EncryType, "AES"}})
+    for (const auto& [field, text] : {std::pair{DeviceField::IpMode, "STATIC"},
+                                      {DeviceField::WifiMode, "Infra"},
+                                      {DeviceField::AuthMode, "WPA2PSK"},
+                                      {DeviceField::EncryType, "AES"}})
         good.setText(field, text);
     EXPECT_EQ(recordParseProblem(good), std::nullopt);
     for (const Case& c : cases) {

@@ -274,8 +274,8 @@ TEST_F(SerialControlTest, BadSettingsTextRaisesAndKeepsTheOldSettings)
 {
     MSComm comm;
     comm.setSettings(QStringLiteral("19200,n,8,1"));
-    for (const char* bad : {"", "abc", "9600", "9600,x,8,1", "9600,n,9,1", "9600,n,8,3", "0,n,8,1",
-                            "-9600,n,8,1", "9600,n,8,1,1", "96OO,n,8,1"}) {
+    for (const char* bad : {"", "abc", "9600", "9600,x,8,1", "9600,n,9,1", "9600,n,8,3", "0,n,8,1", "-9600,n,8,1",
+                            "9600,n,8,1,1", "96OO,n,8,1"}) {
         EXPECT_THROW(comm.setSettings(QString::fromLatin1(bad)), MSCommError) << bad;
     }
     EXPECT_EQ(comm.Settings(), QStringLiteral("19200,n,8,1"));

@@ -25,8 +25,8 @@ TEST(SettingsResponderTest, AWriteThatStopsPartWayIsDroppedAndTheNextCommandIsAn
 
     // Long after, a read: the half record is not stored, the read is answered
     // with the record as it was.
-    const std::vector<unsigned char> reply =
-        responder.receive(kRead.data(), kRead.size(), start + SettingsResponder::kRecordGap + std::chrono::milliseconds(1));
+    const std::vector<unsigned char> reply = responder.receive(
+        kRead.data(), kRead.size(), start + SettingsResponder::kRecordGap + std::chrono::milliseconds(1));
     ASSERT_EQ(reply.size(), kSerialLeadingBytes + kDeviceEntrySize);
     EXPECT_EQ(responder.writesStored(), 0u);
     EXPECT_EQ(responder.record().text(DeviceField::DeviceName), "Bar,Counter");

@@ -50,15 +50,13 @@ protected:
             int length = -99;
             const int result = sender->ReadDatagram(buffer.data(), readSize, length);
             EXPECT_EQ(result, length);
-            received.push_back({numberBytes, fromIp, port,
-                                QByteArray(buffer.data(), std::max(0, length)), length});
+            received.push_back({numberBytes, fromIp, port, QByteArray(buffer.data(), std::max(0, length)), length});
         };
     }
 
     void sendFromPeer(const QByteArray& datagram, int port)
     {
-        ASSERT_EQ(peer.writeDatagram(datagram, QHostAddress(QHostAddress::LocalHost), quint16(port)),
-                  datagram.size());
+        ASSERT_EQ(peer.writeDatagram(datagram, QHostAddress(QHostAddress::LocalHost), quint16(port)), datagram.size());
     }
 
     QByteArray nextAtPeer(QHostAddress* from = nullptr, quint16* fromPort = nullptr)

@@ -70,10 +70,7 @@ protected:
         dir_ = temp_.native();
         setenv("QUILLMAR_COM7", (dir_ + "/com7").c_str(), 1);
     }
-    void TearDown() override
-    {
-        sim_.reset();
-    }
+    void TearDown() override { sim_.reset(); }
 
     // Starts the module with these loader faults (", key=value..." or empty).
     void startModule(const std::string& loaderFaults, const std::string& nakEvery = "nakEvery=100")
@@ -312,9 +309,15 @@ TEST(ImageKind, ArchivesProgramsDocumentsAndTextAreNamedAndAnImageIsNot)
     } cases[] = {
         {QByteArray("PK\x03\x04rest", 8), "a ZIP archive"},
         {QByteArray("\x1F\x8B\x08", 3), "a gzip archive"},
-        {QByteArray("\xFD" "7zXZ\x00\x00", 7), "an xz archive"},
+        {QByteArray("\xFD"
+                    "7zXZ\x00\x00",
+                    7),
+         "an xz archive"},
         {QByteArray("7z\xBC\xAF\x27\x1C\x00", 7), "a 7z archive"},
-        {QByteArray("\x7F" "ELF\x02", 5), "an ELF program"},
+        {QByteArray("\x7F"
+                    "ELF\x02",
+                    5),
+         "an ELF program"},
         {QByteArray("MZ\x90\x00", 4), "a Windows program"},
         {"%PDF-1.7\n\x80\x81", "a PDF document"},
         {" \r\n<?XML version=\"1.0\"?>\x01", "an XML document"},

@@ -41,9 +41,10 @@ TEST(UsbPrinterAccess, APrinterThisUserMayNotOpenNamesItsGroup)
         return locator->openUsbPrinter(instance).isValid() ? std::string("opened")
                                                            : locator->lastReason().toStdString();
     });
-    EXPECT_EQ(reason.value_or("no child"), "USB printer 1f7c:0369 at " + (root / "dev/usb/lp0").string()
-                          + " cannot be opened: Permission denied (this user may not read and write it: add the user "
-                            "to the group that owns it, on Debian lp, and log in again)");
+    EXPECT_EQ(reason.value_or("no child"),
+              "USB printer 1f7c:0369 at " + (root / "dev/usb/lp0").string()
+                  + " cannot be opened: Permission denied (this user may not read and write it: add the user "
+                    "to the group that owns it, on Debian lp, and log in again)");
 }
 
 }  // namespace

@@ -88,8 +88,9 @@ TEST_F(UsbVerbs, ABlankRecordIsShownButNotWrittenBack)
     EXPECT_EQ(run({"usb", "read"}).status, 0);
     const auto write = run({"usb", "write", "ssid=Other"});
     EXPECT_EQ(write.status, 3);
-    EXPECT_EQ(write.err, "quillmar-cli usb write: Read USB config error ! (BLANK: the printer's record is blank (all 256 "
-                         "bytes zero), and a blank record is not written back)\n");
+    EXPECT_EQ(write.err,
+              "quillmar-cli usb write: Read USB config error ! (BLANK: the printer's record is blank (all 256 "
+              "bytes zero), and a blank record is not written back)\n");
     EXPECT_EQ(testbed.writesStored(0), 0u);
 }
 

@@ -15,8 +15,8 @@
 #include "maintenance/web_image_check.h"
 #include "maintenance/web_image_format.h"
 #include "support/maintenance_run.h"
-#include "support/web_image_decoder.h"
 #include "support/temp_directory.h"
+#include "support/web_image_decoder.h"
 
 using namespace quillmar;
 namespace fs = std::filesystem;

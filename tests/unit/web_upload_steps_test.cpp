@@ -76,10 +76,7 @@ protected:
         sim_ = std::make_unique<test::SimProcess>(test::simPath(), arguments);
         ASSERT_TRUE(sim_->ready()) << sim_->error;
     }
-    void TearDown() override
-    {
-        sim_.reset();
-    }
+    void TearDown() override { sim_.reset(); }
 
     std::string received(int module) const { return dir_ + "/received-" + std::to_string(module) + ".anf"; }
     // The module stores an image just after its last acknowledgement.
