@@ -17,7 +17,6 @@
 #include "fuzz/fuzz_support.h"
 #include "history/record_changes.h"
 #include "readback.h"
-#include "record/coded_fields.h"
 #include "record/ipv4_text.h"
 #include "record/upper_case.h"
 #include "settable_fields.h"
@@ -64,18 +63,11 @@ bool drivesNoTerminal(const QString& text)
 }
 
 // A key shown in clear would be found as it is, unless the same text is
-// also some other field's (which is shown) or too short to tell.
+// also some other field's (which is shown) or so short that it could be part
+// of a masked key's hash.
 bool keyMayBeSought(const std::string& key, const std::vector<const DeviceEntry*>& records)
 {
-    if (key.size() < 4)
-        return false;
-    // A refusal names the choices a mode offers ("it offers OPEN, SHARED, ...").
-    const auto namesAChoice = [&key](const auto& items) {
-        return std::any_of(items.begin(), items.end(),
-                           [&key](const char* item) { return std::string_view(item).find(key) != std::string::npos; });
-    };
-    if (namesAChoice(kIpModeItems) || namesAChoice(kWifiModeItems) || namesAChoice(kAuthModeItems)
-        || namesAChoice(kEncryTypeItems))
+    if (key.size() < 8)
         return false;
     for (const DeviceEntry* record : records) {
         for (const FieldLayout& layout : deviceFieldLayout()) {
@@ -84,6 +76,43 @@ bool keyMayBeSought(const std::string& key, const std::vector<const DeviceEntry*
         }
     }
     return true;
+}
+
+// The dry run's report, and the verdict table once saved and read back as
+// answered (standard output, where keys could be seen).
+QString reports(cli::ModuleVerdict module, bool json, bool showSecrets)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    cli::VerbContext context{outStream, errStream};
+    std::vector<cli::ModuleVerdict> verdicts{module};
+    cli::reportFleet(verdicts, {json, false, showSecrets, true}, QStringLiteral("config set"), context);
+    if (module.sent) {
+        verdicts[0].outcome = cli::ModuleVerdict::Outcome::Confirmed;
+        verdicts[0].readback = cli::ModuleVerdict::Readback::Differs;
+        verdicts[0].readbackAddress = verdicts[0].addressText;
+        verdicts[0].differences = cli::readbackDifferences(*module.sent, *module.read);
+        cli::reportFleet(verdicts, {json, false, showSecrets, false}, QStringLiteral("config set"), context);
+    }
+    outStream.flush();
+    errStream.flush();
+    fuzz::trace("out:\n%s\nerr:\n%s", qPrintable(out), qPrintable(err));
+    FUZZ_CHECK(json || drivesNoTerminal(err));
+    return out;
+}
+
+// Each byte of both keys moved to the next value (255 to 1): never a byte the
+// key had at that place, and two keys alike stay alike.
+void swapKeys(DeviceEntry& record)
+{
+    for (DeviceField key : {DeviceField::Key, DeviceField::WpaPsk}) {
+        std::string text(record.text(key));
+        for (char& c : text)
+            c = char(static_cast<unsigned char>(c) % 255 + 1);
+        record.setText(key, text);
+    }
 }
 
 }  // namespace
@@ -135,43 +164,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         module.message = message;
     }
 
-    // The dry run, and the verdict table once saved and read back as answered.
-    std::vector<cli::ModuleVerdict> verdicts{module};
-    QString out;
-    QString err;
-    {
-        QTextStream outStream(&out);
-        QTextStream errStream(&err);
-        cli::VerbContext context{outStream, errStream};
-        cli::reportFleet(verdicts, {json, false, showSecrets, true}, QStringLiteral("config set"), context);
-        if (record) {
-            verdicts[0].outcome = cli::ModuleVerdict::Outcome::Confirmed;
-            verdicts[0].readback = cli::ModuleVerdict::Readback::Differs;
-            verdicts[0].readbackAddress = verdicts[0].addressText;
-            verdicts[0].differences = cli::readbackDifferences(*record, read);
-            cli::reportFleet(verdicts, {json, false, showSecrets, false}, QStringLiteral("config set"), context);
-        }
-    }
-    fuzz::trace("out:\n%s\nerr:\n%s", qPrintable(out), qPrintable(err));
+    const QString out = reports(module, json, showSecrets);
     if (json) {
         // Two reports, two JSON documents one after the other.
         for (const QString& document : out.split(QStringLiteral("]\n"), Qt::SkipEmptyParts))
             FUZZ_CHECK(QJsonDocument::fromJson((document + u']').toUtf8()).isArray());
     } else {
         FUZZ_CHECK(drivesNoTerminal(out));
-        FUZZ_CHECK(drivesNoTerminal(err));
     }
     if (!showSecrets) {
+        // The same reports with every key swapped for a text that differs from
+        // it in each byte: a key shown in clear is found more often in the
+        // first than in the second. Words the report prints anyway ("would
+        // save", the address, a choice) are found as often in both.
+        cli::ModuleVerdict swapped = module;
+        swapKeys(*swapped.read);
+        if (swapped.sent)
+            swapKeys(*swapped.sent);
+        const QString outSwapped = reports(swapped, json, showSecrets);
         std::vector<const DeviceEntry*> records{&read};
         if (record)
             records.push_back(&*record);
         for (const DeviceEntry* shown : records) {
             for (DeviceField key : {DeviceField::Key, DeviceField::WpaPsk}) {
                 const std::string text = shown->text(key);
+                if (!keyMayBeSought(text, records))
+                    continue;
                 const QString shownKey = QString::fromLatin1(text.data(), qsizetype(text.size()));
-                // The module's address is shown too, and may hold the same text.
-                if (keyMayBeSought(text, records) && !module.addressText.contains(shownKey))
-                    FUZZ_CHECK(!out.contains(shownKey));
+                FUZZ_CHECK(out.count(shownKey) <= outSwapped.count(shownKey));
             }
         }
     }
