@@ -142,19 +142,7 @@ private:
     std::vector<std::string> seen_;
 };
 
-class FleetLabTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string why;
-        if (!LabNetwork::available(why))
-            GTEST_SKIP() << why;
-        lab = std::make_unique<LabNetwork>();
-        ASSERT_TRUE(lab->up()) << lab->error;
-    }
-
-    std::unique_ptr<LabNetwork> lab;
-};
+using FleetLabTest = LabTest;
 
 TEST_F(FleetLabTest, ConfigSetAllConfirmsFortyModulesOnTwoNetworksInAboutOneSaveTime)
 {

@@ -6,19 +6,17 @@
 #include <memory>
 #include <string>
 
-#include "lab/lab_network.h"
+#include "lab/lab_test.h"
 
 namespace quillmar::test {
 
-class DiscoveryLabTest : public ::testing::Test {
+class DiscoveryLabTest : public LabTest {
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!LabNetwork::available(why))
-            GTEST_SKIP() << why;
-        lab = std::make_unique<LabNetwork>();
-        ASSERT_TRUE(lab->up()) << lab->error;
+        LabTest::SetUp();
+        if (!labIsUp())
+            return;
         ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.10/24", "192.0.2.11/24", "203.0.113.10/24"})) << lab->error;
         ASSERT_TRUE(
             lab->addHost("mb", 'b', {"198.51.100.10/24", "198.51.100.11/24", "198.51.100.12/24", "198.51.100.13/24"}))
@@ -45,9 +43,6 @@ protected:
         ASSERT_TRUE(linkB->ready()) << linkB->error;
     }
 
-    void TearDown() override { lab.reset(); }
-
-    std::unique_ptr<LabNetwork> lab;
     SimProcess* linkA = nullptr;
     SimProcess* linkB = nullptr;
 };

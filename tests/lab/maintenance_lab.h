@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "lab/lab_network.h"
+#include "lab/lab_test.h"
+#include "support/temp_directory.h"
 
 namespace quillmar::test {
 
@@ -39,15 +40,13 @@ inline std::ostream& operator<<(std::ostream& out, const HostTablesSnapshot& tab
     return out;
 }
 
-class MaintenanceLabTest : public ::testing::Test {
+class MaintenanceLabTest : public LabTest {
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!LabNetwork::available(why))
-            GTEST_SKIP() << why;
-        lab = std::make_unique<LabNetwork>();
-        ASSERT_TRUE(lab->up()) << lab->error;
+        LabTest::SetUp();
+        if (!labIsUp())
+            return;
         ASSERT_TRUE(lab->addHost("ma", 'a',
                                  {"203.0.113.11/24", "203.0.113.12/24", "203.0.113.13/24", "203.0.113.14/24",
                                   "203.0.113.15/24", "203.0.113.16/24", "203.0.113.17/24", "203.0.113.18/24"},
@@ -61,16 +60,7 @@ protected:
         ASSERT_EQ(lab->run("pc", {"ip", "neigh", "add", "198.51.100.99", "lladdr", "02:00:00:00:00:98", "dev", "eth1",
                                   "nud", "reachable"}),
                   0);
-        char pattern[] = "/tmp/quillmar-lab-loader-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-
-    void TearDown() override
-    {
-        lab.reset();
-        if (!dir.empty())
-            std::filesystem::remove_all(dir);
+        dir = temp.native();
     }
 
     HostTablesSnapshot tables() const
@@ -97,7 +87,7 @@ protected:
         return snapshot;
     }
 
-    std::unique_ptr<LabNetwork> lab;
+    TempDirectory temp;
     std::string dir;
 };
 

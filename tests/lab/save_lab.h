@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "lab/lab_network.h"
+#include "lab/lab_test.h"
 #include "record/device_entry.h"
 #include "support/state_home.h"
 
@@ -21,21 +21,17 @@ inline constexpr const char* kLabModule = "192.0.2.20";
 inline constexpr const char* kLabModuleMoved = "192.0.2.21";
 inline constexpr const char* kLabPcPort = "192.0.2.1:6000";
 
-class SaveLabTest : public ::testing::Test {
+class SaveLabTest : public LabTest {
 protected:
     void SetUp() override
     {
-        std::string why;
-        if (!LabNetwork::available(why))
-            GTEST_SKIP() << why;
+        LabTest::SetUp();
+        if (!labIsUp())
+            return;
         // The backups the saves take stay out of the real home.
         keepStateOutOfHome();
-        lab = std::make_unique<LabNetwork>();
-        ASSERT_TRUE(lab->up()) << lab->error;
         ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.20/24", "192.0.2.21/24"})) << lab->error;
     }
-
-    void TearDown() override { lab.reset(); }
 
     // One module at 192.0.2.20; `keys` are extra module keys (save mode and so on).
     SimProcess& startModule(const std::string& keys)
@@ -62,7 +58,6 @@ protected:
         return std::stoll(later.fields.at("t")) - std::stoll(earlier.fields.at("t"));
     }
 
-    std::unique_ptr<LabNetwork> lab;
     SimProcess* sim = nullptr;
 };
 
