@@ -417,15 +417,26 @@ std::optional<int> FleetVerb::chooseTargets(const std::vector<CensusModule>& fou
     return std::nullopt;
 }
 
-int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
+std::optional<std::vector<LocalAddress>> FleetVerb::announceSearch(VerbContext& context, int& refused) const
 {
     QString error;
     bool usage = false;
-    const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(search_, error, usage);
-    if (!locals)
-        return usage ? usageError(context, error) : fail(context, kRefused, error);
+    std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(search_, error, usage);
+    if (!locals) {
+        refused = usage ? usageError(context, error) : fail(context, kRefused, error);
+        return std::nullopt;
+    }
     context.err << searchingLine(locals->size()) << '\n';
     context.err.flush();
+    return locals;
+}
+
+int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
+{
+    int refused = 0;
+    const std::optional<std::vector<LocalAddress>> locals = announceSearch(context, refused);
+    if (!locals)
+        return refused;
     std::vector<CensusModule> found = takeCensus(*locals, search_.timing());
     if (stops.raised())
         return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
@@ -485,13 +496,10 @@ std::optional<int> FleetVerb::confirmKeyTargets(std::vector<CensusModule>& found
 
 int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbContext& context)
 {
-    QString error;
-    bool usage = false;
-    const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(search_, error, usage);
+    int refused = 0;
+    const std::optional<std::vector<LocalAddress>> locals = announceSearch(context, refused);
     if (!locals)
-        return usage ? usageError(context, error) : fail(context, kRefused, error);
-    context.err << searchingLine(locals->size()) << '\n';
-    context.err.flush();
+        return refused;
 
     SearchFeed feed(fleet, context, name(), family_, search_);
     SearchEngine engine(feed, family_, search_.timing());

@@ -85,6 +85,10 @@ private:
     // --all with a Wi-Fi key: the modules found, once per MAC and of the
     // family only, listed on standard error; nothing, or the exit status of a
     // run that is not confirmed.
+    // The PC's addresses the search goes out from, announced on standard
+    // error; nothing, with `refused` the exit status, when the options name
+    // none.
+    std::optional<std::vector<LocalAddress>> announceSearch(VerbContext& context, int& refused) const;
     std::optional<int> confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const;
     // The end of a run: the read-back when asked, the audit lines, the report.
     int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
