@@ -27,34 +27,10 @@ trap cleanup EXIT
 # The saves' backups and audit lines go here, not to the real home.
 export XDG_STATE_HOME="$work/state"
 
-quiet() {
-  ip netns exec "$1" sh -c 'for s in ipv6/conf/all/disable_ipv6 ipv6/conf/default/disable_ipv6; do
-      [ ! -e /proc/sys/net/$s ] || echo 1 >/proc/sys/net/$s; done
-    for s in ipv4/conf/all/rp_filter ipv4/conf/default/rp_filter; do echo 0 >/proc/sys/net/$s; done'
-  ip -n "$1" link set lo up
-}
-
-"$lab_sh" reap
-ip netns add "$pc"
-quiet "$pc"
-for k in "${!networks[@]}"; do
-  net="${networks[$k]}"
-  ns="$lab-net$k"
-  ip netns add "$ns"
-  quiet "$ns"
-  ip -n "$pc" link add "eth$k" type veth peer name eth0 netns "$ns"
-  ip -n "$pc" addr add "$net.1/24" dev "eth$k"
-  ip -n "$pc" link set "eth$k" up
-  for i in $(seq 10 $((9 + per))); do ip -n "$ns" addr add "$net.$i/24" dev eth0; done
-  ip -n "$ns" link set eth0 up
-  # A saved module is silent for 33 s: past the verdict at 31 s, and back in
-  # time for the map's search after the single save.
-  ip netns exec "$ns" "$build/quillmar-sim" --bind 0.0.0.0 --generate "$per,address=$net.10,restartAfter=33" >"$work/sim$k.out" 2>&1 &
-done
-for k in "${!networks[@]}"; do
-  for _ in $(seq 100); do grep -q ready "$work/sim$k.out" 2>/dev/null && break; sleep 0.05; done
-  grep -q ready "$work/sim$k.out" || { cat "$work/sim$k.out" >&2; exit 1; }
-done
+. "$top/bench/networks.sh"
+# A saved module is silent for 33 s: past the verdict at 31 s, and back in
+# time for the map's search after the single save.
+start_networks ",restartAfter=33"
 
 cli() { ip netns exec "$pc" "$build/quillmar-cli" "$@"; }
 seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
