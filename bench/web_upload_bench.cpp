@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "maintenance/host_table_helpers.h"
+#include "maintenance/session_tables.h"
 #include "maintenance/web_image_format.h"
 #include "maintenance/web_upload_steps.h"
 #include "platform/local_addresses.h"
@@ -81,10 +81,10 @@ int main(int argc, char** argv)
         image.push_back(static_cast<char>(i * 31 + i / 512));
     std::ofstream(imagePath, std::ios::binary) << image;
 
-    NetlinkHostTables tables;
+    SessionTables tables(nullptr, [](const std::string&) {});
     Progress progress;
-    HostTableHelpers helpers(tables, [](const std::string&) {});
-    const SessionEnvironment environment{IfaddrsAddressSource().read().addresses, &helpers, &progress, nullptr, {}};
+    SessionEnvironment environment = tables.environment(IfaddrsAddressSource().read().addresses, {});
+    environment.progress = &progress;
     const Clock::time_point uploadBegan = Clock::now();
     const int result = runWebUploadSteps({"", address, argv[2], "", imagePath}, environment);
     const Clock::time_point uploadEnded = Clock::now();
