@@ -260,7 +260,11 @@ TEST_F(UpgradeWindowTest, AnEndSignalReleasesTheSessionBeforeTheProgramEnds)
         });
         bool raised = false;
         upgrade(1, 8, [&](TupgradePrgForm* progress) {
-            if (!raised && progress->labelText().startsWith(QStringLiteral("downloading...5/"))) {
+            // A busy machine can show block 5 for less than the 20 ms between looks.
+            int sent = 0;
+            if (!raised
+                && std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1
+                && sent >= 5) {
                 raised = true;
                 std::raise(number);
                 std::raise(number);
