@@ -61,11 +61,14 @@ void connectToWindow(MaintenanceThread* worker, TupgradePrgForm* window, QWidget
         worker, &MaintenanceThread::logLine, owner, [log](const QString& line) { log(line); }, queued);
     QObject::connect(
         worker, &MaintenanceThread::workFinished, window,
-        [window, owner, current] {
+        // The owner can be closed while a stopped worker still winds down;
+        // the shared window outlives it.
+        [window, owner = QPointer<QWidget>(owner), current] {
             if (!current())
                 return;
             window->closeIfVisible();
-            owner->update();
+            if (owner)
+                owner->update();
         },
         queued);
     // The progress window stays until the user closes it.
