@@ -51,6 +51,15 @@ public:
     int searchesAsked = 0;
 };
 
+// The block the progress window shows as sent ("downloading...N/40 package"),
+// or -1 while it shows anything else.
+int blocksShown(const TupgradePrgForm* progress)
+{
+    int sent = 0;
+    return std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1 ? sent
+                                                                                                                : -1;
+}
+
 class UpgradeWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -146,8 +155,8 @@ TEST_F(UpgradeWindowTest, ShowsTheBlocksSentAndTheOutcomeAndSearchesOnYes)
     QString named;  // the printer the progress window names
     upgrade(1, 8, [&](TupgradePrgForm* progress) {
         named = progress->deviceText();
-        int sent = 0;
-        if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1) {
+        const int sent = blocksShown(progress);
+        if (sent >= 0) {
             ++blockTexts;
             EXPECT_NEAR(progress->barPosition(), sent * 1000 / 40, 25) << sent;
             if (!pictures.isEmpty() && sent >= 20 && !QFile::exists(pictures + "/upgrade_progress.png"))
@@ -211,8 +220,8 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
     int sentAtNo = -1;
     int sentAtYes = -1;
     upgrade(1, 8, [&](TupgradePrgForm* progress) {
-        int sent = 0;
-        if (std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) != 1)
+        const int sent = blocksShown(progress);
+        if (sent < 0)
             return;
         if (sentAtNo < 0 && sent >= 5) {
             sentAtNo = sent;
@@ -261,10 +270,7 @@ TEST_F(UpgradeWindowTest, AnEndSignalReleasesTheSessionBeforeTheProgramEnds)
         bool raised = false;
         upgrade(1, 8, [&](TupgradePrgForm* progress) {
             // A busy machine can show block 5 for less than the 20 ms between looks.
-            int sent = 0;
-            if (!raised
-                && std::sscanf(progress->labelText().toLatin1().constData(), "downloading...%d/40 package", &sent) == 1
-                && sent >= 5) {
+            if (!raised && blocksShown(progress) >= 5) {
                 raised = true;
                 std::raise(number);
                 std::raise(number);
