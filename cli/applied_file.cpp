@@ -1,5 +1,5 @@
 #include "applied_file.h"
-#include "field_name_text.h"
+#include "record/field_name_text.h"
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"

@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "direct_settings_verb_base.h"
-#include "tool_fields.h"
+#include "settable_fields.h"
+#include "write/field_rules.h"
 
 namespace quillmar::cli {
 

@@ -4,14 +4,14 @@
 #include <memory>
 
 #include "applied_file.h"
-#include "field_name_text.h"
 #include "fleet_verb_base.h"
 #include "history/record_backups.h"
+#include "record/field_name_text.h"
 #include "record/field_names.h"
-#include "record/ipv4_text.h"
 #include "site_map.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
+#include "write/write_plan.h"
 
 namespace quillmar::cli {
 
@@ -96,7 +96,7 @@ private:
             return fail(context, kRefused,
                         shownPath + QStringLiteral(" sets no field a save carries to another module; nothing is sent"));
         }
-        if (const std::optional<QString> message = checkFieldChanges(file->changes))
+        if (const std::optional<QString> message = checkFieldChanges(windowFieldRules(), file->changes))
             return fail(context, kUsageError,
                         shownPath + QStringLiteral(": ") + *message + QStringLiteral("; nothing is sent"));
         context.err << "quillmar-cli " << name() << ": applying " << namesOf(file->changes) << " from " << shownPath
@@ -106,16 +106,16 @@ private:
         return std::nullopt;
     }
 
-    std::optional<DeviceEntry> recordFor(const ModuleReading& module, QString& message) override
+    std::optional<ModuleWrite> writeFor(const ModuleReading& module, QString& message) override
     {
         if (!map_)
-            return saveRecordWithChanges(module.record, module.address, changes_, message);
+            return ModuleWrite{{}, changes_};
         const MapRow* row = rowOf(module.record);
         if (!row) {
             message = QStringLiteral("the module's MAC is in no row of the map");
             return std::nullopt;
         }
-        return saveRecordWithChanges(module.record, module.address, row->changes, message);
+        return ModuleWrite{row->mac.toStdString(), row->changes};
     }
 
     std::optional<int> readMap(const QByteArray& path, VerbContext& context)
@@ -144,11 +144,16 @@ private:
         return found == map_->end() ? nullptr : &*found;
     }
 
-    // The map's modules among those that answered; a new address another
-    // module answers from ends the run before anything is sent.
+    // The map's modules among those that answered; a new address the guard
+    // refuses (another module answers from it, unless this map moves that
+    // module away too) ends the run before anything is sent.
     std::optional<int> chooseTargets(const std::vector<CensusModule>& found, std::vector<std::uint32_t>& targets,
                                      std::vector<ModuleVerdict>& left, VerbContext& context) override
     {
+        for (const MapRow& row : *map_) {
+            if (row.newAddress)
+                guard().expectMove(row.mac.toStdString(), *row.newAddress);
+        }
         QStringList refusals;
         for (const MapRow& row : *map_) {
             const auto module = std::find_if(found.begin(), found.end(), [&](const CensusModule& candidate) {
@@ -157,22 +162,21 @@ private:
             if (module == found.end()) {
                 ModuleVerdict missing;
                 missing.addressText = row.mac;
+                missing.mac = row.mac;
                 missing.outcome = ModuleVerdict::Outcome::NotFound;
                 missing.message =
                     QStringLiteral("no module with this MAC answered the search (map line %1)").arg(row.line);
                 left.push_back(missing);
                 continue;
             }
-            if (row.newAddress && !allowsDuplicateAddresses()) {
-                for (const CensusModule& other : found) {
-                    if (other.from == *row.newAddress
-                        && backupFolderName(other.record.text(DeviceField::MacAddress)) != row.mac) {
-                        refusals << QStringLiteral("map line %1: %2 is the address of another module (%3) answering "
-                                                   "on this network (--allow-duplicate-address gives it anyway)")
-                                        .arg(row.line)
-                                        .arg(QString::fromStdString(formatIpv4(*row.newAddress)),
-                                             backupFolderName(other.record.text(DeviceField::MacAddress)));
-                    }
+            if (row.newAddress) {
+                if (const std::optional<GuardRefusal> refused = guard().check(row.mac.toStdString(), module->from,
+                                                                              *row.newAddress)) {
+                    refusals << QStringLiteral("map line %1: %2%3")
+                                    .arg(row.line)
+                                    .arg(refused->reason,
+                                         refused->inUse ? QStringLiteral(" (--allow-duplicate-address gives it anyway)")
+                                                        : QString());
                 }
             }
             if (std::find(targets.begin(), targets.end(), module->from) == targets.end())

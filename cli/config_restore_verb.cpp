@@ -6,6 +6,9 @@
 #include "fleet_verb_base.h"
 #include "platform/regular_files.h"
 #include "record/ipv4_text.h"
+#include "record/model_table.h"
+#include "record/record_check.h"
+#include "record/single_byte_text.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 
@@ -22,11 +25,13 @@ public:
         addArgument(QStringLiteral("ADDRESS"),
                     QStringLiteral("the module's IPv4 address, as discover lists it (for example 192.0.2.10)"));
         addArgument(QStringLiteral("FILE"), QStringLiteral("a 256-byte record, as config backups lists them"));
-        setDetails(QStringLiteral("Saves the record in FILE to the module at ADDRESS byte for byte, every field\n"
-                                  "as it was when the backup was taken, its address included. FILE must be a\n"
-                                  "record of the same module (the first 17 characters of macAddress equal); to\n"
-                                  "copy settings to another module use config apply, which leaves each module's\n"
-                                  "own fields alone.\n"
+        setDetails(QStringLiteral("Saves the record in FILE to the module at ADDRESS: every field as it was when\n"
+                                  "the backup was taken, its address included (of the two keys, the one its\n"
+                                  "encryType sends). FILE must be a whole settings record (macAddress,\n"
+                                  "ipAddress and the coded fields parse) of the same module (the first 17\n"
+                                  "characters of macAddress equal) and of a model of the same family; each field\n"
+                                  "it changes is checked as config set checks it. To copy settings to another\n"
+                                  "module use config apply, which leaves each module's own fields alone.\n"
                                   "\n")
                    + fleetDetails()
                    + QStringLiteral("\n\nExample:\n"
@@ -61,6 +66,12 @@ private:
                             .arg(kDeviceEntrySize));
         }
         backup_ = DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize);
+        // A damaged file would put its damage into the module.
+        if (const std::optional<std::string> problem = recordParseProblem(backup_)) {
+            return fail(context, kUsageError,
+                        QStringLiteral("%1 is not a settings record: %2; nothing is sent")
+                            .arg(shownPath_, QString::fromStdString(*problem)));
+        }
         const std::string address = backup_.text(DeviceField::IpAddress);
         const std::optional<std::uint32_t> value = parseIpv4(address);
         // The module would take it and never be found again.
@@ -73,7 +84,9 @@ private:
         return std::nullopt;
     }
 
-    std::optional<DeviceEntry> recordFor(const ModuleReading& module, QString& message) override
+    // Every field the backup holds that the module now holds otherwise, each
+    // checked as config set checks it, on the module the backup was taken of.
+    std::optional<ModuleWrite> writeFor(const ModuleReading& module, QString& message) override
     {
         const std::string mine = module.record.text(DeviceField::MacAddress);
         const std::string theirs = backup_.text(DeviceField::MacAddress);
@@ -84,7 +97,41 @@ private:
                                terminalText(mine.substr(0, kMacCompareLength)));
             return std::nullopt;
         }
-        return backup_;
+        const std::string ours = module.record.text(DeviceField::ModelName);
+        const std::string saved = backup_.text(DeviceField::ModelName);
+        if (familyOf(saved) != familyOf(ours)) {
+            message = QStringLiteral("%1 is a record of a %2, and the module at %3 is a %4 of another family")
+                          .arg(shownPath_, terminalText(saved), module.addressText, terminalText(ours));
+            return std::nullopt;
+        }
+        // Of the two keys, the one the backup's encryption sends: the other is
+        // one the module never uses.
+        const DeviceField unused = QString::fromStdString(backup_.text(DeviceField::EncryType))
+                                               .compare(QLatin1String("WEP"), Qt::CaseInsensitive)
+                                           == 0
+                                       ? DeviceField::WpaPsk
+                                       : DeviceField::Key;
+        ModuleWrite write;
+        write.chosenMac = theirs;
+        for (const FieldLayout& layout : deviceFieldLayout()) {
+            const DeviceField field = layout.field;
+            if (field == DeviceField::ModelName || field == DeviceField::MacAddress || field == unused
+                || backup_.text(field) == module.record.text(field))
+                continue;
+            write.changes.push_back({field, fromSingleByte(backup_.text(field))});
+        }
+        return write;
+    }
+
+    // The printer family a model belongs to; a model of neither family is one
+    // of its own.
+    static std::string familyOf(const std::string& model)
+    {
+        for (const int family : {1, 2}) {
+            if (isManagedModel(family, model))
+                return std::to_string(family);
+        }
+        return "model " + model;
     }
 
     // A backup taken at another address puts the module back there.

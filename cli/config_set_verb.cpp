@@ -6,6 +6,7 @@
 
 #include "fleet_verb_base.h"
 #include "settable_fields.h"
+#include "write/write_plan.h"
 
 namespace quillmar::cli {
 
@@ -28,7 +29,7 @@ public:
                                   "record; a value that breaks a rule sends nothing. Fields not given go back\n"
                                   "as the module reported them. ipAddress is given for one module only.\n"
                                   "\n")
-                   + fleetDetails() + QStringLiteral("\n\nFields:\n") + settableFieldHelp()
+                   + fleetDetails() + QStringLiteral("\n\nFields:\n") + windowFieldHelp()
                    + QStringLiteral("\nExamples:\n"
                                     "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authMode=WPA2PSK encryType=AES "
                                     "wpaPsk=secret\n"
@@ -48,7 +49,7 @@ private:
         auto changes = parseFieldChanges(fieldWords, error);
         if (!changes)
             return usageError(context, error);
-        if (const auto message = checkFieldChanges(*changes))
+        if (const auto message = checkFieldChanges(windowFieldRules(), *changes))
             return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
         const bool newAddress = std::any_of(changes->begin(), changes->end(), [](const FieldChange& change) {
             return change.field == DeviceField::IpAddress;
@@ -60,10 +61,7 @@ private:
         return std::nullopt;
     }
 
-    std::optional<DeviceEntry> recordFor(const ModuleReading& module, QString& message) override
-    {
-        return saveRecordWithChanges(module.record, module.address, changes_, message);
-    }
+    std::optional<ModuleWrite> writeFor(const ModuleReading&, QString&) override { return ModuleWrite{{}, changes_}; }
 
     bool sendsWifiKey() const override { return carriesWifiKey(changes_); }
 

@@ -6,17 +6,19 @@
 
 #include "com_port_option.h"
 #include "comm/com_settings_channel.h"
+#include "comm/core_application.h"
 #include "comm/direct_settings.h"
 #include "comm/serial_control.h"
 #include "comm/usb_settings_channel.h"
-#include "core_application.h"
 #include "fleet_report.h"
 #include "platform/usb_printer.h"
 #include "record_printing.h"
+#include "settable_fields.h"
 #include "terminal_text.h"
-#include "tool_fields.h"
 #include "tools/same_usb_printer.h"
 #include "tools/settings_tool_rules.h"
+#include "write/field_rules.h"
+#include "write/write_plan.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {
@@ -247,7 +249,7 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     auto changes = parseToolFieldChanges(parser.positionalArguments(), name(), error);
     if (!changes)
         return usageError(context, error);
-    if (const std::optional<QString> message = checkToolFieldChanges(*changes))
+    if (const std::optional<QString> message = checkFieldChanges(toolFieldRules(), *changes))
         return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
     changes_ = std::move(*changes);
     noBackup_ = parser.isSet(noBackupOption().names().constFirst());
@@ -261,30 +263,47 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
 
 int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext& context)
 {
-    QString error;
-    const std::optional<DeviceEntry> record = toolRecordWithChanges(printer.record, changes_, error);
-    if (!record)
-        return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    // A printer on a cable may be on no network at all: its new address is
+    // held against the PC's own networks, not against a search.
+    WriteGuard guard;
+    if (changeOf(changes_, DeviceField::IpAddress)) {
+        if (const std::optional<QString> error = guard.readLocalAddresses())
+            return fail(context, kRefused, *error);
+    }
+    WriteRequest request;
+    request.where = printer.device;
+    request.onCable = true;
+    request.changes = changes_;
+    request.rules = &toolFieldRules();
+    request.guard = &guard;
+    PlannedWrite write(name(), printer.device,
+                       planWrite(request, QByteArray(printer.record.data(), printer.recordBytes)));
+    const WritePlan& plan = write.plan();
+    if (plan.refused()) {
+        if (!dryRun_)
+            finishJournal(write, QStringLiteral("refused: ") + plan.refusal, messagePrefix(), context);
+        return fail(context, plan.step == WritePlan::Step::NotARecord ? kNoAnswer : kUsageError,
+                    plan.refusal + QStringLiteral("; nothing is written"));
+    }
     if (dryRun_) {
         ModuleVerdict preview;
         preview.addressText = printer.device;
-        preview.read = printer.record;
-        preview.sent = *record;
+        preview.read = plan.read;
+        preview.sent = plan.record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
         return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
     }
-    WriteJournal journal(name(), printer.device);
-    journal.setWritten(*record);
-    if (const std::optional<QString> refused = backUpBeforeWrite(journal, printer.record, noBackup_)) {
-        finishJournal(journal, QStringLiteral("refused: no backup"), name(), context);
-        return fail(context, kRefused, *refused);
+    if (const std::optional<QString> refused = write.backUp(noBackup_)) {
+        finishJournal(write, QStringLiteral("refused: no backup"), messagePrefix(), context);
+        return fail(context, kRefused, noBackupRefusal(*refused));
     }
-    if (!journal.backupPath().isEmpty()) {
-        context.err << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(journal.backupPath()));
+    if (!write.backupPath().isEmpty()) {
+        context.err << QStringLiteral("Backup of the record as it was: %1\n").arg(terminalText(write.backupPath()));
         context.err.flush();
     }
-    const int status = writeRecord(*record, printer.device, context);
-    finishJournal(journal, status == kSuccess ? QStringLiteral("written") : QStringLiteral("failed"), name(), context);
+    const int status = writeRecord(plan.record, printer.device, context);
+    finishJournal(write, status == kSuccess ? QStringLiteral("written") : QStringLiteral("failed"), messagePrefix(),
+                  context);
     if (status != kSuccess)
         return status;
     context.out

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "csv_text.h"
+#include "discovery/local_search.h"
 #include "discovery/search_engine.h"
 #include "discovery/search_outcome.h"
-#include "field_name_text.h"
 #include "history/record_changes.h"
-#include "local_search.h"
 #include "module_watch.h"
+#include "record/field_name_text.h"
 #include "record/field_names.h"
 #include "record/model_table.h"
 #include "record_printing.h"
@@ -39,27 +39,41 @@ public:
         err_.flush();
     }
     // Every module of the family once, as the device list keeps it but without
-    // its hundred slots (a site may have more), and which local address first
-    // heard each, for the inventory's interface column.
-    void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
+    // its hundred slots (a site may have more), which local address first
+    // heard each, for the inventory's interface column, and the address its
+    // record stores, which the inventory keeps as its ipAddress.
+    void addReply(const DeviceEntry& entry, const std::string& storedAddress, std::size_t localIndex) override
     {
         if (!isManagedModel(family_, entry.text(DeviceField::ModelName)))
             return;
         const std::string mac = entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
-        if (heardBy_.try_emplace(mac, localIndex).second)
+        if (heardBy_.try_emplace(mac, Heard{localIndex, storedAddress}).second)
             devices_.push_back(entry.normalized());
     }
     const std::vector<DeviceEntry>& devices() const { return devices_; }
-    std::size_t heardBy(const DeviceEntry& entry) const
+    std::size_t heardBy(const DeviceEntry& entry) const { return heard(entry).localIndex; }
+    // The record as the module stores it: its own ipAddress, not where it answered.
+    DeviceEntry stored(const DeviceEntry& entry) const
     {
-        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength));
-        return found == heardBy_.end() ? 0 : found->second;
+        DeviceEntry record = entry;
+        record.setText(DeviceField::IpAddress, heard(entry).storedAddress);
+        return record;
     }
 
 private:
+    struct Heard {
+        std::size_t localIndex = 0;
+        std::string storedAddress;
+    };
+    Heard heard(const DeviceEntry& entry) const
+    {
+        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength));
+        return found == heardBy_.end() ? Heard{0, entry.text(DeviceField::IpAddress)} : found->second;
+    }
+
     QTextStream& err_;
     int family_;
-    std::map<std::string, std::size_t> heardBy_;
+    std::map<std::string, Heard> heardBy_;
     std::vector<DeviceEntry> devices_;
 };
 
@@ -76,18 +90,20 @@ void printCsv(QTextStream& out, const std::vector<DeviceEntry>& devices, const E
         const std::size_t local = heard.heardBy(device);
         QStringList cells{QString::fromStdString(device.text(DeviceField::IpAddress)),
                           local < locals.size() ? interfaceName(locals[local].interfaceIndex) : QString()};
+        const DeviceEntry stored = heard.stored(device);
         for (const FieldLayout& layout : deviceFieldLayout())
-            cells << shownText(layout.field, device.text(layout.field), showSecrets);
+            cells << shownText(layout.field, stored.text(layout.field), showSecrets);
         out << csvRecord(cells);
     }
 }
 
-// The record's fields by their names and the address the reply came from.
-void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices)
+// The record's fields by their names (ipAddress as the module stores it) and
+// the address the reply came from.
+void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const ErrorPrinter& heard)
 {
     QJsonArray rows;
     for (const DeviceEntry& device : devices) {
-        QJsonObject object = recordToJson(device);
+        QJsonObject object = recordToJson(heard.stored(device));
         object.insert(QStringLiteral("address"), QString::fromStdString(device.text(DeviceField::IpAddress)));
         rows.append(object);
     }
@@ -133,7 +149,8 @@ public:
         addOption({QStringLiteral("family"),
                    QStringLiteral("1: RX4100 WI-FI; 2 (default): RX7000 WI-FI and RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
-        addJsonOption(QStringLiteral("one JSON array for scripts: the record's fields by name, and address; with "
+        addJsonOption(QStringLiteral("one JSON array for scripts: the record's fields by name as the module stores "
+                                     "them, and address (where it answered); with "
                                      "--watch one JSON object per event line, with event and time"));
         addOption({QStringLiteral("watch"),
                    QStringLiteral("search again and again and print the modules that appeared, changed or went "
@@ -156,8 +173,10 @@ public:
                                   "as fit (--wide: all of them); the Wi-Fi keys are ******** unless\n"
                                   "--show-secrets. --json holds everything.\n"
                                   "\n"
-                                  "--csv prints an inventory (RFC 4180): address, interface and the 13 record\n"
-                                  "fields by their names, Wi-Fi keys as \"sha256:\" and the first 12 hexadecimal\n"
+                                  "--csv prints an inventory (RFC 4180): address (where the module answered),\n"
+                                  "interface and the 13 record fields by their names as the module stores them\n"
+                                  "(ipAddress too, which a DHCP module may hold otherwise than where it\n"
+                                  "answered), Wi-Fi keys as \"sha256:\" and the first 12 hexadecimal\n"
                                   "digits of their hash unless --show-secrets. Edited, it is what config apply\n"
                                   "--map takes. --quick sends one request per network and ends 1 s after the\n"
                                   "last answer (at most 3 s); --interface NAME (repeatable) searches from those\n"
@@ -229,7 +248,7 @@ private:
         if (csv) {
             printCsv(context.out, devices, errors, addresses, parser.isSet(showKeysOption()));
         } else if (json) {
-            printJson(context.out, devices);
+            printJson(context.out, devices, errors);
         } else {
             const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
             printTable(context.out, context.err, devices, text);

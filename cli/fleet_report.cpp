@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "exit_status.h"
-#include "field_name_text.h"
+#include "record/field_name_text.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
 #include "text_table.h"
@@ -22,7 +22,7 @@ using Readback = ModuleVerdict::Readback;
 QString macOf(const ModuleVerdict& module)
 {
     return module.read ? terminalText(module.read->text(DeviceField::MacAddress).substr(0, kMacCompareLength))
-                       : QString();
+                       : module.mac;
 }
 
 QJsonObject changesJson(const std::vector<ChangedField>& changes)
@@ -65,6 +65,8 @@ QString readbackText(const ModuleVerdict& module)
         return QStringLiteral("differs at %1: %2").arg(module.readbackAddress, differencesText(module));
     case Readback::NotSeenAgain:
         return QStringLiteral("not seen again");
+    case Readback::Stopped:
+        return QStringLiteral("stopped by the user before the module answered again");
     }
     return {};
 }
@@ -117,6 +119,8 @@ QString verdictWord(const ModuleVerdict& module)
             return QStringLiteral("differs");
         case Readback::NotSeenAgain:
             return QStringLiteral("not-seen-again");
+        case Readback::Stopped:
+            return QStringLiteral("stopped");
         }
         break;
     case Outcome::Unconfirmed:
@@ -183,7 +187,9 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
                || (v.outcome == Outcome::Confirmed
                    && (v.readback == Readback::NotAsked || v.readback == Readback::Verified));
     };
-    if (any([](const ModuleVerdict& v) { return v.outcome == Outcome::Interrupted; }))
+    if (any([](const ModuleVerdict& v) {
+            return v.outcome == Outcome::Interrupted || v.readback == Readback::Stopped;
+        }))
         return kInterrupted;
     if (!verdicts.empty() && !any([&](const ModuleVerdict& v) { return !succeeded(v); }))
         return kSuccess;

@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "fleet_save.h"
 #include "verb_context.h"
+#include "write/fleet_save.h"
 
 namespace quillmar::cli {
 

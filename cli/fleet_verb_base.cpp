@@ -7,13 +7,13 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <mutex>
 #include <set>
 #include <thread>
 
+#include "discovery/local_search.h"
 #include "discovery/search_engine.h"
-#include "local_search.h"
 #include "module_address.h"
-#include "record/device_table.h"
 #include "record/ipv4_text.h"
 #include "record/model_table.h"
 #include "record/module_protocol.h"
@@ -106,8 +106,10 @@ private:
 };
 
 // The search behind --all: every module it lists (the device list's rule:
-// once per MAC, models of the family only) is handed to the saves at once, on
-// the saving thread.
+// once per MAC, models of the family only, but with no cap on how many, so
+// that a site of more than a hundred printers is saved whole, and a dry run
+// lists what the run writes to) is handed to the saves at once, on the
+// saving thread.
 class SearchFeed final : public SearchProgress {
 public:
     SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice)
@@ -117,8 +119,13 @@ public:
 
     void addRow(const DeviceEntry& entry) override
     {
-        if (!choice_.keeps(entry) || listed_.admit(entry, family_) < 0)
+        if (!choice_.keeps(entry) || !isManagedModel(family_, entry.text(DeviceField::ModelName)))
             return;
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            if (!listed_.insert(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength)).second)
+                return;
+        }
         const std::optional<std::uint32_t> address = parseIpv4(entry.text(DeviceField::IpAddress));
         if (!address)
             return;
@@ -146,7 +153,8 @@ private:
     QString verb_;
     int family_;
     const SearchChoice& choice_;
-    DeviceTable listed_;  // touched by the engine's threads one at a time
+    std::mutex lock_;  // the engine's threads add rows at once
+    std::set<std::string> listed_;
 };
 
 }  // namespace
@@ -353,45 +361,59 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
 
 SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
 {
-    if (module.answerLength < int(kDeviceEntrySize)) {
-        return SavePlan::leave(Outcome::Failed,
-                               QStringLiteral("the module answered with %1 bytes, not a whole record of %2; nothing "
-                                              "is done")
-                                   .arg(module.answerLength)
-                                   .arg(kDeviceEntrySize));
-    }
     // Two addresses of one module would otherwise get two saves, the second
     // one racing the first one's restart.
-    const QString mac = macOf(module.record);
-    if (const auto seen = macsSeen_.constFind(mac); seen != macsSeen_.constEnd()) {
-        return SavePlan::leave(
-            Outcome::Skipped,
-            QStringLiteral("the same module (MAC %1) answered at %2 too; it is saved there only").arg(mac, *seen));
+    if (module.answerLength >= int(kDeviceEntrySize)) {
+        const QString mac = macOf(module.record);
+        if (const auto seen = macsSeen_.constFind(mac); seen != macsSeen_.constEnd()) {
+            return SavePlan::leave(
+                Outcome::Skipped,
+                QStringLiteral("the same module (MAC %1) answered at %2 too; it is saved there only").arg(mac, *seen));
+        }
+        macsSeen_.insert(mac, module.addressText);
     }
-    macsSeen_.insert(mac, module.addressText);
 
     QString message;
-    const std::optional<DeviceEntry> record = recordFor(module, message);
-    if (!record)
+    const std::optional<ModuleWrite> write = writeFor(module, message);
+    if (!write)
         return SavePlan::leave(Outcome::Skipped, message + QStringLiteral("; nothing is saved"));
-    if (const std::optional<QString> refused = guard_.check(module.record, module.address, *record))
-        return SavePlan::leave(Outcome::Skipped, *refused);
-    if (skipsUnchanged() && recordChanges(module.record, *record).empty())
+    WriteRequest request;
+    request.chosenMac = write->chosenMac;
+    request.where = module.addressText;
+    request.answeredAt = module.address;
+    request.changes = write->changes;
+    request.rules = &windowFieldRules();
+    request.guard = &guard_;
+    const QByteArray answer(module.record.data(), std::min(module.answerLength, int(kDeviceEntrySize)));
+    auto planned = std::make_unique<PlannedWrite>(name(), module.addressText, planWrite(request, answer));
+    PlannedWrite& journal = *planned;
+    journals_[module.address] = std::move(planned);
+    const WritePlan& plan = journal.plan();
+    switch (plan.step) {
+    case WritePlan::Step::Planned:
+        break;
+    case WritePlan::Step::NotARecord:
+        return SavePlan::leave(Outcome::Failed, plan.refusal + QStringLiteral("; nothing is done"));
+    case WritePlan::Step::AddressInUse:
+        return SavePlan::leave(Outcome::Skipped,
+                               plan.refusal
+                                   + QStringLiteral("; nothing is sent (--allow-duplicate-address gives it anyway)"));
+    case WritePlan::Step::AnotherPrinter:
+    case WritePlan::Step::Rule:
+    case WritePlan::Step::Guard:
+        return SavePlan::leave(Outcome::Skipped, plan.refusal + QStringLiteral("; nothing is sent"));
+    }
+    if (skipsUnchanged() && plan.unchanged())
         return SavePlan::leave(Outcome::Unchanged, QStringLiteral("unchanged"));
-    if (const std::optional<QString> warning = guard_.warning(module.address, *record)) {
+    if (const std::optional<QString> warning = guard_.warning(module.address, plan.record)) {
         context.err << messagePrefix() << module.addressText << ": " << *warning << '\n';
         context.err.flush();
     }
     if (dryRun_)
-        return SavePlan::preview(*record);
-    auto journal = std::make_unique<WriteJournal>(name(), module.addressText);
-    journal->setWritten(*record);
-    const std::optional<QString> refused = backUpBeforeWrite(*journal, module.record, noBackup_);
-    const QString backupPath = journal->backupPath();
-    journals_[module.address] = std::move(journal);
-    if (refused)
-        return SavePlan::leave(Outcome::Failed, *refused);
-    return SavePlan::save(*record, backupPath);
+        return SavePlan::preview(plan.record);
+    if (const std::optional<QString> refused = journal.backUp(noBackup_))
+        return SavePlan::leave(Outcome::Failed, noBackupRefusal(*refused));
+    return SavePlan::save(plan.record, journal.backupPath());
 }
 
 void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context)
@@ -399,13 +421,15 @@ void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& c
     if (dryRun_)
         return;  // nothing was written
     for (const ModuleVerdict& module : verdicts) {
-        std::unique_ptr<WriteJournal>& journal = journals_[module.address];
+        std::unique_ptr<PlannedWrite>& journal = journals_[module.address];
         if (!journal) {
-            journal = std::make_unique<WriteJournal>(name(), module.addressText);
-            if (module.read)
-                journal->setRead(*module.read);
+            // No plan was made: no answer, not found, stopped before the read.
+            WritePlan unplanned;
+            unplanned.mac = module.read ? module.read->text(DeviceField::MacAddress).substr(0, kMacCompareLength)
+                                        : module.mac.toStdString();
+            journal = std::make_unique<PlannedWrite>(name(), module.addressText, unplanned);
         }
-        finishJournal(*journal, auditVerdict(module), name(), context);
+        finishJournal(*journal, auditVerdict(module), messagePrefix(), context);
     }
 }
 
@@ -440,6 +464,9 @@ int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbCo
     std::vector<CensusModule> found = takeCensus(*locals, search_.timing());
     if (stops.raised())
         return fail(context, kInterrupted, QStringLiteral("stopped by the user during the search; nothing is saved"));
+    // Every module that answered, of any model, is what a new address is held against.
+    if (!changesAddresses())
+        guard_.setCensus(found, *locals);
     std::erase_if(found, [this](const CensusModule& module) { return !search_.keeps(module.record); });
 
     if (keyToAll_) {

@@ -17,14 +17,15 @@
 #include <optional>
 #include <vector>
 
-#include "address_guard.h"
 #include "fleet_report.h"
-#include "fleet_save.h"
-#include "history/write_journal.h"
-#include "module_census.h"
-#include "readback.h"
+#include "module_verb_base.h"
 #include "search_options.h"
 #include "verb.h"
+#include "write/fleet_save.h"
+#include "write/module_census.h"
+#include "write/readback.h"
+#include "write/write_guard.h"
+#include "write/write_plan.h"
 
 namespace quillmar::cli {
 
@@ -48,9 +49,15 @@ protected:
     // An exit status ends the run there.
     virtual std::optional<int> prepare(const QCommandLineParser& parser, VerbContext& context,
                                        QStringList& addressWords) = 0;
-    // The record to save to a module whose whole record was read, or nothing
-    // with `message` set to the rule it breaks: the module is left alone.
-    virtual std::optional<DeviceEntry> recordFor(const ModuleReading& module, QString& message) = 0;
+    // What to write to a module whose record was read: the fields the user
+    // set, and the printer the verb names (its MAC) when it names one. Nothing,
+    // with `message` set, leaves the module alone. The plan (write/write_plan.h)
+    // then checks the record, the printer, the rules and the guard.
+    struct ModuleWrite {
+        std::string chosenMac;
+        std::vector<FieldChange> changes;
+    };
+    virtual std::optional<ModuleWrite> writeFor(const ModuleReading& module, QString& message) = 0;
 
     // Whether the run writes to more than one module (or to whatever --all
     // finds), for prepare().
@@ -106,7 +113,12 @@ private:
     bool showSecrets_ = false;
     bool verify_ = false;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
-    AddressGuard guard_;
+
+protected:
+    WriteGuard& guard() { return guard_; }
+
+private:
+    WriteGuard guard_;
     SearchChoice search_;
     bool searchFirst_ = false;
     bool oneAtATime_ = false;  // reported as one save always was
@@ -114,7 +126,7 @@ private:
     std::vector<std::uint32_t> addresses_;
     QHash<QString, QString> macsSeen_;  // MAC -> the address it answered at first
     // The account of each module's write, from its plan to its verdict.
-    std::map<std::uint32_t, std::unique_ptr<WriteJournal>> journals_;
+    std::map<std::uint32_t, std::unique_ptr<PlannedWrite>> journals_;
 };
 
 }  // namespace quillmar::cli

@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "core_application.h"
+#include "comm/core_application.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/session_tables.h"
 #include "platform/host_tables.h"

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "config_read.h"
 #include "module_address.h"
 #include "record/ipv4_text.h"
 #include "record/module_protocol.h"

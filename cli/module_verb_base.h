@@ -8,16 +8,9 @@
 
 #include "record/device_entry.h"
 #include "verb.h"
+#include "write/module_read.h"
 
 namespace quillmar::cli {
-
-// The module as the read found it.
-struct ModuleReading {
-    std::uint32_t address = 0;  // first number in the top byte
-    QString addressText;        // dotted
-    DeviceEntry record;         // zeros past a short answer
-    int answerLength = 0;       // bytes the module sent
-};
 
 class ModuleVerb : public Verb {
 protected:

@@ -8,9 +8,9 @@
 #include <atomic>
 #include <thread>
 
+#include "discovery/local_search.h"
 #include "exit_status.h"
-#include "field_name_text.h"
-#include "local_search.h"
+#include "record/field_name_text.h"
 #include "record/field_names.h"
 #include "record_printing.h"
 #include "stop_signals.h"

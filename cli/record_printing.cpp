@@ -1,7 +1,7 @@
 #include "record_printing.h"
 
-#include "field_name_text.h"
 #include "history/record_changes.h"
+#include "record/field_name_text.h"
 #include "record/field_names.h"
 #include "terminal_text.h"
 

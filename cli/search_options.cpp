@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "local_search.h"
+#include "discovery/local_search.h"
 
 namespace quillmar::cli {
 

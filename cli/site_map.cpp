@@ -10,6 +10,7 @@
 #include "history/record_changes.h"
 #include "record/ipv4_text.h"
 #include "terminal_text.h"
+#include "write/write_plan.h"
 
 namespace quillmar::cli {
 
@@ -114,7 +115,7 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         verb.whyFixed = QStringLiteral("is the module's own and is not changed");
         std::optional<std::vector<FieldChange>> changes = parseFieldChanges(words, message, verb);
         if (changes) {
-            if (const std::optional<QString> broken = checkFieldChanges(*changes)) {
+            if (const std::optional<QString> broken = checkFieldChanges(windowFieldRules(), *changes)) {
                 message = *broken;
                 changes.reset();
             }

@@ -6,8 +6,8 @@
 #include <chrono>
 
 #include "comm/direct_settings.h"
-#include "config_read.h"
 #include "maintenance/maintenance_timing.h"
+#include "write/module_read.h"
 
 namespace quillmar {
 class HostTables;

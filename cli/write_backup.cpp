@@ -31,23 +31,16 @@ QString backupHelp()
                           "Every write, and its verdict, is appended to the audit log (quillmar-cli log).");
 }
 
-std::optional<QString> backUpBeforeWrite(WriteJournal& journal, const DeviceEntry& read, bool skip)
+QString noBackupRefusal(const QString& failed)
 {
-    if (skip) {
-        journal.setRead(read);
-        return std::nullopt;
-    }
-    if (const std::optional<QString> failed = journal.backUp(read)) {
-        return QStringLiteral("%1; nothing is written (--no-backup writes without a backup)")
-            .arg(terminalText(QFile::encodeName(*failed)));
-    }
-    return std::nullopt;
+    return QStringLiteral("%1; nothing is written (--no-backup writes without a backup)")
+        .arg(terminalText(QFile::encodeName(failed)));
 }
 
-void finishJournal(WriteJournal& journal, const QString& verdict, const QString& verb, VerbContext& context)
+void finishJournal(PlannedWrite& write, const QString& verdict, const QString& prefix, VerbContext& context)
 {
-    if (const std::optional<QString> failed = journal.finish(verdict)) {
-        context.err << "quillmar-cli " << verb << ": audit log: " << terminalText(QFile::encodeName(*failed)) << '\n';
+    if (const std::optional<QString> failed = write.finish(verdict)) {
+        context.err << prefix << "audit log: " << terminalText(QFile::encodeName(*failed)) << '\n';
         context.err.flush();
     }
 }

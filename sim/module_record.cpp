@@ -1,5 +1,7 @@
 #include "module_record.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -68,8 +70,8 @@ bool applyPairs(SimModule& module, const Pairs& pairs, std::string& error)
         } else if (key == "length") {
             char* end = nullptr;
             const long length = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || length < 1 || length > static_cast<long>(kDeviceEntrySize)) {
-                error = "length must be 1 to 256, got '" + value + "'";
+            if (value.empty() || *end != '\0' || length < 1 || length > static_cast<long>(kLongestReply)) {
+                error = "length must be 1 to " + std::to_string(kLongestReply) + ", got '" + value + "'";
                 return false;
             }
             module.replyLength = static_cast<std::size_t>(length);
@@ -195,7 +197,10 @@ std::optional<std::vector<SimModule>> parseGeneratedModules(const std::string& o
 std::vector<unsigned char> replyBytes(const SimModule& module)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(module.record.data());
-    return {bytes, bytes + module.replyLength};
+    std::vector<unsigned char> reply(bytes, bytes + std::min(module.replyLength, kDeviceEntrySize));
+    // Firmware that sends more than its record pads the rest with zeros.
+    reply.resize(module.replyLength, 0);
+    return reply;
 }
 
 }  // namespace quillmar::sim

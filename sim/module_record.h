@@ -12,6 +12,9 @@
 
 namespace quillmar::sim {
 
+// The longest answer a module may be told to send (length=).
+inline constexpr std::size_t kLongestReply = 1024;
+
 enum class AnswerMode { Every, FirstOnly, Never };
 // What a module does after it stored a saved record: restart (silent for a
 // while, then back under the record's address), keep answering at its old
@@ -19,9 +22,9 @@ enum class AnswerMode { Every, FirstOnly, Never };
 enum class SaveMode { Restart, KeepAnswering, NeverAnswer };
 
 struct SimModule {
-    std::uint32_t address = 0;  // the module's own IPv4 address (host order)
-    DeviceEntry record;         // what it sends back; the IP field may say anything
-    std::size_t replyLength = kDeviceEntrySize;
+    std::uint32_t address = 0;                   // the module's own IPv4 address (host order)
+    DeviceEntry record;                          // what it sends back; the IP field may say anything
+    std::size_t replyLength = kDeviceEntrySize;  // past the record: zeros
     AnswerMode answer = AnswerMode::Every;
     SaveMode saveMode = SaveMode::Restart;
     // Long enough by default that a save which keeps the address is still

@@ -15,6 +15,7 @@
 #include "maintenance/device_session.h"
 #include "maintenance/upgrade_fw_dialog.h"
 #include "record/config_block.h"
+#include "record/ipv4_text.h"
 #include "record/program_flags.h"
 #include "tools/com_settings_form.h"
 #include "tools/usb_settings_form.h"
@@ -101,7 +102,21 @@ SettingsToolContext TmainForm::settingsToolContext()
         if (form)
             form->log(line);
     };
+    context.listedPrinters = [form = QPointer<TmainForm>(this)] {
+        return form ? form->listedPrinters() : std::vector<CensusModule>{};
+    };
     return context;
+}
+
+std::vector<CensusModule> TmainForm::listedPrinters() const
+{
+    std::vector<CensusModule> listed;
+    for (std::size_t row = 0; row < deviceTable_.count(); ++row) {
+        const DeviceEntry& entry = deviceTable_.at(row);
+        if (const std::optional<std::uint32_t> from = parseIpv4(entry.text(DeviceField::IpAddress)))
+            listed.push_back({entry, *from, 0});
+    }
+    return listed;
 }
 
 void TmainForm::openSettingsTool(QWidget* tool)
@@ -163,6 +178,7 @@ void TmainForm::deviceListViewDblClick()
     context.defaultModelName = defaultModelName_;
     context.releaseDevice = [this](const std::string& released) { markDeviceOpen(released, false); };
     context.log = [this](const QString& line) { log(line); };
+    context.listedPrinters = [this] { return listedPrinters(); };
     context.webSourceDirectory = &webSourceDirectory;
     context.webImagePath = &webImagePath;
     context.runMaintenanceWorker = [this](MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status) {

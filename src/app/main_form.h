@@ -85,6 +85,9 @@ public:
     int runningSearchWorkers() const;
     const std::vector<LocalAddress>& localAddressTable() const { return localAddresses_; }
     const DeviceTable& deviceTable() const { return deviceTable_; }
+    // The listed printers, each with the address it answered from: what a
+    // save from a window of this program holds a new address against.
+    std::vector<CensusModule> listedPrinters() const;
     DeviceListModel* deviceListModel() const { return deviceListModel_; }
     const std::string& defaultModelName() const { return defaultModelName_; }
 

@@ -197,6 +197,9 @@ void TcfgForm::fillControls()
     rebuildAuthList();
     rebuildEncryList();
     coverKeyBox();
+    // A save sets what the user changes from here on.
+    chosenMac_ = openedMac_;
+    shownValues_ = formValues();
 }
 
 void TcfgForm::createAddressControls()

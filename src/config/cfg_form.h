@@ -14,6 +14,8 @@
 #include "config/config_window_context.h"
 #include "config/save_exchange.h"
 #include "record/config_block.h"
+#include "write/field_change.h"
+#include "write/write_guard.h"
 
 class QCheckBox;
 class QComboBox;
@@ -71,9 +73,19 @@ public:
     int comPortNumber() const { return comPortNumber_; }
     const std::string& comSettingsText() const { return comSettingsText_; }
 
-    // After a confirmed save: the octet fields and the destination follow the
-    // module to the address it was given.
-    void showSavedAddress();
+    // After a confirmed save of `written`: the boxes show what was written,
+    // the octet fields and the destination follow the module to the address it
+    // was given, and the next save sets only what is changed from here on.
+    void showWrittenRecord(const DeviceEntry& written);
+    // The fields whose boxes the user changed since the window showed its
+    // printer (or since its last confirmed save): what a save sets.
+    std::vector<FieldChange> changedFields() const;
+    // The printer this window's saves are for: its MAC as shown, or as the
+    // last confirmed save wrote it.
+    const std::string& chosenMacAddress() const { return chosenMac_; }
+    // The address guard of this window's saves: the PC's own addresses and
+    // the printers the main window lists.
+    WriteGuard writeGuard() const;
 
     // Validation before an export or a save by COM port: 0 when every rule
     // passed and the block holds the checked values, -1 after showing why not.
@@ -305,6 +317,9 @@ private:
     // saves and reads follows the block's address.
     void fillAddress(const ConfigFormValues& values);
     void showModuleAddress(const std::string& ipAddressText);
+    // The record's texts in the boxes, as an answer to a read shows them: the
+    // address excepted, the WPA key only when not empty; no dependent rule runs.
+    void showRecordTexts(const DeviceEntry& record);
     void fillRecordTexts(const ConfigFormValues& values);
     void fillOperationMode();
     void fillIpFilter();
@@ -321,6 +336,10 @@ private:
     std::string openedIp_;
     std::string openedMac_;
     std::string openedKey_;
+    std::string chosenMac_;
+    // What the boxes showed when the window filled them (or after the last
+    // confirmed save): a save sets only the fields changed since.
+    ConfigFormValues shownValues_;
     // Set while the window holds its device on the open-device list.
     bool holdsDevice_ = false;
     std::array<int, 4> octetError_{};

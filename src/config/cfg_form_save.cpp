@@ -19,10 +19,13 @@
 #include "config/config_port.h"
 #include "config/save_records.h"
 #include "config/validation_rules.h"
-#include "history/write_journal.h"
 #include "record/device_entry.h"
+#include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
 #include "ui/prompter.h"
+#include "write/cable_write.h"
+#include "write/form_changes.h"
+#include "write/write_plan.h"
 
 namespace quillmar {
 
@@ -68,34 +71,20 @@ public:
         form_.abortBtn->setEnabled(false);
     }
 
-    void showAnsweredRecord(const DeviceEntry& answer) override
-    {
-        const auto text = [&answer](DeviceField field) { return fromSingleByte(answer.text(field)); };
-        form_.Edit_devName->setText(text(DeviceField::ModelName));
-        form_.Edit_SerialNo->setText(text(DeviceField::DeviceName));
-        form_.Edit_mac->setText(text(DeviceField::MacAddress));
-        form_.Edit_listenPort1->setText(text(DeviceField::TcpPort));
-        form_.Edit_UDPPort->setText(text(DeviceField::UdpPort));
-        showBoxText(form_.CmbBox_ipcfg, text(DeviceField::IpMode));
-        showBoxText(form_.CmbBox_WIFIMode, text(DeviceField::WifiMode));
-        form_.Edit_SSID->setText(text(DeviceField::Ssid));
-        form_.Edit_KEY->setText(text(DeviceField::Key));
-        showBoxText(form_.CmbBox_AuthMode, text(DeviceField::AuthMode));
-        showBoxText(form_.CmbBox_EncryType, text(DeviceField::EncryType));
-        const QString wpaPsk = text(DeviceField::WpaPsk);
-        if (!wpaPsk.isEmpty())
-            form_.Edit_WPAPSK->setText(wpaPsk);
-    }
+    void showAnsweredRecord(const DeviceEntry& answer) override { form_.showRecordTexts(answer); }
 
     void saveConfirmed() override
     {
+        const DeviceEntry written = write_ ? write_->plan().record : DeviceEntry{};
+        const bool planned = write_ && !write_->plan().refused();
         endJournal(QStringLiteral("confirmed"));
         form_.abortBtn->setText(QStringLiteral("Exit"));
         form_.abortBtn->setEnabled(true);
         // The window stays usable for another save, to the module where it now is.
         form_.saveModuleBtn->setEnabled(true);
         form_.Button1->setEnabled(true);
-        form_.showSavedAddress();
+        if (planned)
+            form_.showWrittenRecord(written);
     }
 
     void saveUnconfirmed() override
@@ -112,36 +101,41 @@ public:
         refuse(QStringLiteral("no answer from %1").arg(form_.targetIpText()));
     }
 
-    // A save starts: its account is kept from the read on.
+    // A save starts: its account is kept from the read on, keyed to the
+    // printer the window is for.
     void beginJournal()
     {
-        journal_ = std::make_unique<WriteJournal>(QStringLiteral("window save"), form_.targetIpText());
-        journal_->setMacAddress(QString::fromStdString(form_.openedMacAddress()));
+        WritePlan unplanned;
+        unplanned.mac = form_.chosenMacAddress();
+        write_ = std::make_unique<PlannedWrite>(kOperation, form_.targetIpText(), unplanned);
     }
 
-    // The answer to the opening read: the module is there. Its record is not
-    // shown; the user's edits stand and are what is saved, once the record as
-    // read is backed up.
-    std::optional<DeviceEntry> planSave(const QByteArray& answer, const DeviceEntry& record)
+    // The answer to the opening read, planned as every write is: it must be
+    // the printer this window is for, and only the boxes the user changed go
+    // into the record as read, once that is backed up.
+    std::optional<DeviceEntry> planSave(const QByteArray& answer, const std::vector<FieldChange>& changes)
     {
-        if (answer.size() != qsizetype(kDeviceEntrySize)) {
-            endJournal(QStringLiteral("refused: not a settings record"));
-            refuse(QStringLiteral("the answer from %1 is not a settings record (%2 bytes instead of %3)")
-                       .arg(form_.targetIpText())
-                       .arg(answer.size())
-                       .arg(kDeviceEntrySize));
+        WriteRequest request;
+        request.chosenMac = form_.chosenMacAddress();
+        request.where = form_.targetIpText();
+        request.answeredAt = parseIpv4(form_.targetIpText().toStdString());
+        request.changes = changes;
+        request.rules = &recordFieldRules();
+        WriteGuard guard = form_.writeGuard();
+        request.guard = &guard;
+        write_ = std::make_unique<PlannedWrite>(kOperation, form_.targetIpText(), planWrite(request, answer));
+        const WritePlan plan = write_->plan();
+        if (plan.refused()) {
+            endJournal(QStringLiteral("refused: ") + plan.refusal);
+            refuse(plan.refusal);
             return std::nullopt;
         }
-        const DeviceEntry read = DeviceEntry::fromBytes(answer.constData(), kDeviceEntrySize);
-        if (journal_) {
-            if (const std::optional<QString> failed = journal_->backUp(read)) {
-                endJournal(QStringLiteral("refused: no backup"));
-                refuse(*failed);
-                return std::nullopt;
-            }
-            journal_->setWritten(record);
+        if (const std::optional<QString> failed = write_->backUp()) {
+            endJournal(QStringLiteral("refused: no backup"));
+            refuse(*failed);
+            return std::nullopt;
         }
-        return record;
+        return plan.record;
     }
 
     // A save that cannot start: only a read request went out, if anything.
@@ -170,10 +164,10 @@ private:
     // window, so a failure is only told in the main window's log.
     void endJournal(const QString& verdict)
     {
-        if (!journal_)
+        if (!write_)
             return;
-        const std::unique_ptr<WriteJournal> journal = std::move(journal_);
-        if (const std::optional<QString> failed = journal->finish(verdict))
+        const std::unique_ptr<PlannedWrite> write = std::move(write_);
+        if (const std::optional<QString> failed = write->finish(verdict))
             log(QStringLiteral("audit log: ") + *failed);
     }
 
@@ -190,8 +184,10 @@ private:
             form_.context().log(line);
     }
 
+    static inline const QString kOperation = QStringLiteral("window save");
+
     TcfgForm& form_;
-    std::unique_ptr<WriteJournal> journal_;
+    std::unique_ptr<PlannedWrite> write_;
 };
 
 void TcfgForm::connectSaveHandlers()
@@ -215,8 +211,12 @@ void TcfgForm::saveModuleBtnClick()
         showErrorDialog(this, QString::fromLatin1(kIpInputFormatError));
         return;
     }
-    if (const RuleMessage refused = checkSingleByteTexts(values)) {
-        showError(this, *refused);
+    // What cannot go into the record is refused before anything is sent.
+    std::vector<FieldChange> changes = windowChanges(shownValues_, values);
+    if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
+        const QString message = *refused + QStringLiteral(": nothing was saved");
+        log(QStringLiteral("Save to Module: ") + message);
+        showError(this, message);
         return;
     }
     // Another program on the port would make the module answer there, or
@@ -227,14 +227,24 @@ void TcfgForm::saveModuleBtnClick()
         showError(this, message);
         return;
     }
-    const DeviceEntry record = buildUdpSaveRecord(values, block_);
     // The probe goes to where the module was before this save.
     const QString probeAddress =
         QStringLiteral("%1.%2.%3.%4").arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
     auto& host = static_cast<FormSaveHost&>(*saveHost_);
     host.beginJournal();
-    saveExchange_->readThenSave(probeAddress,
-                                [&host, record](const QByteArray& answer) { return host.planSave(answer, record); });
+    saveExchange_->readThenSave(probeAddress, [&host, changes = std::move(changes)](const QByteArray& answer) {
+        return host.planSave(answer, changes);
+    });
+}
+
+std::vector<FieldChange> TcfgForm::changedFields() const
+{
+    return windowChanges(shownValues_, formValues());
+}
+
+WriteGuard TcfgForm::writeGuard() const
+{
+    return listedPrintersGuard(context_.listedPrinters ? context_.listedPrinters() : std::vector<CensusModule>{});
 }
 
 void TcfgForm::stopSave()
@@ -247,9 +257,38 @@ void TcfgForm::stopSave()
     Button1->setEnabled(true);
 }
 
-void TcfgForm::showSavedAddress()
+void TcfgForm::showRecordTexts(const DeviceEntry& record)
 {
-    showModuleAddress(block_.text(DeviceField::IpAddress));
+    const auto text = [&record](DeviceField field) { return fromSingleByte(record.text(field)); };
+    Edit_devName->setText(text(DeviceField::ModelName));
+    Edit_SerialNo->setText(text(DeviceField::DeviceName));
+    Edit_mac->setText(text(DeviceField::MacAddress));
+    Edit_listenPort1->setText(text(DeviceField::TcpPort));
+    Edit_UDPPort->setText(text(DeviceField::UdpPort));
+    showBoxText(CmbBox_ipcfg, text(DeviceField::IpMode));
+    showBoxText(CmbBox_WIFIMode, text(DeviceField::WifiMode));
+    Edit_SSID->setText(text(DeviceField::Ssid));
+    Edit_KEY->setText(text(DeviceField::Key));
+    showBoxText(CmbBox_AuthMode, text(DeviceField::AuthMode));
+    showBoxText(CmbBox_EncryType, text(DeviceField::EncryType));
+    const QString wpaPsk = text(DeviceField::WpaPsk);
+    if (!wpaPsk.isEmpty())
+        Edit_WPAPSK->setText(wpaPsk);
+}
+
+void TcfgForm::showWrittenRecord(const DeviceEntry& written)
+{
+    // The window goes on with the module where the save put it, which its
+    // block holds as the address the module answers at.
+    const std::string target = saveExchange_->targetAddress().toStdString();
+    for (const FieldLayout& layout : deviceFieldLayout())
+        block_.setText(layout.field, layout.field == DeviceField::IpAddress ? target : written.text(layout.field));
+    showRecordTexts(written);
+    // A key the record no longer carries is not shown as if it did.
+    Edit_WPAPSK->setText(fromSingleByte(written.text(DeviceField::WpaPsk)));
+    showModuleAddress(target);
+    chosenMac_ = written.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+    shownValues_ = formValues();
 }
 
 void TcfgForm::Button1Click()
@@ -280,33 +319,29 @@ void TcfgForm::COMsaveModuleBtnClick()
     if (checkBeforeSave() != 0)
         return;
     ComSettingsChannel channel(*MSComm1, comPortNumber_, QString::fromStdString(comSettingsText_));
-    // The printer's record as it is goes into the backup first: a printer that
-    // cannot be read cannot be backed up, and then nothing is written.
-    const DirectReadResult read = readDirectSettings(channel);
-    WriteJournal journal(QStringLiteral("window com save"), channel.deviceName());
-    const QByteArray bytes = blockRecordBytes(block_);
-    journal.setWritten(DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size())));
-    std::optional<QString> refused;
-    if (!read.mayBeWrittenBack())
-        refused = QStringLiteral("the printer's record could not be read on %1 to back it up (%2)")
-                      .arg(read.device, read.reason.isEmpty() ? QStringLiteral("no whole record") : read.reason);
-    else
-        refused = journal.backUp(read.record);
-    const auto endJournal = [this, &journal](const QString& verdict) {
-        if (const std::optional<QString> failed = journal.finish(verdict))
-            log(QStringLiteral("audit log: ") + *failed);
-    };
-    if (refused) {
-        const QString message = *refused + QStringLiteral(": nothing was written");
-        log(QStringLiteral("Save to Module by COM Port: ") + message);
-        endJournal(QStringLiteral("refused: no backup"));
-        showError(this, message);
+    WriteRequest request;
+    request.chosenMac = chosenMac_;
+    request.changes = changedFields();
+    request.rules = &windowFieldRules();
+    WriteGuard guard = writeGuard();
+    request.guard = &guard;
+    const CableWrite write = writeOverCable(channel, request, QStringLiteral("window com save"));
+    if (write.auditFailure)
+        log(QStringLiteral("audit log: ") + *write.auditFailure);
+    switch (write.outcome) {
+    case CableWrite::Outcome::Written:
         return;
+    case CableWrite::Outcome::Failed:
+        showException(this, write.message);
+        return;
+    case CableWrite::Outcome::NotRead:
+    case CableWrite::Outcome::Refused:
+    case CableWrite::Outcome::NoBackup:
+        break;
     }
-    const DirectWriteResult result = writeDirectSettings(channel, journal.written());
-    endJournal(result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
-    if (!result.ok())
-        showException(this, result.reason);
+    const QString message = write.message + QStringLiteral(": nothing was written");
+    log(QStringLiteral("Save to Module by COM Port: ") + message);
+    showError(this, message);
 }
 
 }  // namespace quillmar

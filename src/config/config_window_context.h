@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "write/module_census.h"
 
 namespace quillmar {
 
@@ -20,6 +23,10 @@ struct ConfigWindowContext {
     std::function<void(const std::string& mac)> releaseDevice;
     // Appends one line to the main window's message log.
     std::function<void(const QString& line)> log;
+    // The printers the main window lists, each with the address it answered
+    // from: a save does not give the module an address one of them has.
+    // Unset: none is known.
+    std::function<std::vector<CensusModule>()> listedPrinters;
     // The web source directory and web image path the main window remembers
     // between configuration windows; either may be null.
     QString* webSourceDirectory = nullptr;

@@ -91,6 +91,7 @@ bool SaveExchange::readThenSave(const QString& probeAddress, SavePlanner planner
 void SaveExchange::readAnswered(const QByteArray& answer)
 {
     readTimer_.stop();
+    readAnswer_ = answer;
     const SavePlanner planner = std::exchange(planner_, nullptr);
     const std::optional<DeviceEntry> record = planner ? planner(answer) : std::nullopt;
     if (phase_ != Phase::Reading)
@@ -118,7 +119,12 @@ bool SaveExchange::startSave(const DeviceEntry& record, const QString& probeAddr
     saveTicks_ = 0;
     probeSent_ = false;
     probeAddress_ = probeAddress;
-    savedAddress_ = QString::fromStdString(record.text(DeviceField::IpAddress));
+    // Where the module answers after the save: a STATIC one at the address the
+    // record gives it, one on DHCP where its lease puts it, most likely where
+    // it answers now.
+    savedAddress_ = record.text(DeviceField::IpMode).substr(0, 1) == "D"
+                        ? targetAddress_
+                        : QString::fromStdString(record.text(DeviceField::IpAddress));
     host_.saveStarting();
     phase_ = Phase::Saving;
     if (timer_)
@@ -189,7 +195,8 @@ bool SaveExchange::isFrom(const QString& expected, const QString& fromAddress)
 
 bool SaveExchange::isFromModule(const QByteArray& datagram, const QString& fromAddress) const
 {
-    return datagram.size() == qsizetype(kDeviceEntrySize)
+    // A record is the first 256 bytes: a module that sends more is still answering.
+    return datagram.size() >= qsizetype(kDeviceEntrySize)
            && isFrom(probeSent_ ? probeAddress_ : targetAddress_, fromAddress);
 }
 
@@ -204,6 +211,10 @@ void SaveExchange::answerReceived(const QByteArray& datagram, const QString& fro
     // Another host, or a fragment, would otherwise blank the boxes or fake a
     // live module at the probed address.
     if (!isFromModule(datagram, fromAddress))
+        return;
+    // A second copy of the answer to the opening read is no news of the save:
+    // shown, it would put the record as it was back into the boxes.
+    if (!probeSent_ && !readAnswer_.isEmpty() && datagram.startsWith(readAnswer_.left(qsizetype(kDeviceEntrySize))))
         return;
     setStatus(QStringLiteral("Response from ") + fromAddress);
     if (probeSent_) {
@@ -222,6 +233,7 @@ void SaveExchange::secondEndpointAnswered()
 void SaveExchange::stop()
 {
     phase_ = Phase::Idle;
+    readAnswer_.clear();
     planner_ = nullptr;
     readTimer_.stop();
     if (timer_)

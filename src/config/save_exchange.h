@@ -185,6 +185,7 @@ private:
     QString probeAddress_;
     QString savedAddress_;
     QString answerState_;
+    QByteArray readAnswer_;  // the answer the save started from
 };
 
 }  // namespace quillmar

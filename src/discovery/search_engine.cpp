@@ -109,12 +109,12 @@ void SearchEngine::reportError(const char* what, int error)
     progress_.showError(text);
 }
 
-void SearchEngine::offer(DeviceEntry entry, std::size_t localIndex)
+void SearchEngine::offer(DeviceEntry entry, const std::string& storedAddress, std::size_t localIndex)
 {
     std::lock_guard<std::mutex> guard(lock_);
     listed_.admit(entry, printerFamily_);
     otherFamily_.offer(entry);
-    progress_.addRowFrom(entry, localIndex);
+    progress_.addReply(entry, storedAddress, localIndex);
 }
 
 bool SearchEngine::stoppedHere()
@@ -268,8 +268,9 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std:
                 continue;
             ++answers;
             quietUntil = Clock::now() + timing_.replyWait;
+            const std::string stored = entry->text(DeviceField::IpAddress);
             setSourceAddress(*entry, from);
-            offer(*entry, localIndex);
+            offer(*entry, stored, localIndex);
             if (!target.broadcast)
                 return SearchResult::Done;
         }

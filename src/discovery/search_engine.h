@@ -61,7 +61,7 @@ public:
 
 private:
     void reportError(const char* what, int error);
-    void offer(DeviceEntry entry, std::size_t localIndex);
+    void offer(DeviceEntry entry, const std::string& storedAddress, std::size_t localIndex);
     void beginSearch(std::size_t localCount, const SearchTarget& target);
     bool stoppedHere();
 

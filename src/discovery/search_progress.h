@@ -29,6 +29,13 @@ public:
     // The same reply with the index of the local address (in the list the
     // search was given) whose socket received it; calls addRow unless overridden.
     virtual void addRowFrom(const DeviceEntry& entry, std::size_t /*localIndex*/) { addRow(entry); }
+    // The same reply with the address its record stores (`storedAddress`, the
+    // text the IP field held before the sender's address replaced it): what an
+    // inventory keeps as the printer's setting. Calls addRowFrom unless overridden.
+    virtual void addReply(const DeviceEntry& entry, const std::string& /*storedAddress*/, std::size_t localIndex)
+    {
+        addRowFrom(entry, localIndex);
+    }
 };
 
 }  // namespace quillmar

@@ -7,11 +7,11 @@
 #include <QTimer>
 
 #include "comm/com_settings_channel.h"
-#include "history/write_journal.h"
 #include "platform/com_port_map.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
 #include "ui/prompter.h"
+#include "write/cable_write.h"
 
 namespace quillmar {
 
@@ -94,24 +94,20 @@ void TForm1::Button2Click()
     // That the defaults were saved is told after the write, so that it is not
     // taken for the write's own success before the write has happened.
     const bool baudSaved = storeBaudDefault();
-    const ToolBoxTexts texts = saveTexts();
-    if (const std::optional<QString> refused = checkToolTexts(texts)) {
-        showError(this, *refused);
+    std::optional<WriteRequest> request = saveRequest();
+    if (!request)
         return;
-    }
-    const DeviceEntry record = recordToSave(texts);
-    const std::unique_ptr<WriteJournal> journal = journalBeforeSave(QStringLiteral("com tool save"), device, record);
-    if (!journal)
-        return;
-    runExchange([this, &record, &journal, port, baudSaved] {
+    runExchange([this, &request, port, baudSaved] {
         ComSettingsChannel channel(*MSComm1, port);
-        const DirectWriteResult result = writeDirectSettings(channel, record);
-        endJournal(*journal, result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
-        if (!result.ok()) {
-            log(QStringLiteral("SAVE SETTING on %1 failed: %2").arg(result.device, result.reason));
-            showException(this, result.reason);
-        } else if (baudSaved) {
-            showDefaultsSaved();
+        const CableWrite write = writeOverCable(channel, *request, QStringLiteral("com tool save"),
+                                                &SettingsToolForm::keepPainting, context().timing);
+        if (keepWritten(write)) {
+            if (baudSaved)
+                showDefaultsSaved();
+        } else if (write.outcome == CableWrite::Outcome::Failed) {
+            showException(this, write.message);
+        } else {
+            showStopError(this, write.message + QStringLiteral(": nothing was written"));
         }
     });
 }

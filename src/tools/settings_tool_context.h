@@ -3,8 +3,10 @@
 // at creation so that the tools do not depend on the main window.
 #include <QString>
 #include <functional>
+#include <vector>
 
 #include "comm/direct_settings.h"
+#include "write/module_census.h"
 
 namespace quillmar {
 
@@ -21,6 +23,10 @@ struct SettingsToolContext {
     // Finds the USB printer (not owned); the system's locator when null.
     UsbPrinterLocator* usbLocator = nullptr;
     DirectSettingsTiming timing;
+    // The printers the main window lists, each with the address it answered
+    // from: a save does not give the printer an address one of them has.
+    // Unset: none is known.
+    std::function<std::vector<CensusModule>()> listedPrinters;
 };
 
 }  // namespace quillmar

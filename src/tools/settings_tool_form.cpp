@@ -14,13 +14,13 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
-#include "history/write_journal.h"
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
 #include "tools/settings_tool_rules.h"
 #include "ui/ip_address_edit.h"
 #include "ui/prompter.h"
 #include "ui/radio_group.h"
+#include "write/form_changes.h"
 
 namespace quillmar {
 
@@ -272,30 +272,36 @@ std::optional<QString> SettingsToolForm::readFirstRefusal(const QString& device)
     return std::nullopt;
 }
 
-DeviceEntry SettingsToolForm::recordToSave(const ToolBoxTexts& texts) const
+std::optional<WriteRequest> SettingsToolForm::saveRequest()
 {
-    return recordWithToolChanges(lastRead_->record, texts, changedToolFields(lastRead_->shown, texts));
-}
-
-std::unique_ptr<WriteJournal> SettingsToolForm::journalBeforeSave(const QString& operation, const QString& device,
-                                                                  const DeviceEntry& record)
-{
-    auto journal = std::make_unique<WriteJournal>(operation, device);
-    if (const std::optional<QString> failed = journal->backUp(lastRead_->record)) {
-        const QString message = *failed + QStringLiteral(": nothing was written");
-        log(QStringLiteral("SAVE SETTING on %1 refused: %2").arg(device, message));
-        endJournal(*journal, QStringLiteral("refused: no backup"));
-        showStopError(this, message);
-        return nullptr;
+    WriteRequest request;
+    request.chosenMac = lastRead_->record.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+    request.changes = toolChanges(lastRead_->shown, saveTexts());
+    request.rules = &toolFieldRules();
+    if (const std::optional<QString> refused = checkFieldChanges(*request.rules, request.changes)) {
+        log(QStringLiteral("SAVE SETTING on %1 refused: %2").arg(lastRead_->device, *refused));
+        showError(this, *refused + QStringLiteral(": nothing was written"));
+        return std::nullopt;
     }
-    journal->setWritten(record);
-    return journal;
+    saveGuard_ = listedPrintersGuard(context_.listedPrinters ? context_.listedPrinters() : std::vector<CensusModule>{});
+    request.guard = &saveGuard_;
+    return request;
 }
 
-void SettingsToolForm::endJournal(WriteJournal& journal, const QString& verdict) const
+bool SettingsToolForm::keepWritten(const CableWrite& write)
 {
-    if (const std::optional<QString> failed = journal.finish(verdict))
-        log(QStringLiteral("audit log: ") + *failed);
+    if (write.auditFailure)
+        log(QStringLiteral("audit log: ") + *write.auditFailure);
+    if (!write.written()) {
+        log(QStringLiteral("SAVE SETTING on %1 %2: %3")
+                .arg(write.device,
+                     write.outcome == CableWrite::Outcome::Failed ? QStringLiteral("failed")
+                                                                  : QStringLiteral("refused"),
+                     write.message));
+        return false;
+    }
+    lastRead_ = KeptRead{write.device, write.plan->record, boxTexts()};
+    return true;
 }
 
 ToolBoxTexts SettingsToolForm::saveTexts()

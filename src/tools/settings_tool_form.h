@@ -12,6 +12,8 @@
 #include "record/device_entry.h"
 #include "tools/settings_tool_context.h"
 #include "tools/tool_record.h"
+#include "write/cable_write.h"
+#include "write/write_plan.h"
 
 class QComboBox;
 class QGroupBox;
@@ -27,7 +29,6 @@ class MSComm;
 class ProgramLauncher;
 class RadioGroup;
 class TNMUDP;
-class WriteJournal;
 
 class SettingsToolForm : public QWidget {
     Q_OBJECT
@@ -104,17 +105,15 @@ protected:
     std::optional<QString> readFirstRefusal(const QString& device) const;
     // The device the kept read came from; empty when none is kept.
     QString readDevice() const { return lastRead_ ? lastRead_->device : QString(); }
-    // The record a save writes: the kept record with the fields whose boxes
-    // now differ from what the read showed. Only after readFirstRefusal said
-    // nothing.
-    DeviceEntry recordToSave(const ToolBoxTexts& texts) const;
-    // The account of a save about to write `record` to `device`: the record as
-    // read is backed up first. Nothing, after the user was told why, when the
-    // backup could not be stored: then nothing may be written.
-    std::unique_ptr<WriteJournal> journalBeforeSave(const QString& operation, const QString& device,
-                                                    const DeviceEntry& record);
-    // The save's audit line; a log that cannot be written is only told in the log.
-    void endJournal(WriteJournal& journal, const QString& verdict) const;
+    // What a save sets: the boxes changed since the kept read showed them, for
+    // the printer that read found (its MAC), by the tools' rules. Nothing,
+    // after telling the user why, when a changed box holds what the record
+    // cannot take. Only after readFirstRefusal said nothing.
+    std::optional<WriteRequest> saveRequest();
+    // The end of a save through writeOverCable: the audit log's failure is
+    // logged, and a written record is what the next save starts from. False
+    // when nothing was written; the caller tells the user.
+    bool keepWritten(const CableWrite& write);
     // Button8Click's two halves: "BAUDSET.DAT" written (false after telling
     // why not), and the message that the defaults were saved.
     bool storeBaudDefault();
@@ -213,6 +212,8 @@ private:
     SettingsToolContext context_;
     QPoint boxOrigin_;
     std::optional<KeptRead> lastRead_;
+    // The address guard of the save under way.
+    WriteGuard saveGuard_;
     std::unique_ptr<ProgramLauncher> ownLauncher_;
     IpAddressEdit* addressBox_ = nullptr;
     bool exchangeRunning_ = false;

@@ -72,41 +72,48 @@ DeviceEntry buildToolRecord(const ToolBoxTexts& texts)
     return record;
 }
 
+namespace {
+
+// The box that shows each field but the address, which is a value.
+const std::pair<DeviceField, QString ToolBoxTexts::*> kBoxes[] = {
+    {DeviceField::ModelName, &ToolBoxTexts::modelName},
+    {DeviceField::DeviceName, &ToolBoxTexts::deviceName},
+    {DeviceField::MacAddress, &ToolBoxTexts::macAddress},
+    {DeviceField::TcpPort, &ToolBoxTexts::tcpPort},
+    {DeviceField::UdpPort, &ToolBoxTexts::udpPort},
+    {DeviceField::IpMode, &ToolBoxTexts::ipMode},
+    {DeviceField::WifiMode, &ToolBoxTexts::wifiMode},
+    {DeviceField::AuthMode, &ToolBoxTexts::authMode},
+    {DeviceField::EncryType, &ToolBoxTexts::encryType},
+    {DeviceField::Ssid, &ToolBoxTexts::ssid},
+    {DeviceField::Key, &ToolBoxTexts::wepKey},
+    {DeviceField::WpaPsk, &ToolBoxTexts::wpaPsk},
+};
+
+}  // namespace
+
+QString toolBoxText(const ToolBoxTexts& texts, DeviceField field)
+{
+    if (field == DeviceField::IpAddress)
+        return addressBoxText(texts.addressValue);
+    for (const auto& [boxField, text] : kBoxes) {
+        if (boxField == field)
+            return texts.*text;
+    }
+    return {};
+}
+
 std::vector<DeviceField> changedToolFields(const ToolBoxTexts& shown, const ToolBoxTexts& now)
 {
-    const std::pair<DeviceField, QString ToolBoxTexts::*> texts[] = {
-        {DeviceField::ModelName, &ToolBoxTexts::modelName},
-        {DeviceField::DeviceName, &ToolBoxTexts::deviceName},
-        {DeviceField::MacAddress, &ToolBoxTexts::macAddress},
-        {DeviceField::TcpPort, &ToolBoxTexts::tcpPort},
-        {DeviceField::UdpPort, &ToolBoxTexts::udpPort},
-        {DeviceField::IpMode, &ToolBoxTexts::ipMode},
-        {DeviceField::WifiMode, &ToolBoxTexts::wifiMode},
-        {DeviceField::AuthMode, &ToolBoxTexts::authMode},
-        {DeviceField::EncryType, &ToolBoxTexts::encryType},
-        {DeviceField::Ssid, &ToolBoxTexts::ssid},
-        {DeviceField::Key, &ToolBoxTexts::wepKey},
-        {DeviceField::WpaPsk, &ToolBoxTexts::wpaPsk},
-    };
     std::vector<DeviceField> changed;
     if (shown.addressValue != now.addressValue)
         changed.push_back(DeviceField::IpAddress);
-    for (const auto& [field, text] : texts) {
+    for (const auto& [field, text] : kBoxes) {
         if (shown.*text != now.*text)
             changed.push_back(field);
     }
     std::sort(changed.begin(), changed.end());
     return changed;
-}
-
-DeviceEntry recordWithToolChanges(const DeviceEntry& read, const ToolBoxTexts& texts,
-                                  const std::vector<DeviceField>& changed)
-{
-    const DeviceEntry saved = buildToolRecord(texts);
-    DeviceEntry record = read;
-    for (const DeviceField field : changed)
-        record.setText(field, saved.text(field));
-    return record;
 }
 
 ToolBoxTexts toolTextsFromRecord(const DeviceEntry& record)

@@ -42,17 +42,12 @@ std::optional<QString> checkToolTexts(const ToolBoxTexts& texts);
 // Call checkToolTexts first: a character outside Latin-1 would go as '?'.
 DeviceEntry buildToolRecord(const ToolBoxTexts& texts);
 
+// The text of the box that shows `field` (the address: addressBoxText of its value).
+QString toolBoxText(const ToolBoxTexts& texts, DeviceField field);
+
 // The fields whose boxes hold another text than `shown` (the address by the
 // address box's value), in the record's order.
 std::vector<DeviceField> changedToolFields(const ToolBoxTexts& shown, const ToolBoxTexts& now);
-
-// The record a save writes when it starts from a record that was read: every
-// byte of `read`, except the `changed` fields, which take what
-// buildToolRecord(texts) puts there (so a changed key follows the rule above).
-// Nothing the user left alone is rewritten, and a save after a read that
-// changed nothing gives the printer its own bytes back.
-DeviceEntry recordWithToolChanges(const DeviceEntry& read, const ToolBoxTexts& texts,
-                                  const std::vector<DeviceField>& changed);
 
 // What a tool window says when its save has no record of this printer to start
 // from: no read succeeded in the window, it was of another port or printer, or

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "comm/usb_settings_channel.h"
-#include "history/write_journal.h"
 #include "record/program_flags.h"
 #include "tools/same_usb_printer.h"
 #include "tools/tool_record.h"
@@ -120,45 +119,36 @@ void TForm2::Button2Click()
         showErrorDialog(this, kReadFirstMessage);
         return;
     }
-    const ToolBoxTexts texts = saveTexts();
-    if (const std::optional<QString> refused = checkToolTexts(texts)) {
-        showError(this, *refused);
-        return;
-    }
-    const DeviceEntry record = recordToSave(texts);
-    const std::unique_ptr<WriteJournal> journal = journalBeforeSave(QStringLiteral("usb tool save"),
-                                                                    QStringLiteral("USB ") + readDevice(), record);
-    if (!journal)
+    std::optional<WriteRequest> request = saveRequest();
+    if (!request)
         return;
     showInformationDialog(this, QStringLiteral("About waiting 20 seconds and please check printer LED status! "));
     waitingCount_ = 0;
     savedTo_.clear();
     Label18->show();
     Timer1->start();
-    runExchange([this, &record, &journal] {
+    runExchange([this, &request] {
         SameUsbPrinterLocator samePrinter(context().usbLocator, readDevice());
         UsbSettingsChannel channel(&samePrinter);
-        const DirectWriteResult result = writeDirectSettings(channel, record);
-        Label19->setText(result.device);
-        if (result.ok() && !samePrinter.foundAnother()) {
-            endJournal(*journal, QStringLiteral("written"));
+        const CableWrite write = writeOverCable(channel, *request, QStringLiteral("usb tool save"),
+                                                &SettingsToolForm::keepPainting, context().timing);
+        Label19->setText(write.device);
+        if (keepWritten(write)) {
             // The printer takes the settings while the count runs; its end
             // says so.
-            savedTo_ = result.device;
+            savedTo_ = write.device;
             return;
         }
         // Nothing for the printer to take: the count ends with the exchange,
         // and the error is the last thing shown.
         stopWaiting();
         if (samePrinter.foundAnother()) {
-            endJournal(*journal, QStringLiteral("refused: another printer"));
-            log(QStringLiteral("SAVE SETTING on USB refused: %1").arg(result.reason));
             showErrorDialog(this, kReadFirstMessage);
+        } else if (write.outcome == CableWrite::Outcome::Failed || write.outcome == CableWrite::Outcome::NotRead) {
+            showErrorDialog(this, withReason(QStringLiteral("Save USB config error !"), printerName(write.device),
+                                             QString(), write.message));
         } else {
-            endJournal(*journal, QStringLiteral("failed: ") + result.reason);
-            log(QStringLiteral("SAVE SETTING on USB %1 failed: %2").arg(result.device, result.reason));
-            showErrorDialog(this, withReason(QStringLiteral("Save USB config error !"), printerName(result.device),
-                                             QString(), result.reason));
+            showErrorDialog(this, write.message + QStringLiteral(": nothing was written"));
         }
     });
 }

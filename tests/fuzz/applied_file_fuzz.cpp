@@ -10,7 +10,7 @@
 #include "applied_file.h"
 #include "config/key_file_import.h"
 #include "fuzz/fuzz_support.h"
-#include "settable_fields.h"
+#include "write/write_plan.h"
 
 using namespace quillmar;
 
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (size != kDeviceEntrySize)
         FUZZ_CHECK(applied->kind == cli::AppliedFile::Kind::KeyFile);
-    for (const cli::FieldChange& change : applied->changes) {
+    for (const FieldChange& change : applied->changes) {
         FUZZ_CHECK(change.field != DeviceField::ModelName && change.field != DeviceField::MacAddress
                    && change.field != DeviceField::IpAddress);
         if (applied->kind == cli::AppliedFile::Kind::KeyFile)
@@ -56,11 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     module.setText(DeviceField::EncryType, "AES");
     module.setText(DeviceField::Ssid, "shopfloor");
     module.setText(DeviceField::WpaPsk, "lab-passphrase-1");
-    if (cli::checkFieldChanges(applied->changes))
+    std::vector<FieldChange> changes = applied->changes;
+    if (checkFieldChanges(windowFieldRules(), changes))
         return 0;
-    QString message;
-    const std::optional<DeviceEntry> saved = cli::saveRecordWithChanges(module, 0xC000020Au, applied->changes, message);
-    fuzz::trace("save %s: %s", saved ? "built" : "refused", qPrintable(message));
+    WriteRequest request;
+    request.where = QStringLiteral("192.0.2.10");
+    request.answeredAt = 0xC000020Au;
+    request.changes = changes;
+    request.rules = &windowFieldRules();
+    const WritePlan plan = planWrite(request, QByteArray(module.data(), int(module.size())));
+    fuzz::trace("save %s: %s", plan.refused() ? "refused" : "built", qPrintable(plan.refusal));
+    const std::optional<DeviceEntry> saved = plan.refused() ? std::nullopt : std::optional(plan.record);
+    const QString& message = plan.refusal;
     if (saved) {
         FUZZ_CHECK(saved->text(DeviceField::ModelName) == module.text(DeviceField::ModelName));
         FUZZ_CHECK(saved->text(DeviceField::MacAddress) == module.text(DeviceField::MacAddress));

@@ -1,8 +1,8 @@
 // Answers on the configuration port while a save runs: datagrams of any
 // length from the module, from the address it is probed at, or from anyone
-// else, before and after the probe, then the deciding tick. Only a whole
-// record from the module the exchange talks to may fill the window or keep the
-// save from being confirmed.
+// else, before and after the probe, then the deciding tick. Only a record (the
+// first 256 bytes of a datagram at least that long) from the module the
+// exchange talks to may fill the window or keep the save from being confirmed.
 //
 // Input: one byte, the ticks before the datagrams (low five bits); then
 // datagrams, each a sender byte (0 the module, 1 the probed address, 2 another
@@ -87,12 +87,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int answeredBefore = host.answered;
         exchange.answerReceived(datagram, from);
 
-        const bool whole = bytes.size() == kDeviceEntrySize;
+        const bool whole = bytes.size() >= kDeviceEntrySize;
         const bool fromModule = probeSent ? sender == 1 : sender == 0 || sender == 3;
         if (!probeSent) {
             FUZZ_CHECK(host.answered == answeredBefore + (whole && fromModule ? 1 : 0));
             if (host.answered != answeredBefore)
-                FUZZ_CHECK(host.lastAnswer == DeviceEntry::fromBytes(bytes.data(), bytes.size()));
+                FUZZ_CHECK(host.lastAnswer == DeviceEntry::fromBytes(bytes.data(), kDeviceEntrySize));
         } else {
             FUZZ_CHECK(host.answered == answeredBefore);
             moduleAnsweredProbe = moduleAnsweredProbe || (whole && fromModule);

@@ -13,6 +13,8 @@
 #include "record/upper_case.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
+#include "write/form_changes.h"
+#include "write/write_plan.h"
 
 using namespace quillmar;
 using namespace std::chrono_literals;
@@ -78,7 +80,14 @@ void checkShownAndWrittenBack(const DeviceEntry& record)
     FUZZ_CHECK(written == written.normalized());
     // A save that changed no box gives the printer its own bytes back.
     FUZZ_CHECK(changedToolFields(texts, texts).empty());
-    FUZZ_CHECK(recordWithToolChanges(record, texts, changedToolFields(texts, texts)) == record);
+    WriteRequest request;
+    request.where = QStringLiteral("COM1");
+    request.onCable = true;
+    request.changes = toolChanges(texts, texts);
+    request.rules = &toolFieldRules();
+    const WritePlan plan = planWrite(request, QByteArray(record.data(), qsizetype(record.size())));
+    FUZZ_CHECK(plan.refused() == recordParseProblem(record).has_value());
+    FUZZ_CHECK(plan.refused() || plan.unchanged());
 
     // The radio groups pick an item or none, never one past their lists.
     const QStringList auth = toolAuthItemsFor(texts.wifiMode);

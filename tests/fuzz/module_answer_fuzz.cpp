@@ -16,10 +16,10 @@
 #include "fleet_report.h"
 #include "fuzz/fuzz_support.h"
 #include "history/record_changes.h"
-#include "readback.h"
 #include "record/ipv4_text.h"
-#include "record/upper_case.h"
 #include "settable_fields.h"
+#include "write/readback.h"
+#include "write/write_plan.h"
 
 using namespace quillmar;
 
@@ -40,14 +40,14 @@ const std::vector<QStringList> kChangeWords{
     {"udpPort=6001"},
 };
 
-std::vector<std::vector<cli::FieldChange>> changeSets()
+std::vector<std::vector<FieldChange>> changeSets()
 {
-    std::vector<std::vector<cli::FieldChange>> sets;
+    std::vector<std::vector<FieldChange>> sets;
     for (const QStringList& words : kChangeWords) {
         QString error;
-        std::optional<std::vector<cli::FieldChange>> changes = cli::parseFieldChanges(words, error);
+        std::optional<std::vector<FieldChange>> changes = cli::parseFieldChanges(words, error);
         FUZZ_CHECK(changes.has_value());
-        FUZZ_CHECK(!cli::checkFieldChanges(*changes));
+        FUZZ_CHECK(!checkFieldChanges(windowFieldRules(), *changes));
         sets.push_back(*changes);
     }
     return sets;
@@ -80,20 +80,20 @@ bool keyMayBeSought(const std::string& key, const std::vector<const DeviceEntry*
 
 // The dry run's report, and the verdict table once saved and read back as
 // answered (standard output, where keys could be seen).
-QString reports(cli::ModuleVerdict module, bool json, bool showSecrets)
+QString reports(ModuleVerdict module, bool json, bool showSecrets)
 {
     QString out;
     QString err;
     QTextStream outStream(&out);
     QTextStream errStream(&err);
     cli::VerbContext context{outStream, errStream};
-    std::vector<cli::ModuleVerdict> verdicts{module};
+    std::vector<ModuleVerdict> verdicts{module};
     cli::reportFleet(verdicts, {json, false, showSecrets, true}, QStringLiteral("config set"), context);
     if (module.sent) {
-        verdicts[0].outcome = cli::ModuleVerdict::Outcome::Confirmed;
-        verdicts[0].readback = cli::ModuleVerdict::Readback::Differs;
+        verdicts[0].outcome = ModuleVerdict::Outcome::Confirmed;
+        verdicts[0].readback = ModuleVerdict::Readback::Differs;
         verdicts[0].readbackAddress = verdicts[0].addressText;
-        verdicts[0].differences = cli::readbackDifferences(*module.sent, *module.read);
+        verdicts[0].differences = readbackDifferences(*module.sent, *module.read);
         cli::reportFleet(verdicts, {json, false, showSecrets, false}, QStringLiteral("config set"), context);
     }
     outStream.flush();
@@ -126,41 +126,43 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::ensureCoreApplication();
-    static const std::vector<std::vector<cli::FieldChange>> sets = changeSets();
+    static const std::vector<std::vector<FieldChange>> sets = changeSets();
     fuzz::ByteReader input(data, size);
     const std::uint8_t shape = input.byte();
-    const std::vector<cli::FieldChange>& changes = sets[shape % sets.size()];
+    const std::vector<FieldChange>& changes = sets[shape % sets.size()];
     const bool json = (shape & 0x08) != 0;
     const bool showSecrets = (shape & 0x10) != 0;
     const std::string answer = input.bytes(kLargestAnswer);
 
     // As the fleet's read takes the answer.
-    cli::ModuleVerdict module;
+    ModuleVerdict module;
     module.address = kAddress;
     module.addressText = QString::fromStdString(formatIpv4(kAddress));
     const DeviceEntry read = DeviceEntry::fromBytes(answer.data(), std::min(answer.size(), kDeviceEntrySize));
     module.read = read;
 
-    QString message;
-    std::optional<DeviceEntry> record;
-    if (answer.size() >= kDeviceEntrySize)
-        record = cli::saveRecordWithChanges(read, kAddress, changes, message);
+    WriteRequest request;
+    request.where = module.addressText;
+    request.answeredAt = kAddress;
+    request.changes = changes;
+    request.rules = &windowFieldRules();
+    const WritePlan plan = planWrite(request, QByteArray(answer.data(), qsizetype(answer.size())));
+    const QString& message = plan.refusal;
+    const std::optional<DeviceEntry> record = plan.refused() ? std::nullopt : std::optional(plan.record);
     fuzz::trace("%zu bytes, changes %u: %s", answer.size(), unsigned(shape % sets.size()),
                 record ? "saved" : qPrintable(message));
     if (record) {
-        // The module's own fields go back as read; the save writes the MAC in
-        // capitals, as the configuration window does.
-        std::string mac(read.text(DeviceField::MacAddress));
-        upperCaseText(mac);
+        // The module's own fields go back as read, byte for byte.
+        const std::string mac(read.text(DeviceField::MacAddress));
         fuzz::trace("macAddress read \"%s\" saved \"%s\"", std::string(read.text(DeviceField::MacAddress)).c_str(),
                     std::string(record->text(DeviceField::MacAddress)).c_str());
         FUZZ_CHECK(record->text(DeviceField::ModelName) == read.text(DeviceField::ModelName));
         FUZZ_CHECK(record->text(DeviceField::MacAddress) == mac);
         module.sent = record;
-        module.outcome = cli::ModuleVerdict::Outcome::WouldSave;
+        module.outcome = ModuleVerdict::Outcome::WouldSave;
         module.message = QStringLiteral("would save");
     } else {
-        module.outcome = cli::ModuleVerdict::Outcome::Skipped;
+        module.outcome = ModuleVerdict::Outcome::Skipped;
         module.message = message;
     }
 
@@ -177,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // it in each byte: a key shown in clear is found more often in the
         // first than in the second. Words the report prints anyway ("would
         // save", the address, a choice) are found as often in both.
-        cli::ModuleVerdict swapped = module;
+        ModuleVerdict swapped = module;
         swapKeys(*swapped.read);
         if (swapped.sent)
             swapKeys(*swapped.sent);

@@ -141,7 +141,7 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     EXPECT_EQ(sent.text(DeviceField::Key), "");  // AES: the WPA key goes, the WEP key does not
     EXPECT_EQ(sent.text(DeviceField::WpaPsk), "secret-pass");
     EXPECT_EQ(sent.text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
-    EXPECT_EQ(f.configBlock().text(DeviceField::IpAddress), "127.0.0.2");
+    EXPECT_EQ(f.configBlock().text(DeviceField::IpAddress), "127.0.0.1");  // until the save is confirmed
 
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Waiting..."));
     EXPECT_EQ(w.label("Label55"), QStringLiteral("NG"));
@@ -173,6 +173,12 @@ TEST_F(ConfigSaveWindowTest, SavesHeaderAndRecordProbesAtTick19AndConfirmsAtTick
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
     EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
     EXPECT_EQ(module.count(), 4u);
+    // The window goes on with the module where it now is, and with what was
+    // written in its boxes.
+    EXPECT_EQ(f.configBlock().text(DeviceField::IpAddress), "127.0.0.2");
+    EXPECT_EQ(f.targetIpText(), QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(w.edit("Edit_KEY")->text(), QString());
+    EXPECT_TRUE(f.changedFields().empty());
 }
 
 TEST_F(ConfigSaveWindowTest, SilentModuleIsConfirmedByTheWindowsOwnTimer)
@@ -324,7 +330,8 @@ TEST_F(ConfigSaveWindowTest, AnAddressThatWouldStrandTheModuleOrAnUnwritableText
         {"0.0.0.0", 0x00000000u, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
         {"a 255 last", 0x7F0000FFu, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
         {"a 255 first", 0xFF000001u, "secret-pass", PromptKind::TypedDialog, "IP input format error !"},
-        {"a euro sign in the WPA key", 0x7F000001u, "k\u20ACy", PromptKind::Box, "invalid WPAPSK config!"},
+        {"a euro sign in the WPA key", 0x7F000001u, "k\u20ACy", PromptKind::Box,
+         "wpaPsk: invalid WPAPSK config!: nothing was saved"},
     };
     for (const Case& c : cases) {
         w.prompter.prompts.clear();
@@ -546,8 +553,8 @@ TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
     };
     const Case cases[] = {
         {"an SSID with a space", "", "Shop Net", "invalid SSID config!"},
-        {"a silent printer", ",fault=silent", "ComNet", "could not be read on COM4 to back it up"},
-        {"no device", nullptr, "ComNet", "could not be read on COM4 to back it up"},
+        {"a silent printer", ",fault=silent", "ComNet", "could not be read on COM4 just before the write"},
+        {"no device", nullptr, "ComNet", "could not be read on COM4 just before the write"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

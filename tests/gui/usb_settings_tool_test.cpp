@@ -138,7 +138,8 @@ TEST_F(UsbSettingsToolTest, ASaveThatFailsEndsTheCountAndItsErrorIsShownLast)
     EXPECT_FALSE(waitingLabel()->isVisible());
     ASSERT_EQ(w.prompter.prompts.size(), 2u);
     EXPECT_EQ(w.prompter.prompts[1].text,
-              QStringLiteral("Save USB config error !\n\nno USB printer 1f7c:0369, 0338 or 3330 attached"));
+              QStringLiteral("Save USB config error !\n\nthe printer's record could not be read just before the "
+                             "write (no USB printer 1f7c:0369, 0338 or 3330 attached)"));
 }
 
 TEST_F(UsbSettingsToolTest, ReadsThatBringNoRecordSayWhyAndEndInTime)

@@ -225,7 +225,7 @@ TEST_F(ConfigSaveLabTest, AModuleStillAnsweringAtItsOldAddressEndsNotConfirmedAt
     ASSERT_TRUE(startModule("save=keep").ready()) << sim->error;
     enterPc();
     ConfigWindowDriver w;
-    DeviceEntry entry = wifiModule(kLabModule);
+    DeviceEntry entry = kitchenPrinter(kLabModule, kLabModuleMac);
     TcfgForm& f = w.open(entry);
     TickWatch watch;
     watchTicks(f, watch);
@@ -256,7 +256,7 @@ TEST_F(ConfigSaveLabTest, NoModuleOnTheLinkOrThePortHeldElsewhereSendsNoSave)
     ASSERT_TRUE(startModule("save=restart").ready()) << sim->error;
     enterPc();
     ConfigWindowDriver w;
-    TcfgForm& f = w.open(wifiModule(kLabModule));
+    TcfgForm& f = w.open(kitchenPrinter(kLabModule, kLabModuleMac));
 
     // Another program on port 6000: a child process that binds it and waits.
     const pid_t holder = ::fork();
@@ -310,10 +310,11 @@ TEST_F(ConfigSaveLabTest, NoModuleOnTheLinkOrThePortHeldElsewhereSendsNoSave)
 
 TEST_F(ConfigSaveLabTest, AModuleAnsweringTheSaveRefreshesTheBoxesAndIsThenConfirmed)
 {
-    ASSERT_TRUE(startModule("save=restart,restartAfter=40,answerSave=1").ready()) << sim->error;
+    ASSERT_TRUE(startModule("save=restart,restartAfter=40,answerSave=1,authMode=SHARED,encryType=WEP").ready())
+        << sim->error;
     enterPc();
     ConfigWindowDriver w;
-    DeviceEntry entry = wifiModule(kLabModule);
+    DeviceEntry entry = kitchenPrinter(kLabModule, kLabModuleMac);
     entry.setText(DeviceField::AuthMode, "SHARED");
     entry.setText(DeviceField::EncryType, "WEP");
     TcfgForm& f = w.open(entry);
@@ -330,7 +331,7 @@ TEST_F(ConfigSaveLabTest, AModuleAnsweringTheSaveRefreshesTheBoxesAndIsThenConfi
     // empty WPA key, which leaves its box alone.
     EXPECT_EQ(w.edit("Edit_KEY")->text(), QStringLiteral("ABCDE12345"));
     EXPECT_EQ(w.edit("Edit_WPAPSK")->text(), QStringLiteral("unused-wpa"));
-    EXPECT_EQ(w.edit("Edit_mac")->text(), QStringLiteral("00-1B-2C-3D-4E-5F"));
+    EXPECT_EQ(w.edit("Edit_mac")->text(), QLatin1String(kLabModuleMac));
 
     ASSERT_TRUE(waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }, kSaveLimitMs));
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
@@ -363,7 +364,7 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
     ASSERT_TRUE(moduleB.ready()) << moduleB.error;
     enterPc();
     ConfigWindowDriver w;
-    TcfgForm& a = w.open(wifiModule(kLabModule));
+    TcfgForm& a = w.open(kitchenPrinter(kLabModule, kLabModuleMac));
     TcfgForm& b = w.open(kitchenPrinter("198.51.100.20", "00-1F-7C-00-03-14"));
     controlIn<QLineEdit>(a, "Edit_SSID")->setText(QStringLiteral("ShopA"));
     controlIn<QLineEdit>(b, "Edit_SSID")->setText(QStringLiteral("ShopB"));
@@ -394,7 +395,7 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
     ASSERT_EQ(storedA.size(), 2u);
     EXPECT_EQ(storedRecord().text(DeviceField::IpAddress), kLabModule);
     EXPECT_EQ(storedRecord().text(DeviceField::Ssid), "ShopA");
-    EXPECT_EQ(storedRecord().text(DeviceField::MacAddress), "00-1B-2C-3D-4E-5F");
+    EXPECT_EQ(storedRecord().text(DeviceField::MacAddress), kLabModuleMac);
     // A's second save, its read and its probe went to where the module had moved.
     const auto headersA = moduleA->lines("request", "kind", "save-header");
     ASSERT_EQ(headersA.size(), 2u);

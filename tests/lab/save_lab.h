@@ -20,6 +20,7 @@ namespace quillmar::test {
 inline constexpr const char* kLabModule = "192.0.2.20";
 inline constexpr const char* kLabModuleMoved = "192.0.2.21";
 inline constexpr const char* kLabPcPort = "192.0.2.1:6000";
+inline constexpr const char* kLabModuleMac = "00-1F-7C-00-02-14";
 
 class SaveLabTest : public LabTest {
 protected:
@@ -36,9 +37,8 @@ protected:
     // One module at 192.0.2.20; `keys` are extra module keys (save mode and so on).
     SimProcess& startModule(const std::string& keys)
     {
-        sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,deviceName=LAB-20,macAddress=00-1F-7C-00-02-14,"
-                                                "ssid=LabNet,"
-                                                    + keys});
+        sim = &lab->startSim("ma", {"--module", std::string("address=192.0.2.20,deviceName=LAB-20,macAddress=")
+                                                    + kLabModuleMac + ",ssid=LabNet," + keys});
         return *sim;
     }
 

@@ -35,7 +35,7 @@ inline CliRun runVerbs(const QStringList& arguments, const std::function<void(cl
     return run;
 }
 
-inline CliRun runVerbs(const QStringList& arguments, std::chrono::milliseconds readWait = cli::kConfigReplyWait)
+inline CliRun runVerbs(const QStringList& arguments, std::chrono::milliseconds readWait = kConfigReplyWait)
 {
     return runVerbs(arguments, [readWait](cli::VerbContext& context) { context.readWait = readWait; });
 }

@@ -35,25 +35,6 @@ private:
 };
 [[maybe_unused]] auto* const coreApplication = ::testing::AddGlobalTestEnvironment(new CoreApplicationEnvironment);
 
-ConfigFormValues saveForm(const QString& encryType)
-{
-    ConfigFormValues v;
-    v.modelName = "RX7000 WI-FI";
-    v.deviceName = "Printer-1";
-    v.macAddress = "00-11-22-AA-BB-CC";
-    v.addressControlValue = 0xC0000214u;  // 192.0.2.20
-    v.tcpPort = "9100";
-    v.udpPort = "5000";
-    v.ipMode = "STATIC";
-    v.wifiMode = "Infra";
-    v.ssid = "Shop42";
-    v.key = "wepkey123";
-    v.authMode = "OPEN";
-    v.encryType = encryType;
-    v.wpaPsk = "wpakey456";
-    return v;
-}
-
 struct Sent {
     QString address;
     quint16 port;
@@ -112,96 +93,6 @@ void tickTimes(SaveExchange& exchange, int times)
 }
 
 }  // namespace
-
-TEST(UdpSaveRecord, KeysFollowTheEncryption)
-{
-    struct Case {
-        const char* encry;
-        const char* key;
-        const char* wpaPsk;
-    };
-    for (const Case& c : {Case{"WEP", "wepkey123", ""}, Case{"TKIP", "", "wpakey456"}, Case{"AES", "", "wpakey456"},
-                          Case{"NONE", "", "wpakey456"}}) {
-        ConfigBlock block;
-        const DeviceEntry record = buildUdpSaveRecord(saveForm(c.encry), block);
-        DeviceEntry expected;
-        expected.setText(DeviceField::ModelName, "RX7000 WI-FI");
-        expected.setText(DeviceField::DeviceName, "Printer-1");
-        expected.setText(DeviceField::MacAddress, "00-11-22-AA-BB-CC");
-        expected.setText(DeviceField::IpAddress, "192.0.2.20");
-        expected.setText(DeviceField::TcpPort, "9100");
-        expected.setText(DeviceField::UdpPort, "5000");
-        expected.setText(DeviceField::IpMode, "STATIC");
-        expected.setText(DeviceField::WifiMode, "Infra");
-        expected.setText(DeviceField::AuthMode, "OPEN");
-        expected.setText(DeviceField::EncryType, c.encry);
-        expected.setText(DeviceField::Ssid, "Shop42");
-        expected.setText(DeviceField::Key, c.key);
-        expected.setText(DeviceField::WpaPsk, c.wpaPsk);
-        EXPECT_EQ(bytesOf(record).toHex(), bytesOf(expected).toHex()) << c.encry;
-        EXPECT_EQ(block.text(DeviceField::IpAddress), "192.0.2.20");
-    }
-}
-
-TEST(UdpSaveRecord, AddressGoesAsTheControlHoldsItEvenWith255OrDhcp)
-{
-    ConfigFormValues v = saveForm("NONE");
-    v.ipMode = "DHCP";
-    v.addressControlValue = 0xC00002FFu;
-    ConfigBlock block;
-    block.setText(DeviceField::IpAddress, "192.0.2.20");
-    const DeviceEntry record = buildUdpSaveRecord(v, block);
-    EXPECT_EQ(record.text(DeviceField::IpAddress), "192.0.2.255");
-    EXPECT_EQ(record.text(DeviceField::IpMode), "DHCP");
-    EXPECT_EQ(block.text(DeviceField::IpAddress), "192.0.2.255");
-}
-
-TEST(UdpSaveRecord, OverLongTextsAreCutToTheirFields)
-{
-    // Each field gets a text of its own letter, far longer than any field.
-    const auto longText = [](char c) { return QString(300, QLatin1Char(c)); };
-    ConfigFormValues v;
-    v.modelName = longText('a');
-    v.deviceName = longText('b');
-    v.macAddress = longText('c');
-    v.addressControlValue = 0x01020304u;
-    v.tcpPort = longText('e');
-    v.udpPort = longText('f');
-    v.ipMode = longText('g');
-    v.wifiMode = longText('h');
-    v.authMode = longText('i');
-    v.ssid = longText('k');
-    v.key = longText('l');
-    v.wpaPsk = longText('m');
-    const std::string letters = "abcdefghijklm";
-    const auto expectFilled = [&letters](const DeviceEntry& record, DeviceField field) {
-        const FieldLayout& layout = layoutOf(field);
-        const char letter = letters[static_cast<std::size_t>(field)];
-        for (std::size_t i = layout.offset; i < layout.offset + layout.width; ++i)
-            ASSERT_EQ(record.data()[i], letter) << "byte " << i;
-    };
-
-    // Any encryption but WEP: the WPA key fills its field to the last byte.
-    v.encryType = longText('j');
-    ConfigBlock block;
-    block.setByteAt(256, 'z');  // the extended area follows the record in the block
-    DeviceEntry record = buildUdpSaveRecord(v, block);
-    for (const FieldLayout& layout : deviceFieldLayout()) {
-        if (layout.field == DeviceField::IpAddress)
-            EXPECT_EQ(record.text(layout.field), "1.2.3.4");
-        else if (layout.field == DeviceField::Key)
-            EXPECT_EQ(record.text(layout.field), "");
-        else
-            expectFilled(record, layout.field);
-    }
-    EXPECT_EQ(block.byteAt(256), 'z');
-
-    // WEP: the WEP key fills its 28 bytes and stops before the WPA key.
-    v.encryType = "WEP";
-    record = buildUdpSaveRecord(v, block);
-    expectFilled(record, DeviceField::Key);
-    EXPECT_EQ(record.text(DeviceField::WpaPsk), "");
-}
 
 TEST(BlockRecordBytes, TheBlockRecordFieldByField)
 {
@@ -389,7 +280,8 @@ TEST(SaveExchange, AnswerToTheSaveRefreshesAndTheSilenceThenConfirms)
 
 TEST(SaveExchange, OnlyAWholeRecordFromTheModuleCounts)
 {
-    // Before the probe the module is the destination; after it, the probed address.
+    // Before the probe the module is the destination; after it, the probed
+    // address. A record is the first 256 bytes of a datagram.
     struct Case {
         const char* what;
         int length;
@@ -400,7 +292,8 @@ TEST(SaveExchange, OnlyAWholeRecordFromTheModuleCounts)
     const Case cases[] = {
         {"record from the destination", 256, "192.0.2.20", false, true},
         {"short datagram from the destination", 3, "192.0.2.20", false, false},
-        {"long datagram from the destination", 300, "192.0.2.20", false, false},
+        {"long datagram from the destination", 300, "192.0.2.20", false, true},
+        {"long datagram from the probed address", 300, "192.0.2.21", true, true},
         {"record from another host", 256, "192.0.2.99", false, false},
         {"record from the probed address", 256, "192.0.2.21", true, true},
         {"record from the destination after the probe", 256, "192.0.2.20", true, false},

@@ -7,14 +7,15 @@
 
 #include <sys/stat.h>
 
-#include "address_guard.h"
 #include "applied_file.h"
 #include "fleet_verb_base.h"
 #include "history/record_backups.h"
 #include "module_watch.h"
+#include "record/ipv4_text.h"
 #include "support/sample_devices.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
+#include "write/write_guard.h"
 
 namespace quillmar {
 namespace {
@@ -168,17 +169,17 @@ TEST(ModuleWatch, ReportsModulesThatAppearedChangedOrWentSilentByMac)
 
 TEST(FleetExitStatus, IsZeroOnlyWhenEverySaveWasConfirmed)
 {
-    using O = cli::ModuleVerdict::Outcome;
-    using R = cli::ModuleVerdict::Readback;
+    using O = ModuleVerdict::Outcome;
+    using R = ModuleVerdict::Readback;
     const auto verdict = [](O outcome, bool sent = false, R readback = R::NotAsked) {
-        cli::ModuleVerdict v;
+        ModuleVerdict v;
         v.outcome = outcome;
         v.saveSent = sent;
         v.readback = readback;
         return v;
     };
     const struct {
-        std::vector<cli::ModuleVerdict> verdicts;
+        std::vector<ModuleVerdict> verdicts;
         int status;
     } cases[] = {
         {{verdict(O::Confirmed, true), verdict(O::Confirmed, true)}, 0},
@@ -194,45 +195,96 @@ TEST(FleetExitStatus, IsZeroOnlyWhenEverySaveWasConfirmed)
         {{verdict(O::Confirmed, true, R::NotSeenAgain)}, 1},
         {{verdict(O::WouldSave), verdict(O::WouldSave)}, 0},  // a dry run
         {{verdict(O::WouldSave), verdict(O::Skipped)}, 2},    // a rule or guard refused one
+        {{verdict(O::Confirmed, true, R::Stopped)}, 130},     // Ctrl-C while reading back
     };
     for (const auto& c : cases)
         EXPECT_EQ(cli::fleetExitStatus(c.verdicts), c.status);
 }
 
-TEST(AddressGuard, RefusesAnotherModulesAddressAndOneAddressTwiceAndWarnsOfAnotherNetwork)
+TEST(WriteGuard, RefusesWhatNoPrinterMayTakeAndAnotherPrintersAddressButLetsTwoPrintersSwap)
 {
     const auto record = [](const char* address, const char* mac, const char* ipMode = "STATIC") {
         DeviceEntry entry = test::kitchenPrinter(address, mac);
         entry.setText(DeviceField::IpMode, ipMode);
         return entry;
     };
+    const std::uint32_t at20 = 0xC0000214u;  // 192.0.2.20
     const DeviceEntry a = record("192.0.2.20", "00-1F-7C-00-00-0A");
     const DeviceEntry b = record("192.0.2.30", "00-1F-7C-00-00-0B");
     const DeviceEntry c = record("192.0.2.40", "00-1F-7C-00-00-0C");
-    cli::AddressGuard guard;
-    guard.setCensus({{a, 0xC0000214u}, {b, 0xC000021Eu}, {c, 0xC0000228u}}, {{0xC0000201u, 1, 0xFFFFFF00u}});
+    const DeviceEntry d = record("198.51.100.9", "00-1F-7C-00-00-0D");
+    const std::vector<LocalAddress> pc{{0xC0000201u, 1, 0xFFFFFF00u}, {0xC6336401u, 2, 0xFFFFFF00u}};
+    const auto guardOf = [&] {
+        WriteGuard guard;
+        guard.setCensus({{a, at20}, {b, 0xC000021Eu}, {c, 0xC0000228u}, {d, 0xC6336409u}}, pc);
+        return guard;
+    };
+    const struct {
+        const char* mac;
+        std::optional<std::uint32_t> keptAt;
+        const char* address;
+        const char* refusal;  // the start of it; nullptr: allowed
+        bool inUse;
+    } cases[] = {
+        {"00-1F-7C-00-00-0A", at20, "192.0.2.20", nullptr, false},  // kept
+        {"00-1F-7C-00-00-0A", at20, "192.0.2.50", nullptr, false},
+        {"00:1f:7c:00:00:0b", 0xC000021Eu, "192.0.2.30", nullptr, false},  // kept, MAC in another notation
+        {"00-1F-7C-00-00-0A", at20, "192.0.2.30", "192.0.2.30 is the address of another module (00-1F-7C-00-00-0B",
+         true},
+        {"00-1F-7C-00-00-0A", at20, "198.51.100.9", "198.51.100.9 is the address of another module", true},
+        {"00-1F-7C-00-00-0A", at20, "192.0.2.1", "192.0.2.1 is this PC's own address", false},
+        {"00-1F-7C-00-00-0A", at20, "198.51.100.1", "198.51.100.1 is this PC's own address", false},
+        {"00-1F-7C-00-00-0A", at20, "192.0.2.0", "192.0.2.0 is the network address of 192.0.2.0/24", false},
+        {"00-1F-7C-00-00-0A", at20, "198.51.100.255", "198.51.100.255 is the broadcast address of 198.51.100.0/24",
+         false},
+        {"00-1F-7C-00-00-0A", at20, "127.0.0.5", "127.0.0.5 is a loopback address", false},
+        {"00-1F-7C-00-00-0A", 0x7F000001u, "127.0.0.5", nullptr, false},  // a simulated printer on loopback
+        {"00-1F-7C-00-00-0A", at20, "224.0.0.9", "224.0.0.9 is a multicast address", false},
+        {"00-1F-7C-00-00-0A", at20, "0.1.2.3", "0.1.2.3 is in 0.0.0.0/8", false},
+        // A DHCP printer keeps only where it answers: the address its record
+        // stores may long be another's.
+        {"00-1F-7C-00-00-0E", 0xC000022Du, "192.0.2.40", "192.0.2.40 is the address of another module", true},
+        {"00-1F-7C-00-00-0E", std::nullopt, "192.0.2.20", "192.0.2.20 is the address of another module", true},
+    };
+    for (const auto& c : cases) {
+        WriteGuard guard = guardOf();
+        const std::optional<GuardRefusal> refusal = guard.check(c.mac, c.keptAt, *parseIpv4(c.address));
+        if (!c.refusal) {
+            EXPECT_FALSE(refusal) << c.address << ": " << refusal->reason.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(refusal) << c.address;
+        EXPECT_TRUE(refusal->reason.startsWith(QLatin1String(c.refusal))) << refusal->reason.toStdString();
+        EXPECT_EQ(refusal->inUse, c.inUse) << c.address;
+    }
 
-    EXPECT_EQ(guard.check(a, 0xC0000214u, a), std::nullopt);  // a kept address
-    const auto refusal = guard.check(a, 0xC0000214u, record("192.0.2.30", "00-1F-7C-00-00-0A"));
-    ASSERT_TRUE(refusal);
-    EXPECT_TRUE(refusal->startsWith("192.0.2.30 is the address of another module (00-1F-7C-00-00-0B"))
-        << refusal->toStdString();
-    EXPECT_EQ(guard.check(a, 0xC0000214u, record("192.0.2.50", "00-1F-7C-00-00-0A")), std::nullopt);
-    const auto twice = guard.check(c, 0xC0000228u, record("192.0.2.50", "00-1F-7C-00-00-0C"));
+    // One command: one address for two printers is refused, two printers
+    // that swap their addresses are not.
+    WriteGuard command = guardOf();
+    EXPECT_FALSE(command.check("00-1F-7C-00-00-0A", at20, 0xC0000232u));
+    const auto twice = command.check("00-1F-7C-00-00-0C", 0xC0000228u, 0xC0000232u);
     ASSERT_TRUE(twice);
-    EXPECT_TRUE(twice->startsWith("192.0.2.50 is given to 00-1F-7C-00-00-0A too")) << twice->toStdString();
+    EXPECT_TRUE(twice->reason.startsWith("192.0.2.50 is given to 00-1F-7C-00-00-0A too"))
+        << twice->reason.toStdString();
+    WriteGuard swap = guardOf();
+    swap.expectMove("00-1F-7C-00-00-0A", 0xC000021Eu);
+    swap.expectMove("00-1F-7C-00-00-0B", at20);
+    EXPECT_FALSE(swap.check("00-1F-7C-00-00-0A", at20, 0xC000021Eu));
+    EXPECT_FALSE(swap.check("00-1F-7C-00-00-0B", 0xC000021Eu, at20));
+    EXPECT_TRUE(swap.check("00-1F-7C-00-00-0C", 0xC0000228u, at20));  // taken in this command already
 
-    EXPECT_EQ(guard.warning(0xC0000214u, record("192.0.2.50", "x")), std::nullopt);
-    EXPECT_EQ(guard.warning(0xC0000214u, record("203.0.113.5", "x", "DHCP")), std::nullopt);
-    const auto warning = guard.warning(0xC0000214u, record("203.0.113.5", "x"));
+    WriteGuard allowing = guardOf();
+    allowing.allowDuplicates(true);
+    EXPECT_FALSE(allowing.check("00-1F-7C-00-00-0A", at20, 0xC000021Eu));
+    EXPECT_TRUE(allowing.check("00-1F-7C-00-00-0A", at20, 0xC0000201u));  // still not the PC's own
+
+    WriteGuard guard = guardOf();
+    EXPECT_EQ(guard.warning(at20, record("192.0.2.50", "x")), std::nullopt);
+    EXPECT_EQ(guard.warning(at20, record("203.0.113.5", "x", "DHCP")), std::nullopt);
+    const auto warning = guard.warning(at20, record("203.0.113.5", "x"));
     ASSERT_TRUE(warning);
     EXPECT_TRUE(warning->startsWith("203.0.113.5 is outside 192.0.2.0/24, the network 192.0.2.20 answered on"))
         << warning->toStdString();
-
-    cli::AddressGuard allowing;
-    allowing.allowDuplicates(true);
-    allowing.setCensus({{b, 0xC000021Eu}}, {});
-    EXPECT_EQ(allowing.check(a, 0xC0000214u, record("192.0.2.30", "00-1F-7C-00-00-0A")), std::nullopt);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "history/record_backups.h"
 #include "record/field_names.h"
 #include "support/cli_runner.h"
+#include "support/sample_devices.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
@@ -176,8 +177,9 @@ TEST(FleetSet, AFloodOfRecordsFromTheModulesAddressIsOneResponseLine)
         pc.sin_family = AF_INET;
         pc.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         pc.sin_port = htons(6000);
-        DeviceEntry record;
-        record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        // A whole record of the module, so that the save, which reads first,
+        // takes one of them as well as the module's own answer.
+        DeviceEntry record = test::kitchenPrinter("127.0.0.1", "02-51-7F-00-00-01");
         while (flooding) {
             ::sendto(fd, record.data(), record.size(), 0, reinterpret_cast<sockaddr*>(&pc), sizeof pc);
             std::this_thread::sleep_for(100us);

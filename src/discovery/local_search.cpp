@@ -1,6 +1,6 @@
-#include "local_search.h"
+#include "discovery/local_search.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 std::optional<std::vector<LocalAddress>> searchLocalAddresses(QString& error)
 {
@@ -24,4 +24,4 @@ QString searchingLine(std::size_t localCount)
     return QStringLiteral("Searching from %1 local address%2...").arg(localCount).arg(localCount == 1 ? "" : "es");
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -1,6 +1,6 @@
 #pragma once
-// What a write's changed Wi-Fi fields constrain, for `config set` (the
-// configuration window's choices) and `com/usb write` (the tools' choices):
+// What a write's changed Wi-Fi fields constrain, by the configuration window's
+// choices (its rules) or the settings tools' choices (theirs):
 // the Wi-Fi mode offers the authentication modes, the authentication mode the
 // encryptions, and the encryption decides which key goes out, so a key given
 // for the other case (which would silently not arrive) is refused.
@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include "settable_fields.h"
+#include "write/field_change.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 // The choices as the write would leave them, each with what it offers.
 struct WifiChoicesAfter {
@@ -33,13 +33,10 @@ struct WriteWords {
     QString holder;
 };
 
-const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field);
-bool changesAny(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields);
-
 // The first choice or key that does not fit, as a sentence; nothing when all
 // fit. Only what the changes touch is checked: the printer's own settings go
 // back as they are.
 std::optional<QString> checkDependentFields(const std::vector<FieldChange>& changes, const WifiChoicesAfter& after,
                                             const WriteWords& words);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

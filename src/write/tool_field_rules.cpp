@@ -1,19 +1,21 @@
-#include "tool_fields.h"
+// The settings tools' rules: a value is taken as the tool's box or radio group
+// would take it, and the groups keep the dependent choices consistent.
+#include <QStringList>
 
 #include <algorithm>
+#include <array>
 
-#include "dependent_fields.h"
-#include "field_name_text.h"
 #include "record/coded_fields.h"
-#include "record/field_names.h"
-#include "record/ip_dot.h"
+#include "record/field_name_text.h"
 #include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
-#include "terminal_text.h"
 #include "tools/settings_tool_rules.h"
 #include "tools/tool_record.h"
+#include "write/dependent_fields.h"
+#include "write/field_rules.h"
+#include "write/printable.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 namespace {
 
@@ -21,9 +23,7 @@ const char kWep[] = "WEP";
 
 qsizetype widthOf(DeviceField field)
 {
-    const auto& layout = deviceFieldLayout();
-    return qsizetype(
-        std::find_if(layout.begin(), layout.end(), [field](const FieldLayout& f) { return f.field == field; })->width);
+    return qsizetype(layoutOf(field).width);
 }
 
 template <std::size_t N> QStringList itemsOf(const std::array<const char*, N>& items)
@@ -67,11 +67,23 @@ std::optional<std::uint32_t> addressOf(const QString& text)
 void place(ToolBoxTexts& texts, const FieldChange& change)
 {
     switch (change.field) {
+    case DeviceField::ModelName:
+        texts.modelName = change.value;
+        break;
     case DeviceField::DeviceName:
         texts.deviceName = change.value;
         break;
+    case DeviceField::MacAddress:
+        texts.macAddress = change.value;
+        break;
     case DeviceField::IpAddress:
         texts.addressValue = addressOf(change.value).value_or(0);
+        break;
+    case DeviceField::TcpPort:
+        texts.tcpPort = change.value;
+        break;
+    case DeviceField::UdpPort:
+        texts.udpPort = change.value;
         break;
     case DeviceField::IpMode:
         texts.ipMode = change.value;
@@ -94,8 +106,6 @@ void place(ToolBoxTexts& texts, const FieldChange& change)
     case DeviceField::WpaPsk:
         texts.wpaPsk = change.value;
         break;
-    default:
-        break;
     }
 }
 
@@ -109,29 +119,54 @@ std::optional<QString> checkValue(FieldChange& change)
         alone.encryType = QLatin1String(kWep);  // so that the WEP key is the one looked at
     if (std::optional<QString> refused = checkToolTexts(alone))
         return refused;
-    if (change.field == DeviceField::IpAddress) {
-        const std::optional<std::uint32_t> address = addressOf(change.value);
-        std::string ignored;
-        if (!address || *address == 0 || ip2dot(*address, ignored) != 0)
-            return QStringLiteral("invalid IP address");
-        return std::nullopt;
-    }
+    if (change.field == DeviceField::IpAddress)
+        return checkNewAddress(change.value);
     const QStringList items = choicesOf(change.field);
     if (!items.isEmpty()) {
         if (toolItemMatching(items, change.value) < 0)
             return QStringLiteral("must be one of %1, not '%2'")
-                .arg(items.join(QStringLiteral(", ")), terminalText(change.value));
+                .arg(items.join(QStringLiteral(", ")), printable(change.value));
         change.value = itemOr(items, change.value);
         return std::nullopt;
     }
-    // The tools cut a longer text to the field; here it is refused, so that
-    // nothing is written other than what was given.
     if (change.value.size() > widthOf(change.field))
         return QStringLiteral("at most %1 characters").arg(widthOf(change.field));
     return std::nullopt;
 }
 
+class ToolFieldRules final : public FieldRules {
+public:
+    std::optional<QString> checkValues(std::vector<FieldChange>& changes) const override
+    {
+        for (FieldChange& change : changes) {
+            if (const std::optional<QString> message = checkValue(change))
+                return nameOf(change.field) + QStringLiteral(": ") + *message;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<QString> checkAfter(const std::vector<FieldChange>& changes, const DeviceEntry& read) const override
+    {
+        ToolBoxTexts texts = toolTextsFromRecord(read);
+        for (const FieldChange& change : changes)
+            place(texts, change);
+        const WifiChoicesAfter after{texts.wifiMode,
+                                     texts.authMode,
+                                     texts.encryType,
+                                     toolAuthItemsFor(itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode)),
+                                     toolEncryItemsFor(itemOr(choicesOf(DeviceField::AuthMode), texts.authMode)),
+                                     Qt::CaseInsensitive};
+        return checkDependentFields(changes, after, {QStringLiteral("written"), QStringLiteral("printer")});
+    }
+};
+
 }  // namespace
+
+const FieldRules& toolFieldRules()
+{
+    static const ToolFieldRules rules;
+    return rules;
+}
 
 QString toolFieldHelp()
 {
@@ -151,54 +186,4 @@ QString toolFieldHelp()
                           "udpPort are shown read-only by the settings tools and are not changed.\n");
 }
 
-std::optional<std::vector<FieldChange>> parseToolFieldChanges(const QStringList& words, const QString& verb,
-                                                              QString& error)
-{
-    FieldChangeVerb scope;
-    scope.name = verb;
-    scope.fixed = {DeviceField::ModelName, DeviceField::MacAddress, DeviceField::TcpPort, DeviceField::UdpPort};
-    scope.whyFixed = QStringLiteral("is shown read-only by the settings tools and is not changed by ") + verb;
-    return parseFieldChanges(words, error, scope);
-}
-
-std::optional<QString> checkToolFieldChanges(std::vector<FieldChange>& changes)
-{
-    for (FieldChange& change : changes) {
-        if (const std::optional<QString> message = checkValue(change))
-            return nameOf(change.field) + QStringLiteral(": ") + *message;
-    }
-    return std::nullopt;
-}
-
-std::optional<DeviceEntry> toolRecordWithChanges(const DeviceEntry& reported, const std::vector<FieldChange>& changes,
-                                                 QString& error)
-{
-    ToolBoxTexts texts = toolTextsFromRecord(reported);
-    for (const FieldChange& change : changes)
-        place(texts, change);
-
-    const WifiChoicesAfter after{texts.wifiMode,
-                                 texts.authMode,
-                                 texts.encryType,
-                                 toolAuthItemsFor(itemOr(choicesOf(DeviceField::WifiMode), texts.wifiMode)),
-                                 toolEncryItemsFor(itemOr(choicesOf(DeviceField::AuthMode), texts.authMode)),
-                                 Qt::CaseInsensitive};
-    if (std::optional<QString> refused = checkDependentFields(changes, after,
-                                                              {QStringLiteral("written"), QStringLiteral("printer")})) {
-        error = *refused;
-        return std::nullopt;
-    }
-    if (const std::optional<QString> refused = checkToolTexts(texts)) {
-        error = *refused;
-        return std::nullopt;
-    }
-
-    // Only the given fields take the save's bytes; the others go back as the
-    // printer reported them.
-    std::vector<DeviceField> changed;
-    for (const FieldChange& change : changes)
-        changed.push_back(change.field);
-    return recordWithToolChanges(reported, texts, changed);
-}
-
-}  // namespace quillmar::cli
+}  // namespace quillmar

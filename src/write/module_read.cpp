@@ -1,4 +1,4 @@
-#include "config_read.h"
+#include "write/module_read.h"
 
 #include <QEventLoop>
 #include <QString>
@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <exception>
 
+#include "comm/core_application.h"
 #include "config/config_port.h"
-#include "core_application.h"
 #include "record/ipv4_text.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::milliseconds wait, quint16 modulePort)
 {
@@ -42,4 +42,4 @@ ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::millisecon
     return result;
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -1,14 +1,14 @@
-#include "module_census.h"
+#include "write/module_census.h"
 
 #include <chrono>
 #include <mutex>
 #include <thread>
 
+#include "discovery/local_search.h"
 #include "discovery/search_engine.h"
-#include "local_search.h"
 #include "record/ipv4_text.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 namespace {
 
@@ -72,4 +72,4 @@ std::vector<CensusModule> takeCensus(const std::vector<LocalAddress>& locals, co
     return census.modules();
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -1,30 +1,16 @@
-#include "dependent_fields.h"
+#include "write/dependent_fields.h"
 
-#include <algorithm>
+#include "write/printable.h"
 
-#include "terminal_text.h"
-
-namespace quillmar::cli {
-
-const FieldChange* changeOf(const std::vector<FieldChange>& changes, DeviceField field)
-{
-    const auto found = std::find_if(changes.begin(), changes.end(),
-                                    [field](const FieldChange& change) { return change.field == field; });
-    return found == changes.end() ? nullptr : &*found;
-}
-
-bool changesAny(const std::vector<FieldChange>& changes, std::initializer_list<DeviceField> fields)
-{
-    return std::any_of(fields.begin(), fields.end(), [&changes](DeviceField f) { return changeOf(changes, f); });
-}
+namespace quillmar {
 
 std::optional<QString> checkDependentFields(const std::vector<FieldChange>& changes, const WifiChoicesAfter& after,
                                             const WriteWords& words)
 {
     // The values may be the printer's own bytes: shown escaped.
-    const QString wifiMode = terminalText(after.wifiMode);
-    const QString authMode = terminalText(after.authMode);
-    const QString encryType = terminalText(after.encryType);
+    const QString wifiMode = printable(after.wifiMode);
+    const QString authMode = printable(after.authMode);
+    const QString encryType = printable(after.encryType);
     if (changesAny(changes, {DeviceField::WifiMode, DeviceField::AuthMode})
         && !after.authModesOffered.contains(after.authMode, after.matching)) {
         return QStringLiteral("authMode %1 is not offered with wifiMode %2 (it offers %3)")
@@ -51,4 +37,4 @@ std::optional<QString> checkDependentFields(const std::vector<FieldChange>& chan
     return std::nullopt;
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -28,12 +28,11 @@
 #include <vector>
 
 #include "config/save_exchange.h"
-#include "config_read.h"
 #include "history/record_changes.h"
-#include "module_verb_base.h"
 #include "record/device_entry.h"
+#include "write/module_read.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 struct ModuleVerdict {
     enum class Outcome {
@@ -53,9 +52,11 @@ struct ModuleVerdict {
         Verified,      // every field as sent
         Differs,       // see differences
         NotSeenAgain,  // the module did not answer again in time
+        Stopped,       // the user stopped the wait before it answered again
     };
     std::uint32_t address = 0;  // first number in the top byte
     QString addressText;
+    QString mac;                      // the printer the verdict is about, when no record was read
     std::optional<DeviceEntry> read;  // the record as the module reported it
     std::optional<DeviceEntry> sent;  // the record saved, or that a dry run would save
     Outcome outcome = Outcome::NoAnswer;
@@ -159,4 +160,4 @@ private:
     std::function<void()> quit_;
 };
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -1,4 +1,4 @@
-#include "fleet_save.h"
+#include "write/fleet_save.h"
 
 #include <QEventLoop>
 #include <QMetaObject>
@@ -7,11 +7,11 @@
 
 #include <exception>
 
-#include "core_application.h"
+#include "comm/core_application.h"
 #include "record/ipv4_text.h"
 #include "record/module_protocol.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 struct FleetSave::Module {
     ModuleVerdict verdict;
@@ -267,4 +267,4 @@ void FleetSave::quitWhenDone()
     quit_();
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

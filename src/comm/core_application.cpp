@@ -1,8 +1,8 @@
-#include "core_application.h"
+#include "comm/core_application.h"
 
 #include <QCoreApplication>
 
-namespace quillmar::cli {
+namespace quillmar {
 
 void ensureCoreApplication()
 {
@@ -14,4 +14,4 @@ void ensureCoreApplication()
     static QCoreApplication application(argc, argv);
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

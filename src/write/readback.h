@@ -8,9 +8,9 @@
 #include <functional>
 #include <vector>
 
-#include "fleet_save.h"
+#include "write/fleet_save.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 inline constexpr std::chrono::seconds kDefaultVerifyTimeout{120};
 
@@ -28,4 +28,4 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
 // module takes it by DHCP), keys masked.
 std::vector<ChangedField> readbackDifferences(const DeviceEntry& sent, const DeviceEntry& found);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

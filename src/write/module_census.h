@@ -12,7 +12,7 @@
 #include "platform/local_addresses.h"
 #include "record/device_entry.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 struct CensusModule {
     DeviceEntry record;          // as the module answered, with the address it answered from as ipAddress
@@ -27,4 +27,4 @@ std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::a
 std::vector<CensusModule> takeCensus(const std::vector<LocalAddress>& locals, const SearchTiming& timing,
                                      const std::atomic<bool>* stop = nullptr);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

@@ -1,4 +1,4 @@
-#include "readback.h"
+#include "write/readback.h"
 
 #include <QEventLoop>
 #include <QMetaObject>
@@ -9,14 +9,14 @@
 #include <exception>
 #include <thread>
 
+#include "comm/core_application.h"
 #include "config/config_port.h"
 #include "config/save_exchange.h"
-#include "core_application.h"
-#include "module_census.h"
 #include "record/ipv4_text.h"
 #include "record/module_protocol.h"
+#include "write/module_census.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 namespace {
 
@@ -143,8 +143,12 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
     QTimer stopCheck;
     if (stopRequested) {
         QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
-            if (stopRequested())
-                loop.quit();
+            if (!stopRequested())
+                return;
+            // Not seen because nobody waited: the modules may still answer.
+            for (const Pending& target : pending)
+                target.module->readback = Readback::Stopped;
+            loop.quit();
         });
         stopCheck.start(std::chrono::milliseconds(100));
     }
@@ -156,4 +160,4 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
         census.join();
 }
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

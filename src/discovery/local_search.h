@@ -9,7 +9,7 @@
 
 #include "platform/local_addresses.h"
 
-namespace quillmar::cli {
+namespace quillmar {
 
 // At most kMaxLocalAddresses addresses, or nothing with `error` set to
 // "GetIpAddrTable failed, N; get local ip failed" or "no valid host ip; get
@@ -19,4 +19,4 @@ std::optional<std::vector<LocalAddress>> searchLocalAddresses(QString& error);
 // "Searching from N local address(es)..."
 QString searchingLine(std::size_t localCount);
 
-}  // namespace quillmar::cli
+}  // namespace quillmar

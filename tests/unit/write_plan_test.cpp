@@ -1,0 +1,136 @@
+// The one plan of every write: a record is read, it must be the chosen
+// printer, only the set fields change on it, every text fits and passes the
+// path's rules, and the address guard passes a new address; each refusal
+// names what it refused.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "record/field_name_text.h"
+#include "support/sample_devices.h"
+#include "write/form_changes.h"
+#include "write/write_plan.h"
+
+namespace quillmar {
+namespace {
+
+constexpr char kMac[] = "00-1B-2C-3D-4E-5F";
+
+QByteArray bytesOf(const DeviceEntry& record, qsizetype length = 256)
+{
+    QByteArray bytes(record.data(), 256);
+    return length <= 256 ? bytes.left(length) : bytes + QByteArray(length - 256, 'x');
+}
+
+// The printer as read: garbage after the SSID's terminator and a stale WEP key
+// beside AES, both of which a write that does not touch them keeps.
+DeviceEntry printerAsRead()
+{
+    DeviceEntry read = test::kitchenPrinter("192.0.2.20", kMac);
+    read.fieldData(DeviceField::Ssid)[20] = 'x';
+    return read;
+}
+
+TEST(WritePlan, EachStepRefusesWithItsReasonAndOnlyTheSetFieldsChange)
+{
+    const DeviceEntry read = printerAsRead();
+    DeviceEntry damaged = read;
+    damaged.setText(DeviceField::AuthMode, "WPA3");
+    DeviceEntry other = read;
+    other.setText(DeviceField::MacAddress, "00-1B-2C-3D-4E-60");
+    struct Case {
+        const char* name;
+        QByteArray answer;
+        std::vector<FieldChange> changes;
+        const FieldRules& rules;
+        WritePlan::Step step;
+        const char* refusal;  // the start of it
+        std::vector<std::pair<DeviceField, std::string>> written;
+    };
+    const Case cases[] = {
+        {"a short answer", bytesOf(read, 3), {}, recordFieldRules(), WritePlan::Step::NotARecord,
+         "the answer at 192.0.2.20 is not a settings record (3 bytes instead of 256)", {}},
+        {"a longer answer is its first 256 bytes", bytesOf(read, 300), {{DeviceField::Ssid, "Shop2"}},
+         recordFieldRules(), WritePlan::Step::Planned, "", {{DeviceField::Ssid, "Shop2"}}},
+        {"a damaged coded field", bytesOf(damaged), {}, recordFieldRules(), WritePlan::Step::NotARecord,
+         "the answer at 192.0.2.20 is not a settings record: authMode \"WPA3\"", {}},
+        {"another printer", bytesOf(other), {{DeviceField::Ssid, "Shop2"}}, recordFieldRules(),
+         WritePlan::Step::AnotherPrinter, "another printer (MAC 00-1B-2C-3D-4E-60) answers at 192.0.2.20", {}},
+        {"17 characters never cut", bytesOf(read), {{DeviceField::DeviceName, "Kitchen-Printer-2"}},
+         recordFieldRules(), WritePlan::Step::Rule, "deviceName: 17 characters, at most 16 fit", {}},
+        {"35 characters of SSID", bytesOf(read), {{DeviceField::Ssid, QString(35, u's')}}, toolFieldRules(),
+         WritePlan::Step::Rule, "ssid: at most 34 characters", {}},
+        {"the window's rule", bytesOf(read), {{DeviceField::Ssid, "Shop Net"}}, windowFieldRules(),
+         WritePlan::Step::Rule, "ssid: invalid SSID config!", {}},
+        {"a choice the Wi-Fi mode does not offer", bytesOf(read), {{DeviceField::WifiMode, "Adhoc"}},
+         windowFieldRules(), WritePlan::Step::Rule, "authMode WPA2PSK is not offered with wifiMode Adhoc", {}},
+        {"a tool's choice in any case", bytesOf(read), {{DeviceField::AuthMode, "wpapsk"}}, toolFieldRules(),
+         WritePlan::Step::Planned, "", {{DeviceField::AuthMode, "WPAPSK"}}},
+        {"to WEP: the WPA key stays as it was", bytesOf(read),
+         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13ab"}},
+         windowFieldRules(), WritePlan::Step::Planned, "",
+         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13ab"}}},
+        {"a WEP key box changed under AES goes blank", bytesOf(read), {{DeviceField::Key, "typed"}},
+         recordFieldRules(), WritePlan::Step::Planned, "", {{DeviceField::Key, ""}}},
+        {"an address written as dotted text", bytesOf(read), {{DeviceField::IpAddress, "192.0.2.21"}},
+         windowFieldRules(), WritePlan::Step::Planned, "", {{DeviceField::IpAddress, "192.0.2.21"}}},
+        {"an address no printer may take", bytesOf(read), {{DeviceField::IpAddress, "224.1.2.3"}},
+         windowFieldRules(), WritePlan::Step::Guard, "224.1.2.3 is a multicast address", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteRequest request;
+        request.chosenMac = "00:1b:2c:3d:4e:5f";  // the same printer in another notation
+        request.where = QStringLiteral("192.0.2.20");
+        request.answeredAt = 0xC0000214u;
+        request.changes = c.changes;
+        request.rules = &c.rules;
+        const WritePlan plan = planWrite(request, c.answer);
+        EXPECT_EQ(plan.step, c.step);
+        EXPECT_EQ(plan.refusal.left(qsizetype(std::strlen(c.refusal))), QLatin1String(c.refusal));
+        if (plan.refused()) {
+            // The audit line is keyed to the printer the user chose.
+            EXPECT_EQ(plan.mac, c.step == WritePlan::Step::NotARecord || c.step == WritePlan::Step::AnotherPrinter
+                                    ? request.chosenMac
+                                    : std::string(kMac));
+            continue;
+        }
+        DeviceEntry expected = read;
+        for (const auto& [field, text] : c.written)
+            expected.setText(field, text);
+        EXPECT_EQ(plan.record, expected);
+        EXPECT_EQ(plan.changes().size(), c.written.size());
+    }
+}
+
+TEST(WritePlan, AWindowSetsOnlyTheBoxesChangedSinceItShowedThePrinter)
+{
+    // The window showed an out-of-date record; the printer has a newer SSID
+    // since. Only the device name was changed in the window.
+    DeviceEntry listed = printerAsRead();
+    listed.setText(DeviceField::Ssid, "OldNet");
+    ToolBoxTexts shown = toolTextsFromRecord(listed);
+    ToolBoxTexts now = shown;
+    now.deviceName = QStringLiteral("Bar-1");
+    WriteRequest request;
+    request.chosenMac = kMac;
+    request.where = QStringLiteral("COM2");
+    request.onCable = true;
+    request.changes = toolChanges(shown, now);
+    request.rules = &toolFieldRules();
+    const WritePlan plan = planWrite(request, bytesOf(printerAsRead()));
+    ASSERT_FALSE(plan.refused()) << plan.refusal.toStdString();
+    EXPECT_EQ(plan.record.text(DeviceField::Ssid), "ShopNet");
+    EXPECT_EQ(plan.record.text(DeviceField::DeviceName), "Bar-1");
+    ASSERT_EQ(plan.changes().size(), 1u);
+    EXPECT_FALSE(plan.unchanged());
+
+    request.changes = toolChanges(shown, shown);
+    EXPECT_TRUE(planWrite(request, bytesOf(printerAsRead())).unchanged());
+    request.chosenMac = "00-1B-2C-3D-4E-61";
+    EXPECT_EQ(planWrite(request, bytesOf(printerAsRead())).refusal,
+              QStringLiteral("another printer (MAC 00-1B-2C-3D-4E-5F) answers on COM2"));
+}
+
+}  // namespace
+}  // namespace quillmar
