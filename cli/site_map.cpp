@@ -6,6 +6,7 @@
 #include <map>
 
 #include "csv_text.h"
+#include "field_name_text.h"
 #include "history/record_backups.h"
 #include "history/record_changes.h"
 #include "record/ipv4_text.h"
@@ -60,15 +61,32 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
     const CsvRecord& header = records->front();
     int macColumn = -1;
     std::vector<std::optional<DeviceField>> columns;
+    // A field in two columns would take whichever came last, so a map with two
+    // MAC columns would write another printer than the one a reader sees.
+    std::map<DeviceField, int> fieldColumns;
+    const auto claim = [&](DeviceField field, int column) {
+        const auto [first, added] = fieldColumns.emplace(field, column);
+        if (!added) {
+            refuse(header.line, QStringLiteral("%1 is named twice: column %2 ('%3') and column %4 ('%5')")
+                                    .arg(nameOf(field))
+                                    .arg(first->second + 1)
+                                    .arg(terminalText(header.fields[first->second].trimmed()))
+                                    .arg(column + 1)
+                                    .arg(terminalText(header.fields[column].trimmed())));
+        }
+    };
     for (int column = 0; column < header.fields.size(); ++column) {
         const QString name = header.fields[column].trimmed();
         columns.emplace_back(std::nullopt);
         if (name.compare(QLatin1String("macAddress"), Qt::CaseInsensitive) == 0) {
             macColumn = column;
+            claim(DeviceField::MacAddress, column);
         } else if (!isIgnoredColumn(name)) {
             columns.back() = fieldOfName(name);
             if (!columns.back())
                 refuse(header.line, QStringLiteral("unknown column '%1'").arg(terminalText(name)));
+            else
+                claim(*columns.back(), column);
         }
     }
     if (macColumn < 0)

@@ -4,7 +4,8 @@
 // address, interface and modelName are columns an inventory has and that are
 // left alone), then one row per printer. An empty cell, or a key cell still
 // holding the mask discover --csv writes, leaves that field as the module has
-// it. Every row is checked before anything is sent.
+// it. Every row is checked before anything is sent. A field in two columns (in
+// any case; ip and ipAddress are one field) is refused, not taken from either.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

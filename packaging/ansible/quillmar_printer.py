@@ -25,6 +25,8 @@ options:
       - Record fields and their new values, by the names quillmar-cli takes
         (deviceName, ipAddress or ip, ipMode, wifiMode, authMode, encryType,
         ssid, key, wpaPsk, tcpPort, udpPort).
+      - macAddress and modelName, in any case, are the printer's own and are
+        refused here; C(mac) names the printer.
     required: true
     type: dict
   verify:
@@ -92,6 +94,17 @@ def map_file(mac, fields):
     return path
 
 
+# The printer's own fields, which no save changes. A macAddress among the fields
+# would be a second MAC column in the map, naming another printer than `mac`
+# perhaps; a modelName would be passed over without a word. Both are refused.
+OWN_FIELDS = ("macaddress", "modelname")
+
+
+def own_fields(fields):
+    """The names in `fields` that are the printer's own, as given."""
+    return sorted(str(name) for name in fields if str(name).strip().lower() in OWN_FIELDS)
+
+
 def apply(module, path, extra):
     params = module.params
     command = [params["cli"], "config", "apply", "--map", path, "--json"] + extra
@@ -125,6 +138,10 @@ def main():
         ),
         supports_check_mode=True,
     )
+    own = own_fields(module.params["fields"])
+    if own:
+        module.fail_json(msg="fields: %s %s the printer's own and not changed; mac alone names the printer"
+                         % (", ".join(own), "is" if len(own) == 1 else "are"), changed=False)
     path = map_file(module.params["mac"], module.params["fields"])
     try:
         # What would change, from the module's own record; nothing is written.

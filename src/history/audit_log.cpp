@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "history/state_directory.h"
@@ -41,15 +42,27 @@ QString fieldKey(DeviceField field)
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
-// Writes all of `bytes` with one call when the system lets it, so the line is
-// whole in the file; the lock keeps another program's line out of a short write.
-bool appendLocked(int descriptor, const QByteArray& bytes, QString& error)
+// Writes `line` with one call when the system lets it, so the line is whole in
+// the file; the lock keeps another program's line out of a short write. An
+// append cut short before (a full disk) leaves the file without its last line
+// end: the new line then starts on a line of its own, so that the cut line is
+// the only one lost, not this one glued onto it.
+bool appendLocked(int descriptor, const QByteArray& line, QString& error)
 {
     while (::flock(descriptor, LOCK_EX) != 0) {
         if (errno != EINTR) {
             error = qt_error_string(errno);
             return false;
         }
+    }
+    QByteArray bytes = line;
+    struct stat info {};
+    if (::fstat(descriptor, &info) == 0 && info.st_size > 0) {
+        char last = 0;
+        // When the last byte cannot be read, a line end too many only makes an
+        // empty line, which readers pass over; one too few loses this line.
+        if (::pread(descriptor, &last, 1, info.st_size - 1) != 1 || last != '\n')
+            bytes.prepend('\n');
     }
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -120,7 +133,8 @@ std::optional<QString> appendAudit(AuditEntry entry, const QByteArray& path)
     const qsizetype slash = file.lastIndexOf('/');
     if (slash > 0 && !makePrivateDirectories(file.left(slash), error))
         return error;
-    const int descriptor = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // Opened for reading too: the last byte tells whether an earlier append was cut short.
+    const int descriptor = ::open(file.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (descriptor < 0)
         return QStringLiteral("cannot open %1: %2").arg(QFile::decodeName(file), qt_error_string(errno));
     const bool written = appendLocked(descriptor, auditJson(entry) + '\n', error);

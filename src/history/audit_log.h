@@ -42,7 +42,9 @@ QByteArray auditJson(const AuditEntry& entry);
 
 // Appends `entry` to the log at `path` (auditLogPath() when empty); the
 // reason when it could not be written. A write that happened is never undone
-// for its audit line: callers report the failure and go on.
+// for its audit line: callers report the failure and go on. A line an earlier
+// append left without its end (a full disk) is ended first, so this entry is
+// read back whole and only the cut one as damage.
 std::optional<QString> appendAudit(AuditEntry entry, const QByteArray& path = {});
 
 // Size and SHA-256 of a file's bytes; nothing when it cannot be read.

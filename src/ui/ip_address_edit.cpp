@@ -1,5 +1,6 @@
 #include "ui/ip_address_edit.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
@@ -35,8 +36,12 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent)
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             // Moving on after the third digit, as the system's address control does.
-            if (text.size() == 3 && i < 3)
+            if (text.size() == 3 && i < 3) {
                 moveTo(i + 1, false);
+                // The '.' a user types after the third digit is the separator
+                // this move already stands for, whatever the next box holds.
+                movedOnTo_ = i + 1;
+            }
             emit valueChanged();
         });
         layout->addWidget(edit, 1);
@@ -79,19 +84,35 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
         ++i;
     if (i == 4)
         return QWidget::eventFilter(watched, event);
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    if (event->type() == QEvent::FocusIn) {
+        // Tab selects a box's number on the way in; a box the program gives
+        // focus to does the same, so that what is typed replaces the number
+        // instead of being refused at the three digits it already holds. A
+        // click puts the cursor where it was clicked, and a window coming
+        // back keeps it where it was.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::OtherFocusReason)
+            octets_[i]->selectAll();
         update();  // the frame shows whether the box has focus
+        return false;
+    }
+    if (event->type() == QEvent::FocusOut || event->type() == QEvent::MouseButtonPress) {
+        movedOnTo_ = -1;
+        if (event->type() == QEvent::FocusOut)
+            update();
         return false;
     }
     if (event->type() != QEvent::KeyPress)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* octet = octets_[i];
+    const bool justMovedOn = movedOnTo_ == i;
+    movedOnTo_ = -1;
     if (key->key() == Qt::Key_Period || key->text() == QLatin1String(".")) {
-        // A period in an empty box is swallowed: after three digits the
-        // cursor has already moved on, so "192.0.2.11" typed straight
-        // through fills the four boxes in order.
-        if (i < 3 && !octet->text().isEmpty())
+        // Swallowed right after the third digit moved on, so "192.0.2.11"
+        // typed straight through fills the four boxes in order even over an
+        // address they hold; in an empty box there is nothing to move on from.
+        if (i < 3 && !justMovedOn && !octet->text().isEmpty())
             moveTo(i + 1, false);
         return true;
     }

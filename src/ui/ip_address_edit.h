@@ -36,6 +36,9 @@ private:
     void moveTo(int index, bool atEnd);
 
     std::array<QLineEdit*, 4> octets_{};
+    // The box the third digit of the one before moved to, until the next key
+    // there, a click or focus leaving it; -1 otherwise.
+    int movedOnTo_ = -1;
 };
 
 }  // namespace quillmar

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
 #include <QValidator>
 
 #include "ui/ip_address_edit.h"
@@ -54,4 +56,49 @@ TEST(IpAddressEdit, AnAddressTypedStraightThroughFillsTheFourBoxes)
     }
     EXPECT_EQ(edit.value(), 0xC000020Bu);
     EXPECT_EQ(edit.octetEdit(1)->text(), QStringLiteral("0"));
+}
+
+TEST(IpAddressEdit, AWholeAddressTypedIntoTheBoxGivesExactlyThatAddress)
+{
+    enum class Entry { Tab, Program };
+    const struct {
+        Entry entry;
+        std::uint32_t held;  // 0: the box is empty
+        const char* typed;
+        std::uint32_t expected;
+    } cases[] = {
+        {Entry::Tab, 0xC0000214u, "198.51.100.11", 0xC633640Bu},      // over 192.0.2.20
+        {Entry::Program, 0xC0000214u, "198.51.100.11", 0xC633640Bu},  // the box given focus by its window
+        {Entry::Tab, 0u, "198.51.100.11", 0xC633640Bu},
+        {Entry::Program, 0u, "192.0.2.11", 0xC000020Bu},
+        {Entry::Tab, 0xC0A864C8u, "10.1.2.3", 0x0A010203u},  // short numbers over 192.168.100.200
+        {Entry::Tab, 0x0A010203u, "203.0.113.254", 0xCB0071FEu},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        QWidget window;
+        auto* before = new QLineEdit(&window);
+        auto* edit = new IpAddressEdit(&window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(before);
+        layout->addWidget(edit);
+        if (c.held)
+            edit->setValue(c.held);
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        if (c.entry == Entry::Tab) {
+            before->setFocus();
+            QTest::keyClick(before, Qt::Key_Tab);
+        } else {
+            edit->setFocus();
+        }
+        ASSERT_EQ(QApplication::focusWidget(), edit->octetEdit(0));
+        // Each key goes to whichever box has focus at the time, as from a keyboard.
+        QTest::keyClicks(static_cast<QWidget*>(nullptr), QString::fromLatin1(c.typed));
+        EXPECT_EQ(edit->value(), c.expected) << QStringLiteral("%1.%2.%3.%4")
+                                                    .arg(edit->octetEdit(0)->text(), edit->octetEdit(1)->text(),
+                                                         edit->octetEdit(2)->text(), edit->octetEdit(3)->text())
+                                                    .toStdString();
+    }
 }

@@ -2,9 +2,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "config/configuration_export.h"
@@ -12,6 +10,7 @@
 #include "config/key_file_report.h"
 #include "config/save_records.h"
 #include "record/config_block.h"
+#include "support/file_size_limit.h"
 #include "support/temp_directory.h"
 
 using namespace quillmar;
@@ -73,29 +72,6 @@ QStringList importLines(const QByteArray& text, ImportOutcome* outcome = nullptr
     return report.lines();
 }
 
-// Holds the file-size limit of this process for one test, so that a write past
-// it fails for real.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 }  // namespace
 
 TEST(ConfigurationExport, FileIsTheRecordOf256BytesWithFullWidthFields)
@@ -141,7 +117,7 @@ TEST(ConfigurationExport, FailedWriteLeavesTheOldFileAsItWas)
     ScriptedExportPrompts prompts(true);
     int result = 0;
     {
-        const FileSizeLimit limit(100);
+        const test::FileSizeLimit limit(100);
         result = exportData(path, exportBlock(), prompts);
     }
     EXPECT_EQ(result, -1);

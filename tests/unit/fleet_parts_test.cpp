@@ -12,6 +12,7 @@
 #include "history/record_backups.h"
 #include "module_watch.h"
 #include "record/ipv4_text.h"
+#include "site_map.h"
 #include "support/sample_devices.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
@@ -285,6 +286,54 @@ TEST(WriteGuard, RefusesWhatNoPrinterMayTakeAndAnotherPrintersAddressButLetsTwoP
     ASSERT_TRUE(warning);
     EXPECT_TRUE(warning->startsWith("203.0.113.5 is outside 192.0.2.0/24, the network 192.0.2.20 answered on"))
         << warning->toStdString();
+}
+
+TEST(SiteMap, RefusesAHeaderThatNamesAFieldTwiceOrCannotBeApplied)
+{
+    test::TempDirectory dir;
+    const QString path = dir.file("site.csv");
+    const auto read = [&path](const QByteArray& text, QStringList& refusals) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        file.close();
+        refusals.clear();
+        return cli::readSiteMap(QFile::encodeName(path), refusals);
+    };
+    // Each map is refused as a whole, with one message naming the header's line.
+    const struct {
+        QByteArray text;
+        const char* refusal;
+    } refused[] = {
+        {"macAddress,deviceName,MACADDRESS\r\n00-1F-7C-00-02-14,FRONT,00-1F-7C-00-02-15\r\n",
+         "macAddress is named twice: column 1 ('macAddress') and column 3 ('MACADDRESS')"},
+        {"ssid,macAddress,SSID\r\nShopA,00-1F-7C-00-02-14,ShopB\r\n",
+         "ssid is named twice: column 1 ('ssid') and column 3 ('SSID')"},
+        {"macAddress,ip,ipAddress\r\n00-1F-7C-00-02-14,192.0.2.30,192.0.2.31\r\n",
+         "ipAddress is named twice: column 2 ('ip') and column 3 ('ipAddress')"},
+        {"macAddress,wpaPsk,deviceName,wpapsk\r\n00-1F-7C-00-02-14,,FRONT,\r\n",
+         "wpaPsk is named twice: column 2 ('wpaPsk') and column 4 ('wpapsk')"},  // even with its cells empty
+        {"macAddress, ssid ,Ssid\r\n", "ssid is named twice: column 2 ('ssid') and column 3 ('Ssid')"},
+        {"deviceName,ssid\r\nFRONT,ShopA\r\n", "no macAddress column"},
+        {"macAddress,printerName\r\n00-1F-7C-00-02-14,FRONT\r\n", "unknown column 'printerName'"},
+    };
+    QStringList refusals;
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_FALSE(read(c.text, refusals));
+        EXPECT_EQ(refusals.join(u'\n').toStdString(),
+                  QStringLiteral("%1 line 1: %2").arg(path, QLatin1String(c.refusal)).toStdString());
+    }
+
+    // The inventory discover --csv writes names every field once.
+    const auto rows = read("address,interface,modelName,deviceName,macAddress,ipAddress,tcpPort,udpPort,ipMode,"
+                           "wifiMode,authMode,encryType,ssid,key,wpaPsk\r\n"
+                           "192.0.2.20,eth0,RX7000 WI-FI,FRONT,00:1f:7c:00:02:14,,,,,,,,ShopA,,\r\n",
+                           refusals);
+    ASSERT_TRUE(rows) << refusals.join(u'\n').toStdString();
+    ASSERT_EQ(rows->size(), 1u);
+    EXPECT_EQ((*rows)[0].mac, QStringLiteral("00-1F-7C-00-02-14"));
+    EXPECT_EQ((*rows)[0].changes.size(), 2u);  // deviceName and ssid
 }
 
 }  // namespace

@@ -300,6 +300,26 @@ TEST(FleetApply, AnExportedRecordOrAKeyFileGivesOnlyWhatItSetsAndNeverAModulesOw
     EXPECT_EQ(sim.requestCount(), requests);
 }
 
+TEST(FleetApply, AMapNamingTheMacTwiceIsRefusedAndNothingIsSent)
+{
+    test::TempDirectory dir;
+    auto sim = startModules({"address=127.0.0.1", "address=127.0.0.2"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    QFile map(dir.file("site.csv"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    map.write("macAddress,ssid,MacAddress\r\n02-51-7F-00-00-01,Shop2,02-51-7F-00-00-02\r\n");
+    map.close();
+
+    const auto run = runVerbs({"config", "apply", "--map", map.fileName(), "--tick-ms", "5"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.contains(map.fileName()
+                                 + " line 1: macAddress is named twice: column 1 ('macAddress') and "
+                                   "column 3 ('MacAddress')"))
+        << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("nothing is sent")) << run.err.toStdString();
+    EXPECT_EQ(sim.requestCount(), 0u);
+}
+
 TEST(FleetBackups, AComWriteIsBackedUpFirstToo)
 {
     test::ScopedStateHome state;

@@ -1,9 +1,13 @@
 // The audit log and the record changes it keeps: keys never in clear, whole
-// lines whoever appends, damaged lines named and passed over.
+// lines whoever appends (and after an append cut short), damaged lines named
+// and passed over.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
+
+#include <functional>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,6 +15,7 @@
 
 #include "history/audit_log.h"
 #include "history/write_journal.h"
+#include "support/file_size_limit.h"
 #include "support/sample_devices.h"
 #include "support/state_home.h"
 
@@ -102,4 +107,55 @@ TEST(AuditLog, TwoProgramsAppendingAtOnceLeaveOnlyWholeLinesAndADamagedLineIsNam
         ASSERT_TRUE((*lines)[i].damage.isEmpty()) << "line " << (*lines)[i].number;
     EXPECT_EQ(lines->back().number, 2 * kLinesEach + 1);
     EXPECT_FALSE(lines->back().damage.isEmpty());
+}
+
+TEST(AuditLog, AnAppendAfterOneCutShortStartsOnALineOfItsOwn)
+{
+    const auto entry = [](const char* operation) {
+        AuditEntry made;
+        made.operation = QString::fromLatin1(operation);
+        made.verdict = QStringLiteral("confirmed");
+        return made;
+    };
+    const struct {
+        const char* cut;
+        std::function<void(const QString& log)> cutShort;
+    } cases[] = {
+        {"a line left without its end",
+         [](const QString& log) {
+             QFile file(log);
+             ASSERT_TRUE(file.open(QIODevice::Append));
+             file.write("{\"time\": \"cut sh");
+         }},
+        {"a write refused past the file-size limit, as on a full disk",
+         [&](const QString& log) {
+             const qint64 size = QFileInfo(log).size();
+             {
+                 const test::FileSizeLimit limit(rlim_t(size + 20));
+                 const std::optional<QString> error = appendAudit(entry("cut short"));
+                 ASSERT_TRUE(error);
+                 EXPECT_TRUE(error->startsWith(QStringLiteral("cannot write ") + log)) << error->toStdString();
+             }
+             EXPECT_EQ(QFileInfo(log).size(), size + 20);  // the first 20 bytes of the line went in
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        [&] {
+            test::ScopedStateHome home;
+            ASSERT_FALSE(appendAudit(entry("before")));
+            c.cutShort(home.auditLog());
+            ASSERT_FALSE(appendAudit(entry("after")));
+
+            QString error;
+            const auto lines = readAuditLog(QFile::encodeName(home.auditLog()), error);
+            ASSERT_TRUE(lines) << error.toStdString();
+            ASSERT_EQ(lines->size(), 3u);
+            EXPECT_EQ((*lines)[0].object.value("operation").toString(), QStringLiteral("before"));
+            EXPECT_EQ((*lines)[1].number, 2);
+            EXPECT_FALSE((*lines)[1].damage.isEmpty());
+            EXPECT_TRUE((*lines)[2].damage.isEmpty()) << (*lines)[2].damage.toStdString();
+            EXPECT_EQ((*lines)[2].object.value("operation").toString(), QStringLiteral("after"));
+        }();
+    }
 }
