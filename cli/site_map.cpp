@@ -6,9 +6,9 @@
 #include <map>
 
 #include "csv_text.h"
-#include "field_name_text.h"
 #include "history/record_backups.h"
 #include "history/record_changes.h"
+#include "record/field_name_text.h"
 #include "record/ipv4_text.h"
 #include "terminal_text.h"
 #include "write/write_plan.h"

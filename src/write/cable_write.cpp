@@ -15,13 +15,13 @@ CableWrite writeOverCable(SettingsChannel& channel, WriteRequest request, const 
                                    read.reason.isEmpty() ? QStringLiteral("no whole record") : read.reason);
         WritePlan unread;
         unread.mac = request.chosenMac;
-        outcome.auditFailure = PlannedWrite(operation, read.device, unread).finish(QStringLiteral("refused: ") + outcome.message);
+        outcome.auditFailure =
+            PlannedWrite(operation, read.device, unread).finish(QStringLiteral("refused: ") + outcome.message);
         return outcome;
     }
     request.where = read.device;
     request.onCable = true;
-    PlannedWrite write(operation, read.device,
-                       planWrite(request, QByteArray(read.record.data(), read.recordBytes)));
+    PlannedWrite write(operation, read.device, planWrite(request, QByteArray(read.record.data(), read.recordBytes)));
     outcome.plan = write.plan();
     if (write.plan().refused()) {
         outcome.outcome = CableWrite::Outcome::Refused;
@@ -39,8 +39,8 @@ CableWrite writeOverCable(SettingsChannel& channel, WriteRequest request, const 
     outcome.device = result.device;
     outcome.outcome = result.ok() ? CableWrite::Outcome::Written : CableWrite::Outcome::Failed;
     outcome.message = result.reason;
-    outcome.auditFailure =
-        write.finish(result.ok() ? QStringLiteral("written") : QStringLiteral("failed: ") + result.reason);
+    outcome.auditFailure = write.finish(result.ok() ? QStringLiteral("written")
+                                                    : QStringLiteral("failed: ") + result.reason);
     return outcome;
 }
 

@@ -50,7 +50,8 @@ template <std::size_t N> RuleMessage oneOf(const std::array<const char*, N>& ite
 {
     if (itemList(items).contains(value))
         return std::nullopt;
-    return QStringLiteral("must be one of %1, not '%2'").arg(itemList(items).join(QStringLiteral(", ")), printable(value));
+    return QStringLiteral("must be one of %1, not '%2'")
+        .arg(itemList(items).join(QStringLiteral(", ")), printable(value));
 }
 
 std::optional<std::uint32_t> addressOf(const QString& text)
@@ -96,8 +97,8 @@ const std::vector<WindowField>& windowFields()
 const WindowField* windowField(DeviceField field)
 {
     const auto& fields = windowFields();
-    const auto found =
-        std::find_if(fields.begin(), fields.end(), [field](const WindowField& f) { return f.field == field; });
+    const auto found = std::find_if(fields.begin(), fields.end(),
+                                    [field](const WindowField& f) { return f.field == field; });
     return found == fields.end() ? nullptr : &*found;
 }
 
@@ -133,8 +134,8 @@ public:
                                std::nullopt};
         if (const auto encrys = encryTypeItemsFor(toSingleByte(v.authMode)))
             after.encryTypesOffered = toItems(*encrys);
-        if (std::optional<QString> refused =
-                checkDependentFields(changes, after, {QStringLiteral("sent"), QStringLiteral("module")}))
+        if (std::optional<QString> refused = checkDependentFields(changes, after,
+                                                                  {QStringLiteral("sent"), QStringLiteral("module")}))
             return refused;
         // The key that goes out with a new encryption is the module's own when
         // not given: it must pass its box's rule as well.

@@ -122,8 +122,8 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
         WriteGuard fallback;
         WriteGuard& guard = request.guard ? *request.guard : fallback;
         const std::optional<std::uint32_t> to = parseIpv4(toSingleByte(address->value));
-        const std::optional<std::uint32_t> kept =
-            request.answeredAt ? request.answeredAt : parseIpv4(read.text(DeviceField::IpAddress));
+        const std::optional<std::uint32_t> kept = request.answeredAt ? request.answeredAt
+                                                                     : parseIpv4(read.text(DeviceField::IpAddress));
         if (to) {
             if (const std::optional<GuardRefusal> refused = guard.check(readMac, kept, *to)) {
                 return refuse(plan, refused->inUse ? WritePlan::Step::AddressInUse : WritePlan::Step::Guard,
