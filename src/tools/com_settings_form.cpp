@@ -79,6 +79,11 @@ void TForm1::Button5Click()
     });
 }
 
+void TForm1::refuseSave(const QString& message)
+{
+    showStopError(this, message);
+}
+
 void TForm1::Button2Click()
 {
     // The port the save writes to is the one this window's control was last
@@ -107,7 +112,7 @@ void TForm1::Button2Click()
         } else if (write.outcome == CableWrite::Outcome::Failed) {
             showException(this, write.message);
         } else {
-            showStopError(this, write.message + QStringLiteral(": nothing was written"));
+            refuseSave(write.message + QStringLiteral(": nothing was written"));
         }
     });
 }

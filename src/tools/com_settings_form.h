@@ -17,6 +17,7 @@ public slots:
     void Button2Click();
 
 protected:
+    void refuseSave(const QString& message) override;
     void showEvent(QShowEvent* event) override;
 };
 

@@ -280,7 +280,7 @@ std::optional<WriteRequest> SettingsToolForm::saveRequest()
     request.rules = &toolFieldRules();
     if (const std::optional<QString> refused = checkFieldChanges(*request.rules, request.changes)) {
         log(QStringLiteral("SAVE SETTING on %1 refused: %2").arg(lastRead_->device, *refused));
-        showError(this, *refused + QStringLiteral(": nothing was written"));
+        refuseSave(*refused + QStringLiteral(": nothing was written"));
         return std::nullopt;
     }
     saveGuard_ = listedPrintersGuard(context_.listedPrinters ? context_.listedPrinters() : std::vector<CensusModule>{});

@@ -114,6 +114,8 @@ protected:
     // logged, and a written record is what the next save starts from. False
     // when nothing was written; the caller tells the user.
     bool keepWritten(const CableWrite& write);
+    // Tells the user why a save wrote nothing, in the tool's own kind of box.
+    virtual void refuseSave(const QString& message) = 0;
     // Button8Click's two halves: "BAUDSET.DAT" written (false after telling
     // why not), and the message that the defaults were saved.
     bool storeBaudDefault();

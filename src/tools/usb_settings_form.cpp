@@ -111,6 +111,11 @@ void TForm2::Button5Click()
     });
 }
 
+void TForm2::refuseSave(const QString& message)
+{
+    showErrorDialog(this, message);
+}
+
 void TForm2::Button2Click()
 {
     // The printer is matched by its serial number when the write opens it.
@@ -148,7 +153,7 @@ void TForm2::Button2Click()
             showErrorDialog(this, withReason(QStringLiteral("Save USB config error !"), printerName(write.device),
                                              QString(), write.message));
         } else {
-            showErrorDialog(this, write.message + QStringLiteral(": nothing was written"));
+            refuseSave(write.message + QStringLiteral(": nothing was written"));
         }
     });
 }

@@ -26,6 +26,7 @@ public slots:
     void Timer1Timer();
 
 protected:
+    void refuseSave(const QString& message) override;
     void showEvent(QShowEvent* event) override;
 
 private:

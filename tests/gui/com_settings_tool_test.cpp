@@ -258,6 +258,30 @@ TEST_F(ComSettingsToolTest, ASaveWhoseBackupCannotBeStoredWritesNothing)
     EXPECT_TRUE(sim->lines("settings-write").empty());
 }
 
+// The printer read on COM2 was unplugged and another one plugged in: the save
+// reads the port again and refuses the printer it finds there.
+TEST_F(ComSettingsToolTest, ASaveToAnotherPrinterPluggedInSinceTheReadIsRefused)
+{
+    remember("COMSET.DAT", "2");
+    test::ScopedStateHome home;
+    startPrinters();
+    w.open();
+    w.edit("Edit9")->clear();
+    QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
+    printers[0].setText(DeviceField::MacAddress, "0a-1b-2c-3d-4e-60");
+    sim.reset();
+    startPrinters();
+    w.click("Button2");
+    EXPECT_EQ(w.prompter.texts().last(),
+              QStringLiteral("another printer (MAC 0a-1b-2c-3d-4e-60) answers on COM2: nothing was written"));
+    EXPECT_EQ(w.prompter.prompts.back().icon, PromptIcon::Stop);
+    EXPECT_TRUE(sim->lines("settings-write").empty());
+    const QList<QJsonObject> audit = home.auditEntries();
+    ASSERT_EQ(audit.size(), 1);
+    EXPECT_EQ(audit[0].value("macAddress").toString(), QStringLiteral("0a-1b-2c-3d-4e-5f"));
+    EXPECT_TRUE(audit[0].value("verdict").toString().startsWith(QStringLiteral("refused: another printer")));
+}
+
 TEST_F(ComSettingsToolTest, ASaveWritesOnlyTheRecordReadOnThatPortSinceTheLastFailedRead)
 {
     remember("COMSET.DAT", "4");

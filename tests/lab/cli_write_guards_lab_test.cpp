@@ -1,14 +1,18 @@
-// What quillmar-cli does around a write, in the lab with the real timing: a dry
-// run that sends nothing, the address guard, the read-back that proves a save
-// (and catches a module that stored something else), and the audit log of it all.
+// What quillmar-cli does around a write, in the lab: a dry run that sends
+// nothing, the address guard, the read-back that proves a save (and catches a
+// module that stored something else) and a stop while it waits, the audit log
+// of it all, and --all without a cap.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "lab/lab_process.h"
 #include "lab/save_lab.h"
 #include "support/state_home.h"
+#include "support/temp_directory.h"
 
 using namespace quillmar;
 using namespace quillmar::test;
@@ -80,4 +84,90 @@ TEST_F(SaveLabTest, DryRunGuardAndReadBackAreEachWhatTheyClaimAndTheLogHasTheWri
     EXPECT_TRUE(log[2].toObject().value("verdict").toString().startsWith("confirmed; read back: differs")) << out;
     for (const QJsonValue& entry : log)
         EXPECT_EQ(entry.toObject().value("operation").toString(), QStringLiteral("config set"));
+}
+
+// An inventory applied as discover wrote it changes nothing, a DHCP module
+// included (its row keeps the address its record stores, not where it
+// answered); a map may swap two modules' addresses, but not give one the
+// PC's own address or a network's own.
+TEST_F(SaveLabTest, AnInventoryAsItIsChangesNothingAndAMapMaySwapButNotTakeThePcsAddress)
+{
+    sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,macAddress=00-1F-7C-00-02-14", "--module",
+                                "address=192.0.2.21,macAddress=00-1F-7C-00-02-15"});
+    ASSERT_TRUE(sim->ready()) << sim->error;
+    ASSERT_TRUE(lab->addHost("mb", 'a', {"192.0.2.22/24"})) << lab->error;
+    SimProcess& dhcp = lab->startSim(
+        "mb", {"--module", "address=192.0.2.22,macAddress=00-1F-7C-00-02-16,ipMode=DHCP,ipAddress=192.0.2.99"});
+    ASSERT_TRUE(dhcp.ready()) << dhcp.error;
+    ScopedStateHome home;
+    TempDirectory directory;
+    const QString map = directory.file("site.csv");
+    const auto apply = [&](const QByteArray& table, const std::string& options, std::string& out) {
+        QFile file(map);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(table);
+        file.close();
+        return cli(*lab, "config apply --map " + map.toStdString() + " --quick --json " + options, out);
+    };
+    std::string out;
+    ASSERT_EQ(lab->run("pc", {"/bin/sh", "-c", "\"$0\" discover --csv --quick 2>/dev/null", QUILLMAR_CLI_PATH}, &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("192.0.2.22,eth0,"), std::string::npos) << out;
+    EXPECT_NE(out.find(",192.0.2.99,"), std::string::npos) << out;  // the DHCP module's own ipAddress
+    EXPECT_EQ(apply(QByteArray::fromStdString(out), "", out), 0) << out;
+    const QJsonArray unchanged = jsonArrayIn(out);
+    ASSERT_EQ(unchanged.size(), 3) << out;
+    for (const QJsonValue& verdict : unchanged)
+        EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("unchanged")) << out;
+
+    const struct {
+        QByteArray table;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"macAddress,ip\n00-1F-7C-00-02-14,192.0.2.21\n00-1F-7C-00-02-15,192.0.2.20\n", 0, "would save"},
+        {"macAddress,ip\n00-1F-7C-00-02-14,192.0.2.21\n", 2, "192.0.2.21 is the address of another module"},
+        {"macAddress,ip\n00-1F-7C-00-02-14,192.0.2.1\n", 2, "line 2: 192.0.2.1 is this PC's own address"},
+        {"macAddress,ip\n00-1F-7C-00-02-14,192.0.2.0\n", 2, "192.0.2.0 is the network address of 192.0.2.0/24"},
+        {"macAddress,ip\n00-1F-7C-00-02-16,192.0.2.21\n", 2, "192.0.2.21 is the address of another module"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.table.toStdString());
+        EXPECT_EQ(apply(c.table, "--dry-run", out), c.status) << out;
+        EXPECT_NE(out.find(c.says), std::string::npos) << out;
+    }
+    EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
+    EXPECT_TRUE(dhcp.lines("request", "kind", "save-header").empty());
+}
+
+// --all has no cap on how many modules it saves, and its dry run lists the
+// same; Ctrl-C while a save is read back ends the run as stopped.
+TEST_F(SaveLabTest, AllSavesEveryModuleItFindsAndCtrlCDuringTheReadBackIsAStop)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=600").ready()) << sim->error;
+    ScopedStateHome home;
+    {
+        LabProcess verify(*lab, "pc",
+                          {"/bin/sh", "-c", "exec \"$0\" config set 192.0.2.20 ssid=Again --tick-ms 20 --verify 2>&1",
+                           QUILLMAR_CLI_PATH});
+        const auto reading = [](const std::string& line) { return line.find("Reading the saved") == 0; };
+        ASSERT_TRUE(verify.lineWhere(reading, 0, std::chrono::seconds(20))) << verify.seen().size();
+        EXPECT_EQ(verify.stop(SIGINT, std::chrono::seconds(5)), 130);
+        const auto stopped = [](const std::string& line) { return line.find("stopped") != std::string::npos; };
+        EXPECT_TRUE(verify.lineWhere(stopped, 0, std::chrono::seconds(1)));
+    }
+
+    std::vector<std::string> onA;
+    for (int i = 100; i < 250; ++i)
+        onA.push_back("192.0.2." + std::to_string(i) + "/24");
+    ASSERT_TRUE(lab->addHost("na", 'a', onA)) << lab->error;
+    SimProcess& many = lab->startSim("na", {"--generate", "150,address=192.0.2.100,save=restart,restartAfter=600"});
+    ASSERT_TRUE(many.ready()) << many.error;
+    std::string out;
+    EXPECT_EQ(cli(*lab, "config set --all ssid=Bulk --quick --dry-run --json", out), 0) << out;
+    EXPECT_EQ(jsonArrayIn(out).size(), 150);
+    EXPECT_EQ(cli(*lab, "config set --all ssid=Bulk --quick --json --tick-ms 20", out), 0) << out;
+    EXPECT_EQ(jsonArrayIn(out).size(), 150);
+    EXPECT_EQ(many.lines("stored").size(), 150u);
 }

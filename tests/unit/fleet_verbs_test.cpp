@@ -248,6 +248,45 @@ TEST(FleetBackups, EveryWriteIsBackedUpFirstAndRestorePutsTheOldRecordBack)
     EXPECT_EQ(storedBy(sim, "127.0.0.2").size(), 1u);
 }
 
+// A backup is checked as a save would be: a whole record, of the module's
+// family, with every field it changes passing its rule. Nothing is sent
+// otherwise.
+TEST(FleetRestore, ADamagedBlankOrOtherFamilyRecordIsRefused)
+{
+    test::TempDirectory dir;
+    test::ScopedStateHome state;
+    auto sim = startModules({"address=127.0.0.1"});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    const QString exported = dir.file("module.bin");
+    ASSERT_EQ(runVerbs({"config", "export", "127.0.0.1", exported}).status, 0);
+    const DeviceEntry module = readFile(exported);
+    const struct {
+        const char* what;
+        std::vector<std::pair<DeviceField, const char*>> damage;
+        const char* says;
+    } cases[] = {
+        {"a damaged coded field", {{DeviceField::EncryType, "AE5"}}, "is not a settings record: encryType \"AE5\""},
+        {"blank fields",
+         {{DeviceField::DeviceName, ""}, {DeviceField::Ssid, ""}},
+         "deviceName: invalid Serial Number!"},
+        {"a model of the other family", {{DeviceField::ModelName, "RX4100 WI-FI"}}, "of another family"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeviceEntry record = module;
+        for (const auto& [field, text] : c.damage)
+            record.setText(field, text);
+        QFile file(dir.file("damaged.bin"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(record.data(), 256);
+        file.close();
+        const auto run = runVerbs({"config", "restore", "127.0.0.1", file.fileName(), "--tick-ms", "5"});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.err.contains(QLatin1String(c.says))) << run.err.toStdString();
+    }
+    EXPECT_TRUE(sim.lines("request", "kind", "save-header").empty());
+}
+
 TEST(FleetApply, AnExportedRecordOrAKeyFileGivesOnlyWhatItSetsAndNeverAModulesOwnFields)
 {
     test::TempDirectory dir;

@@ -49,7 +49,7 @@ TEST(SimModule, BadModuleOptionsSayWhatIsWrong)
     EXPECT_FALSE(parseModuleOption("modelName=X", error));
     EXPECT_NE(error.find("address"), std::string::npos);
     EXPECT_FALSE(parseModuleOption("address=192.0.2.300", error));
-    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,length=257", error));
+    EXPECT_FALSE(parseModuleOption("address=192.0.2.1,length=1025", error));
     EXPECT_NE(error.find("length"), std::string::npos);
     EXPECT_FALSE(parseModuleOption("address=192.0.2.1,length=0", error));
     EXPECT_FALSE(parseModuleOption("address=192.0.2.1,answer=sometimes", error));
