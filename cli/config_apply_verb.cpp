@@ -148,7 +148,7 @@ private:
     // The map's modules among those that answered; a new address the guard
     // refuses (another module answers from it, unless this map moves that
     // module away too) ends the run before anything is sent.
-    std::optional<int> chooseTargets(const std::vector<CensusModule>& found, std::vector<std::uint32_t>& targets,
+    std::optional<int> chooseTargets(const std::vector<CensusModule>& found, std::vector<FleetTarget>& targets,
                                      std::vector<ModuleVerdict>& left, VerbContext& context) override
     {
         for (const MapRow& row : *map_) {
@@ -180,8 +180,11 @@ private:
                                                         : QString());
                 }
             }
-            if (std::find(targets.begin(), targets.end(), module->from) == targets.end())
-                targets.push_back(module->from);
+            // Rows stay apart by MAC: two modules with one address on two
+            // networks are two targets, each reached on its own interface.
+            const FleetTarget target{module->from, module->interfaceIndex};
+            if (std::find(targets.begin(), targets.end(), target) == targets.end())
+                targets.push_back(target);
         }
         if (!refusals.isEmpty())
             return refuseAll(refusals, context);

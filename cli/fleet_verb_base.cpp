@@ -112,12 +112,13 @@ private:
 // saving thread.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice)
-        : fleet_(fleet), context_(context), verb_(verb), family_(family), choice_(choice)
+    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice,
+               const std::vector<LocalAddress>& locals)
+        : fleet_(fleet), context_(context), verb_(verb), family_(family), choice_(choice), locals_(locals)
     {
     }
 
-    void addRow(const DeviceEntry& entry) override
+    void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
     {
         if (!choice_.keeps(entry) || !isManagedModel(family_, entry.text(DeviceField::ModelName)))
             return;
@@ -129,9 +130,10 @@ public:
         const std::optional<std::uint32_t> address = parseIpv4(entry.text(DeviceField::IpAddress));
         if (!address)
             return;
+        const unsigned interfaceIndex = localIndex < locals_.size() ? locals_[localIndex].interfaceIndex : 0;
         FleetSave* fleet = &fleet_;
         QMetaObject::invokeMethod(
-            fleet, [fleet, address] { fleet->add(*address); }, Qt::QueuedConnection);
+            fleet, [fleet, address, interfaceIndex] { fleet->add(*address, interfaceIndex); }, Qt::QueuedConnection);
     }
 
     void showError(const std::string& text) override
@@ -153,6 +155,7 @@ private:
     QString verb_;
     int family_;
     const SearchChoice& choice_;
+    const std::vector<LocalAddress>& locals_;
     std::mutex lock_;  // the engine's threads add rows at once
     std::set<std::string> listed_;
 };
@@ -387,7 +390,7 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
     const QByteArray answer(module.record.data(), std::min(module.answerLength, int(kDeviceEntrySize)));
     auto planned = std::make_unique<PlannedWrite>(name(), module.addressText, planWrite(request, answer));
     PlannedWrite& journal = *planned;
-    journals_[module.address] = std::move(planned);
+    journals_[{module.address, module.interfaceIndex}] = std::move(planned);
     const WritePlan& plan = journal.plan();
     switch (plan.step) {
     case WritePlan::Step::Planned:
@@ -421,7 +424,7 @@ void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& c
     if (dryRun_)
         return;  // nothing was written
     for (const ModuleVerdict& module : verdicts) {
-        std::unique_ptr<PlannedWrite>& journal = journals_[module.address];
+        std::unique_ptr<PlannedWrite>& journal = journals_[{module.address, module.interfaceIndex}];
         if (!journal) {
             // No plan was made: no answer, not found, stopped before the read.
             WritePlan unplanned;
@@ -433,11 +436,11 @@ void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& c
     }
 }
 
-std::optional<int> FleetVerb::chooseTargets(const std::vector<CensusModule>& found, std::vector<std::uint32_t>& targets,
+std::optional<int> FleetVerb::chooseTargets(const std::vector<CensusModule>& found, std::vector<FleetTarget>& targets,
                                             std::vector<ModuleVerdict>&, VerbContext&)
 {
     for (const CensusModule& module : found)
-        targets.push_back(module.from);
+        targets.push_back({module.from, module.interfaceIndex});
     return std::nullopt;
 }
 
@@ -475,12 +478,12 @@ int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbCo
         if (stops.raised())
             return fail(context, kInterrupted, QStringLiteral("stopped by the user; nothing is saved"));
     }
-    std::vector<std::uint32_t> targets;
+    std::vector<FleetTarget> targets;
     std::vector<ModuleVerdict> left;
     if (const std::optional<int> status = chooseTargets(found, targets, left, context))
         return *status;
-    for (const std::uint32_t address : targets)
-        fleet.add(address);
+    for (const FleetTarget& target : targets)
+        fleet.add(target.address, target.interfaceIndex);
     fleet.noMoreModules();
     fleet.run([&stops] { return stops.raised(); });
     std::vector<ModuleVerdict> verdicts = fleet.verdicts();
@@ -528,7 +531,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     if (!locals)
         return refused;
 
-    SearchFeed feed(fleet, context, name(), family_, search_);
+    SearchFeed feed(fleet, context, name(), family_, search_, *locals);
     SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as

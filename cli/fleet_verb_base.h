@@ -72,9 +72,8 @@ protected:
     // did not answer into `left`, or ends the run (an exit status) before
     // anything is sent. Set from prepare().
     void setSearchFirst(bool searchFirst) { searchFirst_ = searchFirst; }
-    virtual std::optional<int> chooseTargets(const std::vector<CensusModule>& found,
-                                             std::vector<std::uint32_t>& targets, std::vector<ModuleVerdict>& left,
-                                             VerbContext& context);
+    virtual std::optional<int> chooseTargets(const std::vector<CensusModule>& found, std::vector<FleetTarget>& targets,
+                                             std::vector<ModuleVerdict>& left, VerbContext& context);
     // Whether a module whose record would not change is left alone ("unchanged").
     virtual bool skipsUnchanged() const { return false; }
     // Whether the records sent carry a Wi-Fi key the command gives (key,
@@ -126,7 +125,7 @@ private:
     std::vector<std::uint32_t> addresses_;
     QHash<QString, QString> macsSeen_;  // MAC -> the address it answered at first
     // The account of each module's write, from its plan to its verdict.
-    std::map<std::uint32_t, std::unique_ptr<PlannedWrite>> journals_;
+    std::map<std::pair<std::uint32_t, unsigned>, std::unique_ptr<PlannedWrite>> journals_;
 };
 
 }  // namespace quillmar::cli

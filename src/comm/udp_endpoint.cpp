@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QNetworkDatagram>
 #include <QPointer>
 #include <QUdpSocket>
 
@@ -140,6 +141,9 @@ void TNMUDP::bindSocket(int descriptor)
     if (descriptor < 0)
         return;
     disableBroadcast(descriptor);
+    // Each datagram then says which interface it came in on.
+    const int on = 1;
+    ::setsockopt(descriptor, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     // A port held by another socket is not an error the caller hears of: the
     // component then sends from a port the system picks, as an unbound socket would.
     bound_ = bindDescriptor(descriptor, localPort_);
@@ -235,7 +239,10 @@ void TNMUDP::SendDatagram(const char* buffer, int bufferSize, int length)
         errno = 0;
         // A refused send is raised, not passed over: a save whose record never
         // left the PC must not go on to report success.
-        if (socket_->writeDatagram(data.constData(), length, QHostAddress(address), quint16(remotePort_)) < 0)
+        QNetworkDatagram datagram(data.left(length), QHostAddress(address), quint16(remotePort_));
+        if (sendInterface_ != 0)
+            datagram.setInterfaceIndex(sendInterface_);
+        if (socket_->writeDatagram(datagram) < 0)
             checkError(errno != 0 ? errno : EIO);
     }
     if (OnDataSend)
@@ -261,9 +268,13 @@ void TNMUDP::receivePending()
     // event, so a handler always reads the datagram it was told about.
     while (self && socket_ == socket && socket->hasPendingDatagrams()) {
         const qint64 pending = socket->pendingDatagramSize();
-        QHostAddress from;
-        quint16 fromPort = 0;
-        const qint64 received = socket->readDatagram(receiveBuffer_.data(), kReceiveBufferSize, &from, &fromPort);
+        const QNetworkDatagram datagram = socket->receiveDatagram(kReceiveBufferSize);
+        const QHostAddress from = datagram.senderAddress();
+        const quint16 fromPort = quint16(std::max(datagram.senderPort(), 0));
+        const qint64 received = datagram.isValid() ? datagram.data().size() : -1;
+        if (received > 0)
+            std::memcpy(receiveBuffer_.data(), datagram.data().constData(), std::size_t(received));
+        receivedInterface_ = datagram.interfaceIndex();
         // A datagram longer than the receive buffer is a failed receive, not a
         // silently shortened record.
         lastLength_ = (received >= 0 && pending > kReceiveBufferSize) ? -1 : int(received);

@@ -88,6 +88,13 @@ public:
     // of bytes copied, or the negative count of a failed receive.
     int ReadDatagram(char* buffer, int bufferSize, int& length);
 
+    // The interface the next sends go out of (0: the routing table's choice),
+    // for two modules that have one address on two of the PC's networks.
+    void setSendInterface(unsigned interfaceIndex) { sendInterface_ = interfaceIndex; }
+    // The interface the datagram announced by the current OnDataReceived
+    // arrived on (0 when the system did not say).
+    unsigned ReceivedInterface() const { return receivedInterface_; }
+
     TOnReceive OnDataReceived;
     TNotifyEvent OnDataSend;
     TOnStatus OnStatus;
@@ -117,6 +124,8 @@ private:
     bool bound_ = false;
     std::array<char, kReceiveBufferSize> receiveBuffer_{};
     int lastLength_ = 0;
+    unsigned sendInterface_ = 0;
+    unsigned receivedInterface_ = 0;
 };
 
 }  // namespace quillmar

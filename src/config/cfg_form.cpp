@@ -120,8 +120,9 @@ void TcfgForm::FormShow()
 {
     holdsDevice_ = true;
     if (!configPort_.active()) {
-        configPort_ = ConfigPort::shared().listen(
-            [this](const QByteArray& datagram, const QString& fromIp) { NMUDP1DataReceived(datagram, fromIp); });
+        configPort_ = ConfigPort::shared().listen([this](const QByteArray& datagram, const QString& fromIp, unsigned) {
+            NMUDP1DataReceived(datagram, fromIp);
+        });
     }
     if (!NMUDP2->hasSocket()) {
         try {

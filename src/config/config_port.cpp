@@ -74,7 +74,7 @@ std::optional<QString> ConfigPort::open()
                 int length = 0;
                 sender->ReadDatagram(datagram.data(), int(datagram.size()), length);
                 datagram.resize(std::max(length, 0));
-                deliver(datagram, fromIp);
+                deliver(datagram, fromIp, sender->ReceivedInterface());
             };
         }
         udp_->setLocalPort(kLocalConfigPort);
@@ -88,16 +88,17 @@ std::optional<QString> ConfigPort::open()
         .arg(kLocalConfigPort);
 }
 
-void ConfigPort::send(const QString& address, quint16 port, const QByteArray& datagram)
+void ConfigPort::send(const QString& address, quint16 port, const QByteArray& datagram, unsigned interfaceIndex)
 {
     if (const std::optional<QString> refused = open())
         throw UDPSockError(refused->toStdString());
     udp_->setRemoteHost(address);
     udp_->setRemotePort(port);
+    udp_->setSendInterface(interfaceIndex);
     udp_->SendDatagram(datagram);
 }
 
-void ConfigPort::deliver(const QByteArray& datagram, const QString& fromAddress)
+void ConfigPort::deliver(const QByteArray& datagram, const QString& fromAddress, unsigned interfaceIndex)
 {
     // A listener may close its window, and so leave or join, while it hears
     // the datagram: each one is looked up again before it is called.
@@ -111,7 +112,7 @@ void ConfigPort::deliver(const QByteArray& datagram, const QString& fromAddress)
         if (found == listeners_.end())
             continue;
         const Listener listener = found->second;
-        listener(datagram, fromAddress);
+        listener(datagram, fromAddress, interfaceIndex);
     }
 }
 

@@ -27,7 +27,9 @@ class TNMUDP;
 
 class ConfigPort {
 public:
-    using Listener = std::function<void(const QByteArray& datagram, const QString& fromAddress)>;
+    // `interfaceIndex`: the PC's interface the datagram came in on (0: not known).
+    using Listener =
+        std::function<void(const QByteArray& datagram, const QString& fromAddress, unsigned interfaceIndex)>;
 
     // Hears the port's datagrams while it lives; move-only.
     class Subscription {
@@ -63,13 +65,15 @@ public:
     std::optional<QString> open();
     bool isOpen() const;
 
-    // One datagram from the port to `address`:`port`, opening the port first.
-    // Throws UDPSockError with open()'s message when the port cannot be had,
-    // or the endpoint's own refusal ("Null Remote Address", ...).
-    void send(const QString& address, quint16 port, const QByteArray& datagram);
+    // One datagram from the port to `address`:`port`, opening the port first;
+    // out of `interfaceIndex` when given (two modules with one address on two
+    // networks), else where the routing table sends it. Throws UDPSockError
+    // with open()'s message when the port cannot be had, or the endpoint's own
+    // refusal ("Null Remote Address", ...).
+    void send(const QString& address, quint16 port, const QByteArray& datagram, unsigned interfaceIndex = 0);
 
 private:
-    void deliver(const QByteArray& datagram, const QString& fromAddress);
+    void deliver(const QByteArray& datagram, const QString& fromAddress, unsigned interfaceIndex);
     void remove(int id);
 
     std::unique_ptr<TNMUDP> udp_;

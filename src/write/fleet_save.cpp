@@ -28,7 +28,7 @@ public:
 
     void sendDatagram(const QString& address, quint16 port, const QByteArray& datagram) override
     {
-        ConfigPort::shared().send(address, port, datagram);
+        ConfigPort::shared().send(address, port, datagram, module_.verdict.interfaceIndex);
     }
 
     void showStatus(const QString& text) override
@@ -88,7 +88,9 @@ FleetSave::~FleetSave() = default;
 std::optional<QString> FleetSave::open()
 {
     port_ = ConfigPort::shared().listen(
-        [this](const QByteArray& datagram, const QString& fromIp) { datagramArrived(datagram, fromIp); });
+        [this](const QByteArray& datagram, const QString& fromIp, unsigned interfaceIndex) {
+            datagramArrived(datagram, fromIp, interfaceIndex);
+        });
     if (std::optional<QString> refused = ConfigPort::shared().open()) {
         port_.reset();
         return refused;
@@ -96,16 +98,17 @@ std::optional<QString> FleetSave::open()
     return std::nullopt;
 }
 
-void FleetSave::add(std::uint32_t address)
+void FleetSave::add(std::uint32_t address, unsigned interfaceIndex)
 {
-    if (interrupted_ || byAddress_.contains(address))
+    if (interrupted_ || byAddress_.count({address, interfaceIndex}) != 0)
         return;
     auto owned = std::make_unique<Module>();
     Module& module = *owned;
     module.verdict.address = address;
     module.verdict.addressText = QString::fromStdString(formatIpv4(address));
+    module.verdict.interfaceIndex = interfaceIndex;
     modules_.push_back(std::move(owned));
-    byAddress_.insert(address, &module);
+    byAddress_.emplace(std::pair{address, interfaceIndex}, &module);
     if (!port_.active()) {
         finish(module, ModuleVerdict::Outcome::Failed,
                QStringLiteral("the local UDP port %1 is not open").arg(kLocalConfigPort));
@@ -172,10 +175,16 @@ std::vector<ModuleVerdict> FleetSave::verdicts() const
     return verdicts;
 }
 
-void FleetSave::datagramArrived(const QByteArray& datagram, const QString& fromAddress)
+void FleetSave::datagramArrived(const QByteArray& datagram, const QString& fromAddress, unsigned interfaceIndex)
 {
     const std::optional<std::uint32_t> from = parseIpv4(fromAddress.toStdString());
-    Module* module = from ? byAddress_.value(*from) : nullptr;
+    if (!from)
+        return;
+    // The module heard on that interface, or the one whose interface is not known.
+    auto found = byAddress_.find({*from, interfaceIndex});
+    if (found == byAddress_.end())
+        found = byAddress_.find({*from, 0u});
+    Module* module = found == byAddress_.end() ? nullptr : found->second;
     if (module && !module->done)
         module->exchange->answerReceived(datagram, fromAddress);
 }
@@ -185,6 +194,7 @@ std::optional<DeviceEntry> FleetSave::plan(Module& module, const QByteArray& ans
     ModuleReading reading;
     reading.address = module.verdict.address;
     reading.addressText = module.verdict.addressText;
+    reading.interfaceIndex = module.verdict.interfaceIndex;
     reading.record = DeviceEntry::fromBytes(answer.constData(), std::min(std::size_t(answer.size()), kDeviceEntrySize));
     reading.answerLength = int(answer.size());
     module.verdict.read = reading.record;

@@ -13,7 +13,6 @@
 // noMoreModules() was called. A save that starts between two ticks of the
 // shared timer counts its first tick at the next one, so its probe and verdict
 // may come up to one tick early.
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -22,6 +21,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,6 +56,9 @@ struct ModuleVerdict {
     };
     std::uint32_t address = 0;  // first number in the top byte
     QString addressText;
+    // The PC's interface the module was heard on, which its datagrams go out
+    // of and answers must come in on; 0: the routing table's choice, any.
+    unsigned interfaceIndex = 0;
     QString mac;                      // the printer the verdict is about, when no record was read
     std::optional<DeviceEntry> read;  // the record as the module reported it
     std::optional<DeviceEntry> sent;  // the record saved, or that a dry run would save
@@ -66,6 +69,14 @@ struct ModuleVerdict {
     Readback readback = Readback::NotAsked;
     std::vector<ChangedField> differences;  // Differs: from is what was sent, to what was found
     QString readbackAddress;                // where the module answered again
+};
+
+// A module to save: where it answered, and on which of the PC's interfaces
+// (0: not known, the routing table's choice).
+struct FleetTarget {
+    std::uint32_t address = 0;
+    unsigned interfaceIndex = 0;
+    bool operator==(const FleetTarget&) const = default;
 };
 
 // What to do with a module once its record has been read.
@@ -118,9 +129,10 @@ public:
 
     // Takes the local port 6000 (config/config_port.h); an error text when it cannot.
     std::optional<QString> open();
-    // Reads the module at `address` and saves what the planner says. A module
-    // already added is not added again.
-    void add(std::uint32_t address);
+    // Reads the module at `address` (heard on `interfaceIndex`, 0 when not
+    // known) and saves what the planner says. A module already added is not
+    // added again; two modules with one address on two networks are two.
+    void add(std::uint32_t address, unsigned interfaceIndex = 0);
     // No module is added after this one; run() may end.
     void noMoreModules();
     // Runs until every module added has its verdict and noMoreModules() came,
@@ -138,7 +150,7 @@ private:
 
     // Starts the reads of waiting modules while fewer than kMostReadsAtOnce are out.
     void startReads();
-    void datagramArrived(const QByteArray& datagram, const QString& fromAddress);
+    void datagramArrived(const QByteArray& datagram, const QString& fromAddress, unsigned interfaceIndex);
     // The planner's answer to the module's record; a record to save starts the ticks.
     std::optional<DeviceEntry> plan(Module& module, const QByteArray& answer);
     void tickAll();
@@ -153,8 +165,8 @@ private:
     QTimer ticks_;
     static constexpr long kMostReadsAtOnce = 32;
     std::vector<std::unique_ptr<Module>> modules_;
-    std::deque<Module*> waiting_;  // added, their read not started yet
-    QHash<std::uint32_t, Module*> byAddress_;
+    std::deque<Module*> waiting_;                                      // added, their read not started yet
+    std::map<std::pair<std::uint32_t, unsigned>, Module*> byAddress_;  // by address and interface
     bool noMore_ = false;
     bool interrupted_ = false;
     std::function<void()> quit_;

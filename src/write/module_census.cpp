@@ -69,7 +69,12 @@ std::vector<CensusModule> takeCensus(const std::vector<LocalAddress>& locals, co
     done = true;
     if (watcher.joinable())
         watcher.join();
-    return census.modules();
+    std::vector<CensusModule> modules = census.modules();
+    for (CensusModule& module : modules) {
+        if (module.localIndex < locals.size())
+            module.interfaceIndex = locals[module.localIndex].interfaceIndex;
+    }
+    return modules;
 }
 
 }  // namespace quillmar

@@ -15,9 +15,10 @@
 namespace quillmar {
 
 struct CensusModule {
-    DeviceEntry record;          // as the module answered, with the address it answered from as ipAddress
-    std::uint32_t from = 0;      // that address
-    std::size_t localIndex = 0;  // which of the local addresses heard it
+    DeviceEntry record;           // as the module answered, with the address it answered from as ipAddress
+    std::uint32_t from = 0;       // that address
+    std::size_t localIndex = 0;   // which of the local addresses heard it
+    unsigned interfaceIndex = 0;  // the interface of that address
 };
 
 // One search; nothing with `error` when the PC's addresses cannot be read.

@@ -20,15 +20,16 @@ ConfigReadResult readModuleConfig(std::uint32_t address, std::chrono::millisecon
     const QString target = QString::fromStdString(formatIpv4(address));
     QEventLoop loop;
     ConfigPort& port = ConfigPort::shared();
-    const ConfigPort::Subscription listening = port.listen([&](const QByteArray& datagram, const QString& fromIp) {
-        if (result.outcome == ConfigReadResult::Outcome::Answered || fromIp != target || datagram.isEmpty())
-            return;
-        result.record = DeviceEntry::fromBytes(datagram.constData(),
-                                               std::min(std::size_t(datagram.size()), kDeviceEntrySize));
-        result.answerLength = int(datagram.size());
-        result.outcome = ConfigReadResult::Outcome::Answered;
-        loop.quit();
-    });
+    const ConfigPort::Subscription listening = port.listen(
+        [&](const QByteArray& datagram, const QString& fromIp, unsigned) {
+            if (result.outcome == ConfigReadResult::Outcome::Answered || fromIp != target || datagram.isEmpty())
+                return;
+            result.record = DeviceEntry::fromBytes(datagram.constData(),
+                                                   std::min(std::size_t(datagram.size()), kDeviceEntrySize));
+            result.answerLength = int(datagram.size());
+            result.outcome = ConfigReadResult::Outcome::Answered;
+            loop.quit();
+        });
     try {
         port.send(target, modulePort, kReadRequest);
     } catch (const std::exception& error) {

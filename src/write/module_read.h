@@ -18,10 +18,11 @@ namespace quillmar {
 
 // A module as a read found it.
 struct ModuleReading {
-    std::uint32_t address = 0;  // first number in the top byte
-    QString addressText;        // dotted
-    DeviceEntry record;         // the first 256 bytes, zeros past a short answer
-    int answerLength = 0;       // bytes the module sent
+    std::uint32_t address = 0;    // first number in the top byte
+    QString addressText;          // dotted
+    unsigned interfaceIndex = 0;  // the PC's interface it was read through; 0: the routing table's
+    DeviceEntry record;           // the first 256 bytes, zeros past a short answer
+    int answerLength = 0;         // bytes the module sent
 };
 
 // The ports and the read request are the configuration window's

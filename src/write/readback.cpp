@@ -86,8 +86,8 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
     };
 
     const ConfigPort::Subscription listening = ConfigPort::shared().listen(
-        [&](const QByteArray& datagram, const QString& from) {
-            if (datagram.size() == qsizetype(kDeviceEntrySize))
+        [&](const QByteArray& datagram, const QString& from, unsigned) {
+            if (datagram.size() >= qsizetype(kDeviceEntrySize))
                 found(DeviceEntry::fromBytes(datagram.constData(), kDeviceEntrySize), from);
         });
 
@@ -124,7 +124,8 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
                 continue;
             }
             try {
-                ConfigPort::shared().send(target.staticAddress, kModulePort, kReadRequest);
+                ConfigPort::shared().send(target.staticAddress, kModulePort, kReadRequest,
+                                          target.module->interfaceIndex);
             } catch (const std::exception&) {
                 // Asked again at the next retry; the verdict says if it never answered.
             }

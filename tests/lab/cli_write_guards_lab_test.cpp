@@ -171,3 +171,35 @@ TEST_F(SaveLabTest, AllSavesEveryModuleItFindsAndCtrlCDuringTheReadBackIsAStop)
     EXPECT_EQ(jsonArrayIn(out).size(), 150);
     EXPECT_EQ(many.lines("stored").size(), 150u);
 }
+
+// Two modules with one address, each on one of the PC's two networks: the
+// map's rows stay apart by MAC, and each module is read and saved through the
+// interface it answered on.
+TEST_F(SaveLabTest, TwoModulesWithOneAddressOnTwoNetworksAreEachSavedByTheirRow)
+{
+    ASSERT_TRUE(lab->addHost("x", 'a', {"203.0.113.10/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("y", 'b', {"203.0.113.10/24"})) << lab->error;
+    SimProcess& x = lab->startSim(
+        "x", {"--module", "address=203.0.113.10,macAddress=00-1F-7C-00-0A-01,save=restart,restartAfter=600"});
+    SimProcess& y = lab->startSim(
+        "y", {"--module", "address=203.0.113.10,macAddress=00-1F-7C-00-0B-01,save=restart,restartAfter=600"});
+    ASSERT_TRUE(x.ready()) << x.error;
+    ASSERT_TRUE(y.ready()) << y.error;
+    ScopedStateHome home;
+    TempDirectory directory;
+    const QString map = directory.file("site.csv");
+    QFile file(map);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("macAddress,ssid\n00-1F-7C-00-0A-01,NetA\n00-1F-7C-00-0B-01,NetB\n");
+    file.close();
+    std::string out;
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick --json --tick-ms 20", out), 0) << out;
+    const QJsonArray verdicts = jsonArrayIn(out);
+    ASSERT_EQ(verdicts.size(), 2) << out;
+    for (const QJsonValue& verdict : verdicts)
+        EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("confirmed")) << out;
+    ASSERT_EQ(x.lines("stored").size(), 1u);
+    ASSERT_EQ(y.lines("stored").size(), 1u);
+    EXPECT_EQ(x.lines("stored")[0].fields.at("ssid"), "NetA");
+    EXPECT_EQ(y.lines("stored")[0].fields.at("ssid"), "NetB");
+}
