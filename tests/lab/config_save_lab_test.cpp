@@ -26,7 +26,7 @@
 #include "app/main_form.h"
 #include "app/shared_windows.h"
 #include "config/cfg_form.h"
-#include "lab/save_lab.h"
+#include "lab/manager_lab.h"
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
 #include "ui/ip_address_edit.h"
@@ -38,40 +38,13 @@ namespace {
 
 constexpr int kSaveLimitMs = 60000;
 
-class ConfigSaveLabTest : public SaveLabTest {
+class ConfigSaveLabTest : public ManagerLabTest {
 protected:
-    void SetUp() override
-    {
-        SaveLabTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        programFlags() = ProgramFlags{};
-        programFlags().usbToolFlag = 1;
-        programFlags().printerFamily = 2;
-    }
-
-    void TearDown() override
-    {
-        mainForm.reset();
-        pc.reset();
-        SaveLabTest::TearDown();
-    }
-
-    void enterPc()
-    {
-        pc = std::make_unique<LabNetwork::PcScope>(*lab);
-        ASSERT_TRUE(pc->entered());
-        ASSERT_TRUE(LabNetwork::PcScope::seesOnlyTheLabPc());
-    }
-
     // What the manager does: its first search lists the module, and a
     // double-click on the row opens the configuration window.
     TcfgForm* openFromTheManager()
     {
-        createSharedWindows();
-        mainForm = std::make_unique<TmainForm>();
-        mainForm->show();
-        if (!waitUntil([&] { return !mainForm->searching() && mainForm->deviceListModel()->rowCount() == 1; }, 60000))
+        if (!showManager())
             return nullptr;
         auto* list = controlIn<QTableView>(*mainForm, "deviceListView");
         list->selectionModel()->select(mainForm->deviceListModel()->index(0, 0),
@@ -160,9 +133,6 @@ protected:
             return label->text();
         return {};
     }
-
-    std::unique_ptr<LabNetwork::PcScope> pc;
-    std::unique_ptr<TmainForm> mainForm;
 };
 
 TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout31Seconds)

@@ -6,23 +6,14 @@
 // address.
 #include <gtest/gtest.h>
 
-#include <QItemSelectionModel>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
-#include "app/device_list_model.h"
-#include "app/main_form.h"
-#include "app/shared_windows.h"
-#include "config/cfg_form.h"
-#include "lab/save_lab.h"
-#include "record/program_flags.h"
-#include "support/config_window_driver.h"
-#include "support/view_clicks.h"
+#include "lab/manager_lab.h"
 
 using namespace quillmar;
 using namespace quillmar::test;
@@ -31,52 +22,25 @@ namespace {
 
 constexpr char kOtherMac[] = "00-1F-7C-00-02-15";
 
-class WindowWriteLabTest : public SaveLabTest {
+class WindowWriteLabTest : public ManagerLabTest {
 protected:
-    void SetUp() override
-    {
-        SaveLabTest::SetUp();
-        if (!labIsUp())
-            return;
-        programFlags() = ProgramFlags{};
-        programFlags().usbToolFlag = 1;
-        programFlags().printerFamily = 2;
-    }
-
-    void TearDown() override
-    {
-        mainForm.reset();
-        pc.reset();
-        SaveLabTest::TearDown();
-    }
-
     // The manager lists the lab module; then `replacement` (module keys)
     // answers at its address instead, as after a swap or a change made
     // elsewhere; the user double-clicks the row as it was listed.
     TcfgForm* openListedRowAfter(const std::string& replacement)
     {
-        pc = std::make_unique<LabNetwork::PcScope>(*lab);
-        if (!pc->entered() || !LabNetwork::PcScope::seesOnlyTheLabPc())
-            return nullptr;
-        createSharedWindows();
-        mainForm = std::make_unique<TmainForm>();
-        mainForm->show();
-        if (!waitUntil([&] { return !mainForm->searching() && mainForm->deviceListModel()->rowCount() == 1; }, 60000))
+        enterPc();
+        if (HasFatalFailure() || !showManager())
             return nullptr;
         sim->stop();
         sim = &lab->startSim("ma", {"--module", "address=192.0.2.20," + replacement});
         if (!sim->ready())
             return nullptr;
-        auto* list = controlIn<QTableView>(*mainForm, "deviceListView");
-        doubleClickItem(list, mainForm->deviceListModel()->index(0, 0));
-        TcfgForm* window = mainForm->findChild<TcfgForm*>();
+        TcfgForm* window = doubleClickTheRow();
         if (window)
             controlIn<QTimer>(*window, "Timer1")->setInterval(100);  // the verdict in about 3 seconds
         return window;
     }
-
-    std::unique_ptr<LabNetwork::PcScope> pc;
-    std::unique_ptr<TmainForm> mainForm;
 };
 
 // Printer A was listed; printer B answers at its address now. Nothing is
