@@ -317,6 +317,24 @@ TEST_F(ConfigSaveWindowTest, AnEmptyOctetFieldRefusesTheSave)
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
 }
 
+// The address another printer of the main window's list answers from: the
+// read finds the module, and the save is refused there.
+TEST_F(ConfigSaveWindowTest, AnAddressAListedPrinterAnswersFromIsRefusedAfterTheRead)
+{
+    w.adjustContext = [](ConfigWindowContext& context) {
+        context.listedPrinters = [] {
+            return std::vector<CensusModule>{{test::kitchenPrinter("127.0.0.5", "00-AA-BB-CC-DD-05"), 0x7F000005u}};
+        };
+    };
+    TcfgForm& f = openModule(kManualTicks);
+    f.moduleAddressControl()->setValue(0x7F000005u);
+    clickSave(f);
+    EXPECT_EQ(w.prompter.texts(),
+              QStringList{QStringLiteral("127.0.0.5 is the address of another module (00-AA-BB-CC-DD-05, RX7000 WI-FI) "
+                                         "answering on this network: nothing was saved")});
+    EXPECT_EQ(module.count(), 1u);  // the read, and no save
+}
+
 TEST_F(ConfigSaveWindowTest, AnAddressThatWouldStrandTheModuleOrAnUnwritableTextSendsNothing)
 {
     struct Case {

@@ -262,7 +262,16 @@ TEST(SaveExchange, AnswerToTheSaveRefreshesAndTheSilenceThenConfirms)
 {
     RecordingHost host;
     SaveExchange exchange(host);
-    exchange.startSave(someRecord(), "192.0.2.20", "192.0.2.20");
+    exchange.setTargetAddress("192.0.2.20");
+    DeviceEntry read = someRecord();
+    read.setText(DeviceField::Ssid, "AsRead");
+    exchange.readThenSave("192.0.2.20", [](const QByteArray&) { return std::optional(someRecord()); });
+    exchange.answerReceived(bytesOf(read), "192.0.2.20");
+    ASSERT_FALSE(exchange.isReading());
+    // A late copy of the answer to the read is no news of the save: shown, it
+    // would put the record as it was back into the boxes.
+    exchange.answerReceived(bytesOf(read), "192.0.2.20");
+    EXPECT_TRUE(host.shown.empty());
     tickTimes(exchange, 2);
     DeviceEntry answer = someRecord();
     answer.setText(DeviceField::Ssid, "Answered");
