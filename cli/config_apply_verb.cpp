@@ -157,10 +157,15 @@ private:
         }
         QStringList refusals;
         for (const MapRow& row : *map_) {
-            const auto module = std::find_if(found.begin(), found.end(), [&](const CensusModule& candidate) {
-                return backupFolderName(candidate.record.text(DeviceField::MacAddress)) == row.mac;
-            });
-            if (module == found.end()) {
+            // The host that answered with the row's MAC; of two, the one the
+            // user named.
+            const CensusModule* module = nullptr;
+            for (const CensusModule& candidate : found) {
+                if (backupFolderName(candidate.record.text(DeviceField::MacAddress)) == row.mac
+                    && (!module || guard().picked(candidate.from)))
+                    module = &candidate;
+            }
+            if (!module) {
                 ModuleVerdict missing;
                 missing.addressText = row.mac;
                 missing.mac = row.mac;
@@ -168,6 +173,15 @@ private:
                 missing.message =
                     QStringLiteral("no module with this MAC answered the search (map line %1)").arg(row.line);
                 left.push_back(missing);
+                continue;
+            }
+            std::vector<std::uint32_t> others = guard().claimedElsewhere(row.mac.toStdString(), module->from);
+            if (!others.empty()) {
+                others.push_back(module->from);
+                refusals << QStringLiteral("map line %1: MAC %2 answers from %3: only one of them is that printer "
+                                           "(--address names the printer's)")
+                                .arg(row.line)
+                                .arg(row.mac, addressList(others));
                 continue;
             }
             if (row.newAddress) {

@@ -15,6 +15,7 @@
 #include "discovery/search_engine.h"
 #include "discovery/search_outcome.h"
 #include "history/record_changes.h"
+#include "inventory_cell.h"
 #include "module_watch.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
@@ -24,6 +25,7 @@
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verb.h"
+#include "write/write_guard.h"
 
 namespace quillmar::cli {
 
@@ -38,17 +40,29 @@ public:
         err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
         err_.flush();
     }
-    // Every module of the family once, as the device list keeps it but without
-    // its hundred slots (a site may have more), which local address first
-    // heard each, for the inventory's interface column, and the address its
-    // record stores, which the inventory keeps as its ipAddress.
+    // Every module of the family once per MAC and address, as the device
+    // list keeps it but without its hundred slots (a site may have more),
+    // which local address first heard each, for the inventory's interface
+    // column, and the address its record stores, which the inventory keeps
+    // as its ipAddress.
     void addReply(const DeviceEntry& entry, const std::string& storedAddress, std::size_t localIndex) override
     {
         if (!isManagedModel(family_, entry.text(DeviceField::ModelName)))
             return;
-        const std::string mac = entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
-        if (heardBy_.try_emplace(mac, Heard{localIndex, storedAddress}).second)
+        if (heardBy_.try_emplace(keyOf(entry), Heard{localIndex, storedAddress}).second)
             devices_.push_back(entry.normalized());
+    }
+    // The other addresses a listed module's MAC answered from.
+    QStringList elsewhere(const DeviceEntry& entry) const
+    {
+        QStringList others;
+        const std::string mac = macKey(entry.text(DeviceField::MacAddress));
+        for (const DeviceEntry& device : devices_) {
+            if (macKey(device.text(DeviceField::MacAddress)) == mac
+                && device.text(DeviceField::IpAddress) != entry.text(DeviceField::IpAddress))
+                others << QString::fromStdString(device.text(DeviceField::IpAddress));
+        }
+        return others;
     }
     const std::vector<DeviceEntry>& devices() const { return devices_; }
     std::size_t heardBy(const DeviceEntry& entry) const { return heard(entry).localIndex; }
@@ -65,15 +79,19 @@ private:
         std::size_t localIndex = 0;
         std::string storedAddress;
     };
+    static std::pair<std::string, std::string> keyOf(const DeviceEntry& entry)
+    {
+        return {macKey(entry.text(DeviceField::MacAddress)), entry.text(DeviceField::IpAddress)};
+    }
     Heard heard(const DeviceEntry& entry) const
     {
-        const auto found = heardBy_.find(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength));
+        const auto found = heardBy_.find(keyOf(entry));
         return found == heardBy_.end() ? Heard{0, entry.text(DeviceField::IpAddress)} : found->second;
     }
 
     QTextStream& err_;
     int family_;
-    std::map<std::string, Heard> heardBy_;
+    std::map<std::pair<std::string, std::string>, Heard> heardBy_;
     std::vector<DeviceEntry> devices_;
 };
 
@@ -92,7 +110,8 @@ void printCsv(QTextStream& out, const std::vector<DeviceEntry>& devices, const E
                           local < locals.size() ? interfaceName(locals[local].interfaceIndex) : QString()};
         const DeviceEntry stored = heard.stored(device);
         for (const FieldLayout& layout : deviceFieldLayout())
-            cells << shownText(layout.field, stored.text(layout.field), showSecrets);
+            cells << inventoryCell(
+                shownText(layout.field, stored.text(layout.field), showSecrets).toLatin1().toStdString());
         out << csvRecord(cells);
     }
 }
@@ -104,6 +123,9 @@ void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const 
     QJsonArray rows;
     for (const DeviceEntry& device : devices) {
         QJsonObject object = recordToJson(heard.stored(device));
+        // Its MAC answered from these addresses too: one of them is a stranger.
+        if (const QStringList others = heard.elsewhere(device); !others.isEmpty())
+            object.insert(QStringLiteral("alsoAnsweredFrom"), QJsonArray::fromStringList(others));
         object.insert(QStringLiteral("address"), QString::fromStdString(device.text(DeviceField::IpAddress)));
         rows.append(object);
     }
@@ -245,6 +267,16 @@ private:
         const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
         std::vector<DeviceEntry> devices = errors.devices();
         std::erase_if(devices, [&choice](const DeviceEntry& device) { return !choice.keeps(device); });
+        for (const DeviceEntry& device : devices) {
+            const QStringList others = errors.elsewhere(device);
+            if (others.isEmpty() || others.front() < QString::fromStdString(device.text(DeviceField::IpAddress)))
+                continue;  // said once per MAC, at its first address
+            context.err << messagePrefix()
+                        << QStringLiteral("MAC %1 answers from %2 and %3: only one of them is that printer\n")
+                               .arg(terminalText(device.text(DeviceField::MacAddress).substr(0, kMacCompareLength)),
+                                    QString::fromStdString(device.text(DeviceField::IpAddress)),
+                                    others.join(QStringLiteral(" and ")));
+        }
         if (csv) {
             printCsv(context.out, devices, errors, addresses, parser.isSet(showKeysOption()));
         } else if (json) {

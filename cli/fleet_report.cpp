@@ -67,6 +67,8 @@ QString readbackText(const ModuleVerdict& module)
         return QStringLiteral("not seen again");
     case Readback::Stopped:
         return QStringLiteral("stopped by the user before the module answered again");
+    case Readback::Conflict:
+        return QStringLiteral("conflict: its MAC answered at %1").arg(module.readbackAddress);
     }
     return {};
 }
@@ -121,6 +123,8 @@ QString verdictWord(const ModuleVerdict& module)
             return QStringLiteral("not-seen-again");
         case Readback::Stopped:
             return QStringLiteral("stopped");
+        case Readback::Conflict:
+            return QStringLiteral("conflict");
         }
         break;
     case Outcome::Unconfirmed:

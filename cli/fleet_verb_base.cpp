@@ -37,6 +37,7 @@ const QString kTickOption = QStringLiteral("tick-ms");
 const QString kVerifyOption = QStringLiteral("verify");
 const QString kVerifyTimeoutOption = QStringLiteral("verify-timeout");
 const QString kAllowDuplicateOption = QStringLiteral("allow-duplicate-address");
+const QString kAddressOption = QStringLiteral("address");
 constexpr int kLongestVerifySeconds = 3600;
 
 QString macOf(const DeviceEntry& record)
@@ -106,34 +107,45 @@ private:
 };
 
 // The search behind --all: every module it lists (the device list's rule:
-// once per MAC, models of the family only, but with no cap on how many, so
-// that a site of more than a hundred printers is saved whole, and a dry run
-// lists what the run writes to) is handed to the saves at once, on the
-// saving thread.
+// models of the family only, once per MAC and address, but with no cap on how
+// many, so that a site of more than a hundred printers is saved whole, and a
+// dry run lists what the run writes to) is handed to the saves as it comes,
+// on the saving thread. Each is read only after a reply wait, and every
+// answer goes to the guard: a stranger answering the same broadcast with a
+// printer's MAC is heard by then, and neither host is written to.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice,
-               const std::vector<LocalAddress>& locals)
-        : fleet_(fleet), context_(context), verb_(verb), family_(family), choice_(choice), locals_(locals)
+    SearchFeed(FleetSave& fleet, WriteGuard& guard, VerbContext& context, const QString& verb, int family,
+               const SearchChoice& choice, const std::vector<LocalAddress>& locals, std::chrono::milliseconds hold)
+        : fleet_(fleet), guard_(guard), context_(context), verb_(verb), family_(family), choice_(choice),
+          locals_(locals), hold_(hold)
     {
     }
 
     void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
     {
-        if (!choice_.keeps(entry) || !isManagedModel(family_, entry.text(DeviceField::ModelName)))
-            return;
-        {
-            const std::lock_guard<std::mutex> hold(lock_);
-            if (!listed_.insert(entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength)).second)
-                return;
-        }
         const std::optional<std::uint32_t> address = parseIpv4(entry.text(DeviceField::IpAddress));
         if (!address)
             return;
+        {
+            const std::lock_guard<std::mutex> hold(lock_);
+            if (!listed_.insert({macKey(entry.text(DeviceField::MacAddress)), *address}).second)
+                return;
+        }
         const unsigned interfaceIndex = localIndex < locals_.size() ? locals_[localIndex].interfaceIndex : 0;
+        const CensusModule heard{entry, *address, localIndex, interfaceIndex};
+        const bool saved = choice_.keeps(entry) && isManagedModel(family_, entry.text(DeviceField::ModelName));
         FleetSave* fleet = &fleet_;
+        WriteGuard* guard = &guard_;
+        const std::chrono::milliseconds wait = hold_;
         QMetaObject::invokeMethod(
-            fleet, [fleet, address, interfaceIndex] { fleet->add(*address, interfaceIndex); }, Qt::QueuedConnection);
+            fleet,
+            [fleet, guard, heard, saved, wait] {
+                guard->addHeard(heard);
+                if (saved)
+                    fleet->add(heard.from, heard.interfaceIndex, wait);
+            },
+            Qt::QueuedConnection);
     }
 
     void showError(const std::string& text) override
@@ -151,13 +163,15 @@ public:
 
 private:
     FleetSave& fleet_;
+    WriteGuard& guard_;
     VerbContext& context_;
     QString verb_;
     int family_;
     const SearchChoice& choice_;
     const std::vector<LocalAddress>& locals_;
+    std::chrono::milliseconds hold_;
     std::mutex lock_;  // the engine's threads add rows at once
-    std::set<std::string> listed_;
+    std::set<std::pair<std::string, std::uint32_t>> listed_;
 };
 
 }  // namespace
@@ -177,6 +191,10 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
     if (targets_ == Targets::Many) {
         for (const QCommandLineOption& option : searchOptions())
             addOption(option);
+        addOption({kAddressOption,
+                   QStringLiteral("when two hosts answer a search with one MAC, the address of the one that is the "
+                                  "printer (repeatable); without it neither is written to"),
+                   QStringLiteral("ADDRESS")});
     }
     addJsonOption(QStringLiteral("one JSON array of per-module verdicts for scripts"));
     addOption({kTickOption,
@@ -255,6 +273,15 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     verify_ = parser.isSet(kVerifyOption);
     guard_.allowDuplicates(parser.isSet(kAllowDuplicateOption));
+    if (targets_ == Targets::Many) {
+        for (const QString& word : parser.values(kAddressOption)) {
+            QString error;
+            const std::optional<std::uint32_t> picked = parseModuleAddress(word, error);
+            if (!picked)
+                return usageError(context, error);
+            guard_.pick(*picked);
+        }
+    }
     if (showSecrets_ && !dryRun_)
         return usageError(context, QStringLiteral("--show-secrets goes with --dry-run"));
     if (verify_ && dryRun_)
@@ -307,6 +334,8 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         if (anySearchOption(parser) && !all_ && !searchFirst_)
             return usageError(context, QStringLiteral("--quick, --interface and --model go with a search (--all)"));
     }
+    if (parser.isSet(kAddressOption) && !all_ && !searchFirst_)
+        return usageError(context, QStringLiteral("--address goes with a search (--all or --map)"));
     if ((all_ || searchFirst_) && !addressWords.isEmpty())
         return usageError(context, QStringLiteral("give ADDRESS... or --all, not both"));
     if (searchFirst_ && all_)
@@ -401,6 +430,9 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
         return SavePlan::leave(Outcome::Skipped,
                                plan.refusal
                                    + QStringLiteral("; nothing is sent (--allow-duplicate-address gives it anyway)"));
+    case WritePlan::Step::Conflict:
+        return SavePlan::leave(Outcome::Skipped,
+                               plan.refusal + QStringLiteral("; nothing is sent (--address names the printer's)"));
     case WritePlan::Step::AnotherPrinter:
     case WritePlan::Step::Rule:
     case WritePlan::Step::Guard:
@@ -493,24 +525,30 @@ int FleetVerb::searchThenSave(FleetSave& fleet, const StopSignals& stops, VerbCo
 
 std::optional<int> FleetVerb::confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const
 {
-    // The device list's rule, as --all without a key applies it: once per
-    // MAC (a module heard on two networks is saved once), the family's models.
-    std::set<std::string> macs;
-    std::erase_if(found, [this, &macs](const CensusModule& module) {
+    // The device list's rule, as --all without a key applies it: the
+    // family's models, once per MAC and address (a module heard on two
+    // networks is saved once). A MAC from two addresses is listed at both
+    // and goes to neither: one of them is a stranger.
+    std::set<std::pair<std::string, std::uint32_t>> heard;
+    std::erase_if(found, [this, &heard](const CensusModule& module) {
         return !isManagedModel(family_, module.record.text(DeviceField::ModelName))
-               || !macs.insert(module.record.text(DeviceField::MacAddress).substr(0, kMacCompareLength)).second;
+               || !heard.insert({macKey(module.record.text(DeviceField::MacAddress)), module.from}).second;
     });
     if (found.empty())
         return fail(context, kNoAnswer, QStringLiteral("no module answered the search; nothing is saved"));
     std::sort(found.begin(), found.end(), [](const CensusModule& a, const CensusModule& b) { return a.from < b.from; });
     std::vector<QStringList> rows{{QStringLiteral("MAC"), QStringLiteral("Address"), QStringLiteral("Model")}};
+    std::size_t receiving = 0;
     for (const CensusModule& module : found) {
-        rows.push_back({macOf(module.record), QString::fromStdString(formatIpv4(module.from)),
-                        terminalText(module.record.text(DeviceField::ModelName))});
+        const bool claimed = !guard_.claimedElsewhere(module.record.text(DeviceField::MacAddress), module.from).empty();
+        receiving += claimed ? 0 : 1;
+        rows.push_back(
+            {macOf(module.record), QString::fromStdString(formatIpv4(module.from)),
+             terminalText(module.record.text(DeviceField::ModelName))
+                 + (claimed ? QStringLiteral(" (its MAC answers from another address too: not sent)") : QString())});
     }
-    context.err << QStringLiteral("The Wi-Fi key goes to these %1 module%2:\n")
-                       .arg(found.size())
-                       .arg(found.size() == 1 ? "" : "s");
+    context.err
+        << QStringLiteral("The Wi-Fi key goes to these %1 module%2:\n").arg(receiving).arg(receiving == 1 ? "" : "s");
     printAligned(context.err, rows);
     if (yes_) {
         context.err.flush();
@@ -531,7 +569,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     if (!locals)
         return refused;
 
-    SearchFeed feed(fleet, context, name(), family_, search_, *locals);
+    SearchFeed feed(fleet, guard_, context, name(), family_, search_, *locals, search_.timing().replyWait);
     SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as

@@ -1,5 +1,7 @@
 #include "maintenance_verb_base.h"
 
+#include <csignal>
+
 #include "maintenance/maintenance_journal.h"
 
 #include <QJsonArray>
@@ -110,6 +112,10 @@ QString MaintenanceVerb::sessionDetails()
 
 int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& context)
 {
+    // A reader of the output that went away (| head) must not end the run
+    // with SIGPIPE once the session is released: the report and its exit
+    // status come last, so the signal stays ignored until the program ends.
+    std::signal(SIGPIPE, SIG_IGN);
     const QStringList arguments = parser.positionalArguments();
     QString error;
     const std::optional<std::uint32_t> address = parseModuleAddress(arguments[0], error);

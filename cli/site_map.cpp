@@ -8,6 +8,8 @@
 #include "csv_text.h"
 #include "history/record_backups.h"
 #include "history/record_changes.h"
+#include "inventory_cell.h"
+#include "platform/regular_files.h"
 #include "record/field_name_text.h"
 #include "record/ipv4_text.h"
 #include "terminal_text.h"
@@ -29,6 +31,16 @@ bool isIgnoredColumn(const QString& name)
 
 }  // namespace
 
+bool isWholeMac(const QByteArray& text)
+{
+    // Six pairs with one kind of separator, three groups of four with dots,
+    // or twelve digits: a cell with anything more names no one printer.
+    static const QRegularExpression mac(QStringLiteral(
+        "^([0-9A-Fa-f]{2})([-:.])([0-9A-Fa-f]{2})\\2([0-9A-Fa-f]{2})\\2([0-9A-Fa-f]{2})\\2([0-9A-Fa-f]{2})\\2"
+        "([0-9A-Fa-f]{2})$|^[0-9A-Fa-f]{4}\\.[0-9A-Fa-f]{4}\\.[0-9A-Fa-f]{4}$|^[0-9A-Fa-f]{12}$"));
+    return mac.match(QString::fromLatin1(text)).hasMatch();
+}
+
 bool isKeyMask(const QString& cell)
 {
     static const QRegularExpression mask(QStringLiteral("^sha256:[0-9a-f]{12}$"));
@@ -38,13 +50,25 @@ bool isKeyMask(const QString& cell)
 std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals)
 {
     const QString shown = terminalText(path);
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        refusals << QStringLiteral("%1: %2").arg(shown, file.errorString());
+    // A FIFO, a device or a file of any size would hold the run up or eat the memory.
+    const RegularFileRead file = readRegularFile(path, kLargestMap);
+    switch (file.status) {
+    case RegularFileRead::Status::Read:
+        break;
+    case RegularFileRead::Status::Missing:
+        refusals << QStringLiteral("%1: no such file").arg(shown);
+        return std::nullopt;
+    case RegularFileRead::Status::NotOpened:
+        refusals << QStringLiteral("%1 is not a regular file that can be read").arg(shown);
+        return std::nullopt;
+    case RegularFileRead::Status::BadSize:
+        refusals << QStringLiteral("%1 is empty or larger than %2 MiB, more than a map of any site")
+                        .arg(shown)
+                        .arg(kLargestMap / (1024 * 1024));
         return std::nullopt;
     }
     QString error;
-    const std::optional<std::vector<CsvRecord>> records = parseCsv(QString::fromUtf8(file.readAll()), error);
+    const std::optional<std::vector<CsvRecord>> records = parseCsv(QString::fromUtf8(file.bytes), error);
     if (!records) {
         refusals << QStringLiteral("%1 %2").arg(shown, error);
         return std::nullopt;
@@ -106,9 +130,11 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
                    QStringLiteral("%1 cells, the header has %2").arg(record.fields.size()).arg(header.fields.size()));
             continue;
         }
-        const QByteArray macText = record.fields.value(macColumn).trimmed().toLatin1();
-        row.mac = backupFolderName(std::string_view(macText.constData(), std::size_t(macText.size())));
-        if (row.mac.startsWith(QLatin1String("mac-"))) {
+        const QByteArray macText = inventoryCellText(record.fields.value(macColumn).trimmed()).toLatin1();
+        row.mac = isWholeMac(macText)
+                      ? backupFolderName(std::string_view(macText.constData(), std::size_t(macText.size())))
+                      : QString();
+        if (row.mac.isEmpty()) {
             refuse(row.line, QStringLiteral("'%1' is not a MAC address").arg(terminalText(macText)));
             continue;
         }
@@ -121,7 +147,7 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         QStringList words;
         for (int column = 0; column < record.fields.size(); ++column) {
             const std::optional<DeviceField> field = columns[std::size_t(column)];
-            const QString& cell = record.fields[column];
+            const QString cell = inventoryCellText(record.fields[column]);
             // A key still masked is the module's own: it is never sent as a key.
             if (!field || cell.isEmpty() || (isKeyField(*field) && isKeyMask(cell)))
                 continue;

@@ -33,4 +33,10 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
 // Whether a cell holds a key's mask as discover --csv writes it.
 bool isKeyMask(const QString& cell);
 
+// Whether a MAC cell is a MAC and nothing more ("00:1F:7C:00:0A:0A:77" is not).
+bool isWholeMac(const QByteArray& text);
+
+// The largest map read; a larger file is refused before it is read.
+inline constexpr qint64 kLargestMap = 8 * 1024 * 1024;
+
 }  // namespace quillmar::cli

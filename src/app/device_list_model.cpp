@@ -63,9 +63,21 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
+    // One MAC answering from two addresses: both rows say so, since only one
+    // of the two hosts is that printer.
+    const std::vector<std::string> elsewhere = table_.otherAddressesOf(std::size_t(index.row()));
     // A text longer than its column (a long SSID) is one hover away.
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return cellText(index.row(), index.column());
+    if (role == Qt::ToolTipRole) {
+        QString tip = cellText(index.row(), index.column());
+        for (const std::string& other : elsewhere)
+            tip += QStringLiteral("\nThis MAC also answers from %1: only one of them is that printer")
+                       .arg(QString::fromStdString(other));
+        return tip;
+    }
+    if (role == Qt::ForegroundRole && !elsewhere.empty())
+        return QBrush(QColor(192, 0, 0));
     if (role == Qt::ForegroundRole && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
         return QBrush(QColor(0, 0, 255));
     return {};
@@ -88,6 +100,9 @@ int DeviceListModel::addRow(const DeviceEntry& entry, int printerFamily)
     beginInsertRows({}, row, row);
     table_.admit(entry, printerFamily);
     endInsertRows();
+    // A row listed earlier with the same MAC is now claimed twice too.
+    if (!table_.otherAddressesOf(std::size_t(row)).empty())
+        refreshColours();
     return row;
 }
 

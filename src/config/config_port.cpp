@@ -69,7 +69,11 @@ std::optional<QString> ConfigPort::open()
     try {
         if (!udp_) {
             udp_ = std::make_unique<TNMUDP>();
-            udp_->OnDataReceived = [this](TNMUDP* sender, int numberBytes, const QString& fromIp, int) {
+            udp_->OnDataReceived = [this](TNMUDP* sender, int numberBytes, const QString& fromIp, int fromPort) {
+                // A module answers from its port 5000; a datagram from any
+                // other port is someone else's.
+                if (fromPort != kModulePort)
+                    return;
                 QByteArray datagram(std::max(numberBytes, 0), '\0');
                 int length = 0;
                 sender->ReadDatagram(datagram.data(), int(datagram.size()), length);

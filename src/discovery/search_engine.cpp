@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <netinet/in.h>
 #include <poll.h>
+#include <set>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -207,8 +208,12 @@ SearchResult SearchEngine::searchFromAddress(std::size_t k, std::uint32_t localA
 
 SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std::size_t localIndex)
 {
-    const Clock::time_point deadline = timing_.exchangeLimit.count() > 0 ? Clock::now() + timing_.exchangeLimit
-                                                                         : Clock::time_point::max();
+    // Whatever arrives, a search ends within its rounds' time and a margin:
+    // answers may restart a round's wait, but not for ever.
+    const Clock::duration bound = timing_.exchangeLimit.count() > 0
+                                      ? Clock::duration(timing_.exchangeLimit)
+                                      : Clock::duration(timing_.replyWait * timing_.rounds + kSearchMargin);
+    const Clock::time_point deadline = Clock::now() + bound;
     std::uint32_t destination = INADDR_BROADCAST;
     if (!target.broadcast) {
         // Neither "any" nor the limited broadcast is ever a search-by-IP target:
@@ -234,8 +239,10 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std:
         // (junk, a stranger's datagrams) can neither stretch the round nor use
         // up its answers.
         Clock::time_point quietUntil = Clock::now() + timing_.replyWait;
-        int answers = 0;
-        while (answers < timing_.datagramsPerRound) {
+        // Each sender counts once a round: one host repeating its record can
+        // neither keep the round open nor use up the answers other modules need.
+        std::set<std::uint32_t> heard;
+        while (int(heard.size()) < timing_.datagramsPerRound) {
             const Wait wait = waitForDatagram(socket, std::min(quietUntil, deadline), stop_);
             if (wait == Wait::Stopped) {
                 stoppedHere();
@@ -260,14 +267,15 @@ SearchResult SearchEngine::exchange(int socket, const SearchTarget& target, std:
                 continue;
             const std::uint32_t from = ntohl(sender.sin_addr.s_addr);
             // A search by IP asked one address; another host answering to the
-            // search's port would otherwise be listed in its place.
-            if (!target.broadcast && from != destination)
+            // search's port would otherwise be listed in its place. A module
+            // answers from the port it was asked on.
+            if ((!target.broadcast && from != destination) || ntohs(sender.sin_port) != kModulePort)
                 continue;
             std::optional<DeviceEntry> entry = parseSearchReply(buffer.data(), static_cast<std::size_t>(length));
             if (!entry || !isWellFormedReply(*entry))
                 continue;
-            ++answers;
-            quietUntil = Clock::now() + timing_.replyWait;
+            if (heard.insert(from).second)
+                quietUntil = Clock::now() + timing_.replyWait;
             const std::string stored = entry->text(DeviceField::IpAddress);
             setSourceAddress(*entry, from);
             offer(*entry, stored, localIndex);

@@ -13,8 +13,11 @@ inline constexpr std::chrono::milliseconds kReplyWait{2000};
 inline constexpr std::chrono::milliseconds kStopCheckInterval{50};
 // Requests sent per local address.
 inline constexpr int kSearchRounds = 4;
-// Well-formed answers taken at most after one request.
+// Senders taken at most after one request.
 inline constexpr int kDatagramsPerRound = 100;
+// How much longer than its rounds' waits a search may take, however many
+// answers keep arriving.
+inline constexpr std::chrono::seconds kSearchMargin{10};
 
 struct SearchTiming {
     std::chrono::milliseconds startPause = kSearchStartPause;

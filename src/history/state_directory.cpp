@@ -23,10 +23,24 @@ std::optional<QByteArray> stateDirectory(QString& error)
 
 bool makePrivateDirectories(const QByteArray& path, QString& error)
 {
+    // The program's own folders are never followed through a link: run as
+    // root, a link planted there would have it write its backups, keys
+    // included, wherever the link points. The folders above them are the
+    // user's, and may be links.
+    QString ignored;
+    const QByteArray own = stateDirectory(ignored).value_or(QByteArray());
     for (qsizetype slash = path.indexOf('/', 1);; slash = path.indexOf('/', slash + 1)) {
         const QByteArray prefix = slash < 0 ? path : path.left(slash);
         if (!prefix.isEmpty() && ::mkdir(prefix.constData(), 0700) != 0 && errno != EEXIST) {
             error = QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(prefix), qt_error_string(errno));
+            return false;
+        }
+        struct stat link {};
+        if (!own.isEmpty() && prefix.startsWith(own) && ::lstat(prefix.constData(), &link) == 0
+            && S_ISLNK(link.st_mode)) {
+            error = QStringLiteral("%1 is a symbolic link; the program keeps its state only in a directory of its "
+                                   "own")
+                        .arg(QFile::decodeName(prefix));
             return false;
         }
         if (slash < 0)

@@ -98,7 +98,7 @@ std::optional<QString> FleetSave::open()
     return std::nullopt;
 }
 
-void FleetSave::add(std::uint32_t address, unsigned interfaceIndex)
+void FleetSave::add(std::uint32_t address, unsigned interfaceIndex, std::chrono::milliseconds hold)
 {
     if (interrupted_ || byAddress_.count({address, interfaceIndex}) != 0)
         return;
@@ -118,6 +118,14 @@ void FleetSave::add(std::uint32_t address, unsigned interfaceIndex)
     module.exchange = std::make_unique<SaveExchange>(*module.host, SaveExchange::ExternalTicks{});
     module.exchange->setReadWait(timing_.readWait);
     module.exchange->setTargetAddress(module.verdict.addressText);
+    if (hold.count() > 0) {
+        // Counted from now, so the run waits for it; read once the hold is over.
+        QTimer::singleShot(hold, this, [this, &module] {
+            waiting_.push_back(&module);
+            startReads();
+        });
+        return;
+    }
     waiting_.push_back(&module);
     startReads();
 }

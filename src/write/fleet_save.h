@@ -53,6 +53,7 @@ struct ModuleVerdict {
         Differs,       // see differences
         NotSeenAgain,  // the module did not answer again in time
         Stopped,       // the user stopped the wait before it answered again
+        Conflict,      // a DHCP module's MAC answered from two addresses
     };
     std::uint32_t address = 0;  // first number in the top byte
     QString addressText;
@@ -130,9 +131,11 @@ public:
     // Takes the local port 6000 (config/config_port.h); an error text when it cannot.
     std::optional<QString> open();
     // Reads the module at `address` (heard on `interfaceIndex`, 0 when not
-    // known) and saves what the planner says. A module already added is not
-    // added again; two modules with one address on two networks are two.
-    void add(std::uint32_t address, unsigned interfaceIndex = 0);
+    // known) and saves what the planner says, its read starting `hold` from
+    // now. A module already added is not added again; two modules with one
+    // address on two networks are two.
+    void add(std::uint32_t address, unsigned interfaceIndex = 0,
+             std::chrono::milliseconds hold = std::chrono::milliseconds(0));
     // No module is added after this one; run() may end.
     void noMoreModules();
     // Runs until every module added has its verdict and noMoreModules() came,

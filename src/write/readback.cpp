@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QStringList>
 #include <QTimer>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 #include "record/ipv4_text.h"
 #include "record/module_protocol.h"
 #include "write/module_census.h"
+#include "write/write_guard.h"
 
 namespace quillmar {
 
@@ -27,12 +29,9 @@ bool takesDhcp(const DeviceEntry& record)
     return record.text(DeviceField::IpMode).substr(0, 1) == "D";
 }
 
-std::string macKey(const DeviceEntry& record)
+std::string macOf(const DeviceEntry& record)
 {
-    std::string mac = record.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
-    for (char& c : mac)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return mac;
+    return macKey(record.text(DeviceField::MacAddress));
 }
 
 struct Pending {
@@ -62,17 +61,19 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
             continue;
         module.readback = Readback::NotSeenAgain;
         pending.push_back(
-            {&module, macKey(*module.sent),
+            {&module, macOf(*module.sent),
              takesDhcp(*module.sent) ? QString() : QString::fromStdString(module.sent->text(DeviceField::IpAddress))});
     }
     if (pending.empty())
         return;
 
     QEventLoop loop;
-    const auto found = [&](const DeviceEntry& record, const QString& from) {
-        const std::string mac = macKey(record);
+    // Only the module counts: a STATIC one where it was saved (answers come
+    // from port 5000 alone), a DHCP one as a search finds it.
+    const auto found = [&](const DeviceEntry& record, const QString& from, bool searched) {
+        const std::string mac = macOf(record);
         for (auto it = pending.begin(); it != pending.end(); ++it) {
-            if (it->mac != mac)
+            if (it->mac != mac || (it->staticAddress.isEmpty() != searched) || (!searched && from != it->staticAddress))
                 continue;
             ModuleVerdict& module = *it->module;
             module.readbackAddress = from;
@@ -88,8 +89,30 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
     const ConfigPort::Subscription listening = ConfigPort::shared().listen(
         [&](const QByteArray& datagram, const QString& from, unsigned) {
             if (datagram.size() >= qsizetype(kDeviceEntrySize))
-                found(DeviceEntry::fromBytes(datagram.constData(), kDeviceEntrySize), from);
+                found(DeviceEntry::fromBytes(datagram.constData(), kDeviceEntrySize), from, false);
         });
+
+    // One MAC answering from two addresses is two hosts claiming one printer:
+    // which of them took the save cannot be told.
+    const auto claimedTwice = [&](const std::vector<CensusModule>& heard) {
+        for (auto it = pending.begin(); it != pending.end();) {
+            QStringList addresses;
+            for (const CensusModule& module : heard) {
+                const QString from = QString::fromStdString(formatIpv4(module.from));
+                if (it->staticAddress.isEmpty() && macOf(module.record) == it->mac && !addresses.contains(from))
+                    addresses << from;
+            }
+            if (addresses.size() < 2) {
+                ++it;
+                continue;
+            }
+            it->module->readback = Readback::Conflict;
+            it->module->readbackAddress = addresses.join(QStringLiteral(" and "));
+            it = pending.erase(it);
+        }
+        if (pending.empty())
+            loop.quit();
+    };
 
     // DHCP modules are looked for by one broadcast search after another.
     std::atomic<bool> stopCensus{false};
@@ -109,8 +132,10 @@ void readBack(std::vector<ModuleVerdict>& verdicts, const ReadbackTiming& timing
                 &context,
                 [&, modules] {
                     censusRunning = false;
-                    for (const CensusModule& module : modules.value_or(std::vector<CensusModule>{}))
-                        found(module.record, QString::fromStdString(formatIpv4(module.from)));
+                    const std::vector<CensusModule> heard = modules.value_or(std::vector<CensusModule>{});
+                    claimedTwice(heard);
+                    for (const CensusModule& module : heard)
+                        found(module.record, QString::fromStdString(formatIpv4(module.from)), true);
                 },
                 Qt::QueuedConnection);
         });

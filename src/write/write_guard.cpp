@@ -1,5 +1,9 @@
 #include "write/write_guard.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 #include "discovery/local_search.h"
 #include "history/record_backups.h"
 #include "record/ipv4_text.h"
@@ -33,6 +37,15 @@ bool isLoopback(std::uint32_t address)
 }
 
 }  // namespace
+
+QString addressList(std::vector<std::uint32_t> addresses)
+{
+    std::sort(addresses.begin(), addresses.end());
+    QStringList texts;
+    for (const std::uint32_t address : addresses)
+        texts << dotted(address);
+    return texts.join(QStringLiteral(" and "));
+}
 
 std::string macKey(std::string_view mac)
 {
@@ -77,6 +90,25 @@ void WriteGuard::setCensus(std::vector<CensusModule> census, std::vector<LocalAd
 void WriteGuard::expectMove(const std::string& mac, std::uint32_t address)
 {
     moves_[macKey(mac)] = address;
+}
+
+std::vector<std::uint32_t> WriteGuard::claimedElsewhere(const std::string& mac, std::uint32_t at) const
+{
+    const std::string key = macKey(mac);
+    std::vector<std::uint32_t> addresses{at};
+    for (const CensusModule& module : census_) {
+        if (macKey(module.record.text(DeviceField::MacAddress)) == key
+            && std::find(addresses.begin(), addresses.end(), module.from) == addresses.end())
+            addresses.push_back(module.from);
+    }
+    if (addresses.size() < 2)
+        return {};
+    // The user named the printer's address: the others are strangers, and
+    // only a write to a stranger is refused.
+    if (picked(at))
+        return {};
+    addresses.erase(addresses.begin());
+    return addresses;
 }
 
 std::optional<QString> WriteGuard::unfitAddress(std::uint32_t address, std::optional<std::uint32_t> keptAt) const

@@ -16,6 +16,8 @@
 // address its record stores.
 #include <QString>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -49,9 +51,24 @@ public:
     void setCensus(std::vector<CensusModule> census, std::vector<LocalAddress> locals);
     const std::vector<CensusModule>& census() const { return census_; }
 
+    // A module heard while the command runs (a search that feeds the saves).
+    void addHeard(const CensusModule& module) { census_.push_back(module); }
+
     // This command also moves the printer `mac` to `address`: its old address
     // is free for another printer of the same command (two printers swap).
     void expectMove(const std::string& mac, std::uint32_t address);
+
+    // One MAC, one printer: the other addresses `mac` answered from besides
+    // `at`, when it answered from more than one and the user did not pick
+    // `at` (pick()); empty when there is no doubt which host is the printer.
+    std::vector<std::uint32_t> claimedElsewhere(const std::string& mac, std::uint32_t at) const;
+    // --address: of the hosts that answer with one MAC, the one at `address`
+    // is the printer.
+    void pick(std::uint32_t address) { picked_.push_back(address); }
+    bool picked(std::uint32_t address) const
+    {
+        return std::find(picked_.begin(), picked_.end(), address) != picked_.end();
+    }
 
     // Nothing when the printer `mac`, which answers at `keptAt` (its address
     // now), may be given `address`; otherwise why not.
@@ -70,11 +87,15 @@ private:
     std::vector<LocalAddress> locals_;
     std::map<std::string, std::uint32_t> moves_;  // MAC -> the address this command gives it
     std::map<std::uint32_t, std::string> given_;  // new address -> the MAC it went to
+    std::vector<std::uint32_t> picked_;           // --address
 };
 
 // What a window knows without a search: the PC's own addresses as they are
 // now, and the printers its list holds (`listed`).
 WriteGuard listedPrintersGuard(std::vector<CensusModule> listed);
+
+// "192.0.2.20 and 192.0.2.66": addresses in order, for a message.
+QString addressList(std::vector<std::uint32_t> addresses);
 
 // A MAC text as the guard and the write compare it: twelve hexadecimal digits
 // in any of the usual notations give "00-1F-7C-00-02-14"; anything else stays

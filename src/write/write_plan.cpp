@@ -109,6 +109,15 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
                       QStringLiteral("another printer (MAC %1) answers %2").arg(macShown(read), place));
     }
     plan.mac = readMac;
+    if (request.guard && request.answeredAt) {
+        std::vector<std::uint32_t> others = request.guard->claimedElsewhere(readMac, *request.answeredAt);
+        if (!others.empty()) {
+            others.push_back(*request.answeredAt);
+            return refuse(plan, WritePlan::Step::Conflict,
+                          QStringLiteral("MAC %1 answers from %2: only one of them is that printer")
+                              .arg(macShown(read), addressList(others)));
+        }
+    }
 
     std::vector<FieldChange> changes = request.changes;
     std::optional<QString> broken = checkFieldChanges(*request.rules, changes);

@@ -321,9 +321,27 @@ def sim_settings_port():
     write(t, "empty", b"")
 
 
+def audit_log():
+    t = "audit_log"
+
+    def piece(b):
+        return bytes([len(b)]) + b
+
+    def change(field, before, after):
+        return bytes([field]) + piece(before) + piece(after)
+
+    write(t, "first-write", piece(b"") + piece(b"config set") + piece(b"00-1F-7C-00-02-14") + piece(b"192.0.2.20")
+          + piece(b"confirmed") + change(10, b"LabNet", b"Shop2"))
+    write(t, "after-a-cut-line", piece(b'{"time":"2026-01-01T00:00:00Z","operation":"con') + piece(b"window save")
+          + piece(b"00-1F-7C-00-02-14") + piece(b"192.0.2.20") + piece(b"refused: another printer"))
+    write(t, "control-and-high-bytes", piece(b"\n\n") + piece(b"com write") + piece(b"\x1b]0;x\x07\xff")
+          + piece(b"COM2") + piece(b"written\r\n{") + change(1, b"\x00\"\\", b"\xe9"))
+    write(t, "empty", b"")
+
+
 if __name__ == "__main__":
     shutil.rmtree(SEEDS, ignore_errors=True)
     for make in (search_reply, config_answer, config_record, applied_file, key_file, settings_files, direct_settings,
                  command_reply, serial_loader, tftp_answer, web_image, module_answer, sim_command_port, sim_tftp_server,
-                 sim_serial_loader, sim_settings_port):
+                 sim_serial_loader, sim_settings_port, audit_log):
         make()

@@ -23,6 +23,7 @@
 #include "comm/udp_endpoint.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
+#include "record/ipv4_text.h"
 #include "support/config_window_driver.h"
 #include "support/sim_fields.h"
 #include "support/sim_process.h"
@@ -317,22 +318,41 @@ TEST_F(ConfigSaveWindowTest, AnEmptyOctetFieldRefusesTheSave)
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
 }
 
-// The address another printer of the main window's list answers from: the
-// read finds the module, and the save is refused there.
-TEST_F(ConfigSaveWindowTest, AnAddressAListedPrinterAnswersFromIsRefusedAfterTheRead)
+// What the main window's list says decides after the read: an address
+// another listed printer answers from is refused, and so is a save to a MAC
+// the list holds at two addresses (one of the hosts is a stranger).
+TEST_F(ConfigSaveWindowTest, AnAddressOrAMacTheListHoldsElsewhereIsRefusedAfterTheRead)
 {
-    w.adjustContext = [](ConfigWindowContext& context) {
-        context.listedPrinters = [] {
-            return std::vector<CensusModule>{{test::kitchenPrinter("127.0.0.5", "00-AA-BB-CC-DD-05"), 0x7F000005u}};
-        };
+    const struct {
+        const char* what;
+        DeviceEntry listed;
+        quint32 address;
+        const char* says;
+    } cases[] = {
+        {"another printer's address", test::kitchenPrinter("127.0.0.5", "00-AA-BB-CC-DD-05"), 0x7F000005u,
+         "127.0.0.5 is the address of another module (00-AA-BB-CC-DD-05, RX7000 WI-FI) answering on this network: "
+         "nothing was saved"},
+        {"its MAC at another address", test::kitchenPrinter("127.0.0.9"), 0x7F000001u,
+         "MAC 00-1B-2C-3D-4E-5F answers from 127.0.0.1 and 127.0.0.9: only one of them is that printer: nothing "
+         "was saved"},
     };
-    TcfgForm& f = openModule(kManualTicks);
-    f.moduleAddressControl()->setValue(0x7F000005u);
-    clickSave(f);
-    EXPECT_EQ(w.prompter.texts(),
-              QStringList{QStringLiteral("127.0.0.5 is the address of another module (00-AA-BB-CC-DD-05, RX7000 WI-FI) "
-                                         "answering on this network: nothing was saved")});
-    EXPECT_EQ(module.count(), 1u);  // the read, and no save
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        w.prompter.prompts.clear();
+        module.received.clear();
+        const DeviceEntry listed = c.listed;
+        w.adjustContext = [listed](ConfigWindowContext& context) {
+            context.listedPrinters = [listed] {
+                return std::vector<CensusModule>{{listed, *parseIpv4(listed.text(DeviceField::IpAddress))}};
+            };
+        };
+        TcfgForm& f = openModule(kManualTicks);
+        f.moduleAddressControl()->setValue(c.address);
+        clickSave(f);
+        EXPECT_EQ(w.prompter.texts(), QStringList{QString::fromLatin1(c.says)});
+        EXPECT_EQ(module.count(), 1u);  // the read, and no save
+        f.close();
+    }
 }
 
 TEST_F(ConfigSaveWindowTest, AnAddressThatWouldStrandTheModuleOrAnUnwritableTextSendsNothing)

@@ -11,6 +11,7 @@
 
 #include "lab/lab_process.h"
 #include "lab/save_lab.h"
+#include "support/sample_devices.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
 
@@ -202,4 +203,99 @@ TEST_F(SaveLabTest, TwoModulesWithOneAddressOnTwoNetworksAreEachSavedByTheirRow)
     ASSERT_EQ(y.lines("stored").size(), 1u);
     EXPECT_EQ(x.lines("stored")[0].fields.at("ssid"), "NetA");
     EXPECT_EQ(y.lines("stored")[0].fields.at("ssid"), "NetB");
+}
+
+// A stranger on the network that answers with a printer's MAC: neither host is
+// written to until the user names the printer's address; a read-back forged
+// by the stranger from another address does not verify a save.
+TEST_F(SaveLabTest, AStrangerClaimingAPrintersMacGetsNothingAndForgesNoVerdict)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=3,storeSsid=NotWhatWasSent").ready()) << sim->error;
+    ASSERT_TRUE(lab->addHost("st", 'a', {"192.0.2.66/24"})) << lab->error;
+    SimProcess& stranger = lab->startSim(
+        "st",
+        {"--module", std::string("address=192.0.2.66,deviceName=LAB-20,ssid=LabNet,macAddress=") + kLabModuleMac});
+    ASSERT_TRUE(stranger.ready()) << stranger.error;
+    ScopedStateHome home;
+    TempDirectory directory;
+    const QString map = directory.file("site.csv");
+    QFile file(map);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("macAddress,wpaPsk\n00-1F-7C-00-02-14,a-new-passphrase\n");
+    file.close();
+    std::string out;
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick", out), 2) << out;
+    EXPECT_NE(out.find("MAC 00-1F-7C-00-02-14 answers from 192.0.2.20 and 192.0.2.66"), std::string::npos) << out;
+    EXPECT_EQ(cli(*lab, "config set --all wpaPsk=a-new-passphrase --yes --quick --json", out), 2) << out;
+    EXPECT_NE(out.find("its MAC answers from another address too: not sent"), std::string::npos) << out;
+    for (SimProcess* host : {sim, &stranger})
+        EXPECT_TRUE(host->lines("request", "kind", "save-header").empty());
+
+    // The user names the printer's address; the stranger then sends the
+    // record the save leaves from port 5000 of its own address, and the
+    // read-back, which takes only the printer at its address, is not fooled.
+    const QString exported = directory.file("printer.bin");
+    ASSERT_EQ(cli(*lab, "config export 192.0.2.20 " + exported.toStdString(), out), 0) << out;
+    QFile printer(exported);
+    ASSERT_TRUE(printer.open(QIODevice::ReadOnly));
+    const QByteArray bytes = printer.readAll();
+    DeviceEntry forged = DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
+    forged.setText(DeviceField::WpaPsk, "a-new-passphrase");
+    ASSERT_TRUE(lab->addHost("fg", 'a', {"192.0.2.67/24"})) << lab->error;
+    LabNetwork::Stranger forger(*lab, "fg", "192.0.2.67:5000", {"192.0.2.1:6000"},
+                                std::string(forged.data(), forged.size()), std::chrono::milliseconds(100));
+    EXPECT_EQ(cli(*lab,
+                  "config apply --map " + map.toStdString()
+                      + " --quick --address 192.0.2.20 --tick-ms 50 --verify --verify-timeout 20 --json",
+                  out),
+              1)
+        << out;
+    EXPECT_EQ(jsonArrayIn(out).at(0).toObject().value("verdict").toString(), QStringLiteral("differs")) << out;
+    EXPECT_TRUE(stranger.lines("request", "kind", "save-header").empty());
+    EXPECT_GT(forger.sent(), 0u);
+}
+
+// Hosts that keep sending well-formed records neither stretch a search past
+// its bound nor cut it short; what an inventory carries cannot drive a
+// terminal or a spreadsheet, and applied as it is changes nothing.
+TEST_F(SaveLabTest, RecordsOnRepeatNeitherStretchASearchNorSmuggleTextThroughAnInventory)
+{
+    sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,macAddress=00-1F-7C-00-02-14,deviceName=\x1B[31mRED",
+                                "--module", "address=192.0.2.21,macAddress=00-1F-7C-00-02-15,deviceName==SUM(A1)"});
+    ASSERT_TRUE(sim->ready()) << sim->error;
+    ASSERT_TRUE(lab->addHost("st", 'a', {"192.0.2.66/24"})) << lab->error;
+    ScopedStateHome home;
+    std::string out;
+    {
+        DeviceEntry repeated;
+        repeated.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        repeated.setText(DeviceField::MacAddress, "00-1F-7C-00-06-66");
+        LabNetwork::Stranger talker(*lab, "st", "192.0.2.66:5000", {"192.0.2.1:16384"},
+                                    std::string(repeated.data(), repeated.size()), std::chrono::milliseconds(1900));
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(lab->run("pc", {"/bin/sh", "-c", "\"$0\" discover --csv 2>/dev/null", QUILLMAR_CLI_PATH}, &out), 0)
+            << out;
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_LT(seconds, 1 + 4 * 2 + 10) << "a search of 4 rounds of 2 s each";
+    }
+    EXPECT_EQ(out.find('\x1B'), std::string::npos) << out;
+    EXPECT_NE(out.find(",\\x1B[31mRED,"), std::string::npos) << out;
+    EXPECT_NE(out.find(",'=SUM(A1),"), std::string::npos) << out;
+
+    // The inventory as it is, less the talker's row (no printer answers for it).
+    TempDirectory directory;
+    const QString map = directory.file("site.csv");
+    QFile file(map);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (const QByteArray& line : QByteArray::fromStdString(out).split('\n')) {
+        if (!line.startsWith("192.0.2.66,"))
+            file.write(line + '\n');
+    }
+    file.close();
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick --json", out), 0) << out;
+    const QJsonArray verdicts = jsonArrayIn(out);
+    ASSERT_EQ(verdicts.size(), 2) << out;
+    for (const QJsonValue& verdict : verdicts)
+        EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("unchanged")) << out;
+    EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
 }

@@ -334,6 +334,21 @@ TEST(SiteMap, RefusesAHeaderThatNamesAFieldTwiceOrCannotBeApplied)
     ASSERT_EQ(rows->size(), 1u);
     EXPECT_EQ((*rows)[0].mac, QStringLiteral("00-1F-7C-00-02-14"));
     EXPECT_EQ((*rows)[0].changes.size(), 2u);  // deviceName and ssid
+
+    // A MAC cell with more than a MAC names no printer; what discover --csv
+    // escaped comes back as the module's own bytes.
+    EXPECT_FALSE(read("macAddress,ssid\r\n00:1F:7C:00:0A:0A:77,ShopA\r\n", refusals));
+    EXPECT_TRUE(refusals.join(u'\n').contains("'00:1F:7C:00:0A:0A:77' is not a MAC address"))
+        << refusals.join(u'\n').toStdString();
+    const auto escaped = read("macAddress,deviceName\r\n001F.7C00.0214,'=SUM(A1)\\x1B\r\n", refusals);
+    ASSERT_TRUE(escaped) << refusals.join(u'\n').toStdString();
+    EXPECT_EQ((*escaped)[0].changes.at(0).value, QStringLiteral("=SUM(A1)\x1B"));
+
+    // A FIFO, a device or a huge file is refused before it is read.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.file("fifo.csv")).constData(), 0600), 0);
+    EXPECT_FALSE(cli::readSiteMap(QFile::encodeName(dir.file("fifo.csv")), refusals));
+    EXPECT_TRUE(refusals.join(u'\n').contains("is not a regular file")) << refusals.join(u'\n').toStdString();
+    EXPECT_FALSE(cli::readSiteMap("/dev/zero", refusals));
 }
 
 }  // namespace

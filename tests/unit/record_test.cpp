@@ -100,7 +100,7 @@ TEST(ModelTable, AcceptsWholeNamesOfTheFamilyOnly)
     EXPECT_FALSE(isManagedModel(3, "RX7000 WI-FI"));
 }
 
-TEST(DeviceTable, SecondReplyOfTheSameMacIsDroppedEvenWithOtherFields)
+TEST(DeviceTable, SecondReplyOfTheSameMacFromTheSameAddressIsDroppedButAnotherAddressIsListed)
 {
     DeviceTable table;
     EXPECT_EQ(table.admit(device("RX7000 WI-FI", "00:11:22:33:44:55", "first"), 2), 0);
@@ -108,6 +108,13 @@ TEST(DeviceTable, SecondReplyOfTheSameMacIsDroppedEvenWithOtherFields)
     ASSERT_EQ(table.count(), 1u);
     EXPECT_EQ(table.at(0).text(DeviceField::DeviceName), "first");
     EXPECT_EQ(table.admit(device("RX7000 WI-FI", "00:11:22:33:44:56"), 2), 1);
+    // The same MAC from another host: listed, and both rows know of the other.
+    DeviceEntry stranger = device("RX7000 WI-FI", "00:11:22:33:44:55", "stranger");
+    stranger.setText(DeviceField::IpAddress, "192.0.2.66");
+    EXPECT_EQ(table.admit(stranger, 2), 2);
+    EXPECT_EQ(table.otherAddressesOf(0), std::vector<std::string>{"192.0.2.66"});
+    EXPECT_EQ(table.otherAddressesOf(2), std::vector<std::string>{""});
+    EXPECT_TRUE(table.otherAddressesOf(1).empty());
 }
 
 TEST(DeviceTable, FamilyFilterAndExactModelMatch)
