@@ -2,15 +2,11 @@
 // back to the module it was taken from.
 #include <memory>
 
-#include "config/save_records.h"
 #include "fleet_verb_base.h"
 #include "platform/regular_files.h"
-#include "record/ipv4_text.h"
-#include "record/model_table.h"
-#include "record/record_check.h"
-#include "record/single_byte_text.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
+#include "write/restore_plan.h"
 
 namespace quillmar::cli {
 
@@ -66,21 +62,8 @@ private:
                             .arg(kDeviceEntrySize));
         }
         backup_ = DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize);
-        // A damaged file would put its damage into the module.
-        if (const std::optional<std::string> problem = recordParseProblem(backup_)) {
-            return fail(context, kUsageError,
-                        QStringLiteral("%1 is not a settings record: %2; nothing is sent")
-                            .arg(shownPath_, QString::fromStdString(*problem)));
-        }
-        const std::string address = backup_.text(DeviceField::IpAddress);
-        const std::optional<std::uint32_t> value = parseIpv4(address);
-        // The module would take it and never be found again.
-        if (!value || !isReachableModuleAddress(*value)) {
-            return fail(context, kUsageError,
-                        QStringLiteral("%1 gives the module the address \"%2\", at which it could not be reached; "
-                                       "nothing is sent")
-                            .arg(shownPath_, terminalText(address)));
-        }
+        if (const std::optional<QString> problem = backupProblem(backup_, shownPath_))
+            return fail(context, kUsageError, *problem);
         return std::nullopt;
     }
 
@@ -88,50 +71,11 @@ private:
     // checked as config set checks it, on the module the backup was taken of.
     std::optional<ModuleWrite> writeFor(const ModuleReading& module, QString& message) override
     {
-        const std::string mine = module.record.text(DeviceField::MacAddress);
-        const std::string theirs = backup_.text(DeviceField::MacAddress);
-        if (!macTextsEqual(mine, theirs)) {
-            message = QStringLiteral("%1 is a record of the module with MAC %2, and the module at %3 has MAC %4 "
-                                     "(config apply copies settings to another module)")
-                          .arg(shownPath_, terminalText(theirs.substr(0, kMacCompareLength)), module.addressText,
-                               terminalText(mine.substr(0, kMacCompareLength)));
+        const std::optional<RestoreWrite> restore =
+            restoreWrite(backup_, shownPath_, module.record, module.addressText, message);
+        if (!restore)
             return std::nullopt;
-        }
-        const std::string ours = module.record.text(DeviceField::ModelName);
-        const std::string saved = backup_.text(DeviceField::ModelName);
-        if (familyOf(saved) != familyOf(ours)) {
-            message = QStringLiteral("%1 is a record of a %2, and the module at %3 is a %4 of another family")
-                          .arg(shownPath_, terminalText(saved), module.addressText, terminalText(ours));
-            return std::nullopt;
-        }
-        // Of the two keys, the one the backup's encryption sends: the other is
-        // one the module never uses.
-        const DeviceField unused = QString::fromStdString(backup_.text(DeviceField::EncryType))
-                                               .compare(QLatin1String("WEP"), Qt::CaseInsensitive)
-                                           == 0
-                                       ? DeviceField::WpaPsk
-                                       : DeviceField::Key;
-        ModuleWrite write;
-        write.chosenMac = theirs;
-        for (const FieldLayout& layout : deviceFieldLayout()) {
-            const DeviceField field = layout.field;
-            if (field == DeviceField::ModelName || field == DeviceField::MacAddress || field == unused
-                || backup_.text(field) == module.record.text(field))
-                continue;
-            write.changes.push_back({field, fromSingleByte(backup_.text(field))});
-        }
-        return write;
-    }
-
-    // The printer family a model belongs to; a model of neither family is one
-    // of its own.
-    static std::string familyOf(const std::string& model)
-    {
-        for (const int family : {1, 2}) {
-            if (isManagedModel(family, model))
-                return std::to_string(family);
-        }
-        return "model " + model;
+        return ModuleWrite{restore->chosenMac, restore->changes};
     }
 
     // A backup taken at another address puts the module back there.

@@ -7,6 +7,7 @@
 
 #include "verb_context.h"
 #include "write/fleet_save.h"
+#include "write/fleet_verdict.h"
 
 namespace quillmar::cli {
 
@@ -16,16 +17,6 @@ struct FleetReportStyle {
     bool showSecrets = false;  // a dry run's keys in clear
     bool dryRun = false;       // each module's changes instead of the verdicts
 };
-
-// "confirmed", "unconfirmed", "skipped", "no-answer", "failed", "interrupted",
-// "would-save", "unchanged", "not-found"; after a read-back "verified",
-// "differs", "not-seen-again".
-QString verdictWord(const ModuleVerdict& module);
-// The verdict as a person reads it, with its reason.
-QString verdictText(const ModuleVerdict& module);
-// The verdict as the audit log keeps it: "confirmed" (with the read-back's
-// outcome when asked), otherwise verdictText.
-QString auditVerdict(const ModuleVerdict& module);
 
 // The exit status of a run: 0 when every save was confirmed (and, when read
 // back, verified) or, in a dry run, every module would be saved; 3 when nothing

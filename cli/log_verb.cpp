@@ -54,12 +54,13 @@ public:
                    QStringLiteral("only the writes from this time on (2026-12-07, or 2026-12-07T10:00:00Z)"),
                    QStringLiteral("DATE")});
         addJsonOption(QStringLiteral("one JSON array of the log's entries, as they are stored"));
-        setDetails(QStringLiteral("Every write (the manager's saves by UDP and COM port, the settings tools' saves,\n"
-                                  "config set, apply and restore, com and usb write, upgrade, reboot, web upload)\n"
-                                  "appends one line to $XDG_STATE_HOME/quillmar/audit.jsonl (XDG_STATE_HOME defaults\n"
-                                  "to ~/.local/state): time (UTC), user, program, operation, macAddress, address,\n"
-                                  "the fields changed (from and to), the backup taken before, the image's size and\n"
-                                  "SHA-256 for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
+        setDetails(QStringLiteral("Every write (the manager's saves by UDP and COM port and its restores, the\n"
+                                  "settings tools' saves, config set, apply and restore, com and usb write, upgrade,\n"
+                                  "reboot, web upload) appends one line to $XDG_STATE_HOME/quillmar/audit.jsonl\n"
+                                  "(XDG_STATE_HOME defaults to ~/.local/state): time (UTC), user, program,\n"
+                                  "operation, macAddress, deviceName (when a record was read), address, the fields\n"
+                                  "changed (from and to), the backup taken before, the image's size and SHA-256\n"
+                                  "for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
                                   "\"sha256:\" and the first 12 hexadecimal digits of their hash. A damaged line is\n"
                                   "named on standard error with its line number; the others are still shown.\n"
                                   "Nothing is sent to any module."));

@@ -23,6 +23,10 @@ public:
         addRequiredOption(comPortOption(QStringLiteral("the serial port the device's loader listens on")));
         addOption({QStringLiteral("force-image"),
                    QStringLiteral("send FILE even when it looks like an archive, a document or text")});
+        addOption({QStringLiteral("in-loader"),
+                   QStringLiteral("the device is in its serial loader already (an upgrade stopped after the "
+                                  "hand-over): send FILE to the loader without contacting the device over the "
+                                  "network")});
         addSessionOptions();
         setDetails(QStringLiteral("Opens the serial port (115200 baud, 8N1) and FILE first; only when both can\n"
                                   "be used is the device at ADDRESS told (\"$SYCS\") to hand over to its serial\n"
@@ -33,7 +37,9 @@ public:
                                   "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
                                   "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
                                   "dialog checks it. A stop once the device was told to hand over leaves it in\n"
-                                  "its loader until an upgrade completes. A FILE that begins like an archive\n"
+                                  "its loader until an upgrade completes: --in-loader finishes it, telling the\n"
+                                  "loader to leave the transfer it was in and show its menu (CAN CAN, CR) and\n"
+                                  "sending FILE with nothing sent over the network. A FILE that begins like an archive\n"
                                   "(ZIP, gzip, xz, 7z), a program (ELF, MZ), a PDF, XML or HTML document, or\n"
                                   "whose first 4 KiB are text, is refused before the device is contacted\n"
                                   "(exit status 2; --force-image sends it anyway). The image's size and SHA-256\n"
@@ -53,6 +59,7 @@ private:
         request.portName = toSystemBytes(port->name()).toStdString();
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
         request.filePath = path.toStdString();
+        request.printerInLoader = parser.isSet(QStringLiteral("in-loader"));
         // The upgrade dialog's checks, on the name's own bytes: whatever the
         // name, a FIFO or a device is refused before anything waits on it.
         if (const std::optional<FirmwareFileRefusal> refusal = checkFirmwareFile(path))

@@ -7,6 +7,8 @@ packages=(
   libnl-3-dev libnl-route-3-dev
   libgtest-dev libgmock-dev
   iproute2 xvfb xauth umockdev
+  # the AT-SPI test: the accessibility bus and the reader of it a screen reader uses
+  at-spi2-core python3-pyatspi dbus-daemon
   # the fuzz targets (libFuzzer comes with clang's runtime libraries), and
   # clang-format for the layout check
   clang libclang-rt-14-dev clang-format git

@@ -11,6 +11,7 @@ constexpr unsigned char kSoh = 0x01;
 constexpr unsigned char kEot = 0x04;
 constexpr unsigned char kAck = 0x06;
 constexpr unsigned char kNak = 0x15;
+constexpr unsigned char kCan = 0x18;
 constexpr std::size_t kBlockSize = 132;
 constexpr std::size_t kDataSize = 128;
 
@@ -43,7 +44,11 @@ std::string LoaderReceiver::receive(const unsigned char* bytes, std::size_t leng
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char byte = bytes[i];
         if (state_ == State::Menu || state_ == State::Finished || state_ == State::Firmware) {
-            if (byte == 'U' && state_ == State::Menu && setup_.offersUpdate) {
+            if (byte == '\r' && (state_ == State::Menu || state_ == State::Finished)) {
+                log_.write("loader-menu", "again=yes update=" + std::string(setup_.offersUpdate ? "yes" : "no"));
+                state_ = State::Menu;
+                out += setup_.offersUpdate ? kMenu : kPlainMenu;
+            } else if (byte == 'U' && state_ == State::Menu && setup_.offersUpdate) {
                 log_.write("loader-select", "key=U");
                 out += "U\r\nDownloading...\r\n";
                 state_ = State::Receiving;
@@ -57,6 +62,22 @@ std::string LoaderReceiver::receive(const unsigned char* bytes, std::size_t leng
         }
         if (state_ != State::Receiving)
             break;
+        if (pending_.empty() && byte == kCan) {
+            if (++cansInRow_ < 2)
+                continue;
+            log_.write("loader-cancel", "blocks=" + std::to_string(blocksTaken_));
+            cansInRow_ = 0;
+            naks_ = false;
+            image_.clear();
+            expected_ = 1;
+            blocksTaken_ = 0;
+            naksGiven_ = 0;
+            eotsTaken_ = 0;
+            state_ = State::Menu;
+            out += "\r\nTransfer cancelled\r\n";
+            continue;
+        }
+        cansInRow_ = 0;
         if (pending_.empty() && byte == kEot) {
             ++eotsTaken_;
             if (setup_.eot == EotAnswer::Silent || (setup_.eot == EotAnswer::NakOnce && eotsTaken_ == 1)) {

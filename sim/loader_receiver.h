@@ -1,7 +1,10 @@
 #pragma once
 // A module's serial loader without its pseudo-terminal: the menu when the
 // module hands over, "U" to start an XMODEM receive, 132-byte blocks with an
-// 8-bit checksum answered ACK or NAK, and EOT that stores the image. What the
+// 8-bit checksum answered ACK or NAK, and EOT that stores the image. Two CAN
+// bytes between blocks cancel a transfer and bring the menu back, and a
+// carriage return shows the menu again, so that an upgrade stopped halfway
+// can be started again on the loader. What the
 // PC sends goes in; what the loader writes back comes out. Faults make it
 // misbehave the way a real line or loader can (LoaderSetup).
 #include <cstddef>
@@ -72,6 +75,7 @@ private:
     int blocksTaken_ = 0;
     int naksGiven_ = 0;
     int eotsTaken_ = 0;
+    int cansInRow_ = 0;  // CAN bytes in a row between blocks: two end a transfer
 };
 
 }  // namespace quillmar::sim

@@ -4,7 +4,10 @@
 #include <QItemSelectionModel>
 #include <QPointer>
 #include <QTableView>
+
+#include <algorithm>
 #include <QTreeWidget>
+#include <QWindow>
 #include <exception>
 
 #include "app/device_list_model.h"
@@ -12,6 +15,7 @@
 #include "app/shared_windows.h"
 #include "config/cfg_form.h"
 #include "discovery/search_ip_dialog.h"
+#include "history/history_form.h"
 #include "maintenance/device_session.h"
 #include "maintenance/upgrade_fw_dialog.h"
 #include "record/config_block.h"
@@ -35,13 +39,17 @@ constexpr int kMaxIpTextLength = 20;
 
 int TmainForm::firstSelectedRow() const
 {
-    const QModelIndexList rows = deviceListView->selectionModel()->selectedRows();
-    int first = -1;
-    for (const QModelIndex& index : rows) {
-        if (first < 0 || index.row() < first)
-            first = index.row();
-    }
-    return first;
+    const std::vector<int> rows = selectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+std::vector<int> TmainForm::selectedRows() const
+{
+    std::vector<int> rows;
+    for (const QModelIndex& index : deviceListView->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 QString TmainForm::deviceDescription(int row) const
@@ -91,7 +99,30 @@ void TmainForm::runTreeCommand(const QString& command)
         openSettingsTool(new TForm1(settingsToolContext()));
     } else if (command == QLatin1String("Upgrade")) {
         runUpgradeCommand();
+    } else if (command == QLatin1String("History")) {
+        openHistory();
     }
+}
+
+void TmainForm::openHistory()
+{
+    if (!history_) {
+        HistoryWindowContext context;
+        context.log = [form = QPointer<TmainForm>(this)](const QString& line) {
+            if (form)
+                form->log(line);
+        };
+        context.listedPrinters = [form = QPointer<TmainForm>(this)] {
+            return form ? form->listedPrinters() : std::vector<CensusModule>{};
+        };
+        // No owner, so that a message of its own blocks it alone.
+        history_ = new THistoryForm(std::move(context));
+        history_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(this, &TmainForm::programEnding, history_.data(), &QWidget::close);
+    }
+    history_->show();
+    history_->raise();
+    history_->activateWindow();
 }
 
 SettingsToolContext TmainForm::settingsToolContext()
@@ -163,17 +194,11 @@ void TmainForm::deviceListViewDblClick()
     const int row = firstSelectedRow();
     if (row < 0)
         return;
-    const QString ip = deviceListModel_->cellText(row, kIpColumn).left(kMaxIpTextLength);
-    const std::string mac = deviceListModel_->macText(row);
-    if (ip.isEmpty() || mac.empty())
-        return;
-    if (isDeviceOpen(mac) != 0) {
-        showError(this, QStringLiteral("already selected"));
-        return;
-    }
-    const ConfigBlock block(deviceTable_.at(static_cast<std::size_t>(row)));
-    markDeviceOpen(mac, true);
+    openConfiguration({row});
+}
 
+ConfigWindowContext TmainForm::configWindowContext()
+{
     ConfigWindowContext context;
     context.defaultModelName = defaultModelName_;
     context.releaseDevice = [this](const std::string& released) { markDeviceOpen(released, false); };
@@ -185,14 +210,48 @@ void TmainForm::deviceListViewDblClick()
         return runMaintenanceWorker(worker, status);
     };
     context.sessionEnvironment = [this] { return maintenanceEnvironment(); };
+    return context;
+}
+
+void TmainForm::openConfiguration(const std::vector<int>& rows)
+{
+    std::vector<DeviceEntry> printers;
+    std::vector<std::string> macs;
+    for (const int row : rows) {
+        const QString ip = deviceListModel_->cellText(row, kIpColumn).left(kMaxIpTextLength);
+        const std::string mac = deviceListModel_->macText(row);
+        if (ip.isEmpty() || mac.empty())
+            return;
+        if (isDeviceOpen(mac) != 0) {
+            showError(this, QStringLiteral("already selected"));
+            return;
+        }
+        printers.push_back(deviceTable_.at(static_cast<std::size_t>(row)));
+        macs.push_back(mac);
+    }
+    if (printers.empty())
+        return;
+    for (const std::string& mac : macs)
+        markDeviceOpen(mac, true);
+
     // A child of the main window, so it lives until the program ends; closing
     // it only hides it.
-    auto* window = new TcfgForm(block, std::move(context), this);
+    auto* window = printers.size() == 1 ? new TcfgForm(ConfigBlock(printers.front()), configWindowContext(), this)
+                                        : new TcfgForm(printers, configWindowContext(), this);
     window->show();
+    // Not kept above the main window by the window system, and so not one
+    // family with it: a message in this window blocks this window alone.
+    if (QWindow* handle = window->windowHandle())
+        handle->setTransientParent(nullptr);
 }
 
 void TmainForm::Button1Click()
 {
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() > 1) {
+        openConfiguration(rows);
+        return;
+    }
     deviceListViewDblClick();
 }
 

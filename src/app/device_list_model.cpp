@@ -2,6 +2,8 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 
 namespace quillmar {
 namespace {
@@ -23,6 +25,24 @@ constexpr const char* kSamples[kDeviceListColumns] = {"100",
                                                       "SSID-NAME-10",
                                                       "",
                                                       ""};
+
+// The Wi-Fi keys, shown masked: a list on a shop's screen is seen by more than
+// the technician; the configuration window shows them on demand.
+constexpr int kKeyColumn = 12;
+constexpr int kWpaPskColumn = 13;
+const QString kMaskedKey = QStringLiteral("********");
+
+bool isKeyColumn(int column)
+{
+    return column == kKeyColumn || column == kWpaPskColumn;
+}
+
+// A warning red that stays readable on the palette's base: dark on a light
+// list, light on a dark one.
+QColor warningColour(const QPalette& palette)
+{
+    return palette.color(QPalette::Base).lightness() < 128 ? QColor(255, 120, 120) : QColor(192, 0, 0);
+}
 
 }  // namespace
 
@@ -67,19 +87,24 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     // of the two hosts is that printer.
     const std::vector<std::string> elsewhere = table_.otherAddressesOf(std::size_t(index.row()));
     // A text longer than its column (a long SSID) is one hover away.
-    if (role == Qt::DisplayRole)
-        return cellText(index.row(), index.column());
-    if (role == Qt::ToolTipRole) {
-        QString tip = cellText(index.row(), index.column());
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
+        QString shown = cellText(index.row(), index.column());
+        if (isKeyColumn(index.column()) && !shown.isEmpty())
+            shown = kMaskedKey;
+        if (role != Qt::ToolTipRole)
+            return shown;
+        QString tip = shown;
         for (const std::string& other : elsewhere)
             tip += QStringLiteral("\nThis MAC also answers from %1: only one of them is that printer")
                        .arg(QString::fromStdString(other));
         return tip;
     }
+    // The colours follow the palette, so that a dark theme keeps them readable.
+    const QPalette palette = QGuiApplication::palette();
     if (role == Qt::ForegroundRole && !elsewhere.empty())
-        return QBrush(QColor(192, 0, 0));
+        return QBrush(warningColour(palette));
     if (role == Qt::ForegroundRole && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
-        return QBrush(QColor(0, 0, 255));
+        return palette.brush(QPalette::Active, QPalette::Link);
     return {};
 }
 

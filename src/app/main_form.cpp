@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -26,10 +27,12 @@
 #include "app/shared_windows.h"
 #include "discovery/search_ip_dialog.h"
 #include "discovery/udp_progress_form.h"
+#include "history/history_form.h"
 #include "maintenance/maintenance_thread.h"
 #include "maintenance/session_tables.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
+#include "ui/keyboard.h"
 #include "ui/logo.h"
 #include "ui/prompter.h"
 
@@ -142,7 +145,8 @@ void TmainForm::buildControls()
     deviceListView->setModel(deviceListModel_);
     deviceListView->setShowGrid(true);
     deviceListView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    deviceListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl- and Shift-click select several printers for one change of settings.
+    deviceListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     deviceListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     deviceListView->verticalHeader()->hide();
     deviceListView->verticalHeader()->setDefaultSectionSize(20);
@@ -180,11 +184,32 @@ void TmainForm::buildControls()
     // click beside the rows (which clears it) or a key changed it.
     connect(deviceListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TmainForm::deviceListViewClick);
+    // A search empties the list without a selection change: the button follows.
+    connect(deviceListModel_, &QAbstractItemModel::modelReset, this, &TmainForm::deviceListViewClick);
+    connect(deviceListModel_, &QAbstractItemModel::rowsRemoved, this, &TmainForm::deviceListViewClick);
     connect(deviceListView, &QTableView::doubleClicked, this, &TmainForm::deviceListViewDblClick);
     connect(Button1, &QPushButton::clicked, this, &TmainForm::Button1Click);
     connect(exitBtn, &QPushButton::clicked, this, &TmainForm::exitBtnClick);
+    auto* history = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    history->setObjectName(QStringLiteral("historyShortcut"));
+    connect(history, &QShortcut::activated, this, &TmainForm::openHistory);
+    pressFocusedButtonOnEnter(this);
 
-    resize(kClientWidth, kClientHeight);
+    // Wide enough for every column of the list beside the tree, as far as the
+    // screen allows; a smaller screen gets a scroll bar under the list.
+    int columns = 0;
+    for (int column = 0; column < kDeviceListColumns; ++column)
+        columns += deviceListView->columnWidth(column);
+    const int width = kTreeWidth + mainSplitter->handleWidth() + columns + 2 * deviceListView->frameWidth()
+                      + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    QSize size(std::max(kClientWidth, width), kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The window frame takes a little of the screen too.
+        const QSize room = screen->availableGeometry().size() - QSize(16, 40);
+        size = size.boundedTo(room).expandedTo(QSize(kClientWidth, kClientHeight).boundedTo(room));
+    }
+    resize(size);
+    mainSplitter->setSizes({kTreeWidth, size.width() - kTreeWidth});
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -234,10 +259,34 @@ bool TmainForm::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (watched == deviceListView && enter) {
-        deviceListViewDblClick();
+        // The row the keyboard is on is the row Enter opens, also when it
+        // was never selected (the list's only row, say).
+        if (!deviceListView->selectionModel()->hasSelection() && deviceListView->currentIndex().isValid())
+            deviceListView->selectRow(deviceListView->currentIndex().row());
+        Button1Click();
         return true;
     }
+    if (watched == deviceListView && selectRowByKey(key))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+bool TmainForm::selectRowByKey(int key)
+{
+    const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Home || key == Qt::Key_End
+                       || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+    const int rows = deviceListModel_->rowCount();
+    if (!moves || rows == 0 || deviceListView->selectionModel()->hasSelection())
+        return false;
+    // Without a selection the first arrow selects a row instead of moving
+    // past one that only looked current: the current row, else the first
+    // (the last for Up and End).
+    int row = deviceListView->currentIndex().isValid() ? deviceListView->currentIndex().row() : -1;
+    if (row < 0)
+        row = key == Qt::Key_Up || key == Qt::Key_End ? rows - 1 : 0;
+    deviceListView->setCurrentIndex(deviceListModel_->index(row, 0));
+    deviceListView->selectRow(row);
+    return true;
 }
 
 void TmainForm::runCurrentTreeItem()
@@ -321,8 +370,10 @@ void TmainForm::buildFunctionTree()
     funcTreeView->clear();
     auto* root = new QTreeWidgetItem(funcTreeView, {kRootItem});
     const bool usbTool = programFlags().usbToolFlag == 1;
+    // "History" before the settings tool, which stays the last item until a
+    // search adds "Upgrade".
     for (const QString& text :
-         {QStringLiteral("Broadcast"), QStringLiteral("Search by IP"),
+         {QStringLiteral("Broadcast"), QStringLiteral("Search by IP"), QStringLiteral("History"),
           usbTool ? QStringLiteral("ChangeSettingByUSB") : QStringLiteral("ChangeSettingByCOMPort")})
         new QTreeWidgetItem(root, {text});
     setWindowTitle(usbTool ? QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.12")

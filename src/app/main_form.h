@@ -17,6 +17,8 @@
 #include "platform/local_addresses.h"
 #include "record/device_table.h"
 #include "record/open_device_list.h"
+#include "config/config_window_context.h"
+#include "history/history_form.h"
 #include "tools/settings_tool_context.h"
 
 class QFrame;
@@ -89,6 +91,8 @@ public:
     // save from a window of this program holds a new address against.
     std::vector<CensusModule> listedPrinters() const;
     DeviceListModel* deviceListModel() const { return deviceListModel_; }
+    // The History window while it is open (null otherwise).
+    THistoryForm* historyWindow() const { return history_; }
     const std::string& defaultModelName() const { return defaultModelName_; }
 
     std::mutex addressLock;
@@ -105,6 +109,8 @@ public slots:
     void deviceListViewDblClick();
     void Button1Click();
     void exitBtnClick();
+    // "History" and Ctrl+H: the audit log of every write, with Restore.
+    void openHistory();
 
 signals:
     void programEnding();
@@ -127,6 +133,13 @@ private:
     void runCurrentTreeItem();
     // "Counter1, 00-1F-7C-00-00-01, 192.0.2.10" for the row's device.
     QString deviceDescription(int row) const;
+    // The rows in selected state, lowest first.
+    std::vector<int> selectedRows() const;
+    // A configuration window over `rows`: one printer, or the several-printers mode.
+    void openConfiguration(const std::vector<int>& rows);
+    ConfigWindowContext configWindowContext();
+    // The arrow keys in a list that has rows but no selection select one.
+    bool selectRowByKey(int key);
     void FormClose();
     QTreeWidgetItem* rootItem() const;
     QTreeWidgetItem* upgradeItem() const;
@@ -185,6 +198,7 @@ private:
     QPlainTextEdit* msgMemo = nullptr;
     QTimer* Timer1 = nullptr;
     DeviceListModel* deviceListModel_ = nullptr;
+    QPointer<THistoryForm> history_;
 };
 
 // The process-wide reference through which workers reach the main window.

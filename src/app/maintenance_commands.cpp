@@ -91,8 +91,11 @@ void TmainForm::startReboot(const MaintenanceRequest& request, const QString& de
     const int code = runMaintenanceWorker(new rebootThread(request, maintenanceEnvironment(), maintenanceStatus_),
                                           maintenanceStatus_);
     named.reset();
-    journalMaintenance(QStringLiteral("reboot"), request, std::nullopt, outcomeVerdict(rebootOutcome(code)),
+    const QString verdict = outcomeVerdict(rebootOutcome(code));
+    journalMaintenance(QStringLiteral("reboot"), request, std::nullopt, verdict,
                        [this](const QString& line) { log(line); });
+    log(QStringLiteral("Reboot of %1: %2").arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device,
+                                               verdict.simplified()));
     tellOutcome(*this, rebootOutcome(code));
 }
 
@@ -117,10 +120,20 @@ void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& d
         const QString text = QString::fromStdString(upgradeStoppedOutcome().text);
         journal(text);
         log(text);
-        showError(this, text);
+        // What finishes the job is offered, not only told: the printer is in
+        // its loader and answers no hand-over over the network.
+        if (confirm(this, QString::fromStdString(upgradeStoppedQuestion(request.portName)), PromptAnswer::Yes)) {
+            MaintenanceRequest again = request;
+            again.printerInLoader = true;
+            log(QStringLiteral("Upgrade started again on the loader at %1").arg(QString::fromStdString(request.portName)));
+            startUpgrade(again, device);
+        }
         return;
     }
-    journal(outcomeVerdict(upgradeOutcome(run.code)));
+    const QString verdict = outcomeVerdict(upgradeOutcome(run.code));
+    journal(verdict);
+    log(QStringLiteral("Upgrade of %1: %2").arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device,
+                                                verdict.simplified()));
     tellOutcome(*this, upgradeOutcome(run.code));
 }
 

@@ -30,9 +30,13 @@
 #include "record/program_flags.h"
 #include "record/upper_case.h"
 #include "record/wifi_choices.h"
+#include "config/several_printers.h"
+#include "config/save_result_form.h"
+#include "ui/accessible_names.h"
 #include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
 #include "ui/prompter.h"
+#include "write/previewed_save.h"
 
 namespace quillmar {
 
@@ -198,9 +202,65 @@ void TcfgForm::fillControls()
     rebuildAuthList();
     rebuildEncryList();
     coverKeyBox();
+    if (severalPrinters())
+        applySeveralMode();
     // A save sets what the user changes from here on.
     chosenMac_ = openedMac_;
     shownValues_ = formValues();
+}
+
+void TcfgForm::applySeveralMode()
+{
+    // Each printer keeps its own name, MAC and address.
+    const QString count = QStringLiteral("%1 printers").arg(printers_.size());
+    for (QLineEdit* own : {Edit_SerialNo, Edit_mac}) {
+        own->clear();
+        own->setPlaceholderText(count);
+        own->setEnabled(false);
+    }
+    if (moduleAddress_) {
+        moduleAddress_->clear();
+        moduleAddress_->setEnabled(false);
+    }
+    for (QLineEdit* edit : octetEdits)
+        edit->setEnabled(false);
+    // A file holds one printer's record.
+    exportBtn->setEnabled(false);
+    // Where the printers differ, the box is blank until the user sets it.
+    for (const DeviceField field : differingFields(printers_)) {
+        switch (field) {
+        case DeviceField::IpMode:
+            CmbBox_ipcfg->setEditText(QString());
+            break;
+        case DeviceField::WifiMode:
+            CmbBox_WIFIMode->setEditText(QString());
+            break;
+        case DeviceField::AuthMode:
+            CmbBox_AuthMode->setEditText(QString());
+            break;
+        case DeviceField::EncryType:
+            CmbBox_EncryType->setEditText(QString());
+            break;
+        case DeviceField::TcpPort:
+            Edit_listenPort1->setPlaceholderText(QStringLiteral("differs"));
+            break;
+        case DeviceField::UdpPort:
+            Edit_UDPPort->setPlaceholderText(QStringLiteral("differs"));
+            break;
+        case DeviceField::Ssid:
+            Edit_SSID->setPlaceholderText(QStringLiteral("differs"));
+            break;
+        case DeviceField::Key:
+            Edit_KEY->setPlaceholderText(QStringLiteral("differs"));
+            break;
+        case DeviceField::WpaPsk:
+            Edit_WPAPSK->setPlaceholderText(QStringLiteral("differs"));
+            break;
+        default:
+            break;
+        }
+    }
+    showDeviceInTitle({});
 }
 
 void TcfgForm::createAddressControls()
@@ -229,6 +289,10 @@ void TcfgForm::createAddressControls()
                           QStringLiteral("IPAddress_filterStart"));
     filterEnd_ = create(GrpBox_ipFilter, left, Label_endIp->y(), box.width(), box.height() + 2,
                         QStringLiteral("IPAddress_filterEnd"));
+    nameByLabel(Label_ipAddress, moduleAddress_);
+    nameInput(clientRemoteAddress_, QStringLiteral("Remote IP"));
+    nameByLabel(Label_startIp, filterStart_);
+    nameByLabel(Label_endIp, filterEnd_);
 }
 
 void TcfgForm::destroyAddressControls()
@@ -342,6 +406,10 @@ void TcfgForm::FormClose()
 {
     // A closed window's save goes no further: its timer stops with it.
     stopSave();
+    if (severalSave_)
+        severalSave_->stop();
+    if (readback_)
+        readback_->stop();
     // A closed window is only hidden and lives until the program ends, so it
     // stops hearing the configuration port (the last window to leave gives the
     // port back) and gives its descriptor back. A showing takes both anew.
@@ -350,8 +418,14 @@ void TcfgForm::FormClose()
     if (!holdsDevice_)
         return;
     holdsDevice_ = false;
-    if (context_.releaseDevice)
-        context_.releaseDevice(openedMac_);
+    if (context_.releaseDevice) {
+        if (severalPrinters()) {
+            for (const DeviceEntry& printer : printers_)
+                context_.releaseDevice(printer.text(DeviceField::MacAddress));
+        } else {
+            context_.releaseDevice(openedMac_);
+        }
+    }
     destroyAddressControls();
 }
 
@@ -386,7 +460,8 @@ void TcfgForm::coverKeyBox()
 void TcfgForm::CmbBox_ipcfgChange()
 {
     const int mode = CmbBox_ipcfg->currentIndex();
-    if (mode == kIpModeDhcp || mode == kIpModeStatic) {
+    // Several printers keep their own addresses whatever the mode.
+    if ((mode == kIpModeDhcp || mode == kIpModeStatic) && !severalPrinters()) {
         const bool enable = mode == kIpModeStatic;
         if (moduleAddress_)
             moduleAddress_->setEnabled(enable);

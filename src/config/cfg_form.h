@@ -3,18 +3,24 @@
 // ConfigBlock when shown and keeps the dependent choices consistent while the
 // user edits. Controls carry the object names validation, the save exchange and
 // the configuration files use; many of them are laid out hidden.
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/config_form_values.h"
 #include "config/config_port.h"
 #include "config/config_window_context.h"
 #include "config/save_exchange.h"
+#include "config/save_result_form.h"
 #include "record/config_block.h"
 #include "write/field_change.h"
+#include "write/fleet_save.h"
+#include "write/previewed_save.h"
+#include "write/readback.h"
 #include "write/write_guard.h"
 
 class QCheckBox;
@@ -39,7 +45,14 @@ public:
     // `block` is the zero-filled 536 bytes holding the device's record. The new
     // window becomes the newest configuration window.
     TcfgForm(const ConfigBlock& block, ConfigWindowContext context, QWidget* parent = nullptr);
+    // The several-printers mode: the same window over what `printers` (each
+    // as the device list holds it, its address where it answered) share; its
+    // saves go to all of them in one save time.
+    TcfgForm(const std::vector<DeviceEntry>& printers, ConfigWindowContext context, QWidget* parent = nullptr);
     ~TcfgForm() override;
+
+    bool severalPrinters() const { return printers_.size() > 1; }
+    const std::vector<DeviceEntry>& printers() const { return printers_; }
 
     ConfigBlock& configBlock() { return block_; }
     const ConfigBlock& configBlock() const { return block_; }
@@ -86,6 +99,18 @@ public:
     // The address guard of this window's saves: the PC's own addresses and
     // the printers the main window lists.
     WriteGuard writeGuard() const;
+
+    // Whether "Save to Module" shows the changes it plans and asks before
+    // anything is written (ChkBox_preview); one setting for every window of
+    // the run.
+    static bool previewBeforeSave();
+    static void setPreviewBeforeSave(bool preview);
+    // How long a saved printer is waited for to answer again (tests shorten it).
+    void setReadbackTiming(const ReadbackTiming& timing) { readbackTiming_ = timing; }
+    // The shared tick and read wait of the several-printers save (tests shorten them).
+    void setFleetTiming(const FleetTiming& timing) { fleetTiming_ = timing; }
+    // The table of the last several-printers save (null before one).
+    TsaveResultForm* resultForm() const { return resultForm_; }
 
     // Validation before an export or a save by COM port: 0 when every rule
     // passed and the block holds the checked values, -1 after showing why not.
@@ -136,6 +161,9 @@ public slots:
     void convertBtnClick();
     void bin_BtnClick();
     void uploadBtnClick();
+    // "Show": the Wi-Fi keys in clear while checked.
+    void showKeysBtnClick(bool shown);
+    void ChkBox_previewClick(bool preview);
     void Image1Click() {}
     void passwdAcceptBtnClick() {}
     void passwdAbortBtnClick() {}
@@ -271,6 +299,10 @@ private:
 
     // Bottom.
     QLabel* Label53 = nullptr;
+    // What the read-back after a confirmed save found.
+    QLabel* Label_verify = nullptr;
+    QCheckBox* ChkBox_preview = nullptr;
+    QPushButton* showKeysBtn = nullptr;
     QPushButton* importBtn = nullptr;
     QPushButton* exportBtn = nullptr;
     QPushButton* saveModuleBtn = nullptr;
@@ -291,6 +323,11 @@ private:
     void buildAccessControlTab(QWidget* page);
     void buildWebPageTab(QWidget* page);
     void buildButtons();
+    // Every input is named by its label, and the label is its buddy, so that
+    // a screen reader reads each box by what it is.
+    void nameInputs();
+    // A new window opens beside the one opened last, not on top of it.
+    void placeBesideNewestConfigWindow();
     void connectHandlers();
     void connectSaveHandlers();
     void connectFileHandlers();
@@ -308,6 +345,17 @@ private:
 
     // Ends a save under way (the window closes): no verdict will come.
     void stopSave();
+    // After "Save to Module OK": the printer is asked again, at its address
+    // (STATIC) or by its MAC (DHCP), and the window says what it found.
+    void readBackWritten(const DeviceEntry& written);
+    void showReadback(const ModuleVerdict& verdict);
+    // The several-printers mode.
+    void applySeveralMode();
+    void saveSeveral();
+    void severalPreviewed();
+    void severalSaved();
+    void severalReadBack();
+    void saveUsableAgain();
     void fillControls();
     void createAddressControls();
     void destroyAddressControls();
@@ -362,6 +410,18 @@ private:
     std::unique_ptr<SaveExchange> saveExchange_;
     // Hears the configuration port while the window is shown.
     ConfigPort::Subscription configPort_;
+
+    // The several-printers mode: the printers, the save under way and its table.
+    std::vector<DeviceEntry> printers_;
+    std::vector<FieldChange> severalChanges_;
+    int severalGoing_ = 0;  // printers being saved
+    int severalDone_ = 0;   // of them, with their verdict
+    std::unique_ptr<PreviewedSave> severalSave_;
+    QPointer<TsaveResultForm> resultForm_;
+    FleetTiming fleetTiming_;
+    // The read-back after a confirmed save of this window.
+    std::unique_ptr<ReadbackRun> readback_;
+    ReadbackTiming readbackTiming_;
 };
 
 }  // namespace quillmar

@@ -20,8 +20,11 @@
 #include "config/form_items.h"
 #include "record/coded_fields.h"
 #include "record/printable_text.h"
+#include "config/several_printers.h"
+#include "ui/accessible_names.h"
 #include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
+#include "ui/keyboard.h"
 #include "ui/logo.h"
 
 namespace quillmar {
@@ -126,10 +129,45 @@ TcfgForm::TcfgForm(const ConfigBlock& block, ConfigWindowContext context, QWidge
     setFont(small);
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
+    nameInputs();
+    pressFocusedButtonOnEnter(this);
     connectHandlers();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    placeBesideNewestConfigWindow();
     setNewestConfigWindow(this);
+}
+
+TcfgForm::TcfgForm(const std::vector<DeviceEntry>& printers, ConfigWindowContext context, QWidget* parent)
+    : TcfgForm(ConfigBlock(sharedRecord(printers)), std::move(context), parent)
+{
+    printers_ = printers;
+}
+
+void TcfgForm::placeBesideNewestConfigWindow()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    QRect place(QPoint(), frameGeometry().size());
+    place.moveCenter(area.center());
+    const TcfgForm* newest = newestConfigWindow();
+    if (newest && newest->isVisible()) {
+        // Beside the window opened last, so that neither hides the other: to
+        // its right, else to its left, else a step down and to the right.
+        const QRect last = newest->frameGeometry();
+        const int gap = 8;
+        QRect right = place;
+        right.moveTopLeft(QPoint(last.right() + 1 + gap, last.top()));
+        QRect left = place;
+        left.moveTopRight(QPoint(last.left() - 1 - gap, last.top()));
+        if (area.contains(right))
+            place = right;
+        else if (area.contains(left))
+            place = left;
+        else
+            place.moveTopLeft(last.topLeft() + QPoint(32, 32));
+    }
+    move(place.topLeft());
 }
 
 TcfgForm::~TcfgForm() = default;
@@ -216,47 +254,65 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     QWidget* g = GrpBox_ns;
 
     constexpr int leftLabel = 14, leftBox = 118, leftWidth = 146;
-    addLabel(g, QStringLiteral("IP Mode:"), leftLabel, 28, 90);
+    QLabel* ipModeLabel = addLabel(g, QStringLiteral("IP Mode:"), leftLabel, 28, 90);
     CmbBox_ipcfg = addChoice(g, QStringLiteral("CmbBox_ipcfg"), itemsOf(kIpModeItems), leftBox, 28, leftWidth);
+    nameByLabel(ipModeLabel, CmbBox_ipcfg);
     // The module address control is made at show time just under the IP mode box.
     Label_ipAddress = addLabel(g, QStringLiteral("IP Address:"), leftLabel, 77, 90, QStringLiteral("Label_ipAddress"));
     Label_ipHint = addLabel(g, QStringLiteral("(255 is not allowed)"), leftBox, 102, leftWidth,
                             QStringLiteral("Label_ipHint"));
-    addLabel(g, QStringLiteral("TCP Port: "), leftLabel, 136, 90);
+    QLabel* tcpLabel = addLabel(g, QStringLiteral("TCP Port: "), leftLabel, 136, 90);
     Edit_listenPort1 = addEdit(g, QStringLiteral("Edit_listenPort1"), leftBox, 136, leftWidth);
+    nameByLabel(tcpLabel, Edit_listenPort1);
     Edit_listenPort1->setReadOnly(true);
-    addLabel(g, QStringLiteral("UDP Port: "), leftLabel, 172, 90);
+    QLabel* udpLabel = addLabel(g, QStringLiteral("UDP Port: "), leftLabel, 172, 90);
     Edit_UDPPort = addEdit(g, QStringLiteral("Edit_UDPPort"), leftBox, 172, leftWidth);
+    nameByLabel(udpLabel, Edit_UDPPort);
     Edit_UDPPort->setReadOnly(true);
     // Read-only boxes can be clicked into to copy, but Tab passes them by.
     Edit_listenPort1->setFocusPolicy(Qt::ClickFocus);
     Edit_UDPPort->setFocusPolicy(Qt::ClickFocus);
-    addLabel(g, QStringLiteral("MAC address:"), leftLabel, 208, 90);
+    QLabel* macLabel = addLabel(g, QStringLiteral("MAC address:"), leftLabel, 208, 90);
     Edit_mac = addEdit(g, QStringLiteral("Edit_mac"), leftBox, 208, leftWidth);
+    nameByLabel(macLabel, Edit_mac);
     Edit_mac->setEnabled(false);
     Label_windowsize = addLabel(g, QStringLiteral("TCP window size:"), leftLabel, 244, 102,
                                 QStringLiteral("Label_windowsize"));
     CmbBox_ws = addCombo(g, QStringLiteral("CmbBox_ws"), itemsOf(kTcpWindowItems), leftBox, 244, leftWidth);
     CmbBox_ws->setCurrentIndex(kLaidOutTcpWindow);
+    nameByLabel(Label_windowsize, CmbBox_ws);
 
     constexpr int rightLabel = 278, rightBox = 366, rightWidth = 166;
-    addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 28, 86);
+    QLabel* wifiLabel = addLabel(g, QStringLiteral("WIFI Mode:"), rightLabel, 28, 86);
     CmbBox_WIFIMode = addChoice(g, QStringLiteral("CmbBox_WIFIMode"), itemsOf(kWifiModeItems), rightBox, 28,
                                 rightWidth);
-    addLabel(g, QStringLiteral("Auth Mode:"), rightLabel, 64, 86);
+    QLabel* authLabel = addLabel(g, QStringLiteral("Auth Mode:"), rightLabel, 64, 86);
     CmbBox_AuthMode = addChoice(g, QStringLiteral("CmbBox_AuthMode"), itemsOf(kAuthModeItems), rightBox, 64,
                                 rightWidth);
-    addLabel(g, QStringLiteral("Encry Mode:"), rightLabel, 100, 86);
+    QLabel* encryLabel = addLabel(g, QStringLiteral("Encry Mode:"), rightLabel, 100, 86);
     CmbBox_EncryType = addChoice(g, QStringLiteral("CmbBox_EncryType"), itemsOf(kEncryTypeItems), rightBox, 100,
                                  rightWidth);
-    addLabel(g, QStringLiteral("SSID:"), rightLabel, 136, 86);
+    QLabel* ssidLabel = addLabel(g, QStringLiteral("SSID:"), rightLabel, 136, 86);
     Edit_SSID = addEdit(g, QStringLiteral("Edit_SSID"), rightBox, 136, rightWidth);
-    addLabel(g, QStringLiteral("WEP KEY:"), rightLabel, 172, 86);
+    QLabel* keyLabel = addLabel(g, QStringLiteral("WEP KEY:"), rightLabel, 172, 86);
     Edit_KEY = addEdit(g, QStringLiteral("Edit_KEY"), rightBox, 172, rightWidth);
-    addLabel(g, QStringLiteral("WPAPSK KEY:"), rightLabel, 208, 86);
+    QLabel* wpaLabel = addLabel(g, QStringLiteral("WPAPSK KEY:"), rightLabel, 208, 86);
     Edit_WPAPSK = addEdit(g, QStringLiteral("Edit_WPAPSK"), rightBox, 208, rightWidth);
+    nameByLabel(wifiLabel, CmbBox_WIFIMode);
+    nameByLabel(authLabel, CmbBox_AuthMode);
+    nameByLabel(encryLabel, CmbBox_EncryType);
+    nameByLabel(ssidLabel, Edit_SSID);
+    nameByLabel(keyLabel, Edit_KEY);
+    nameByLabel(wpaLabel, Edit_WPAPSK);
     Edit9 = addCover(g, QStringLiteral("Edit9"), Edit_KEY);
     Edit10 = addCover(g, QStringLiteral("Edit10"), Edit_WPAPSK);
+    // The keys are shown only when asked for: a window on a shop's counter
+    // is seen by more than the technician.
+    Edit_KEY->setEchoMode(QLineEdit::Password);
+    Edit_WPAPSK->setEchoMode(QLineEdit::Password);
+    showKeysBtn = addButton(g, QStringLiteral("showKeysBtn"), QStringLiteral("Show"), rightBox, 244, 60, kRowHeight);
+    showKeysBtn->setCheckable(true);
+    showKeysBtn->setToolTip(QStringLiteral("Show the Wi-Fi keys"));
 
     // Hidden: the four numbers of the module address as shown at open, with
     // their error flags, the refresh button and the save exchange's answer state.
@@ -294,6 +350,11 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     Button1->hide();
     Label55 = addLabel(g, QString(), leftBox + 80, 248, 30, QStringLiteral("Label55"));
     Label55->hide();
+
+    // Below the group: an expert may save without being shown the changes first.
+    ChkBox_preview = addCheck(page, QStringLiteral("ChkBox_preview"),
+                              QStringLiteral("Show the changes and ask before saving"), 14, 308, 300);
+    ChkBox_preview->setChecked(previewBeforeSave());
 }
 
 void TcfgForm::buildSerialGroup(QWidget* page)
@@ -473,8 +534,26 @@ void TcfgForm::orderTabStops()
     PageControl1->tabBar()->setFocusPolicy(otherTabs ? Qt::TabFocus : Qt::NoFocus);
 }
 
+void TcfgForm::nameInputs()
+{
+    nameByLabel(findChild<QLabel*>(QStringLiteral("Label_modelName")), Edit_devName);
+    nameByLabel(findChild<QLabel*>(QStringLiteral("Label_deviceName")), Edit_SerialNo);
+    nameByLabel(Label40, Edit_srcDir);
+    nameByLabel(Label41, Edit_outFile);
+    nameByLabel(Label42, Edit_bin);
+    nameInput(Edit9, QStringLiteral("WEP KEY, not used with this encryption"));
+    nameInput(Edit10, QStringLiteral("WPAPSK KEY, not used with this encryption"));
+    nameInput(showKeysBtn, QStringLiteral("Show the Wi-Fi keys"));
+    nameInput(Label53, QStringLiteral("Save status"));
+    nameInput(Label_verify, QStringLiteral("Read-back status"));
+}
+
 void TcfgForm::showDeviceInTitle(const std::string& address)
 {
+    if (severalPrinters()) {
+        setWindowTitle(kCaption + QStringLiteral(" - %1 printers").arg(printers_.size()));
+        return;
+    }
     const std::string name = block_.text(DeviceField::DeviceName);
     QString device = QString::fromLatin1(printableText(address));
     if (!name.empty())
@@ -488,9 +567,12 @@ void TcfgForm::buildButtons()
     QFont bold = Label53->font();
     bold.setBold(true);
     Label53->setFont(bold);
-    QPalette blue = Label53->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    Label53->setPalette(blue);
+    // The status line is drawn in the palette's link colour, which a dark
+    // theme keeps readable where a fixed blue would vanish.
+    Label53->setForegroundRole(QPalette::Link);
+    Label_verify = addLabel(this, QString(), 12, 486, 470, QStringLiteral("Label_verify"));
+    Label_verify->setGeometry(12, 486, 470, 18);
+    Label_verify->setWordWrap(false);
 
     importBtn = addButton(this, QStringLiteral("importBtn"), QStringLiteral("Import..."), 196, 460, 88, 30);
     importBtn->hide();

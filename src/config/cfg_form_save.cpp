@@ -1,5 +1,6 @@
 // The configuration window's saves: "Save to Module" over UDP with its timed
 // check, the read request of "ReFresh", and the save by COM port.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,9 +23,14 @@
 #include "record/device_entry.h"
 #include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
+#include "config/save_result_form.h"
+#include "config/several_printers.h"
 #include "ui/prompter.h"
 #include "write/cable_write.h"
+#include "write/change_text.h"
+#include "write/fleet_verdict.h"
 #include "write/form_changes.h"
+#include "write/previewed_save.h"
 #include "write/write_plan.h"
 
 namespace quillmar {
@@ -42,7 +48,40 @@ void showBoxText(QComboBox* box, const QString& text)
     if (box->isEditable())
         box->setEditText(text);
 }
+
+// One setting for every configuration window of the run.
+bool previewSetting = true;
+
+QString latin1(const std::string& text)
+{
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+// "Kitchen (00-1F-7C-00-02-14) at 192.0.2.20" for a record and where it answered.
+QString printerOf(const DeviceEntry& record, const QString& address)
+{
+    return printerText(latin1(record.text(DeviceField::DeviceName)),
+                       latin1(record.text(DeviceField::MacAddress).substr(0, kMacCompareLength)), address);
+}
+
+QString changesBlock(const std::vector<ChangedField>& changes)
+{
+    if (changes.empty())
+        return QStringLiteral("No field changes: the printer holds these settings already.");
+    return changeLines(changes).join(u'\n');
+}
+
 }  // namespace
+
+bool TcfgForm::previewBeforeSave()
+{
+    return previewSetting;
+}
+
+void TcfgForm::setPreviewBeforeSave(bool preview)
+{
+    previewSetting = preview;
+}
 
 // The window's side of the save exchange: the configuration port sends, the
 // labels and buttons show where the exchange is.
@@ -77,14 +116,23 @@ public:
     {
         const DeviceEntry written = write_ ? write_->plan().record : DeviceEntry{};
         const bool planned = write_ && !write_->plan().refused();
+        if (planned) {
+            const WritePlan& plan = write_->plan();
+            log(QStringLiteral("%1: %2%3")
+                    .arg(QLatin1String(kSaveConfirmed), printerOf(plan.record, form_.saveExchange().probeAddress()),
+                         plan.changes().empty() ? QString()
+                                                : QStringLiteral("; ") + changeLines(plan.changes()).join(QStringLiteral("; "))));
+        }
         endJournal(QStringLiteral("confirmed"));
         form_.abortBtn->setText(QStringLiteral("Exit"));
         form_.abortBtn->setEnabled(true);
         // The window stays usable for another save, to the module where it now is.
         form_.saveModuleBtn->setEnabled(true);
         form_.Button1->setEnabled(true);
-        if (planned)
+        if (planned) {
             form_.showWrittenRecord(written);
+            form_.readBackWritten(written);
+        }
     }
 
     void saveUnconfirmed() override
@@ -130,6 +178,25 @@ public:
             refuse(plan.refusal);
             return std::nullopt;
         }
+        // The changes are shown before anything is written, in the question
+        // that asks to go on; Enter goes on.
+        if (TcfgForm::previewBeforeSave() && plan.read) {
+            const QString question = QStringLiteral("Save to Module: %1\n\n%2\n\nSave these changes?")
+                                         .arg(printerOf(*plan.read, form_.targetIpText()), changesBlock(plan.changes()));
+            const bool goOn = confirm(&form_, question, PromptAnswer::Yes);
+            // The window may have been closed while it asked.
+            if (!write_ || !form_.saveExchange().isPlanning())
+                return std::nullopt;
+            if (!goOn) {
+                // Nothing was written: no account of a write to keep.
+                write_.reset();
+                form_.Label53->clear();
+                usableAgain();
+                log(QStringLiteral("Save to Module: not saved to %1; the changes were not confirmed")
+                        .arg(printerOf(*plan.read, form_.targetIpText())));
+                return std::nullopt;
+            }
+        }
         if (const std::optional<QString> failed = write_->backUp()) {
             endJournal(QStringLiteral("refused: no backup"));
             refuse(*failed);
@@ -151,6 +218,7 @@ public:
     void sendRefused(const QString& reason) override
     {
         endJournal(QStringLiteral("failed: ") + reason);
+        log(QStringLiteral("Save to Module failed: ") + reason);
         form_.Label53->clear();
         usableAgain();
         showException(&form_, reason);
@@ -196,6 +264,8 @@ void TcfgForm::connectSaveHandlers()
     saveExchange_ = std::make_unique<SaveExchange>(*saveHost_, *Timer1);
 
     connect(saveModuleBtn, &QPushButton::clicked, this, &TcfgForm::saveModuleBtnClick);
+    connect(showKeysBtn, &QPushButton::toggled, this, &TcfgForm::showKeysBtnClick);
+    connect(ChkBox_preview, &QCheckBox::clicked, this, &TcfgForm::ChkBox_previewClick);
     connect(Button1, &QPushButton::clicked, this, &TcfgForm::Button1Click);
     connect(COMsaveModuleBtn, &QPushButton::clicked, this, &TcfgForm::COMsaveModuleBtnClick);
     NMUDP2->OnDataReceived = [this](TNMUDP*, int numberBytes, const QString& fromIp, int port) {
@@ -203,8 +273,27 @@ void TcfgForm::connectSaveHandlers()
     };
 }
 
+void TcfgForm::showKeysBtnClick(bool shown)
+{
+    for (QLineEdit* key : {Edit_KEY, Edit_WPAPSK})
+        key->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    showKeysBtn->setText(shown ? QStringLiteral("Hide") : QStringLiteral("Show"));
+}
+
+void TcfgForm::ChkBox_previewClick(bool preview)
+{
+    setPreviewBeforeSave(preview);
+}
+
 void TcfgForm::saveModuleBtnClick()
 {
+    // A read-back still waiting is of the save before; this save starts afresh.
+    if (readback_)
+        readback_->stop();
+    if (severalPrinters()) {
+        saveSeveral();
+        return;
+    }
     const ConfigFormValues values = formValues();
     const bool octetMissing = std::any_of(octetError_.begin(), octetError_.end(), [](int flag) { return flag == 1; });
     if (octetMissing || !isReachableModuleAddress(values.addressControlValue)) {
@@ -303,6 +392,9 @@ void TcfgForm::Timer1Timer()
 
 void TcfgForm::NMUDP1DataReceived(const QByteArray& datagram, const QString& FromIP)
 {
+    // The read-back asks the printer itself: its answer is no news for the boxes.
+    if (readback_ && !readback_->isDone())
+        return;
     saveExchange_->answerReceived(datagram, FromIP);
 }
 
@@ -330,6 +422,10 @@ void TcfgForm::COMsaveModuleBtnClick()
         log(QStringLiteral("audit log: ") + *write.auditFailure);
     switch (write.outcome) {
     case CableWrite::Outcome::Written:
+        log(QStringLiteral("Save to Module by COM Port: written to %1%2")
+                .arg(write.device, write.plan && !write.plan->changes().empty()
+                                       ? QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))
+                                       : QString()));
         return;
     case CableWrite::Outcome::Failed:
         showException(this, write.message);

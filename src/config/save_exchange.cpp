@@ -93,8 +93,9 @@ void SaveExchange::readAnswered(const QByteArray& answer)
     readTimer_.stop();
     readAnswer_ = answer;
     const SavePlanner planner = std::exchange(planner_, nullptr);
+    phase_ = Phase::Planning;
     const std::optional<DeviceEntry> record = planner ? planner(answer) : std::nullopt;
-    if (phase_ != Phase::Reading)
+    if (phase_ != Phase::Planning)
         return;  // stopped while the planner ran
     if (!record) {
         phase_ = Phase::Idle;
@@ -202,6 +203,8 @@ bool SaveExchange::isFromModule(const QByteArray& datagram, const QString& fromA
 
 void SaveExchange::answerReceived(const QByteArray& datagram, const QString& fromAddress)
 {
+    if (phase_ == Phase::Planning)
+        return;
     if (phase_ == Phase::Reading) {
         // The planner judges what the module sent: a short answer is still an answer.
         if (!datagram.isEmpty() && isFrom(targetAddress_, fromAddress))

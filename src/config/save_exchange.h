@@ -149,6 +149,8 @@ public:
 
     // From the opening read to the verdict.
     bool isRunning() const { return phase_ != Phase::Idle; }
+    // The planner has the module's answer (it may be asking the user).
+    bool isPlanning() const { return phase_ == Phase::Planning; }
     // Waiting for the answer to the opening read.
     bool isReading() const { return phase_ == Phase::Reading; }
     int saveTicks() const { return saveTicks_; }
@@ -161,7 +163,9 @@ public:
     static QString waitingText(int ticks);
 
 private:
-    enum class Phase { Idle, Reading, Saving };
+    // Planning: the answer to the opening read is with the planner, which may
+    // ask the user; another copy of the answer must not plan a second save.
+    enum class Phase { Idle, Reading, Planning, Saving };
 
     void setStatus(const QString& text);
     void setAnswerState(const QString& state);

@@ -113,9 +113,22 @@ void SearchEngine::reportError(const char* what, int error)
 void SearchEngine::offer(DeviceEntry entry, const std::string& storedAddress, std::size_t localIndex)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    listed_.admit(entry, printerFamily_);
+    const bool listed = listed_.admit(entry, printerFamily_) >= 0;
     otherFamily_.offer(entry);
     progress_.addReply(entry, storedAddress, localIndex);
+    // The count follows the rows as they are listed, not a round behind them.
+    if (listed && broadcast_)
+        showFound();
+}
+
+void SearchEngine::showFound()
+{
+    if (shownCount_ == long(listed_.count()))
+        return;
+    shownCount_ = long(listed_.count());
+    char text[64];
+    std::snprintf(text, sizeof text, "Broadcast search...%zu found", listed_.count());
+    progress_.setLabel(text);
 }
 
 bool SearchEngine::stoppedHere()
@@ -131,6 +144,8 @@ void SearchEngine::beginSearch(std::size_t localCount, const SearchTarget& targe
 {
     {
         std::lock_guard<std::mutex> guard(lock_);
+        broadcast_ = target.broadcast;
+        shownCount_ = -1;
         if (localCount > 0)
             progress_.setBarPosition(static_cast<int>(100 / (2 * localCount)));
         progress_.setLabel(target.broadcast ? std::string("Broadcast search...") : "search " + target.address + "...");
@@ -152,10 +167,8 @@ SearchResult SearchEngine::searchAllAddresses(const std::vector<LocalAddress>& l
         if (result != SearchResult::Done)
             return result;
         if (target.broadcast) {
-            char text[64];
-            std::snprintf(text, sizeof text, "Broadcast search...%zu found", listedCount());
             std::lock_guard<std::mutex> guard(lock_);
-            progress_.setLabel(text);
+            showFound();
         } else if (listedCount() == 1) {
             break;
         }

@@ -63,6 +63,9 @@ private:
     void reportError(const char* what, int error);
     void offer(DeviceEntry entry, const std::string& storedAddress, std::size_t localIndex);
     void beginSearch(std::size_t localCount, const SearchTarget& target);
+    // "Broadcast search...N found" with N the rows listed so far, unless the
+    // label says so already.
+    void showFound();
     bool stoppedHere();
 
     SearchProgress& progress_;
@@ -72,6 +75,8 @@ private:
     // Serialises progress calls and the listing when addresses run in parallel.
     mutable std::mutex lock_;
     DeviceTable listed_;
+    bool broadcast_ = false;  // the search under way is a broadcast
+    long shownCount_ = -1;    // the count the label shows; -1: none yet
     OtherFamilyCount otherFamily_;
 };
 

@@ -97,6 +97,9 @@ QByteArray auditJson(const AuditEntry& entry)
     object.insert(QStringLiteral("program"), entry.program);
     object.insert(QStringLiteral("operation"), entry.operation);
     object.insert(QStringLiteral("macAddress"), entry.macAddress);
+    // Only a write that read a record knows the printer's name.
+    if (!entry.deviceName.isEmpty())
+        object.insert(QStringLiteral("deviceName"), entry.deviceName);
     object.insert(QStringLiteral("address"), entry.address);
     QJsonObject changes;
     for (const ChangedField& change : entry.changes) {

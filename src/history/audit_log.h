@@ -27,6 +27,7 @@ struct AuditEntry {
     QString program;    // appendAudit: this program's file name when empty
     QString operation;  // "window save", "config set", "com write", "upgrade", ...
     QString macAddress;
+    QString deviceName;                 // the printer's name as its record held it, when one was read
     QString address;                    // the module's IP address, or the port or USB printer
     std::vector<ChangedField> changes;  // masked keys (recordChanges without showSecrets)
     QString backup;                     // path of the record stored before the write

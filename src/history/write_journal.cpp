@@ -16,6 +16,13 @@ QString macOf(const DeviceEntry& record)
     return QString::fromLatin1(field, qsizetype(::strnlen(field, kMacCompareLength)));
 }
 
+// A field's text, its bytes read as Latin-1.
+QString textOf(const DeviceEntry& record, DeviceField field)
+{
+    const std::string text = record.text(field);
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
 }  // namespace
 
 WriteJournal::WriteJournal(QString operation, QString address)
@@ -29,6 +36,7 @@ void WriteJournal::setRead(const DeviceEntry& read)
     read_ = read;
     if (entry_.macAddress.isEmpty())
         entry_.macAddress = macOf(read);
+    entry_.deviceName = textOf(read, DeviceField::DeviceName);
 }
 
 std::optional<QString> WriteJournal::backUp(const DeviceEntry& read)

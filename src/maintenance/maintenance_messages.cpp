@@ -75,4 +75,13 @@ OutcomeMessage upgradeStoppedOutcome()
     return errorOutcome(std::string("The upgrade was stopped. ") + kStaysInLoaderText);
 }
 
+std::string upgradeStoppedQuestion(const std::string& portName)
+{
+    return upgradeStoppedOutcome().text
+           + "\r\n\r\nTo finish, start the upgrade again with the printer in its loader: the image goes over "
+           + portName
+           + " straight to the loader, without the network hand-over (a printer in its loader does not answer "
+             "on the network).\r\n\r\nStart the upgrade again now?";
+}
+
 }  // namespace quillmar

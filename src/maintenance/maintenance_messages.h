@@ -29,5 +29,9 @@ std::optional<OutcomeMessage> upgradeOutcome(int code);
 inline constexpr char kStaysInLoaderText[] = "The printer will stay in its loader until an upgrade completes.";
 std::string upgradeStopQuestion();
 OutcomeMessage upgradeStoppedOutcome();
+// After a stop once the printer was handed over: how to finish, as the
+// question that offers it (the upgrade again, straight to the loader on
+// `portName`).
+std::string upgradeStoppedQuestion(const std::string& portName);
 
 }  // namespace quillmar

@@ -12,6 +12,9 @@ struct MaintenanceRequest {
     std::string deviceMac;  // 17 characters, two hexadecimal digits per byte
     std::string password;   // empty when the device has none
     std::string filePath;   // firmware image
+    // The upgrade only: the printer is in its serial loader already (an
+    // upgrade stopped after the hand-over), so nothing goes over the network.
+    bool printerInLoader = false;
 };
 
 }  // namespace quillmar

@@ -115,7 +115,8 @@ AskedRun runAskingBeforeStop(MaintenanceThread* worker, const MaintenanceStatus&
     window->setCancelCheck([&] {
         if (!running || running->isFinished() || running->stopBeforeHandOver())
             return true;
-        if (!confirm(window, question))
+        // Stopping leaves the printer in its loader: Enter keeps the upgrade going.
+        if (!confirm(window, question, PromptAnswer::No))
             return false;
         stopConfirmed = true;
         return true;

@@ -21,6 +21,8 @@ struct FileClose {
 };
 using File = std::unique_ptr<std::FILE, FileClose>;
 
+constexpr char kWakeLoader[] = "\x18\x18\r";
+
 // The firmware image: a regular file that can be read and is not empty.
 // Its size, or -1 with the reason logged. Opened without waiting and looked
 // at before it is read, whatever its name, so that a FIFO or a device never
@@ -83,8 +85,10 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
     // A device with a password refuses "$LOG" alone; the command line can
     // give the password, the manager's request leaves it empty.
     DeviceSession session(request, true, environment);
-    if (const int refused = session.checkPrerequisites())
-        return refused;
+    if (!request.printerInLoader) {
+        if (const int refused = session.checkPrerequisites())
+            return refused;
+    }
 
     progress.setText("initialize serial port...");
     SerialLine line(environment.stopRequested, environment.timing.serialCollect, environment.timing.serialWriteWait);
@@ -102,6 +106,16 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
     const long size = openFirmware(request.filePath, file, progress);
     if (size < 0)
         return kOpenFileFailed;
+
+    if (request.printerInLoader) {
+        // Two CANs end a transfer a stop left open; a carriage return brings
+        // the menu the exchange waits for.
+        progress.setText("wake serial loader...");
+        if (line.writeSerial(kWakeLoader, sizeof kWakeLoader - 1) <= 0)
+            return kSerialFailed;
+        return serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
+                                    environment.stopRequested);
+    }
 
     // A stop that comes while the log-in is awaited must not let "$SYCS" go:
     // the device would be left in its loader by a user who stopped before.

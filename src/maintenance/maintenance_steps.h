@@ -17,7 +17,9 @@ int runRebootSteps(const MaintenanceRequest& request, const SessionEnvironment& 
 // over to its serial loader ("$SYCS", logged in with the request's password;
 // the manager's Upgrade command gives none) and sends the file by XMODEM.
 // Nothing is sent to the device unless the port and the file are usable: 0,
-// -1 to -10, or -11/-12.
+// -1 to -10, or -11/-12. A request whose printer is in its loader already
+// skips the network: the loader is told to leave any transfer it is in and
+// to show its menu again, and the image goes as after a hand-over.
 int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment& environment);
 
 }  // namespace quillmar

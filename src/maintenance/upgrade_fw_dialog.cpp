@@ -16,7 +16,9 @@
 #include "maintenance/image_kind.h"
 #include "platform/com_port_map.h"
 #include "record/program_flags.h"
+#include "ui/accessible_names.h"
 #include "ui/file_dialogs.h"
+#include "ui/path_choice_box.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -51,7 +53,7 @@ TupgradeFWDlg::TupgradeFWDlg(QWidget* parent)
     Label1 = new QLabel(QStringLiteral("COM port:"), GroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(12, 28, 72, 22);
-    CmbBox_port = new QComboBox(GroupBox1);
+    CmbBox_port = new PathChoiceBox(GroupBox1);
     CmbBox_port->setObjectName(QStringLiteral("CmbBox_port"));
     CmbBox_port->setGeometry(88, 28, 222, 22);
     fillPortList();
@@ -74,6 +76,8 @@ TupgradeFWDlg::TupgradeFWDlg(QWidget* parent)
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     CancelBtn->setGeometry(328, 134 + kDeviceLine, 80, 28);
 
+    nameByLabel(Label1, CmbBox_port);
+    nameByLabel(Label2, Edit_file);
     connect(CmbBox_port, &QComboBox::activated, this, &TupgradeFWDlg::CmbBox_portChange);
     connect(Btn_brs, &QPushButton::clicked, this, &TupgradeFWDlg::Btn_brsClick);
     connect(OKBtn, &QPushButton::clicked, this, &TupgradeFWDlg::OKBtnClick);
@@ -120,6 +124,7 @@ void TupgradeFWDlg::FormShow()
     // The loader listens on a serial port in USB mode too: there the port is
     // the USB cable's serial adapter, not a COM port.
     Label1->setText(programFlags().usbToolFlag == 1 ? QStringLiteral("USB port:") : QStringLiteral("COM port:"));
+    nameByLabel(Label1, CmbBox_port);
     fillPortList();
     CmbBox_port->show();
 }

@@ -4,6 +4,7 @@
 #include "tools/settings_tool_form.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -17,9 +18,11 @@
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
 #include "tools/settings_tool_rules.h"
+#include "ui/accessible_names.h"
 #include "ui/ip_address_edit.h"
 #include "ui/prompter.h"
 #include "ui/radio_group.h"
+#include "write/change_text.h"
 #include "write/form_changes.h"
 
 namespace quillmar {
@@ -103,6 +106,16 @@ void SettingsToolForm::runExchange(const std::function<void()>& exchange)
     }
 }
 
+void SettingsToolForm::keyPressEvent(QKeyEvent* event)
+{
+    // Escape closes the tool as its close box does (after an exchange under way).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void SettingsToolForm::closeEvent(QCloseEvent* event)
 {
     if (exchangeRunning_) {
@@ -128,6 +141,7 @@ void SettingsToolForm::createAddressBox()
     // As wide as Edit7 and two pixels taller, where Edit4 lies.
     addressBox_->setGeometry(Edit4->x(), Edit4->y(), Edit7->width(), Edit7->height() + 2);
     addressBox_->setEnabled(Edit4->isEnabled());
+    nameInput(addressBox_, QStringLiteral("IP Address"));
     addressBox_->show();
     orderTabStops();
 }
@@ -300,6 +314,10 @@ bool SettingsToolForm::keepWritten(const CableWrite& write)
                      write.message));
         return false;
     }
+    log(QStringLiteral("SAVE SETTING on %1: written%2")
+            .arg(write.device, write.plan->changes().empty()
+                                   ? QString()
+                                   : QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))));
     lastRead_ = KeptRead{write.device, write.plan->record, boxTexts()};
     return true;
 }

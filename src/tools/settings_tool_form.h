@@ -73,6 +73,7 @@ protected:
     SettingsToolForm(SettingsToolContext context, const QString& title, QPoint boxOrigin);
 
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
     // Creates the address box over Edit4, in the Tab order after Edit7.
     void createAddressBox();

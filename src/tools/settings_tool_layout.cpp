@@ -18,8 +18,11 @@
 #include "record/coded_fields.h"
 #include "tools/settings_tool_form.h"
 #include "tools/settings_tool_rules.h"
+#include "ui/accessible_names.h"
 #include "ui/form_helpers.h"
 #include "ui/ip_address_edit.h"
+#include "ui/keyboard.h"
+#include "ui/path_choice_box.h"
 #include "ui/radio_group.h"
 
 namespace quillmar {
@@ -113,6 +116,7 @@ SettingsToolForm::SettingsToolForm(SettingsToolContext context, const QString& t
     setFont(small);
     MSComm1 = std::make_unique<MSComm>();
     buildControls();
+    pressFocusedButtonOnEnter(this);
     connectHandlers();
     setFixedSize(kClientWidth, std::max(GroupBox1->geometry().bottom(), RadioGroup2->geometry().bottom()) + 12);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -180,11 +184,15 @@ void SettingsToolForm::setMasks(bool coverWepKey, bool coverWpaKey)
 void SettingsToolForm::buildChoices()
 {
     Label52 = addLabel(this, QStringLiteral("Label52"), QStringLiteral("COM port:"), {8, 12, 80, kRowHeight});
-    // Wide enough for "COM9 — /dev/ttyUSB0".
-    ComBox_com = addCombo(this, QStringLiteral("ComBox_com"), {}, {92, 12, 166, kRowHeight});
+    // Wide enough for "COM9 — /dev/ttyUSB0"; a longer path is never cut off.
+    ComBox_com = new PathChoiceBox(this);
+    ComBox_com->setObjectName(QStringLiteral("ComBox_com"));
+    ComBox_com->setGeometry(92, 12, 166, kRowHeight);
+    nameByLabel(Label52, ComBox_com);
     Label17 = addLabel(this, QStringLiteral("Label17"), QStringLiteral("Baud Rate"), {8, 40, 80, kRowHeight});
     ComBox_baud = addCombo(this, QStringLiteral("ComBox_baud"), toolBaudItems(), {92, 40, 166, kRowHeight});
     ComBox_baud->setCurrentIndex(kDefaultToolBaudIndex);
+    nameByLabel(Label17, ComBox_baud);
 
     Button5 = addButton(this, QStringLiteral("Button5"), QStringLiteral("READ SETTING"), {8, 72, 122, 30});
     Button2 = addButton(this, QStringLiteral("Button2"), QStringLiteral("SAVE SETTING"), {136, 72, 122, 30});
@@ -218,8 +226,10 @@ void SettingsToolForm::buildBoxes()
         return label;
     };
     const auto box = [&](int row, const QString& name, const QString& captionText) {
-        caption(row, captionText);
-        return addEdit(GroupBox1, name, rowPlace(row));
+        QLabel* label = caption(row, captionText);
+        QLineEdit* edit = addEdit(GroupBox1, name, rowPlace(row));
+        nameByLabel(label, edit);
+        return edit;
     };
 
     Edit1 = box(0, QStringLiteral("Edit1"), QStringLiteral("Model Name"));
@@ -239,6 +249,7 @@ void SettingsToolForm::buildBoxes()
     Edit5->setEnabled(false);
     Label8 = caption(5, QStringLiteral("UDP Port"), QStringLiteral("Label8"));
     Edit6 = addEdit(GroupBox1, QStringLiteral("Edit6"), rowPlace(5));
+    nameByLabel(Label8, Edit6);
     Edit6->setEnabled(false);
     Edit8 = box(6, QStringLiteral("Edit8"), QStringLiteral("WIFI Mode"));
     Edit8->setText(QStringLiteral("Adhoc"));
@@ -260,6 +271,8 @@ void SettingsToolForm::buildBoxes()
     Edit12->setEnabled(false);
     Edit16 = addMask(GroupBox1, QStringLiteral("Edit16"), Edit10);
     Edit17 = addMask(GroupBox1, QStringLiteral("Edit17"), Edit13);
+    nameInput(Edit16, QStringLiteral("WEP KEY, not used with this encryption"));
+    nameInput(Edit17, QStringLiteral("WPAPSK KEY, not used with this encryption"));
 }
 
 void SettingsToolForm::buildHiddenControls()
@@ -271,7 +284,9 @@ void SettingsToolForm::buildHiddenControls()
     Label15 = addLabel(this, QStringLiteral("Label15"), QString(), {8, nextRow(), 120, kRowHeight});
     Label16 = addLabel(this, QStringLiteral("Label16"), QStringLiteral("Update COM port:"),
                        {8, nextRow(), 120, kRowHeight});
-    ComboBox1 = addCombo(this, QStringLiteral("ComboBox1"), {}, {8, nextRow(), 120, kRowHeight});
+    ComboBox1 = new PathChoiceBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(8, nextRow(), 120, kRowHeight);
     Button3 = addButton(this, QStringLiteral("Button3"), QStringLiteral("UDP GET"), {8, nextRow(), 120, kRowHeight});
     Button4 = addButton(this, QStringLiteral("Button4"), QStringLiteral("UDP SET"), {8, nextRow(), 120, kRowHeight});
     Button7 = addButton(this, QStringLiteral("Button7"), QStringLiteral("Default COMPort Setting"),

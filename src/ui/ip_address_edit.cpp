@@ -1,5 +1,6 @@
 #include "ui/ip_address_edit.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -106,6 +107,17 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* octet = octets_[i];
+    const bool backtab =
+        key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+    if (backtab && i > 0) {
+        // Shift+Tab leaves the box from any of its numbers, as Tab does: the
+        // numbers after the first are no Tab stops of their own, so Qt would
+        // stop at the first number instead.
+        octets_[0]->setFocus(Qt::BacktabFocusReason);
+        QKeyEvent again(QEvent::KeyPress, Qt::Key_Backtab, key->modifiers());
+        QCoreApplication::sendEvent(octets_[0], &again);
+        return true;
+    }
     const bool justMovedOn = movedOnTo_ == i;
     movedOnTo_ = -1;
     if (key->key() == Qt::Key_Period || key->text() == QLatin1String(".")) {

@@ -3,7 +3,7 @@
 // empty box reads as 0. Like the system's address control it is one Tab stop
 // (Tab enters the first number and leaves after it; '.', the third digit and
 // the arrow keys move between the numbers) drawn as one edit box, which shows
-// focus while any of its numbers has it.
+// focus while any of its numbers has it. Shift+Tab leaves it from any number.
 #include <QWidget>
 #include <array>
 #include <cstdint>

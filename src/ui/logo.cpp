@@ -1,5 +1,6 @@
 #include "ui/logo.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -9,10 +10,20 @@ namespace quillmar {
 
 QPixmap quillmarLogo()
 {
+    return quillmarLogo(QApplication::palette());
+}
+
+QPixmap quillmarLogo(const QPalette& palette)
+{
     QPixmap pixmap(305, 59);
-    pixmap.fill(Qt::white);
+    pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
+
+    // The printer's white paper and dark body need a light card of their own.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 250, 250));
+    painter.drawRoundedRect(QRectF(1, 1, 70, 57), 8, 8);
 
     // A receipt printer with paper coming out, beside the word mark.
     QLinearGradient body(0, 18, 0, 52);
@@ -43,12 +54,16 @@ QPixmap quillmarLogo()
     QFont mark(QStringLiteral("DejaVu Sans"), 24, QFont::Black);
     mark.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
     painter.setFont(mark);
-    painter.setPen(QColor(25, 50, 95));
+    // The word mark in the theme's text colour; the house blue where the
+    // background is light enough for it.
+    const QColor text = palette.color(QPalette::WindowText);
+    const bool lightWindow = palette.color(QPalette::Window).lightness() >= 128;
+    painter.setPen(lightWindow ? QColor(25, 50, 95) : text);
     painter.drawText(QRectF(76, 4, 229, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("QUILLMAR"));
 
     QFont tag(QStringLiteral("DejaVu Sans"), 8);
     painter.setFont(tag);
-    painter.setPen(QColor(90, 90, 90));
+    painter.setPen(lightWindow ? QColor(90, 90, 90) : palette.color(QPalette::Disabled, QPalette::WindowText));
     painter.drawText(QRectF(78, 38, 227, 16), Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("LAN / WI-FI POS PRINTERS"));
     return pixmap;

@@ -26,9 +26,16 @@ QMessageBox::Icon boxIcon(PromptIcon icon)
 
 PromptAnswer MessageBoxPrompter::show(QWidget* parent, const Prompt& prompt)
 {
-    QMessageBox box(boxIcon(prompt.icon), prompt.title, prompt.text, QMessageBox::NoButton, parent);
+    // A box belongs to the window it is about: it blocks that window only,
+    // so an error in one configuration window leaves the others usable.
+    QWidget* owner = parent ? parent->window() : nullptr;
+    QMessageBox box(boxIcon(prompt.icon), prompt.title, prompt.text, QMessageBox::NoButton, owner);
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (prompt.buttons == PromptButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        if (prompt.defaultAnswer)
+            box.setDefaultButton(*prompt.defaultAnswer == PromptAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? PromptAnswer::Yes : PromptAnswer::No;
     }
     box.setStandardButtons(QMessageBox::Ok);

@@ -52,6 +52,13 @@ bool confirm(QWidget* parent, const QString& text)
            == PromptAnswer::Yes;
 }
 
+bool confirm(QWidget* parent, const QString& text, PromptAnswer defaultAnswer)
+{
+    Prompt prompt{PromptKind::Box, QStringLiteral("Confirm"), text, PromptIcon::Question, PromptButtons::YesNo};
+    prompt.defaultAnswer = defaultAnswer;
+    return prompter().show(parent, prompt) == PromptAnswer::Yes;
+}
+
 void showErrorDialog(QWidget* parent, const QString& text)
 {
     ask(parent, PromptKind::TypedDialog, QStringLiteral("Error"), text, PromptIcon::Stop);

@@ -4,6 +4,9 @@
 // exact texts and script the answers.
 #include <QString>
 
+#include <optional>
+#include <utility>
+
 class QWidget;
 
 namespace quillmar {
@@ -16,11 +19,20 @@ enum class PromptAnswer { Ok, Yes, No };
 enum class PromptKind { Box, TypedDialog, Exception };
 
 struct Prompt {
+    Prompt() = default;
+    Prompt(PromptKind kind, QString title, QString text, PromptIcon icon = PromptIcon::None,
+           PromptButtons buttons = PromptButtons::Ok)
+        : kind(kind), title(std::move(title)), text(std::move(text)), icon(icon), buttons(buttons)
+    {
+    }
+
     PromptKind kind = PromptKind::Box;
     QString title;
     QString text;
     PromptIcon icon = PromptIcon::None;
     PromptButtons buttons = PromptButtons::Ok;
+    // The button Enter presses; unset: the toolkit's choice.
+    std::optional<PromptAnswer> defaultAnswer;
 };
 
 class Prompter {
@@ -39,6 +51,9 @@ void showError(QWidget* parent, const QString& text);      // "Error", warning i
 void showStopError(QWidget* parent, const QString& text);  // "Error", stop icon
 void showInformation(QWidget* parent, const QString& text, PromptIcon icon = PromptIcon::None);
 bool confirm(QWidget* parent, const QString& text);                // "Confirm", Yes and No
+// The same with the button Enter presses: Yes where the user asked for the
+// step and is shown what it does, No where it cannot be undone by the next click.
+bool confirm(QWidget* parent, const QString& text, PromptAnswer defaultAnswer);
 void showErrorDialog(QWidget* parent, const QString& text);        // typed dialog
 void showInformationDialog(QWidget* parent, const QString& text);  // typed dialog
 void showException(QWidget* parent, const QString& text);

@@ -143,6 +143,9 @@ public:
     // then every module without a verdict is Interrupted and no more are added.
     void run(const std::function<bool()>& stopRequested = {});
     bool interrupted() const { return interrupted_; }
+    // Ends the run from outside it (a window that runs no loop of its own
+    // closes): every module without a verdict is Interrupted.
+    void stop() { interrupt(); }
 
     // In the order the modules were added.
     std::vector<ModuleVerdict> verdicts() const;

@@ -3,6 +3,7 @@
 // and the save by COM port into a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHostAddress>
@@ -78,6 +79,8 @@ public:
                 socket.writeDatagram(readAnswer, from, port);
             if (payload.size() == 256 && !saveAnswer.isEmpty())
                 socket.writeDatagram(saveAnswer, from, port);
+            if (payload.size() == 256 && keepsSaves)
+                readAnswer = payload;
         }
     }
 
@@ -93,6 +96,7 @@ public:
     QByteArray readAnswer;  // sent back for each read request (its record unless changed)
     QByteArray saveAnswer;  // sent back for each record
     bool restartsOnSave = true;
+    bool keepsSaves = false;  // answers later reads with the record it took
 };
 
 class ConfigSaveWindowTest : public ::testing::Test {
@@ -618,3 +622,88 @@ TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
 }
 
 }  // namespace
+
+// The save shows what it would change before anything is written, keys
+// masked, in the question that asks to go on (Enter goes on); No sends
+// nothing but the read and leaves no audit line.
+TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYesSaves)
+{
+    test::ScopedStateHome home;
+    TcfgForm& f = openModule(kShortTick);
+    auto* preview = w.control<QCheckBox>("ChkBox_preview");
+    ASSERT_FALSE(preview->isChecked());  // the driver's
+    QTest::mouseClick(preview, Qt::LeftButton);
+    ASSERT_TRUE(TcfgForm::previewBeforeSave());
+    w.edit("Edit_SSID")->setText(QStringLiteral("Shop2"));
+    w.edit("Edit_WPAPSK")->setText(QStringLiteral("new-passphrase"));
+
+    w.prompter.answers.push_back(PromptAnswer::No);
+    clickSave(f);
+    ASSERT_EQ(w.prompter.prompts.size(), 1u);
+    const Prompt& question = w.prompter.prompts[0];
+    EXPECT_EQ(question.title, QStringLiteral("Confirm"));
+    EXPECT_EQ(question.buttons, PromptButtons::YesNo);
+    EXPECT_EQ(question.defaultAnswer, PromptAnswer::Yes);
+    EXPECT_EQ(w.prompter.parents[0], &f);
+    // printf 'secret-pass' | sha256sum; printf 'new-passphrase' | sha256sum
+    EXPECT_EQ(question.text, QStringLiteral("Save to Module: POS-Kitchen (00-1B-2C-3D-4E-5F) at 127.0.0.1\n\n"
+                                            "SSID: ShopNet -> Shop2\n"
+                                            "WPAPSK: sha256:f38eb0160889 -> sha256:d19a367efc13\n\n"
+                                            "Save these changes?"));
+    ASSERT_EQ(module.count(), 1u);
+    EXPECT_EQ(module.received[0].payload, kRead);
+    EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+    EXPECT_FALSE(f.saveExchange().isRunning());
+    EXPECT_TRUE(home.auditEntries().isEmpty());
+    EXPECT_TRUE(w.logLines.contains(QStringLiteral(
+        "Save to Module: not saved to POS-Kitchen (00-1B-2C-3D-4E-5F) at 127.0.0.1; the changes were not confirmed")))
+        << w.logLines.join('|').toStdString();
+
+    // Unanswered, the question takes its default: the save goes.
+    clickSave(f);
+    ASSERT_EQ(w.prompter.prompts.size(), 2u);
+    ASSERT_EQ(module.count(), 4u);
+    EXPECT_EQ(module.received[2].payload, kHeader);
+    ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
+    ASSERT_EQ(home.auditEntries().size(), 1);
+
+    // With the preview off again no question is asked.
+    QTest::mouseClick(preview, Qt::LeftButton);
+    w.edit("Edit_SSID")->setText(QStringLiteral("Shop3"));
+    clickSave(f);
+    EXPECT_EQ(w.prompter.prompts.size(), 2u);
+    ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
+}
+
+// After "Save to Module OK" the window reads the printer back where it now
+// is and says "verified" or names the fields that differ; the main window's
+// log has a line for the write and one for the read-back; the title follows
+// a new name.
+TEST_F(ConfigSaveWindowTest, AfterSaveToModuleOkThePrinterIsReadBackAndTheWindowSaysWhatItFound)
+{
+    for (const bool keeps : {true, false}) {
+        module.keepsSaves = keeps;
+        module.readAnswer = bytesOf(test::wifiModule("127.0.0.1"));
+        w.logLines.clear();
+        TcfgForm& f = openModule(kShortTick);
+        f.setReadbackTiming({std::chrono::milliseconds(3000), std::chrono::milliseconds(100)});
+        w.edit("Edit_SSID")->setText(QStringLiteral("Shop2"));
+        w.edit("Edit_SerialNo")->setText(QStringLiteral("Bar-2"));
+        clickSave(f);
+        ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
+        EXPECT_TRUE(f.windowTitle().endsWith(QStringLiteral("Bar-2 (127.0.0.1)"))) << f.windowTitle().toStdString();
+        EXPECT_TRUE(w.logLines.contains(QStringLiteral("Save to Module OK: Bar-2 (00-1B-2C-3D-4E-5F) at 127.0.0.1; "
+                                                       "Device Name: POS-Kitchen -> Bar-2; SSID: ShopNet -> Shop2")))
+            << w.logLines.join('|').toStdString();
+        const QString expected = keeps ? QStringLiteral("Read back: verified at 127.0.0.1")
+                                       : QStringLiteral("Read back: differs at 127.0.0.1: Device Name sent Bar-2, "
+                                                        "found POS-Kitchen; SSID sent Shop2, found ShopNet");
+        ASSERT_TRUE(test::waitUntil([&] { return w.label("Label_verify") == expected; }, 5000))
+            << w.label("Label_verify").toStdString();
+        EXPECT_TRUE(w.logLines.last().endsWith(expected.mid(QStringLiteral("Read back: ").size())))
+            << w.logLines.join('|').toStdString();
+        // What the read-back heard is no news for the boxes.
+        EXPECT_EQ(w.edit("Edit_SSID")->text(), QStringLiteral("Shop2"));
+        f.close();
+    }
+}

@@ -102,3 +102,33 @@ TEST(IpAddressEdit, AWholeAddressTypedIntoTheBoxGivesExactlyThatAddress)
                                                     .toStdString();
     }
 }
+
+// Shift+Tab leaves the box from any of its four numbers, to the control
+// before it, as Tab leaves it to the one after.
+TEST(IpAddressEdit, ShiftTabLeavesTheBoxFromAnyOfItsNumbers)
+{
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* before = new QLineEdit(&window);
+    before->setObjectName(QStringLiteral("before"));
+    auto* edit = new IpAddressEdit(&window);
+    auto* after = new QLineEdit(&window);
+    layout->addWidget(before);
+    layout->addWidget(edit);
+    layout->addWidget(after);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    for (int number = 0; number < 4; ++number) {
+        QLineEdit* octet = edit->octetEdit(number);
+        QTest::mouseClick(octet, Qt::LeftButton);
+        ASSERT_TRUE(octet->hasFocus()) << number;
+        QTest::keyClick(octet, Qt::Key_Tab, Qt::ShiftModifier);
+        EXPECT_TRUE(before->hasFocus()) << number << " "
+                                        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
+                                                                              .toStdString()
+                                                                        : std::string("none"));
+        QTest::mouseClick(octet, Qt::LeftButton);
+        QTest::keyClick(octet, Qt::Key_Tab);
+        EXPECT_TRUE(after->hasFocus()) << number;
+    }
+}

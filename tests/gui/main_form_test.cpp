@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -140,7 +142,8 @@ TEST_F(MainFormTest, FirstShowBuildsTheTreeForTheUsbFamilyAndArmsOneSearch)
     CountingMainForm form(nullptr, &source);
     form.show();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Quillmar LAN / WI-FI POS Printer Manager  v1.12"));
-    EXPECT_EQ(treeTexts(form), QStringList({"Configuration", "Broadcast", "Search by IP", "ChangeSettingByUSB"}));
+    EXPECT_EQ(treeTexts(form),
+              QStringList({"Configuration", "Broadcast", "Search by IP", "History", "ChangeSettingByUSB"}));
     EXPECT_EQ(form.defaultModelName(), "RX4100 WI-FI");
 
     auto* timer = control<QTimer>(form, "Timer1");
@@ -150,7 +153,17 @@ TEST_F(MainFormTest, FirstShowBuildsTheTreeForTheUsbFamilyAndArmsOneSearch)
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(form.searches, 1);
 
-    EXPECT_EQ(form.size(), QSize(825, 418));
+    // Wide enough for every column beside the tree, as far as the screen lets
+    // it; never narrower than laid out unless the screen is.
+    int columns = 0;
+    for (int column = 0; column < 14; ++column)
+        columns += control<QTableView>(form, "deviceListView")->columnWidth(column);
+    const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size() - QSize(16, 40);
+    EXPECT_EQ(form.height(), std::min(418, room.height()));
+    if (room.width() >= 176 + columns + 40)
+        EXPECT_GE(form.width(), 176 + columns);
+    else
+        EXPECT_EQ(form.width(), room.width());
 }
 
 TEST_F(MainFormTest, ComPortFamilyCaptionAndLastItem)

@@ -216,7 +216,8 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
 {
     timing.xmodem.writePause = 20ms;
     form.setMaintenanceTiming(timing);
-    prompts.answers = {PromptAnswer::No, PromptAnswer::Yes};
+    // No, then Yes to "Stop the upgrade?"; No to starting it again on the loader.
+    prompts.answers = {PromptAnswer::No, PromptAnswer::Yes, PromptAnswer::No};
     int sentAtNo = -1;
     int sentAtYes = -1;
     upgrade(1, 8, [&](TupgradePrgForm* progress) {
@@ -238,10 +239,18 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
         EXPECT_EQ(question.title, QStringLiteral("Confirm"));
         EXPECT_EQ(question.text, QStringLiteral("Stop the upgrade? ") + staysInLoader);
         EXPECT_EQ(question.buttons, PromptButtons::YesNo);
+        EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);  // Enter keeps the upgrade going
     }
+    // How to finish is said, and offered.
     const QString stopped = QStringLiteral("The upgrade was stopped. ") + staysInLoader;
-    EXPECT_EQ(prompts.prompts[2].title, QStringLiteral("Error"));
-    EXPECT_EQ(prompts.prompts[2].text, stopped);
+    EXPECT_EQ(prompts.prompts[2].title, QStringLiteral("Confirm"));
+    EXPECT_EQ(prompts.prompts[2].text,
+              stopped
+                  + QStringLiteral("\r\n\r\nTo finish, start the upgrade again with the printer in its loader: the "
+                                   "image goes over COM8 straight to the loader, without the network hand-over (a "
+                                   "printer in its loader does not answer on the network).\r\n\r\nStart the "
+                                   "upgrade again now?"));
+    EXPECT_EQ(prompts.prompts[2].defaultAnswer, PromptAnswer::Yes);
     EXPECT_TRUE(logText().contains(stopped)) << logText().toStdString();
     EXPECT_GT(sentAtYes, sentAtNo) << "the download went on after No";
     EXPECT_EQ(form.maintenanceStatus(), maintenance::kStopped);
@@ -250,6 +259,35 @@ TEST_F(UpgradeWindowTest, StoppingAfterTheHandOverAsksAndSaysThePrinterStaysInIt
     EXPECT_LT(blocks, 40u);
     // The session was released before the message.
     EXPECT_EQ(tables.changes().back().substr(0, 6), "neigh-");
+}
+
+// The offer after a stop taken: the upgrade runs again straight on the
+// loader (the transfer it was in ended with two CANs, the menu asked for
+// again), with nothing sent over the network, and completes.
+TEST_F(UpgradeWindowTest, AStoppedUpgradeStartedAgainGoesStraightToTheLoaderAndCompletes)
+{
+    timing.xmodem.writePause = 20ms;
+    form.setMaintenanceTiming(timing);
+    prompts.answers = {PromptAnswer::Yes, PromptAnswer::Yes, PromptAnswer::No};
+    bool stopped = false;
+    upgrade(1, 8, [&](TupgradePrgForm* progress) {
+        if (!stopped && blocksShown(progress) >= 5) {
+            stopped = true;
+            QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
+        }
+    });
+    ASSERT_EQ(prompts.prompts.size(), 3u) << prompts.texts().join(u'|').toStdString();
+    EXPECT_TRUE(prompts.prompts[1].text.startsWith(QStringLiteral("The upgrade was stopped.")));
+    EXPECT_EQ(prompts.prompts[2].title, QStringLiteral("Finished"));
+    EXPECT_TRUE(prompts.prompts[2].text.startsWith(QStringLiteral("Upgrade firmware OK!")));
+    // One session only: the run again told the module nothing.
+    EXPECT_EQ(sim->lines("session-open").size(), 1u);
+    EXPECT_EQ(sim->lines("loader-cancel").size(), 1u);
+    EXPECT_EQ(sim->lines("loader-menu", "again", "yes").size(), 1u);
+    const auto image = sim->lines("loader-image");
+    ASSERT_EQ(image.size(), 1u);
+    EXPECT_EQ(image[0].fields.at("blocks"), "40");
+    EXPECT_TRUE(logText().contains(QStringLiteral("Upgrade started again on the loader at COM8"))) << logText().toStdString();
 }
 
 // SIGHUP (the terminal the manager was started from closed) and SIGTERM

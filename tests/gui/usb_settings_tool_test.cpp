@@ -272,5 +272,15 @@ TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgr
     ::unsetenv("QUILLMAR_COM1");
 }
 
+// Escape closes the USB tool as its close box does.
+TEST_F(UsbSettingsToolTest, EscapeClosesTheTool)
+{
+    testbed.add({"1f7c", "0369", kSerial, answering()});
+    w.open();
+    ASSERT_TRUE(w.window().isVisible());
+    QTest::keyClick(w.template control<QLineEdit>("Edit9"), Qt::Key_Escape);
+    EXPECT_TRUE(test::waitUntil([&] { return !w.window().isVisible(); }));
+}
+
 }  // namespace
 }  // namespace quillmar

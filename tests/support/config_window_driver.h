@@ -35,7 +35,17 @@ template <typename T> T* controlIn(const QWidget& window, const char* name)
 
 class ConfigWindowDriver {
 public:
-    ConfigWindowDriver() { programFlags() = ProgramFlags{}; }
+    // The windows' exchange is what most tests are about: the question that
+    // shows a save's changes first is off until a test clicks it on
+    // (ChkBox_preview); the program's own setting comes back afterwards.
+    ConfigWindowDriver() : previewWas_(TcfgForm::previewBeforeSave())
+    {
+        programFlags() = ProgramFlags{};
+        TcfgForm::setPreviewBeforeSave(false);
+    }
+    ~ConfigWindowDriver() { TcfgForm::setPreviewBeforeSave(previewWas_); }
+    ConfigWindowDriver(const ConfigWindowDriver&) = delete;
+    ConfigWindowDriver& operator=(const ConfigWindowDriver&) = delete;
 
     TcfgForm& open(const ConfigBlock& block)
     {
@@ -64,6 +74,9 @@ public:
     std::vector<std::unique_ptr<TcfgForm>> windows;
     std::vector<std::string> released;
     QStringList logLines;
+
+private:
+    bool previewWas_;
 };
 
 }  // namespace quillmar::test

@@ -12,15 +12,20 @@ public:
     RecordingPrompter() { setPrompter(this); }
     ~RecordingPrompter() override { setPrompter(nullptr); }
 
-    PromptAnswer show(QWidget*, const Prompt& prompt) override
+    // Unscripted, a question gets its default button (what Enter presses),
+    // else No.
+    PromptAnswer show(QWidget* parent, const Prompt& prompt) override
     {
         prompts.push_back(prompt);
+        parents.push_back(parent);
         if (!answers.empty()) {
             const PromptAnswer answer = answers.front();
             answers.pop_front();
             return answer;
         }
-        return prompt.buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+        if (prompt.buttons != PromptButtons::YesNo)
+            return PromptAnswer::Ok;
+        return prompt.defaultAnswer.value_or(PromptAnswer::No);
     }
 
     QStringList texts() const
@@ -32,6 +37,7 @@ public:
     }
 
     std::vector<Prompt> prompts;
+    std::vector<QWidget*> parents;  // the window each prompt was shown for
     std::deque<PromptAnswer> answers;
 };
 
