@@ -71,8 +71,8 @@ private:
     // checked as config set checks it, on the module the backup was taken of.
     std::optional<ModuleWrite> writeFor(const ModuleReading& module, QString& message) override
     {
-        const std::optional<RestoreWrite> restore =
-            restoreWrite(backup_, shownPath_, module.record, module.addressText, message);
+        const std::optional<RestoreWrite> restore = restoreWrite(backup_, shownPath_, module.record, module.addressText,
+                                                                 message);
         if (!restore)
             return std::nullopt;
         return ModuleWrite{restore->chosenMac, restore->changes};

@@ -28,24 +28,25 @@ public:
                                   "hand-over): send FILE to the loader without contacting the device over the "
                                   "network")});
         addSessionOptions();
-        setDetails(QStringLiteral("Opens the serial port (115200 baud, 8N1) and FILE first; only when both can\n"
-                                  "be used is the device at ADDRESS told (\"$SYCS\") to hand over to its serial\n"
-                                  "loader. The image then goes out by XMODEM in 128-byte blocks, each followed\n"
-                                  "by a pause of 100 ms: a 64 KiB image takes about a minute. Exit status 0\n"
-                                  "with \"Upgrade firmware OK!\"; 1 for \"initialize serial port failed\", \"open\n"
-                                  "file failed\", \"login to device failed\", \"serial read/write failed\" and\n"
-                                  "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
-                                  "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
-                                  "dialog checks it. A stop once the device was told to hand over leaves it in\n"
-                                  "its loader until an upgrade completes: --in-loader finishes it, telling the\n"
-                                  "loader to leave the transfer it was in and show its menu (CAN CAN, CR) and\n"
-                                  "sending FILE with nothing sent over the network. A FILE that begins like an archive\n"
-                                  "(ZIP, gzip, xz, 7z), a program (ELF, MZ), a PDF, XML or HTML document, or\n"
-                                  "whose first 4 KiB are text, is refused before the device is contacted\n"
-                                  "(exit status 2; --force-image sends it anyway). The image's size and SHA-256\n"
-                                  "are printed when the upgrade starts and kept in the audit log.\n"
-                                  "\n")
-                   + sessionDetails());
+        setDetails(
+            QStringLiteral("Opens the serial port (115200 baud, 8N1) and FILE first; only when both can\n"
+                           "be used is the device at ADDRESS told (\"$SYCS\") to hand over to its serial\n"
+                           "loader. The image then goes out by XMODEM in 128-byte blocks, each followed\n"
+                           "by a pause of 100 ms: a 64 KiB image takes about a minute. Exit status 0\n"
+                           "with \"Upgrade firmware OK!\"; 1 for \"initialize serial port failed\", \"open\n"
+                           "file failed\", \"login to device failed\", \"serial read/write failed\" and\n"
+                           "\"download file failed\"; 3 for \"connect to device failed 1\", \"send command\n"
+                           "failed\" and \"recv loader menu failed\". FILE is checked as the upgrade\n"
+                           "dialog checks it. A stop once the device was told to hand over leaves it in\n"
+                           "its loader until an upgrade completes: --in-loader finishes it, telling the\n"
+                           "loader to leave the transfer it was in and show its menu (CAN CAN, CR) and\n"
+                           "sending FILE with nothing sent over the network. A FILE that begins like an archive\n"
+                           "(ZIP, gzip, xz, 7z), a program (ELF, MZ), a PDF, XML or HTML document, or\n"
+                           "whose first 4 KiB are text, is refused before the device is contacted\n"
+                           "(exit status 2; --force-image sends it anyway). The image's size and SHA-256\n"
+                           "are printed when the upgrade starts and kept in the audit log.\n"
+                           "\n")
+            + sessionDetails());
     }
 
 private:

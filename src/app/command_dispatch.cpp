@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <QTableView>
 
-#include <algorithm>
 #include <QTreeWidget>
 #include <QWindow>
+#include <algorithm>
 #include <exception>
 
 #include "app/device_list_model.h"

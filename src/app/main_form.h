@@ -9,16 +9,16 @@
 #include <mutex>
 #include <vector>
 
+#include "config/config_window_context.h"
 #include "discovery/search_outcome.h"
 #include "discovery/search_timing.h"
 #include "discovery/udp_search_thread.h"
+#include "history/history_form.h"
 #include "maintenance/maintenance_request.h"
 #include "maintenance/maintenance_timing.h"
 #include "platform/local_addresses.h"
 #include "record/device_table.h"
 #include "record/open_device_list.h"
-#include "config/config_window_context.h"
-#include "history/history_form.h"
 #include "tools/settings_tool_context.h"
 
 class QFrame;

@@ -94,8 +94,8 @@ void TmainForm::startReboot(const MaintenanceRequest& request, const QString& de
     const QString verdict = outcomeVerdict(rebootOutcome(code));
     journalMaintenance(QStringLiteral("reboot"), request, std::nullopt, verdict,
                        [this](const QString& line) { log(line); });
-    log(QStringLiteral("Reboot of %1: %2").arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device,
-                                               verdict.simplified()));
+    log(QStringLiteral("Reboot of %1: %2")
+            .arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device, verdict.simplified()));
     tellOutcome(*this, rebootOutcome(code));
 }
 
@@ -125,15 +125,16 @@ void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& d
         if (confirm(this, QString::fromStdString(upgradeStoppedQuestion(request.portName)), PromptAnswer::Yes)) {
             MaintenanceRequest again = request;
             again.printerInLoader = true;
-            log(QStringLiteral("Upgrade started again on the loader at %1").arg(QString::fromStdString(request.portName)));
+            log(QStringLiteral("Upgrade started again on the loader at %1")
+                    .arg(QString::fromStdString(request.portName)));
             startUpgrade(again, device);
         }
         return;
     }
     const QString verdict = outcomeVerdict(upgradeOutcome(run.code));
     journal(verdict);
-    log(QStringLiteral("Upgrade of %1: %2").arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device,
-                                                verdict.simplified()));
+    log(QStringLiteral("Upgrade of %1: %2")
+            .arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device, verdict.simplified()));
     tellOutcome(*this, upgradeOutcome(run.code));
 }
 

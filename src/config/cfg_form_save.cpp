@@ -19,12 +19,12 @@
 #include "config/cfg_form.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
+#include "config/save_result_form.h"
+#include "config/several_printers.h"
 #include "config/validation_rules.h"
 #include "record/device_entry.h"
 #include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
-#include "config/save_result_form.h"
-#include "config/several_printers.h"
 #include "ui/prompter.h"
 #include "write/cable_write.h"
 #include "write/change_text.h"
@@ -120,8 +120,9 @@ public:
             const WritePlan& plan = write_->plan();
             log(QStringLiteral("%1: %2%3")
                     .arg(QLatin1String(kSaveConfirmed), printerOf(plan.record, form_.saveExchange().probeAddress()),
-                         plan.changes().empty() ? QString()
-                                                : QStringLiteral("; ") + changeLines(plan.changes()).join(QStringLiteral("; "))));
+                         plan.changes().empty()
+                             ? QString()
+                             : QStringLiteral("; ") + changeLines(plan.changes()).join(QStringLiteral("; "))));
         }
         endJournal(QStringLiteral("confirmed"));
         form_.abortBtn->setText(QStringLiteral("Exit"));
@@ -182,7 +183,8 @@ public:
         // that asks to go on; Enter goes on.
         if (TcfgForm::previewBeforeSave() && plan.read) {
             const QString question = QStringLiteral("Save to Module: %1\n\n%2\n\nSave these changes?")
-                                         .arg(printerOf(*plan.read, form_.targetIpText()), changesBlock(plan.changes()));
+                                         .arg(printerOf(*plan.read, form_.targetIpText()),
+                                              changesBlock(plan.changes()));
             const bool goOn = confirm(&form_, question, PromptAnswer::Yes);
             // The window may have been closed while it asked.
             if (!write_ || !form_.saveExchange().isPlanning())
@@ -423,9 +425,10 @@ void TcfgForm::COMsaveModuleBtnClick()
     switch (write.outcome) {
     case CableWrite::Outcome::Written:
         log(QStringLiteral("Save to Module by COM Port: written to %1%2")
-                .arg(write.device, write.plan && !write.plan->changes().empty()
-                                       ? QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))
-                                       : QString()));
+                .arg(write.device,
+                     write.plan && !write.plan->changes().empty()
+                         ? QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))
+                         : QString()));
         return;
     case CableWrite::Outcome::Failed:
         showException(this, write.message);

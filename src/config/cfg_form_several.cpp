@@ -34,8 +34,7 @@ QString latin1(const std::string& text)
 
 QString nameOf(const PreviewedPrinter& printer)
 {
-    return printerText(printer.target.name, QString::fromLatin1(printer.target.chosenMac.c_str()),
-                       printer.addressText);
+    return printerText(printer.target.name, QString::fromLatin1(printer.target.chosenMac.c_str()), printer.addressText);
 }
 
 }  // namespace
@@ -85,8 +84,8 @@ void TcfgForm::saveSeveral()
     std::vector<FieldChange> changes = windowChanges(shownValues_, formValues());
     std::erase_if(changes, [](const FieldChange& change) { return !isSharedField(change.field); });
     if (changes.empty()) {
-        showInformation(this, QStringLiteral("No box was changed: nothing to save to the %1 printers.")
-                                  .arg(printers_.size()));
+        showInformation(
+            this, QStringLiteral("No box was changed: nothing to save to the %1 printers.").arg(printers_.size()));
         return;
     }
     if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
@@ -120,9 +119,8 @@ void TcfgForm::saveSeveral()
     severalDone_ = 0;
     connect(severalSave_.get(), &PreviewedSave::moduleSaved, this, [this] {
         ++severalDone_;
-        Label53->setText(QStringLiteral("Waiting... (%1 of %2 printers have their verdict)")
-                             .arg(severalDone_)
-                             .arg(severalGoing_));
+        Label53->setText(
+            QStringLiteral("Waiting... (%1 of %2 printers have their verdict)").arg(severalDone_).arg(severalGoing_));
     });
     saveModuleBtn->setEnabled(false);
     abortBtn->setEnabled(false);
@@ -157,7 +155,8 @@ void TcfgForm::severalPreviewed()
         Label53->clear();
         saveUsableAgain();
         const QString message = QStringLiteral("Nothing was saved:\n") + leftAlone.join(u'\n');
-        log(QStringLiteral("Save to Module: ") + leftAlone.join(QStringLiteral("; ")) + QStringLiteral(": nothing was saved"));
+        log(QStringLiteral("Save to Module: ") + leftAlone.join(QStringLiteral("; "))
+            + QStringLiteral(": nothing was saved"));
         showError(this, message);
         severalSave_.reset();
         return;
@@ -165,7 +164,8 @@ void TcfgForm::severalPreviewed()
     // A Wi-Fi key goes to several printers only once the user saw which.
     const bool key = carriesWifiKey(severalChanges_);
     if (previewBeforeSave() || key) {
-        QString question = QStringLiteral("Save to Module, %1 of %2 printers in one save time (about %3 seconds):\n\n%4")
+        QString question = QStringLiteral(
+                               "Save to Module, %1 of %2 printers in one save time (about %3 seconds):\n\n%4")
                                .arg(going.size())
                                .arg(printers_.size())
                                .arg((kDecidingTick + 1) * fleetTiming_.tick.count() / 1000)
@@ -204,8 +204,9 @@ void TcfgForm::severalSaved()
     if (!severalSave_)
         return;
     const std::vector<ModuleVerdict>& verdicts = severalSave_->verdicts();
-    const auto confirmed = std::count_if(verdicts.begin(), verdicts.end(),
-                                         [](const ModuleVerdict& verdict) { return verdict.outcome == Outcome::Confirmed; });
+    const auto confirmed = std::count_if(verdicts.begin(), verdicts.end(), [](const ModuleVerdict& verdict) {
+        return verdict.outcome == Outcome::Confirmed;
+    });
     Label53->setText(confirmed == qsizetype(verdicts.size())
                          ? QString::fromLatin1(kSaveConfirmed)
                          : QStringLiteral("Save to Module: %1 of %2 confirmed").arg(confirmed).arg(verdicts.size()));

@@ -8,9 +8,8 @@ namespace {
 
 bool allHoldAlike(const std::vector<DeviceEntry>& printers, DeviceField field)
 {
-    return std::all_of(printers.begin(), printers.end(), [&](const DeviceEntry& printer) {
-        return printer.text(field) == printers.front().text(field);
-    });
+    return std::all_of(printers.begin(), printers.end(),
+                       [&](const DeviceEntry& printer) { return printer.text(field) == printers.front().text(field); });
 }
 
 }  // namespace

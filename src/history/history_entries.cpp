@@ -49,8 +49,8 @@ HistoryEntry entryOf(const AuditLogLine& line)
         if (!changes.contains(name))
             continue;
         const QJsonObject change = changes.value(name).toObject();
-        entry.changes.push_back({name, change.value(QLatin1String("from")).toString(),
-                                 change.value(QLatin1String("to")).toString()});
+        entry.changes.push_back(
+            {name, change.value(QLatin1String("from")).toString(), change.value(QLatin1String("to")).toString()});
     }
     // A field this program does not know is still shown.
     for (auto it = changes.begin(); it != changes.end(); ++it) {
@@ -105,10 +105,9 @@ HistoryReading historyEntries(const std::vector<AuditLogLine>& lines)
         reading.entries.push_back(entryOf(line));
     }
     // Newest first; lines of one moment keep the log's order, the later first.
-    std::stable_sort(reading.entries.begin(), reading.entries.end(),
-                     [](const HistoryEntry& a, const HistoryEntry& b) {
-                         return a.time != b.time ? a.time > b.time : a.line > b.line;
-                     });
+    std::stable_sort(reading.entries.begin(), reading.entries.end(), [](const HistoryEntry& a, const HistoryEntry& b) {
+        return a.time != b.time ? a.time > b.time : a.line > b.line;
+    });
     return reading;
 }
 
@@ -120,9 +119,14 @@ bool historyEntryMatches(const HistoryEntry& entry, const QString& filter)
     const QString mac = macForm(wanted);
     if (!mac.startsWith(QLatin1String("mac-")))
         return macForm(entry.macAddress) == mac;
-    const QString row = QStringList{entry.time.toString(Qt::ISODate), entry.user,    entry.program,
-                                    entry.operation,                  entry.printerText(), entry.changesText(),
-                                    entry.verdict,                    entry.backup}
+    const QString row = QStringList{entry.time.toString(Qt::ISODate),
+                                    entry.user,
+                                    entry.program,
+                                    entry.operation,
+                                    entry.printerText(),
+                                    entry.changesText(),
+                                    entry.verdict,
+                                    entry.backup}
                             .join(u'\n');
     return row.contains(wanted, Qt::CaseInsensitive);
 }

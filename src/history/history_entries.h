@@ -23,7 +23,7 @@ struct HistoryChange {
 };
 
 struct HistoryEntry {
-    int line = 0;  // in the log, from 1
+    int line = 0;    // in the log, from 1
     QDateTime time;  // UTC
     QString user;
     QString program;

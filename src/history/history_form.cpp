@@ -226,8 +226,7 @@ bool THistoryForm::restoreRunning() const
 void THistoryForm::updateRestoreButton()
 {
     const HistoryEntry* entry = selectedEntry();
-    restoreBtn->setEnabled(!restore_ && entry && !entry->backup.isEmpty()
-                           && QFileInfo(entry->backup).isFile());
+    restoreBtn->setEnabled(!restore_ && entry && !entry->backup.isEmpty() && QFileInfo(entry->backup).isFile());
 }
 
 std::optional<std::uint32_t> THistoryForm::printerAddress(const HistoryEntry& entry) const
@@ -285,10 +284,9 @@ void THistoryForm::restoreBtnClick()
     const QString shownName = printable(name);
     restore_ = std::make_unique<PreviewedSave>(
         QStringLiteral("window restore"), std::vector<PreviewTarget>{target},
-        [backup, shownName](const ModuleReading& module, QString& refusal)
-            -> std::optional<std::vector<FieldChange>> {
-            const std::optional<RestoreWrite> write =
-                restoreWrite(backup, shownName, module.record, module.addressText, refusal);
+        [backup, shownName](const ModuleReading& module, QString& refusal) -> std::optional<std::vector<FieldChange>> {
+            const std::optional<RestoreWrite> write = restoreWrite(backup, shownName, module.record, module.addressText,
+                                                                   refusal);
             if (!write)
                 return std::nullopt;
             return write->changes;

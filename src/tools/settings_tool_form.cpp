@@ -4,11 +4,11 @@
 #include "tools/settings_tool_form.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -315,9 +315,10 @@ bool SettingsToolForm::keepWritten(const CableWrite& write)
         return false;
     }
     log(QStringLiteral("SAVE SETTING on %1: written%2")
-            .arg(write.device, write.plan->changes().empty()
-                                   ? QString()
-                                   : QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))));
+            .arg(write.device,
+                 write.plan->changes().empty()
+                     ? QString()
+                     : QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))));
     lastRead_ = KeptRead{write.device, write.plan->record, boxTexts()};
     return true;
 }

@@ -107,8 +107,8 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event)
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     QLineEdit* octet = octets_[i];
-    const bool backtab =
-        key->key() == Qt::Key_Backtab || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
+    const bool backtab = key->key() == Qt::Key_Backtab
+                         || (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ShiftModifier));
     if (backtab && i > 0) {
         // Shift+Tab leaves the box from any of its numbers, as Tab does: the
         // numbers after the first are no Tab stops of their own, so Qt would

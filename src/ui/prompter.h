@@ -50,7 +50,7 @@ void setPrompter(Prompter* replacement);
 void showError(QWidget* parent, const QString& text);      // "Error", warning icon
 void showStopError(QWidget* parent, const QString& text);  // "Error", stop icon
 void showInformation(QWidget* parent, const QString& text, PromptIcon icon = PromptIcon::None);
-bool confirm(QWidget* parent, const QString& text);                // "Confirm", Yes and No
+bool confirm(QWidget* parent, const QString& text);  // "Confirm", Yes and No
 // The same with the button Enter presses: Yes where the user asked for the
 // step and is shown what it does, No where it cannot be undone by the next click.
 bool confirm(QWidget* parent, const QString& text, PromptAnswer defaultAnswer);

@@ -20,8 +20,7 @@ QString differencesText(const ModuleVerdict& module)
     // What was found is whatever answered at the module's address.
     for (const ChangedField& change : module.differences) {
         parts << QStringLiteral("%1 sent %2, found %3")
-                     .arg(nameOf(change.field), printable(change.from),
-                          printable(change.to));
+                     .arg(nameOf(change.field), printable(change.from), printable(change.to));
     }
     return parts.join(QStringLiteral("; "));
 }

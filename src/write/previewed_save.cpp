@@ -105,12 +105,15 @@ std::optional<QString> PreviewedSave::startFleet(Phase phase)
             continue;
         // One address and interface is one module to the fleet: a second
         // printer chosen there could not be told from the first.
-        if (std::find_if(going.begin(), going.end(), [&printer](const PreviewedPrinter* other) {
-                return other->target.address == printer.target.address
-                       && other->target.interfaceIndex == printer.target.interfaceIndex;
-            }) != going.end()) {
+        if (std::find_if(going.begin(), going.end(),
+                         [&printer](const PreviewedPrinter* other) {
+                             return other->target.address == printer.target.address
+                                    && other->target.interfaceIndex == printer.target.interfaceIndex;
+                         })
+            != going.end()) {
             printer.preview.outcome = Outcome::Skipped;
-            printer.preview.message = QStringLiteral("another chosen printer answers at %1 too").arg(printer.addressText);
+            printer.preview.message =
+                QStringLiteral("another chosen printer answers at %1 too").arg(printer.addressText);
             continue;
         }
         going.push_back(&printer);

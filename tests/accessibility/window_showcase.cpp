@@ -175,9 +175,9 @@ int main(int argc, char** argv)
         write.macAddress = QStringLiteral("00-1B-2C-3D-4E-5A");
         write.deviceName = QStringLiteral("Kitchen");
         write.address = QStringLiteral("192.0.2.20");
-        write.changes = {{DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")},
-                         {DeviceField::WpaPsk, QStringLiteral("sha256:f38eb0160889"),
-                          QStringLiteral("sha256:d19a367efc13")}};
+        write.changes = {
+            {DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")},
+            {DeviceField::WpaPsk, QStringLiteral("sha256:f38eb0160889"), QStringLiteral("sha256:d19a367efc13")}};
         write.backup = QFile::decodeName(backup.path);
         write.verdict = QStringLiteral("confirmed");
         appendAudit(write);
@@ -185,7 +185,8 @@ int main(int argc, char** argv)
         write.operation = QStringLiteral("upgrade");
         write.changes.clear();
         write.backup.clear();
-        write.image = AuditImage{65536, QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08")};
+        write.image = AuditImage{65536,
+                                 QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08")};
         write.verdict = QStringLiteral("Upgrade firmware OK!");
         appendAudit(write);
         auto* history = new THistoryForm(HistoryWindowContext{});

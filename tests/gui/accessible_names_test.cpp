@@ -82,8 +82,9 @@ TEST(AccessibleNames, EveryInputOfTheConfigurationWindowIsNamedByItsLabel)
     TcfgForm& f = w.open(test::kitchenPrinter("192.0.2.20"));
     EXPECT_EQ(unnamedInputs(f), QStringList());
     const std::pair<const char*, const char*> named[] = {
-        {"Edit_SerialNo", "Device Name"}, {"Edit_SSID", "SSID"},         {"Edit_KEY", "WEP KEY"},
-        {"Edit_WPAPSK", "WPAPSK KEY"},    {"CmbBox_AuthMode", "Auth Mode"}, {"CmbBox_ipcfg", "IP Mode"},
+        {"Edit_SerialNo", "Device Name"}, {"Edit_SSID", "SSID"},
+        {"Edit_KEY", "WEP KEY"},          {"Edit_WPAPSK", "WPAPSK KEY"},
+        {"CmbBox_AuthMode", "Auth Mode"}, {"CmbBox_ipcfg", "IP Mode"},
     };
     for (const auto& [object, name] : named) {
         QWidget* input = test::controlIn<QWidget>(f, object);

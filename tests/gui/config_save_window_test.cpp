@@ -194,8 +194,10 @@ TEST_F(ConfigSaveWindowTest, SilentModuleIsConfirmedByTheWindowsOwnTimer)
     EXPECT_EQ(w.button("abortBtn")->text(), QStringLiteral("Exit"));
     EXPECT_TRUE(w.button("abortBtn")->isEnabled());
     EXPECT_FALSE(controlIn<QTimer>(f, "Timer1")->isActive());
-    ASSERT_EQ(module.count(), 4u);
+    // The probe, then the read-back of the saved record.
+    ASSERT_EQ(module.count(), 5u);
     EXPECT_EQ(module.received[3].payload, kRead);
+    EXPECT_EQ(module.received[4].payload, kRead);
 
     w.button("abortBtn")->click();
     EXPECT_FALSE(f.isVisible());
@@ -305,7 +307,7 @@ TEST_F(ConfigSaveWindowTest, AnswerToTheSaveRefreshesTheBoxesAndTheSilenceThenCo
     clickSave(f);
     EXPECT_EQ(w.label("Label55"), QStringLiteral("NG"));
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
-    EXPECT_EQ(module.count(), 8u);
+    EXPECT_EQ(module.count(), 10u);  // each save: read, header, record, probe, read-back
     EXPECT_TRUE(w.prompter.prompts.empty());
 }
 

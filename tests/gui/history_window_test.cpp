@@ -105,8 +105,8 @@ protected:
 TEST_F(HistoryWindowTest, TheTreeItemAndCtrlHOpenTheLogNewestFirstFilteredByMacOrTextWithImagesByHash)
 {
     logWrite(30, QStringLiteral("config set"), QLatin1String(kMac), QStringLiteral("Kitchen"),
-             QStringLiteral("192.0.2.20"), {{DeviceField::WpaPsk, QStringLiteral("sha256:111111111111"),
-                                             QStringLiteral("sha256:222222222222")}},
+             QStringLiteral("192.0.2.20"),
+             {{DeviceField::WpaPsk, QStringLiteral("sha256:111111111111"), QStringLiteral("sha256:222222222222")}},
              QString(), QStringLiteral("confirmed"));
     logWrite(20, QStringLiteral("window save"), QStringLiteral("00:1b:2c:3d:4e:60"), QStringLiteral("Bar"),
              QStringLiteral("192.0.2.21"), {{DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")}},
@@ -178,7 +178,8 @@ TEST_F(HistoryWindowTest, RestoreReadsFirstShowsTheChangesAsksWithNoByDefaultAnd
     logWrite(3, QStringLiteral("window save"), QLatin1String(kMac), QStringLiteral("POS-Kitchen"),
              QStringLiteral("127.0.0.2"), {{DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")}},
              QFile::decodeName(backup.path), QStringLiteral("confirmed"));
-    test::SimProcess sim(test::simPath(), {"--module", "address=127.0.0.2" + test::simFieldsOf(now) + ",restartAfter=1"});
+    test::SimProcess sim(test::simPath(),
+                         {"--module", "address=127.0.0.2" + test::simFieldsOf(now) + ",restartAfter=1"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     form.addRow(now);
 

@@ -124,9 +124,9 @@ TEST(IpAddressEdit, ShiftTabLeavesTheBoxFromAnyOfItsNumbers)
         ASSERT_TRUE(octet->hasFocus()) << number;
         QTest::keyClick(octet, Qt::Key_Tab, Qt::ShiftModifier);
         EXPECT_TRUE(before->hasFocus()) << number << " "
-                                        << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                                              .toStdString()
-                                                                        : std::string("none"));
+                                        << (QApplication::focusWidget()
+                                                ? QApplication::focusWidget()->objectName().toStdString()
+                                                : std::string("none"));
         QTest::mouseClick(octet, Qt::LeftButton);
         QTest::keyClick(octet, Qt::Key_Tab);
         EXPECT_TRUE(after->hasFocus()) << number;

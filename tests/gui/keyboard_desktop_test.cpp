@@ -62,8 +62,8 @@ protected:
     void listPrinters(int count)
     {
         for (int i = 0; i < count; ++i)
-            form.addRow(test::kitchenPrinter("192.0.2." + std::to_string(20 + i),
-                                             "00-1B-2C-3D-4E-5" + std::to_string(i)));
+            form.addRow(
+                test::kitchenPrinter("192.0.2." + std::to_string(20 + i), "00-1B-2C-3D-4E-5" + std::to_string(i)));
     }
 
     QList<TcfgForm*> visibleConfigWindows()
@@ -227,8 +227,8 @@ TEST_F(KeyboardDesktopTest, EscapeClosesTheComPortTool)
         qputenv(("QUILLMAR_COM" + QByteArray::number(port)).constData(), "/nonexistent/quillmar-test-port");
     test::RecordingPrompter prompts;  // the read at show fails: no such port
     auto* tree = controlIn<QTreeWidget>(form, "funcTreeView");
-    test::clickTreeItem(tree, tree->findItems(QStringLiteral("ChangeSettingByCOMPort"),
-                                              Qt::MatchExactly | Qt::MatchRecursive)[0]);
+    test::clickTreeItem(
+        tree, tree->findItems(QStringLiteral("ChangeSettingByCOMPort"), Qt::MatchExactly | Qt::MatchRecursive)[0]);
     TForm1* tool = nullptr;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (auto* found = qobject_cast<TForm1*>(window); found && found->isVisible())

@@ -65,13 +65,14 @@ protected:
     }
     void TearDown() override { TcfgForm::setPreviewBeforeSave(true); }
 
-    // A module of quillmar-sim that restarts a second after taking a record.
+    // A module of quillmar-sim that restarts a second after taking a record;
+    // each hears its own address alone, so two of them share port 5000.
     test::SimProcess& startModule(const DeviceEntry& record)
     {
         sims.push_back(std::make_unique<test::SimProcess>(
-            test::simPath(),
-            std::vector<std::string>{"--module", "address=" + record.text(DeviceField::IpAddress)
-                                                     + test::simFieldsOf(record) + ",restartAfter=1"}));
+            test::simPath(), std::vector<std::string>{"--bind", record.text(DeviceField::IpAddress), "--module",
+                                                      "address=" + record.text(DeviceField::IpAddress)
+                                                          + test::simFieldsOf(record) + ",restartAfter=1"}));
         return *sims.back();
     }
 
@@ -172,9 +173,11 @@ TEST_F(SeveralPrintersWindowTest, AChangedSsidGoesToBothInOneSaveTimeShownFirstW
     const Prompt& question = prompts.prompts[0];
     EXPECT_EQ(question.defaultAnswer, PromptAnswer::Yes);  // Enter goes on
     EXPECT_EQ(prompts.parents[0], window);
-    EXPECT_TRUE(question.text.contains(QStringLiteral("Kitchen (00-1B-2C-3D-4E-5A) at 127.0.0.2:\n    SSID: ShopNet -> Shop2")))
+    EXPECT_TRUE(
+        question.text.contains(QStringLiteral("Kitchen (00-1B-2C-3D-4E-5A) at 127.0.0.2:\n    SSID: ShopNet -> Shop2")))
         << question.text.toStdString();
-    EXPECT_TRUE(question.text.contains(QStringLiteral("Bar (00-1B-2C-3D-4E-5B) at 127.0.0.3:\n    SSID: ShopNet -> Shop2")));
+    EXPECT_TRUE(
+        question.text.contains(QStringLiteral("Bar (00-1B-2C-3D-4E-5B) at 127.0.0.3:\n    SSID: ShopNet -> Shop2")));
     EXPECT_TRUE(question.text.contains(QStringLiteral("2 of 2 printers in one save time")));
 
     TsaveResultForm* result = window->resultForm();
@@ -235,7 +238,8 @@ TEST_F(SeveralPrintersWindowTest, AnotherPrinterAtARowsAddressIsRefusedASilentOn
     EXPECT_TRUE(prompts.prompts[0].text.contains(QStringLiteral("Gone (00-1B-2C-3D-4E-5C) at 127.0.0.4: no answer")));
     TsaveResultForm* result = window->resultForm();
     EXPECT_EQ(cell(result, 0, 3), QStringLiteral("confirmed"));
-    EXPECT_TRUE(cell(result, 1, 3).startsWith(QStringLiteral("refused: another printer"))) << cell(result, 1, 3).toStdString();
+    EXPECT_TRUE(cell(result, 1, 3).startsWith(QStringLiteral("refused: another printer")))
+        << cell(result, 1, 3).toStdString();
     EXPECT_EQ(cell(result, 2, 3), QStringLiteral("no answer"));
     EXPECT_EQ(storedSsid(a), "Shop3");
     EXPECT_TRUE(stranger.lines("request", "kind", "save-header").empty());

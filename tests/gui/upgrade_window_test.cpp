@@ -287,7 +287,8 @@ TEST_F(UpgradeWindowTest, AStoppedUpgradeStartedAgainGoesStraightToTheLoaderAndC
     const auto image = sim->lines("loader-image");
     ASSERT_EQ(image.size(), 1u);
     EXPECT_EQ(image[0].fields.at("blocks"), "40");
-    EXPECT_TRUE(logText().contains(QStringLiteral("Upgrade started again on the loader at COM8"))) << logText().toStdString();
+    EXPECT_TRUE(logText().contains(QStringLiteral("Upgrade started again on the loader at COM8")))
+        << logText().toStdString();
 }
 
 // SIGHUP (the terminal the manager was started from closed) and SIGTERM

@@ -116,10 +116,9 @@ TEST_F(EngineLabTest, BroadcastListsEachModuleOnceWithTheAddressItAnsweredFrom)
     EXPECT_EQ(progress.positions.front(), 25);
     EXPECT_EQ(progress.steps, 8);
     // The count follows the rows as they are listed.
-    EXPECT_EQ(progress.labels,
-              (std::vector<std::string>{"Broadcast search...", "Broadcast search...1 found", "Broadcast search...2 found",
-                                        "Broadcast search...3 found", "Broadcast search...4 found",
-                                        "Broadcast search...5 found"}));
+    EXPECT_EQ(progress.labels, (std::vector<std::string>{"Broadcast search...", "Broadcast search...1 found",
+                                                         "Broadcast search...2 found", "Broadcast search...3 found",
+                                                         "Broadcast search...4 found", "Broadcast search...5 found"}));
 }
 
 TEST_F(EngineLabTest, TheOtherFamilyListsOnlyItsOwnModel)

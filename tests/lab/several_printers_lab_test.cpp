@@ -52,11 +52,11 @@ protected:
 
 TEST_F(SeveralPrintersLabTest, TwoPrintersGetOneSsidInOneSaveTimeAndRestoreOfOnePutsItsOldSsidBack)
 {
-    // Both restart three seconds after a save, so that the read-back finds them.
-    SimProcess& a = startModule("restartAfter=3");
-    SimProcess& b = lab->startSim("mb", {"--module", std::string("address=") + kSecondModule
-                                                         + ",deviceName=LAB-30,ssid=LabNet,restartAfter=3,macAddress="
-                                                         + kSecondMac});
+    // Both are silent for 33 seconds after a save: past the probe, and back for the read-back.
+    SimProcess& a = startModule("restartAfter=33");
+    SimProcess& b = lab->startSim(
+        "mb", {"--module", std::string("address=") + kSecondModule
+                               + ",deviceName=LAB-30,ssid=LabNet,restartAfter=33,macAddress=" + kSecondMac});
     ASSERT_TRUE(a.ready() && b.ready()) << a.error << b.error;
     RecordingPrompter prompts;
     ScopedStateHome home;
@@ -65,8 +65,8 @@ TEST_F(SeveralPrintersLabTest, TwoPrintersGetOneSsidInOneSaveTimeAndRestoreOfOne
     createSharedWindows();
     mainForm = std::make_unique<TmainForm>();
     mainForm->show();
-    ASSERT_TRUE(waitUntil([&] { return !mainForm->searching() && mainForm->deviceListModel()->rowCount() == 2; },
-                          60000));
+    ASSERT_TRUE(
+        waitUntil([&] { return !mainForm->searching() && mainForm->deviceListModel()->rowCount() == 2; }, 60000));
 
     auto* list = controlIn<QTableView>(*mainForm, "deviceListView");
     for (int row = 0; row < 2; ++row) {
@@ -99,9 +99,8 @@ TEST_F(SeveralPrintersLabTest, TwoPrintersGetOneSsidInOneSaveTimeAndRestoreOfOne
     EXPECT_EQ(cell(table, 1, 3), QStringLiteral("confirmed"));
     EXPECT_EQ(storedSsid(a), "Shop2");
     EXPECT_EQ(storedSsid(b), "Shop2");
-    const long long apart =
-        std::llabs(std::stoll(a.lines("request", "kind", "save-record").back().fields.at("t"))
-                   - std::stoll(b.lines("request", "kind", "save-record").back().fields.at("t")));
+    const long long apart = std::llabs(std::stoll(a.lines("request", "kind", "save-record").back().fields.at("t"))
+                                       - std::stoll(b.lines("request", "kind", "save-record").back().fields.at("t")));
     EXPECT_LT(apart, 1000);
     ASSERT_TRUE(waitUntil([&] { return cell(table, 1, 4).startsWith(QStringLiteral("verified")); }, 40000))
         << cell(table, 1, 4).toStdString();

@@ -104,7 +104,9 @@ TEST_F(WindowWriteLabTest, AnOutOfDateRowChangesOnlyTheNameOnAPrinterThatAnswers
     EXPECT_EQ(stored.text(DeviceField::Ssid), "NewerNet");
     EXPECT_EQ(controlIn<QLineEdit>(*window, "Edit_SSID")->text(), QStringLiteral("NewerNet"));
     EXPECT_TRUE(window->changedFields().empty());
-    EXPECT_TRUE(prompts.prompts.empty());
+    // The question before the save showed the name alone: the newer SSID is not the user's change.
+    EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("Save to Module: LAB-20 (00-1F-7C-00-02-14) at 192.0.2.20\n\n"
+                                                          "Device Name: LAB-20 -> Bar-1\n\nSave these changes?")});
     const QList<QJsonObject> audit = home.auditEntries();
     ASSERT_EQ(audit.size(), 1);
     EXPECT_EQ(audit[0].value("changes").toObject().keys(), QStringList{QStringLiteral("deviceName")});

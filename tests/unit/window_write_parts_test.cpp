@@ -29,16 +29,19 @@ AuditLogLine lineOf(int number, const char* json)
 std::vector<AuditLogLine> sampleLog()
 {
     return {
-        lineOf(1, R"({"time":"2026-03-01T10:00:00.000Z","operation":"window save","macAddress":"00-1B-2C-3D-4E-5F",)"
-                  R"("deviceName":"POS-Kitchen","address":"192.0.2.20","changes":{"ssid":{"from":"ShopNet","to":"Shop2"},)"
-                  R"("ipAddress":{"from":"192.0.2.20","to":"192.0.2.21"}},"backup":"/b/1.bin","verdict":"confirmed"})"),
+        lineOf(1,
+               R"({"time":"2026-03-01T10:00:00.000Z","operation":"window save","macAddress":"00-1B-2C-3D-4E-5F",)"
+               R"("deviceName":"POS-Kitchen","address":"192.0.2.20","changes":{"ssid":{"from":"ShopNet","to":"Shop2"},)"
+               R"("ipAddress":{"from":"192.0.2.20","to":"192.0.2.21"}},"backup":"/b/1.bin","verdict":"confirmed"})"),
         lineOf(2, R"({"time":"2026-03-01T11:00:00.000Z","operation":"upgrade","macAddress":"00:1b:2c:3d:4e:60",)"
                   R"("address":"192.0.2.30","changes":{},"backup":"","image":{"size":65536,"sha256":"0a1b2c"},)"
                   R"("verdict":"download file failed"})"),
         {3, {}, QStringLiteral("the line has no end (a write was cut short)")},
-        lineOf(4, R"({"time":"2026-03-01T09:00:00.000Z","operation":"config set","macAddress":"00-1B-2C-3D-4E-5F",)"
-                  R"("address":"192.0.2.20","changes":{"wpaPsk":{"from":"sha256:111111111111","to":"sha256:222222222222"}},)"
-                  R"("backup":"/b/0.bin","verdict":"confirmed"})"),
+        lineOf(
+            4,
+            R"({"time":"2026-03-01T09:00:00.000Z","operation":"config set","macAddress":"00-1B-2C-3D-4E-5F",)"
+            R"("address":"192.0.2.20","changes":{"wpaPsk":{"from":"sha256:111111111111","to":"sha256:222222222222"}},)"
+            R"("backup":"/b/0.bin","verdict":"confirmed"})"),
     };
 }
 
@@ -58,8 +61,7 @@ TEST(HistoryEntries, NewestFirstDamagedLinesLeftOutChangesByCaptionAndImagesBySi
     EXPECT_EQ(reading.entries[1].printerText(), QStringLiteral("POS-Kitchen, 00-1B-2C-3D-4E-5F, 192.0.2.20"));
     EXPECT_EQ(reading.entries[0].changesText(), QStringLiteral("image 65536 bytes, SHA-256 0a1b2c"));
     // Keys stay as the log keeps them: masked.
-    EXPECT_EQ(reading.entries[2].changesText(),
-              QStringLiteral("WPAPSK: sha256:111111111111 -> sha256:222222222222"));
+    EXPECT_EQ(reading.entries[2].changesText(), QStringLiteral("WPAPSK: sha256:111111111111 -> sha256:222222222222"));
 }
 
 TEST(HistoryEntries, AFilterKeepsOnePrinterByMacInAnyNotationOrRowsShowingAText)
@@ -98,8 +100,8 @@ TEST(SeveralPrinters, SharedFieldsShowWhereAllAgreeAndTheirOwnNeverDo)
     EXPECT_EQ(shared.text(DeviceField::MacAddress), "");
     EXPECT_EQ(shared.text(DeviceField::IpAddress), "");
     EXPECT_EQ(differingFields({a, b}), std::vector<DeviceField>{DeviceField::Ssid});
-    for (const DeviceField own : {DeviceField::DeviceName, DeviceField::MacAddress, DeviceField::IpAddress,
-                                  DeviceField::ModelName})
+    for (const DeviceField own :
+         {DeviceField::DeviceName, DeviceField::MacAddress, DeviceField::IpAddress, DeviceField::ModelName})
         EXPECT_FALSE(isSharedField(own));
 }
 
@@ -135,10 +137,10 @@ TEST(RestorePlan, EveryFieldTheBackupHoldsOtherwiseOfTheSamePrinterAndFamilyOnly
 
 TEST(ChangeText, ChangesByCaptionEmptyTextsNamedAndAPrinterByItsParts)
 {
-    EXPECT_EQ(changeLines({{DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")},
-                           {DeviceField::Key, QString(), QStringLiteral("sha256:0a1b2c3d4e5f")}}),
-              (QStringList{QStringLiteral("SSID: ShopNet -> Shop2"),
-                           QStringLiteral("KEY: (empty) -> sha256:0a1b2c3d4e5f")}));
+    EXPECT_EQ(
+        changeLines({{DeviceField::Ssid, QStringLiteral("ShopNet"), QStringLiteral("Shop2")},
+                     {DeviceField::Key, QString(), QStringLiteral("sha256:0a1b2c3d4e5f")}}),
+        (QStringList{QStringLiteral("SSID: ShopNet -> Shop2"), QStringLiteral("KEY: (empty) -> sha256:0a1b2c3d4e5f")}));
     EXPECT_EQ(printerText(QStringLiteral("Bar"), QStringLiteral("00-1B-2C-3D-4E-60"), QStringLiteral("192.0.2.21")),
               QStringLiteral("Bar (00-1B-2C-3D-4E-60) at 192.0.2.21"));
     EXPECT_EQ(printerText(QString(), QStringLiteral("00-1B-2C-3D-4E-60"), QStringLiteral("192.0.2.21")),
