@@ -195,22 +195,32 @@ void TmainForm::buildControls()
     connect(history, &QShortcut::activated, this, &TmainForm::openHistory);
     pressFocusedButtonOnEnter(this);
 
-    // Wide enough for every column of the list beside the tree, as far as the
-    // screen allows; a smaller screen gets a scroll bar under the list.
+    resize(kClientWidth, kClientHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TmainForm::openWideEnoughForTheList()
+{
+    // Every column of the list beside the tree as it was fitted to its items,
+    // as far as the screen allows; a smaller screen gets a scroll bar under
+    // the list.
+    const int tree = mainSplitter->sizes().value(0, kTreeWidth);
     int columns = 0;
     for (int column = 0; column < kDeviceListColumns; ++column)
         columns += deviceListView->columnWidth(column);
-    const int width = kTreeWidth + mainSplitter->handleWidth() + columns + 2 * deviceListView->frameWidth()
+    const int width = tree + mainSplitter->handleWidth() + columns + 2 * deviceListView->frameWidth()
                       + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
     QSize size(std::max(kClientWidth, width), kClientHeight);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
         // The window frame takes a little of the screen too.
         const QSize room = screen->availableGeometry().size() - QSize(16, 40);
         size = size.boundedTo(room).expandedTo(QSize(kClientWidth, kClientHeight).boundedTo(room));
     }
     resize(size);
-    mainSplitter->setSizes({kTreeWidth, size.width() - kTreeWidth});
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    mainSplitter->setSizes({tree, size.width() - tree});
+    if (screen)
         move(screen->availableGeometry().center() - rect().center());
 }
 
@@ -318,6 +328,7 @@ void TmainForm::FormShow()
     msgMemo->clear();
     buildFunctionTree();
     fitFunctionTree();
+    openWideEnoughForTheList();
     deviceListModel_->clear();
     webSourceDirectory.clear();
     webImagePath.clear();

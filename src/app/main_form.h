@@ -130,6 +130,8 @@ private:
     // whole, in this window's font; the tree as wide as its items.
     void fitColumns();
     void fitFunctionTree();
+    // At the first showing: wide enough for every column beside the tree.
+    void openWideEnoughForTheList();
     void runCurrentTreeItem();
     // "Counter1, 00-1F-7C-00-00-01, 192.0.2.10" for the row's device.
     QString deviceDescription(int row) const;
