@@ -517,10 +517,10 @@ void TcfgForm::orderTabStops()
     Edit_KEY->setFocusPolicy(Qt::StrongFocus);
     Edit_WPAPSK->setFocusPolicy(Qt::StrongFocus);
     QWidget* const order[] = {
-        Edit_SerialNo, PageControl1,    CmbBox_ipcfg,    moduleAddress_,   Edit_listenPort1, Edit_UDPPort, Edit_mac,
-        CmbBox_ws,     CmbBox_WIFIMode, CmbBox_AuthMode, CmbBox_EncryType, Edit_SSID,        Edit_KEY,     Edit_WPAPSK,
-        Edit_srcDir,   srcDir_Btn,      Edit_outFile,    outDir_Btn,       convertBtn,       Edit_bin,     bin_Btn,
-        uploadBtn,     importBtn,       exportBtn,       saveModuleBtn,    abortBtn};
+        Edit_SerialNo, PageControl1,    CmbBox_ipcfg,    moduleAddress_,   Edit_listenPort1, Edit_UDPPort,  Edit_mac,
+        CmbBox_ws,     CmbBox_WIFIMode, CmbBox_AuthMode, CmbBox_EncryType, Edit_SSID,        Edit_KEY,      Edit_WPAPSK,
+        showKeysBtn,   Edit_srcDir,     srcDir_Btn,      Edit_outFile,     outDir_Btn,       convertBtn,    Edit_bin,
+        bin_Btn,       uploadBtn,       ChkBox_preview,  importBtn,        exportBtn,        saveModuleBtn, abortBtn};
     QWidget* previous = nullptr;
     for (QWidget* next : order) {
         if (!next)

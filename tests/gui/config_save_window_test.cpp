@@ -476,11 +476,14 @@ TEST_F(TwoModuleSaveTest, ASecondSaveAfterAnAddressChangeGoesToTheNewAddress)
     tickTo(f, 31);
     EXPECT_EQ(w.label("Label53"), QStringLiteral("Save to Module OK"));
     EXPECT_EQ(module.count(), 4u);
-    ASSERT_EQ(moduleB.count(), 4u);
+    // B was asked after the first save too: the read-back at the new address.
+    ASSERT_EQ(moduleB.count(), 6u);
     EXPECT_EQ(moduleB.received[0].payload, kRead);
-    EXPECT_EQ(moduleB.received[1].payload, kHeader);
-    EXPECT_EQ(DeviceEntry::fromBytes(moduleB.received[2].payload.constData(), 256).text(DeviceField::Ssid), "Second");
-    EXPECT_EQ(moduleB.received[3].payload, kRead);
+    EXPECT_EQ(moduleB.received[1].payload, kRead);
+    EXPECT_EQ(moduleB.received[2].payload, kHeader);
+    EXPECT_EQ(DeviceEntry::fromBytes(moduleB.received[3].payload.constData(), 256).text(DeviceField::Ssid), "Second");
+    EXPECT_EQ(moduleB.received[4].payload, kRead);
+    EXPECT_EQ(moduleB.received[5].payload, kRead);
 }
 
 TEST_F(ConfigSaveWindowTest, RefreshAsksTheModuleAndShowsItsAnswer)

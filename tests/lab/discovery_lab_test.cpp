@@ -168,14 +168,15 @@ TEST_F(EngineLabTest, SearchByIpOfAShortReplyNeverStopsEarly)
 
 namespace {
 
-// Asks the engine to stop as soon as the first local address is done.
-class StopAfterFirstAddress final : public RecordingProgress {
+// Asks the engine to stop as soon as the first network's three modules are
+// listed, while the first local address still waits for more.
+class StopAfterFirstNetwork final : public RecordingProgress {
 public:
     SearchEngine* engine = nullptr;
     void setLabel(const std::string& text) override
     {
         RecordingProgress::setLabel(text);
-        if (text.find("found") != std::string::npos)
+        if (text.find("3 found") != std::string::npos)
             engine->requestStop();
     }
 };
@@ -184,13 +185,14 @@ public:
 
 TEST_F(EngineLabTest, StopEndsAtTheNextCheckWithABeepAndKeepsTheRows)
 {
-    StopAfterFirstAddress progress;
+    StopAfterFirstNetwork progress;
     SearchEngine engine(progress, 2, kQuick);
     progress.engine = &engine;
     EXPECT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::everyone()), SearchResult::Stopped);
     EXPECT_EQ(progress.beeps, 1);
     EXPECT_EQ(engine.listedCount(), 3u);
-    EXPECT_EQ(linkA->requestCount(), 4u);
+    // The wait for more answers ends with the stop: no second round, no second address.
+    EXPECT_EQ(linkA->requestCount(), 1u);
     EXPECT_EQ(linkB->requestCount(), 0u);
 }
 

@@ -94,8 +94,10 @@ TEST_F(MainWindowLabTest, TheFirstSearchRunsByItselfAndListsEveryModuleOnce)
     };
     EXPECT_EQ(listedByName(), expected);
     EXPECT_EQ(form->deviceListModel()->cellText(4, 0), QStringLiteral("5"));
+    // The count follows the rows as they are listed.
     EXPECT_EQ(messages,
-              QStringList({"", "Broadcast search...", "Broadcast search...3 found", "Broadcast search...5 found"}));
+              QStringList({"", "Broadcast search...", "Broadcast search...1 found", "Broadcast search...2 found",
+                           "Broadcast search...3 found", "Broadcast search...4 found", "Broadcast search...5 found"}));
     EXPECT_FALSE(progress->isVisible());
     EXPECT_EQ(linkA->requestsFrom("192.0.2.1:16384"), 4u);
     EXPECT_EQ(linkB->requestsFrom("198.51.100.1:16385"), 4u);
