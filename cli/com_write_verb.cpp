@@ -27,7 +27,7 @@ public:
                    + exchangeDetails() + QStringLiteral("\n\nFields:\n") + toolFieldHelp()
                    + QStringLiteral("\nExample:\n"
                                     "  quillmar-cli com write --port COM3 ssid=ShopNet authMode=WPA2PSK encryType=AES "
-                                    "wpaPsk=secret"));
+                                    "wpaPsk=ShopSecret1"));
     }
 };
 

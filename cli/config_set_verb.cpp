@@ -32,7 +32,7 @@ public:
                    + fleetDetails() + QStringLiteral("\n\nFields:\n") + windowFieldHelp()
                    + QStringLiteral("\nExamples:\n"
                                     "  quillmar-cli config set 192.0.2.20 ssid=ShopNet authMode=WPA2PSK encryType=AES "
-                                    "wpaPsk=secret\n"
+                                    "wpaPsk=ShopSecret1\n"
                                     "  quillmar-cli config set --all ssid=Shop2"));
     }
 

@@ -7,6 +7,7 @@
 #include "record/record_check.h"
 #include "record/single_byte_text.h"
 #include "write/printable.h"
+#include "write/radio_rules.h"
 
 namespace quillmar {
 
@@ -126,6 +127,8 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
     if (broken)
         return refuse(plan, WritePlan::Step::Rule, *broken);
     plan.record = withChanges(read, changes);
+    if (const std::optional<QString> radio = radioRuleProblem(changes, plan.record))
+        return refuse(plan, WritePlan::Step::Rule, *radio);
 
     if (const FieldChange* address = changeOf(changes, DeviceField::IpAddress)) {
         WriteGuard fallback;

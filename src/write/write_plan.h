@@ -14,7 +14,8 @@
 //   3. only the set fields change, on the record as read: what the user did
 //      not set goes back as the printer holds it now, not as a window or a
 //      list saw it earlier;
-//   4. every text fits its field, never cut, and passes the path's rules;
+//   4. every text fits its field, never cut, and passes the path's rules and
+//      what the printer's radio takes (write/radio_rules.h);
 //   5. the address guard (write/write_guard.h) passes a new address;
 //   6. the plan: the record to write, and field by field what changes.
 // What follows is the path's own exchange, between a backup and an audit line

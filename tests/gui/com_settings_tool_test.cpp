@@ -213,8 +213,12 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
             w.clickItem("RadioGroup2", 1);
             EXPECT_TRUE(w.edit("Edit17")->isVisible());
             EXPECT_FALSE(w.edit("Edit16")->isVisible());
+            // The printer's 28-character key is none a radio takes: a new one goes with WEP.
+            w.edit("Edit10")->clear();
+            QTest::keyClicks(w.edit("Edit10"), QStringLiteral("ABCDE"));
             expected.setText(DeviceField::AuthMode, "OPEN");
             expected.setText(DeviceField::EncryType, "WEP");
+            expected.setText(DeviceField::Key, "ABCDE");
         }
         w.edit("Edit9")->clear();
         QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));

@@ -158,12 +158,12 @@ TEST(ConfigSet, AModuleStillAnsweringAfterTheProbeIsNotConfirmed)
 {
     auto sim = startSim("save=keep");
     ASSERT_TRUE(sim.ready()) << sim.error;
-    const auto run = runVerbs(setCommand({"authMode=SHARED", "encryType=WEP", "key=wep-key-1"}));
+    const auto run = runVerbs(setCommand({"authMode=SHARED", "encryType=WEP", "key=wep-key-12345"}));
     EXPECT_EQ(run.status, 1);
     EXPECT_FALSE(run.out.contains(QStringLiteral("Save to Module OK")));
     EXPECT_TRUE(run.err.contains(QStringLiteral("the save was not confirmed"))) << run.err.toStdString();
     const DeviceEntry stored = storedRecord(sim);
-    EXPECT_EQ(stored.text(DeviceField::Key), "wep-key-1");
+    EXPECT_EQ(stored.text(DeviceField::Key), "wep-key-12345");
     EXPECT_EQ(stored.text(DeviceField::WpaPsk), "lab-passphrase-1");  // not given: as the module had it
 }
 

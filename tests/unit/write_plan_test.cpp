@@ -9,6 +9,7 @@
 #include "record/field_name_text.h"
 #include "support/sample_devices.h"
 #include "write/form_changes.h"
+#include "write/radio_rules.h"
 #include "write/write_plan.h"
 
 namespace quillmar {
@@ -113,11 +114,11 @@ TEST(WritePlan, EachStepRefusesWithItsReasonAndOnlyTheSetFieldsChange)
          {{DeviceField::AuthMode, "WPAPSK"}}},
         {"to WEP: the WPA key stays as it was",
          bytesOf(read),
-         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13ab"}},
+         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13abc"}},
          windowFieldRules(),
          WritePlan::Step::Planned,
          "",
-         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13ab"}}},
+         {{DeviceField::AuthMode, "OPEN"}, {DeviceField::EncryType, "WEP"}, {DeviceField::Key, "wep-key-13abc"}}},
         {"a WEP key box changed under AES goes blank",
          bytesOf(read),
          {{DeviceField::Key, "typed"}},
@@ -193,6 +194,48 @@ TEST(WritePlan, AWindowSetsOnlyTheBoxesChangedSinceItShowedThePrinter)
     request.chosenMac = "00-1B-2C-3D-4E-61";
     EXPECT_EQ(planWrite(request, bytesOf(printerAsRead())).refusal,
               QStringLiteral("another printer (MAC 00-1B-2C-3D-4E-5F) answers on COM2"));
+}
+
+TEST(RadioRules, ANameOrAKeyTheRadioDoesNotTakeIsRefusedOnlyWhenTheWriteTouchesIt)
+{
+    const std::string hex64(64, 'a');
+    const struct {
+        std::vector<FieldChange> changes;
+        const char* encryption;
+        const char* refused;  // the start of the message; nullptr: taken
+    } cases[] = {
+        {{{DeviceField::Ssid, QString(32, u's')}}, "AES", nullptr},
+        {{{DeviceField::Ssid, QString(33, u's')}},
+         "AES",
+         "ssid: a Wi-Fi network name is 1 to 32 bytes (this one has 33)"},
+        {{{DeviceField::WpaPsk, "seven77"}}, "AES", "wpaPsk: a WPA passphrase is 8 to 63"},
+        {{{DeviceField::WpaPsk, "eight888"}}, "TKIP", nullptr},
+        {{{DeviceField::WpaPsk, QString(63, u'p')}}, "AES", nullptr},
+        {{{DeviceField::WpaPsk, QString(64, u'p')}}, "AES", "wpaPsk: a WPA passphrase"},
+        {{{DeviceField::WpaPsk, QString::fromStdString(hex64)}}, "AES", nullptr},
+        {{{DeviceField::WpaPsk, "tab\there!"}}, "AES", "wpaPsk: a WPA passphrase"},
+        {{{DeviceField::Key, "ABCDE"}}, "WEP", nullptr},
+        {{{DeviceField::Key, "wep-key-1"}}, "WEP", "key: a WEP key is 5 or 13 characters or 10 or 26"},
+        {{{DeviceField::Key, "0123456789"}}, "WEP", nullptr},
+        {{{DeviceField::Key, "012345678g"}}, "WEP", "key: a WEP key"},
+        {{{DeviceField::Key, "0123456789abcdef0123456789"}}, "WEP", nullptr},
+        {{{DeviceField::EncryType, "AES"}}, "AES", "wpaPsk: a WPA passphrase"},  // the printer's empty key goes
+        {{{DeviceField::DeviceName, "Bar-1"}}, "AES", nullptr},                  // a key it keeps is not judged
+        {{{DeviceField::EncryType, "NONE"}}, "NONE", nullptr},
+    };
+    for (const auto& c : cases) {
+        DeviceEntry record = test::kitchenPrinter("192.0.2.20");
+        record.setText(DeviceField::WpaPsk, "");
+        record.setText(DeviceField::EncryType, c.encryption);
+        for (const FieldChange& change : c.changes)
+            record.setText(change.field, change.value.toStdString());
+        const std::optional<QString> problem = radioRuleProblem(c.changes, record);
+        SCOPED_TRACE(c.changes.front().value.toStdString());
+        if (!c.refused)
+            EXPECT_FALSE(problem) << problem->toStdString();
+        else
+            EXPECT_TRUE(problem && problem->startsWith(QLatin1String(c.refused))) << problem.value_or("").toStdString();
+    }
 }
 
 }  // namespace
