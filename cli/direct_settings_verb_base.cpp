@@ -240,6 +240,7 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
     addOption(noBackupOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
+    addOption(ssidNotSeenOkOption());
     addJsonOption(QStringLiteral("with --dry-run, the changes as one JSON array"));
 }
 
@@ -256,6 +257,7 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     json_ = jsonWanted(parser);
+    ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
     if ((showSecrets_ || json_) && !dryRun_)
         return usageError(context, QStringLiteral("--show-secrets and --json go with --dry-run"));
     return std::nullopt;
@@ -285,12 +287,25 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         return fail(context, plan.step == WritePlan::Step::NotARecord ? kNoAnswer : kUsageError,
                     plan.refusal + QStringLiteral("; nothing is written"));
     }
+    QString wifiNote;
+    if (wifiCheckNeeded(changes_, plan.record)) {
+        const WifiCheck check = wifi_.check(plan.record);
+        wifiNote = check.text;
+        if (check.refuses() && !ssidNotSeenOk_) {
+            if (!dryRun_)
+                finishJournal(write, QStringLiteral("refused: ") + check.text, messagePrefix(), context);
+            return fail(context, kUsageError, check.text + kSsidNotSeenHint);
+        }
+        if (!check.refuses() && check.outcome != WifiCheck::Outcome::Seen)
+            wifi_.say(check.text, messagePrefix(), context);
+    }
     if (dryRun_) {
         ModuleVerdict preview;
         preview.addressText = printer.device;
         preview.read = plan.read;
         preview.sent = plan.record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
+        preview.wifiCheck = wifiNote;
         return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
     }
     if (const std::optional<QString> refused = write.backUp(noBackup_)) {

@@ -12,6 +12,7 @@
 #include "record/device_entry.h"
 #include "settable_fields.h"
 #include "verb.h"
+#include "wifi_checker.h"
 
 namespace quillmar {
 class MSComm;
@@ -98,6 +99,8 @@ private:
     bool dryRun_ = false;
     bool showSecrets_ = false;
     bool json_ = false;
+    bool ssidNotSeenOk_ = false;
+    WifiChecker wifi_;
 };
 
 }  // namespace quillmar::cli

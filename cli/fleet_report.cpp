@@ -82,6 +82,7 @@ int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 {QStringLiteral("address"), module.addressText},
                 {QStringLiteral("macAddress"), macOf(module)},
                 {QStringLiteral("changes"), changesJson(plannedChanges(module, style.showSecrets))},
+                {QStringLiteral("wifiCheck"), module.wifiCheck},
                 {QStringLiteral("verdict"),
                  module.outcome == Outcome::WouldSave ? QStringLiteral("would save") : verdictText(module)},
             });
@@ -100,6 +101,8 @@ int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 context.out << "  " << nameOf(change.field) << ": " << terminalText(change.from.toLatin1()) << " -> "
                             << terminalText(change.to.toLatin1()) << '\n';
             }
+            if (!module.wifiCheck.isEmpty())
+                context.out << "  Wi-Fi: " << module.wifiCheck << '\n';
         }
     }
     context.out.flush();

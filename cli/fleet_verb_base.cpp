@@ -209,6 +209,7 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("how long --verify waits (default %1)").arg(kDefaultVerifyTimeout.count()),
                QStringLiteral("S")});
     addOption({kAllowDuplicateOption, QStringLiteral("give an ipAddress that another module already answers from")});
+    addOption(ssidNotSeenOkOption());
 }
 
 QString FleetVerb::fleetDetails() const
@@ -272,6 +273,7 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     verify_ = parser.isSet(kVerifyOption);
+    ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
     guard_.allowDuplicates(parser.isSet(kAllowDuplicateOption));
     if (targets_ == Targets::Many) {
         for (const QString& word : parser.values(kAddressOption)) {
@@ -440,15 +442,30 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
     }
     if (skipsUnchanged() && plan.unchanged())
         return SavePlan::leave(Outcome::Unchanged, QStringLiteral("unchanged"));
+    QString wifiNote;
+    if (wifiCheckNeeded(write->changes, plan.record)) {
+        const WifiCheck check = wifi_.check(plan.record);
+        wifiNote = check.text;
+        if (check.refuses() && !ssidNotSeenOk_) {
+            SavePlan refused = SavePlan::leave(Outcome::Skipped, check.text + kSsidNotSeenHint);
+            refused.wifiCheck = wifiNote;
+            return refused;
+        }
+        if (!check.refuses() && check.outcome != WifiCheck::Outcome::Seen)
+            wifi_.say(check.text, messagePrefix(), context);
+    }
     if (const std::optional<QString> warning = guard_.warning(module.address, plan.record)) {
         context.err << messagePrefix() << module.addressText << ": " << *warning << '\n';
         context.err.flush();
     }
+    SavePlan saved = dryRun_ ? SavePlan::preview(plan.record) : SavePlan::save(plan.record);
+    saved.wifiCheck = wifiNote;
     if (dryRun_)
-        return SavePlan::preview(plan.record);
+        return saved;
     if (const std::optional<QString> refused = journal.backUp(noBackup_))
         return SavePlan::leave(Outcome::Failed, noBackupRefusal(*refused));
-    return SavePlan::save(plan.record, journal.backupPath());
+    saved.backupPath = journal.backupPath();
+    return saved;
 }
 
 void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context)

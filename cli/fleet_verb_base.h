@@ -21,6 +21,7 @@
 #include "module_verb_base.h"
 #include "search_options.h"
 #include "verb.h"
+#include "wifi_checker.h"
 #include "write/fleet_save.h"
 #include "write/module_census.h"
 #include "write/readback.h"
@@ -111,6 +112,8 @@ private:
     bool dryRun_ = false;
     bool showSecrets_ = false;
     bool verify_ = false;
+    bool ssidNotSeenOk_ = false;
+    WifiChecker wifi_;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
 
 protected:

@@ -16,6 +16,8 @@ packages=(
   debootstrap
   # the Ansible module's test runs a playbook
   ansible-core
+  # the Wi-Fi check's test: a private bus with a mock NetworkManager
+  dbus python3-dbusmock
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -10,6 +10,7 @@
 #include "support/sample_devices.h"
 #include "write/form_changes.h"
 #include "write/radio_rules.h"
+#include "write/wifi_check.h"
 #include "write/write_plan.h"
 
 namespace quillmar {
@@ -236,6 +237,39 @@ TEST(RadioRules, ANameOrAKeyTheRadioDoesNotTakeIsRefusedOnlyWhenTheWriteTouchesI
         else
             EXPECT_TRUE(problem && problem->startsWith(QLatin1String(c.refused))) << problem.value_or("").toStdString();
     }
+}
+
+TEST(WifiCheck, ThePrintersSecurityIsMatchedWithWhatItsAccessPointOffers)
+{
+    const struct {
+        const char* auth;
+        const char* encryption;
+        unsigned flags;
+        unsigned wpa;
+        unsigned rsn;
+        WifiCheck::Outcome outcome;
+    } cases[] = {
+        {"WPA2PSK", "AES", kApPrivacy, 0, kApKeyPsk | kApPairCcmp, WifiCheck::Outcome::Seen},
+        {"WPA2PSK", "TKIP", kApPrivacy, 0, kApKeyPsk | kApPairCcmp, WifiCheck::Outcome::Mismatch},
+        {"WPAPSK", "TKIP", kApPrivacy, kApKeyPsk | kApPairTkip, kApKeyPsk | kApPairCcmp, WifiCheck::Outcome::Seen},
+        {"WPAPSK", "AES", kApPrivacy, 0, kApKeyPsk | kApPairCcmp, WifiCheck::Outcome::Mismatch},
+        {"OPEN", "NONE", 0, 0, 0, WifiCheck::Outcome::Seen},
+        {"OPEN", "WEP", kApPrivacy, 0, 0, WifiCheck::Outcome::Seen},
+        {"OPEN", "NONE", kApPrivacy, 0, 0, WifiCheck::Outcome::Mismatch},
+        {"WPA2PSK", "AES", kApPrivacy, 0, kApKey8021x | kApPairCcmp, WifiCheck::Outcome::Mismatch},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.auth) + "/" + c.encryption);
+        DeviceEntry record = test::kitchenPrinter("192.0.2.20");
+        record.setText(DeviceField::AuthMode, c.auth);
+        record.setText(DeviceField::EncryType, c.encryption);
+        const WifiSurvey survey{true, {}, {{"ShopNet", c.flags, c.wpa, c.rsn}, {"Office", 0, 0, 0}}};
+        EXPECT_EQ(checkWifi(record, survey).outcome, c.outcome) << checkWifi(record, survey).text.toStdString();
+    }
+    DeviceEntry adhoc = test::kitchenPrinter("192.0.2.20");
+    adhoc.setText(DeviceField::WifiMode, "Adhoc");
+    EXPECT_FALSE(wifiCheckNeeded({{DeviceField::Ssid, "ShopNet"}}, adhoc));
+    EXPECT_FALSE(wifiCheckNeeded({{DeviceField::DeviceName, "Bar"}}, test::kitchenPrinter("192.0.2.20")));
 }
 
 }  // namespace
