@@ -154,9 +154,10 @@ QString verdictText(const ModuleVerdict& module)
 {
     switch (module.outcome) {
     case Outcome::Confirmed:
-        return module.readback == Readback::NotAsked
-                   ? module.message
-                   : module.message + QStringLiteral("; read back: ") + readbackText(module);
+        return (module.readback == Readback::NotAsked
+                    ? module.message
+                    : module.message + QStringLiteral("; read back: ") + readbackText(module))
+               + (module.slip.isEmpty() ? QString() : QStringLiteral("; slip ") + module.slip);
     case Outcome::Unconfirmed:
         return QStringLiteral("not confirmed: still answers after the probe");
     case Outcome::Skipped:
@@ -181,9 +182,10 @@ QString auditVerdict(const ModuleVerdict& module)
 {
     if (module.outcome != Outcome::Confirmed)
         return verdictText(module);
+    const QString slip = module.slip.isEmpty() ? QString() : QStringLiteral("; slip ") + module.slip;
     if (module.readback == Readback::NotAsked)
-        return QStringLiteral("confirmed");
-    return QStringLiteral("confirmed; read back: ") + readbackText(module);
+        return QStringLiteral("confirmed") + slip;
+    return QStringLiteral("confirmed; read back: ") + readbackText(module) + slip;
 }
 
 int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
@@ -221,6 +223,10 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
             context.out << QStringLiteral("Read back: %1\n").arg(readbackText(module));
             context.out.flush();
         }
+        if (!module.slip.isEmpty()) {
+            context.out << QStringLiteral("Test slip %1\n").arg(module.slip);
+            context.out.flush();
+        }
         if (status != kSuccess) {
             const QString why = module.outcome == Outcome::Confirmed ? readbackText(module) : module.message;
             context.err << "quillmar-cli " << verb << ": " << why << '\n';
@@ -244,6 +250,8 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 {QStringLiteral("backup"),
                  module.backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(module.backupPath)},
             };
+            if (!module.slip.isEmpty())
+                row.insert(QStringLiteral("slip"), module.slip);
             if (module.readback != Readback::NotAsked) {
                 row.insert(QStringLiteral("readBack"), readbackText(module));
                 row.insert(QStringLiteral("differences"), changesJson(module.differences));

@@ -21,6 +21,7 @@
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verdict_countdown.h"
+#include "write/test_slip.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {
@@ -38,6 +39,7 @@ const QString kVerifyOption = QStringLiteral("verify");
 const QString kVerifyTimeoutOption = QStringLiteral("verify-timeout");
 const QString kAllowDuplicateOption = QStringLiteral("allow-duplicate-address");
 const QString kAddressOption = QStringLiteral("address");
+const QString kSlipOption = QStringLiteral("slip");
 constexpr int kLongestVerifySeconds = 3600;
 
 QString macOf(const DeviceEntry& record)
@@ -210,6 +212,9 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("S")});
     addOption({kAllowDuplicateOption, QStringLiteral("give an ipAddress that another module already answers from")});
     addOption(ssidNotSeenOkOption());
+    addOption(
+        {kSlipOption, QStringLiteral("after a confirmed (and, with --verify, verified) save, print a test slip on "
+                                     "each printer at its new address: device name, MAC, address, SSID, date")});
 }
 
 QString FleetVerb::fleetDetails() const
@@ -274,6 +279,9 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     verify_ = parser.isSet(kVerifyOption);
     ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
+    slip_ = parser.isSet(kSlipOption);
+    if (slip_ && dryRun_)
+        return usageError(context, QStringLiteral("--slip prints after a save; a dry run saves nothing"));
     guard_.allowDuplicates(parser.isSet(kAllowDuplicateOption));
     if (targets_ == Targets::Many) {
         for (const QString& word : parser.values(kAddressOption)) {
@@ -389,8 +397,40 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
         context.err.flush();
         readBack(verdicts, {verifyTimeout_}, [&stops] { return stops.raised(); });
     }
+    if (slip_ && !stops.raised())
+        printSlips(verdicts, context);
     audit(verdicts, context);
-    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
+    const int status = reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
+    const bool slipMissing = std::any_of(verdicts.begin(), verdicts.end(), [](const ModuleVerdict& module) {
+        return module.slip.startsWith(QLatin1String("not printed"));
+    });
+    return status == kSuccess && slipMissing ? kRefused : status;
+}
+
+void FleetVerb::printSlips(std::vector<ModuleVerdict>& verdicts, VerbContext& context)
+{
+    const QString author = slipAuthor();
+    for (ModuleVerdict& module : verdicts) {
+        const bool proven = module.readback == ModuleVerdict::Readback::NotAsked
+                                ? module.outcome == Outcome::Confirmed
+                                : module.readback == ModuleVerdict::Readback::Verified;
+        if (!proven || !module.sent)
+            continue;
+        // Where the printer is now: where the read-back found it, else the
+        // address a STATIC record gives it, else where it answered.
+        QString address = module.readbackAddress;
+        if (address.isEmpty())
+            address = module.sent->text(DeviceField::IpMode).substr(0, 1) == "D"
+                          ? module.addressText
+                          : QString::fromStdString(module.sent->text(DeviceField::IpAddress));
+        const quint16 port = quint16(QString::fromStdString(module.sent->text(DeviceField::TcpPort)).toUInt());
+        context.err << QStringLiteral("Printing a test slip at %1:%2...\n").arg(address).arg(port);
+        context.err.flush();
+        const SlipPrint printed = printTestSlip(
+            address, port, testSlip(*module.sent, address, QDateTime::currentDateTime(), author), verifyTimeout_);
+        module.slip = printed.printed ? QStringLiteral("printed at %1:%2").arg(address).arg(port)
+                                      : QStringLiteral("not printed: ") + printed.reason;
+    }
 }
 
 SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)

@@ -99,6 +99,8 @@ private:
     std::optional<int> confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const;
     // The end of a run: the read-back when asked, the audit lines, the report.
     int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
+    // --slip: a test slip on every printer whose save is proven.
+    void printSlips(std::vector<ModuleVerdict>& verdicts, VerbContext& context);
     // One audit line for every module the run met, with its verdict.
     void audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context);
 
@@ -113,6 +115,7 @@ private:
     bool showSecrets_ = false;
     bool verify_ = false;
     bool ssidNotSeenOk_ = false;
+    bool slip_ = false;
     WifiChecker wifi_;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
 

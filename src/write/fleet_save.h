@@ -70,6 +70,7 @@ struct ModuleVerdict {
     Readback readback = Readback::NotAsked;
     std::vector<ChangedField> differences;  // Differs: from is what was sent, to what was found
     QString wifiCheck;                      // what the Wi-Fi check found, when it ran
+    QString slip;                           // "printed at ..." or "not printed: ...", when asked
     QString readbackAddress;                // where the module answered again
 };
 

@@ -87,7 +87,8 @@ WifiCheck checkWifi(const DeviceEntry& record, const WifiSurvey& survey)
         return {WifiCheck::Outcome::NotChecked,
                 QStringLiteral("SSID %1 could not be checked: the printer is in Adhoc mode").arg(ssid)};
     if (!survey.looked)
-        return {WifiCheck::Outcome::NotChecked, QStringLiteral("SSID %1 could not be checked: %2").arg(ssid, survey.whyNot)};
+        return {WifiCheck::Outcome::NotChecked,
+                QStringLiteral("SSID %1 could not be checked: %2").arg(ssid, survey.whyNot)};
     const Security wanted = printerSecurity(record);
     QStringList seen;
     QStringList theirs;
@@ -108,8 +109,9 @@ WifiCheck checkWifi(const DeviceEntry& record, const WifiSurvey& survey)
         }
     }
     if (!found) {
-        return {WifiCheck::Outcome::NotSeen, QStringLiteral("SSID %1 is not seen by this PC's Wi-Fi (seen: %2)")
-                                                 .arg(ssid, seen.isEmpty() ? QStringLiteral("none") : seen.join(QStringLiteral(", ")))};
+        return {WifiCheck::Outcome::NotSeen,
+                QStringLiteral("SSID %1 is not seen by this PC's Wi-Fi (seen: %2)")
+                    .arg(ssid, seen.isEmpty() ? QStringLiteral("none") : seen.join(QStringLiteral(", ")))};
     }
     return {WifiCheck::Outcome::Mismatch, QStringLiteral("SSID %1 offers %2, not %3 as the printer would join it")
                                               .arg(ssid, theirs.join(QStringLiteral(", ")), wanted.text())};

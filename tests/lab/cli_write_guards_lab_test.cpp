@@ -299,3 +299,24 @@ TEST_F(SaveLabTest, RecordsOnRepeatNeitherStretchASearchNorSmuggleTextThroughAnI
         EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("unchanged")) << out;
     EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
 }
+
+// --slip: once the save is confirmed and read back, the printer prints a slip
+// at its new address that names it, and no key.
+TEST_F(SaveLabTest, ASlipIsPrintedAtTheNewAddressAfterAProvenSave)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=2").ready()) << sim->error;
+    ScopedStateHome home;
+    std::string out;
+    EXPECT_EQ(cli(*lab, "config set 192.0.2.20 ip=192.0.2.21 ssid=SlipNet --tick-ms 50 --verify --slip", out), 0)
+        << out;
+    EXPECT_NE(out.find("Test slip printed at 192.0.2.21:9100"), std::string::npos) << out;
+    const auto jobs = sim->lines("print-job");
+    ASSERT_EQ(jobs.size(), 1u) << out;
+    EXPECT_EQ(jobs[0].fields.at("to"), "192.0.2.21:9100");
+    EXPECT_EQ(jobs[0].fields.at("cut"), "yes");
+    const std::string& text = jobs[0].fields.at("text");
+    for (const char* line :
+         {"Device:%20LAB-20", "MAC:%2000-1F-7C-00-02-14", "Address:%20192.0.2.21%20(STATIC)", "SSID:%20SlipNet"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+    EXPECT_EQ(text.find("lab-passphrase"), std::string::npos) << text;
+}

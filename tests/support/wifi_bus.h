@@ -25,7 +25,7 @@ public:
     {
         ensureCoreApplication();
         bus_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=/usr/share/dbus-1/session.conf"),
-                                                    QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                                                   QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         if (!bus_.waitForReadyRead(5000))
             return;
         address_ = bus_.readLine().trimmed();

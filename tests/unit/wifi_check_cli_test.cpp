@@ -27,10 +27,12 @@ TEST(WifiCheck, ASsidThePcDoesNotSeeOrOtherSecurityIsRefusedAndTheRightOneSent)
         int status;
         const char* says;
     } cases[] = {
-        {{"ssid=ShopNet2"}, 2,
+        {{"ssid=ShopNet2"},
+         2,
          "SSID ShopNet2 is not seen by this PC's Wi-Fi (seen: ShopNet, Office); --ssid-not-seen-ok to send it "
          "anyway"},
-        {{"ssid=Office"}, 2,
+        {{"ssid=Office"},
+         2,
          "SSID Office offers WEP, not WPA2-PSK (AES) as the printer would join it; --ssid-not-seen-ok to send it "
          "anyway"},
         {{"ssid=ShopNet2", "--ssid-not-seen-ok", "--dry-run"}, 0, "Wi-Fi: SSID ShopNet2 is not seen"},
