@@ -19,12 +19,14 @@
 #include "module_watch.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "record/ipv4_text.h"
 #include "record/model_table.h"
 #include "record_printing.h"
 #include "search_options.h"
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verb.h"
+#include "write/sender_check.h"
 #include "write/write_guard.h"
 
 namespace quillmar::cli {
@@ -118,11 +120,14 @@ void printCsv(QTextStream& out, const std::vector<DeviceEntry>& devices, const E
 
 // The record's fields by their names (ipAddress as the module stores it) and
 // the address the reply came from.
-void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const ErrorPrinter& heard)
+void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const ErrorPrinter& heard,
+               const std::map<std::string, QString>& strangers)
 {
     QJsonArray rows;
     for (const DeviceEntry& device : devices) {
         QJsonObject object = recordToJson(heard.stored(device));
+        if (strangers.contains(device.text(DeviceField::IpAddress)))
+            object.insert(QStringLiteral("macDoesNotMatchSender"), true);
         // Its MAC answered from these addresses too: one of them is a stranger.
         if (const QStringList others = heard.elsewhere(device); !others.isEmpty())
             object.insert(QStringLiteral("alsoAnsweredFrom"), QJsonArray::fromStringList(others));
@@ -277,10 +282,24 @@ private:
                                     QString::fromStdString(device.text(DeviceField::IpAddress)),
                                     others.join(QStringLiteral(" and ")));
         }
+        // A record carrying a MAC that is not its sender's card: a stranger
+        // claiming a printer, which no write goes to.
+        std::map<std::string, QString> strangers;
+        NetlinkHostTables tables;
+        for (const DeviceEntry& device : devices) {
+            const std::optional<std::uint32_t> sender = parseIpv4(device.text(DeviceField::IpAddress));
+            if (!sender)
+                continue;
+            const std::string mac = device.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
+            if (const std::optional<QString> mismatch = senderMismatch(tables, mac, *sender)) {
+                strangers[device.text(DeviceField::IpAddress)] = *mismatch;
+                context.err << messagePrefix() << *mismatch << '\n';
+            }
+        }
         if (csv) {
             printCsv(context.out, devices, errors, addresses, parser.isSet(showKeysOption()));
         } else if (json) {
-            printJson(context.out, devices, errors);
+            printJson(context.out, devices, errors, strangers);
         } else {
             const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
             printTable(context.out, context.err, devices, text);

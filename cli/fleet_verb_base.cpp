@@ -476,6 +476,7 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
         return SavePlan::leave(Outcome::Skipped,
                                plan.refusal + QStringLiteral("; nothing is sent (--address names the printer's)"));
     case WritePlan::Step::AnotherPrinter:
+    case WritePlan::Step::NotItsSender:
     case WritePlan::Step::Rule:
     case WritePlan::Step::Guard:
         return SavePlan::leave(Outcome::Skipped, plan.refusal + QStringLiteral("; nothing is sent"));

@@ -23,7 +23,9 @@ bool endsWithCut(const std::string& bytes)
 
 }  // namespace
 
-PrintPorts::PrintPorts(RequestLog& log, EventLoop& loop) : log_(log), loop_(loop) {}
+PrintPorts::PrintPorts(RequestLog& log, EventLoop& loop) : log_(log), loop_(loop)
+{
+}
 
 PrintPorts::~PrintPorts()
 {
@@ -45,10 +47,9 @@ bool PrintPorts::open(const std::vector<std::uint32_t>& addresses, const std::ve
             local.sin_family = AF_INET;
             local.sin_port = htons(port);
             local.sin_addr.s_addr = htonl(address);
-            if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
-                || ::listen(fd, 8) != 0) {
-                error = "cannot listen on " + formatIpv4(address) + ":" + std::to_string(port) + " for print jobs: "
-                        + std::strerror(errno);
+            if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || ::listen(fd, 8) != 0) {
+                error = "cannot listen on " + formatIpv4(address) + ":" + std::to_string(port)
+                        + " for print jobs: " + std::strerror(errno);
                 if (fd >= 0)
                     ::close(fd);
                 return false;
@@ -83,8 +84,8 @@ void PrintPorts::serve(int fd)
         job.bytes.append(buffer, std::size_t(length));
         return;
     }
-    log_.write("print-job", "to=" + job.to + " len=" + std::to_string(job.bytes.size())
-                                + " cut=" + (endsWithCut(job.bytes) ? "yes" : "no") + " text=" + escapedBytes(job.bytes));
+    log_.write("print-job", "to=" + job.to + " len=" + std::to_string(job.bytes.size()) + " cut="
+                                + (endsWithCut(job.bytes) ? "yes" : "no") + " text=" + escapedBytes(job.bytes));
     loop_.unwatch(fd);
     ::close(fd);
     jobs_.erase(fd);

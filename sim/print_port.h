@@ -23,8 +23,7 @@ public:
     PrintPorts& operator=(const PrintPorts&) = delete;
 
     // Listens on each address (the simulator's --bind ones) at each port.
-    bool open(const std::vector<std::uint32_t>& addresses, const std::vector<std::uint16_t>& ports,
-              std::string& error);
+    bool open(const std::vector<std::uint32_t>& addresses, const std::vector<std::uint16_t>& ports, std::string& error);
 
 private:
     struct Job {

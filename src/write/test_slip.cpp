@@ -28,10 +28,10 @@ QByteArray testSlip(const DeviceEntry& record, const QString& address, const QDa
     job += "Quillmar printer settings\n";
     job += printableLine(QStringLiteral("Device"), record.text(DeviceField::DeviceName));
     job += printableLine(QStringLiteral("MAC"), record.text(DeviceField::MacAddress));
-    job += printableLine(QStringLiteral("Address"),
-                         (address + QStringLiteral(" (") + QString::fromLatin1(record.text(DeviceField::IpMode).c_str())
-                          + u')')
-                             .toStdString());
+    job += printableLine(
+        QStringLiteral("Address"),
+        (address + QStringLiteral(" (") + QString::fromLatin1(record.text(DeviceField::IpMode).c_str()) + u')')
+            .toStdString());
     job += printableLine(QStringLiteral("SSID"), record.text(DeviceField::Ssid));
     job += printableLine(QStringLiteral("Date"), when.toString(QStringLiteral("yyyy-MM-dd HH:mm t")).toStdString());
     job += printableLine(QStringLiteral("Set by"), by.toStdString());

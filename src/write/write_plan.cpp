@@ -118,6 +118,8 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
                           QStringLiteral("MAC %1 answers from %2: only one of them is that printer")
                               .arg(macShown(read), addressList(others)));
         }
+        if (std::optional<QString> stranger = request.guard->checkSender(readMac, *request.answeredAt))
+            return refuse(plan, WritePlan::Step::NotItsSender, *stranger);
     }
 
     std::vector<FieldChange> changes = request.changes;

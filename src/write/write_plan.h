@@ -10,7 +10,8 @@
 //   2. it is the chosen printer: the same MAC, else another printer answers
 //      where the chosen one was (a swap, a new DHCP lease, a cable moved);
 //      and no other host answers with that MAC (one of the two is a stranger
-//      claiming the printer) unless the user picked this address;
+//      claiming the printer) unless the user picked this address; and on the
+//      PC's own segment, the network card that sent it carries that MAC;
 //   3. only the set fields change, on the record as read: what the user did
 //      not set goes back as the printer holds it now, not as a window or a
 //      list saw it earlier;
@@ -59,6 +60,7 @@ struct WritePlan {
         NotARecord,      // 1
         AnotherPrinter,  // 2
         Conflict,        // 2: its MAC answers from another address too
+        NotItsSender,    // 2: the card that sent it has another MAC
         Rule,            // 4
         Guard,           // 5: an address no printer may take
         AddressInUse,    // 5: another printer has it

@@ -5,7 +5,7 @@
 #
 #   lab.sh up LAB                         the switch and the PC (192.0.2.1/24 on
 #                                         eth0, link a; 198.51.100.1/24 on eth1, link b)
-#   lab.sh host LAB NAME a|b ADDR/PLEN... [--mac MAC]
+#   lab.sh host LAB NAME a|b ADDR/PLEN[@MAC]... [--mac MAC]
 #                                         a namespace LAB-NAME on link a or b with
 #                                         these addresses on its eth0
 #   lab.sh exec LAB NAME COMMAND...       run COMMAND in LAB-NAME (pc, sw or a host)
@@ -78,11 +78,46 @@ lab_host() {
   ip -n "$ns" link add eth0 type veth peer name "m-$name" netns "$sw"
   [ -z "$mac" ] || ip -n "$ns" link set eth0 address "$mac"
   ip -n "$sw" link set "m-$name" master "br$link" up
-  local address
-  for address in "${addresses[@]}"; do
-    ip -n "$ns" addr add "$address" dev eth0
-  done
   ip -n "$ns" link set eth0 up
+  local address
+  if [ -n "$mac" ]; then
+    # One MAC for the host: every address on eth0.
+    for address in "${addresses[@]}"; do
+      ip -n "$ns" addr add "$address" dev eth0
+    done
+  else
+    # Each module on the wire with a MAC of its own, as a printer is: an
+    # address's device carries the MAC after its '@', or the one quillmar-sim
+    # gives a module at that address (02:51 and its four numbers); addresses
+    # of one MAC share a device. Only the device that has an address answers
+    # ARP for it.
+    ip netns exec "$ns" sh -c 'for conf in all default; do
+        echo 1 >/proc/sys/net/ipv4/conf/$conf/arp_ignore; echo 2 >/proc/sys/net/ipv4/conf/$conf/arp_announce; done'
+    declare -A devices=()
+    local count=0 plain own device
+    for address in "${addresses[@]}"; do
+      plain=${address%@*}
+      if [[ "$address" == *@* ]]; then
+        own=${address#*@}
+      else
+        IFS=. read -r o1 o2 o3 o4 <<<"${plain%/*}"
+        own=$(printf '02:51:%02x:%02x:%02x:%02x' "$o1" "$o2" "$o3" "$o4")
+      fi
+      own=${own,,}
+      own=${own//-/:}
+      device=${devices[$own]:-}
+      if [ -z "$device" ]; then
+        device="v$count"
+        count=$((count + 1))
+        devices[$own]=$device
+        ip -n "$ns" link add link eth0 name "$device" type macvlan mode bridge
+        ip -n "$ns" link set "$device" address "$own"
+        ip netns exec "$ns" sh -c "echo 1 >/proc/sys/net/ipv4/conf/$device/arp_ignore; echo 2 >/proc/sys/net/ipv4/conf/$device/arp_announce"
+        ip -n "$ns" link set "$device" up
+      fi
+      ip -n "$ns" addr add "$plain" dev "$device"
+    done
+  fi
   # A module answers whoever asked on its link, whatever subnet the asker is on.
   ip -n "$ns" route add default dev eth0
 }
@@ -115,7 +150,7 @@ command=$1
 shift
 case "$command" in
   up) [ $# -eq 1 ] || die "usage: lab.sh up LAB"; lab_up "$1" ;;
-  host) [ $# -ge 3 ] || die "usage: lab.sh host LAB NAME a|b ADDR/PLEN... [--mac MAC]"; lab_host "$@" ;;
+  host) [ $# -ge 3 ] || die "usage: lab.sh host LAB NAME a|b ADDR/PLEN[@MAC]... [--mac MAC]"; lab_host "$@" ;;
   exec) [ $# -ge 3 ] || die "usage: lab.sh exec LAB NAME COMMAND..."; lab=$1 name=$2; shift 2
         check_lab_name "$lab"; exec ip netns exec "$lab-$name" "$@" ;;
   down) [ $# -eq 1 ] || die "usage: lab.sh down LAB"; lab_down "$1" ;;

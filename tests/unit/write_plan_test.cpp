@@ -4,12 +4,16 @@
 // names what it refused.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <linux/neighbour.h>
+
 #include <cstring>
 
 #include "record/field_name_text.h"
 #include "support/sample_devices.h"
 #include "write/form_changes.h"
 #include "write/radio_rules.h"
+#include "write/sender_check.h"
 #include "write/wifi_check.h"
 #include "write/write_plan.h"
 
@@ -270,6 +274,57 @@ TEST(WifiCheck, ThePrintersSecurityIsMatchedWithWhatItsAccessPointOffers)
     adhoc.setText(DeviceField::WifiMode, "Adhoc");
     EXPECT_FALSE(wifiCheckNeeded({{DeviceField::Ssid, "ShopNet"}}, adhoc));
     EXPECT_FALSE(wifiCheckNeeded({{DeviceField::DeviceName, "Bar"}}, test::kitchenPrinter("192.0.2.20")));
+}
+
+// A neighbour table as read; nothing is ever changed in it.
+class NeighbourRows final : public HostTables {
+public:
+    explicit NeighbourRows(std::vector<NeighbourRow> rows) : rows_(std::move(rows)) {}
+    bool mayChangeTables() override { return false; }
+    int addHostRoute(std::uint32_t, std::uint32_t, unsigned, RouteAdd) override { return EPERM; }
+    int readRoutes(std::vector<RouteRow>&) override { return 0; }
+    int deleteRoute(const RouteRow&) override { return EPERM; }
+    int setNeighbour(std::uint32_t, const MacBytes&, unsigned) override { return EPERM; }
+    int readNeighbours(std::vector<NeighbourRow>& rows) override
+    {
+        rows = rows_;
+        return 0;
+    }
+    int restoreNeighbour(const NeighbourRow&) override { return EPERM; }
+    int deleteNeighbour(const NeighbourRow&) override { return EPERM; }
+
+private:
+    std::vector<NeighbourRow> rows_;
+};
+
+NeighbourRow neighbour(const char* address, unsigned interfaceIndex, MacBytes mac, std::uint16_t state = NUD_STALE)
+{
+    return NeighbourRow{inet_addr(address), interfaceIndex, mac, true, false, state};
+}
+
+TEST(SenderCheck, TheCardThatSentTheRecordMustCarryItsMac)
+{
+    const MacBytes printer{0x00, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    const MacBytes stranger{0x02, 0x51, 0xC0, 0x00, 0x02, 0x42};
+    const std::uint32_t at = ntohl(inet_addr("192.0.2.20"));
+    // Its own card; the same address on a second network with another host.
+    NeighbourRows matching({neighbour("192.0.2.20", 2, stranger), neighbour("192.0.2.20", 3, printer)});
+    EXPECT_EQ(senderMismatch(matching, "00:1b:2c:3d:4e:5f", at), std::nullopt);
+    // No entry, or one still being resolved: the table cannot tell.
+    NeighbourRows unknown({neighbour("192.0.2.21", 2, stranger), neighbour("192.0.2.20", 2, stranger, NUD_INCOMPLETE)});
+    EXPECT_EQ(senderMismatch(unknown, kMac, at), std::nullopt);
+
+    NeighbourRows claimed({neighbour("192.0.2.20", 2, stranger)});
+    EXPECT_EQ(senderMismatch(claimed, kMac, at),
+              QStringLiteral("MAC does not match its sender: 192.0.2.20 answers as MAC 00-1B-2C-3D-4E-5F, its network "
+                             "card is 02-51-C0-00-02-42"));
+    WriteGuard guard;
+    guard.setHostTables(
+        std::make_shared<NeighbourRows>(std::vector<NeighbourRow>{neighbour("192.0.2.20", 2, stranger)}));
+    WriteRequest request{kMac, QStringLiteral("192.0.2.20"), false, at, {{DeviceField::Ssid, "Shop2"}}};
+    request.guard = &guard;
+    const WritePlan plan = planWrite(request, bytesOf(printerAsRead()));
+    EXPECT_EQ(plan.step, WritePlan::Step::NotItsSender) << plan.refusal.toStdString();
 }
 
 }  // namespace
