@@ -1,7 +1,6 @@
 #include "site_map.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include <map>
 
@@ -29,13 +28,8 @@ bool isIgnoredColumn(const QString& name)
 
 }  // namespace
 
-bool isKeyMask(const QString& cell)
-{
-    static const QRegularExpression mask(QStringLiteral("^sha256:[0-9a-f]{12}$"));
-    return mask.match(cell).hasMatch();
-}
-
-std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals)
+std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals,
+                                               std::set<DeviceField>* columnsNamed)
 {
     const QString shown = terminalText(path);
     QFile file(QFile::decodeName(path));
@@ -93,6 +87,10 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         refuse(header.line, QStringLiteral("no macAddress column"));
     if (!refusals.isEmpty())
         return std::nullopt;
+    if (columnsNamed) {
+        for (const auto& [field, column] : fieldColumns)
+            columnsNamed->insert(field);
+    }
 
     std::vector<MapRow> rows;
     std::map<QString, int> macLines;
