@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "comm/settings_channel.h"
+#include "history/sealed_file.h"
 #include "record/device_entry.h"
 #include "settable_fields.h"
 #include "verb.h"
@@ -98,6 +99,7 @@ private:
     bool dryRun_ = false;
     bool showSecrets_ = false;
     bool json_ = false;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 };
 
 }  // namespace quillmar::cli

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fleet_report.h"
+#include "history/sealed_file.h"
 #include "module_verb_base.h"
 #include "search_options.h"
 #include "verb.h"
@@ -112,6 +113,7 @@ private:
     bool showSecrets_ = false;
     bool verify_ = false;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 
 protected:
     WriteGuard& guard() { return guard_; }
