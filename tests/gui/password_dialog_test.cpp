@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "config/cfg_form.h"
@@ -165,6 +168,66 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
     EXPECT_TRUE(newest.isVisible());
     setPasswordDialogOpener(nullptr);
     programFlags() = ProgramFlags{};
+}
+
+// The other use: a printer that refused the log-in asks for its password,
+// modally, with "Remember". `act` runs on the dialog once it is up.
+std::optional<DevicePasswordAnswer> askWhile(bool remembered, const std::function<void(TPasswordDlg&)>& act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<TPasswordDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+    return askDevicePassword(nullptr, QStringLiteral("RX7000, 02:51:7f:00:00:05, 127.0.0.5"), remembered);
+}
+
+TEST(DevicePasswordDialog, NamesThePrinterAndGivesWhatWasTypedAndWhetherToRememberIt)
+{
+    const auto answer = askWhile(false, [](TPasswordDlg& dialog) {
+        EXPECT_EQ(dialog.objectName(), QStringLiteral("DevicePasswordDlg"));
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Password Dialog"));
+        EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text().contains("02:51:7f:00:00:05"));
+        auto* remember = dialog.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember"));
+        ASSERT_NE(remember, nullptr);
+        EXPECT_EQ(remember->text(), QStringLiteral("Remember"));
+        EXPECT_FALSE(remember->isChecked());
+        // An empty password is the log-in the printer refused.
+        EXPECT_FALSE(dialog.OKBtn->isEnabled());
+        QTest::keyClicks(dialog.Password, QStringLiteral("counter5x"));
+        EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
+        EXPECT_TRUE(dialog.OKBtn->isEnabled());
+        QTest::mouseClick(remember, Qt::LeftButton, {}, QPoint(8, remember->height() / 2));
+        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    });
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->password, QStringLiteral("counter5"));
+    EXPECT_TRUE(answer->remember);
+}
+
+TEST(DevicePasswordDialog, StartsTickedForARememberedPasswordAndCancelOrEscapeGiveNothing)
+{
+    const auto unticked = askWhile(true, [](TPasswordDlg& dialog) {
+        EXPECT_TRUE(dialog.Remember->isChecked());
+        QTest::keyClicks(dialog.Password, QStringLiteral("new"));
+        QTest::keyClick(dialog.Remember, Qt::Key_Space);
+        QTest::keyClick(dialog.Password, Qt::Key_Return);
+    });
+    ASSERT_TRUE(unticked);
+    EXPECT_EQ(unticked->password, QStringLiteral("new"));
+    EXPECT_FALSE(unticked->remember);
+
+    EXPECT_FALSE(askWhile(false, [](TPasswordDlg& dialog) {
+        QTest::keyClicks(dialog.Password, QStringLiteral("typed"));
+        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+    }));
+    EXPECT_FALSE(askWhile(false, [](TPasswordDlg& dialog) {
+        QTest::keyClicks(dialog.Password, QStringLiteral("typed"));
+        QTest::keyClick(dialog.Password, Qt::Key_Escape);
+    }));
+    // The access dialog has no "Remember": its passwords are the program's own.
+    TPasswordDlg access([] { return static_cast<QWidget*>(nullptr); });
+    EXPECT_EQ(access.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), nullptr);
 }
 
 }  // namespace
