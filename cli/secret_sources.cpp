@@ -66,8 +66,7 @@ QList<QCommandLineOption> SecretSources::options(const SecretUse& use)
                         "the user's own, mode 0600")
              .arg(names),
          QStringLiteral("FILE")},
-        {kAskOption,
-         QStringLiteral("ask for NAME (%1) on the terminal without showing it; repeatable").arg(names),
+        {kAskOption, QStringLiteral("ask for NAME (%1) on the terminal without showing it; repeatable").arg(names),
          QStringLiteral("NAME")},
     };
     if (use.password) {
@@ -121,7 +120,8 @@ QString SecretSources::help(const SecretUse& use)
 std::optional<SecretSources::Refusal> SecretSources::read(const QCommandLineParser& parser, VerbContext& context,
                                                           const SecretUse& use)
 {
-    const auto take = [this](SecretField field, const QByteArray& value, const QString& origin) -> std::optional<Refusal> {
+    const auto take = [this](SecretField field, const QByteArray& value,
+                             const QString& origin) -> std::optional<Refusal> {
         if (const auto there = given_.find(field); there != given_.end()) {
             return Refusal{QStringLiteral("%1 is given twice: %2 and %3")
                                .arg(secretFieldName(field), there->second.origin, origin)};
@@ -190,7 +190,8 @@ std::optional<SecretSources::Refusal> SecretSources::read(const QCommandLinePars
         // out of its network, so it is typed twice.
         const bool twice = *field != SecretField::Password;
         QString error;
-        const std::optional<QByteArray> value = ask(context, secretFieldName(*field) + QStringLiteral(": "), twice, error);
+        const std::optional<QByteArray> value = ask(context, secretFieldName(*field) + QStringLiteral(": "), twice,
+                                                    error);
         if (!value)
             return Refusal{QStringLiteral("--ask-secret %1: %2; nothing is sent").arg(secretFieldName(*field), error)};
         given_[*field] = {*value, QStringLiteral("the terminal"), false};
@@ -198,8 +199,8 @@ std::optional<SecretSources::Refusal> SecretSources::read(const QCommandLinePars
 
     if (use.password && parser.isSet(kKeyringOption)) {
         if (const auto there = given_.find(SecretField::Password); there != given_.end())
-            return Refusal{QStringLiteral("password is given twice: %1 and --password-from-keyring")
-                               .arg(there->second.origin)};
+            return Refusal{
+                QStringLiteral("password is given twice: %1 and --password-from-keyring").arg(there->second.origin)};
         passwordFromKeyring_ = true;
     }
 

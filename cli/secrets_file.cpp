@@ -33,8 +33,9 @@ std::optional<QByteArray> readAll(int descriptor, const QString& shown, QString&
             return bytes;
         bytes.append(buffer, got);
         if (bytes.size() > kSecretsFileMaxSize) {
-            error = QStringLiteral("%1 holds more than %2 bytes; a secrets file is a few lines").arg(shown).arg(
-                kSecretsFileMaxSize);
+            error = QStringLiteral("%1 holds more than %2 bytes; a secrets file is a few lines")
+                        .arg(shown)
+                        .arg(kSecretsFileMaxSize);
             return std::nullopt;
         }
     }

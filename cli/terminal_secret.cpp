@@ -67,7 +67,7 @@ private:
 
     int descriptor_;
     bool quiet_ = false;
-    struct sigaction previous_[3] {};
+    struct sigaction previous_[3]{};
 };
 
 }  // namespace

@@ -67,8 +67,8 @@ std::optional<QByteArray> makeKeyFile(const QByteArray& path, QString& error)
         return key;
     if (written && linkError == EEXIST)
         return readKeyFile(path, error);
-    error = QStringLiteral("cannot make %1: %2")
-                .arg(QFile::decodeName(path), qt_error_string(written ? linkError : EIO));
+    error =
+        QStringLiteral("cannot make %1: %2").arg(QFile::decodeName(path), qt_error_string(written ? linkError : EIO));
     return std::nullopt;
 }
 

@@ -97,10 +97,10 @@ QByteArray FileSealer::seal(const QByteArray& contents) const
     std::memcpy(bytes + kSaltOffset, salt_.data(), salt_.size());
     ::randombytes_buf(bytes + kNonceOffset, 24);
     unsigned long long sealedSize = 0;
-    ::crypto_aead_xchacha20poly1305_ietf_encrypt(
-        bytes + kSealedHeaderSize, &sealedSize, reinterpret_cast<const unsigned char*>(contents.constData()),
-        static_cast<unsigned long long>(contents.size()), bytes, kSealedHeaderSize, nullptr, bytes + kNonceOffset,
-        key_.data());
+    ::crypto_aead_xchacha20poly1305_ietf_encrypt(bytes + kSealedHeaderSize, &sealedSize,
+                                                 reinterpret_cast<const unsigned char*>(contents.constData()),
+                                                 static_cast<unsigned long long>(contents.size()), bytes,
+                                                 kSealedHeaderSize, nullptr, bytes + kNonceOffset, key_.data());
     file.truncate(kSealedHeaderSize + qsizetype(sealedSize));
     return file;
 }

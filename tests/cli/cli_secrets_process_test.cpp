@@ -184,9 +184,9 @@ TEST(CliSecretsProcess, AskSecretAsksTheTerminalTwiceWithoutEchoAndGivesItBack)
         options.terminal = terminal.path();
         options.whileRunning = typist(terminal, c.typing, seen);
         const std::size_t requests = sim.requestCount();
-        const auto run =
-            runProgram({QUILLMAR_CLI_PATH, "config", "set", "127.0.0.1", "--ask-secret", "wpapsk", "--dry-run"},
-                       options, std::chrono::seconds(20));
+        const auto run = runProgram(
+            {QUILLMAR_CLI_PATH, "config", "set", "127.0.0.1", "--ask-secret", "wpapsk", "--dry-run"}, options,
+            std::chrono::seconds(20));
         seen += terminal.read(4096, 100);
         EXPECT_EQ(run.status, c.status) << run.err;
         EXPECT_NE((run.out + run.err).find(c.said), std::string::npos) << run.out << run.err;
@@ -201,8 +201,8 @@ TEST(CliSecretsProcess, AnEncryptedExportHoldsNoKeyAndOpensWithItsPassphraseOnly
 {
     test::SimProcess sim(QUILLMAR_SIM_PATH,
                          {"--bind", "127.0.0.1", "--bind", "127.0.0.2", "--module",
-                          "address=127.0.0.1,ssid=Shop,authMode=WPA2PSK,encryType=AES,wpaPsk=export-key-77",
-                          "--module", "address=127.0.0.2,macAddress=00-1F-7C-00-02-22"});
+                          "address=127.0.0.1,ssid=Shop,authMode=WPA2PSK,encryType=AES,wpaPsk=export-key-77", "--module",
+                          "address=127.0.0.2,macAddress=00-1F-7C-00-02-22"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     test::ScopedStateHome home;
     test::TempDirectory dir;

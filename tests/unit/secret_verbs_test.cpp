@@ -109,22 +109,38 @@ TEST(SecretVerbs, ConflictsAndSecretsAVerbDoesNotTakeAreRefusedBeforeAnythingIsS
         int status;
         const char* message;
     } cases[] = {
-        {{"config", "set", "127.0.0.1", "wpaPsk=typed", "--secrets", keys}, true, 2,
+        {{"config", "set", "127.0.0.1", "wpaPsk=typed", "--secrets", keys},
+         true,
+         2,
          "wpaPsk is given twice: the command line and --secrets "},
-        {{"config", "set", "127.0.0.1", "--secrets", keys, "--ask-secret", "wpaPsk"}, true, 2,
+        {{"config", "set", "127.0.0.1", "--secrets", keys, "--ask-secret", "wpaPsk"},
+         true,
+         2,
          "wpaPsk is given twice: --secrets "},
-        {{"config", "set", "127.0.0.1", "--ask-secret", "password"}, true, 2,
+        {{"config", "set", "127.0.0.1", "--ask-secret", "password"},
+         true,
+         2,
          "--ask-secret takes key, wpaPsk, passphrase, not 'password'"},
         {{"config", "set", "127.0.0.1", "--secrets", broken}, true, 2, "--secrets "},
-        {{"config", "set", "127.0.0.1", "--ask-secret", "key"}, false, 2,
+        {{"config", "set", "127.0.0.1", "--ask-secret", "key"},
+         false,
+         2,
          "--ask-secret key: no terminal to ask on; nothing is sent"},
-        {{"config", "set", "127.0.0.1", "ssid=A", "--encrypt-backups"}, false, 2,
+        {{"config", "set", "127.0.0.1", "ssid=A", "--encrypt-backups"},
+         false,
+         2,
          "the backups are to be encrypted: no terminal to ask on"},
-        {{"config", "set", "127.0.0.1", "ssid=A", "--encrypt-backups", "--no-backup"}, true, 2,
+        {{"config", "set", "127.0.0.1", "ssid=A", "--encrypt-backups", "--no-backup"},
+         true,
+         2,
          "--encrypt-backups and --no-backup contradict each other"},
-        {{"reboot", "127.0.0.1", "02:51:7f:00:00:01", "--password", "p1", "--password-from-keyring"}, true, 2,
+        {{"reboot", "127.0.0.1", "02:51:7f:00:00:01", "--password", "p1", "--password-from-keyring"},
+         true,
+         2,
          "password is given twice: --password and --password-from-keyring"},
-        {{"config", "export", "127.0.0.1", dir.file("x.enc"), "--encrypt"}, false, 2,
+        {{"config", "export", "127.0.0.1", dir.file("x.enc"), "--encrypt"},
+         false,
+         2,
          "--encrypt: no terminal to ask on"},
     };
     for (const auto& c : cases) {
@@ -208,8 +224,8 @@ TEST(SecretVerbs, TheEnvironmentFillsInOnlyAndAMapsColumnHasTheLastWord)
 // passphrase asked on the terminal, and not with a wrong one.
 TEST(SecretVerbs, EncryptedBackupsAreListedAsSuchAndRestoredWithTheirPassphrase)
 {
-    test::SimProcess sim(QUILLMAR_SIM_PATH,
-                         {"--bind", "127.0.0.1", "--module", "address=127.0.0.1,ssid=OldNet,save=restart,restartAfter=0.4"});
+    test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--module",
+                                             "address=127.0.0.1,ssid=OldNet,save=restart,restartAfter=0.4"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     test::ScopedStateHome home;
     Session session;
