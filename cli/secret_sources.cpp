@@ -135,10 +135,10 @@ std::optional<SecretSources::Refusal> SecretSources::read(const QCommandLinePars
         for (const QString& word : parser.positionalArguments()) {
             const qsizetype equals = word.indexOf(u'=');
             const std::optional<SecretField> field = equals > 0 ? secretFieldOfName(word.left(equals)) : std::nullopt;
-            if (!field || !use.takes(*field) || equals + 1 == word.size())
+            // A word given twice is the word parser's to refuse, in its own words.
+            if (!field || !use.takes(*field) || equals + 1 == word.size() || given_.count(*field) != 0)
                 continue;
-            if (given_.count(*field) == 0)
-                onCommandLine_ << secretFieldName(*field);
+            onCommandLine_ << secretFieldName(*field);
             if (auto refused = take(*field, toSystemBytes(word.mid(equals + 1)), QStringLiteral("the command line")))
                 return refused;
         }

@@ -1,6 +1,6 @@
 // The audit log and the record changes it keeps: keys never in clear nor as a
 // mask anyone can reverse, whole lines whoever appends (and after an append
-// cut short), damaged lines named and passed over; backups sealed with a
+// cut short), damaged lines named and passed over; files sealed with a
 // passphrase.
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@
 
 #include "history/audit_log.h"
 #include "history/mask_key.h"
-#include "history/record_backups.h"
 #include "history/sealed_file.h"
 #include "history/write_journal.h"
 #include "support/file_size_limit.h"
@@ -143,32 +142,6 @@ TEST(SealedFile, OpensWithItsPassphraseOnlyAndFindsEveryChange)
     EXPECT_EQ(changed(10, char(0x7F)), Outcome::Unsupported);  // billions of passes
     EXPECT_EQ(openSealed(sealed.left(60), "correct horse").outcome, Outcome::Unsupported);
     EXPECT_FALSE(FileSealer::make("", error));
-}
-
-TEST(SealedFile, ABackupSealedIsAnEncFileThatIsListedAsSealed)
-{
-    test::ScopedStateHome home;
-    const DeviceEntry read = test::kitchenPrinter("192.0.2.20");
-    QString error;
-    const std::unique_ptr<FileSealer> sealer = FileSealer::make("backup words", error);
-    ASSERT_TRUE(sealer);
-    WriteJournal journal(QStringLiteral("config set"), QStringLiteral("192.0.2.20"));
-    ASSERT_EQ(journal.backUp(read, sealer.get()), std::nullopt);
-    EXPECT_TRUE(journal.backupPath().endsWith(QLatin1String(".enc"))) << journal.backupPath().toStdString();
-    const StoredBackup plain = storeBackup(read);
-    ASSERT_TRUE(plain.stored());
-
-    const std::vector<BackupFile> backups = listBackups(QFile::encodeName(home.backups()));
-    ASSERT_EQ(backups.size(), 2u);
-    const auto sealed = std::find_if(backups.begin(), backups.end(), [](const BackupFile& b) { return b.sealed; });
-    ASSERT_NE(sealed, backups.end());
-    EXPECT_EQ(sealed->path, QFile::encodeName(journal.backupPath()));
-    QFile file(journal.backupPath());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const OpenedFile opened = openSealed(file.readAll(), "backup words");
-    ASSERT_EQ(opened.outcome, OpenedFile::Outcome::Opened);
-    EXPECT_EQ(opened.contents, QByteArray(read.data(), qsizetype(read.size())));
-    EXPECT_EQ(QFileInfo(file).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
 }
 
 TEST(AuditLog, AJournalBacksUpThenAppendsOnePrivateLineWithTheChanges)

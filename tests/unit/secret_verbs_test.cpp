@@ -240,6 +240,7 @@ TEST(SecretVerbs, EncryptedBackupsAreListedAsSuchAndRestoredWithTheirPassphrase)
     QFile sealed(backup);
     ASSERT_TRUE(sealed.open(QIODevice::ReadOnly));
     EXPECT_FALSE(sealed.readAll().contains("OldNet"));
+    EXPECT_EQ(sealed.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
     EXPECT_EQ(home.auditEntries().value(0).value("backup").toString(), backup);
 
     run = session.run({"config", "backups", "--json"});
