@@ -108,7 +108,7 @@ QString MaintenanceVerb::sessionDetails()
                           "with | head) does not stop it.")
                .arg(kCommandPort)
                .arg(kMaxPasswordBytes)
-           + u'\n' + SecretSources::help(SecretUse{false, false, true, false});
+           + QStringLiteral("\n\n") + SecretSources::help(SecretUse{false, false, true, false});
 }
 
 int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& context)

@@ -88,12 +88,15 @@ QString SecretSources::help(const SecretUse& use)
         if (use.takes(field))
             variables << secretVariableName(field);
     }
+    const QString twice = use.wifiKeys || use.passphrase ? QStringLiteral(" (a new key or passphrase twice)")
+                                                         : QString();
     QString text = QStringLiteral("Secrets (%1) are best kept off the command line, where every user of the PC can "
                                   "read them while the verb runs and the shell keeps them: --secrets FILE reads "
                                   "name=value lines (from standard input for -; a file that others may read is "
-                                  "refused), --ask-secret NAME asks on the terminal without echo (a new key twice), "
-                                  "and %2 fill in what neither gives.")
-                       .arg(namesTaken(use).join(QStringLiteral(", ")), spokenList(variables));
+                                  "refused), --ask-secret NAME asks on the terminal without echo%2, and %3 %4 in "
+                                  "what neither gives.")
+                       .arg(namesTaken(use).join(QStringLiteral(", ")), twice, spokenList(variables),
+                            variables.size() == 1 ? QStringLiteral("fills") : QStringLiteral("fill"));
     if (use.password)
         text += QStringLiteral(" --password-from-keyring takes the password the desktop's secret store keeps for "
                                "MAC.");
