@@ -235,9 +235,17 @@ int DirectReadVerb::executeOnPrinter(const PrinterReading& printer, VerbContext&
 DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport transport)
     : DirectSettingsVerb(std::move(name), std::move(summary), transport)
 {
-    addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
-                Count::OneOrMore);
+    addArgument(QStringLiteral("NAME=VALUE"),
+                QStringLiteral("a field and its new value, by the names under Fields (a Wi-Fi key best from --secrets "
+                               "or --ask-secret)"),
+                Count::ZeroOrMore);
+    SecretUse secretUse;
+    secretUse.wifiKeys = true;
+    secretUse.keysInWords = true;
+    secretUse.passphrase = true;
+    takeSecrets(secretUse);
     addOption(noBackupOption());
+    addOption(encryptBackupsOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
     addOption(ssidNotSeenOkOption());
@@ -250,6 +258,9 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     auto changes = parseToolFieldChanges(parser.positionalArguments(), name(), error);
     if (!changes)
         return usageError(context, error);
+    secrets().addWifiKeys(*changes);
+    if (changes->empty())
+        return usageError(context, QStringLiteral("NAME=VALUE is missing"));
     if (const std::optional<QString> message = checkFieldChanges(toolFieldRules(), *changes))
         return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
     changes_ = std::move(*changes);
@@ -260,6 +271,10 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
     if ((showSecrets_ || json_) && !dryRun_)
         return usageError(context, QStringLiteral("--show-secrets and --json go with --dry-run"));
+    std::optional<std::unique_ptr<FileSealer>> sealer = backupSealer(parser, secrets(), context, error);
+    if (!sealer)
+        return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    sealer_ = std::move(*sealer);
     return std::nullopt;
 }
 
@@ -308,7 +323,7 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         preview.wifiCheck = wifiNote;
         return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
     }
-    if (const std::optional<QString> refused = write.backUp(noBackup_)) {
+    if (const std::optional<QString> refused = write.backUp(noBackup_, sealer_.get())) {
         finishJournal(write, QStringLiteral("refused: no backup"), messagePrefix(), context);
         return fail(context, kRefused, noBackupRefusal(*refused));
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "comm/settings_channel.h"
+#include "history/sealed_file.h"
 #include "record/device_entry.h"
 #include "settable_fields.h"
 #include "verb.h"
@@ -101,6 +102,7 @@ private:
     bool json_ = false;
     bool ssidNotSeenOk_ = false;
     WifiChecker wifi_;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 };
 
 }  // namespace quillmar::cli

@@ -203,6 +203,7 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
                QStringLiteral("MS")});
     addOption(noBackupOption());
+    addOption(encryptBackupsOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
     addOption({kVerifyOption, QStringLiteral("after \"Save to Module OK\", wait for each module to answer again and "
@@ -241,33 +242,34 @@ QString FleetVerb::fleetDetails() const
                     .arg(kLocalConfigPort);
     }
     text += u'\n' + backupHelp() + u'\n';
-    text += QStringLiteral("\n"
-                           "--dry-run reads every module and runs every rule and guard, then prints for\n"
-                           "each the fields that would change (field: from -> to; Wi-Fi keys as the first\n"
-                           "12 hexadecimal digits of their SHA-256 unless --show-secrets); only read\n"
-                           "requests are sent. --verify waits, after \"Save to Module OK\", for each module\n"
-                           "(found by its MAC) to answer again, at the saved address when it is STATIC or\n"
-                           "by broadcast searches when DHCP, for up to --verify-timeout seconds, and\n"
-                           "compares every field with the record sent: verified, differs (each field with\n"
-                           "what was sent and what was found) or not seen again. A new ipAddress that\n"
-                           "another module already answers from, or that the command gives to two\n"
-                           "modules, is refused before anything is sent (one broadcast search first);\n"
-                           "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
-                           "network the module answered on is warned of.\n"
-                           "\n"
-                           "A Wi-Fi key (key or wpaPsk) goes to --all only once the search is over: the\n"
-                           "modules it found are listed (MAC, address, model), and the key is sent when\n"
-                           "the question on the terminal is answered y. Without a terminal --yes is\n"
-                           "needed, or nothing is sent (exit status 2): any host on the network can\n"
-                           "answer a broadcast search.\n"
-                           "\n"
-                           "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
-                           "module whose record was already sent may have taken it (exit status 130).\n"
-                           "\n"
-                           "Exit status 0 only when every save was confirmed (and verified, with --verify;\n"
-                           "with --dry-run: when every module would be saved); 3 when no module answered;\n"
-                           "2 when a value breaks a rule or a guard and nothing was saved; 130 when\n"
-                           "stopped; 1 otherwise.");
+    text += QStringLiteral(
+        "\n"
+        "--dry-run reads every module and runs every rule and guard, then prints for\n"
+        "each the fields that would change (field: from -> to; Wi-Fi keys as \"hmac:\"\n"
+        "and 12 hexadecimal digits keyed with this user's mask key, unless\n"
+        "--show-secrets); only read requests are sent. --verify waits, after \"Save to Module OK\", for each module\n"
+        "(found by its MAC) to answer again, at the saved address when it is STATIC or\n"
+        "by broadcast searches when DHCP, for up to --verify-timeout seconds, and\n"
+        "compares every field with the record sent: verified, differs (each field with\n"
+        "what was sent and what was found) or not seen again. A new ipAddress that\n"
+        "another module already answers from, or that the command gives to two\n"
+        "modules, is refused before anything is sent (one broadcast search first);\n"
+        "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
+        "network the module answered on is warned of.\n"
+        "\n"
+        "A Wi-Fi key (key or wpaPsk) goes to --all only once the search is over: the\n"
+        "modules it found are listed (MAC, address, model), and the key is sent when\n"
+        "the question on the terminal is answered y. Without a terminal --yes is\n"
+        "needed, or nothing is sent (exit status 2): any host on the network can\n"
+        "answer a broadcast search.\n"
+        "\n"
+        "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
+        "module whose record was already sent may have taken it (exit status 130).\n"
+        "\n"
+        "Exit status 0 only when every save was confirmed (and verified, with --verify;\n"
+        "with --dry-run: when every module would be saved); 3 when no module answered;\n"
+        "2 when a value breaks a rule or a guard and nothing was saved; 130 when\n"
+        "stopped; 1 otherwise.");
     return text;
 }
 
@@ -363,6 +365,14 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         addresses_.push_back(*address);
     }
     oneAtATime_ = !all_ && addresses_.size() == 1 && !json_;
+    // The passphrase is asked (or refused) once every word is known good.
+    {
+        QString error;
+        std::optional<std::unique_ptr<FileSealer>> sealer = backupSealer(parser, secrets(), context, error);
+        if (!sealer)
+            return fail(context, kUsageError, error + QStringLiteral("; nothing is sent"));
+        sealer_ = std::move(*sealer);
+    }
 
     if (changesAddresses()) {
         context.err << QStringLiteral("Searching the PC's networks for the modules' addresses...\n");
@@ -503,7 +513,7 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
     saved.wifiCheck = wifiNote;
     if (dryRun_)
         return saved;
-    if (const std::optional<QString> refused = journal.backUp(noBackup_))
+    if (const std::optional<QString> refused = journal.backUp(noBackup_, sealer_.get()))
         return SavePlan::leave(Outcome::Failed, noBackupRefusal(*refused));
     saved.backupPath = journal.backupPath();
     return saved;

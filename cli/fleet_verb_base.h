@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "fleet_report.h"
+#include "history/sealed_file.h"
 #include "module_verb_base.h"
 #include "search_options.h"
 #include "verb.h"
@@ -118,6 +119,7 @@ private:
     bool slip_ = false;
     WifiChecker wifi_;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 
 protected:
     WriteGuard& guard() { return guard_; }

@@ -60,7 +60,10 @@ public:
                                   "to ~/.local/state): time (UTC), user, program, operation, macAddress, address,\n"
                                   "the fields changed (from and to), the backup taken before, the image's size and\n"
                                   "SHA-256 for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
-                                  "\"sha256:\" and the first 12 hexadecimal digits of their hash. A damaged line is\n"
+                                  "\"hmac:\" and 12 hexadecimal digits of their HMAC-SHA-256 under the user's mask\n"
+                                  "key ($XDG_STATE_HOME/quillmar/mask.key): one key gives one mask on this PC, so\n"
+                                  "a change of key shows, and nobody without that file can try keys against it\n"
+                                  "(older lines have \"sha256:\" masks of the bare key). A damaged line is\n"
                                   "named on standard error with its line number; the others are still shown.\n"
                                   "Nothing is sent to any module."));
     }

@@ -11,10 +11,13 @@
 #include <cctype>
 #include <utility>
 
+#include "comm/core_application.h"
 #include "maintenance/device_address.h"
+#include "maintenance/device_passwords.h"
 #include "maintenance/device_session.h"
 #include "maintenance/maintenance_result.h"
 #include "module_address.h"
+#include "platform/secret_store.h"
 #include "record/ipv4_text.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
@@ -86,9 +89,9 @@ MaintenanceVerb::MaintenanceVerb(QString name, QString summary) : Verb(std::move
 
 void MaintenanceVerb::addSessionOptions()
 {
-    addOption({QStringLiteral("password"),
-               QStringLiteral("the device's password (its first %1 characters count)").arg(kMaxPasswordBytes),
-               QStringLiteral("P")});
+    SecretUse use;
+    use.password = true;
+    takeSecrets(use);
     addJsonOption(QStringLiteral("print the result as one JSON object"));
 }
 
@@ -99,15 +102,15 @@ QString MaintenanceVerb::sessionDetails()
                           "have, and both are removed again in every outcome. That needs CAP_NET_ADMIN\n"
                           "(root, or setcap cap_net_admin+ep on quillmar-cli); without it nothing is sent\n"
                           "(exit status 1). The log-in on TCP port %1 carries a token of the password's\n"
-                          "first %2 characters, or none without --password; a password on the command\n"
-                          "line can be seen by other users of this PC in the list of processes.\n"
+                          "first %2 characters, or none without a password.\n"
                           "Progress goes to standard error: a bar on a terminal, plain lines elsewhere.\n"
                           "SIGINT (Ctrl-C), SIGTERM or SIGHUP (the terminal closed) stops the operation\n"
                           "at its next step, once its route and neighbour entry are removed (exit\n"
                           "status 130), however many come; a reader of the output that goes away (as\n"
                           "with | head) does not stop it.")
-        .arg(kCommandPort)
-        .arg(kMaxPasswordBytes);
+               .arg(kCommandPort)
+               .arg(kMaxPasswordBytes)
+           + QStringLiteral("\n\n") + SecretSources::help(SecretUse{false, false, true, false});
 }
 
 int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& context)
@@ -124,10 +127,34 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     const QByteArray mac = toSystemBytes(arguments[1]);
     if (const std::optional<QString> refused = checkDeviceMac(mac))
         return usageError(context, *refused);
-    const QByteArray password = toSystemBytes(parser.value(QStringLiteral("password")));
+    QByteArray password;
+    if (const SecretValue* given = secrets().value(SecretField::Password)) {
+        password = given->value;
+    } else if (secrets().passwordFromKeyring()) {
+        // The store and its session bus answer on Qt's event loop.
+        ensureCoreApplication();
+        std::unique_ptr<SecretStore> own;
+        SecretStore* store = context.secretStore;
+        if (!store) {
+            own = makeDesktopSecretStore();
+            store = own.get();
+        }
+        QString error;
+        const std::optional<std::string> remembered = rememberedDevicePassword(
+            *store, std::string_view(mac.constData(), std::size_t(mac.size())), error);
+        if (!remembered) {
+            return fail(
+                context, kRefused,
+                error.isEmpty()
+                    ? QStringLiteral("the desktop's secret store keeps no password for %1; nothing is sent")
+                          .arg(terminalText(mac))
+                    : QStringLiteral("the desktop's secret store could not be asked: %1; nothing is sent").arg(error));
+        }
+        password = QByteArray::fromStdString(*remembered);
+    }
     if (password.size() > qsizetype(kMaxPasswordBytes)) {
         context.err << "quillmar-cli " << name() << ": only the first " << kMaxPasswordBytes
-                    << " characters of --password are used, as the device uses no more\n";
+                    << " characters of the password are used, as the device uses no more\n";
         context.err.flush();
     }
 

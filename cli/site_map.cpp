@@ -1,7 +1,6 @@
 #include "site_map.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 #include <map>
 
@@ -41,13 +40,8 @@ bool isWholeMac(const QByteArray& text)
     return mac.match(QString::fromLatin1(text)).hasMatch();
 }
 
-bool isKeyMask(const QString& cell)
-{
-    static const QRegularExpression mask(QStringLiteral("^sha256:[0-9a-f]{12}$"));
-    return mask.match(cell).hasMatch();
-}
-
-std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals)
+std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals,
+                                               std::set<DeviceField>* columnsNamed)
 {
     const QString shown = terminalText(path);
     // A FIFO, a device or a file of any size would hold the run up or eat the memory.
@@ -117,6 +111,10 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         refuse(header.line, QStringLiteral("no macAddress column"));
     if (!refusals.isEmpty())
         return std::nullopt;
+    if (columnsNamed) {
+        for (const auto& [field, column] : fieldColumns)
+            columnsNamed->insert(field);
+    }
 
     std::vector<MapRow> rows;
     std::map<QString, int> macLines;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "settable_fields.h"
@@ -27,11 +28,12 @@ struct MapRow {
 
 // The rows of the map at `path`. Nothing when any row is refused: then
 // `refusals` holds one message per fault, each naming its line ("map.csv line
-// 4: ssid: invalid SSID config!").
-std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals);
-
-// Whether a cell holds a key's mask as discover --csv writes it.
-bool isKeyMask(const QString& cell);
+// 4: ssid: invalid SSID config!"). `columns`, when given, gets the fields
+// the header names, so that a key the map has no column for can come from
+// elsewhere (--secrets) while a column's empty or masked cell still leaves
+// the key as it is.
+std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals,
+                                               std::set<DeviceField>* columns = nullptr);
 
 // Whether a MAC cell is a MAC and nothing more ("00:1F:7C:00:0A:0A:77" is not).
 bool isWholeMac(const QByteArray& text);

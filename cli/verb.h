@@ -11,14 +11,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 #include "exit_status.h"
+#include "secret_sources.h"
 #include "verb_context.h"
 
 namespace quillmar::cli {
 
 class Verb {
 public:
-    virtual ~Verb() = default;
+    virtual ~Verb();
     Verb(const Verb&) = delete;
     Verb& operator=(const Verb&) = delete;
 
@@ -54,6 +57,11 @@ protected:
     static bool jsonWanted(const QCommandLineParser& parser);
     // Text that --help shows between the usage line and the arguments.
     void setDetails(const QString& text) { details_ = text; }
+    // Declares the options of the secrets the verb takes (secret_sources.h);
+    // run() reads them, and says once that a secret on the command line can
+    // be read there, before execute() runs.
+    void takeSecrets(const SecretUse& use);
+    SecretSources& secrets() { return *secrets_; }
 
     // Runs the verb once its command line is known to be well formed.
     virtual int execute(const QCommandLineParser& parser, VerbContext& context) = 0;
@@ -79,6 +87,8 @@ private:
     QList<Argument> arguments_;
     QList<QCommandLineOption> options_;
     QStringList requiredOptions_;  // by their first name
+    SecretUse secretUse_;
+    std::unique_ptr<SecretSources> secrets_;
 };
 
 }  // namespace quillmar::cli

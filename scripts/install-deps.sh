@@ -5,6 +5,9 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libnl-3-dev libnl-route-3-dev
+  # sealed settings files (Argon2id, XChaCha20-Poly1305) and the desktop's
+  # secret store (QtKeychain, which reaches the Secret Service through libsecret)
+  libsodium-dev qtkeychain-qt6-dev libsecret-1-0
   libgtest-dev libgmock-dev
   iproute2 xvfb xauth umockdev
   # the fuzz targets (libFuzzer comes with clang's runtime libraries), and
@@ -18,6 +21,8 @@ packages=(
   ansible-core
   # the Wi-Fi check's test: a private bus with a mock NetworkManager
   dbus python3-dbusmock
+  # the keyring tests: a Secret Service on a D-Bus session bus of their own
+  gnome-keyring dbus-daemon dbus-bin
 )
 missing=()
 for package in "${packages[@]}"; do

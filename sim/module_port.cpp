@@ -82,13 +82,15 @@ void ModulePort::receive(int socket)
             datagram.interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
         }
     }
-    // The copies of one broadcast arrive together, one per device.
+    // The copies of one broadcast arrive together, one per device; the same
+    // request again on the same device is a request of its own.
     const auto now = std::chrono::steady_clock::now();
     const auto key = std::make_tuple(datagram.sourceAddress, datagram.sourcePort, datagram.destinationAddress,
                                      datagram.payload);
-    if (lastCopy_ && std::get<0>(*lastCopy_) == key && now - std::get<1>(*lastCopy_) < std::chrono::milliseconds(100))
+    if (lastCopy_ && std::get<0>(*lastCopy_) == key && std::get<1>(*lastCopy_) != datagram.interfaceIndex
+        && now - std::get<2>(*lastCopy_) < std::chrono::milliseconds(100))
         datagram.firstCopy = false;
-    lastCopy_ = std::make_tuple(key, now);
+    lastCopy_ = std::make_tuple(key, datagram.interfaceIndex, now);
     for (const Handler& handler : handlers_) {
         if (handler(datagram))
             return;

@@ -50,8 +50,9 @@ private:
 
     std::vector<int> sockets_;
     std::vector<Handler> handlers_;
+    // The last datagram: what it was, the device it came in on, and when.
     std::optional<std::tuple<std::tuple<std::uint32_t, std::uint16_t, std::uint32_t, std::vector<unsigned char>>,
-                             std::chrono::steady_clock::time_point>>
+                             unsigned, std::chrono::steady_clock::time_point>>
         lastCopy_;
 };
 

@@ -28,6 +28,7 @@
 #include "discovery/udp_progress_form.h"
 #include "maintenance/maintenance_thread.h"
 #include "maintenance/session_tables.h"
+#include "platform/secret_store.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
 #include "ui/logo.h"

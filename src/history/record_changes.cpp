@@ -1,6 +1,8 @@
 #include "history/record_changes.h"
 
-#include <QCryptographicHash>
+#include <QRegularExpression>
+
+#include "history/mask_key.h"
 
 namespace quillmar {
 
@@ -13,9 +15,17 @@ QString maskedKey(std::string_view key)
 {
     if (key.empty())
         return {};
-    const QByteArray hash = QCryptographicHash::hash(QByteArray(key.data(), qsizetype(key.size())),
-                                                     QCryptographicHash::Sha256);
-    return QStringLiteral("sha256:") + QString::fromLatin1(hash.toHex().left(12));
+    QString error;
+    const std::optional<QByteArray> maskKey = userMaskKey(error);
+    if (!maskKey)
+        return QString::fromLatin1(kUnkeyedMask);
+    return keyedMask(*maskKey, QByteArray(key.data(), qsizetype(key.size())));
+}
+
+bool isKeyMask(const QString& text)
+{
+    static const QRegularExpression mask(QStringLiteral("^(hmac|sha256):[0-9a-f]{12}$"));
+    return text == QLatin1String(kUnkeyedMask) || mask.match(text).hasMatch();
 }
 
 QString shownText(DeviceField field, std::string_view text, bool showSecrets)

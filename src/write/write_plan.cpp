@@ -159,11 +159,11 @@ PlannedWrite::PlannedWrite(const QString& operation, const QString& where, Write
         journal_.setWritten(plan_.record);
 }
 
-std::optional<QString> PlannedWrite::backUp(bool skip)
+std::optional<QString> PlannedWrite::backUp(bool skip, const FileSealer* sealer)
 {
     if (skip || !plan_.read)
         return std::nullopt;
-    return journal_.backUp(*plan_.read);
+    return journal_.backUp(*plan_.read, sealer);
 }
 
 std::optional<QString> PlannedWrite::finish(const QString& verdict)

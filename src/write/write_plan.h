@@ -95,9 +95,10 @@ public:
     PlannedWrite(const QString& operation, const QString& where, WritePlan plan);
 
     const WritePlan& plan() const { return plan_; }
-    // Stores the record as read; why not, and then nothing may be written.
-    // `skip` (--no-backup) writes without one.
-    std::optional<QString> backUp(bool skip = false);
+    // Stores the record as read (sealed by `sealer` when one is given); why
+    // not, and then nothing may be written. `skip` (--no-backup) writes
+    // without one.
+    std::optional<QString> backUp(bool skip = false, const FileSealer* sealer = nullptr);
     const QString& backupPath() const { return journal_.backupPath(); }
     // Appends the audit line with `verdict` (once); why the log could not be
     // written. A refused plan is "refused: " and its reason unless told otherwise.

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "config/cfg_form.h"
@@ -165,6 +168,60 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
     EXPECT_TRUE(newest.isVisible());
     setPasswordDialogOpener(nullptr);
     programFlags() = ProgramFlags{};
+}
+
+// The other use: a printer that refused the log-in asks for its password,
+// modally, with "Remember". `act` runs on the dialog once it is up.
+std::optional<DevicePasswordAnswer> askWhile(bool remembered, const std::function<void(TPasswordDlg&)>& act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<TPasswordDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+    return askDevicePassword(nullptr, QStringLiteral("RX7000, 02:51:7f:00:00:05, 127.0.0.5"), remembered);
+}
+
+// Clicks and keys reach each control: typing enables OK, a click or Space
+// toggles "Remember" (ticked to begin with for a remembered password), OK or
+// Return give what was typed; Cancel and Escape give nothing. The access
+// dialog has no "Remember": its passwords are the program's own.
+TEST(DevicePasswordDialog, GivesWhatWasTypedAndWhetherToRememberItOrNothing)
+{
+    const auto ticked = askWhile(false, [](TPasswordDlg& dialog) {
+        EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text().contains("02:51:7f:00:00:05"));
+        EXPECT_FALSE(dialog.Remember->isChecked());
+        EXPECT_FALSE(dialog.OKBtn->isEnabled());  // an empty password is the log-in refused
+        QTest::keyClicks(dialog.Password, QStringLiteral("counter5x"));
+        EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
+        QTest::mouseClick(dialog.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), Qt::LeftButton, {},
+                          QPoint(8, dialog.Remember->height() / 2));
+        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    });
+    ASSERT_TRUE(ticked);
+    EXPECT_EQ(ticked->password, QStringLiteral("counter5"));
+    EXPECT_TRUE(ticked->remember);
+
+    const auto unticked = askWhile(true, [](TPasswordDlg& dialog) {
+        EXPECT_TRUE(dialog.Remember->isChecked());
+        QTest::keyClicks(dialog.Password, QStringLiteral("new"));
+        QTest::keyClick(dialog.Remember, Qt::Key_Space);
+        QTest::keyClick(dialog.Password, Qt::Key_Return);
+    });
+    ASSERT_TRUE(unticked);
+    EXPECT_FALSE(unticked->remember);
+
+    for (const bool escape : {false, true}) {
+        EXPECT_FALSE(askWhile(false, [escape](TPasswordDlg& dialog) {
+            QTest::keyClicks(dialog.Password, QStringLiteral("typed"));
+            if (escape)
+                QTest::keyClick(dialog.Password, Qt::Key_Escape);
+            else
+                QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+        }));
+    }
+    TPasswordDlg access([] { return static_cast<QWidget*>(nullptr); });
+    EXPECT_EQ(access.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), nullptr);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "lab/lab_test.h"
 #include "record/device_entry.h"
+#include "support/sim_fields.h"
 #include "support/state_home.h"
 
 namespace quillmar::test {
@@ -50,14 +51,7 @@ protected:
     }
 
     // The record the module stored, from the simulator's log.
-    DeviceEntry storedRecord() const
-    {
-        const auto stored = sim->lines("stored");
-        if (stored.empty())
-            return DeviceEntry{};
-        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(stored.back().fields.at("record")));
-        return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
-    }
+    DeviceEntry storedRecord() const { return storedRecordOf(*sim); }
 
     // Milliseconds between two log lines.
     static long long between(const SimLogLine& earlier, const SimLogLine& later)

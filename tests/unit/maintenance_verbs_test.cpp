@@ -33,6 +33,11 @@ namespace {
 using namespace std::chrono_literals;
 
 const char kMac[] = "02:51:7f:00:00:01";
+// What a password on the command line is met with, first.
+const QString kPasswordWarning = QStringLiteral(
+    "warning: password is on the command line, where other users of this PC can read it while this "
+    "runs (ps, /proc) and the shell keeps it in its history; --secrets FILE, --ask-secret password or "
+    "QUILLMAR_PASSWORD keep it out of sight\n");
 
 class MaintenanceVerbs : public ::testing::Test {
 protected:
@@ -126,7 +131,10 @@ TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
         EXPECT_TRUE(*c.out ? result.out.startsWith(QString::fromUtf8(c.out)) : result.out.isEmpty())
             << result.out.toStdString();
         EXPECT_TRUE(result.err.endsWith(QString::fromUtf8(c.err))) << result.err.toStdString();
-        EXPECT_TRUE(result.err.startsWith("connect to device...\n")) << result.err.toStdString();
+        const QString warned = c.words.contains("--password")
+                                   ? QStringLiteral("quillmar-cli reboot: ") + kPasswordWarning
+                                   : QString();
+        EXPECT_TRUE(result.err.startsWith(warned + "connect to device...\n")) << result.err.toStdString();
         EXPECT_EQ(sim->lines("command", "does", "reboot").size(), c.status == 0 ? 1u : 0u);
         expectTablesGivenBack();
         sim.reset();
@@ -164,7 +172,8 @@ TEST_F(MaintenanceVerbs, AnUpgradeShowsTheBlocksSentAndTheImageArrivesWhole)
     // The image is named by its size and hash, on the screen and in the audit log.
     const QString sha256 = QString::fromLatin1(
         QCryptographicHash::hash(QByteArray::fromStdString(sent), QCryptographicHash::Sha256).toHex());
-    EXPECT_TRUE(result.err.startsWith(QStringLiteral("Image: 261 bytes, SHA-256 ") + sha256 + u'\n'))
+    EXPECT_TRUE(result.err.startsWith(QStringLiteral("quillmar-cli upgrade: ") + kPasswordWarning
+                                      + QStringLiteral("Image: 261 bytes, SHA-256 ") + sha256 + u'\n'))
         << result.err.toStdString();
     const QList<QJsonObject> audit = home.auditEntries();
     ASSERT_EQ(audit.size(), 1);
