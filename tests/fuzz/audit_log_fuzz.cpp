@@ -58,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QJsonObject changes = last.object.value(QStringLiteral("changes")).toObject();
     for (const ChangedField& change : entry.changes) {
         const std::string_view name = fieldName(change.field);
-        const QJsonObject written =
-            changes.value(QString::fromLatin1(name.data(), qsizetype(name.size()))).toObject();
+        const QJsonObject written = changes.value(QString::fromLatin1(name.data(), qsizetype(name.size()))).toObject();
         FUZZ_CHECK(written.contains(QStringLiteral("from")) && written.contains(QStringLiteral("to")));
     }
     return 0;
