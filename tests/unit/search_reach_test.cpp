@@ -270,8 +270,7 @@ TEST(SearchExplanation, WhatAPcShowsAndWhatToRun)
     pc.reading = {};
     pc.reading.json = kPolicyJson;
     pc.reading.text = kPolicyText;
-    explanation = explainSearch(SearchTarget::everyone(),
-                                {searched[0], {ip("198.51.100.1"), 3, 0xFFFFFF00u}}, pc);
+    explanation = explainSearch(SearchTarget::everyone(), {searched[0], {ip("198.51.100.1"), 3, 0xFFFFFF00u}}, pc);
     EXPECT_EQ(explanation.found.back(), "the firewall drops the answers to UDP ports 16384 on eth0, 16385 on eth1 and "
                                         "6000 on eth0 (nftables): table inet filter, chain input: its policy drop");
     EXPECT_EQ(joined(explanation.commands), "sudo nft 'add rule inet filter input udp sport 5000 udp dport { 6000, "
