@@ -231,7 +231,7 @@ public:
                                   "shows the addresses asked. --csv, --json, --model and --interface work as\n"
                                   "for any search.\n"
                                   "\n"
-                                  "When the search lists no module, or with --explain, standard error says\n"
+                                  "When no module answers the search, or with --explain, standard error says\n"
                                   "what this PC shows: its interfaces and addresses, whether it has an address\n"
                                   "on the network asked or a route to it (and through which interface), and\n"
                                   "whether its firewall (the nftables ruleset, firewalld's or ufw's tables\n"
@@ -411,8 +411,11 @@ private:
                         << QStringLiteral("; give --family %1 to see them\n").arg(otherPrinterFamily(family));
             context.err.flush();
         }
-        if (devices.empty() || parser.isSet(QStringLiteral("explain")))
-            explain(target, addresses, !devices.empty(), context);
+        // Modules that answered but are not listed (another family, another
+        // model) were reached: what keeps them from the list is said above.
+        const bool anyAnswer = !errors.devices().empty() || engine.otherFamilyCount() > 0;
+        if (!anyAnswer || parser.isSet(QStringLiteral("explain")))
+            explain(target, addresses, anyAnswer, context);
         if (result != SearchResult::Done)
             return kRefused;
         return devices.empty() ? kNoAnswer : kSuccess;
