@@ -166,6 +166,11 @@ std::string interfacesLine(const std::vector<InterfaceState>& interfaces)
 void explainReach(std::uint32_t address, const std::string& what, const std::vector<InterfaceState>& interfaces,
                   const std::vector<RouteRow>& routes, Explanation& explanation, const std::string& sudo)
 {
+    // The local table, not the main one, routes loopback: nothing to say of a route.
+    if ((address >> 24) == 127) {
+        explanation.found.push_back(what + " is on this PC's loopback");
+        return;
+    }
     const InterfaceState* holder = nullptr;
     std::string holderNetwork;
     for (const InterfaceState& state : interfaces) {
