@@ -13,10 +13,12 @@
 #include "csv_text.h"
 #include "discovery/local_search.h"
 #include "discovery/search_engine.h"
+#include "discovery/search_explanation.h"
 #include "discovery/search_outcome.h"
 #include "history/record_changes.h"
 #include "inventory_cell.h"
 #include "module_watch.h"
+#include "progress_display.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
 #include "record/ipv4_text.h"
@@ -39,8 +41,17 @@ public:
     ErrorPrinter(QTextStream& err, int family) : err_(err), family_(family) {}
     void showError(const std::string& text) override
     {
+        if (display_)
+            display_->finish();
         err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
         err_.flush();
+    }
+    // A range search's progress, when it is shown.
+    void showRangeOn(ProgressDisplay* display) { display_ = display; }
+    void addressesAsked(std::size_t asked, std::size_t total) override
+    {
+        if (display_)
+            display_->countDone(qint64(asked), qint64(total), QStringLiteral("addresses"));
     }
     // Every module of the family once per MAC and address, as the device
     // list keeps it but without its hundred slots (a site may have more),
@@ -93,6 +104,7 @@ private:
 
     QTextStream& err_;
     int family_;
+    ProgressDisplay* display_ = nullptr;
     std::map<std::pair<std::string, std::string>, Heard> heardBy_;
     std::vector<DeviceEntry> devices_;
 };
@@ -173,6 +185,9 @@ public:
         : Verb(QStringLiteral("discover"), QStringLiteral("find printer modules on every network this PC is on"))
     {
         addOption({QStringLiteral("ip"), QStringLiteral("ask this address only"), QStringLiteral("ADDRESS")});
+        addOption({QStringLiteral("range"),
+                   QStringLiteral("ask every address of a network (10.20.0.0/24) or range (A-B), at most a /20"),
+                   QStringLiteral("RANGE")});
         addOption({QStringLiteral("family"),
                    QStringLiteral("1: RX4100 WI-FI; 2 (default): RX7000 WI-FI and RX_WIFI_IFBOARD"),
                    QStringLiteral("1|2")});
@@ -188,6 +203,8 @@ public:
                    QStringLiteral("with --watch, seconds from one search's start to the next's (default %1)")
                        .arg(kDefaultWatchInterval.count()),
                    QStringLiteral("S")});
+        addOption({QStringLiteral("explain"),
+                   QStringLiteral("say what this PC shows of why modules may not answer (also said when none did)")});
         addOption({QStringLiteral("csv"),
                    QStringLiteral("an inventory for config apply --map: a header, then one row per module")});
         for (const QCommandLineOption& option : searchOptions())
@@ -212,20 +229,116 @@ public:
                                   "(repeatable) searches from those interfaces only; --model TEXT keeps modules\n"
                                   "whose model name contains TEXT.\n"
                                   "\n"
+                                  "--range searches a network behind a router or on another VLAN, which a\n"
+                                  "broadcast does not reach: 10.20.0.0/24, or 10.20.0.5-10.20.0.60, at most\n"
+                                  "4096 addresses (a /20) at a time. The search request goes to each address\n"
+                                  "once (a network's own and broadcast address left out), at most %1 a second,\n"
+                                  "each from the local address (and port 16384 + k) whose route reaches it;\n"
+                                  "answers count only from the addresses asked, and are awaited until %2 ms\n"
+                                  "after the last request. A /24 takes about %3 seconds. On a terminal a bar\n"
+                                  "shows the addresses asked. --csv, --json, --model and --interface work as\n"
+                                  "for any search.\n"
+                                  "\n"
+                                  "When no module answers the search, or with --explain, standard error says\n"
+                                  "what this PC shows: its interfaces and addresses, whether it has an address\n"
+                                  "on the network asked or a route to it (and through which interface), and\n"
+                                  "whether its firewall (the nftables ruleset, firewalld's or ufw's tables\n"
+                                  "among it) drops the modules' answers to UDP ports 16384-16415 and 6000,\n"
+                                  "naming the rule; then the exact command that lets them in (the package\n"
+                                  "ships a firewalld service and a ufw profile, both named quillmar). Reading\n"
+                                  "the ruleset needs root.\n"
+                                  "\n"
                                   "With --watch the search runs again every S seconds, one search at a time\n"
                                   "(a search takes about 9 seconds; a longer one is followed at once by the\n"
                                   "next), and each module that appeared, changed (a field of its record, or the\n"
                                   "address it answered from) or went silent since the search before is printed\n"
                                   "as it is found: time (UTC), event, address, MAC, device name, and the model\n"
                                   "or the fields that changed. Modules are told apart by MAC. SIGINT (Ctrl-C)\n"
-                                  "or SIGTERM ends the watch with exit status 0."));
+                                  "or SIGTERM ends the watch with exit status 0.")
+                       .arg(kRangeRequestsPerSecond)
+                       .arg(kRangeAnswerWait.count())
+                       .arg((254 + kRangeRequestsPerSecond - 1) / kRangeRequestsPerSecond + 1));
     }
 
 private:
+    // What the PC shows of why modules may not answer, on standard error.
+    void explain(const SearchTarget& target, const std::vector<LocalAddress>& searched, bool answered,
+                 VerbContext& context) const
+    {
+        SystemExplanationSources sources;
+        const Explanation explanation = explainSearch(target, searched, sources);
+        context.out.flush();
+        context.err << (answered ? QStringLiteral("What this PC shows:\n")
+                                 : QStringLiteral("Why no module may have answered, as this PC shows it:\n"));
+        for (const std::string& line : explanation.found)
+            context.err << "  " << terminalText(line) << '\n';
+        if (!explanation.commands.empty()) {
+            context.err << QStringLiteral("To let the answers in (or reach the network):\n");
+            for (const std::string& line : explanation.commands)
+                context.err << "  " << terminalText(line) << '\n';
+        }
+        context.err.flush();
+    }
+
+    SearchResult searchEverywhere(SearchEngine& engine, const std::vector<LocalAddress>& addresses,
+                                  const SearchTarget& target, VerbContext& context) const
+    {
+        context.err << searchingLine(addresses.size()) << '\n';
+        context.err.flush();
+        return engine.searchAllAddressesInParallel(addresses, target);
+    }
+
+    SearchResult searchRange(SearchEngine& engine, ErrorPrinter& errors, const std::vector<LocalAddress>& addresses,
+                             const AddressRange& range, VerbContext& context) const
+    {
+        const std::size_t count = range.addressesToAsk().size();
+        context.err << QStringLiteral("Searching %1: %2 address%3, at most %4 a second (about %5 s)\n")
+                           .arg(QString::fromStdString(range.text()))
+                           .arg(count)
+                           .arg(count == 1 ? "" : "es")
+                           .arg(kRangeRequestsPerSecond)
+                           .arg(qint64(count / kRangeRequestsPerSecond + 1));
+        context.err.flush();
+        ProgressDisplay display(context.err, context.errIsTerminal);
+        display.setText(QStringLiteral("search %1").arg(QString::fromStdString(range.text())));
+        errors.showRangeOn(&display);
+        const SearchResult result = engine.searchRange(addresses, range);
+        errors.showRangeOn(nullptr);
+        display.finish();
+        const RangeCount asked = engine.rangeCount();
+        if (asked.unrouted > 0)
+            context.err << messagePrefix()
+                        << QStringLiteral("%1 address%2 of %3 cannot be reached from this PC (no route): nothing was "
+                                          "sent to them\n")
+                               .arg(asked.unrouted)
+                               .arg(asked.unrouted == 1 ? "" : "es")
+                               .arg(QString::fromStdString(range.text()));
+        if (asked.elsewhere > 0)
+            context.err << messagePrefix()
+                        << QStringLiteral("%1 address%2 of %3 are reached through an interface the search leaves "
+                                          "out (--interface): nothing was sent to them\n")
+                               .arg(asked.elsewhere)
+                               .arg(asked.elsewhere == 1 ? "" : "es")
+                               .arg(QString::fromStdString(range.text()));
+        context.err.flush();
+        return result;
+    }
+
     int execute(const QCommandLineParser& parser, VerbContext& context) override
     {
         SearchTarget target = SearchTarget::everyone();
-        if (parser.isSet(QStringLiteral("ip"))) {
+        if (parser.isSet(QStringLiteral("range"))) {
+            if (parser.isSet(QStringLiteral("ip")))
+                return usageError(context, QStringLiteral("give --ip or --range, not both"));
+            if (parser.isSet(QStringLiteral("quick")) || parser.isSet(QStringLiteral("watch")))
+                return usageError(context, QStringLiteral("--quick and --watch go without --range"));
+            std::string error;
+            const std::optional<AddressRange> range = parseAddressRange(
+                parser.value(QStringLiteral("range")).toStdString(), error);
+            if (!range)
+                return usageError(context, terminalText(error));
+            target = SearchTarget::within(*range);
+        } else if (parser.isSet(QStringLiteral("ip"))) {
             const QString address = parser.value(QStringLiteral("ip"));
             if (!isSearchableAddress(address.toStdString()))
                 return usageError(context, QStringLiteral("invalid IP address '%1'").arg(terminalText(address)));
@@ -245,6 +358,8 @@ private:
             return usageError(context, QStringLiteral("give --csv or --json, not both"));
         if (parser.isSet(QStringLiteral("watch")) && (csv || anySearchOption(parser)))
             return usageError(context, QStringLiteral("--csv, --quick, --interface and --model go without --watch"));
+        if (parser.isSet(QStringLiteral("watch")) && parser.isSet(QStringLiteral("explain")))
+            return usageError(context, QStringLiteral("--explain goes without --watch"));
 
         if (parser.isSet(QStringLiteral("watch"))) {
             WatchSettings watch{target, family, kDefaultWatchInterval, json};
@@ -264,15 +379,20 @@ private:
         QString error;
         bool usage = false;
         const std::optional<std::vector<LocalAddress>> locals = chooseLocalAddresses(choice, error, usage);
-        if (!locals)
-            return usage ? usageError(context, error) : fail(context, kRefused, error);
+        if (!locals) {
+            if (usage)
+                return usageError(context, error);
+            fail(context, kRefused, error);
+            explain(target, {}, false, context);
+            return kRefused;
+        }
+
         const std::vector<LocalAddress>& addresses = *locals;
 
         ErrorPrinter errors(context.err, family);
         SearchEngine engine(errors, family, choice.timing());
-        context.err << searchingLine(addresses.size()) << '\n';
-        context.err.flush();
-        const SearchResult result = engine.searchAllAddressesInParallel(addresses, target);
+        const SearchResult result = target.range ? searchRange(engine, errors, addresses, *target.range, context)
+                                                 : searchEverywhere(engine, addresses, target, context);
         std::vector<DeviceEntry> devices = errors.devices();
         std::erase_if(devices, [&choice](const DeviceEntry& device) { return !choice.keeps(device); });
         for (const DeviceEntry& device : devices) {
@@ -313,6 +433,11 @@ private:
                         << QStringLiteral("; give --family %1 to see them\n").arg(otherPrinterFamily(family));
             context.err.flush();
         }
+        // Modules that answered but are not listed (another family, another
+        // model) were reached: what keeps them from the list is said above.
+        const bool anyAnswer = !errors.devices().empty() || engine.otherFamilyCount() > 0;
+        if (!anyAnswer || parser.isSet(QStringLiteral("explain")))
+            explain(target, addresses, anyAnswer, context);
         if (result != SearchResult::Done)
             return kRefused;
         return devices.empty() ? kNoAnswer : kSuccess;

@@ -147,6 +147,8 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
             const std::optional<DeviceField> field = columns[std::size_t(column)];
             const QString cell = inventoryCellText(record.fields[column]);
             // A key still masked is the module's own: it is never sent as a key.
+            if (field && isKeyField(*field) && isKeyMask(cell))
+                row.keyMasks.emplace_back(*field, cell);
             if (!field || cell.isEmpty() || (isKeyField(*field) && isKeyMask(cell)))
                 continue;
             words << header.fields[column].trimmed() + u'=' + cell;

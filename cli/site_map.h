@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "settable_fields.h"
@@ -24,6 +25,9 @@ struct MapRow {
     QString mac;   // "00-1F-7C-00-02-14"
     std::vector<FieldChange> changes;
     std::optional<std::uint32_t> newAddress;  // when the row gives ip
+    // Key cells that hold the mask discover --csv writes: nothing to send,
+    // but what config check compares the printer's key with.
+    std::vector<std::pair<DeviceField, QString>> keyMasks;
 };
 
 // The rows of the map at `path`. Nothing when any row is refused: then

@@ -43,7 +43,9 @@ public:
     }
 
 private:
-    std::optional<int> prepare(const QCommandLineParser& parser, MaintenanceRequest& request,
+    int ownArguments() const override { return 1; }
+
+    std::optional<int> prepare(const QStringList& own, const QCommandLineParser& parser, MaintenanceRequest& request,
                                VerbContext& context) override
     {
         QString error;
@@ -51,7 +53,7 @@ private:
         if (!port)
             return usageError(context, error);
         request.portName = toSystemBytes(port->name()).toStdString();
-        const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
+        const QByteArray path = toSystemBytes(own.at(0));
         request.filePath = path.toStdString();
         // The upgrade dialog's checks, on the name's own bytes: whatever the
         // name, a FIFO or a device is refused before anything waits on it.

@@ -9,6 +9,7 @@
     VERB(ConfigExport)                                                                                                 \
     VERB(ConfigImport)                                                                                                 \
     VERB(ConfigApply)                                                                                                  \
+    VERB(ConfigCheck)                                                                                                  \
     VERB(ConfigBackups)                                                                                                \
     VERB(ConfigRestore)                                                                                                \
     VERB(ComRead)                                                                                                      \
@@ -19,6 +20,7 @@
     VERB(Upgrade)                                                                                                      \
     VERB(WebBuild)                                                                                                     \
     VERB(WebUpload)                                                                                                    \
+    VERB(SiteDhcp)                                                                                                     \
     VERB(Log)
 
 namespace quillmar::cli {

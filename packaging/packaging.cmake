@@ -15,6 +15,18 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/privileges.txt DESTINATION ${CMAKE_INSTA
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/ansible/quillmar_printer.py
   DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/plugins/modules)
 
+# The host firewall's openings for the modules' answers, where firewalld and
+# ufw look for them, and the systemd user timer that checks a site against its
+# table (quillmar-check@<the table's escaped path>.timer).
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/firewall/quillmar.xml DESTINATION lib/firewalld/services)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/firewall/quillmar.ufw DESTINATION /etc/ufw/applications.d RENAME quillmar)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/systemd/quillmar-check@.service ${CMAKE_CURRENT_LIST_DIR}/systemd/quillmar-check@.timer
+  DESTINATION lib/systemd/user)
+# A file under /etc is the administrator's once installed: an upgrade asks
+# before it replaces a changed one.
+file(WRITE ${PROJECT_BINARY_DIR}/debian/conffiles "/etc/ufw/applications.d/quillmar\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/conffiles)
+
 # Manual pages are installed compressed, as Debian keeps them.
 set(quillmar_manual_pages)
 foreach(page quillmar-manager quillmar-cli quillmar-sim)
@@ -57,10 +69,10 @@ sets one printer's fields by its MAC from a playbook.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin, ansible-core")
 # QtKeychain reaches the desktop's Secret Service (remembered device passwords)
 # through libsecret, which it loads when it runs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsecret-1-0, gnome-keyring | kwalletmanager")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcap2-bin, ansible-core, nftables")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)

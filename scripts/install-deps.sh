@@ -23,6 +23,12 @@ packages=(
   dbus python3-dbusmock
   # the keyring tests: a Secret Service on a D-Bus session bus of their own
   gnome-keyring dbus-daemon dbus-bin
+  # discover --explain reads the firewall with nft, and the lab's firewall rule
+  # is set with it; site dhcp's output is checked by each server's own test
+  # (dnsmasq --test, dhcpd -t, kea-dhcp4 -t; no service is started for it)
+  nftables dnsmasq-base isc-dhcp-server kea-dhcp4-server
+  # the package test checks the check timer's units with systemd-analyze
+  systemd
 )
 missing=()
 for package in "${packages[@]}"; do
@@ -33,3 +39,12 @@ sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 $sudo apt-get update
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+# The DHCP servers are here for their configuration checks only: a service
+# their packages started on this machine's networks is stopped and disabled.
+if [ -d /run/systemd/system ]; then
+  for service in isc-dhcp-server kea-dhcp4-server; do
+    if printf '%s\n' "${missing[@]}" | grep -qx "$service"; then
+      $sudo systemctl disable --now "$service" >/dev/null 2>&1 || true
+    fi
+  done
+fi

@@ -369,7 +369,7 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
     removeUpgradeItem();
     searching_ = true;
 
-    const SearchTarget target{broadcast, broadcast ? std::string() : address.left(19).toStdString()};
+    const SearchTarget target = SearchTarget::fromText(broadcast, address.toStdString());
     otherFamily_ = OtherFamilyCount(programFlags().printerFamily);
     searchCancelled_ = false;
 

@@ -91,7 +91,7 @@ int DeviceSession::reachDevice()
 // nothing removes.
 void DeviceSession::removeTableEntries()
 {
-    environment_.tables->deleteHostRoute(deviceAddress_);
+    environment_.tables->deleteHostRoute(deviceAddress_, neighbour_.interfaceIndex);
     environment_.tables->deleteNeighbourEntries(neighbour_);
     entriesHeld_ = false;
 }

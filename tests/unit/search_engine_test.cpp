@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -189,4 +190,50 @@ TEST(SearchEngine, DatagramsTooLongTooShortOrWithoutAModelNameAreSkippedAndWaiti
     ASSERT_EQ(progress.offered.size(), 1u);
     EXPECT_EQ(progress.offered[0].text(DeviceField::MacAddress), "02:00:00:00:00:75");
     EXPECT_EQ(progress.steps, 1);
+}
+
+// A range search lists only what answers from an address it asked: a host
+// outside the range that keeps sending a record to the search's port is not
+// listed, and each address of the range is asked once.
+TEST(SearchEngine, ARangeListsOnlyAnswersFromTheAddressesItAsked)
+{
+    auto sim = startModule("deviceName=ASKED");
+    const int stranger = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(stranger, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(loopbackAddress(2));
+    from.sin_port = htons(kModulePort);
+    ASSERT_EQ(bind(stranger, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    std::atomic<bool> done{false};
+    std::thread sending([&] {
+        DeviceEntry record;
+        record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        record.setText(DeviceField::DeviceName, "STRANGER");
+        record.setText(DeviceField::MacAddress, "02:00:00:00:00:99");
+        sockaddr_in pc{};
+        pc.sin_family = AF_INET;
+        pc.sin_addr.s_addr = htonl(loopbackAddress(0));
+        pc.sin_port = htons(kSearchLocalPortBase);
+        while (!done) {
+            sendto(stranger, record.data(), DeviceEntry::size(), 0, reinterpret_cast<sockaddr*>(&pc), sizeof pc);
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    RecordingProgress progress;
+    SearchTiming timing = kQuick;
+    timing.rangeAnswerWait = 300ms;
+    SearchEngine engine(progress, 2, timing);
+    std::string error;
+    const AddressRange range = *parseAddressRange(kModule + "-" + kModule, error);
+    EXPECT_EQ(engine.searchRange({kTwoLocals[0]}, range), SearchResult::Done);
+    done = true;
+    sending.join();
+    close(stranger);
+    ASSERT_EQ(engine.listedCount(), 1u);
+    EXPECT_EQ(engine.listedDevices()[0].text(DeviceField::DeviceName), "ASKED");
+    EXPECT_EQ(sim->requestsFrom(endpoint(0, 16384)), 1u);
+    EXPECT_EQ(engine.rangeCount().asked, 1u);
+    EXPECT_EQ(progress.labels, std::vector<std::string>{"search " + kModule + "-" + kModule + "..."});
+    EXPECT_EQ(progress.positions.back(), 100);
 }
