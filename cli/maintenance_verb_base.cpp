@@ -309,12 +309,11 @@ std::optional<int> MaintenanceVerb::passwordsFromKeyring(std::vector<Maintenance
         const std::optional<std::string> remembered = rememberedDevicePassword(*store, request.deviceMac, error);
         if (!remembered) {
             const QString mac = terminalText(request.deviceMac);
-            return fail(context, kRefused,
-                        error.isEmpty()
-                            ? QStringLiteral("the desktop's secret store keeps no password for %1; nothing is sent")
-                                  .arg(mac)
-                            : QStringLiteral("the desktop's secret store could not be asked: %1; nothing is sent")
-                                  .arg(error));
+            return fail(
+                context, kRefused,
+                error.isEmpty()
+                    ? QStringLiteral("the desktop's secret store keeps no password for %1; nothing is sent").arg(mac)
+                    : QStringLiteral("the desktop's secret store could not be asked: %1; nothing is sent").arg(error));
         }
         request.password = *remembered;
     }
