@@ -38,7 +38,7 @@ void startWithoutStopSignals(QThread& worker)
 
 }  // namespace
 
-MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context)
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, const StopSignals& stops, VerbContext& context)
 {
     MaintenanceRun run;
     LocalAddressReading reading = IfaddrsAddressSource().read();
@@ -82,9 +82,6 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
 
     {
-        // Until the worker has given back its route and neighbour entry, no
-        // signal ends the program.
-        const StopSignals stops(StopSignals::Second::WaitsForRelease);
         QTimer stopCheck;
         stopCheck.setInterval(50ms);
         QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {

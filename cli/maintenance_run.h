@@ -3,9 +3,11 @@
 // line, with what the manager's main window lends it: the PC's own addresses,
 // and its route and neighbour tables behind their locks. The worker's steps
 // are shown by a ProgressDisplay on standard error. SIGINT (Ctrl-C), SIGTERM
-// or SIGHUP asks the worker to stop, so that its session still removes the
-// route and neighbour entry it added; a second one changes nothing to that,
-// and SIGPIPE (a reader of the output went away) does not stop the worker.
+// or SIGHUP, as the caller's StopSignals notes them, asks the worker to stop,
+// so that its session still removes the route and neighbour entry it added.
+// The caller holds the StopSignals (WaitsForRelease) until it has said how the
+// run ended: a second signal then changes nothing, and SIGPIPE (a reader of the
+// output went away) does not stop the worker.
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,7 @@
 #include <optional>
 
 #include "maintenance/maintenance_thread.h"
+#include "stop_signals.h"
 #include "verb_context.h"
 
 namespace quillmar::cli {
@@ -33,6 +36,6 @@ struct MaintenanceRun {
 
 using WorkerFactory = std::function<MaintenanceThread*(SessionEnvironment, MaintenanceStatus)>;
 
-MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context);
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, const StopSignals& stops, VerbContext& context);
 
 }  // namespace quillmar::cli

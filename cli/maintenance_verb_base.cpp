@@ -141,11 +141,27 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         }
     }
 
+    // Held until the outcome is written and flushed. Were the signals' own
+    // actions back as soon as the worker had released the device, a second
+    // Ctrl-C (or a first one that came as the worker ended) would end the
+    // program while it writes the audit line, before it said how the
+    // operation ended.
+    const StopSignals stops(StopSignals::Second::WaitsForRelease);
     const MaintenanceRun run = runMaintenanceWorker(
         [this, &request](SessionEnvironment environment, MaintenanceStatus status) {
             return makeWorker(request, std::move(environment), std::move(status));
         },
-        context);
+        stops, context);
+    const int status = report(parser, request, image, run, context);
+    context.out.flush();
+    context.err.flush();
+    return status;
+}
+
+int MaintenanceVerb::report(const QCommandLineParser& parser, const MaintenanceRequest& request,
+                            const std::optional<AuditImage>& image, const MaintenanceRun& run, VerbContext& context)
+{
+    const QByteArray mac = QByteArray::fromStdString(request.deviceMac);
     if (run.setupError)
         return fail(context, kRefused, *run.setupError);
 

@@ -8,6 +8,7 @@
 
 #include <optional>
 
+#include "history/audit_log.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_request.h"
 #include "maintenance_run.h"
@@ -48,6 +49,10 @@ protected:
 
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;
+    // How the run ended: the audit line, the worker's log, the message and
+    // the exit status.
+    int report(const QCommandLineParser& parser, const MaintenanceRequest& request,
+               const std::optional<AuditImage>& image, const MaintenanceRun& run, VerbContext& context);
 };
 
 // The exit status of a worker's result code.
