@@ -91,7 +91,7 @@ private:
         if (!file)
             return fail(context, kRefused, shownPath + QStringLiteral(": ") + terminalText(error.toLatin1()));
         for (const QString& line : file->notApplied)
-            context.err << "quillmar-cli " << name() << ": not applied: " << terminalText(line.toLatin1()) << '\n';
+            context.err << messagePrefix() << "not applied: " << terminalText(line.toLatin1()) << '\n';
         context.err.flush();
         if (file->changes.empty()) {
             return fail(context, kRefused,
@@ -100,8 +100,7 @@ private:
         if (const std::optional<QString> message = checkFieldChanges(windowFieldRules(), file->changes))
             return fail(context, kUsageError,
                         shownPath + QStringLiteral(": ") + *message + QStringLiteral("; nothing is sent"));
-        context.err << "quillmar-cli " << name() << ": applying " << namesOf(file->changes) << " from " << shownPath
-                    << '\n';
+        context.err << messagePrefix() << "applying " << namesOf(file->changes) << " from " << shownPath << '\n';
         context.err.flush();
         changes_ = std::move(file->changes);
         return std::nullopt;

@@ -291,7 +291,7 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         preview.read = plan.read;
         preview.sent = plan.record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
-        return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
+        return reportFleet({preview}, {json_, false, showSecrets_, true}, messagePrefix(), context);
     }
     if (const std::optional<QString> refused = write.backUp(noBackup_)) {
         finishJournal(write, QStringLiteral("refused: no backup"), messagePrefix(), context);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "csv_text.h"
@@ -32,10 +33,12 @@ namespace {
 // The engine calls this from its searching threads, one call at a time.
 class ErrorPrinter final : public SearchProgress {
 public:
-    ErrorPrinter(QTextStream& err, int family) : err_(err), family_(family) {}
+    ErrorPrinter(QTextStream& err, QString prefix, int family) : err_(err), prefix_(std::move(prefix)), family_(family)
+    {
+    }
     void showError(const std::string& text) override
     {
-        err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
+        err_ << prefix_ << terminalText(text) << '\n';
         err_.flush();
     }
     // Every module of the family once, as the device list keeps it but without
@@ -72,6 +75,7 @@ private:
     }
 
     QTextStream& err_;
+    QString prefix_;
     int family_;
     std::map<std::string, Heard> heardBy_;
     std::vector<DeviceEntry> devices_;
@@ -111,8 +115,10 @@ void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const 
 }
 
 // The device list's columns; on a narrow terminal the ones a technician looks
-// for first (which printer, where), as many as fit.
-void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntry>& devices, const RecordText& text)
+// for first (which printer, where), as many as fit; what was left out is said
+// on standard error after `messagePrefix`.
+void printTable(QTextStream& out, QTextStream& err, const QString& messagePrefix,
+                const std::vector<DeviceEntry>& devices, const RecordText& text)
 {
     std::vector<QStringList> rows;
     QStringList header{QStringLiteral("Number")};
@@ -132,7 +138,8 @@ void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntr
     out << devices.size() << " found\n";
     if (shown < header.size()) {
         out.flush();
-        err << QStringLiteral("quillmar-cli discover: %1 of %2 columns fit the terminal's %3; --wide prints them all\n")
+        err << messagePrefix
+            << QStringLiteral("%1 of %2 columns fit the terminal's %3; --wide prints them all\n")
                    .arg(shown)
                    .arg(header.size())
                    .arg(text.width);
@@ -226,7 +233,7 @@ private:
                                                    .arg(terminalText(parser.value(QStringLiteral("interval")))));
                 watch.interval = std::chrono::milliseconds(qint64(seconds * 1000));
             }
-            return watchModules(watch, context, name());
+            return watchModules(watch, context, messagePrefix());
         }
         if (parser.isSet(QStringLiteral("interval")))
             return usageError(context, QStringLiteral("--interval goes with --watch"));
@@ -238,7 +245,7 @@ private:
             return usage ? usageError(context, error) : fail(context, kRefused, error);
         const std::vector<LocalAddress>& addresses = *locals;
 
-        ErrorPrinter errors(context.err, family);
+        ErrorPrinter errors(context.err, messagePrefix(), family);
         SearchEngine engine(errors, family, choice.timing());
         context.err << searchingLine(addresses.size()) << '\n';
         context.err.flush();
@@ -251,7 +258,7 @@ private:
             printJson(context.out, devices, errors);
         } else {
             const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
-            printTable(context.out, context.err, devices, text);
+            printTable(context.out, context.err, messagePrefix(), devices, text);
         }
         if (const std::size_t others = engine.otherFamilyCount(); others > 0) {
             context.out.flush();

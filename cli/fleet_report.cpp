@@ -202,7 +202,7 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
     return kNoAnswer;
 }
 
-int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& messagePrefix,
                 VerbContext& context)
 {
     if (style.dryRun)
@@ -216,7 +216,7 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
         }
         if (status != kSuccess) {
             const QString why = module.outcome == Outcome::Confirmed ? readbackText(module) : module.message;
-            context.err << "quillmar-cli " << verb << ": " << why << '\n';
+            context.err << messagePrefix << why << '\n';
             context.err.flush();
         }
         return status;

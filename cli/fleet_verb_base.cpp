@@ -112,9 +112,9 @@ private:
 // saving thread.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& verb, int family, const SearchChoice& choice,
-               const std::vector<LocalAddress>& locals)
-        : fleet_(fleet), context_(context), verb_(verb), family_(family), choice_(choice), locals_(locals)
+    SearchFeed(FleetSave& fleet, VerbContext& context, const QString& messagePrefix, int family,
+               const SearchChoice& choice, const std::vector<LocalAddress>& locals)
+        : fleet_(fleet), context_(context), prefix_(messagePrefix), family_(family), choice_(choice), locals_(locals)
     {
     }
 
@@ -138,7 +138,7 @@ public:
 
     void showError(const std::string& text) override
     {
-        const QString line = QStringLiteral("quillmar-cli %1: %2\n").arg(verb_, terminalText(text));
+        const QString line = prefix_ + terminalText(text) + u'\n';
         VerbContext* context = &context_;
         QMetaObject::invokeMethod(
             &fleet_,
@@ -152,7 +152,7 @@ public:
 private:
     FleetSave& fleet_;
     VerbContext& context_;
-    QString verb_;
+    QString prefix_;
     int family_;
     const SearchChoice& choice_;
     const std::vector<LocalAddress>& locals_;
@@ -359,7 +359,7 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
         readBack(verdicts, {verifyTimeout_}, [&stops] { return stops.raised(); });
     }
     audit(verdicts, context);
-    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
+    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, messagePrefix(), context);
 }
 
 SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
@@ -531,7 +531,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     if (!locals)
         return refused;
 
-    SearchFeed feed(fleet, context, name(), family_, search_, *locals);
+    SearchFeed feed(fleet, context, messagePrefix(), family_, search_, *locals);
     SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as

@@ -120,7 +120,7 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         return usageError(context, *refused);
     const QByteArray password = toSystemBytes(parser.value(QStringLiteral("password")));
     if (password.size() > qsizetype(kMaxPasswordBytes)) {
-        context.err << "quillmar-cli " << name() << ": only the first " << kMaxPasswordBytes
+        context.err << messagePrefix() << "only the first " << kMaxPasswordBytes
                     << " characters of --password are used, as the device uses no more\n";
         context.err.flush();
     }
