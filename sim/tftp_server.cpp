@@ -13,12 +13,12 @@
 #include "command_port.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
+#include "record/module_protocol.h"
 #include "tftp_transfer.h"
 
 namespace quillmar::sim {
 namespace {
 
-constexpr std::uint16_t kTftpPort = 69;
 constexpr std::uint16_t kOpAck = 4;
 constexpr std::uint16_t kOpError = 5;
 

@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-namespace quillmar::sim {
+#include "record/module_protocol.h"
 
-inline constexpr std::size_t kTftpBlockBytes = 512;
+namespace quillmar::sim {
 
 struct TftpWriteRequest {
     std::string name;

@@ -21,6 +21,17 @@ namespace {
 
 using test::runProgram;
 
+// Both programs report the version the project is built as.
+TEST(CliProcess, TheProgramsSayTheProjectsVersion)
+{
+    for (const char* program : {QUILLMAR_CLI_PATH, QUILLMAR_SIM_PATH}) {
+        const auto run = runProgram({program, "--version"});
+        EXPECT_EQ(run.status, 0);
+        const std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
+        EXPECT_EQ(run.out, name + " " QUILLMAR_VERSION "\n");
+    }
+}
+
 TEST(CliProcess, ExitStatusesAndStreamsOfTheConfigVerbs)
 {
     test::SimProcess sim(QUILLMAR_SIM_PATH, {"--bind", "127.0.0.1", "--bind", "127.0.0.2", "--module",
