@@ -9,6 +9,7 @@
 #include "exit_status.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "record/single_byte_text.h"
 #include "terminal_text.h"
 #include "text_table.h"
 
@@ -225,8 +226,7 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
         QJsonArray rows;
         for (const ModuleVerdict& module : verdicts) {
             const auto field = [&module](DeviceField f) {
-                const std::string text = module.read ? module.read->text(f) : std::string();
-                return QString::fromLatin1(text.data(), qsizetype(text.size()));
+                return module.read ? fromSingleByte(module.read->text(f)) : QString();
             };
             QJsonObject row{
                 {QStringLiteral("address"), module.addressText},

@@ -35,14 +35,14 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-public:
+private:
+    void returnToConfigWindow();
+
+    // Found by their object names (findChild), as every window's controls are.
     QLabel* Label1 = nullptr;
     QLineEdit* Password = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
-
-private:
-    void returnToConfigWindow();
 
     std::function<QWidget*()> returnWindow_;
     int wrongTries_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -18,14 +19,25 @@ using namespace quillmar;
 
 namespace {
 
+// The dialog's controls, by the names the windows give them.
+QLineEdit* passwordOf(QDialog& dialog)
+{
+    return dialog.findChild<QLineEdit*>(QStringLiteral("Password"));
+}
+
+QPushButton* okOf(QDialog& dialog)
+{
+    return dialog.findChild<QPushButton*>(QStringLiteral("OKBtn"));
+}
+
 class PasswordDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { dialog.show(); }
 
     void tryPassword(const QString& text)
     {
-        dialog.Password->setText(text);
-        dialog.OKBtn->click();
+        passwordOf(dialog)->setText(text);
+        okOf(dialog)->click();
     }
 
     QWidget configWindow;
@@ -37,10 +49,10 @@ TEST_F(PasswordDialogTest, IsLaidOutAsASmallPasswordPrompt)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Password Dialog"));
     EXPECT_EQ(dialog.size(), QSize(233, 98));
-    EXPECT_EQ(dialog.Password->maxLength(), 8);
-    EXPECT_EQ(dialog.Password->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(dialog.OKBtn->isDefault());
-    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("Password")), dialog.Password);
+    ASSERT_NE(passwordOf(dialog), nullptr);
+    EXPECT_EQ(passwordOf(dialog)->maxLength(), 8);
+    EXPECT_EQ(passwordOf(dialog)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(okOf(dialog)->isDefault());
     EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn"))->text(), QStringLiteral("Cancel"));
 }
 
@@ -64,7 +76,7 @@ TEST_F(PasswordDialogTest, ThreeWrongTriesEndWithTheFinalMessage)
 {
     tryPassword(QStringLiteral("guess1"));
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("guess2"));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(configWindow.isVisible());
@@ -88,11 +100,11 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
     for (int i = 0; i < 3; ++i)
         tryPassword(QStringLiteral("wrong"));
     ASSERT_FALSE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("left"));
+    passwordOf(dialog)->setText(QStringLiteral("left"));
     prompter.prompts.clear();
     dialog.show();
     EXPECT_EQ(dialog.wrongTries(), 0);
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("wrong"));
     tryPassword(QStringLiteral("wrong"));
     EXPECT_TRUE(dialog.isVisible());
@@ -104,9 +116,9 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
 
 TEST_F(PasswordDialogTest, TypedCharactersShowAsStarsAndStillCount)
 {
-    QTest::keyClicks(dialog.Password, QStringLiteral("tundra57x"));
-    EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
-    dialog.OKBtn->click();
+    QTest::keyClicks(passwordOf(dialog), QStringLiteral("tundra57x"));
+    EXPECT_EQ(passwordOf(dialog)->displayText(), QStringLiteral("********"));
+    okOf(dialog)->click();
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
 
@@ -120,7 +132,7 @@ TEST_F(PasswordDialogTest, CapitalsAreWrong)
 
 TEST_F(PasswordDialogTest, CancelReturnsWithoutAMessage)
 {
-    dialog.CancelBtn->click();
+    dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn"))->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(configWindow.isVisible());
     EXPECT_TRUE(prompter.prompts.empty());
@@ -131,8 +143,8 @@ TEST(PasswordDialog, WithNoConfigurationWindowNothingIsShownInItsPlace)
     test::RecordingPrompter prompter;
     TPasswordDlg dialog([] { return static_cast<QWidget*>(nullptr); });
     dialog.show();
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
@@ -159,8 +171,8 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(ipcfg, &click);
     ASSERT_TRUE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(newest.isVisible());
     setPasswordDialogOpener(nullptr);
