@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <cstdlib>
 
+#include "support/file_contents.h"
 #include "support/settings_tool_driver.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
@@ -18,15 +19,10 @@
 namespace quillmar {
 namespace {
 
+using test::writeFile;
+
 const QString kNoReply = QStringLiteral(
     "Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!");
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(content);
-}
 
 std::string hexOf(const DeviceEntry& record)
 {
