@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/program_launcher.h"
+#include "platform/settings_file.h"
 #include "record/program_flags.h"
 #include "tools/model_choice.h"
 #include "ui/logo.h"
@@ -82,7 +83,7 @@ TForm3::~TForm3() = default;
 
 QString TForm3::choiceFilePath() const
 {
-    return QDir(workingDirectory_).filePath(QString::fromLatin1(kModelChoiceFile));
+    return settingsFilePath(workingDirectory_, QString::fromLatin1(kModelChoiceFile));
 }
 
 int TForm3::selectedItem() const
@@ -127,7 +128,8 @@ void TForm3::RadioGroup1Click()
         return;
     applyModelChoice(item, programFlags());
     Label1->setText(QString(QLatin1Char(modelChoiceItems()[item].digit)));
-    if (!writeModelChoice(choiceFilePath(), Label1->text()))
+    if (!writeModelChoice(settingsFileToWrite(workingDirectory_, QString::fromLatin1(kModelChoiceFile)),
+                          Label1->text()))
         showStopError(this, QStringLiteral("Can't save default com port setting !!"));
 }
 

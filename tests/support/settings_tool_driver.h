@@ -17,6 +17,7 @@
 #include "record/device_entry.h"
 #include "record/field_names.h"
 #include "record/program_flags.h"
+#include "support/config_home.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
 #include "support/sim_fields.h"
@@ -80,6 +81,8 @@ public:
     }
 
     TempDirectory directory;
+    // Where the tool keeps what its start directory does not have.
+    ScopedConfigHome config;
     RecordingPrompter prompter;
     QStringList logLines;
     std::function<void(SettingsToolContext&)> adjust = [](SettingsToolContext&) {};
