@@ -23,6 +23,7 @@ public:
                     Count::ZeroOrMore);
         addArgument(QStringLiteral("NAME=VALUE"),
                     QStringLiteral("a field and its new value, by the names under Fields"), Count::OneOrMore);
+        setCompletion(QStringLiteral("NAME=VALUE"), fieldsHint(settableFieldNames()));
         setDetails(QStringLiteral("Changes the fields given in the settings record of each module and saves it.\n"
                                   "Each value given is checked first with the configuration window's rule for\n"
                                   "its box, and so are the fields that depend on it, against each module's own\n"

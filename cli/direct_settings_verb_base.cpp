@@ -76,6 +76,7 @@ DirectSettingsVerb::DirectSettingsVerb(QString name, QString summary, DirectTran
                    QStringLiteral("the line rate of this exchange: %1 (default %2)")
                        .arg(toolBaudItems().join(QStringLiteral(", ")), kDefaultBaud),
                    QStringLiteral("B")});
+        setCompletion(kBaudOption, wordsHint(toolBaudItems()));
     }
 }
 
@@ -237,6 +238,7 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
 {
     addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
                 Count::OneOrMore);
+    setCompletion(QStringLiteral("NAME=VALUE"), fieldsHint(settableFieldNames(toolFieldChangeVerb(Verb::name()))));
     addOption(noBackupOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());

@@ -19,7 +19,8 @@
     VERB(Upgrade)                                                                                                      \
     VERB(WebBuild)                                                                                                     \
     VERB(WebUpload)                                                                                                    \
-    VERB(Log)
+    VERB(Log)                                                                                                          \
+    VERB(Completion)
 
 namespace quillmar::cli {
 
