@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package (the release preset's "package" target), checks
 # what it holds, installs it with dpkg -i and tries the installed programs:
-# quillmar-cli --version, man -w quillmar-cli, the manager's desktop entry.
+# quillmar-cli --version, man -w quillmar-cli, the manager's desktop entry and
+# software-centre metadata (desktop-file-validate, appstreamcli validate
+# --pedantic), quillmar-cli's completion in bash, zsh and fish.
 # The package must give no capability and set no setuid or setgid bit. A
 # package installed by this run is removed again at its end. Needs root (or
 # sudo) for dpkg -i.
@@ -36,7 +38,9 @@ dpkg-deb --contents "$deb" >"$work/contents"
 for path in usr/bin/quillmar-manager usr/bin/quillmar-cli usr/bin/quillmar-sim \
     usr/share/applications/quillmar-manager.desktop usr/share/icons/hicolor/scalable/apps/quillmar-manager.svg \
     usr/share/man/man1/quillmar-manager.1.gz usr/share/man/man1/quillmar-cli.1.gz \
-    usr/share/man/man1/quillmar-sim.1.gz usr/share/doc/quillmar/PRIVILEGES; do
+    usr/share/man/man1/quillmar-sim.1.gz usr/share/doc/quillmar/PRIVILEGES \
+    usr/share/metainfo/com.quillmar.manager.metainfo.xml usr/share/bash-completion/completions/quillmar-cli \
+    usr/share/zsh/vendor-completions/_quillmar-cli usr/share/fish/vendor_completions.d/quillmar-cli.fish; do
   check "the package holds /$path" grep -q " \./$path\$" "$work/contents"
 done
 # Permissions are the first column: no s or S (setuid, setgid) anywhere.
@@ -45,11 +49,15 @@ dpkg-deb --control "$deb" "$work/control"
 check "no maintainer script gives a capability" sh -c "! grep -rqs -e setcap -e chmod '$work/control'"
 dpkg-deb --extract "$deb" "$work/root"
 check "the desktop entry is valid" desktop-file-validate "$work/root/usr/share/applications/quillmar-manager.desktop"
+check "the AppStream metadata is valid (pedantic)" appstreamcli validate --pedantic --strict --no-net \
+  "$work/root/usr/share/metainfo/com.quillmar.manager.metainfo.xml"
 
 $sudo dpkg -i "$deb"
 check "quillmar-cli --version" sh -c "/usr/bin/quillmar-cli --version | grep -qx 'quillmar-cli $version'"
 check "man -w quillmar-cli" sh -c "man -w quillmar-cli | grep -q '/usr/share/man/man1/quillmar-cli.1'"
 check "the manager is in the desktop menu files" test -f /usr/share/applications/quillmar-manager.desktop
+check "the installed completion completes in bash, zsh and fish" env QUILLMAR_COMPLETION_SHELLS="bash zsh fish" \
+  bash "$top/tests/cli/shell_completion_test.sh" /usr/bin/quillmar-cli installed
 for program in quillmar-manager quillmar-cli quillmar-sim; do
   check "$program has no capability" sh -c "[ -z \"\$(getcap /usr/bin/$program)\" ]"
 done
