@@ -68,8 +68,8 @@ VerbModel modelOf(const Verb& verb)
         bool movable = false;    // a repeating argument before j: j has no last position
         for (qsizetype j = 0; j < arguments.size(); ++j) {
             const Verb::DeclaredArgument& argument = arguments[j];
-            const bool covers =
-                required <= position && (position <= j || repeats(argument.count) || movable) && position < last;
+            const bool covers = required <= position && (position <= j || repeats(argument.count) || movable)
+                                && position < last;
             const bool coversRest = position == last && (repeats(argument.count) || movable);
             if (covers || coversRest) {
                 addHint(hints, argument.hint);
@@ -178,10 +178,9 @@ QString hintLines(const QList<CompletionHint>& hints)
     return lines.join(u'\n');
 }
 
-const QString kHeader = QStringLiteral(
-    "%1 completion for quillmar-cli, written by `quillmar-cli completion %2` from\n"
-    "the program's verbs and the options each one declares: a newer program\n"
-    "writes a newer script.\n");
+const QString kHeader = QStringLiteral("%1 completion for quillmar-cli, written by `quillmar-cli completion %2` from\n"
+                                       "the program's verbs and the options each one declares: a newer program\n"
+                                       "writes a newer script.\n");
 
 QString commented(const QString& text, const QString& mark = QStringLiteral("# "))
 {

@@ -22,15 +22,14 @@ public:
         addOption({QStringLiteral("ports"),
                    QStringLiteral("list the serial ports --port offers (COMn whose device is there, then the "
                                   "devices), one a line")});
-        setDetails(QStringLiteral(
-            "Prints a script that makes SHELL complete quillmar-cli's verbs, their options,\n"
-            "the values an option takes, files, the field names of config set, com write\n"
-            "and usb write (and after ipMode=, wifiMode=, authMode= and encryType= their\n"
-            "values), and after --port the serial ports there are. The Debian package\n"
-            "installs the scripts where bash-completion, zsh and fish look for them; by hand:\n"
-            "  source <(quillmar-cli completion bash)      (in ~/.bashrc)\n"
-            "  source <(quillmar-cli completion zsh)       (in ~/.zshrc, after compinit)\n"
-            "  quillmar-cli completion fish | source       (in ~/.config/fish/config.fish)"));
+        setDetails(QStringLiteral("Prints a script that makes SHELL complete quillmar-cli's verbs, their options,\n"
+                                  "the values an option takes, files, the field names of config set, com write\n"
+                                  "and usb write (and after ipMode=, wifiMode=, authMode= and encryType= their\n"
+                                  "values), and after --port the serial ports there are. The Debian package\n"
+                                  "installs the scripts where bash-completion, zsh and fish look for them; by hand:\n"
+                                  "  source <(quillmar-cli completion bash)      (in ~/.bashrc)\n"
+                                  "  source <(quillmar-cli completion zsh)       (in ~/.zshrc, after compinit)\n"
+                                  "  quillmar-cli completion fish | source       (in ~/.config/fish/config.fish)"));
     }
 
 private:
@@ -45,13 +44,13 @@ private:
             return kSuccess;
         }
         if (arguments.isEmpty())
-            return usageError(context, QStringLiteral("SHELL is missing (%1)")
-                                           .arg(completionShells().join(QStringLiteral(", "))));
+            return usageError(
+                context, QStringLiteral("SHELL is missing (%1)").arg(completionShells().join(QStringLiteral(", "))));
         const std::optional<QString> script = completionScript(arguments.front(), makeVerbs());
         if (!script) {
-            return usageError(context, QStringLiteral("no completion for '%1' (%2)")
-                                           .arg(terminalText(arguments.front()),
-                                                completionShells().join(QStringLiteral(", "))));
+            return usageError(context,
+                              QStringLiteral("no completion for '%1' (%2)")
+                                  .arg(terminalText(arguments.front()), completionShells().join(QStringLiteral(", "))));
         }
         context.out << *script;
         return kSuccess;

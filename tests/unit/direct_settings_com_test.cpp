@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "comm/core_application.h"
 #include "comm/com_settings_channel.h"
+#include "comm/core_application.h"
 #include "comm/direct_settings.h"
 #include "comm/serial_control.h"
 #include "record/field_names.h"
