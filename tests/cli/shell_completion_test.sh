@@ -95,8 +95,8 @@ complete_bash() {
 }
 
 # zsh with compinit in a pseudo-terminal: every match compadd is given is
-# printed, with its suffix, before it is added; a line of its own ends the
-# list. The shell sources the set-up from a file, so that the terminal's echo
+# printed, with its suffix and between marks (the terminal may add its
+# codes to a line), before it is added; a line of its own ends the list. The shell sources the set-up from a file, so that the terminal's echo
 # of what is typed never holds the marks.
 cat >"$work/zsh-setup" <<EOF
 PROMPT= RPROMPT=
@@ -114,7 +114,7 @@ compadd() {
   local suffix= at=\${@[(i)-S]}
   (( at < \$# )) && suffix=\${@[at+1]}
   builtin compadd -O hits "\$@"
-  print -rl -- "MATCH:"\${^hits}\$suffix
+  print -rl -- "MATCH<"\${^hits}\$suffix">"
   builtin compadd "\$@"
 }
 comppostfuncs=(quillmar_end)
@@ -127,7 +127,7 @@ complete_zsh() {
     zpty -w shell "source $SETUP"
     zpty -w -n shell "$LINE"$'"'"'\t'"'"'
     zpty -r shell out "*END-OF-MATCHES*"
-    print -r -- "$out" | tr -d "\r" | sed -n "s/^.*MATCH://p"
+    print -r -- "$out" | grep -ao "MATCH<[^>]*>" | sed "s/^MATCH<//; s/>\$//"
     zpty -d shell
   '
 }
