@@ -71,15 +71,6 @@ void sendError(int fd, const sockaddr_in& to, std::uint16_t code, const std::str
     sendTo(fd, to, bytes);
 }
 
-std::string lowered(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 }  // namespace
 
 struct TftpServers::Transfer {

@@ -14,6 +14,10 @@
 
 namespace quillmar::sim {
 
+// The text with its ASCII capitals made small: option names and the mode are
+// compared in any case.
+std::string lowered(std::string text);
+
 struct TftpWriteRequest {
     std::string name;
     std::string mode;
