@@ -104,7 +104,7 @@ private:
             return fail(context, kRefused, shownPath + QStringLiteral(": ") + terminalText(error.toLatin1()));
         const QStringList fromSecrets = secrets().addWifiKeys(file->changes);
         for (const QString& line : file->notApplied)
-            context.err << "quillmar-cli " << name() << ": not applied: " << terminalText(line.toLatin1()) << '\n';
+            context.err << messagePrefix() << "not applied: " << terminalText(line.toLatin1()) << '\n';
         context.err.flush();
         if (file->changes.empty()) {
             return fail(context, kRefused,
@@ -113,7 +113,7 @@ private:
         if (const std::optional<QString> message = checkFieldChanges(windowFieldRules(), file->changes))
             return fail(context, kUsageError,
                         shownPath + QStringLiteral(": ") + *message + QStringLiteral("; nothing is sent"));
-        context.err << "quillmar-cli " << name() << ": applying " << namesOf(file->changes) << " from " << shownPath;
+        context.err << messagePrefix() << "applying " << namesOf(file->changes) << " from " << shownPath;
         if (!fromSecrets.isEmpty())
             context.err << " (" << fromSecrets.join(QStringLiteral(", ")) << ')';
         context.err << '\n';

@@ -71,7 +71,7 @@ private:
             return kSuccess;
         }
         if (backups.empty()) {
-            context.err << "quillmar-cli " << name() << ": no backups under " << terminalText(*root)
+            context.err << messagePrefix() << "no backups under " << terminalText(*root)
                         << (folder ? QStringLiteral(" for %1").arg(*folder) : QString()) << '\n';
             return kSuccess;
         }

@@ -25,6 +25,7 @@ public:
                     QStringLiteral("a field and its new value, by the names under Fields (a Wi-Fi key best from "
                                    "--secrets or --ask-secret)"),
                     Count::ZeroOrMore);
+        setCompletion(QStringLiteral("NAME=VALUE"), fieldsHint(settableFieldNames()));
         SecretUse secretUse;
         secretUse.wifiKeys = true;
         secretUse.keysInWords = true;

@@ -76,6 +76,7 @@ DirectSettingsVerb::DirectSettingsVerb(QString name, QString summary, DirectTran
                    QStringLiteral("the line rate of this exchange: %1 (default %2)")
                        .arg(toolBaudItems().join(QStringLiteral(", ")), kDefaultBaud),
                    QStringLiteral("B")});
+        setCompletion(kBaudOption, wordsHint(toolBaudItems()));
     }
 }
 
@@ -239,6 +240,7 @@ DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport 
                 QStringLiteral("a field and its new value, by the names under Fields (a Wi-Fi key best from --secrets "
                                "or --ask-secret)"),
                 Count::ZeroOrMore);
+    setCompletion(QStringLiteral("NAME=VALUE"), fieldsHint(settableFieldNames(toolFieldChangeVerb(Verb::name()))));
     SecretUse secretUse;
     secretUse.wifiKeys = true;
     secretUse.keysInWords = true;
@@ -321,7 +323,7 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         preview.sent = plan.record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
         preview.wifiCheck = wifiNote;
-        return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
+        return reportFleet({preview}, {json_, false, showSecrets_, true}, messagePrefix(), context);
     }
     if (const std::optional<QString> refused = write.backUp(noBackup_, sealer_.get())) {
         finishJournal(write, QStringLiteral("refused: no backup"), messagePrefix(), context);

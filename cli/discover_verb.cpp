@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "csv_text.h"
@@ -38,12 +39,14 @@ namespace {
 // The engine calls this from its searching threads, one call at a time.
 class ErrorPrinter final : public SearchProgress {
 public:
-    ErrorPrinter(QTextStream& err, int family) : err_(err), family_(family) {}
+    ErrorPrinter(QTextStream& err, QString prefix, int family) : err_(err), prefix_(std::move(prefix)), family_(family)
+    {
+    }
     void showError(const std::string& text) override
     {
         if (display_)
             display_->finish();
-        err_ << "quillmar-cli discover: " << terminalText(text) << '\n';
+        err_ << prefix_ << terminalText(text) << '\n';
         err_.flush();
     }
     // A range search's progress, when it is shown.
@@ -103,6 +106,7 @@ private:
     }
 
     QTextStream& err_;
+    QString prefix_;
     int family_;
     ProgressDisplay* display_ = nullptr;
     std::map<std::pair<std::string, std::string>, Heard> heardBy_;
@@ -150,8 +154,10 @@ void printJson(QTextStream& out, const std::vector<DeviceEntry>& devices, const 
 }
 
 // The device list's columns; on a narrow terminal the ones a technician looks
-// for first (which printer, where), as many as fit.
-void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntry>& devices, const RecordText& text)
+// for first (which printer, where), as many as fit; what was left out is said
+// on standard error after `messagePrefix`.
+void printTable(QTextStream& out, QTextStream& err, const QString& messagePrefix,
+                const std::vector<DeviceEntry>& devices, const RecordText& text)
 {
     std::vector<QStringList> rows;
     QStringList header{QStringLiteral("Number")};
@@ -171,7 +177,8 @@ void printTable(QTextStream& out, QTextStream& err, const std::vector<DeviceEntr
     out << devices.size() << " found\n";
     if (shown < header.size()) {
         out.flush();
-        err << QStringLiteral("quillmar-cli discover: %1 of %2 columns fit the terminal's %3; --wide prints them all\n")
+        err << messagePrefix
+            << QStringLiteral("%1 of %2 columns fit the terminal's %3; --wide prints them all\n")
                    .arg(shown)
                    .arg(header.size())
                    .arg(text.width);
@@ -371,7 +378,7 @@ private:
                                                    .arg(terminalText(parser.value(QStringLiteral("interval")))));
                 watch.interval = std::chrono::milliseconds(qint64(seconds * 1000));
             }
-            return watchModules(watch, context, name());
+            return watchModules(watch, context, messagePrefix());
         }
         if (parser.isSet(QStringLiteral("interval")))
             return usageError(context, QStringLiteral("--interval goes with --watch"));
@@ -389,7 +396,7 @@ private:
 
         const std::vector<LocalAddress>& addresses = *locals;
 
-        ErrorPrinter errors(context.err, family);
+        ErrorPrinter errors(context.err, messagePrefix(), family);
         SearchEngine engine(errors, family, choice.timing());
         const SearchResult result = target.range ? searchRange(engine, errors, addresses, *target.range, context)
                                                  : searchEverywhere(engine, addresses, target, context);
@@ -425,7 +432,7 @@ private:
             printJson(context.out, devices, errors, strangers);
         } else {
             const RecordText text{parser.isSet(wideOption()) ? 0 : context.outColumns, parser.isSet(showKeysOption())};
-            printTable(context.out, context.err, devices, text);
+            printTable(context.out, context.err, messagePrefix(), devices, text);
         }
         if (const std::size_t others = engine.otherFamilyCount(); others > 0) {
             context.out.flush();

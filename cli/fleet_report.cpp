@@ -9,6 +9,7 @@
 #include "exit_status.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "record/single_byte_text.h"
 #include "terminal_text.h"
 #include "text_table.h"
 
@@ -211,7 +212,7 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
     return kNoAnswer;
 }
 
-int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& messagePrefix,
                 VerbContext& context)
 {
     if (style.dryRun)
@@ -229,7 +230,7 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
         }
         if (status != kSuccess) {
             const QString why = module.outcome == Outcome::Confirmed ? readbackText(module) : module.message;
-            context.err << "quillmar-cli " << verb << ": " << why << '\n';
+            context.err << messagePrefix << why << '\n';
             context.err.flush();
         }
         return status;
@@ -238,8 +239,7 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
         QJsonArray rows;
         for (const ModuleVerdict& module : verdicts) {
             const auto field = [&module](DeviceField f) {
-                const std::string text = module.read ? module.read->text(f) : std::string();
-                return QString::fromLatin1(text.data(), qsizetype(text.size()));
+                return module.read ? fromSingleByte(module.read->text(f)) : QString();
             };
             QJsonObject row{
                 {QStringLiteral("address"), module.addressText},

@@ -117,9 +117,9 @@ private:
 // printer's MAC is heard by then, and neither host is written to.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, WriteGuard& guard, VerbContext& context, const QString& verb, int family,
+    SearchFeed(FleetSave& fleet, WriteGuard& guard, VerbContext& context, const QString& messagePrefix, int family,
                const SearchChoice& choice, const std::vector<LocalAddress>& locals, std::chrono::milliseconds hold)
-        : fleet_(fleet), guard_(guard), context_(context), verb_(verb), family_(family), choice_(choice),
+        : fleet_(fleet), guard_(guard), context_(context), prefix_(messagePrefix), family_(family), choice_(choice),
           locals_(locals), hold_(hold)
     {
     }
@@ -152,7 +152,7 @@ public:
 
     void showError(const std::string& text) override
     {
-        const QString line = QStringLiteral("quillmar-cli %1: %2\n").arg(verb_, terminalText(text));
+        const QString line = prefix_ + terminalText(text) + u'\n';
         VerbContext* context = &context_;
         QMetaObject::invokeMethod(
             &fleet_,
@@ -167,7 +167,7 @@ private:
     FleetSave& fleet_;
     WriteGuard& guard_;
     VerbContext& context_;
-    QString verb_;
+    QString prefix_;
     int family_;
     const SearchChoice& choice_;
     const std::vector<LocalAddress>& locals_;
@@ -410,7 +410,7 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
     if (slip_ && !stops.raised())
         printSlips(verdicts, context);
     audit(verdicts, context);
-    const int status = reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
+    const int status = reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, messagePrefix(), context);
     const bool slipMissing = std::any_of(verdicts.begin(), verdicts.end(), [](const ModuleVerdict& module) {
         return module.slip.startsWith(QLatin1String("not printed"));
     });
@@ -637,7 +637,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     if (!locals)
         return refused;
 
-    SearchFeed feed(fleet, guard_, context, name(), family_, search_, *locals, search_.timing().replyWait);
+    SearchFeed feed(fleet, guard_, context, messagePrefix(), family_, search_, *locals, search_.timing().replyWait);
     SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as

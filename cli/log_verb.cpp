@@ -100,7 +100,7 @@ private:
         std::vector<QJsonObject> shown;
         for (const AuditLogLine& line : *lines) {
             if (!line.damage.isEmpty()) {
-                context.err << "quillmar-cli " << name() << ": line " << line.number << " of " << terminalText(*path)
+                context.err << messagePrefix() << "line " << line.number << " of " << terminalText(*path)
                             << " is damaged (" << line.damage << "); the other lines are shown\n";
                 continue;
             }
@@ -127,7 +127,7 @@ private:
             return kSuccess;
         }
         if (shown.empty()) {
-            context.err << "quillmar-cli " << name() << ": no writes in " << terminalText(*path) << '\n';
+            context.err << messagePrefix() << "no writes in " << terminalText(*path) << '\n';
             return kSuccess;
         }
         std::vector<QStringList> rows{{QStringLiteral("Time (UTC)"), QStringLiteral("Program"),

@@ -68,7 +68,8 @@ bool namesAddress(const QString& line, const QString& address)
 }  // namespace
 
 std::vector<MaintenanceRun> runMaintenanceWorkers(const std::vector<MaintenanceRequest>& requests,
-                                                  const RequestWorkerFactory& makeWorker, VerbContext& context,
+                                                  const RequestWorkerFactory& makeWorker, const StopSignals& stops,
+                                                  VerbContext& context,
                                                   const std::function<void(std::size_t, const QString&)>& step,
                                                   const std::function<void(std::size_t, const MaintenanceRun&)>& ended,
                                                   std::size_t atOnce)
@@ -167,9 +168,6 @@ std::vector<MaintenanceRun> runMaintenanceWorkers(const std::vector<MaintenanceR
     };
 
     {
-        // Until every worker has given back its route and neighbour entry, no
-        // signal ends the program.
-        const StopSignals stops(StopSignals::Second::WaitsForRelease);
         QTimer stopCheck;
         stopCheck.setInterval(50ms);
         QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
@@ -200,7 +198,7 @@ std::vector<MaintenanceRun> runMaintenanceWorkers(const std::vector<MaintenanceR
     return runs;
 }
 
-MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context)
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, const StopSignals& stops, VerbContext& context)
 {
     MaintenanceRun run;
     LocalAddressReading reading = IfaddrsAddressSource().read();
@@ -244,9 +242,6 @@ MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext
     QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
 
     {
-        // Until the worker has given back its route and neighbour entry, no
-        // signal ends the program.
-        const StopSignals stops(StopSignals::Second::WaitsForRelease);
         QTimer stopCheck;
         stopCheck.setInterval(50ms);
         QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {

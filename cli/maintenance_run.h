@@ -3,9 +3,11 @@
 // line, with what the manager's main window lends it: the PC's own addresses,
 // and its route and neighbour tables behind their locks. The worker's steps
 // are shown by a ProgressDisplay on standard error. SIGINT (Ctrl-C), SIGTERM
-// or SIGHUP asks the worker to stop, so that its session still removes the
-// route and neighbour entry it added; a second one changes nothing to that,
-// and SIGPIPE (a reader of the output went away) does not stop the worker.
+// or SIGHUP, as the caller's StopSignals notes them, asks the worker to stop,
+// so that its session still removes the route and neighbour entry it added.
+// The caller holds the StopSignals (WaitsForRelease) until it has said how the
+// run ended: a second signal then changes nothing, and SIGPIPE (a reader of the
+// output went away) does not stop the worker.
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "maintenance/maintenance_thread.h"
+#include "stop_signals.h"
 #include "verb_context.h"
 
 namespace quillmar::cli {
@@ -35,7 +38,7 @@ struct MaintenanceRun {
 
 using WorkerFactory = std::function<MaintenanceThread*(SessionEnvironment, MaintenanceStatus)>;
 
-MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, VerbContext& context);
+MaintenanceRun runMaintenanceWorker(const WorkerFactory& makeWorker, const StopSignals& stops, VerbContext& context);
 
 // How many sessions a run on many devices keeps open at once: each holds a
 // route and a neighbour entry in the PC's tables, and a printer's command port
@@ -53,7 +56,8 @@ using RequestWorkerFactory =
 // at their next step, each releasing its route and neighbour entry, and
 // starts no more: those not started end as stopped, with nothing sent.
 std::vector<MaintenanceRun> runMaintenanceWorkers(const std::vector<MaintenanceRequest>& requests,
-                                                  const RequestWorkerFactory& makeWorker, VerbContext& context,
+                                                  const RequestWorkerFactory& makeWorker, const StopSignals& stops,
+                                                  VerbContext& context,
                                                   const std::function<void(std::size_t, const QString&)>& step,
                                                   const std::function<void(std::size_t, const MaintenanceRun&)>& ended,
                                                   std::size_t atOnce = kMostSessionsAtOnce);

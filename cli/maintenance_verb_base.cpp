@@ -201,7 +201,7 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
     if (const SecretValue* given = secrets().value(SecretField::Password))
         password = given->value;
     if (password.size() > qsizetype(kMaxPasswordBytes)) {
-        context.err << "quillmar-cli " << name() << ": only the first " << kMaxPasswordBytes
+        context.err << messagePrefix() << "only the first " << kMaxPasswordBytes
                     << " characters of the password are used, as the device uses no more\n";
         context.err.flush();
     }
@@ -259,11 +259,27 @@ int MaintenanceVerb::execute(const QCommandLineParser& parser, VerbContext& cont
         return runMany(std::move(requests), left, image, jsonWanted(parser), context);
 
     const MaintenanceRequest& request = requests.front();
+    // Held until the outcome is written and flushed. Were the signals' own
+    // actions back as soon as the worker had released the device, a second
+    // Ctrl-C (or a first one that came as the worker ended) would end the
+    // program while it writes the audit line, before it said how the
+    // operation ended.
+    const StopSignals stops(StopSignals::Second::WaitsForRelease);
     const MaintenanceRun run = runMaintenanceWorker(
         [this, &request](SessionEnvironment environment, MaintenanceStatus status) {
             return makeWorker(request, std::move(environment), std::move(status));
         },
-        context);
+        stops, context);
+    const int status = report(parser, request, image, run, context);
+    context.out.flush();
+    context.err.flush();
+    return status;
+}
+
+int MaintenanceVerb::report(const QCommandLineParser& parser, const MaintenanceRequest& request,
+                            const std::optional<AuditImage>& image, const MaintenanceRun& run, VerbContext& context)
+{
+    const QByteArray mac = QByteArray::fromStdString(request.deviceMac);
     if (run.setupError)
         return fail(context, kRefused, *run.setupError);
 
@@ -377,12 +393,14 @@ int MaintenanceVerb::runMany(std::vector<MaintenanceRequest> requests, const std
     std::vector<QString> lastStep(requests.size());
     std::vector<int> statuses(requests.size(), kRefused);
     std::vector<QStringList> messages(requests.size());
+    // Held until every verdict is written, as for one device.
+    const StopSignals stops(StopSignals::Second::WaitsForRelease);
     const std::vector<MaintenanceRun> runs = runMaintenanceWorkers(
         requests,
         [this](const MaintenanceRequest& request, SessionEnvironment environment, MaintenanceStatus status) {
             return makeWorker(request, std::move(environment), std::move(status));
         },
-        context,
+        stops, context,
         [&](std::size_t i, const QString& text) {
             const QString shown = progressStep(text);
             if (shown.isEmpty() || shown == lastStep[i])

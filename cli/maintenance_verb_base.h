@@ -13,6 +13,7 @@
 
 #include "history/audit_log.h"
 
+#include "history/audit_log.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_request.h"
 #include "maintenance_run.h"
@@ -80,6 +81,10 @@ private:
     int outcome(const MaintenanceRun& run, QStringList& message) const;
 
     Devices devices_;
+    // How the run ended: the audit line, the worker's log, the message and
+    // the exit status.
+    int report(const QCommandLineParser& parser, const MaintenanceRequest& request,
+               const std::optional<AuditImage>& image, const MaintenanceRun& run, VerbContext& context);
 };
 
 // The exit status of a worker's result code.

@@ -6,6 +6,8 @@
 // holding the mask discover --csv writes, leaves that field as the module has
 // it. Every row is checked before anything is sent. A field in two columns (in
 // any case; ip and ipAddress are one field) is refused, not taken from either.
+// What spreadsheets add to a table they save is passed over: a byte order mark,
+// rows of empty cells, and empty columns without a name.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>

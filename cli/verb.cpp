@@ -119,6 +119,41 @@ QString Verb::helpText() const
     return text;
 }
 
+void Verb::setCompletion(const QString& argumentOrOption, CompletionHint hint)
+{
+    completions_.append({argumentOrOption, std::move(hint)});
+}
+
+QList<Verb::DeclaredArgument> Verb::declaredArguments() const
+{
+    QList<DeclaredArgument> declared;
+    for (const Argument& argument : arguments_) {
+        CompletionHint hint = completionHintOfName(argument.name);
+        for (const auto& [name, set] : completions_) {
+            if (name == argument.name)
+                hint = set;
+        }
+        declared.append({argument.name, argument.count, hint});
+    }
+    return declared;
+}
+
+QList<Verb::DeclaredOption> Verb::declaredOptions() const
+{
+    QList<DeclaredOption> declared;
+    for (const QCommandLineOption& option : options_) {
+        CompletionHint hint = option.valueName().isEmpty() ? CompletionHint{}
+                                                           : completionHintOfName(option.valueName());
+        for (const auto& [name, set] : completions_) {
+            if (option.names().contains(name))
+                hint = set;
+        }
+        declared.append({option, hint});
+    }
+    declared.append({helpOption(), {}});
+    return declared;
+}
+
 qsizetype Verb::leastArguments() const
 {
     return std::count_if(arguments_.begin(), arguments_.end(), [](const Argument& argument) {

@@ -12,7 +12,9 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 
+#include "completion_hint.h"
 #include "exit_status.h"
 #include "secret_sources.h"
 #include "verb_context.h"
@@ -38,11 +40,25 @@ public:
     // `arguments` are the words after the verb's name; returns the exit status.
     int run(const QStringList& arguments, VerbContext& context);
 
-protected:
     // ZeroOrMore ("[ADDRESS...]") may stand before a OneOrMore argument; the
     // verb then tells the words apart itself.
     enum class Count { One, Optional, OneOrMore, ZeroOrMore };
 
+    // What the verb declares, for the shells' completion scripts: each
+    // argument and option (--help included) with what completes its value.
+    struct DeclaredArgument {
+        QString name;
+        Count count;
+        CompletionHint hint;
+    };
+    struct DeclaredOption {
+        QCommandLineOption option;
+        CompletionHint hint;  // for an option that takes a value
+    };
+    QList<DeclaredArgument> declaredArguments() const;
+    QList<DeclaredOption> declaredOptions() const;
+
+protected:
     Verb(QString name, QString summary);
 
     // Positional arguments, in the order they are given; a Count::OneOrMore
@@ -62,6 +78,9 @@ protected:
     // be read there, before execute() runs.
     void takeSecrets(const SecretUse& use);
     SecretSources& secrets() { return *secrets_; }
+    // What completes an argument's or an option's value (by its name) where
+    // the value's name alone does not say it (completion_hint.h).
+    void setCompletion(const QString& argumentOrOption, CompletionHint hint);
 
     // Runs the verb once its command line is known to be well formed.
     virtual int execute(const QCommandLineParser& parser, VerbContext& context) = 0;
@@ -89,6 +108,7 @@ private:
     QStringList requiredOptions_;  // by their first name
     SecretUse secretUse_;
     std::unique_ptr<SecretSources> secrets_;
+    QList<std::pair<QString, CompletionHint>> completions_;
 };
 
 }  // namespace quillmar::cli

@@ -21,7 +21,8 @@
     VERB(WebBuild)                                                                                                     \
     VERB(WebUpload)                                                                                                    \
     VERB(SiteDhcp)                                                                                                     \
-    VERB(Log)
+    VERB(Log)                                                                                                          \
+    VERB(Completion)
 
 namespace quillmar::cli {
 

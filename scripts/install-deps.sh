@@ -15,6 +15,10 @@ packages=(
   clang libclang-rt-14-dev clang-format git
   # the Debian package and its test: shlibdeps, the menu entry check, man -w, getcap
   dpkg-dev file desktop-file-utils man-db libcap2-bin
+  # the AppStream metadata: its releases written from NEWS, and its check
+  appstream
+  # quillmar-cli's completion, tested in each shell it writes a script for
+  bash-completion zsh fish
   # the fresh-install test: a Debian 12 made in a folder
   debootstrap
   # the Ansible module's test runs a playbook

@@ -38,7 +38,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options->version) {
-        std::puts("quillmar-sim 1.12");
+        std::puts("quillmar-sim " QUILLMAR_VERSION);
         return 0;
     }
 

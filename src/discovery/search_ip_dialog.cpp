@@ -15,8 +15,8 @@
 namespace quillmar {
 namespace {
 
-constexpr int kClientWidth = 219;
-constexpr int kClientHeight = 190;
+constexpr int kDialogWidth = 219;
+constexpr int kDialogHeight = 190;
 constexpr std::uint32_t kAnyAddress = 0x00000000u;
 constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFFu;
 
@@ -30,7 +30,7 @@ TsIPDlg::TsIPDlg(QWidget* parent)
     setObjectName(QStringLiteral("sIPDlg"));
     setWindowTitle(QStringLiteral("Search by Dialog"));
     setModal(true);
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kDialogWidth, kDialogHeight);
 
     GrpBox_ip = new QGroupBox(QStringLiteral("Input IP address"), this);
     GrpBox_ip->setObjectName(QStringLiteral("GrpBox_ip"));

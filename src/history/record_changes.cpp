@@ -1,4 +1,5 @@
 #include "history/record_changes.h"
+#include "record/single_byte_text.h"
 
 #include <QRegularExpression>
 
@@ -32,7 +33,7 @@ QString shownText(DeviceField field, std::string_view text, bool showSecrets)
 {
     if (isKeyField(field) && !showSecrets)
         return maskedKey(text);
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return fromSingleByte(text);
 }
 
 std::vector<ChangedField> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets)

@@ -12,6 +12,7 @@
 #include "maintenance/loader_exchange.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/serial_line.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 namespace {
@@ -69,7 +70,7 @@ int runRebootSteps(const MaintenanceRequest& request, const SessionEnvironment& 
         return refused;
     if (const int reached = session.reachDevice())
         return reached;
-    const int result = session.loginAndCommand("$SYCR\r\n", 7, true);
+    const int result = session.loginAndCommand(kRebootLine.data(), static_cast<int>(kRebootLine.size()), true);
     // The device restarts on its own; what the session put in the PC's tables
     // must not stay behind.
     session.releaseDevice();
@@ -112,7 +113,7 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
     };
     int result = session.reachDevice();
     if (result == kOk)
-        result = session.loginAndCommand("$SYCS\r\n", 7, false, handOver);
+        result = session.loginAndCommand(kLoaderLine.data(), static_cast<int>(kLoaderLine.size()), false, handOver);
     if (result == kOk)
         result = serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
                                       environment.stopRequested);

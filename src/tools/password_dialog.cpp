@@ -129,7 +129,12 @@ std::optional<DevicePasswordAnswer> askDevicePassword(QWidget* parent, const QSt
     TPasswordDlg dialog(device, remembered, parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return DevicePasswordAnswer{dialog.Password->text(), dialog.Remember->isChecked()};
+    return dialog.deviceAnswer();
+}
+
+DevicePasswordAnswer TPasswordDlg::deviceAnswer() const
+{
+    return DevicePasswordAnswer{Password->text(), Remember && Remember->isChecked()};
 }
 
 void TPasswordDlg::FormActivate()

@@ -38,6 +38,8 @@ public:
     TPasswordDlg(const QString& device, bool remembered, QWidget* parent = nullptr);
 
     bool asksDevicePassword() const { return Remember != nullptr; }
+    // What was typed, and whether "Remember" is ticked (the maintenance password's use).
+    DevicePasswordAnswer deviceAnswer() const;
 
     static constexpr int kAllowedTries = 3;
 
@@ -56,7 +58,11 @@ protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-public:
+private:
+    void buildControls(const QSize& size, int editTop);
+    void returnToConfigWindow();
+
+    // Found by their object names (findChild), as every window's controls are.
     QLabel* Label1 = nullptr;
     QLineEdit* Password = nullptr;
     QPushButton* OKBtn = nullptr;
@@ -64,10 +70,6 @@ public:
     // The maintenance password's use only: the printer, and "Remember".
     QLabel* Label2 = nullptr;
     QCheckBox* Remember = nullptr;
-
-private:
-    void buildControls(const QSize& size, int editTop);
-    void returnToConfigWindow();
 
     std::function<QWidget*()> returnWindow_;
     int wrongTries_ = 0;

@@ -238,6 +238,28 @@ def module_answer():
     write(t, "empty", b"")
 
 
+def csv_reader():
+    t = "csv_reader"
+    header = b"address,interface,modelName,deviceName,macAddress,ipAddress,tcpPort,udpPort,ipMode,wifiMode,authMode," \
+             b"encryType,ssid,key,wpaPsk\r\n"
+    write(t, "inventory", header + b"192.0.2.20,eth0,RX7000 WI-FI,FRONT,00:1f:7c:00:02:14,192.0.2.20,9100,5000,"
+                                   b"STATIC,Infra,WPA2PSK,AES,ShopA,,sha256:0123456789ab\r\n")
+    write(t, "edited-map", b"macAddress,ip,ssid,wpaPsk\r\n00-1F-7C-00-02-14,192.0.2.31,\"Shop, front\",secret-1\r\n"
+                           b"00-1F-7C-00-02-15,,ShopB,\r\n")
+    write(t, "spreadsheet-bom-blank-row", b"\xef\xbb\xbfmacAddress,deviceName,,\r\n00-1F-7C-00-02-14,BAR,,\r\n,,,\r\n")
+    write(t, "quoted-line-break", b"macAddress,deviceName\n\"00-1F-7C-00-02-14\",\"two\nlines\"\n")
+    write(t, "doubled-quotes", b"macAddress,ssid\r00-1F-7C-00-02-14,\"say \"\"hi\"\"\"\r")
+    write(t, "open-quote", b"macAddress,ssid\r\n00-1F-7C-00-02-14,\"open\r\n")
+    write(t, "text-after-quote", b"macAddress,ssid\r\n\"00-1F-7C-00-02-14\"x,ShopA\r\n")
+    write(t, "same-mac-and-address-twice", b"macAddress,ip\r\n00-1F-7C-00-02-14,192.0.2.31\r\n"
+                                           b"00:1f:7c:00:02:14,192.0.2.31\r\n00-1F-7C-00-02-16,192.0.2.31\r\n")
+    write(t, "field-twice-and-unknown", b"macAddress,ip,ipAddress,printer\r\n00-1F-7C-00-02-14,1.2.3.4,,x\r\n")
+    write(t, "bad-values", b"macAddress,ssid,ipMode,key\r\nnot-a-mac,,STATIC\r\n00-1F-7C-00-02-14,"
+                           + b"x" * 40 + b",SOMETIMES,\xff\xfe\r\n")
+    write(t, "lone-empty-quoted", b"\"\"\r\n\"\"")
+    write(t, "empty", b"")
+
+
 def sim_command_port():
     t = "sim_command_port"
 
@@ -387,6 +409,6 @@ def secrets_file():
 if __name__ == "__main__":
     shutil.rmtree(SEEDS, ignore_errors=True)
     for make in (search_reply, config_answer, config_record, applied_file, key_file, settings_files, direct_settings,
-                 command_reply, serial_loader, tftp_answer, web_image, module_answer, sim_command_port, sim_tftp_server,
-                 sim_serial_loader, sim_settings_port, audit_log, sealed_file, secrets_file):
+                 command_reply, serial_loader, tftp_answer, web_image, module_answer, csv_reader, sim_command_port,
+                 sim_tftp_server, sim_serial_loader, sim_settings_port, audit_log, sealed_file, secrets_file):
         make()

@@ -27,6 +27,7 @@
 #include "record/program_flags.h"
 #include "support/cli_runner.h"
 #include "support/fixed_addresses.h"
+#include "support/password_dialog_controls.h"
 #include "support/private_keyring.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
@@ -37,6 +38,7 @@
 #include "tools/password_dialog.h"
 
 using namespace quillmar;
+using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -93,9 +95,9 @@ TEST(DevicePasswordKeyring, RememberedInTheManagerTheCommandLineLogsInWithIt)
         if (!dialog || dialog->objectName() != QLatin1String("DevicePasswordDlg"))
             return;
         ++dialogs;
-        QTest::keyClicks(dialog->Password, QStringLiteral("counter1"));
-        QTest::mouseClick(dialog->Remember, Qt::LeftButton, {}, QPoint(8, dialog->Remember->height() / 2));
-        QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+        QTest::keyClicks(passwordOf(*dialog), QStringLiteral("counter1"));
+        QTest::mouseClick(rememberOf(*dialog), Qt::LeftButton, {}, QPoint(8, rememberOf(*dialog)->height() / 2));
+        QTest::mouseClick(okOf(*dialog), Qt::LeftButton);
     });
     answerer.start(20);
     TupgradeFWDlg* upgradeDialog = createSharedWindows().upgradeFWDlg;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -14,10 +15,12 @@
 #include "config/cfg_form.h"
 #include "config/config_window_registry.h"
 #include "record/program_flags.h"
+#include "support/password_dialog_controls.h"
 #include "support/recording_prompter.h"
 #include "tools/password_dialog.h"
 
 using namespace quillmar;
+using namespace quillmar::test;
 
 namespace {
 
@@ -27,8 +30,8 @@ protected:
 
     void tryPassword(const QString& text)
     {
-        dialog.Password->setText(text);
-        dialog.OKBtn->click();
+        passwordOf(dialog)->setText(text);
+        okOf(dialog)->click();
     }
 
     QWidget configWindow;
@@ -40,11 +43,11 @@ TEST_F(PasswordDialogTest, IsLaidOutAsASmallPasswordPrompt)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Password Dialog"));
     EXPECT_EQ(dialog.size(), QSize(233, 98));
-    EXPECT_EQ(dialog.Password->maxLength(), 8);
-    EXPECT_EQ(dialog.Password->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(dialog.OKBtn->isDefault());
-    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("Password")), dialog.Password);
-    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn"))->text(), QStringLiteral("Cancel"));
+    ASSERT_NE(passwordOf(dialog), nullptr);
+    EXPECT_EQ(passwordOf(dialog)->maxLength(), 8);
+    EXPECT_EQ(passwordOf(dialog)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(okOf(dialog)->isDefault());
+    EXPECT_EQ(cancelOf(dialog)->text(), QStringLiteral("Cancel"));
 }
 
 TEST_F(PasswordDialogTest, EitherPasswordOnTheFirstTryReturnsToTheConfigurationWindow)
@@ -67,7 +70,7 @@ TEST_F(PasswordDialogTest, ThreeWrongTriesEndWithTheFinalMessage)
 {
     tryPassword(QStringLiteral("guess1"));
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("guess2"));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(configWindow.isVisible());
@@ -91,11 +94,11 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
     for (int i = 0; i < 3; ++i)
         tryPassword(QStringLiteral("wrong"));
     ASSERT_FALSE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("left"));
+    passwordOf(dialog)->setText(QStringLiteral("left"));
     prompter.prompts.clear();
     dialog.show();
     EXPECT_EQ(dialog.wrongTries(), 0);
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("wrong"));
     tryPassword(QStringLiteral("wrong"));
     EXPECT_TRUE(dialog.isVisible());
@@ -107,9 +110,9 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
 
 TEST_F(PasswordDialogTest, TypedCharactersShowAsStarsAndStillCount)
 {
-    QTest::keyClicks(dialog.Password, QStringLiteral("tundra57x"));
-    EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
-    dialog.OKBtn->click();
+    QTest::keyClicks(passwordOf(dialog), QStringLiteral("tundra57x"));
+    EXPECT_EQ(passwordOf(dialog)->displayText(), QStringLiteral("********"));
+    okOf(dialog)->click();
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
 
@@ -123,7 +126,7 @@ TEST_F(PasswordDialogTest, CapitalsAreWrong)
 
 TEST_F(PasswordDialogTest, CancelReturnsWithoutAMessage)
 {
-    dialog.CancelBtn->click();
+    cancelOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(configWindow.isVisible());
     EXPECT_TRUE(prompter.prompts.empty());
@@ -134,8 +137,8 @@ TEST(PasswordDialog, WithNoConfigurationWindowNothingIsShownInItsPlace)
     test::RecordingPrompter prompter;
     TPasswordDlg dialog([] { return static_cast<QWidget*>(nullptr); });
     dialog.show();
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
@@ -162,8 +165,8 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(ipcfg, &click);
     ASSERT_TRUE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(newest.isVisible());
     setPasswordDialogOpener(nullptr);
@@ -190,34 +193,34 @@ TEST(DevicePasswordDialog, GivesWhatWasTypedAndWhetherToRememberItOrNothing)
 {
     const auto ticked = askWhile(false, [](TPasswordDlg& dialog) {
         EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text().contains("02:51:7f:00:00:05"));
-        EXPECT_FALSE(dialog.Remember->isChecked());
-        EXPECT_FALSE(dialog.OKBtn->isEnabled());  // an empty password is the log-in refused
-        QTest::keyClicks(dialog.Password, QStringLiteral("counter5x"));
-        EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
+        EXPECT_FALSE(rememberOf(dialog)->isChecked());
+        EXPECT_FALSE(okOf(dialog)->isEnabled());  // an empty password is the log-in refused
+        QTest::keyClicks(passwordOf(dialog), QStringLiteral("counter5x"));
+        EXPECT_EQ(passwordOf(dialog)->displayText(), QStringLiteral("********"));
         QTest::mouseClick(dialog.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), Qt::LeftButton, {},
-                          QPoint(8, dialog.Remember->height() / 2));
-        QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+                          QPoint(8, rememberOf(dialog)->height() / 2));
+        QTest::mouseClick(okOf(dialog), Qt::LeftButton);
     });
     ASSERT_TRUE(ticked);
     EXPECT_EQ(ticked->password, QStringLiteral("counter5"));
     EXPECT_TRUE(ticked->remember);
 
     const auto unticked = askWhile(true, [](TPasswordDlg& dialog) {
-        EXPECT_TRUE(dialog.Remember->isChecked());
-        QTest::keyClicks(dialog.Password, QStringLiteral("new"));
-        QTest::keyClick(dialog.Remember, Qt::Key_Space);
-        QTest::keyClick(dialog.Password, Qt::Key_Return);
+        EXPECT_TRUE(rememberOf(dialog)->isChecked());
+        QTest::keyClicks(passwordOf(dialog), QStringLiteral("new"));
+        QTest::keyClick(rememberOf(dialog), Qt::Key_Space);
+        QTest::keyClick(passwordOf(dialog), Qt::Key_Return);
     });
     ASSERT_TRUE(unticked);
     EXPECT_FALSE(unticked->remember);
 
     for (const bool escape : {false, true}) {
         EXPECT_FALSE(askWhile(false, [escape](TPasswordDlg& dialog) {
-            QTest::keyClicks(dialog.Password, QStringLiteral("typed"));
+            QTest::keyClicks(passwordOf(dialog), QStringLiteral("typed"));
             if (escape)
-                QTest::keyClick(dialog.Password, Qt::Key_Escape);
+                QTest::keyClick(passwordOf(dialog), Qt::Key_Escape);
             else
-                QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+                QTest::mouseClick(cancelOf(dialog), Qt::LeftButton);
         }));
     }
     TPasswordDlg access([] { return static_cast<QWidget*>(nullptr); });

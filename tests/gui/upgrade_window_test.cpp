@@ -37,6 +37,7 @@
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
 #include "support/memory_secret_store.h"
+#include "support/password_dialog_controls.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
@@ -46,6 +47,7 @@
 #include "tools/password_dialog.h"
 
 using namespace quillmar;
+using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -366,20 +368,21 @@ protected:
             ++dialogs;
             if (typing.empty()) {
                 ADD_FAILURE() << "a password dialog more than expected";
-                QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+                QTest::mouseClick(cancelOf(*dialog), Qt::LeftButton);
                 return;
             }
             const PasswordTyping next = typing.front();
             typing.erase(typing.begin());
-            rememberTicked.push_back(dialog->Remember->isChecked());
+            rememberTicked.push_back(rememberOf(*dialog)->isChecked());
             if (next.password.isEmpty()) {
-                QTest::mouseClick(dialog->CancelBtn, Qt::LeftButton);
+                QTest::mouseClick(cancelOf(*dialog), Qt::LeftButton);
                 return;
             }
-            QTest::keyClicks(dialog->Password, next.password);
+            QTest::keyClicks(passwordOf(*dialog), next.password);
             if (next.clickRemember)
-                QTest::mouseClick(dialog->Remember, Qt::LeftButton, {}, QPoint(8, dialog->Remember->height() / 2));
-            QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+                QTest::mouseClick(rememberOf(*dialog), Qt::LeftButton, {},
+                                  QPoint(8, rememberOf(*dialog)->height() / 2));
+            QTest::mouseClick(okOf(*dialog), Qt::LeftButton);
         });
         answerer.start(20);
         upgrade(3, 9);

@@ -49,8 +49,10 @@ TEST_F(CliMaintenanceLab, AStoppedUpgradeSaysWhetherThePrinterStaysInItsLoader)
     ASSERT_TRUE(sim.ready()) << sim.error;
     std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xA5');
     const HostTablesSnapshot before = tables();
-    // A job started with & ignores SIGINT unless told otherwise.
+    // A job started with & ignores SIGINT unless told otherwise. The file is
+    // emptied first, so that the wait never sees the case before's lines.
     const std::string script =
+        ": >\"$5\"\n"
         "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3 2>\"$5\" &\n"
         "pid=$!; i=0; until grep -q \"$7\" \"$5\" || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done\n"
         "kill -\"$6\" $pid; wait $pid; echo status=$?; cat \"$5\"\n";
@@ -93,9 +95,13 @@ TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachab
                                            link + ",image=" + dir + "/received.bin"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xB6');
+    // The file is emptied before the job starts: the job's own redirection
+    // runs in the child, and a look at the file before the child got that far
+    // found the line of the run before, so the signal reached a program that
+    // had not yet started (ended by the signal itself, status 130, nothing said).
     const std::string waitFor =
-        "err=\"$5\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; "
-        "i=$((i+1)); done; }\n";
+        "err=\"$5\"; : >\"$err\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do "
+        "sleep 0.1; i=$((i+1)); done; }\n";
     // A job started with & ignores SIGINT unless told otherwise.
     const std::string upgrade =
         "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3";

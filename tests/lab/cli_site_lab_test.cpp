@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "lab/save_lab.h"
+#include "support/file_contents.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
 
@@ -30,13 +31,6 @@ QJsonArray jsonArrayIn(const std::string& out)
     const std::size_t start = out.find('[');
     return start == std::string::npos ? QJsonArray()
                                       : QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(start))).array();
-}
-
-void writeFile(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
 }
 
 }  // namespace
