@@ -1,9 +1,8 @@
 #include "platform/wifi_survey.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusReply>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QThread>
@@ -20,12 +19,23 @@ const QString kWirelessInterface = QStringLiteral("org.freedesktop.NetworkManage
 const QString kAccessPointInterface = QStringLiteral("org.freedesktop.NetworkManager.AccessPoint");
 constexpr unsigned kDeviceTypeWifi = 2;
 
+// Plain method calls: a QDBusInterface would first introspect each object
+// and keep a meta-object per interface for as long as the bus connection.
+QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                  const QVariantList& arguments = {})
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, path, interface, method);
+    message.setArguments(arguments);
+    return QDBusConnection::systemBus().call(message);
+}
+
 QVariant property(const QString& path, const QString& interface, const QString& name)
 {
-    QDBusInterface properties(kService, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                              QDBusConnection::systemBus());
-    const QDBusReply<QDBusVariant> reply = properties.call(QStringLiteral("Get"), interface, name);
-    return reply.isValid() ? reply.value().variant() : QVariant();
+    const QDBusMessage reply = call(path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                                    {interface, name});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return QVariant();
+    return qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant();
 }
 
 std::vector<QString> objectPaths(const QDBusMessage& reply)
@@ -44,8 +54,7 @@ std::vector<QString> objectPaths(const QDBusMessage& reply)
 void scan(const QString& device, std::chrono::milliseconds wait)
 {
     const QVariant before = property(device, kWirelessInterface, QStringLiteral("LastScan"));
-    QDBusInterface wireless(kService, device, kWirelessInterface, QDBusConnection::systemBus());
-    const QDBusMessage asked = wireless.call(QStringLiteral("RequestScan"), QVariantMap());
+    const QDBusMessage asked = call(device, kWirelessInterface, QStringLiteral("RequestScan"), {QVariantMap()});
     if (asked.type() != QDBusMessage::ReplyMessage || !before.isValid())
         return;
     QElapsedTimer clock;
@@ -62,13 +71,11 @@ void scan(const QString& device, std::chrono::milliseconds wait)
 WifiSurvey surveyWifi(std::chrono::milliseconds scanWait)
 {
     WifiSurvey survey;
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected()) {
+    if (!QDBusConnection::systemBus().isConnected()) {
         survey.whyNot = QStringLiteral("there is no system bus to ask NetworkManager on");
         return survey;
     }
-    QDBusInterface manager(kService, kManagerPath, kService, bus);
-    const QDBusMessage devices = manager.call(QStringLiteral("GetDevices"));
+    const QDBusMessage devices = call(kManagerPath, kService, QStringLiteral("GetDevices"));
     if (devices.type() != QDBusMessage::ReplyMessage) {
         survey.whyNot = QStringLiteral("NetworkManager does not answer on the system bus");
         return survey;
@@ -78,8 +85,8 @@ WifiSurvey surveyWifi(std::chrono::milliseconds scanWait)
             continue;
         survey.looked = true;
         scan(device, scanWait);
-        QDBusInterface wireless(kService, device, kWirelessInterface, bus);
-        for (const QString& path : objectPaths(wireless.call(QStringLiteral("GetAllAccessPoints")))) {
+        for (const QString& path :
+             objectPaths(call(device, kWirelessInterface, QStringLiteral("GetAllAccessPoints")))) {
             SeenAccessPoint point;
             point.ssid = property(path, kAccessPointInterface, QStringLiteral("Ssid")).toByteArray();
             point.flags = property(path, kAccessPointInterface, QStringLiteral("Flags")).toUInt();
