@@ -1,5 +1,6 @@
 #include "platform/wifi_survey.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
