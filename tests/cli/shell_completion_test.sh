@@ -132,14 +132,20 @@ complete_zsh() {
   '
 }
 
-# fish's own completion engine on the line.
+# fish's own completion engine on the line. The installed script is found as
+# fish finds it for a user: through the completion path its own configuration
+# sets up, which --no-config leaves out; an empty home keeps a user's out.
 complete_fish() {
-  LINE=$1 SCRIPT=$fish_script MODE=$mode fish --no-config -c '
-    if test "$MODE" != installed
+  if [ "$mode" = installed ]; then
+    LINE=$1 HOME=$work/home XDG_CONFIG_HOME=$work/home/.config fish -c '
+      complete --do-complete "$LINE" | string replace -r "\t.*" ""
+    '
+  else
+    LINE=$1 SCRIPT=$fish_script fish --no-config -c '
       source $SCRIPT
-    end
-    complete --do-complete "$LINE" | string replace -r "\t.*" ""
-  '
+      complete --do-complete "$LINE" | string replace -r "\t.*" ""
+    '
+  fi
 }
 
 for shell in bash zsh fish; do
