@@ -4,7 +4,7 @@
 // program runs RUNS times, the two in turn, each in an empty working directory
 // of its own, with startup_probe loaded into it (LD_PRELOAD) to report the
 // paint; the first run of each warms the caches and is not counted. Prints the
-// medians and the ratios against the targets (time at most 1.3 times the
+// medians and the ratios against the targets (time at most 1.05 times the
 // minimal window's, memory at most 15 MB above it).
 // Usage: quillmar-startup-bench PROBE_LIBRARY MANAGER MINIMAL_WINDOW [RUNS]
 #include <poll.h>
@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr double kTimeTarget = 1.3;
+constexpr double kTimeTarget = 1.05;
 constexpr double kMemoryTargetMb = 15.0;
 constexpr int kReportWaitMs = 30000;
 
@@ -68,9 +68,12 @@ std::optional<Sample> runOnce(const std::string& probe, const std::string& progr
         ::setenv("QUILLMAR_BENCH_START_NS", startNs.c_str(), 1);
         ::setenv("QUILLMAR_BENCH_FD", std::to_string(report[1]).c_str(), 1);
         ::setenv("LD_PRELOAD", probe.c_str(), 1);
-        // Qt wants a private runtime directory; the working one serves.
+        // Qt wants a private runtime directory; the working one serves. It is
+        // the configuration directory too, so that no choice the user keeps in
+        // ~/.config/quillmar changes what the manager does at start.
         ::chmod(directory.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", directory.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", directory.c_str(), 1);
         ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -151,7 +154,7 @@ int main(int argc, char** argv)
                 minimal.milliseconds, minimal.residentMb);
     std::printf("manager (%s): first paint %.1f ms, resident %.1f MB\n", manager.window.c_str(), manager.milliseconds,
                 manager.residentMb);
-    std::printf("time ratio: %.3f (target <= %.1f) %s\n", timeRatio, kTimeTarget,
+    std::printf("time ratio: %.3f (target <= %.2f) %s\n", timeRatio, kTimeTarget,
                 timeRatio <= kTimeTarget ? "within target" : "OVER TARGET");
     std::printf("memory: %+.1f MB over the minimal window (target <= %.0f MB) %s\n", extraMb, kMemoryTargetMb,
                 extraMb <= kMemoryTargetMb ? "within target" : "OVER TARGET");

@@ -3,6 +3,7 @@
 
 #include "config/key_file_import.h"
 #include "config/key_file_report.h"
+#include "history/sealed_file.h"
 #include "platform/regular_files.h"
 #include "record/field_names.h"
 #include "record/ip_dot.h"
@@ -70,7 +71,7 @@ AppliedFile changesOfRecord(const DeviceEntry& record)
     return file;
 }
 
-std::optional<AppliedFile> readAppliedFile(const QByteArray& path, QString& error)
+std::optional<AppliedFile> readAppliedFile(const QByteArray& path, QString& error, const SealedOpener& opener)
 {
     const RegularFileRead read = readRegularFile(path, kImportFileMaxSize);
     switch (read.status) {
@@ -86,12 +87,30 @@ std::optional<AppliedFile> readAppliedFile(const QByteArray& path, QString& erro
     case RegularFileRead::Status::Read:
         break;
     }
-    if (read.bytes.size() == qsizetype(kDeviceEntrySize)
-        && (read.bytes.contains('\0') || !looksLikeKeyFile(read.bytes)))
-        return changesOfRecord(DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize));
+    if (looksSealed(read.bytes)) {
+        if (!opener) {
+            error = QStringLiteral("the file is encrypted");
+            return std::nullopt;
+        }
+        const std::optional<QByteArray> contents = opener(read.bytes, error);
+        if (!contents)
+            return std::nullopt;
+        return appliedFileOf(*contents, error);
+    }
+    return appliedFileOf(read.bytes, error);
+}
+
+std::optional<AppliedFile> appliedFileOf(const QByteArray& bytes, QString& error)
+{
+    if (bytes.isEmpty() || bytes.size() > kImportFileMaxSize) {
+        error = QStringLiteral("read file failed.");
+        return std::nullopt;
+    }
+    if (bytes.size() == qsizetype(kDeviceEntrySize) && (bytes.contains('\0') || !looksLikeKeyFile(bytes)))
+        return changesOfRecord(DeviceEntry::fromBytes(bytes.constData(), kDeviceEntrySize));
 
     KeyFileFields fields;
-    const ImportOutcome outcome = applyKeyFileText(read.bytes, fields);
+    const ImportOutcome outcome = applyKeyFileText(bytes, fields);
     if (outcome.status == ImportStatus::ConversionFailed) {
         error = QStringLiteral("importData: ") + outcome.message;
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "sealed_opener.h"
 #include "settable_fields.h"
 
 namespace quillmar::cli {
@@ -25,8 +26,12 @@ struct AppliedFile {
 // starting "$S", is a record; any other file of 1 to 1023 bytes a key file.
 // Nothing, with `error` set to the import's text ("file isn't exists", "open
 // file failed", "read file failed.", or "importData: " and the conversion
-// error), when the file cannot be taken.
-std::optional<AppliedFile> readAppliedFile(const QByteArray& path, QString& error);
+// error), when the file cannot be taken. An encrypted file is opened by
+// `opener` first (and refused without one).
+std::optional<AppliedFile> readAppliedFile(const QByteArray& path, QString& error, const SealedOpener& opener = {});
+
+// The same on bytes read already (and opened, when they were sealed).
+std::optional<AppliedFile> appliedFileOf(const QByteArray& bytes, QString& error);
 
 // A record file's changes: every field but the module's own, and of the two
 // keys the one its encryption sends.

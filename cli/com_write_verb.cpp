@@ -24,10 +24,11 @@ public:
                                   "reported them. The printer does not answer a write: exit status 0 means\n"
                                   "every byte went out.\n"
                                   "\n")
-                   + exchangeDetails() + QStringLiteral("\n\nFields:\n") + toolFieldHelp()
+                   + exchangeDetails() + QStringLiteral("\n\n") + SecretSources::help({true, true, false, true})
+                   + QStringLiteral("\n\nFields:\n") + toolFieldHelp()
                    + QStringLiteral("\nExample:\n"
                                     "  quillmar-cli com write --port COM3 ssid=ShopNet authMode=WPA2PSK encryType=AES "
-                                    "wpaPsk=secret"));
+                                    "--ask-secret wpaPsk"));
     }
 };
 

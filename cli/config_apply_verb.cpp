@@ -8,6 +8,7 @@
 #include "history/record_backups.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "sealed_opener.h"
 #include "site_map.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
@@ -38,6 +39,10 @@ public:
         addArgument(QStringLiteral("ADDRESS"),
                     QStringLiteral("a module's IPv4 address, as discover lists it (for example 192.0.2.10)"),
                     Count::ZeroOrMore);
+        SecretUse secretUse;
+        secretUse.wifiKeys = true;
+        secretUse.passphrase = true;
+        takeSecrets(secretUse);
         setDetails(QStringLiteral("Saves to each module the fields FILE sets, and only those; the others go back\n"
                                   "as each module reported them. From a 256-byte record every field is taken\n"
                                   "but modelName, macAddress and ipAddress, which are each module's own and are\n"
@@ -60,8 +65,15 @@ public:
                                   "every row whose MAC answered is saved in one shared save time; a row that\n"
                                   "changes nothing the module holds is unchanged and not saved, a row whose MAC\n"
                                   "did not answer is not found (exit status 1).\n"
+                                  "\n"
+                                  "A Wi-Fi key from --secrets or --ask-secret replaces the one FILE holds; one\n"
+                                  "from QUILLMAR_KEY or QUILLMAR_WPAPSK is taken only when FILE sets none. With\n"
+                                  "--map, such a key goes to every row of a map that has no column for it (a\n"
+                                  "column's empty or masked cell still leaves the module's key as it is). An\n"
+                                  "encrypted FILE (config export --encrypt, a .enc backup) is opened with its\n"
+                                  "passphrase.\n"
                                   "\n")
-                   + fleetDetails()
+                   + fleetDetails() + QStringLiteral("\n\n") + SecretSources::help(secretUse)
                    + QStringLiteral("\n\nExamples:\n"
                                     "  quillmar-cli config export 192.0.2.20 shop.bin\n"
                                     "  quillmar-cli config apply shop.bin --all\n"
@@ -87,11 +99,12 @@ private:
         addressWords = words.mid(1);
         const QString shownPath = terminalText(path);
         QString error;
-        std::optional<AppliedFile> file = readAppliedFile(path, error);
+        std::optional<AppliedFile> file = readAppliedFile(path, error, sealedOpener(secrets(), context, shownPath));
         if (!file)
             return fail(context, kRefused, shownPath + QStringLiteral(": ") + terminalText(error.toLatin1()));
+        const QStringList fromSecrets = secrets().addWifiKeys(file->changes);
         for (const QString& line : file->notApplied)
-            context.err << "quillmar-cli " << name() << ": not applied: " << terminalText(line.toLatin1()) << '\n';
+            context.err << messagePrefix() << "not applied: " << terminalText(line.toLatin1()) << '\n';
         context.err.flush();
         if (file->changes.empty()) {
             return fail(context, kRefused,
@@ -100,8 +113,10 @@ private:
         if (const std::optional<QString> message = checkFieldChanges(windowFieldRules(), file->changes))
             return fail(context, kUsageError,
                         shownPath + QStringLiteral(": ") + *message + QStringLiteral("; nothing is sent"));
-        context.err << "quillmar-cli " << name() << ": applying " << namesOf(file->changes) << " from " << shownPath
-                    << '\n';
+        context.err << messagePrefix() << "applying " << namesOf(file->changes) << " from " << shownPath;
+        if (!fromSecrets.isEmpty())
+            context.err << " (" << fromSecrets.join(QStringLiteral(", ")) << ')';
+        context.err << '\n';
         context.err.flush();
         changes_ = std::move(file->changes);
         return std::nullopt;
@@ -122,9 +137,31 @@ private:
     std::optional<int> readMap(const QByteArray& path, VerbContext& context)
     {
         QStringList refusals;
-        map_ = readSiteMap(path, refusals);
+        std::set<DeviceField> columns;
+        map_ = readSiteMap(path, refusals, &columns);
         if (!map_)
             return refuseAll(refusals, context);
+        // The keys the secrets give go to the rows of a map without their
+        // column; a column is the map's own say, empty and masked cells included.
+        std::vector<FieldChange> keys;
+        secrets().addWifiKeys(keys);
+        std::erase_if(keys, [&](const FieldChange& change) {
+            if (columns.count(change.field) == 0)
+                return false;
+            const SecretValue* secret = secrets().value(change.field == DeviceField::Key ? SecretField::Key
+                                                                                         : SecretField::WpaPsk);
+            if (!secret->fromEnvironment) {
+                refusals << QStringLiteral("the map has a %1 column, and %2 gives %1 too: give it in one place")
+                                .arg(nameOf(change.field), secret->origin);
+            }
+            return true;
+        });
+        if (!refusals.isEmpty())
+            return refuseAll(refusals, context);
+        if (const std::optional<QString> message = checkFieldChanges(windowFieldRules(), keys))
+            return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
+        for (MapRow& row : *map_)
+            row.changes.insert(row.changes.end(), keys.begin(), keys.end());
         setSearchFirst(true);
         return std::nullopt;
     }

@@ -27,13 +27,15 @@ public:
                     QStringLiteral("only this module's, in any of the usual notations (00-1F-7C-00-02-14, "
                                    "00:1f:7c:00:02:14)"),
                     Count::Optional);
-        addJsonOption(QStringLiteral("one JSON array for scripts: mac, time, file, and the record's fields"));
+        addJsonOption(QStringLiteral("one JSON array for scripts: mac, time, file, encrypted, and the record's fields "
+                                     "(not of an encrypted one)"));
         setDetails(QStringLiteral("Every write to a module or a printer (config set, config apply, config\n"
                                   "restore, com write, usb write) first stores the record as it was read under\n"
                                   "$XDG_STATE_HOME/quillmar/backups/<MAC>/<UTC time>.bin (XDG_STATE_HOME\n"
-                                  "defaults to ~/.local/state). This lists them by module, oldest first, with\n"
-                                  "the device name and address the record held; config restore ADDRESS FILE\n"
-                                  "writes one back. Nothing is sent to any module."));
+                                  "defaults to ~/.local/state), or encrypted as <UTC time>.enc with\n"
+                                  "--encrypt-backups. This lists them by module, oldest first, with the device\n"
+                                  "name and address the record held (\"(encrypted)\" for an encrypted one);\n"
+                                  "config restore ADDRESS FILE writes one back. Nothing is sent to any module."));
     }
 
 private:
@@ -57,7 +59,9 @@ private:
         if (jsonWanted(parser)) {
             QJsonArray rows;
             for (const BackupFile& backup : backups) {
-                QJsonObject object = recordToJson(backup.record);
+                // What an encrypted backup holds is not shown without its passphrase.
+                QJsonObject object = backup.sealed ? QJsonObject() : recordToJson(backup.record);
+                object.insert(QStringLiteral("encrypted"), backup.sealed);
                 object.insert(QStringLiteral("mac"), backup.folder);
                 object.insert(QStringLiteral("time"), backup.time.toString(Qt::ISODateWithMs));
                 object.insert(QStringLiteral("file"), QFile::decodeName(backup.path));
@@ -67,7 +71,7 @@ private:
             return kSuccess;
         }
         if (backups.empty()) {
-            context.err << "quillmar-cli " << name() << ": no backups under " << terminalText(*root)
+            context.err << messagePrefix() << "no backups under " << terminalText(*root)
                         << (folder ? QStringLiteral(" for %1").arg(*folder) : QString()) << '\n';
             return kSuccess;
         }
@@ -78,8 +82,10 @@ private:
             // A folder name is whatever somebody named a directory there.
             rows.push_back({terminalText(backup.folder),
                             backup.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-                            terminalText(backup.record.text(DeviceField::DeviceName)),
-                            terminalText(backup.record.text(DeviceField::IpAddress)), terminalText(backup.path)});
+                            backup.sealed ? QStringLiteral("(encrypted)")
+                                          : terminalText(backup.record.text(DeviceField::DeviceName)),
+                            backup.sealed ? QString() : terminalText(backup.record.text(DeviceField::IpAddress)),
+                            terminalText(backup.path)});
         }
         printAligned(context.out, rows);
         return kSuccess;

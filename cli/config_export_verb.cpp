@@ -9,6 +9,7 @@
 #include "config/save_checks.h"
 #include "config/save_records.h"
 #include "config/validation_rules.h"
+#include "history/sealed_file.h"
 #include "module_verb_base.h"
 #include "platform/regular_files.h"
 #include "record/field_name_text.h"
@@ -67,13 +68,25 @@ public:
     {
         addArgument(QStringLiteral("FILE"), QStringLiteral("the file to write (readable by its owner only)"));
         addOption({QStringLiteral("force"), QStringLiteral("replace FILE when it is a regular file that exists")});
+        addOption({QStringLiteral("encrypt"),
+                   QStringLiteral("encrypt FILE with a passphrase (asked twice on the terminal, or passphrase= in "
+                                  "--secrets FILE, or QUILLMAR_PASSPHRASE)")});
+        SecretUse secretUse;
+        secretUse.passphrase = true;
+        takeSecrets(secretUse);
         setDetails(QStringLiteral("Reads the settings record of the module at ADDRESS, checks it with the\n"
                                   "configuration window's rules, as its \"Export...\" does, and writes it to FILE:\n"
                                   "256 bytes, the record's thirteen fields at their full widths. A record that\n"
                                   "breaks a rule is not written, and the message names its field. FILE is\n"
                                   "written beside itself with mode 0600 and renamed into place, so a failed\n"
                                   "write leaves an older FILE as it was; anything but a regular file (a device,\n"
-                                  "a FIFO, a link) is never replaced."));
+                                  "a FIFO, a link) is never replaced.\n"
+                                  "\n"
+                                  "The record holds the Wi-Fi keys in clear. --encrypt writes it encrypted with a\n"
+                                  "passphrase instead (Argon2id for the passphrase, XChaCha20-Poly1305, a small\n"
+                                  "versioned header: 330 bytes), which config apply, config restore and config\n"
+                                  "import open after asking for the passphrase. Without --encrypt the file stays\n"
+                                  "the plain 256 bytes the configuration window writes."));
     }
 
 private:
@@ -83,6 +96,15 @@ private:
         if (path_.isEmpty())
             return usageError(context, QStringLiteral("FILE is empty"));
         force_ = parser.isSet(QStringLiteral("force"));
+        if (parser.isSet(QStringLiteral("encrypt"))) {
+            QString error;
+            const std::optional<QByteArray> passphrase = secrets().passphraseToSeal(context, error);
+            if (passphrase)
+                sealer_ = FileSealer::make(*passphrase, error);
+            if (!sealer_)
+                return fail(context, kUsageError,
+                            QStringLiteral("--encrypt: %1; nothing is read or written").arg(error));
+        }
         return std::nullopt;
     }
 
@@ -106,7 +128,8 @@ private:
         }
 
         const QString shownPath = terminalText(path_);
-        switch (writePrivateFile(path_, blockRecordBytes(block), force_)) {
+        const QByteArray record = blockRecordBytes(block);
+        switch (writePrivateFile(path_, sealer_ ? sealer_->seal(record) : record, force_)) {
         case PrivateWrite::Written:
             context.out << kExportFinishedText << '\n';
             return kSuccess;
@@ -127,6 +150,7 @@ private:
 
     QByteArray path_;
     bool force_ = false;
+    std::unique_ptr<FileSealer> sealer_;
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <memory>
 
 #include "fleet_verb_base.h"
+#include "history/sealed_file.h"
 #include "platform/regular_files.h"
+#include "sealed_opener.h"
 #include "system_bytes.h"
 #include "terminal_text.h"
 #include "write/restore_plan.h"
@@ -20,7 +22,11 @@ public:
     {
         addArgument(QStringLiteral("ADDRESS"),
                     QStringLiteral("the module's IPv4 address, as discover lists it (for example 192.0.2.10)"));
-        addArgument(QStringLiteral("FILE"), QStringLiteral("a 256-byte record, as config backups lists them"));
+        addArgument(QStringLiteral("FILE"), QStringLiteral("a 256-byte record, as config backups lists them, or "
+                                                           "an encrypted one (.enc)"));
+        SecretUse secretUse;
+        secretUse.passphrase = true;
+        takeSecrets(secretUse);
         setDetails(QStringLiteral("Saves the record in FILE to the module at ADDRESS: every field as it was when\n"
                                   "the backup was taken, its address included (of the two keys, the one its\n"
                                   "encryType sends). FILE must be a whole settings record (macAddress,\n"
@@ -28,6 +34,8 @@ public:
                                   "characters of macAddress equal) and of a model of the same family; each field\n"
                                   "it changes is checked as config set checks it. To copy settings to another\n"
                                   "module use config apply, which leaves each module's own fields alone.\n"
+                                  "An encrypted FILE is opened with its passphrase (asked on the terminal, or\n"
+                                  "passphrase= in --secrets FILE, or QUILLMAR_PASSPHRASE).\n"
                                   "\n")
                    + fleetDetails()
                    + QStringLiteral("\n\nExample:\n"
@@ -43,7 +51,7 @@ private:
         target_ = addressWords.value(0);
         const QByteArray path = toSystemBytes(parser.positionalArguments().at(1));
         shownPath_ = terminalText(path);
-        const RegularFileRead read = readRegularFile(path, qint64(kDeviceEntrySize));
+        RegularFileRead read = readRegularFile(path, qint64(kSealedRecordFileSize));
         switch (read.status) {
         case RegularFileRead::Status::Missing:
             return fail(context, kRefused, shownPath_ + QStringLiteral(": file isn't exists"));
@@ -53,6 +61,13 @@ private:
             return fail(context, kRefused, shownPath_ + QStringLiteral(": read file failed."));
         case RegularFileRead::Status::Read:
             break;
+        }
+        if (looksSealed(read.bytes)) {
+            QString error;
+            const std::optional<QByteArray> contents = sealedOpener(secrets(), context, shownPath_)(read.bytes, error);
+            if (!contents)
+                return fail(context, kRefused, QStringLiteral("%1: %2; nothing is sent").arg(shownPath_, error));
+            read.bytes = *contents;
         }
         if (read.bytes.size() != qsizetype(kDeviceEntrySize)) {
             return fail(context, kRefused,

@@ -6,7 +6,12 @@ QString csvRecord(const QStringList& fields)
 {
     QStringList quoted;
     for (const QString& field : fields) {
-        if (field.contains(u',') || field.contains(u'"') || field.contains(u'\n') || field.contains(u'\r')) {
+        // A lone empty field would be an empty line, and a byte order mark in
+        // front of the table would be taken for the file's: quoted, both read
+        // back as they were.
+        const bool alone = fields.size() == 1 && field.isEmpty();
+        if (alone || field.startsWith(QChar(0xFEFF)) || field.contains(u',') || field.contains(u'"')
+            || field.contains(u'\n') || field.contains(u'\r')) {
             QString inner = field;
             inner.replace(u'"', QStringLiteral("\"\""));
             quoted << u'"' + inner + u'"';
@@ -40,7 +45,9 @@ std::optional<std::vector<CsvRecord>> parseCsv(const QString& text, QString& err
         record.line = line;
         recordHasText = false;
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    // Read as text, the mark would make the header's first name unknown.
+    const qsizetype start = text.startsWith(QChar(0xFEFF)) ? 1 : 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
         const QChar c = text[i];
         if (quoted) {
             if (c == u'"') {

@@ -18,8 +18,11 @@ struct CsvRecord {
     QStringList fields;
 };
 
-// Every record of `text` (a line end at the very end is no record). Nothing,
-// with `error` naming the line, for a quote left open or text after a closing quote.
+// Every record of `text` (a line end at the very end is no record, nor is an
+// empty line). Lines may end in CR LF, LF or CR. A byte order mark in front,
+// which spreadsheets write before a UTF-8 table, is not part of the first
+// field. Nothing, with `error` naming the line, for a quote left open or text
+// after a closing quote.
 std::optional<std::vector<CsvRecord>> parseCsv(const QString& text, QString& error);
 
 }  // namespace quillmar::cli

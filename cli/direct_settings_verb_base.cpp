@@ -76,6 +76,7 @@ DirectSettingsVerb::DirectSettingsVerb(QString name, QString summary, DirectTran
                    QStringLiteral("the line rate of this exchange: %1 (default %2)")
                        .arg(toolBaudItems().join(QStringLiteral(", ")), kDefaultBaud),
                    QStringLiteral("B")});
+        setCompletion(kBaudOption, wordsHint(toolBaudItems()));
     }
 }
 
@@ -235,11 +236,21 @@ int DirectReadVerb::executeOnPrinter(const PrinterReading& printer, VerbContext&
 DirectWriteVerb::DirectWriteVerb(QString name, QString summary, DirectTransport transport)
     : DirectSettingsVerb(std::move(name), std::move(summary), transport)
 {
-    addArgument(QStringLiteral("NAME=VALUE"), QStringLiteral("a field and its new value, by the names under Fields"),
-                Count::OneOrMore);
+    addArgument(QStringLiteral("NAME=VALUE"),
+                QStringLiteral("a field and its new value, by the names under Fields (a Wi-Fi key best from --secrets "
+                               "or --ask-secret)"),
+                Count::ZeroOrMore);
+    setCompletion(QStringLiteral("NAME=VALUE"), fieldsHint(settableFieldNames(toolFieldChangeVerb(Verb::name()))));
+    SecretUse secretUse;
+    secretUse.wifiKeys = true;
+    secretUse.keysInWords = true;
+    secretUse.passphrase = true;
+    takeSecrets(secretUse);
     addOption(noBackupOption());
+    addOption(encryptBackupsOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
+    addOption(ssidNotSeenOkOption());
     addJsonOption(QStringLiteral("with --dry-run, the changes as one JSON array"));
 }
 
@@ -249,6 +260,9 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     auto changes = parseToolFieldChanges(parser.positionalArguments(), name(), error);
     if (!changes)
         return usageError(context, error);
+    secrets().addWifiKeys(*changes);
+    if (changes->empty())
+        return usageError(context, QStringLiteral("NAME=VALUE is missing"));
     if (const std::optional<QString> message = checkFieldChanges(toolFieldRules(), *changes))
         return fail(context, kUsageError, *message + QStringLiteral("; nothing is sent"));
     changes_ = std::move(*changes);
@@ -256,8 +270,13 @@ std::optional<int> DirectWriteVerb::prepare(const QCommandLineParser& parser, Ve
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     json_ = jsonWanted(parser);
+    ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
     if ((showSecrets_ || json_) && !dryRun_)
         return usageError(context, QStringLiteral("--show-secrets and --json go with --dry-run"));
+    std::optional<std::unique_ptr<FileSealer>> sealer = backupSealer(parser, secrets(), context, error);
+    if (!sealer)
+        return fail(context, kUsageError, error + QStringLiteral("; nothing is written"));
+    sealer_ = std::move(*sealer);
     return std::nullopt;
 }
 
@@ -285,15 +304,28 @@ int DirectWriteVerb::executeOnPrinter(const PrinterReading& printer, VerbContext
         return fail(context, plan.step == WritePlan::Step::NotARecord ? kNoAnswer : kUsageError,
                     plan.refusal + QStringLiteral("; nothing is written"));
     }
+    QString wifiNote;
+    if (wifiCheckNeeded(changes_, plan.record)) {
+        const WifiCheck check = wifi_.check(plan.record);
+        wifiNote = check.text;
+        if (check.refuses() && !ssidNotSeenOk_) {
+            if (!dryRun_)
+                finishJournal(write, QStringLiteral("refused: ") + check.text, messagePrefix(), context);
+            return fail(context, kUsageError, check.text + kSsidNotSeenHint);
+        }
+        if (!check.refuses() && check.outcome != WifiCheck::Outcome::Seen)
+            wifi_.say(check.text, messagePrefix(), context);
+    }
     if (dryRun_) {
         ModuleVerdict preview;
         preview.addressText = printer.device;
         preview.read = plan.read;
         preview.sent = plan.record;
         preview.outcome = ModuleVerdict::Outcome::WouldSave;
-        return reportFleet({preview}, {json_, false, showSecrets_, true}, name(), context);
+        preview.wifiCheck = wifiNote;
+        return reportFleet({preview}, {json_, false, showSecrets_, true}, messagePrefix(), context);
     }
-    if (const std::optional<QString> refused = write.backUp(noBackup_)) {
+    if (const std::optional<QString> refused = write.backUp(noBackup_, sealer_.get())) {
         finishJournal(write, QStringLiteral("refused: no backup"), messagePrefix(), context);
         return fail(context, kRefused, noBackupRefusal(*refused));
     }

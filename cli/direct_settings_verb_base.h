@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "comm/settings_channel.h"
+#include "history/sealed_file.h"
 #include "record/device_entry.h"
 #include "settable_fields.h"
 #include "verb.h"
+#include "wifi_checker.h"
 
 namespace quillmar {
 class MSComm;
@@ -98,6 +100,9 @@ private:
     bool dryRun_ = false;
     bool showSecrets_ = false;
     bool json_ = false;
+    bool ssidNotSeenOk_ = false;
+    WifiChecker wifi_;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 };
 
 }  // namespace quillmar::cli

@@ -9,6 +9,7 @@
 #include "exit_status.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "record/single_byte_text.h"
 #include "terminal_text.h"
 #include "text_table.h"
 
@@ -51,6 +52,7 @@ int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 {QStringLiteral("address"), module.addressText},
                 {QStringLiteral("macAddress"), macOf(module)},
                 {QStringLiteral("changes"), changesJson(plannedChanges(module, style.showSecrets))},
+                {QStringLiteral("wifiCheck"), module.wifiCheck},
                 {QStringLiteral("verdict"),
                  module.outcome == Outcome::WouldSave ? QStringLiteral("would save") : verdictText(module)},
             });
@@ -69,6 +71,8 @@ int printDryRun(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 context.out << "  " << nameOf(change.field) << ": " << terminalText(change.from.toLatin1()) << " -> "
                             << terminalText(change.to.toLatin1()) << '\n';
             }
+            if (!module.wifiCheck.isEmpty())
+                context.out << "  Wi-Fi: " << module.wifiCheck << '\n';
         }
     }
     context.out.flush();
@@ -100,7 +104,7 @@ int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts)
     return kNoAnswer;
 }
 
-int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& messagePrefix,
                 VerbContext& context)
 {
     if (style.dryRun)
@@ -112,9 +116,13 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
             context.out << QStringLiteral("Read back: %1\n").arg(readbackText(module));
             context.out.flush();
         }
+        if (!module.slip.isEmpty()) {
+            context.out << QStringLiteral("Test slip %1\n").arg(module.slip);
+            context.out.flush();
+        }
         if (status != kSuccess) {
             const QString why = module.outcome == Outcome::Confirmed ? readbackText(module) : module.message;
-            context.err << "quillmar-cli " << verb << ": " << why << '\n';
+            context.err << messagePrefix << why << '\n';
             context.err.flush();
         }
         return status;
@@ -123,8 +131,7 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
         QJsonArray rows;
         for (const ModuleVerdict& module : verdicts) {
             const auto field = [&module](DeviceField f) {
-                const std::string text = module.read ? module.read->text(f) : std::string();
-                return QString::fromLatin1(text.data(), qsizetype(text.size()));
+                return module.read ? fromSingleByte(module.read->text(f)) : QString();
             };
             QJsonObject row{
                 {QStringLiteral("address"), module.addressText},
@@ -135,6 +142,8 @@ int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportSty
                 {QStringLiteral("backup"),
                  module.backupPath.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(module.backupPath)},
             };
+            if (!module.slip.isEmpty())
+                row.insert(QStringLiteral("slip"), module.slip);
             if (module.readback != Readback::NotAsked) {
                 row.insert(QStringLiteral("readBack"), readbackText(module));
                 row.insert(QStringLiteral("differences"), changesJson(module.differences));

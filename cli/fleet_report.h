@@ -24,8 +24,9 @@ struct FleetReportStyle {
 // was left alone for a rule or a guard; 1 otherwise; 130 when stopped.
 int fleetExitStatus(const std::vector<ModuleVerdict>& verdicts);
 
-// Prints the verdicts (a dry run: each module's changes) and returns the exit status.
-int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& verb,
+// Prints the verdicts (a dry run: each module's changes) and returns the exit
+// status; a message to standard error begins with the verb's `messagePrefix`.
+int reportFleet(const std::vector<ModuleVerdict>& verdicts, const FleetReportStyle& style, const QString& messagePrefix,
                 VerbContext& context);
 
 }  // namespace quillmar::cli

@@ -21,6 +21,7 @@
 #include "terminal_text.h"
 #include "text_table.h"
 #include "verdict_countdown.h"
+#include "write/test_slip.h"
 #include "write_backup.h"
 
 namespace quillmar::cli {
@@ -38,6 +39,7 @@ const QString kVerifyOption = QStringLiteral("verify");
 const QString kVerifyTimeoutOption = QStringLiteral("verify-timeout");
 const QString kAllowDuplicateOption = QStringLiteral("allow-duplicate-address");
 const QString kAddressOption = QStringLiteral("address");
+const QString kSlipOption = QStringLiteral("slip");
 constexpr int kLongestVerifySeconds = 3600;
 
 QString macOf(const DeviceEntry& record)
@@ -115,9 +117,9 @@ private:
 // printer's MAC is heard by then, and neither host is written to.
 class SearchFeed final : public SearchProgress {
 public:
-    SearchFeed(FleetSave& fleet, WriteGuard& guard, VerbContext& context, const QString& verb, int family,
+    SearchFeed(FleetSave& fleet, WriteGuard& guard, VerbContext& context, const QString& messagePrefix, int family,
                const SearchChoice& choice, const std::vector<LocalAddress>& locals, std::chrono::milliseconds hold)
-        : fleet_(fleet), guard_(guard), context_(context), verb_(verb), family_(family), choice_(choice),
+        : fleet_(fleet), guard_(guard), context_(context), prefix_(messagePrefix), family_(family), choice_(choice),
           locals_(locals), hold_(hold)
     {
     }
@@ -150,7 +152,7 @@ public:
 
     void showError(const std::string& text) override
     {
-        const QString line = QStringLiteral("quillmar-cli %1: %2\n").arg(verb_, terminalText(text));
+        const QString line = prefix_ + terminalText(text) + u'\n';
         VerbContext* context = &context_;
         QMetaObject::invokeMethod(
             &fleet_,
@@ -165,7 +167,7 @@ private:
     FleetSave& fleet_;
     WriteGuard& guard_;
     VerbContext& context_;
-    QString verb_;
+    QString prefix_;
     int family_;
     const SearchChoice& choice_;
     const std::vector<LocalAddress>& locals_;
@@ -201,6 +203,7 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("length of one tick of the timed check (default %1)").arg(kSaveTickInterval.count()),
                QStringLiteral("MS")});
     addOption(noBackupOption());
+    addOption(encryptBackupsOption());
     addOption(dryRunOption());
     addOption(showSecretsOption());
     addOption({kVerifyOption, QStringLiteral("after \"Save to Module OK\", wait for each module to answer again and "
@@ -209,6 +212,10 @@ FleetVerb::FleetVerb(QString name, QString summary, Targets targets)
                QStringLiteral("how long --verify waits (default %1)").arg(kDefaultVerifyTimeout.count()),
                QStringLiteral("S")});
     addOption({kAllowDuplicateOption, QStringLiteral("give an ipAddress that another module already answers from")});
+    addOption(ssidNotSeenOkOption());
+    addOption(
+        {kSlipOption, QStringLiteral("after a confirmed (and, with --verify, verified) save, print a test slip on "
+                                     "each printer at its new address: device name, MAC, address, SSID, date")});
 }
 
 QString FleetVerb::fleetDetails() const
@@ -235,33 +242,34 @@ QString FleetVerb::fleetDetails() const
                     .arg(kLocalConfigPort);
     }
     text += u'\n' + backupHelp() + u'\n';
-    text += QStringLiteral("\n"
-                           "--dry-run reads every module and runs every rule and guard, then prints for\n"
-                           "each the fields that would change (field: from -> to; Wi-Fi keys as the first\n"
-                           "12 hexadecimal digits of their SHA-256 unless --show-secrets); only read\n"
-                           "requests are sent. --verify waits, after \"Save to Module OK\", for each module\n"
-                           "(found by its MAC) to answer again, at the saved address when it is STATIC or\n"
-                           "by broadcast searches when DHCP, for up to --verify-timeout seconds, and\n"
-                           "compares every field with the record sent: verified, differs (each field with\n"
-                           "what was sent and what was found) or not seen again. A new ipAddress that\n"
-                           "another module already answers from, or that the command gives to two\n"
-                           "modules, is refused before anything is sent (one broadcast search first);\n"
-                           "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
-                           "network the module answered on is warned of.\n"
-                           "\n"
-                           "A Wi-Fi key (key or wpaPsk) goes to --all only once the search is over: the\n"
-                           "modules it found are listed (MAC, address, model), and the key is sent when\n"
-                           "the question on the terminal is answered y. Without a terminal --yes is\n"
-                           "needed, or nothing is sent (exit status 2): any host on the network can\n"
-                           "answer a broadcast search.\n"
-                           "\n"
-                           "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
-                           "module whose record was already sent may have taken it (exit status 130).\n"
-                           "\n"
-                           "Exit status 0 only when every save was confirmed (and verified, with --verify;\n"
-                           "with --dry-run: when every module would be saved); 3 when no module answered;\n"
-                           "2 when a value breaks a rule or a guard and nothing was saved; 130 when\n"
-                           "stopped; 1 otherwise.");
+    text += QStringLiteral(
+        "\n"
+        "--dry-run reads every module and runs every rule and guard, then prints for\n"
+        "each the fields that would change (field: from -> to; Wi-Fi keys as \"hmac:\"\n"
+        "and 12 hexadecimal digits keyed with this user's mask key, unless\n"
+        "--show-secrets); only read requests are sent. --verify waits, after \"Save to Module OK\", for each module\n"
+        "(found by its MAC) to answer again, at the saved address when it is STATIC or\n"
+        "by broadcast searches when DHCP, for up to --verify-timeout seconds, and\n"
+        "compares every field with the record sent: verified, differs (each field with\n"
+        "what was sent and what was found) or not seen again. A new ipAddress that\n"
+        "another module already answers from, or that the command gives to two\n"
+        "modules, is refused before anything is sent (one broadcast search first);\n"
+        "--allow-duplicate-address gives it anyway. A STATIC address outside the\n"
+        "network the module answered on is warned of.\n"
+        "\n"
+        "A Wi-Fi key (key or wpaPsk) goes to --all only once the search is over: the\n"
+        "modules it found are listed (MAC, address, model), and the key is sent when\n"
+        "the question on the terminal is answered y. Without a terminal --yes is\n"
+        "needed, or nothing is sent (exit status 2): any host on the network can\n"
+        "answer a broadcast search.\n"
+        "\n"
+        "SIGINT (Ctrl-C) or SIGTERM ends the run at once with the table so far: a\n"
+        "module whose record was already sent may have taken it (exit status 130).\n"
+        "\n"
+        "Exit status 0 only when every save was confirmed (and verified, with --verify;\n"
+        "with --dry-run: when every module would be saved); 3 when no module answered;\n"
+        "2 when a value breaks a rule or a guard and nothing was saved; 130 when\n"
+        "stopped; 1 otherwise.");
     return text;
 }
 
@@ -272,6 +280,10 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
     dryRun_ = parser.isSet(dryRunOption().names().constFirst());
     showSecrets_ = parser.isSet(showSecretsOption().names().constFirst());
     verify_ = parser.isSet(kVerifyOption);
+    ssidNotSeenOk_ = parser.isSet(ssidNotSeenOkOption());
+    slip_ = parser.isSet(kSlipOption);
+    if (slip_ && dryRun_)
+        return usageError(context, QStringLiteral("--slip prints after a save; a dry run saves nothing"));
     guard_.allowDuplicates(parser.isSet(kAllowDuplicateOption));
     if (targets_ == Targets::Many) {
         for (const QString& word : parser.values(kAddressOption)) {
@@ -353,6 +365,14 @@ int FleetVerb::execute(const QCommandLineParser& parser, VerbContext& context)
         addresses_.push_back(*address);
     }
     oneAtATime_ = !all_ && addresses_.size() == 1 && !json_;
+    // The passphrase is asked (or refused) once every word is known good.
+    {
+        QString error;
+        std::optional<std::unique_ptr<FileSealer>> sealer = backupSealer(parser, secrets(), context, error);
+        if (!sealer)
+            return fail(context, kUsageError, error + QStringLiteral("; nothing is sent"));
+        sealer_ = std::move(*sealer);
+    }
 
     if (changesAddresses()) {
         context.err << QStringLiteral("Searching the PC's networks for the modules' addresses...\n");
@@ -387,8 +407,40 @@ int FleetVerb::finish(std::vector<ModuleVerdict> verdicts, const StopSignals& st
         context.err.flush();
         readBack(verdicts, {verifyTimeout_}, [&stops] { return stops.raised(); });
     }
+    if (slip_ && !stops.raised())
+        printSlips(verdicts, context);
     audit(verdicts, context);
-    return reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, name(), context);
+    const int status = reportFleet(verdicts, {json_, oneAtATime_, showSecrets_, dryRun_}, messagePrefix(), context);
+    const bool slipMissing = std::any_of(verdicts.begin(), verdicts.end(), [](const ModuleVerdict& module) {
+        return module.slip.startsWith(QLatin1String("not printed"));
+    });
+    return status == kSuccess && slipMissing ? kRefused : status;
+}
+
+void FleetVerb::printSlips(std::vector<ModuleVerdict>& verdicts, VerbContext& context)
+{
+    const QString author = slipAuthor();
+    for (ModuleVerdict& module : verdicts) {
+        const bool proven = module.readback == ModuleVerdict::Readback::NotAsked
+                                ? module.outcome == Outcome::Confirmed
+                                : module.readback == ModuleVerdict::Readback::Verified;
+        if (!proven || !module.sent)
+            continue;
+        // Where the printer is now: where the read-back found it, else the
+        // address a STATIC record gives it, else where it answered.
+        QString address = module.readbackAddress;
+        if (address.isEmpty())
+            address = module.sent->text(DeviceField::IpMode).substr(0, 1) == "D"
+                          ? module.addressText
+                          : QString::fromStdString(module.sent->text(DeviceField::IpAddress));
+        const quint16 port = quint16(QString::fromStdString(module.sent->text(DeviceField::TcpPort)).toUInt());
+        context.err << QStringLiteral("Printing a test slip at %1:%2...\n").arg(address).arg(port);
+        context.err.flush();
+        const SlipPrint printed = printTestSlip(
+            address, port, testSlip(*module.sent, address, QDateTime::currentDateTime(), author), verifyTimeout_);
+        module.slip = printed.printed ? QStringLiteral("printed at %1:%2").arg(address).arg(port)
+                                      : QStringLiteral("not printed: ") + printed.reason;
+    }
 }
 
 SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
@@ -434,21 +486,37 @@ SavePlan FleetVerb::plan(const ModuleReading& module, VerbContext& context)
         return SavePlan::leave(Outcome::Skipped,
                                plan.refusal + QStringLiteral("; nothing is sent (--address names the printer's)"));
     case WritePlan::Step::AnotherPrinter:
+    case WritePlan::Step::NotItsSender:
     case WritePlan::Step::Rule:
     case WritePlan::Step::Guard:
         return SavePlan::leave(Outcome::Skipped, plan.refusal + QStringLiteral("; nothing is sent"));
     }
     if (skipsUnchanged() && plan.unchanged())
         return SavePlan::leave(Outcome::Unchanged, QStringLiteral("unchanged"));
+    QString wifiNote;
+    if (wifiCheckNeeded(write->changes, plan.record)) {
+        const WifiCheck check = wifi_.check(plan.record);
+        wifiNote = check.text;
+        if (check.refuses() && !ssidNotSeenOk_) {
+            SavePlan refused = SavePlan::leave(Outcome::Skipped, check.text + kSsidNotSeenHint);
+            refused.wifiCheck = wifiNote;
+            return refused;
+        }
+        if (!check.refuses() && check.outcome != WifiCheck::Outcome::Seen)
+            wifi_.say(check.text, messagePrefix(), context);
+    }
     if (const std::optional<QString> warning = guard_.warning(module.address, plan.record)) {
         context.err << messagePrefix() << module.addressText << ": " << *warning << '\n';
         context.err.flush();
     }
+    SavePlan saved = dryRun_ ? SavePlan::preview(plan.record) : SavePlan::save(plan.record);
+    saved.wifiCheck = wifiNote;
     if (dryRun_)
-        return SavePlan::preview(plan.record);
-    if (const std::optional<QString> refused = journal.backUp(noBackup_))
+        return saved;
+    if (const std::optional<QString> refused = journal.backUp(noBackup_, sealer_.get()))
         return SavePlan::leave(Outcome::Failed, noBackupRefusal(*refused));
-    return SavePlan::save(plan.record, journal.backupPath());
+    saved.backupPath = journal.backupPath();
+    return saved;
 }
 
 void FleetVerb::audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context)
@@ -569,7 +637,7 @@ int FleetVerb::searchAndSave(FleetSave& fleet, const StopSignals& stops, VerbCon
     if (!locals)
         return refused;
 
-    SearchFeed feed(fleet, guard_, context, name(), family_, search_, *locals, search_.timing().replyWait);
+    SearchFeed feed(fleet, guard_, context, messagePrefix(), family_, search_, *locals, search_.timing().replyWait);
     SearchEngine engine(feed, family_, search_.timing());
     SearchResult result = SearchResult::Done;
     // The search runs beside the saves: a module is read and saved as soon as

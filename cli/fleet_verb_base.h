@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "fleet_report.h"
+#include "history/sealed_file.h"
 #include "module_verb_base.h"
 #include "search_options.h"
 #include "verb.h"
+#include "wifi_checker.h"
 #include "write/fleet_save.h"
 #include "write/module_census.h"
 #include "write/readback.h"
@@ -98,6 +100,8 @@ private:
     std::optional<int> confirmKeyTargets(std::vector<CensusModule>& found, VerbContext& context) const;
     // The end of a run: the read-back when asked, the audit lines, the report.
     int finish(std::vector<ModuleVerdict> verdicts, const StopSignals& stops, VerbContext& context);
+    // --slip: a test slip on every printer whose save is proven.
+    void printSlips(std::vector<ModuleVerdict>& verdicts, VerbContext& context);
     // One audit line for every module the run met, with its verdict.
     void audit(const std::vector<ModuleVerdict>& verdicts, VerbContext& context);
 
@@ -111,7 +115,11 @@ private:
     bool dryRun_ = false;
     bool showSecrets_ = false;
     bool verify_ = false;
+    bool ssidNotSeenOk_ = false;
+    bool slip_ = false;
+    WifiChecker wifi_;
     std::chrono::milliseconds verifyTimeout_ = kDefaultVerifyTimeout;
+    std::unique_ptr<FileSealer> sealer_;  // --encrypt-backups
 
 protected:
     WriteGuard& guard() { return guard_; }

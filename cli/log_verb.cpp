@@ -61,7 +61,10 @@ public:
                                   "operation, macAddress, deviceName (when a record was read), address, the fields\n"
                                   "changed (from and to), the backup taken before, the image's size and SHA-256\n"
                                   "for an upgrade or web upload, and the verdict. Wi-Fi keys appear only as\n"
-                                  "\"sha256:\" and the first 12 hexadecimal digits of their hash. A damaged line is\n"
+                                  "\"hmac:\" and 12 hexadecimal digits of their HMAC-SHA-256 under the user's mask\n"
+                                  "key ($XDG_STATE_HOME/quillmar/mask.key): one key gives one mask on this PC, so\n"
+                                  "a change of key shows, and nobody without that file can try keys against it\n"
+                                  "(older lines have \"sha256:\" masks of the bare key). A damaged line is\n"
                                   "named on standard error with its line number; the others are still shown.\n"
                                   "Nothing is sent to any module."));
     }
@@ -98,7 +101,7 @@ private:
         std::vector<QJsonObject> shown;
         for (const AuditLogLine& line : *lines) {
             if (!line.damage.isEmpty()) {
-                context.err << "quillmar-cli " << name() << ": line " << line.number << " of " << terminalText(*path)
+                context.err << messagePrefix() << "line " << line.number << " of " << terminalText(*path)
                             << " is damaged (" << line.damage << "); the other lines are shown\n";
                 continue;
             }
@@ -125,7 +128,7 @@ private:
             return kSuccess;
         }
         if (shown.empty()) {
-            context.err << "quillmar-cli " << name() << ": no writes in " << terminalText(*path) << '\n';
+            context.err << messagePrefix() << "no writes in " << terminalText(*path) << '\n';
             return kSuccess;
         }
         std::vector<QStringList> rows{{QStringLiteral("Time (UTC)"), QStringLiteral("Program"),

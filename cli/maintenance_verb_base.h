@@ -1,13 +1,19 @@
 #pragma once
-// The base of the verbs that run a maintenance worker on one device, reboot and
-// upgrade: the device's address and MAC are their first arguments, the device
-// password and --json their common options. The worker's result code becomes
-// the manager's message for it (maintenance_messages.h) and an exit status,
-// here, once, for both.
+// The base of the verbs that run a maintenance worker on a device, reboot,
+// upgrade and web upload: the device's address and MAC are their first
+// arguments, the device password and --json their common options. The worker's
+// result code becomes the manager's message for it (maintenance_messages.h)
+// and an exit status, here, once, for all. Reboot and web upload take several
+// devices too (ADDRESS MAC pairs, or --map with their MACs), run in parallel
+// with a verdict each.
 #include <QJsonObject>
 
 #include <optional>
+#include <vector>
 
+#include "history/audit_log.h"
+
+#include "history/audit_log.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_request.h"
 #include "maintenance_run.h"
@@ -17,17 +23,28 @@ namespace quillmar::cli {
 
 class MaintenanceVerb : public Verb {
 protected:
-    // Declares ADDRESS and MAC; the verb adds its own arguments and options,
-    // then calls addSessionOptions().
-    MaintenanceVerb(QString name, QString summary);
+    enum class Devices {
+        One,   // ADDRESS MAC
+        Many,  // ADDRESS MAC [ADDRESS MAC...], or --map FILE.csv
+    };
+    // Declares ADDRESS and MAC; the verb adds its own arguments (which follow
+    // them) and options, then calls addSessionOptions().
+    MaintenanceVerb(QString name, QString summary, Devices devices = Devices::One);
     // --password and --json.
     void addSessionOptions();
     // What --help says about reaching the device, privileges and Ctrl-C.
     static QString sessionDetails();
 
-    // Puts the verb's own arguments into the request; an exit status ends the
-    // run there, before anything is sent.
-    virtual std::optional<int> prepare(const QCommandLineParser&, MaintenanceRequest&, VerbContext&)
+    // What --help says about several devices at once (Devices::Many).
+    static QString manyDevicesDetails();
+
+    // How many arguments of the verb's own follow the devices (web upload's FILE).
+    virtual int ownArguments() const { return 0; }
+    // Puts the verb's own arguments (`own`) into the request; an exit status
+    // ends the run there, before anything is sent. With several devices it is
+    // asked once, for all of them.
+    virtual std::optional<int> prepare(const QStringList& /*own*/, const QCommandLineParser&, MaintenanceRequest&,
+                                       VerbContext&)
     {
         return std::nullopt;
     }
@@ -48,6 +65,26 @@ protected:
 
 private:
     int execute(const QCommandLineParser& parser, VerbContext& context) final;
+    // The verdicts of several devices: a table or --json, one audit line each.
+    int runMany(std::vector<MaintenanceRequest> requests, const std::vector<QString>& left,
+                const std::optional<AuditImage>& image, bool json, VerbContext& context);
+    // The devices --map names: where each MAC answers one quick search. Rows
+    // that did not answer go to `left` as their verdict.
+    std::optional<int> devicesOfMap(const QByteArray& path, const MaintenanceRequest& base,
+                                    std::vector<MaintenanceRequest>& requests, std::vector<QString>& left,
+                                    VerbContext& context);
+    // --password-from-keyring: each device's password as the desktop's
+    // secret store keeps it by its MAC; refused, naming the device, when it
+    // keeps none.
+    std::optional<int> passwordsFromKeyring(std::vector<MaintenanceRequest>& requests, VerbContext& context);
+    // The worker's outcome in words and its exit status.
+    int outcome(const MaintenanceRun& run, QStringList& message) const;
+
+    Devices devices_;
+    // How the run ended: the audit line, the worker's log, the message and
+    // the exit status.
+    int report(const QCommandLineParser& parser, const MaintenanceRequest& request,
+               const std::optional<AuditImage>& image, const MaintenanceRun& run, VerbContext& context);
 };
 
 // The exit status of a worker's result code.

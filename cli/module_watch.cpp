@@ -49,21 +49,21 @@ QString kindWord(WatchEvent::Kind kind)
 // The search's socket failures, on standard error as discover prints them.
 class ErrorLines final : public SearchProgress {
 public:
-    ErrorLines(VerbContext& context, const QString& verb) : context_(context), verb_(verb) {}
+    ErrorLines(VerbContext& context, const QString& prefix) : context_(context), prefix_(prefix) {}
     void showError(const std::string& text) override { errors_.push_back(terminalText(text)); }
 
     // Printed from the watching thread once the search has ended.
     void print()
     {
         for (const QString& error : errors_)
-            context_.err << "quillmar-cli " << verb_ << ": " << error << '\n';
+            context_.err << prefix_ << error << '\n';
         context_.err.flush();
         errors_.clear();
     }
 
 private:
     VerbContext& context_;
-    QString verb_;
+    QString prefix_;
     std::vector<QString> errors_;
 };
 
@@ -139,7 +139,7 @@ std::vector<WatchEvent> compareSearches(const std::vector<DeviceEntry>& before, 
     return events;
 }
 
-int watchModules(const WatchSettings& settings, VerbContext& context, const QString& verb)
+int watchModules(const WatchSettings& settings, VerbContext& context, const QString& messagePrefix)
 {
     const StopSignals stops;
     std::vector<DeviceEntry> known;
@@ -148,10 +148,10 @@ int watchModules(const WatchSettings& settings, VerbContext& context, const QStr
         QString error;
         const std::optional<std::vector<LocalAddress>> locals = searchLocalAddresses(error);
         if (!locals) {
-            context.err << "quillmar-cli " << verb << ": " << error << '\n';
+            context.err << messagePrefix << error << '\n';
             context.err.flush();
         } else {
-            ErrorLines errors(context, verb);
+            ErrorLines errors(context, messagePrefix);
             SearchEngine engine(errors, settings.family);
             std::atomic<bool> done{false};
             SearchResult result = SearchResult::Done;

@@ -38,7 +38,8 @@ struct WatchSettings {
 
 // Searches until SIGINT or SIGTERM and prints each search's events as they are
 // found: a line per event for people, or one JSON object per line. Returns the
-// exit status (0 when stopped by the user).
-int watchModules(const WatchSettings& settings, VerbContext& context, const QString& verb);
+// exit status (0 when stopped by the user). Messages begin with the verb's
+// `messagePrefix`.
+int watchModules(const WatchSettings& settings, VerbContext& context, const QString& messagePrefix);
 
 }  // namespace quillmar::cli

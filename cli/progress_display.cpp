@@ -8,10 +8,9 @@ namespace {
 
 constexpr int kBarWidth = 30;
 
-// The step a sender's text names. Per-block texts say no more than the bar
-// or the blocks lines: "downloading...12/512 package" names no new step (empty)
-// and "send packet 12" (a TFTP upload) is shown once, as "send packet".
-QString stepOf(const QString& text)
+}  // namespace
+
+QString progressStep(const QString& text)
 {
     static const QRegularExpression download(QStringLiteral("^downloading\\.\\.\\.\\d+/\\d+ package$"));
     static const QRegularExpression packet(QStringLiteral("^send packet \\d+$"));
@@ -22,16 +21,18 @@ QString stepOf(const QString& text)
     return text;
 }
 
-QString blocksText(qint64 sent, qint64 total)
+namespace {
+
+QString countText(qint64 done, qint64 total, const QString& unit)
 {
-    return QStringLiteral("%1/%2 blocks").arg(sent).arg(total);
+    return QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(unit);
 }
 
 }  // namespace
 
 void ProgressDisplay::setText(const QString& text)
 {
-    const QString step = stepOf(text);
+    const QString step = progressStep(text);
     if (step.isEmpty() || step == text_)
         return;
     text_ = step;
@@ -43,21 +44,22 @@ void ProgressDisplay::setText(const QString& text)
     err_.flush();
 }
 
-void ProgressDisplay::blocksSent(qint64 sent, qint64 total)
+void ProgressDisplay::countDone(qint64 done, qint64 total, const QString& unit)
 {
     if (total <= 0)
         return;
-    sent_ = sent;
+    sent_ = done;
     total_ = total;
+    unit_ = unit;
     if (terminal_) {
         draw();
         return;
     }
-    const int tenth = int(sent * 10 / total);
+    const int tenth = int(done * 10 / total);
     if (tenth == tenthShown_)
         return;
     tenthShown_ = tenth;
-    err_ << text_ << ' ' << blocksText(sent, total) << '\n';
+    err_ << text_ << ' ' << countText(done, total, unit) << '\n';
     err_.flush();
 }
 
@@ -67,7 +69,7 @@ void ProgressDisplay::draw()
     if (total_ > 0) {
         const int filled = int(sent_ * kBarWidth / total_);
         line += QStringLiteral(" [") + QString(filled, u'#') + QString(kBarWidth - filled, u'.') + QStringLiteral("] ")
-                + blocksText(sent_, total_);
+                + countText(sent_, total_, unit_);
     }
     // Back to the start of the line, and whatever a longer text left there is cleared.
     err_ << '\r' << line << "\x1b[K";

@@ -8,12 +8,19 @@
 
 namespace quillmar::cli {
 
+// The step a sender's text names. Per-block texts say no more than the bar
+// or the blocks lines: "downloading...12/512 package" names no new step (empty)
+// and "send packet 12" (a TFTP upload) is shown once, as "send packet".
+QString progressStep(const QString& text);
+
 class ProgressDisplay {
 public:
     ProgressDisplay(QTextStream& err, bool terminal) : err_(err), terminal_(terminal) {}
 
     void setText(const QString& text);
-    void blocksSent(qint64 sent, qint64 total);
+    void blocksSent(qint64 sent, qint64 total) { countDone(sent, total, QStringLiteral("blocks")); }
+    // `done` of `total` things (blocks, addresses) done: a bar on a terminal.
+    void countDone(qint64 done, qint64 total, const QString& unit);
     // Ends the line the bar is drawn on, so that other output starts afresh.
     void finish();
 
@@ -25,6 +32,7 @@ private:
     QString text_;
     qint64 sent_ = 0;
     qint64 total_ = 0;
+    QString unit_;
     int tenthShown_ = -1;
     bool lineOpen_ = false;
 };

@@ -1,5 +1,6 @@
-// quillmar-cli reboot ADDRESS MAC [--password P] [--json]: restarts one device
-// over its command port, as the manager's reboot starter does.
+// quillmar-cli reboot ADDRESS MAC [ADDRESS MAC...] | --map FILE.csv
+// [--password P] [--json]: restarts devices over their command ports, as the
+// manager's reboot starter does, several in parallel.
 #include <memory>
 
 #include "maintenance/maintenance_messages.h"
@@ -12,7 +13,7 @@ namespace {
 
 class RebootVerb final : public MaintenanceVerb {
 public:
-    RebootVerb() : MaintenanceVerb(QStringLiteral("reboot"), QStringLiteral("restart one device"))
+    RebootVerb() : MaintenanceVerb(QStringLiteral("reboot"), QStringLiteral("restart devices"), Devices::Many)
     {
         addSessionOptions();
         setDetails(QStringLiteral("Connects to the device at ADDRESS, logs in and sends \"$SYCR\"; the device\n"
@@ -21,7 +22,7 @@ public:
                                   "failed\" (a wrong password) 1; \"connect to device failed 4\" (nobody at\n"
                                   "ADDRESS) and \"send command failed\" (no log-in reply) 3.\n"
                                   "\n")
-                   + sessionDetails());
+                   + manyDevicesDetails() + QStringLiteral("\n\n") + sessionDetails());
     }
 
 private:

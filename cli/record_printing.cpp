@@ -3,6 +3,7 @@
 #include "history/record_changes.h"
 #include "record/field_name_text.h"
 #include "record/field_names.h"
+#include "record/single_byte_text.h"
 #include "terminal_text.h"
 
 namespace quillmar::cli {
@@ -53,8 +54,7 @@ QJsonObject recordToJson(const DeviceEntry& record)
 {
     QJsonObject object;
     for (const FieldLayout& layout : deviceFieldLayout()) {
-        const std::string text = record.text(layout.field);
-        object.insert(nameOf(layout.field), QString::fromLatin1(text.data(), qsizetype(text.size())));
+        object.insert(nameOf(layout.field), fromSingleByte(record.text(layout.field)));
     }
     return object;
 }

@@ -47,14 +47,29 @@ std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& wor
     return parsed;
 }
 
-std::optional<std::vector<FieldChange>> parseToolFieldChanges(const QStringList& words, const QString& verb,
-                                                              QString& error)
+FieldChangeVerb toolFieldChangeVerb(const QString& verb)
 {
     FieldChangeVerb scope;
     scope.name = verb;
     scope.fixed = {DeviceField::ModelName, DeviceField::MacAddress, DeviceField::TcpPort, DeviceField::UdpPort};
     scope.whyFixed = QStringLiteral("is shown read-only by the settings tools and is not changed by ") + verb;
-    return parseFieldChanges(words, error, scope);
+    return scope;
+}
+
+std::optional<std::vector<FieldChange>> parseToolFieldChanges(const QStringList& words, const QString& verb,
+                                                              QString& error)
+{
+    return parseFieldChanges(words, error, toolFieldChangeVerb(verb));
+}
+
+QStringList settableFieldNames(const FieldChangeVerb& verb)
+{
+    QStringList names;
+    for (const FieldLayout& layout : deviceFieldLayout()) {
+        if (std::find(verb.fixed.begin(), verb.fixed.end(), layout.field) == verb.fixed.end())
+            names << nameOf(layout.field);
+    }
+    return names;
 }
 
 }  // namespace quillmar::cli

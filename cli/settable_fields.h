@@ -31,10 +31,17 @@ struct FieldChangeVerb {
 std::optional<std::vector<FieldChange>> parseFieldChanges(const QStringList& words, QString& error,
                                                           const FieldChangeVerb& verb = {});
 
-// parseFieldChanges for `com write` and `usb write` (the verb named `verb`):
-// the fields the settings tools show read-only (modelName, macAddress,
-// tcpPort, udpPort) are not changed.
+// `com write` and `usb write` (the verb named `verb`): the fields the settings
+// tools show read-only (modelName, macAddress, tcpPort, udpPort) are not
+// changed.
+FieldChangeVerb toolFieldChangeVerb(const QString& verb);
+
+// parseFieldChanges with toolFieldChangeVerb(verb).
 std::optional<std::vector<FieldChange>> parseToolFieldChanges(const QStringList& words, const QString& verb,
                                                               QString& error);
+
+// The record's field names the verb changes, in the record's order: what a
+// shell offers before "=".
+QStringList settableFieldNames(const FieldChangeVerb& verb = {});
 
 }  // namespace quillmar::cli

@@ -1,8 +1,8 @@
 #include "site_map.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <map>
 
 #include "csv_text.h"
@@ -41,13 +41,8 @@ bool isWholeMac(const QByteArray& text)
     return mac.match(QString::fromLatin1(text)).hasMatch();
 }
 
-bool isKeyMask(const QString& cell)
-{
-    static const QRegularExpression mask(QStringLiteral("^sha256:[0-9a-f]{12}$"));
-    return mask.match(cell).hasMatch();
-}
-
-std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals)
+std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringList& refusals,
+                                               std::set<DeviceField>* columnsNamed)
 {
     const QString shown = terminalText(path);
     // A FIFO, a device or a file of any size would hold the run up or eat the memory.
@@ -102,6 +97,10 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
     for (int column = 0; column < header.fields.size(); ++column) {
         const QString name = header.fields[column].trimmed();
         columns.emplace_back(std::nullopt);
+        // A spreadsheet may save empty columns right of the table, names and
+        // all; such a column holds nothing to apply.
+        if (name.isEmpty())
+            continue;
         if (name.compare(QLatin1String("macAddress"), Qt::CaseInsensitive) == 0) {
             macColumn = column;
             claim(DeviceField::MacAddress, column);
@@ -117,19 +116,40 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         refuse(header.line, QStringLiteral("no macAddress column"));
     if (!refusals.isEmpty())
         return std::nullopt;
+    if (columnsNamed) {
+        for (const auto& [field, column] : fieldColumns)
+            columnsNamed->insert(field);
+    }
 
     std::vector<MapRow> rows;
     std::map<QString, int> macLines;
     std::map<std::uint32_t, int> addressLines;
     for (std::size_t r = 1; r < records->size(); ++r) {
         const CsvRecord& record = (*records)[r];
+        // A spreadsheet writes a blank row inside the table as commas alone.
+        if (std::all_of(record.fields.begin(), record.fields.end(), [](const QString& cell) { return cell.isEmpty(); }))
+            continue;
         MapRow row;
         row.line = record.line;
-        if (record.fields.size() > header.fields.size()) {
-            refuse(row.line,
-                   QStringLiteral("%1 cells, the header has %2").arg(record.fields.size()).arg(header.fields.size()));
-            continue;
+        // Cells beyond the header's, and cells under a column without a name,
+        // may only be empty: a value there belongs to no field.
+        bool stray = false;
+        for (int column = 0; column < record.fields.size() && !stray; ++column) {
+            if (record.fields[column].isEmpty())
+                continue;
+            if (column >= header.fields.size()) {
+                refuse(
+                    row.line,
+                    QStringLiteral("%1 cells, the header has %2").arg(record.fields.size()).arg(header.fields.size()));
+                stray = true;
+            } else if (header.fields[column].trimmed().isEmpty()) {
+                refuse(row.line,
+                       QStringLiteral("a value in column %1, which the header does not name").arg(column + 1));
+                stray = true;
+            }
         }
+        if (stray)
+            continue;
         const QByteArray macText = inventoryCellText(record.fields.value(macColumn).trimmed()).toLatin1();
         row.mac = isWholeMac(macText)
                       ? backupFolderName(std::string_view(macText.constData(), std::size_t(macText.size())))
@@ -145,10 +165,12 @@ std::optional<std::vector<MapRow>> readSiteMap(const QByteArray& path, QStringLi
         macLines.emplace(row.mac, row.line);
 
         QStringList words;
-        for (int column = 0; column < record.fields.size(); ++column) {
+        for (int column = 0; column < record.fields.size() && column < header.fields.size(); ++column) {
             const std::optional<DeviceField> field = columns[std::size_t(column)];
             const QString cell = inventoryCellText(record.fields[column]);
             // A key still masked is the module's own: it is never sent as a key.
+            if (field && isKeyField(*field) && isKeyMask(cell))
+                row.keyMasks.emplace_back(*field, cell);
             if (!field || cell.isEmpty() || (isKeyField(*field) && isKeyMask(cell)))
                 continue;
             words << header.fields[column].trimmed() + u'=' + cell;

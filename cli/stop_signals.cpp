@@ -62,11 +62,11 @@ const std::atomic<bool>& StopSignals::flag()
 
 sigset_t StopSignals::caught()
 {
-    sigset_t signals;
-    sigemptyset(&signals);
+    sigset_t set;
+    sigemptyset(&set);
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&signals, number);
-    return signals;
+        sigaddset(&set, number);
+    return set;
 }
 
 }  // namespace quillmar::cli

@@ -50,7 +50,9 @@ public:
     }
 
 private:
-    std::optional<int> prepare(const QCommandLineParser& parser, MaintenanceRequest& request,
+    int ownArguments() const override { return 1; }
+
+    std::optional<int> prepare(const QStringList& own, const QCommandLineParser& parser, MaintenanceRequest& request,
                                VerbContext& context) override
     {
         QString error;
@@ -58,7 +60,7 @@ private:
         if (!port)
             return usageError(context, error);
         request.portName = toSystemBytes(port->name()).toStdString();
-        const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
+        const QByteArray path = toSystemBytes(own.at(0));
         request.filePath = path.toStdString();
         request.printerInLoader = parser.isSet(QStringLiteral("in-loader"));
         // The upgrade dialog's checks, on the name's own bytes: whatever the

@@ -24,7 +24,8 @@ public:
                                   "as the printer reported them. The printer does not answer a write; it takes\n"
                                   "about 20 seconds to use the new settings.\n"
                                   "\n")
-                   + exchangeDetails() + QStringLiteral("\n\nFields:\n") + toolFieldHelp()
+                   + exchangeDetails() + QStringLiteral("\n\n") + SecretSources::help({true, true, false, true})
+                   + QStringLiteral("\n\nFields:\n") + toolFieldHelp()
                    + QStringLiteral("\nExample:\n"
                                     "  quillmar-cli usb write ip=192.0.2.30 deviceName=Kitchen"));
     }

@@ -42,8 +42,18 @@ QString table(const QList<std::pair<QString, QString>>& rows)
 
 }  // namespace
 
-Verb::Verb(QString name, QString summary) : name_(std::move(name)), summary_(std::move(summary))
+Verb::Verb(QString name, QString summary)
+    : name_(std::move(name)), summary_(std::move(summary)), secrets_(std::make_unique<SecretSources>())
 {
+}
+
+Verb::~Verb() = default;
+
+void Verb::takeSecrets(const SecretUse& use)
+{
+    secretUse_ = use;
+    for (const QCommandLineOption& option : SecretSources::options(use))
+        addOption(option);
 }
 
 void Verb::addArgument(const QString& name, const QString& description, Count count)
@@ -109,6 +119,41 @@ QString Verb::helpText() const
     return text;
 }
 
+void Verb::setCompletion(const QString& argumentOrOption, CompletionHint hint)
+{
+    completions_.append({argumentOrOption, std::move(hint)});
+}
+
+QList<Verb::DeclaredArgument> Verb::declaredArguments() const
+{
+    QList<DeclaredArgument> declared;
+    for (const Argument& argument : arguments_) {
+        CompletionHint hint = completionHintOfName(argument.name);
+        for (const auto& [name, set] : completions_) {
+            if (name == argument.name)
+                hint = set;
+        }
+        declared.append({argument.name, argument.count, hint});
+    }
+    return declared;
+}
+
+QList<Verb::DeclaredOption> Verb::declaredOptions() const
+{
+    QList<DeclaredOption> declared;
+    for (const QCommandLineOption& option : options_) {
+        CompletionHint hint = option.valueName().isEmpty() ? CompletionHint{}
+                                                           : completionHintOfName(option.valueName());
+        for (const auto& [name, set] : completions_) {
+            if (option.names().contains(name))
+                hint = set;
+        }
+        declared.append({option, hint});
+    }
+    declared.append({helpOption(), {}});
+    return declared;
+}
+
 qsizetype Verb::leastArguments() const
 {
     return std::count_if(arguments_.begin(), arguments_.end(), [](const Argument& argument) {
@@ -160,6 +205,16 @@ int Verb::run(const QStringList& arguments, VerbContext& context)
     for (const QCommandLineOption& option : options_) {
         if (requiredOptions_.contains(option.names().constFirst()) && !parser.isSet(option))
             return usageError(context, optionSyntax(option).section(QStringLiteral(", "), -1) + " is missing");
+    }
+    if (secretUse_.any()) {
+        // A fresh set per run: a verb object may run more than once (tests).
+        secrets_ = std::make_unique<SecretSources>();
+        if (const std::optional<SecretSources::Refusal> refused = secrets_->read(parser, context, secretUse_))
+            return refused->usage ? usageError(context, refused->message) : fail(context, kRefused, refused->message);
+        if (const QString warning = secrets_->commandLineWarning(); !warning.isEmpty()) {
+            context.err << messagePrefix() << "warning: " << warning << '\n';
+            context.err.flush();
+        }
     }
     return execute(parser, context);
 }

@@ -11,14 +11,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <utility>
+
+#include "completion_hint.h"
 #include "exit_status.h"
+#include "secret_sources.h"
 #include "verb_context.h"
 
 namespace quillmar::cli {
 
 class Verb {
 public:
-    virtual ~Verb() = default;
+    virtual ~Verb();
     Verb(const Verb&) = delete;
     Verb& operator=(const Verb&) = delete;
 
@@ -35,11 +40,25 @@ public:
     // `arguments` are the words after the verb's name; returns the exit status.
     int run(const QStringList& arguments, VerbContext& context);
 
-protected:
     // ZeroOrMore ("[ADDRESS...]") may stand before a OneOrMore argument; the
     // verb then tells the words apart itself.
     enum class Count { One, Optional, OneOrMore, ZeroOrMore };
 
+    // What the verb declares, for the shells' completion scripts: each
+    // argument and option (--help included) with what completes its value.
+    struct DeclaredArgument {
+        QString name;
+        Count count;
+        CompletionHint hint;
+    };
+    struct DeclaredOption {
+        QCommandLineOption option;
+        CompletionHint hint;  // for an option that takes a value
+    };
+    QList<DeclaredArgument> declaredArguments() const;
+    QList<DeclaredOption> declaredOptions() const;
+
+protected:
     Verb(QString name, QString summary);
 
     // Positional arguments, in the order they are given; a Count::OneOrMore
@@ -54,6 +73,14 @@ protected:
     static bool jsonWanted(const QCommandLineParser& parser);
     // Text that --help shows between the usage line and the arguments.
     void setDetails(const QString& text) { details_ = text; }
+    // Declares the options of the secrets the verb takes (secret_sources.h);
+    // run() reads them, and says once that a secret on the command line can
+    // be read there, before execute() runs.
+    void takeSecrets(const SecretUse& use);
+    SecretSources& secrets() { return *secrets_; }
+    // What completes an argument's or an option's value (by its name) where
+    // the value's name alone does not say it (completion_hint.h).
+    void setCompletion(const QString& argumentOrOption, CompletionHint hint);
 
     // Runs the verb once its command line is known to be well formed.
     virtual int execute(const QCommandLineParser& parser, VerbContext& context) = 0;
@@ -79,6 +106,9 @@ private:
     QList<Argument> arguments_;
     QList<QCommandLineOption> options_;
     QStringList requiredOptions_;  // by their first name
+    SecretUse secretUse_;
+    std::unique_ptr<SecretSources> secrets_;
+    QList<std::pair<QString, CompletionHint>> completions_;
 };
 
 }  // namespace quillmar::cli

@@ -1,9 +1,13 @@
 #pragma once
 // What a verb writes to and how long it waits: the program gives it standard
 // output and standard error, a test gives it strings, so verbs run in-process.
+#include <QByteArray>
+#include <QString>
 #include <QTextStream>
 
 #include <chrono>
+#include <functional>
+#include <optional>
 
 #include "comm/direct_settings.h"
 #include "maintenance/maintenance_timing.h"
@@ -11,6 +15,7 @@
 
 namespace quillmar {
 class HostTables;
+class SecretStore;
 class UsbPrinterLocator;
 }  // namespace quillmar
 
@@ -40,6 +45,12 @@ struct VerbContext {
     // The route and neighbour tables a session changes; the system's when not
     // set.
     HostTables* hostTables = nullptr;
+    // Asks the user for a secret without showing it (--ask-secret, a
+    // passphrase): the answer, or nothing with the error set. The process's
+    // terminal when not set.
+    std::function<std::optional<QByteArray>(const QString& prompt, QString& error)> askSecret{};
+    // Where --password-from-keyring looks; the desktop's secret store when not set.
+    SecretStore* secretStore = nullptr;
 };
 
 }  // namespace quillmar::cli

@@ -9,6 +9,7 @@
     VERB(ConfigExport)                                                                                                 \
     VERB(ConfigImport)                                                                                                 \
     VERB(ConfigApply)                                                                                                  \
+    VERB(ConfigCheck)                                                                                                  \
     VERB(ConfigBackups)                                                                                                \
     VERB(ConfigRestore)                                                                                                \
     VERB(ComRead)                                                                                                      \
@@ -19,7 +20,9 @@
     VERB(Upgrade)                                                                                                      \
     VERB(WebBuild)                                                                                                     \
     VERB(WebUpload)                                                                                                    \
-    VERB(Log)
+    VERB(SiteDhcp)                                                                                                     \
+    VERB(Log)                                                                                                          \
+    VERB(Completion)
 
 namespace quillmar::cli {
 

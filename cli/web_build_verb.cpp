@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <utility>
 
 #include "maintenance/web_image_builder.h"
 #include "maintenance/web_image_format.h"
@@ -29,15 +30,16 @@ QString systemText(const std::string& bytes)
 // What the builder logs (the links it left out) goes to standard error as notes.
 class NoteProgress final : public MaintenanceProgress {
 public:
-    explicit NoteProgress(QTextStream& err) : err_(err) {}
+    NoteProgress(QTextStream& err, QString prefix) : err_(err), prefix_(std::move(prefix)) {}
     void log(const std::string& line) override
     {
-        err_ << "quillmar-cli web build: " << terminalText(QByteArray::fromStdString(line)) << '\n';
+        err_ << prefix_ << terminalText(QByteArray::fromStdString(line)) << '\n';
         err_.flush();
     }
 
 private:
     QTextStream& err_;
+    QString prefix_;
 };
 
 // The window's message for the build's code, and the file it came from: the
@@ -93,16 +95,23 @@ private:
                 context,
                 QStringLiteral("invalid output file: %1 (the name ends in \".anf\")").arg(terminalText(output)));
 
-        NoteProgress notes(context.err);
-        WebImageBuild build;
-        bool stopped = false;
-        {
-            // Until the temporary image is renamed into place or removed, a
-            // signal only stops the build.
-            const StopSignals stops(StopSignals::Second::WaitsForRelease);
-            build = buildWebImage(source.toStdString(), output.toStdString(), notes, &StopSignals::flag());
-            stopped = stops.raised() && build.code != webbuild::kOk;
-        }
+        NoteProgress notes(context.err, messagePrefix());
+        // Until the temporary image is renamed into place or removed, and the
+        // outcome is written, a signal only stops the build: were the
+        // signals' own actions back any sooner, a second Ctrl-C would end the
+        // program before it said what became of the image.
+        const StopSignals stops(StopSignals::Second::WaitsForRelease);
+        const WebImageBuild build = buildWebImage(source.toStdString(), output.toStdString(), notes,
+                                                  &StopSignals::flag());
+        const int exitStatus = report(parser, output, build, stops.raised() && build.code != webbuild::kOk, context);
+        context.out.flush();
+        context.err.flush();
+        return exitStatus;
+    }
+
+    int report(const QCommandLineParser& parser, const QByteArray& output, const WebImageBuild& build, bool stopped,
+               VerbContext& context) const
+    {
         if (stopped)
             return fail(context, kInterrupted, QStringLiteral("stopped before the end; no image was written"));
         if (build.code != webbuild::kOk)

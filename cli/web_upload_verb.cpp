@@ -1,5 +1,6 @@
-// quillmar-cli web upload ADDRESS MAC FILE [--password P] [--json]: puts a web
-// image into one module by TFTP, as the configuration window's "Upload" does.
+// quillmar-cli web upload ADDRESS MAC [ADDRESS MAC...] FILE | --map FILE.csv
+// FILE [--password P] [--json]: puts a web image into modules by TFTP, as the
+// configuration window's "Upload" does, several in parallel.
 #include <memory>
 
 #include "maintenance/image_kind.h"
@@ -18,7 +19,8 @@ namespace {
 class WebUploadVerb final : public MaintenanceVerb {
 public:
     WebUploadVerb()
-        : MaintenanceVerb(QStringLiteral("web upload"), QStringLiteral("put a web image into one module by TFTP"))
+        : MaintenanceVerb(QStringLiteral("web upload"), QStringLiteral("put a web image into modules by TFTP"),
+                          Devices::Many)
     {
         addArgument(QStringLiteral("FILE"), QStringLiteral("the web image, as web build writes it"));
         addSessionOptions();
@@ -35,14 +37,16 @@ public:
                                   "\n")
                        .arg(kTftpPort)
                        .arg(kTftpTries)
-                   + sessionDetails());
+                   + manyDevicesDetails() + QStringLiteral("\n\n") + sessionDetails());
     }
 
 private:
-    std::optional<int> prepare(const QCommandLineParser& parser, MaintenanceRequest& request,
+    int ownArguments() const override { return 1; }
+
+    std::optional<int> prepare(const QStringList& own, const QCommandLineParser&, MaintenanceRequest& request,
                                VerbContext& context) override
     {
-        const QByteArray path = toSystemBytes(parser.positionalArguments().at(2));
+        const QByteArray path = toSystemBytes(own.at(0));
         if (path.isEmpty())
             return usageError(context, QStringLiteral("file can't be blank"));
         if (const std::optional<QString> refusal = notAnImage(path, kWebImageName))

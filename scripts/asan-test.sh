@@ -24,6 +24,7 @@ for folder in "${folders[@]}"; do targets+=("$folder/all"); done
 cmake --build "$build" --target "${targets[@]}"
 status=0
 for folder in "${folders[@]}"; do
-  (cd "$build/$folder" && ctest --output-on-failure --timeout 600 -j2 "$@") || status=1
+  (cd "$build/$folder" && ctest --output-on-failure --timeout 600 -j "$((4 * $(nproc)))" \
+    --resource-spec-file "$build/test-resources.json" "$@") || status=1
 done
 exit $status

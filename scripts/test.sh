@@ -10,4 +10,8 @@ preset="${QUILLMAR_PRESET:-debug}"
 cmake --preset "$preset" -S "$top" >/dev/null
 cmake --build "$top/build/$preset"
 cd "$top/build/$preset"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j2 "$@"
+# Four tests to a core: the lab's mostly wait, and the resource file keeps the
+# ones that compute to one a core (tests/CMakeLists.txt).
+jobs=$((4 * $(nproc)))
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 -j "$jobs" \
+  --resource-spec-file test-resources.json "$@"

@@ -9,9 +9,9 @@
 #include <cstring>
 
 #include "command_session.h"
-#include "maintenance/device_session.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
+#include "record/module_protocol.h"
 
 namespace quillmar::sim {
 

@@ -3,8 +3,9 @@
 #include <map>
 #include <optional>
 
-#include "maintenance/login_token.h"
 #include "record/ipv4_text.h"
+#include "record/login_token.h"
+#include "record/module_protocol.h"
 
 namespace quillmar::sim {
 
@@ -35,10 +36,11 @@ void CommandSession::handleLine(const std::string& line, std::vector<std::string
     const std::string module = formatIpv4(behaviour.address);
     log_.write("command-line", "module=" + module + " from=" + peer_ + " len=" + std::to_string(line.size())
                                    + " line=" + escapedBytes(line));
-    if (line.compare(0, 4, "$LOG") == 0) {
-        const std::string token = line.substr(4, line.size() - 4 - 2);
+    if (line.starts_with(kLoginLinePrefix)) {
+        const std::string token = line.substr(kLoginLinePrefix.size(),
+                                              line.size() - kLoginLinePrefix.size() - kLineEnd.size());
         const std::optional<LoginKey> key = loginKey();
-        const bool right = line.size() >= 6 && line.compare(line.size() - 2, 2, "\r\n") == 0
+        const bool right = line.size() >= kLoginLine.size() && line.ends_with(kLineEnd)
                            && (behaviour.password.empty() ? token.empty()
                                                           : key && token == loginToken(behaviour.password, *key));
         loggedIn_ = behaviour.login == LoginReply::Check ? right : behaviour.login != LoginReply::Refuse;
@@ -67,8 +69,9 @@ void CommandSession::handleLine(const std::string& line, std::vector<std::string
         }
         return;
     }
-    static const std::map<std::string, std::string> commands{
-        {"$SYCR\r\n", "reboot"}, {"$SYCS\r\n", "loader"}, {"$SYCN\r\n", "web-upload"}};
+    static const std::map<std::string, std::string, std::less<>> commands{{std::string(kRebootLine), "reboot"},
+                                                                          {std::string(kLoaderLine), "loader"},
+                                                                          {std::string(kWebUploadLine), "web-upload"}};
     const auto command = commands.find(line);
     if (!loggedIn_ || command == commands.end()) {
         log_.write("command-refused", "module=" + module + " from=" + peer_);

@@ -12,8 +12,9 @@ bool DiscoveryResponder::handle(const Datagram& datagram)
     if (!std::equal(datagram.payload.begin(), datagram.payload.end(), SearchRequest.begin(), SearchRequest.end()))
         return false;
     const std::string from = endpointText(datagram.sourceAddress, datagram.sourcePort);
-    log_.write("request", "kind=search from=" + from + " to=" + formatIpv4(datagram.destinationAddress)
-                              + " if=" + std::to_string(datagram.interfaceIndex));
+    if (datagram.firstCopy)
+        log_.write("request", "kind=search from=" + from + " to=" + formatIpv4(datagram.destinationAddress)
+                                  + " if=" + std::to_string(datagram.interfaceIndex));
     for (SimModule* module : modules_.addressedBy(datagram.destinationAddress, datagram.interfaceIndex)) {
         const unsigned seen = ++module->requestsSeen;
         const std::string who = "module=" + formatIpv4(module->address) + " from=" + from;
@@ -22,7 +23,7 @@ bool DiscoveryResponder::handle(const Datagram& datagram)
             log_.write("silent", who);
             continue;
         }
-        const bool sent = port_.reply(datagram, module->address, replyBytes(*module));
+        const bool sent = port_.reply(datagram, module->address, replyBytes(*module), module->interfaceIndex);
         log_.write(sent ? "reply" : "reply-failed", who + " len=" + std::to_string(module->replyLength));
     }
     return true;

@@ -3,17 +3,13 @@
 #include <fstream>
 
 #include "record/ipv4_text.h"
+#include "record/module_protocol.h"
 
 namespace quillmar::sim {
 namespace {
 
-constexpr unsigned char kSoh = 0x01;
-constexpr unsigned char kEot = 0x04;
-constexpr unsigned char kAck = 0x06;
-constexpr unsigned char kNak = 0x15;
-constexpr unsigned char kCan = 0x18;
-constexpr std::size_t kBlockSize = 132;
-constexpr std::size_t kDataSize = 128;
+constexpr std::size_t kBlockSize = kXmodemBlockSize;
+constexpr std::size_t kDataSize = kXmodemDataSize;
 
 const char kMenu[] = "\r\nQuillmar serial loader 1.0\r\n  U) Update firmware\r\n  R) Run firmware\r\n> ";
 const char kPlainMenu[] = "\r\nQuillmar serial loader 1.0\r\n  R) Run firmware\r\n> ";

@@ -1,5 +1,7 @@
 // quillmar-sim: simulated printer modules for demonstrations and tests.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "command_port.h"
@@ -8,6 +10,7 @@
 #include "event_loop.h"
 #include "module_port.h"
 #include "module_set.h"
+#include "print_port.h"
 #include "request_log.h"
 #include "save_responder.h"
 #include "serial_loader.h"
@@ -35,7 +38,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (options->version) {
-        std::puts("quillmar-sim 1.12");
+        std::puts("quillmar-sim " QUILLMAR_VERSION);
         return 0;
     }
 
@@ -97,6 +100,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillmar-sim: %s\n", error.c_str());
         return 1;
     }
+    // Print jobs (a slip that proves a write) on the modules' TCP ports.
+    std::vector<std::uint16_t> printPorts;
+    for (const SimModule& module : modules.modules()) {
+        const std::uint16_t tcp = std::uint16_t(
+            std::strtoul(module.record.text(quillmar::DeviceField::TcpPort).c_str(), nullptr, 10));
+        if (tcp != 0 && std::find(printPorts.begin(), printPorts.end(), tcp) == printPorts.end())
+            printPorts.push_back(tcp);
+    }
+    PrintPorts printing(log, loop);
+    if (!printing.open(listen, printPorts, error))
+        std::fprintf(stderr, "quillmar-sim: %s; print jobs are not taken\n", error.c_str());
     DiscoveryResponder discovery(modules, port, log);
     SaveResponder save(modules, port, log, loop);
     port.addHandler([&save](const Datagram& datagram) { return save.handle(datagram); });

@@ -82,13 +82,23 @@ void ModulePort::receive(int socket)
             datagram.interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
         }
     }
+    // The copies of one broadcast arrive together, one per device; the same
+    // request again on the same device is a request of its own.
+    const auto now = std::chrono::steady_clock::now();
+    const auto key = std::make_tuple(datagram.sourceAddress, datagram.sourcePort, datagram.destinationAddress,
+                                     datagram.payload);
+    if (lastCopy_ && std::get<0>(*lastCopy_) == key && std::get<1>(*lastCopy_) != datagram.interfaceIndex
+        && now - std::get<2>(*lastCopy_) < std::chrono::milliseconds(100))
+        datagram.firstCopy = false;
+    lastCopy_ = std::make_tuple(key, datagram.interfaceIndex, now);
     for (const Handler& handler : handlers_) {
         if (handler(datagram))
             return;
     }
 }
 
-bool ModulePort::reply(const Datagram& request, std::uint32_t fromAddress, const std::vector<unsigned char>& bytes)
+bool ModulePort::reply(const Datagram& request, std::uint32_t fromAddress, const std::vector<unsigned char>& bytes,
+                       unsigned viaInterface)
 {
     sockaddr_in destination{};
     destination.sin_family = AF_INET;
@@ -109,6 +119,7 @@ bool ModulePort::reply(const Datagram& request, std::uint32_t fromAddress, const
     header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
     in_pktinfo info{};
     info.ipi_spec_dst.s_addr = htonl(fromAddress);
+    info.ipi_ifindex = int(viaInterface);
     std::memcpy(CMSG_DATA(header), &info, sizeof info);
     return ::sendmsg(request.socket, &message, 0) == static_cast<ssize_t>(bytes.size());
 }

@@ -92,8 +92,9 @@ bool SaveResponder::handle(const Datagram& datagram)
         return false;
     const std::string from = endpointText(datagram.sourceAddress, datagram.sourcePort);
     if (equals(datagram.payload, kSaveHeaderBytes)) {
-        log_.write("request", "kind=save-header from=" + from + " to=" + formatIpv4(datagram.destinationAddress)
-                                  + " if=" + std::to_string(datagram.interfaceIndex));
+        if (datagram.firstCopy)
+            log_.write("request", "kind=save-header from=" + from + " to=" + formatIpv4(datagram.destinationAddress)
+                                      + " if=" + std::to_string(datagram.interfaceIndex));
         for (SimModule* module : modules_.addressedBy(datagram.destinationAddress, datagram.interfaceIndex)) {
             if (module->down) {
                 log_.write("silent", "module=" + formatIpv4(module->address) + " from=" + from);
@@ -138,7 +139,7 @@ void SaveResponder::store(SimModule& module, const Datagram& datagram)
                              + " ssid=" + logWord(module.record.text(DeviceField::Ssid))
                              + " mode=" + modeName(module.saveMode) + " record=" + hexOf(module.record));
     if (module.answerSave) {
-        const bool sent = port_.reply(datagram, oldAddress, replyBytes(module));
+        const bool sent = port_.reply(datagram, oldAddress, replyBytes(module), module.interfaceIndex);
         log_.write(sent ? "reply" : "reply-failed", who + " len=" + std::to_string(module.replyLength));
     }
     switch (module.saveMode) {

@@ -13,12 +13,12 @@
 #include "command_port.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
+#include "record/module_protocol.h"
 #include "tftp_transfer.h"
 
 namespace quillmar::sim {
 namespace {
 
-constexpr std::uint16_t kTftpPort = 69;
 constexpr std::uint16_t kOpAck = 4;
 constexpr std::uint16_t kOpError = 5;
 
@@ -69,15 +69,6 @@ void sendError(int fd, const sockaddr_in& to, std::uint16_t code, const std::str
     std::string bytes = packet16(kOpError, code) + text;
     bytes.push_back('\0');
     sendTo(fd, to, bytes);
-}
-
-std::string lowered(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
 }
 
 }  // namespace

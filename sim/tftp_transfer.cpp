@@ -14,15 +14,6 @@ std::uint16_t number16(std::string_view bytes, std::size_t at)
                                       | static_cast<unsigned char>(bytes[at + 1]));
 }
 
-std::string lowered(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
 // The number a "tsize" value gives: decimal digits only, and not past what
 // 64 bits hold.
 std::optional<std::uint64_t> sizeOf(const std::string& value)
@@ -33,6 +24,15 @@ std::optional<std::uint64_t> sizeOf(const std::string& value)
 }
 
 }  // namespace
+
+std::string lowered(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
 
 std::optional<TftpWriteRequest> parseTftpWriteRequest(std::string_view packet)
 {

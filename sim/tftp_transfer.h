@@ -10,9 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "record/module_protocol.h"
+
 namespace quillmar::sim {
 
-inline constexpr std::size_t kTftpBlockBytes = 512;
+// The text with its ASCII capitals made small: option names and the mode are
+// compared in any case.
+std::string lowered(std::string text);
 
 struct TftpWriteRequest {
     std::string name;

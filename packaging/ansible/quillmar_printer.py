@@ -15,6 +15,8 @@ description:
     a second run changes nothing.
   - Check mode reads the module and reports what would change (C(--diff) shows
     it, Wi-Fi keys masked); nothing is written to the printer.
+  - The Wi-Fi keys never reach a log, a process list or a file of the managed
+    host; they go to quillmar-cli on its standard input (C(--secrets -)).
 options:
   mac:
     description: The module's MAC address, in any usual notation.
@@ -24,11 +26,21 @@ options:
     description:
       - Record fields and their new values, by the names quillmar-cli takes
         (deviceName, ipAddress or ip, ipMode, wifiMode, authMode, encryType,
-        ssid, key, wpaPsk, tcpPort, udpPort).
+        ssid, tcpPort, udpPort).
       - macAddress and modelName, in any case, are the printer's own and are
         refused here; C(mac) names the printer.
-    required: true
+      - The keys are best given as the options C(key) and C(wpaPsk); given here
+        they are still kept out of the logs, as this whole option is, and the
+        other values are shown again in the module's result.
     type: dict
+    default: {}
+  key:
+    description: The WEP key (sent with encryType WEP). Never logged.
+    type: str
+  wpaPsk:
+    description: The WPA key (sent with encryType TKIP or AES). Never logged.
+    type: str
+    aliases: [wpa_psk]
   verify:
     description: Read the module back after the save and compare every field.
     type: bool
@@ -57,7 +69,7 @@ EXAMPLES = r"""
       ssid: BackOffice
       authMode: WPA2PSK
       encryType: AES
-      wpaPsk: "{{ vault_backoffice_key }}"
+    wpaPsk: "{{ vault_backoffice_key }}"
     verify: true
 """
 
@@ -99,20 +111,63 @@ def map_file(mac, fields):
 # perhaps; a modelName would be passed over without a word. Both are refused.
 OWN_FIELDS = ("macaddress", "modelname")
 
+# The Wi-Fi keys, by the names quillmar-cli takes in any case.
+SECRET_FIELDS = {"key": "key", "wpapsk": "wpaPsk"}
+
 
 def own_fields(fields):
     """The names in `fields` that are the printer's own, as given."""
     return sorted(str(name) for name in fields if str(name).strip().lower() in OWN_FIELDS)
 
 
-def apply(module, path, extra):
+def split_secrets(module):
+    """The fields without the keys, and the keys (from the options or from
+    `fields`) as quillmar-cli's secrets; fails on a key given twice."""
+    plain = {}
+    secrets = {}
+    for option in ("key", "wpaPsk"):
+        if module.params[option]:
+            secrets[option] = module.params[option]
+    for name, value in module.params["fields"].items():
+        secret = SECRET_FIELDS.get(str(name).strip().lower())
+        if secret is None:
+            plain[name] = value
+            continue
+        if secret in secrets:
+            module.fail_json(msg="%s is given twice: as the option %s and in fields" % (secret, secret),
+                             changed=False)
+        # An empty key leaves the printer's as it is, as an empty cell of a map does.
+        if value is not None and str(value) != "":
+            secrets[secret] = str(value)
+    for name, value in secrets.items():
+        if "\n" in value or "\r" in value:
+            module.fail_json(msg="%s holds a line end, which no key does" % name, changed=False)
+    return plain, secrets
+
+
+def unmask_plain_values(module, plain, secrets):
+    """`fields` is no_log, so that a key given in it is never logged; its other
+    values are shown again in the result, unless one of them is a key too."""
+    keys = set(secrets.values())
+    for value in plain.values():
+        if value is not None and str(value) not in keys:
+            module.no_log_values.discard(str(value))
+
+
+def apply(module, path, secrets, extra):
     params = module.params
     command = [params["cli"], "config", "apply", "--map", path, "--json"] + extra
     if params["allow_duplicate_address"]:
         command.append("--allow-duplicate-address")
     if params["quick"]:
         command.append("--quick")
-    status, out, err = module.run_command(command)
+    if secrets:
+        # The keys go on standard input: never on a command line, never in a file.
+        command += ["--secrets", "-"]
+        text = "".join("%s=%s\n" % (name, value) for name, value in sorted(secrets.items()))
+        status, out, err = module.run_command(command, data=text, binary_data=True)
+    else:
+        status, out, err = module.run_command(command)
     try:
         rows = json.loads(out[out.index("["):]) if "[" in out else []
     except ValueError:
@@ -130,7 +185,9 @@ def main():
     module = AnsibleModule(
         argument_spec=dict(
             mac=dict(type="str", required=True),
-            fields=dict(type="dict", required=True),
+            fields=dict(type="dict", default={}, no_log=True),
+            key=dict(type="str", no_log=True),
+            wpaPsk=dict(type="str", no_log=True, aliases=["wpa_psk"]),
             verify=dict(type="bool", default=False),
             allow_duplicate_address=dict(type="bool", default=False),
             quick=dict(type="bool", default=False),
@@ -138,14 +195,18 @@ def main():
         ),
         supports_check_mode=True,
     )
-    own = own_fields(module.params["fields"])
+    plain, secrets = split_secrets(module)
+    unmask_plain_values(module, plain, secrets)
+    own = own_fields(plain)
     if own:
         module.fail_json(msg="fields: %s %s the printer's own and not changed; mac alone names the printer"
                          % (", ".join(own), "is" if len(own) == 1 else "are"), changed=False)
-    path = map_file(module.params["mac"], module.params["fields"])
+    if not plain and not secrets:
+        module.fail_json(msg="nothing to set: give fields, key or wpaPsk", changed=False)
+    path = map_file(module.params["mac"], plain)
     try:
         # What would change, from the module's own record; nothing is written.
-        status, rows, err = apply(module, path, ["--dry-run"])
+        status, rows, err = apply(module, path, secrets, ["--dry-run"])
         if status != 0 or len(rows) != 1:
             fail(module, status, err, changed=False)
         planned = rows[0]
@@ -158,7 +219,7 @@ def main():
         if module.check_mode or not result["changed"]:
             module.exit_json(**result)
 
-        status, rows, err = apply(module, path, ["--verify"] if module.params["verify"] else [])
+        status, rows, err = apply(module, path, secrets, ["--verify"] if module.params["verify"] else [])
         if status != 0 or len(rows) != 1:
             result.update(verdict=rows[0].get("verdict") if rows else None)
             fail(module, status, err, **result)

@@ -1,4 +1,5 @@
 #include "app/device_list_model.h"
+#include "record/single_byte_text.h"
 
 #include <QBrush>
 #include <QColor>
@@ -68,8 +69,7 @@ QString DeviceListModel::cellText(int row, int column) const
     if (column == 0)
         return QString::number(row + 1);
     const FieldLayout& layout = deviceFieldLayout()[column - 1];
-    const std::string text = table_.at(row).text(layout.field);
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return fromSingleByte(table_.at(row).text(layout.field));
 }
 
 std::string DeviceListModel::macText(int row) const

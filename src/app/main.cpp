@@ -21,7 +21,10 @@ int main(int argc, char** argv)
 
     // The chooser is the first window: closing it ends the program.
     TForm3 chooser(QDir::currentPath());
-    createSharedWindows();
+    // The shared dialogs and progress windows are made when first wanted, not
+    // before the chooser is painted; only the way to the password dialog is
+    // laid now.
+    installSharedWindowOpeners();
     chooser.setMainWindowOpener([&chooser] {
         auto* form = new TmainForm();
         form->setAttribute(Qt::WA_DeleteOnClose);

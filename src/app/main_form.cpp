@@ -30,6 +30,7 @@
 #include "history/history_form.h"
 #include "maintenance/maintenance_thread.h"
 #include "maintenance/session_tables.h"
+#include "platform/secret_store.h"
 #include "platform/socket_layer.h"
 #include "record/program_flags.h"
 #include "ui/keyboard.h"
@@ -430,7 +431,7 @@ void TmainForm::startSearch(bool broadcast, const QString& address)
     removeUpgradeItem();
     searching_ = true;
 
-    const SearchTarget target{broadcast, broadcast ? std::string() : address.left(19).toStdString()};
+    const SearchTarget target = SearchTarget::fromText(broadcast, address.toStdString());
     otherFamily_ = OtherFamilyCount(programFlags().printerFamily);
     searchCancelled_ = false;
 

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -38,6 +39,7 @@ class DeviceListModel;
 class SessionTables;
 class HostTables;
 class MaintenanceThread;
+class SecretStore;
 struct SessionEnvironment;
 
 class TmainForm : public QWidget {
@@ -70,6 +72,10 @@ public:
     // progress window; returns when that window has closed, after telling the
     // user the outcome (maintenance_commands.cpp).
     // `device` names the printer in the progress window (name, MAC, address).
+    // An upgrade of a request without a password logs in with the one the
+    // secret store remembers for the printer, if any; when the printer refuses
+    // the log-in, the password dialog asks for it and the upgrade goes again
+    // (nothing was sent to the printer but the log-in).
     void startReboot(const MaintenanceRequest& request, const QString& device = QString());
     void startUpgrade(const MaintenanceRequest& request, const QString& device = QString());
     // The last maintenance worker's result code; 1 while it has not finished.
@@ -78,6 +84,9 @@ public:
     // shorten the maintenance waits.
     void setHostTables(HostTables* tables);
     void setMaintenanceTiming(const MaintenanceTiming& timing) { maintenanceTiming_ = timing; }
+    // Tests replace the desktop's secret store of remembered device passwords
+    // (not owned).
+    void setSecretStore(SecretStore* store) { secretStore_ = store; }
 
     bool networkReady() const { return networkReady_; }
     bool searching() const { return searching_; }
@@ -151,6 +160,11 @@ private:
     int runMaintenanceWorker(MaintenanceThread* worker, const std::shared_ptr<std::atomic<int>>& status);
     // Keeps `worker` where closing the window finds it.
     void trackMaintenanceWorker(MaintenanceThread* worker);
+    // Runs `attempt` with the printer's password (see startUpgrade) and
+    // returns its last result code.
+    int withDevicePassword(MaintenanceRequest request, const QString& device,
+                           const std::function<int(const MaintenanceRequest&)>& attempt);
+    SecretStore& secretStore();
     void stopMaintenanceWorkers();
     // What a maintenance worker's device session gets: the local address table,
     // the route and neighbour helpers under this window's locks, the waits.
@@ -184,6 +198,8 @@ private:
     // A cell per run: a cancelled worker that ends late writes into its own.
     std::shared_ptr<std::atomic<int>> maintenanceStatus_;
     std::vector<QPointer<MaintenanceThread>> maintenanceWorkers_;
+    SecretStore* secretStore_ = nullptr;  // nullptr: the desktop's
+    std::unique_ptr<SecretStore> desktopSecretStore_;
     bool networkReady_ = false;
     bool shown_ = false;
     std::string defaultModelName_;

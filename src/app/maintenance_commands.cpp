@@ -5,6 +5,7 @@
 
 #include "app/main_form.h"
 #include "app/shared_windows.h"
+#include "maintenance/device_passwords.h"
 #include "maintenance/maintenance_journal.h"
 #include "maintenance/maintenance_messages.h"
 #include "maintenance/maintenance_result.h"
@@ -12,6 +13,8 @@
 #include "maintenance/maintenance_thread.h"
 #include "maintenance/session_tables.h"
 #include "maintenance/upgrade_prg_form.h"
+#include "platform/secret_store.h"
+#include "tools/password_dialog.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -99,26 +102,77 @@ void TmainForm::startReboot(const MaintenanceRequest& request, const QString& de
     tellOutcome(*this, rebootOutcome(code));
 }
 
+SecretStore& TmainForm::secretStore()
+{
+    if (secretStore_)
+        return *secretStore_;
+    if (!desktopSecretStore_)
+        desktopSecretStore_ = makeDesktopSecretStore();
+    return *desktopSecretStore_;
+}
+
+int TmainForm::withDevicePassword(MaintenanceRequest request, const QString& device,
+                                  const std::function<int(const MaintenanceRequest&)>& attempt)
+{
+    const std::string& mac = request.deviceMac;
+    std::optional<std::string> remembered;
+    if (request.password.empty()) {
+        QString error;
+        remembered = rememberedDevicePassword(secretStore(), mac, error);
+        if (!error.isEmpty())
+            log(QStringLiteral("secret store: %1").arg(error));
+        if (remembered)
+            request.password = *remembered;
+    }
+    int code = attempt(request);
+    std::optional<DevicePasswordAnswer> typed;
+    while (code == maintenance::kLoginRefused) {
+        std::optional<DevicePasswordAnswer> answer = askDevicePassword(this, device, remembered.has_value());
+        if (!answer)
+            break;
+        typed = std::move(answer);
+        request.password = typed->password.toLatin1().toStdString();
+        code = attempt(request);
+    }
+    // A password the printer refused is neither kept nor forgotten: the user
+    // cancelled before giving the right one.
+    if (!typed || code == maintenance::kLoginRefused)
+        return code;
+    QString error;
+    if (typed->remember) {
+        if (!rememberDevicePassword(secretStore(), mac, request.password, error))
+            showError(this, QStringLiteral("The password could not be remembered: %1").arg(error));
+    } else if (remembered && !forgetDevicePassword(secretStore(), mac, error)) {
+        showError(this, QStringLiteral("The remembered password could not be forgotten: %1").arg(error));
+    }
+    return code;
+}
+
 void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& device)
 {
     std::optional<ProgressDevice> named(std::in_place, createSharedWindows().upgradePrgForm, device);
     const std::optional<AuditImage> image = imageOfFile(QByteArray::fromStdString(request.filePath));
     if (image)
         log(imageLine(*image));
-    maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
-    auto* worker = new upgradeFwThread(request, maintenanceEnvironment(), maintenanceStatus_);
-    trackMaintenanceWorker(worker);
-    const AskedRun run = runAskingBeforeStop(
-        worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
-        [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
-    named.reset();
-    const auto journal = [&](const QString& verdict) {
-        journalMaintenance(QStringLiteral("upgrade"), request, image, verdict,
+    bool stoppedAfterHandOver = false;
+    const auto attempt = [&](const MaintenanceRequest& tried) {
+        maintenanceStatus_ = std::make_shared<std::atomic<int>>(maintenance::kStillRunning);
+        auto* worker = new upgradeFwThread(tried, maintenanceEnvironment(), maintenanceStatus_);
+        trackMaintenanceWorker(worker);
+        const AskedRun run = runAskingBeforeStop(
+            worker, maintenanceStatus_, createSharedWindows().upgradePrgForm, this,
+            [this](const QString& line) { log(line); }, QString::fromStdString(upgradeStopQuestion()));
+        stoppedAfterHandOver = run.stoppedAfterHandOver;
+        journalMaintenance(QStringLiteral("upgrade"), tried, image,
+                           stoppedAfterHandOver ? QString::fromStdString(upgradeStoppedOutcome().text)
+                                                : outcomeVerdict(upgradeOutcome(run.code)),
                            [this](const QString& line) { log(line); });
+        return run.code;
     };
-    if (run.stoppedAfterHandOver) {
+    const int code = withDevicePassword(request, device, attempt);
+    named.reset();
+    if (stoppedAfterHandOver) {
         const QString text = QString::fromStdString(upgradeStoppedOutcome().text);
-        journal(text);
         log(text);
         // What finishes the job is offered, not only told: the printer is in
         // its loader and answers no hand-over over the network.
@@ -131,11 +185,10 @@ void TmainForm::startUpgrade(const MaintenanceRequest& request, const QString& d
         }
         return;
     }
-    const QString verdict = outcomeVerdict(upgradeOutcome(run.code));
-    journal(verdict);
     log(QStringLiteral("Upgrade of %1: %2")
-            .arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device, verdict.simplified()));
-    tellOutcome(*this, upgradeOutcome(run.code));
+            .arg(device.isEmpty() ? QString::fromStdString(request.deviceIp) : device,
+                 outcomeVerdict(upgradeOutcome(code)).simplified()));
+    tellOutcome(*this, upgradeOutcome(code));
 }
 
 void TmainForm::stopMaintenanceWorkers()

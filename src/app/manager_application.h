@@ -1,4 +1,7 @@
 #pragma once
+// The manager's application object, with its name and version. An exception
+// that escapes an event handler would otherwise end the program; here it is
+// shown in the standard exception box instead.
 #include <QApplication>
 
 namespace quillmar {

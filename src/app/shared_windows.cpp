@@ -28,17 +28,23 @@ SharedWindows& createSharedWindows()
             TcfgForm* newest = newestConfigWindow();
             return newest && newest->isVisible() ? newest : nullptr;
         });
-        setPasswordDialogOpener([dialog = windows.PasswordDlg] {
-            dialog->show();
-            dialog->raise();
-            dialog->activateWindow();
-        });
+        installSharedWindowOpeners();
         windows.udpPrgForm = new TudpPrgForm();
         windows.sIPDlg = new TsIPDlg();
         windows.upgradeFWDlg = new TupgradeFWDlg();
         windows.upgradePrgForm = new TupgradePrgForm();
     }
     return windows;
+}
+
+void installSharedWindowOpeners()
+{
+    setPasswordDialogOpener([] {
+        TPasswordDlg* dialog = createSharedWindows().PasswordDlg;
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
 }
 
 }  // namespace quillmar

@@ -1,6 +1,7 @@
 #pragma once
-// The dialogs and progress windows created once at start-up and reused for the
-// whole run. They stay hidden until a command shows them.
+// The dialogs and progress windows created once and reused for the whole run.
+// They stay hidden until a command shows them, so each is made when it is
+// first wanted rather than before the chooser's first paint.
 
 namespace quillmar {
 
@@ -24,5 +25,9 @@ struct SharedWindows {
 // Creates each shared window once; later calls return the same set.
 SharedWindows& createSharedWindows();
 SharedWindows& sharedWindows();
+
+// What must reach a shared window before it is made: a configuration window's
+// IP-mode box opens the password dialog, making it then. Called at start-up.
+void installSharedWindowOpeners();
 
 }  // namespace quillmar

@@ -30,6 +30,7 @@
 #include "record/coded_fields.h"
 #include "record/number_text.h"
 #include "record/program_flags.h"
+#include "record/single_byte_text.h"
 #include "record/upper_case.h"
 #include "record/wifi_choices.h"
 #include "ui/accessible_names.h"
@@ -42,16 +43,11 @@ namespace quillmar {
 
 namespace {
 
-QString fromField(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QStringList toItems(const std::vector<std::string>& words)
 {
     QStringList items;
     for (const std::string& word : words)
-        items << fromField(word);
+        items << fromSingleByte(word);
     return items;
 }
 
@@ -179,7 +175,7 @@ void TcfgForm::fillControls()
     // the command line; what follows puts them into the controls in order.
     const OpenedForm opened = openedFormValues(block_, formValues());
     const ConfigFormValues& v = opened.values;
-    Edit1->setText(fromField(context_.defaultModelName));
+    Edit1->setText(fromSingleByte(context_.defaultModelName));
     fillSerialGroup(v);
     fillDataPacking(v);
     fillAddress(v);
@@ -309,11 +305,11 @@ void TcfgForm::fillSerialGroup(const ConfigFormValues& v)
     selectItemEqualTo(CmbBox_sDataFormat, v.serialFormat);
     selectItemEqualTo(CmbBox_sFlowCtrl, v.serialFlow);
     CmbBox_sSI->clear();
-    CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[0]));
+    CmbBox_sSI->addItem(fromSingleByte(kSerialInterfaceItems[0]));
     if (block_.flag(ConfigField::HasRs485) == '1')
-        CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[1]));
+        CmbBox_sSI->addItem(fromSingleByte(kSerialInterfaceItems[1]));
     if (block_.flag(ConfigField::HasRs422) == '1')
-        CmbBox_sSI->addItem(fromField(kSerialInterfaceItems[2]));
+        CmbBox_sSI->addItem(fromSingleByte(kSerialInterfaceItems[2]));
     selectItemEqualTo(CmbBox_sSI, v.serialInterface);
 }
 
@@ -349,7 +345,7 @@ void TcfgForm::showModuleAddress(const std::string& ipAddressText)
     ConfigFormValues v = formValues();
     const AddressView view = addressViewOf(ipAddressText);
     for (std::size_t i = 0; i < v.octets.size(); ++i)
-        v.octets[i] = fromField(view.octetTexts[i]);
+        v.octets[i] = fromSingleByte(view.octetTexts[i]);
     v.addressControlValue = view.controlValue;
     fillAddress(v);
     showDeviceInTitle(ipAddressText);
@@ -486,7 +482,7 @@ void TcfgForm::CmbBox_AuthModeChange()
 void TcfgForm::CmbBox_EncryTypeChange()
 {
     const QString shown = boxText(CmbBox_EncryType);
-    const QString fitted = fromField(fittedEncryText(boxText(CmbBox_AuthMode).toStdString(), shown.toStdString()));
+    const QString fitted = fromSingleByte(fittedEncryText(boxText(CmbBox_AuthMode).toStdString(), shown.toStdString()));
     if (fitted != shown)
         CmbBox_EncryType->setEditText(fitted);
     coverKeyBox();
@@ -581,7 +577,7 @@ void TcfgForm::CmbBox_comportChange()
 void TcfgForm::CmbBox_sBaudChange()
 {
     changeSerialControl([this] {
-        MSComm1->setSettings(fromField(serialSettingsForItem(CmbBox_sBaud->currentIndex())));
+        MSComm1->setSettings(fromSingleByte(serialSettingsForItem(CmbBox_sBaud->currentIndex())));
         comSettingsText_ = MSComm1->Settings().toStdString();
     });
 }
@@ -615,7 +611,7 @@ void TcfgForm::octetChanged(int index)
 {
     QLineEdit* edit = octetEdits[static_cast<std::size_t>(index)];
     const OctetCheck check = checkOctetText(edit->text().toStdString());
-    const QString text = fromField(check.text);
+    const QString text = fromSingleByte(check.text);
     if (check.error == 0 && text != edit->text())
         edit->setText(text);
     octetError_[static_cast<std::size_t>(index)] = check.error;

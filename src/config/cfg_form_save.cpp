@@ -52,16 +52,11 @@ void showBoxText(QComboBox* box, const QString& text)
 // One setting for every configuration window of the run.
 bool previewSetting = true;
 
-QString latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 // "Kitchen (00-1F-7C-00-02-14) at 192.0.2.20" for a record and where it answered.
 QString printerOf(const DeviceEntry& record, const QString& address)
 {
-    return printerText(latin1(record.text(DeviceField::DeviceName)),
-                       latin1(record.text(DeviceField::MacAddress).substr(0, kMacCompareLength)), address);
+    return printerText(fromSingleByte(record.text(DeviceField::DeviceName)),
+                       fromSingleByte(record.text(DeviceField::MacAddress).substr(0, kMacCompareLength)), address);
 }
 
 QString changesBlock(const std::vector<ChangedField>& changes)

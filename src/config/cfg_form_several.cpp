@@ -14,6 +14,7 @@
 #include "config/save_result_form.h"
 #include "config/several_printers.h"
 #include "record/ipv4_text.h"
+#include "record/single_byte_text.h"
 #include "ui/prompter.h"
 #include "write/change_text.h"
 #include "write/fleet_verdict.h"
@@ -26,11 +27,6 @@ namespace {
 
 using Outcome = ModuleVerdict::Outcome;
 using Readback = ModuleVerdict::Readback;
-
-QString latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
 
 QString nameOf(const PreviewedPrinter& printer)
 {
@@ -69,7 +65,8 @@ void TcfgForm::showReadback(const ModuleVerdict& verdict)
     Label_verify->setText(text);
     Label_verify->setToolTip(text);
     log(QStringLiteral("Save to Module: %1 %2")
-            .arg(printerText(latin1(block_.text(DeviceField::DeviceName)), latin1(chosenMac_), verdict.addressText),
+            .arg(printerText(fromSingleByte(block_.text(DeviceField::DeviceName)), fromSingleByte(chosenMac_),
+                             verdict.addressText),
                  readbackLine(verdict)));
 }
 
@@ -105,7 +102,7 @@ void TcfgForm::saveSeveral()
         PreviewTarget target;
         target.address = parseIpv4(printer.text(DeviceField::IpAddress)).value_or(0);
         target.chosenMac = printer.text(DeviceField::MacAddress).substr(0, kMacCompareLength);
-        target.name = latin1(printer.text(DeviceField::DeviceName));
+        target.name = fromSingleByte(printer.text(DeviceField::DeviceName));
         targets.push_back(std::move(target));
     }
     severalChanges_ = changes;

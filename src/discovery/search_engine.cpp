@@ -6,6 +6,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <ifaddrs.h>
+#include <map>
+#include <memory>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <set>
@@ -68,7 +72,75 @@ Wait waitForDatagram(int socket, Clock::time_point until, const std::atomic<bool
     }
 }
 
+// Where a range search sends each address from. The kernel picks the source
+// address (and so the interface) its route leads out of; a connected UDP
+// socket tells which without sending anything.
+class SourceChooser {
+public:
+    explicit SourceChooser(const std::vector<LocalAddress>& locals) : locals_(locals)
+    {
+        // Which interface holds each of the PC's addresses, loopback included
+        // (a route to 127.x gives 127.0.0.1 as its source).
+        ifaddrs* all = nullptr;
+        if (::getifaddrs(&all) == 0) {
+            for (const ifaddrs* entry = all; entry; entry = entry->ifa_next) {
+                if (entry->ifa_addr && entry->ifa_addr->sa_family == AF_INET)
+                    interfaceOf_[ntohl(reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr.s_addr)] =
+                        ::if_nametoindex(entry->ifa_name);
+            }
+            ::freeifaddrs(all);
+        }
+    }
+
+    enum class Route { Found, None, Elsewhere };
+
+    // The index (in the search's local addresses) of the one to send from.
+    Route choose(std::uint32_t target, std::size_t& index) const
+    {
+        for (index = 0; index < locals_.size(); ++index) {
+            if (locals_[index].sharesNetworkWith(target))
+                return Route::Found;
+        }
+        SocketHandle probe(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in destination = ipv4Endpoint(target, kModulePort);
+        if (probe.fd() < 0
+            || ::connect(probe.fd(), reinterpret_cast<const sockaddr*>(&destination), sizeof destination) != 0)
+            return Route::None;
+        sockaddr_in source{};
+        socklen_t length = sizeof source;
+        if (::getsockname(probe.fd(), reinterpret_cast<sockaddr*>(&source), &length) != 0)
+            return Route::None;
+        const std::uint32_t from = ntohl(source.sin_addr.s_addr);
+        for (index = 0; index < locals_.size(); ++index) {
+            if (locals_[index].address == from)
+                return Route::Found;
+        }
+        const auto interface = interfaceOf_.find(from);
+        for (index = 0; interface != interfaceOf_.end() && index < locals_.size(); ++index) {
+            if (locals_[index].interfaceIndex == interface->second)
+                return Route::Found;
+        }
+        return Route::Elsewhere;
+    }
+
+private:
+    const std::vector<LocalAddress>& locals_;
+    std::map<std::uint32_t, unsigned> interfaceOf_;
+};
+
 }  // namespace
+
+SearchTarget SearchTarget::fromText(bool broadcast, const std::string& text)
+{
+    if (broadcast)
+        return everyone();
+    std::string error;
+    if (looksLikeAddressRange(text)) {
+        if (const std::optional<AddressRange> range = parseAddressRange(text, error))
+            return within(*range);
+    }
+    return at(text.substr(0, 19));
+}
 
 bool isSearchableAddress(const std::string& text)
 {
@@ -194,6 +266,135 @@ SearchResult SearchEngine::searchAllAddressesInParallel(const std::vector<LocalA
         if (result != SearchResult::Done)
             return result;
     }
+    return SearchResult::Done;
+}
+
+RangeCount SearchEngine::rangeCount() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return rangeCount_;
+}
+
+SearchResult SearchEngine::searchRange(const std::vector<LocalAddress>& locals, const AddressRange& range)
+{
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rangeCount_ = {};
+        progress_.setBarPosition(0);
+        progress_.setLabel("search " + range.text() + "...");
+    }
+    // One socket per local address, bound as every search binds them.
+    std::vector<std::unique_ptr<SocketHandle>> sockets;
+    for (std::size_t k = 0; k < locals.size(); ++k) {
+        sockets.push_back(std::make_unique<SocketHandle>(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)));
+        if (sockets.back()->fd() < 0) {
+            reportError("socket failed 1", errno);
+            return SearchResult::Failed;
+        }
+        const sockaddr_in local = ipv4Endpoint(locals[k].address, static_cast<std::uint16_t>(kSearchLocalPortBase + k));
+        if (::bind(sockets.back()->fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+            reportError("bind failed 2", errno);
+            return SearchResult::Failed;
+        }
+    }
+
+    // Each address with the socket it goes out of.
+    const SourceChooser chooser(locals);
+    std::vector<std::pair<std::uint32_t, std::size_t>> requests;
+    RangeCount count;
+    for (const std::uint32_t address : range.addressesToAsk()) {
+        std::size_t k = 0;
+        switch (chooser.choose(address, k)) {
+        case SourceChooser::Route::Found:
+            requests.emplace_back(address, k);
+            break;
+        case SourceChooser::Route::None:
+            ++count.unrouted;
+            break;
+        case SourceChooser::Route::Elsewhere:
+            ++count.elsewhere;
+            break;
+        }
+    }
+
+    std::vector<bool> asked(range.size(), false);
+    std::set<std::uint32_t> heard;
+    std::vector<unsigned char> buffer(kReplyBufferSize);
+    std::vector<pollfd> watched;
+    for (const auto& socket : sockets)
+        watched.push_back({socket->fd(), POLLIN, 0});
+    // Reads whatever has arrived until `until`; false when stopped or failed.
+    const auto receiveUntil = [&](Clock::time_point until) -> std::optional<SearchResult> {
+        for (;;) {
+            if (stop_) {
+                stoppedHere();
+                return SearchResult::Stopped;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - Clock::now());
+            const auto wait = std::max(std::chrono::nanoseconds(0),
+                                       std::min(left, std::chrono::nanoseconds(kStopCheckInterval)));
+            // To the nanosecond, so that no request goes out before its time.
+            const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000'000),
+                                   static_cast<long>(wait.count() % 1'000'000'000)};
+            const int ready = ::ppoll(watched.data(), watched.size(), &timeout, nullptr);
+            if (ready < 0 && errno != EINTR) {
+                reportError("select failed", errno);
+                return SearchResult::Failed;
+            }
+            for (std::size_t k = 0; ready > 0 && k < watched.size(); ++k) {
+                if (!(watched[k].revents & POLLIN))
+                    continue;
+                sockaddr_in sender{};
+                socklen_t senderLength = sizeof sender;
+                const ssize_t length = ::recvfrom(watched[k].fd, buffer.data(), buffer.size(), MSG_TRUNC | MSG_DONTWAIT,
+                                                  reinterpret_cast<sockaddr*>(&sender), &senderLength);
+                if (length <= 0 || static_cast<std::size_t>(length) > buffer.size())
+                    continue;
+                const std::uint32_t from = ntohl(sender.sin_addr.s_addr);
+                // Only an address the search asked, answering from the module's port.
+                if (!range.contains(from) || !asked[from - range.first] || ntohs(sender.sin_port) != kModulePort)
+                    continue;
+                std::optional<DeviceEntry> entry = parseSearchReply(buffer.data(), static_cast<std::size_t>(length));
+                if (!entry || !isWellFormedReply(*entry) || !heard.insert(from).second)
+                    continue;
+                const std::string stored = entry->text(DeviceField::IpAddress);
+                setSourceAddress(*entry, from);
+                offer(*entry, stored, k);
+            }
+            if (left.count() <= 0)
+                return std::nullopt;
+        }
+    };
+
+    int shownPercent = -1;
+    Clock::time_point next = Clock::now();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (const std::optional<SearchResult> ended = receiveUntil(next))
+            return *ended;
+        const auto [address, k] = requests[i];
+        asked[address - range.first] = true;
+        const sockaddr_in module = ipv4Endpoint(address, kModulePort);
+        // A request that cannot be sent simply gets no answer.
+        (void)::sendto(sockets[k]->fd(), SearchRequest.data(), SearchRequest.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&module), sizeof module);
+        // Never faster than the rate, even after a pause: no burst catches up.
+        next = std::max(next + timing_.rangeInterval, Clock::now());
+        ++count.asked;
+        const int percent = static_cast<int>(count.asked * 100 / requests.size());
+        std::lock_guard<std::mutex> guard(lock_);
+        rangeCount_ = count;
+        progress_.addressesAsked(count.asked, requests.size());
+        if (percent != shownPercent)
+            progress_.setBarPosition(shownPercent = percent);
+    }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rangeCount_ = count;
+    }
+    if (requests.empty())
+        return SearchResult::Done;
+    if (const std::optional<SearchResult> ended = receiveUntil(Clock::now() + timing_.rangeAnswerWait))
+        return *ended;
     return SearchResult::Done;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "discovery/search_progress.h"
 #include "discovery/search_timing.h"
 #include "platform/local_addresses.h"
+#include "record/address_range.h"
 #include "record/device_table.h"
 
 namespace quillmar {
@@ -21,10 +23,26 @@ enum class SearchResult { Done = 0, Failed = -1, Stopped = -2 };
 
 struct SearchTarget {
     bool broadcast = true;
-    std::string address;  // dotted IPv4 text for a search by IP
+    std::string address;  // dotted IPv4 text for a search by IP, or the range's text
+    // A search of every address of a range (a routed network): each asked once.
+    std::optional<AddressRange> range;
 
-    static SearchTarget everyone() { return {true, {}}; }
-    static SearchTarget at(std::string address) { return {false, std::move(address)}; }
+    static SearchTarget everyone() { return {true, {}, std::nullopt}; }
+    static SearchTarget at(std::string address) { return {false, std::move(address), std::nullopt}; }
+    static SearchTarget within(const AddressRange& range) { return {false, range.text(), range}; }
+    // What the manager's "Search by IP" dialog hands over: one address (its
+    // first 19 characters, as the dialog keeps them) or a range's text.
+    static SearchTarget fromText(bool broadcast, const std::string& text);
+};
+
+// How a range search's addresses were asked.
+struct RangeCount {
+    std::size_t asked = 0;
+    // No route leads there from this PC.
+    std::size_t unrouted = 0;
+    // The route leads out of an interface whose address the search may not
+    // send from (--interface left it out).
+    std::size_t elsewhere = 0;
 };
 
 class SearchEngine {
@@ -42,6 +60,14 @@ public:
     // Every local address at once, one socket and thread each (local address k
     // still on port 16384 + k), so several networks take one search time.
     SearchResult searchAllAddressesInParallel(const std::vector<LocalAddress>& locals, const SearchTarget& target);
+
+    // Every address of `range` once (a network behind a router, a VLAN): one
+    // request each, at most kRangeRequestsPerSecond, each sent from the socket
+    // of the local address (port 16384 + k) the PC reaches it from, and the
+    // answers until rangeAnswerWait after the last request. Only answers from
+    // port 5000 of an address already asked count, each sender once.
+    SearchResult searchRange(const std::vector<LocalAddress>& locals, const AddressRange& range);
+    RangeCount rangeCount() const;
 
     // Opens the socket of local address k, binds it and runs the exchange.
     SearchResult searchFromAddress(std::size_t k, std::uint32_t localAddress, const SearchTarget& target);
@@ -78,6 +104,7 @@ private:
     bool broadcast_ = false;  // the search under way is a broadcast
     long shownCount_ = -1;    // the count the label shows; -1: none yet
     OtherFamilyCount otherFamily_;
+    RangeCount rangeCount_;
 };
 
 // Whether a search by IP may send to this text: a dotted address that is

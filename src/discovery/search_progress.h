@@ -16,6 +16,8 @@ public:
 
     virtual void setLabel(const std::string& /*text*/) {}
     virtual void setBarPosition(int /*position*/) {}
+    // A range search has asked `asked` of its `total` addresses.
+    virtual void addressesAsked(std::size_t /*asked*/, std::size_t /*total*/) {}
     // One step of the bar (10).
     virtual void stepBar() {}
     // The short beep that acknowledges a stop request.

@@ -19,6 +19,13 @@ inline constexpr int kDatagramsPerRound = 100;
 // answers keep arriving.
 inline constexpr std::chrono::seconds kSearchMargin{10};
 
+// A search of an address range asks each address once, no faster than this,
+// so that a routed network, its router and its firewalls are never flooded.
+inline constexpr int kRangeRequestsPerSecond = 200;
+// How long a range search waits for answers after its last request. Answers to
+// the earlier requests arrive while the later ones go out.
+inline constexpr std::chrono::milliseconds kRangeAnswerWait{700};
+
 struct SearchTiming {
     std::chrono::milliseconds startPause = kSearchStartPause;
     std::chrono::milliseconds replyWait = kReplyWait;
@@ -26,6 +33,9 @@ struct SearchTiming {
     int datagramsPerRound = kDatagramsPerRound;
     // The longest one local address's exchange may take; zero for no limit.
     std::chrono::milliseconds exchangeLimit{0};
+    // A range search: the pause between two requests, and the wait after the last.
+    std::chrono::microseconds rangeInterval{1'000'000 / kRangeRequestsPerSecond};
+    std::chrono::milliseconds rangeAnswerWait = kRangeAnswerWait;
 
     // A search for scripts on quiet networks: one request per network, done
     // one second after the last answer and within three seconds.

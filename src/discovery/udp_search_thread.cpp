@@ -6,8 +6,8 @@ namespace quillmar {
 
 UDPsearchThread::UDPsearchThread(bool broadcast, const QString& address, std::vector<LocalAddress> localAddresses,
                                  int printerFamily, SearchTiming timing)
-    : target_{broadcast, broadcast ? std::string() : address.left(19).toStdString()},
-      localAddresses_(std::move(localAddresses)), engine_(*this, printerFamily, timing)
+    : target_(SearchTarget::fromText(broadcast, address.toStdString())), localAddresses_(std::move(localAddresses)),
+      engine_(*this, printerFamily, timing)
 {
     qRegisterMetaType<quillmar::DeviceEntry>();
     connect(this, &QThread::finished, this, &QObject::deleteLater);
@@ -17,7 +17,10 @@ void UDPsearchThread::Execute()
 {
     try {
         // The outcome is in the rows and the messages already shown.
-        (void)engine_.searchAllAddresses(localAddresses_, target_);
+        if (target_.range)
+            (void)engine_.searchRange(localAddresses_, *target_.range);
+        else
+            (void)engine_.searchAllAddresses(localAddresses_, target_);
         emit barPositionChanged(100);
         emit searchFinished();
     } catch (const std::exception& error) {

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "history/state_directory.h"
-#include "record/field_names.h"
+#include "record/field_name_text.h"
 
 namespace quillmar {
 
@@ -34,12 +34,6 @@ QString programName()
     if (QCoreApplication::instance())
         return QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     return QStringLiteral("quillmar");
-}
-
-QString fieldKey(DeviceField field)
-{
-    const std::string_view name = fieldName(field);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
 // Writes `line` with one call when the system lets it, so the line is whole in
@@ -103,7 +97,7 @@ QByteArray auditJson(const AuditEntry& entry)
     object.insert(QStringLiteral("address"), entry.address);
     QJsonObject changes;
     for (const ChangedField& change : entry.changes) {
-        changes.insert(fieldKey(change.field),
+        changes.insert(nameOf(change.field),
                        QJsonObject{{QStringLiteral("from"), change.from}, {QStringLiteral("to"), change.to}});
     }
     object.insert(QStringLiteral("changes"), changes);

@@ -18,6 +18,7 @@
 #include "history/audit_log.h"
 #include "platform/regular_files.h"
 #include "record/ipv4_text.h"
+#include "record/single_byte_text.h"
 #include "ui/accessible_names.h"
 #include "ui/keyboard.h"
 #include "ui/prompter.h"
@@ -40,11 +41,6 @@ const QString kTitle = QStringLiteral("History");
 QString shownTime(const QDateTime& utc)
 {
     return utc.isValid() ? utc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
-}
-
-std::string latin1(const QString& text)
-{
-    return text.toLatin1().toStdString();
 }
 
 }  // namespace
@@ -243,11 +239,11 @@ std::optional<std::uint32_t> THistoryForm::printerAddress(const HistoryEntry& en
     if (entry.verdict.startsWith(QLatin1String("confirmed"))) {
         for (const HistoryChange& change : entry.changes) {
             if (change.field == QLatin1String("ipAddress"))
-                if (const std::optional<std::uint32_t> moved = parseIpv4(latin1(change.to)))
+                if (const std::optional<std::uint32_t> moved = parseIpv4(toSingleByte(change.to)))
                     return moved;
         }
     }
-    return parseIpv4(latin1(entry.address));
+    return parseIpv4(toSingleByte(entry.address));
 }
 
 void THistoryForm::restoreBtnClick()

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "history/sealed_file.h"
 #include "platform/regular_files.h"
 
 namespace quillmar {
@@ -23,7 +24,7 @@ constexpr int kMostSameTimeBackups = 100;
 
 std::optional<QDateTime> timeOfFileName(const QString& name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)(-\\d+)?\\.bin$"));
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{8}T\\d{6}\\.\\d{3}Z)(-\\d+)?\\.(bin|enc)$"));
     const QRegularExpressionMatch match = pattern.match(name);
     if (!match.hasMatch())
         return std::nullopt;
@@ -66,12 +67,14 @@ QString backupFolderName(std::string_view mac)
     return QStringLiteral("mac-") + QString::fromLatin1(QByteArray(text.data(), qsizetype(text.size())).toHex());
 }
 
-QString backupFileName(const QDateTime& utc)
+QString backupFileName(const QDateTime& utc, bool sealed)
 {
-    return utc.toUTC().toString(QLatin1String(kTimeFormat)) + QStringLiteral(".bin");
+    return utc.toUTC().toString(QLatin1String(kTimeFormat))
+           + (sealed ? QStringLiteral(".enc") : QStringLiteral(".bin"));
 }
 
-StoredBackup storeBackup(const DeviceEntry& record, const QByteArray& root, const QDateTime& utc)
+StoredBackup storeBackup(const DeviceEntry& record, const QByteArray& root, const QDateTime& utc,
+                         const FileSealer* sealer)
 {
     StoredBackup backup;
     QByteArray directory = root;
@@ -87,8 +90,9 @@ StoredBackup storeBackup(const DeviceEntry& record, const QByteArray& root, cons
     if (!makePrivateDirectories(directory, backup.error))
         return backup;
 
-    const QByteArray bytes(record.data(), qsizetype(record.size()));
-    const QString name = backupFileName(utc);
+    const QByteArray plain(record.data(), qsizetype(record.size()));
+    const QByteArray bytes = sealer ? sealer->seal(plain) : plain;
+    const QString name = backupFileName(utc, sealer != nullptr);
     for (int attempt = 1; attempt <= kMostSameTimeBackups; ++attempt) {
         QString numbered = name;
         if (attempt > 1)
@@ -128,10 +132,17 @@ std::vector<BackupFile> listBackups(const QByteArray& root, const std::optional<
             if (!time)
                 continue;
             const QByteArray path = QFile::encodeName(dir.filePath(file));
+            if (file.endsWith(QLatin1String(".enc"))) {
+                const RegularFileRead read = readRegularFile(path, kSealedRecordFileSize);
+                if (read.status == RegularFileRead::Status::Read && looksSealed(read.bytes))
+                    found.push_back({name, *time, path, true, DeviceEntry{}});
+                continue;
+            }
             const RegularFileRead read = readRegularFile(path, qint64(kDeviceEntrySize));
             if (read.status != RegularFileRead::Status::Read || read.bytes.size() != qsizetype(kDeviceEntrySize))
                 continue;
-            found.push_back({name, *time, path, DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize)});
+            found.push_back(
+                {name, *time, path, false, DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize)});
         }
     }
     std::sort(found.begin(), found.end(), [](const BackupFile& a, const BackupFile& b) {

@@ -6,6 +6,8 @@
 // ($XDG_STATE_HOME defaults to ~/.local/state). Files are written beside their
 // name and renamed into place with mode 0600 (a record holds the Wi-Fi keys),
 // the directories made with mode 0700, and no backup ever replaces another.
+// A backup sealed with a passphrase (history/sealed_file.h) is
+//   $XDG_STATE_HOME/quillmar/backups/<MAC>/<UTC time>.enc
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -18,6 +20,8 @@
 
 namespace quillmar {
 
+class FileSealer;
+
 // The backups directory, or nothing with `error` set when neither
 // XDG_STATE_HOME (absolute) nor HOME says where the user's state lives.
 std::optional<QByteArray> backupRoot(QString& error);
@@ -29,8 +33,8 @@ std::optional<QByteArray> backupRoot(QString& error);
 // "mac-none" when it is empty, so a module's text never becomes a path of its own.
 QString backupFolderName(std::string_view mac);
 
-// "20240501T101502.123Z.bin": sorts as time does.
-QString backupFileName(const QDateTime& utc);
+// "20240501T101502.123Z.bin" (".enc" when `sealed`): sorts as time does.
+QString backupFileName(const QDateTime& utc, bool sealed = false);
 
 struct StoredBackup {
     QByteArray path;  // set when stored
@@ -39,20 +43,22 @@ struct StoredBackup {
 };
 
 // Stores `record` under `root` (backupRoot() when empty) at `utc`, with a
-// "-2", "-3", ... after the time when another backup has that name already.
+// "-2", "-3", ... after the time when another backup has that name already;
+// sealed by `sealer` when one is given.
 StoredBackup storeBackup(const DeviceEntry& record, const QByteArray& root = {},
-                         const QDateTime& utc = QDateTime::currentDateTimeUtc());
+                         const QDateTime& utc = QDateTime::currentDateTimeUtc(), const FileSealer* sealer = nullptr);
 
 struct BackupFile {
     QString folder;  // backupFolderName of the module's MAC
     QDateTime time;  // UTC, from the file's name
     QByteArray path;
+    bool sealed = false;  // a .enc file: `record` stays empty, as its passphrase is not known here
     DeviceEntry record;
 };
 
 // The backups under `root`, of one folder only when `folder` is given, by
 // folder and then by time. Files that are not a 256-byte record named by
-// backupFileName are left out.
+// backupFileName (or a sealed file of a record, named with ".enc") are left out.
 std::vector<BackupFile> listBackups(const QByteArray& root, const std::optional<QString>& folder = std::nullopt);
 
 }  // namespace quillmar

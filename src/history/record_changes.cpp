@@ -1,6 +1,9 @@
 #include "history/record_changes.h"
+#include "record/single_byte_text.h"
 
-#include <QCryptographicHash>
+#include <QRegularExpression>
+
+#include "history/mask_key.h"
 
 namespace quillmar {
 
@@ -13,16 +16,24 @@ QString maskedKey(std::string_view key)
 {
     if (key.empty())
         return {};
-    const QByteArray hash = QCryptographicHash::hash(QByteArray(key.data(), qsizetype(key.size())),
-                                                     QCryptographicHash::Sha256);
-    return QStringLiteral("sha256:") + QString::fromLatin1(hash.toHex().left(12));
+    QString error;
+    const std::optional<QByteArray> maskKey = userMaskKey(error);
+    if (!maskKey)
+        return QString::fromLatin1(kUnkeyedMask);
+    return keyedMask(*maskKey, QByteArray(key.data(), qsizetype(key.size())));
+}
+
+bool isKeyMask(const QString& text)
+{
+    static const QRegularExpression mask(QStringLiteral("^(hmac|sha256):[0-9a-f]{12}$"));
+    return text == QLatin1String(kUnkeyedMask) || mask.match(text).hasMatch();
 }
 
 QString shownText(DeviceField field, std::string_view text, bool showSecrets)
 {
     if (isKeyField(field) && !showSecrets)
         return maskedKey(text);
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+    return fromSingleByte(text);
 }
 
 std::vector<ChangedField> recordChanges(const DeviceEntry& before, const DeviceEntry& after, bool showSecrets)

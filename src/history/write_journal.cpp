@@ -39,10 +39,10 @@ void WriteJournal::setRead(const DeviceEntry& read)
     entry_.deviceName = textOf(read, DeviceField::DeviceName);
 }
 
-std::optional<QString> WriteJournal::backUp(const DeviceEntry& read)
+std::optional<QString> WriteJournal::backUp(const DeviceEntry& read, const FileSealer* sealer)
 {
     setRead(read);
-    const StoredBackup stored = storeBackup(read);
+    const StoredBackup stored = storeBackup(read, {}, QDateTime::currentDateTimeUtc(), sealer);
     if (!stored.stored())
         return QStringLiteral("the record could not be backed up (%1)").arg(stored.error);
     entry_.backup = QFile::decodeName(stored.path);

@@ -12,15 +12,18 @@
 
 namespace quillmar {
 
+class FileSealer;
+
 class WriteJournal {
 public:
     // `operation` as the log names it ("window save", "config set", ...);
     // `address` the module's address, or the port or printer written to.
     WriteJournal(QString operation, QString address);
 
-    // Stores `read` as the backup of the write to come; on failure the reason,
-    // naming the path, and nothing may be written.
-    std::optional<QString> backUp(const DeviceEntry& read);
+    // Stores `read` as the backup of the write to come, sealed by `sealer`
+    // when one is given; on failure the reason, naming the path, and nothing
+    // may be written.
+    std::optional<QString> backUp(const DeviceEntry& read, const FileSealer* sealer = nullptr);
     // The record as read, when the write goes without a backup (--no-backup):
     // the log still says what changed.
     void setRead(const DeviceEntry& read);

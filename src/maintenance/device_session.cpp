@@ -11,10 +11,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "maintenance/device_address.h"
 #include "maintenance/maintenance_result.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 namespace {
@@ -91,7 +93,7 @@ int DeviceSession::reachDevice()
 // nothing removes.
 void DeviceSession::removeTableEntries()
 {
-    environment_.tables->deleteHostRoute(deviceAddress_);
+    environment_.tables->deleteHostRoute(deviceAddress_, neighbour_.interfaceIndex);
     environment_.tables->deleteNeighbourEntries(neighbour_);
     entriesHeld_ = false;
 }
@@ -176,7 +178,7 @@ int parseReplyLine(const char* bytes, std::size_t length, std::string& reply)
 
 bool isLoginAccepted(const std::string& reply)
 {
-    return reply.compare(0, 5, "LOGOK") == 0;
+    return std::string_view(reply).starts_with(kLoginAccepted);
 }
 
 int DeviceSession::loginAndCommand(const char* line, int length, bool commandSteps,
@@ -187,9 +189,9 @@ int DeviceSession::loginAndCommand(const char* line, int length, bool commandSte
     std::string reply;
     int result;
     if (password_.empty()) {
-        result = exchangeLine("$LOG\r\n", 6, reply);
+        result = exchangeLine(kLoginLine.data(), static_cast<int>(kLoginLine.size()), reply);
     } else {
-        const std::string login = "$LOG" + loginToken(password_, key_) + "\r\n";
+        const std::string login = std::string(kLoginLinePrefix) + loginToken(password_, key_) + std::string(kLineEnd);
         result = exchangeLine(login.data(), static_cast<int>(login.size()), reply);
     }
     // A stop during the log-in sends no command, whatever the device said.

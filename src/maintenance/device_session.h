@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "maintenance/host_table_helpers.h"
-#include "maintenance/login_token.h"
 #include "maintenance/maintenance_progress.h"
 #include "maintenance/maintenance_request.h"
 #include "maintenance/maintenance_timing.h"
 #include "platform/local_addresses.h"
+#include "record/login_token.h"
 #include "record/module_protocol.h"
 
 namespace quillmar {

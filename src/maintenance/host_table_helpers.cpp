@@ -58,14 +58,15 @@ int HostTableHelpers::addHostRoute(std::uint32_t deviceAddress, std::uint32_t lo
     return 0;
 }
 
-void HostTableHelpers::deleteHostRoute(std::uint32_t deviceAddress)
+void HostTableHelpers::deleteHostRoute(std::uint32_t deviceAddress, unsigned interfaceIndex)
 {
     const std::lock_guard<std::mutex> lock(routeLock_);
     std::vector<RouteRow> rows;
     if (tables_.readRoutes(rows) != 0)
         return;
     for (const RouteRow& row : rows) {
-        if (row.destination == deviceAddress && row.prefixLength == 32 && row.protocol == kHostRouteProtocol) {
+        if (row.destination == deviceAddress && row.prefixLength == 32 && row.protocol == kHostRouteProtocol
+            && (interfaceIndex == 0 || row.interfaceIndex == interfaceIndex)) {
             tables_.deleteRoute(row);
             return;
         }

@@ -43,8 +43,10 @@ public:
     // clean up: it is replaced. One without the mark is the administrator's:
     // it is used as it is and nothing is added. Either is logged.
     int addHostRoute(std::uint32_t deviceAddress, std::uint32_t localAddress, unsigned interfaceIndex);
-    // Removes the first host route to the device that this program added.
-    void deleteHostRoute(std::uint32_t deviceAddress);
+    // Removes the host route to the device on the interface that this program
+    // added (on any interface when `interfaceIndex` is 0). Several sessions
+    // run at once: another session's route to another interface stays.
+    void deleteHostRoute(std::uint32_t deviceAddress, unsigned interfaceIndex = 0);
     // 0 or -1 (logged); `hold` says what to undo. A permanent entry for the
     // device on the interface was set by hand: it is used as it is (and
     // logged), never replaced. Any other entry there (learned by the kernel,

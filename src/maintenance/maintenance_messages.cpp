@@ -1,8 +1,8 @@
 #include "maintenance/maintenance_messages.h"
 
 #include "maintenance/host_table_helpers.h"
-#include "maintenance/login_token.h"
 #include "maintenance/maintenance_result.h"
+#include "record/login_token.h"
 
 namespace quillmar {
 

@@ -12,6 +12,7 @@
 #include "maintenance/loader_exchange.h"
 #include "maintenance/maintenance_result.h"
 #include "maintenance/serial_line.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 namespace {
@@ -21,7 +22,7 @@ struct FileClose {
 };
 using File = std::unique_ptr<std::FILE, FileClose>;
 
-constexpr char kWakeLoader[] = "\x18\x18\r";
+constexpr char kWakeLoader[] = {char(kCan), char(kCan), '\r'};
 
 // The firmware image: a regular file that can be read and is not empty.
 // Its size, or -1 with the reason logged. Opened without waiting and looked
@@ -71,7 +72,7 @@ int runRebootSteps(const MaintenanceRequest& request, const SessionEnvironment& 
         return refused;
     if (const int reached = session.reachDevice())
         return reached;
-    const int result = session.loginAndCommand("$SYCR\r\n", 7, true);
+    const int result = session.loginAndCommand(kRebootLine.data(), static_cast<int>(kRebootLine.size()), true);
     // The device restarts on its own; what the session put in the PC's tables
     // must not stay behind.
     session.releaseDevice();
@@ -111,7 +112,7 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
         // Two CANs end a transfer a stop left open; a carriage return brings
         // the menu the exchange waits for.
         progress.setText("wake serial loader...");
-        if (line.writeSerial(kWakeLoader, sizeof kWakeLoader - 1) <= 0)
+        if (line.writeSerial(kWakeLoader, sizeof kWakeLoader) <= 0)
             return kSerialFailed;
         return serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
                                     environment.stopRequested);
@@ -126,7 +127,7 @@ int runUpgradeSteps(const MaintenanceRequest& request, const SessionEnvironment&
     };
     int result = session.reachDevice();
     if (result == kOk)
-        result = session.loginAndCommand("$SYCS\r\n", 7, false, handOver);
+        result = session.loginAndCommand(kLoaderLine.data(), static_cast<int>(kLoaderLine.size()), false, handOver);
     if (result == kOk)
         result = serialLoaderExchange(line, file.get(), size, environment.timing.xmodem, progress,
                                       environment.stopRequested);

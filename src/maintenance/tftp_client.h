@@ -13,11 +13,10 @@
 
 #include "maintenance/maintenance_progress.h"
 #include "maintenance/maintenance_timing.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
-inline constexpr std::uint16_t kTftpPort = 69;
-inline constexpr std::size_t kTftpBlockBytes = 512;
 // A request must fit one TFTP packet of 512 bytes.
 inline constexpr std::size_t kTftpMaxRequestBytes = 512;
 

@@ -14,7 +14,7 @@ namespace {
 constexpr int kClientWidth = 300;
 constexpr int kClientHeight = 114;
 constexpr int kDeviceLineHeight = 22;
-const QString kCaption = QStringLiteral("progress...");
+const QString kProgressCaption = QStringLiteral("progress...");
 
 }  // namespace
 
@@ -22,7 +22,7 @@ TupgradePrgForm::TupgradePrgForm(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("upgradePrgForm"));
-    setWindowTitle(kCaption);
+    setWindowTitle(kProgressCaption);
     setModal(true);
 
     Label_device = new QLabel(this);
@@ -62,7 +62,7 @@ void TupgradePrgForm::setDeviceText(const QString& device)
 {
     Label_device->setText(device);
     Label_device->setVisible(!device.isEmpty());
-    setWindowTitle(device.isEmpty() ? kCaption : kCaption + QStringLiteral(" ") + device);
+    setWindowTitle(device.isEmpty() ? kProgressCaption : kProgressCaption + QStringLiteral(" ") + device);
     arrange();
 }
 

@@ -11,6 +11,7 @@
 
 #include "maintenance/maintenance_result.h"
 #include "maintenance/tftp_client.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 namespace {
@@ -71,7 +72,7 @@ int runWebUploadSteps(const MaintenanceRequest& request, const SessionEnvironmen
 
     if (const int reached = session.reachDevice())
         return reached;
-    const int loggedIn = session.loginAndCommand("$SYCN\r\n", 7);
+    const int loggedIn = session.loginAndCommand(kWebUploadLine.data(), static_cast<int>(kWebUploadLine.size()));
     session.closeConnection();
     if (loggedIn != kOk)
         return loggedIn;

@@ -9,20 +9,12 @@
 #include "maintenance/maintenance_progress.h"
 #include "maintenance/maintenance_timing.h"
 #include "maintenance/serial_line.h"
+#include "record/module_protocol.h"
 
 namespace quillmar {
 
-inline constexpr unsigned char kSoh = 0x01;
-inline constexpr unsigned char kEot = 0x04;
-inline constexpr unsigned char kAck = 0x06;
-inline constexpr unsigned char kNak = 0x15;
-// Fills a short last block, so the receiver never stores stray bytes.
-inline constexpr unsigned char kXmodemPad = 0x1A;
-inline constexpr int kXmodemDataSize = 128;
-inline constexpr int kXmodemBlockSize = kXmodemDataSize + 4;
-
 // The block as it goes on the line: SOH, number, its complement, the data
-// (padded with kXmodemPad), the sum of the data bytes modulo 256.
+// (padded with kXmodemPad, so the receiver never stores stray bytes), the sum of the data bytes modulo 256.
 void buildXmodemBlock(unsigned char number, const unsigned char* data, int length,
                       unsigned char (&block)[kXmodemBlockSize]);
 

@@ -36,11 +36,12 @@ std::vector<int> comPortsPresentFirst(int count)
     return ports;
 }
 
-QStringList usbSerialPorts(const QString& deviceDirectory)
+namespace {
+
+QStringList devicesNamed(const QString& deviceDirectory, const QStringList& patterns)
 {
     const QDir directory(deviceDirectory);
-    QStringList names = directory.entryList({QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")},
-                                            QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    QStringList names = directory.entryList(patterns, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     // ttyUSB10 after ttyUSB9, as the kernel numbers them.
     const auto key = [](const QString& name) {
         qsizetype digits = name.size();
@@ -53,6 +54,18 @@ QStringList usbSerialPorts(const QString& deviceDirectory)
     for (const QString& name : names)
         paths << directory.filePath(name);
     return paths;
+}
+
+}  // namespace
+
+QStringList usbSerialPorts(const QString& deviceDirectory)
+{
+    return devicesNamed(deviceDirectory, {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")});
+}
+
+QStringList serialDevices(const QString& deviceDirectory)
+{
+    return devicesNamed(deviceDirectory, {QStringLiteral("ttyS*")}) + usbSerialPorts(deviceDirectory);
 }
 
 }  // namespace quillmar

@@ -26,4 +26,8 @@ std::vector<int> comPortsPresentFirst(int count);
 // in the kernel's numbering order (ttyACM0, ttyACM1, ttyUSB0, ttyUSB2, ttyUSB10).
 QStringList usbSerialPorts(const QString& deviceDirectory = QStringLiteral("/dev"));
 
+// Every serial device under `deviceDirectory` (ttyS*, then the USB adapters),
+// as paths, in the same order.
+QStringList serialDevices(const QString& deviceDirectory = QStringLiteral("/dev"));
+
 }  // namespace quillmar

@@ -179,8 +179,12 @@ int NetlinkHostTables::readRoutes(std::vector<RouteRow>& rows)
         row.protocol = rtnl_route_get_protocol(route);
         row.table = rtnl_route_get_table(route);
         row.priority = rtnl_route_get_priority(route);
-        if (rtnl_route_get_nnexthops(route) > 0)
-            row.interfaceIndex = static_cast<unsigned>(rtnl_route_nh_get_ifindex(rtnl_route_nexthop_n(route, 0)));
+        if (rtnl_route_get_nnexthops(route) > 0) {
+            rtnl_nexthop* hop = rtnl_route_nexthop_n(route, 0);
+            row.interfaceIndex = static_cast<unsigned>(rtnl_route_nh_get_ifindex(hop));
+            if (nl_addr* gateway = rtnl_route_nh_get_gateway(hop))
+                row.gateway = ipv4Of(gateway);
+        }
         rows.push_back(row);
     });
 }

@@ -25,6 +25,7 @@ struct RouteRow {
     int protocol = 0;
     unsigned table = 0;
     unsigned priority = 0;
+    std::uint32_t gateway = 0;  // 0: on the link itself
 };
 
 struct NeighbourRow {

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdlib>
@@ -174,6 +176,36 @@ bool writeSettingsFile(const QString& path, const QByteArray& bytes)
         return true;
     ::unlink(temporaryPath.c_str());
     return false;
+}
+
+std::optional<QString> settingsConfigDirectory()
+{
+    // A relative XDG_CONFIG_HOME is to be ignored, as the base directory rules say.
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.startsWith(u'/'))
+        return config + QStringLiteral("/quillmar");
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.startsWith(u'/'))
+        return home + QStringLiteral("/.config/quillmar");
+    return std::nullopt;
+}
+
+QString settingsFilePath(const QString& startDirectory, const QString& name)
+{
+    const QString started = QDir(startDirectory).filePath(name);
+    if (QFileInfo(started).isFile())
+        return started;
+    const std::optional<QString> config = settingsConfigDirectory();
+    return config ? QDir(*config).filePath(name) : started;
+}
+
+QString settingsFileToWrite(const QString& startDirectory, const QString& name)
+{
+    const QString path = settingsFilePath(startDirectory, name);
+    const QString directory = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(directory) && QDir().mkpath(directory))
+        QFile::setPermissions(directory, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
 }
 
 }  // namespace quillmar

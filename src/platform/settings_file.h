@@ -1,13 +1,29 @@
 #pragma once
-// The small settings files the program keeps in its working directory
-// ("modelno.dat", "COMSET.DAT", "BAUDSET.DAT"). Only regular files count: a
-// FIFO, directory or device under one of these names is never opened for a
-// blocking read or write, so it cannot hang the program.
+// The small settings files the program keeps ("modelno.dat", "COMSET.DAT",
+// "BAUDSET.DAT"), and where: in the directory the program was started in when
+// they are there, as it always kept them, and otherwise in the user's
+// configuration directory. Only regular files count: a FIFO, directory or
+// device under one of these names is never opened for a blocking read or
+// write, so it cannot hang the program.
 #include <QByteArray>
 #include <QString>
 #include <optional>
 
 namespace quillmar {
+
+// $XDG_CONFIG_HOME/quillmar (an absolute XDG_CONFIG_HOME), else
+// ~/.config/quillmar; nothing when HOME does not name one either.
+std::optional<QString> settingsConfigDirectory();
+
+// Where the settings file `name` is read: in `startDirectory` when a regular
+// file of that name is there, otherwise in settingsConfigDirectory(). A start
+// from the desktop menu begins in the home directory (or /), which is no place
+// for them. Without a configuration directory, `startDirectory`.
+QString settingsFilePath(const QString& startDirectory, const QString& name);
+
+// The same place for writing, with the configuration directory made (readable
+// by its owner only) when the file goes there and it is missing.
+QString settingsFileToWrite(const QString& startDirectory, const QString& name);
 
 // At most `maxBytes` bytes from the start of the file. Nothing when the file
 // is missing, unreadable or not a regular file (a symbolic link counts as what

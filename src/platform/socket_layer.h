@@ -1,4 +1,6 @@
 #pragma once
+// What stands for starting the socket library at the main window's first
+// showing: on Linux the step stays, and only asks whether sockets may be used.
 
 namespace quillmar {
 

@@ -17,7 +17,9 @@ void writeFieldText(char* field, std::size_t width, std::string_view text)
     const std::size_t nul = text.find('\0');
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
-    std::memcpy(field, text.data(), text.size() < width ? text.size() : width);
+    // An empty view may carry a null pointer, which memcpy must never see.
+    if (!text.empty())
+        std::memcpy(field, text.data(), text.size() < width ? text.size() : width);
 }
 
 }  // namespace quillmar

@@ -38,10 +38,10 @@ void TForm1::FormShow()
     // Choosing here does not run the choice handlers: the serial control keeps
     // its port until an exchange sets it.
     SettingsToolState& state = settingsToolState();
-    state.comPort = readComPortFile(workingFile(kComSetFile)).value_or(kDefaultToolComPort);
+    state.comPort = readComPortFile(settingsFile(kComSetFile)).value_or(kDefaultToolComPort);
     // Which devices are there may have changed since the window was made.
     fillComPortChoices(state.comPort);
-    state.baudIndex = readBaudIndexFile(workingFile(kBaudSetFile)).value_or(kDefaultToolBaudIndex);
+    state.baudIndex = readBaudIndexFile(settingsFile(kBaudSetFile)).value_or(kDefaultToolBaudIndex);
     ComBox_baud->setCurrentIndex(state.baudIndex);
     createAddressBox();
     applyIpModeOption();

@@ -9,9 +9,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "platform/program_launcher.h"
+#include "platform/settings_file.h"
 #include "record/program_flags.h"
 #include "tools/model_choice.h"
 #include "ui/logo.h"
@@ -71,7 +73,14 @@ TForm3::TForm3(const QString& workingDirectory, ProgramLauncher* launcher, QWidg
     Label1->hide();
     Label2 = new QLabel(QStringLiteral("v1.12"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    // Red and bold through the palette and font: a style sheet would bring up
+    // Qt's style sheet engine before the first window is painted.
+    QPalette red = Label2->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    Label2->setPalette(red);
+    QFont boldLabel = Label2->font();
+    boldLabel.setBold(true);
+    Label2->setFont(boldLabel);
     Label2->hide();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -82,7 +91,7 @@ TForm3::~TForm3() = default;
 
 QString TForm3::choiceFilePath() const
 {
-    return QDir(workingDirectory_).filePath(QString::fromLatin1(kModelChoiceFile));
+    return settingsFilePath(workingDirectory_, QString::fromLatin1(kModelChoiceFile));
 }
 
 int TForm3::selectedItem() const
@@ -116,19 +125,48 @@ void TForm3::FormShow()
     const int item = modelChoiceItemForDigit(QLatin1Char(*digit));
     if (item >= 0) {
         radioItems_->button(item)->setChecked(true);
-        RadioGroup1Click();
+        rewriteAfterPaint_ = applySelection();
     }
 }
 
 void TForm3::RadioGroup1Click()
 {
+    if (!applySelection())
+        return;
+    rewriteAfterPaint_ = false;
+    storeChoice();
+}
+
+bool TForm3::applySelection()
+{
     const int item = selectedItem();
     if (item < 0)
-        return;
+        return false;
     applyModelChoice(item, programFlags());
     Label1->setText(QString(QLatin1Char(modelChoiceItems()[item].digit)));
-    if (!writeModelChoice(choiceFilePath(), Label1->text()))
+    return true;
+}
+
+void TForm3::storeChoice()
+{
+    if (!writeModelChoice(settingsFileToWrite(workingDirectory_, QString::fromLatin1(kModelChoiceFile)),
+                          Label1->text()))
         showStopError(this, QStringLiteral("Can't save default com port setting !!"));
+}
+
+void TForm3::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (!rewriteAfterPaint_)
+        return;
+    // After this paint has reached the screen; a click in between has written
+    // the file itself and cleared the flag.
+    QTimer::singleShot(0, this, [this] {
+        if (!rewriteAfterPaint_)
+            return;
+        rewriteAfterPaint_ = false;
+        storeChoice();
+    });
 }
 
 void TForm3::Button1Click()

@@ -32,17 +32,26 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Writes a remembered choice back once the window has been painted.
+    void paintEvent(QPaintEvent* event) override;
     // OK is the default button: Enter presses it wherever the focus is.
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString choiceFilePath() const;
     int selectedItem() const;
+    // The flags and the hidden label of the selected item.
+    bool applySelection();
+    void storeChoice();
 
     QString workingDirectory_;
     std::unique_ptr<ProgramLauncher> ownLauncher_;
     ProgramLauncher* launcher_ = nullptr;
     std::function<void()> openMainWindow_;
+    // The choice read at show is written again, as a click writes it, but only
+    // after the first paint: the file already holds it, and a synced write
+    // need not hold up the program's first window.
+    bool rewriteAfterPaint_ = false;
 
     QLabel* Image1 = nullptr;
     QGroupBox* RadioGroup1 = nullptr;

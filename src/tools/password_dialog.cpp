@@ -1,5 +1,6 @@
 #include "tools/password_dialog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -29,34 +30,67 @@ TPasswordDlg::TPasswordDlg(std::function<QWidget*()> returnWindow, QWidget* pare
       returnWindow_(std::move(returnWindow))
 {
     setObjectName(QStringLiteral("PasswordDlg"));
+    buildControls(QSize(233, 98), 28);
+}
+
+TPasswordDlg::TPasswordDlg(const QString& device, bool remembered, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("DevicePasswordDlg"));
+    // The access dialog's 233 pixels do not hold a printer's name and address.
+    Label2 = new QLabel(this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setWordWrap(true);
+    Label2->setText(QStringLiteral("The printer refused the log-in:\n%1").arg(device));
+    Label2->setGeometry(12, 8, 296, 34);
+    Remember = new QCheckBox(QStringLiteral("Remember"), this);
+    Remember->setObjectName(QStringLiteral("ChkBox_remember"));
+    Remember->setToolTip(QStringLiteral("Keep the password in the desktop's secret store for this printer"));
+    Remember->setChecked(remembered);
+    buildControls(QSize(320, 152), 66);
+    Label1->move(12, 46);
+    Remember->setGeometry(12, 92, 296, 20);
+    QWidget::setTabOrder(Password, Remember);
+    QWidget::setTabOrder(Remember, OKBtn);
+    // An empty password is the log-in the printer refused already.
+    OKBtn->setEnabled(false);
+    connect(Password, &QLineEdit::textChanged, OKBtn,
+            [this](const QString& text) { OKBtn->setEnabled(!text.isEmpty()); });
+}
+
+void TPasswordDlg::buildControls(const QSize& size, int editTop)
+{
     setWindowTitle(QStringLiteral("Password Dialog"));
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    setFixedSize(233, 98);
+    setFixedSize(size);
 
     Label1 = new QLabel(QStringLiteral("Enter password:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(12, 8, 200, 18);
+    Label1->setGeometry(12, editTop - 20, 200, 18);
 
     Password = new QLineEdit(this);
     Password->setObjectName(QStringLiteral("Password"));
-    Password->setGeometry(12, 28, 209, 22);
+    Password->setGeometry(12, editTop, size.width() - 24, 22);
     Password->setMaxLength(kMaxPasswordLength);
     Password->setEchoMode(QLineEdit::Password);
     // The style's own mask character (a dot in most themes) is not what the
     // printers' documentation shows; each typed character is a '*'.
     Password->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 
+    const int buttonsTop = size.height() - 36;
+    const int middle = size.width() / 2;
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
     OKBtn->setObjectName(QStringLiteral("OKBtn"));
-    OKBtn->setGeometry(40, 62, 75, 26);
+    OKBtn->setGeometry(middle - 76, buttonsTop, 75, 26);
     OKBtn->setDefault(true);
     connect(OKBtn, &QPushButton::clicked, this, &TPasswordDlg::OKBtnClick);
 
     CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
-    CancelBtn->setGeometry(122, 62, 75, 26);
+    CancelBtn->setGeometry(middle + 6, buttonsTop, 75, 26);
     connect(CancelBtn, &QPushButton::clicked, this, &TPasswordDlg::CancelBtnClick);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -90,6 +124,19 @@ void TPasswordDlg::FormShow()
     wrongTries_ = 0;
 }
 
+std::optional<DevicePasswordAnswer> askDevicePassword(QWidget* parent, const QString& device, bool remembered)
+{
+    TPasswordDlg dialog(device, remembered, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.deviceAnswer();
+}
+
+DevicePasswordAnswer TPasswordDlg::deviceAnswer() const
+{
+    return DevicePasswordAnswer{Password->text(), Remember && Remember->isChecked()};
+}
+
 void TPasswordDlg::FormActivate()
 {
     Password->setFocus();
@@ -108,6 +155,12 @@ void TPasswordDlg::returnToConfigWindow()
 
 void TPasswordDlg::OKBtnClick()
 {
+    // A printer's own password is the printer's to judge, at its log-in.
+    if (asksDevicePassword()) {
+        if (!Password->text().isEmpty())
+            accept();
+        return;
+    }
     if (isAccessPassword(Password->text())) {
         showInformation(this, QStringLiteral("Password correct !!"));
         returnToConfigWindow();

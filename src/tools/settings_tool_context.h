@@ -14,7 +14,8 @@ class ProgramLauncher;
 class UsbPrinterLocator;
 
 struct SettingsToolContext {
-    // Where "COMSET.DAT", "BAUDSET.DAT" and "Xmodem.exe" are.
+    // The directory the program was started in: "Xmodem.exe" is there, and
+    // "COMSET.DAT" and "BAUDSET.DAT" when they are (settings_file.h).
     QString workingDirectory;
     // Appends one line to the main window's message log.
     std::function<void(const QString& line)> log;

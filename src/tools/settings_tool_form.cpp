@@ -16,6 +16,7 @@
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
 #include "platform/program_launcher.h"
+#include "platform/settings_file.h"
 #include "record/program_flags.h"
 #include "tools/settings_tool_rules.h"
 #include "ui/accessible_names.h"
@@ -53,9 +54,9 @@ void SettingsToolForm::connectHandlers()
     };
 }
 
-QString SettingsToolForm::workingFile(const char* name) const
+QString SettingsToolForm::settingsFile(const char* name) const
 {
-    return QDir(context_.workingDirectory).filePath(QString::fromLatin1(name));
+    return settingsFilePath(context_.workingDirectory, QString::fromLatin1(name));
 }
 
 void SettingsToolForm::log(const QString& line) const
@@ -358,7 +359,8 @@ void SettingsToolForm::ComBox_baudChange()
 void SettingsToolForm::Button7Click()
 {
     settingsToolState().comPort = MSComm1->CommPort();
-    if (!writeToolNumberFile(workingFile(kComSetFile), comPortOfChoice(ComBox_com)))
+    if (!writeToolNumberFile(settingsFileToWrite(context_.workingDirectory, QString::fromLatin1(kComSetFile)),
+                             comPortOfChoice(ComBox_com)))
         showStopError(this, QStringLiteral("Can't save default com port setting !!"));
 }
 
@@ -370,7 +372,8 @@ void SettingsToolForm::Button8Click()
 
 bool SettingsToolForm::storeBaudDefault()
 {
-    if (!writeToolNumberFile(workingFile(kBaudSetFile), ComBox_baud->currentIndex())) {
+    if (!writeToolNumberFile(settingsFileToWrite(context_.workingDirectory, QString::fromLatin1(kBaudSetFile)),
+                             ComBox_baud->currentIndex())) {
         showStopError(this, QStringLiteral("Can't save default BAUD RATE setting !!"));
         return false;
     }

@@ -133,7 +133,8 @@ protected:
     static void keepPainting();
 
     const SettingsToolContext& context() const { return context_; }
-    QString workingFile(const char* name) const;
+    // Where the remembered port or rate is read from (settings_file.h).
+    QString settingsFile(const char* name) const;
 
     // Visible controls.
     QLabel* Label52 = nullptr;

@@ -42,19 +42,19 @@ private:
     }
 };
 
-FileDialogs* installed = nullptr;
+FileDialogs* installedDialogs = nullptr;
 
 }  // namespace
 
 FileDialogs& fileDialogs()
 {
     static ToolkitFileDialogs toolkit;
-    return installed ? *installed : toolkit;
+    return installedDialogs ? *installedDialogs : toolkit;
 }
 
 void setFileDialogs(FileDialogs* replacement)
 {
-    installed = replacement;
+    installedDialogs = replacement;
 }
 
 }  // namespace quillmar

@@ -1,4 +1,6 @@
 #pragma once
+// The logo the windows show, drawn in code, so that no picture file has to be
+// found at run time.
 #include <QPalette>
 #include <QPixmap>
 

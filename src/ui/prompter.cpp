@@ -5,7 +5,7 @@
 namespace quillmar {
 namespace {
 
-Prompter* installed = nullptr;
+Prompter* installedPrompter = nullptr;
 
 Prompter& messageBoxes()
 {
@@ -23,12 +23,12 @@ PromptAnswer ask(QWidget* parent, PromptKind kind, const QString& title, const Q
 
 Prompter& prompter()
 {
-    return installed ? *installed : messageBoxes();
+    return installedPrompter ? *installedPrompter : messageBoxes();
 }
 
 void setPrompter(Prompter* replacement)
 {
-    installed = replacement;
+    installedPrompter = replacement;
 }
 
 void showError(QWidget* parent, const QString& text)

@@ -214,6 +214,7 @@ std::optional<DeviceEntry> FleetSave::plan(Module& module, const QByteArray& ans
         plan = SavePlan::leave(ModuleVerdict::Outcome::Failed, QString::fromLocal8Bit(error.what()));
     }
     module.verdict.backupPath = plan.backupPath;
+    module.verdict.wifiCheck = plan.wifiCheck;
     module.verdict.sent = plan.record;
     if (!plan.record || plan.outcome != ModuleVerdict::Outcome::Confirmed) {
         finish(module, plan.outcome, plan.message);

@@ -69,6 +69,8 @@ struct ModuleVerdict {
     bool saveSent = false;
     Readback readback = Readback::NotAsked;
     std::vector<ChangedField> differences;  // Differs: from is what was sent, to what was found
+    QString wifiCheck;                      // what the Wi-Fi check found, when it ran
+    QString slip;                           // "printed at ..." or "not printed: ...", when asked
     QString readbackAddress;                // where the module answered again
 };
 
@@ -86,19 +88,20 @@ struct SavePlan {
     ModuleVerdict::Outcome outcome = ModuleVerdict::Outcome::Skipped;  // otherwise
     QString message;
     QString backupPath;
+    QString wifiCheck;  // what the Wi-Fi check found, when it ran
 
     static SavePlan save(const DeviceEntry& record, const QString& backupPath = {})
     {
-        return {record, ModuleVerdict::Outcome::Confirmed, {}, backupPath};
+        return {record, ModuleVerdict::Outcome::Confirmed, {}, backupPath, {}};
     }
     static SavePlan leave(ModuleVerdict::Outcome outcome, const QString& message)
     {
-        return {std::nullopt, outcome, message, {}};
+        return {std::nullopt, outcome, message, {}, {}};
     }
     // A dry run: the record that would be saved; nothing is sent.
     static SavePlan preview(const DeviceEntry& record)
     {
-        return {record, ModuleVerdict::Outcome::WouldSave, QStringLiteral("would save"), {}};
+        return {record, ModuleVerdict::Outcome::WouldSave, QStringLiteral("would save"), {}, {}};
     }
 };
 

@@ -87,9 +87,10 @@ QString verdictText(const ModuleVerdict& module)
 {
     switch (module.outcome) {
     case Outcome::Confirmed:
-        return module.readback == Readback::NotAsked
-                   ? module.message
-                   : module.message + QStringLiteral("; read back: ") + readbackText(module);
+        return (module.readback == Readback::NotAsked
+                    ? module.message
+                    : module.message + QStringLiteral("; read back: ") + readbackText(module))
+               + (module.slip.isEmpty() ? QString() : QStringLiteral("; slip ") + module.slip);
     case Outcome::Unconfirmed:
         return QStringLiteral("not confirmed: still answers after the probe");
     case Outcome::Skipped:
@@ -114,9 +115,10 @@ QString auditVerdict(const ModuleVerdict& module)
 {
     if (module.outcome != Outcome::Confirmed)
         return verdictText(module);
+    const QString slip = module.slip.isEmpty() ? QString() : QStringLiteral("; slip ") + module.slip;
     if (module.readback == Readback::NotAsked)
-        return QStringLiteral("confirmed");
-    return QStringLiteral("confirmed; read back: ") + readbackText(module);
+        return QStringLiteral("confirmed") + slip;
+    return QStringLiteral("confirmed; read back: ") + readbackText(module) + slip;
 }
 
 }  // namespace quillmar

@@ -16,12 +16,12 @@ namespace {
 // chosen family's, once per MAC).
 class Census final : public SearchProgress {
 public:
-    void addRowFrom(const DeviceEntry& entry, std::size_t localIndex) override
+    void addReply(const DeviceEntry& entry, const std::string& storedAddress, std::size_t localIndex) override
     {
         const std::lock_guard<std::mutex> hold(lock_);
         const std::optional<std::uint32_t> from = parseIpv4(entry.text(DeviceField::IpAddress));
         if (from)
-            modules_.push_back({entry, *from, localIndex});
+            modules_.push_back({entry, *from, localIndex, 0, storedAddress});
     }
 
     std::vector<CensusModule> modules()
@@ -36,6 +36,13 @@ private:
 };
 
 }  // namespace
+
+DeviceEntry CensusModule::storedRecord() const
+{
+    DeviceEntry stored = record;
+    stored.setText(DeviceField::IpAddress, storedAddress);
+    return stored;
+}
 
 std::optional<std::vector<CensusModule>> takeCensus(QString& error, const std::atomic<bool>* stop)
 {

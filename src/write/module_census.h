@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "discovery/search_timing.h"
@@ -15,10 +16,14 @@
 namespace quillmar {
 
 struct CensusModule {
-    DeviceEntry record;           // as the module answered, with the address it answered from as ipAddress
-    std::uint32_t from = 0;       // that address
-    std::size_t localIndex = 0;   // which of the local addresses heard it
-    unsigned interfaceIndex = 0;  // the interface of that address
+    DeviceEntry record;              // as the module answered, with the address it answered from as ipAddress
+    std::uint32_t from = 0;          // that address
+    std::size_t localIndex = 0;      // which of the local addresses heard it
+    unsigned interfaceIndex = 0;     // the interface of that address
+    std::string storedAddress = {};  // the ipAddress its record holds (a DHCP module's may differ from `from`)
+
+    // The record as the module stores it: its own ipAddress, not where it answered.
+    DeviceEntry storedRecord() const;
 };
 
 // One search; nothing with `error` when the PC's addresses cannot be read.

@@ -8,6 +8,7 @@
 #include "history/record_backups.h"
 #include "record/ipv4_text.h"
 #include "write/printable.h"
+#include "write/sender_check.h"
 
 namespace quillmar {
 
@@ -50,6 +51,13 @@ QString addressList(std::vector<std::uint32_t> addresses)
 std::string macKey(std::string_view mac)
 {
     return backupFolderName(mac).toStdString();
+}
+
+std::optional<QString> WriteGuard::checkSender(const std::string& mac, std::uint32_t sender)
+{
+    if (!tables_)
+        tables_ = std::make_shared<NetlinkHostTables>();
+    return senderMismatch(*tables_, mac, sender);
 }
 
 std::optional<QString> WriteGuard::readLocalAddresses()

@@ -20,10 +20,12 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host_tables.h"
 #include "platform/local_addresses.h"
 #include "record/device_entry.h"
 #include "write/module_census.h"
@@ -70,6 +72,12 @@ public:
         return std::find(picked_.begin(), picked_.end(), address) != picked_.end();
     }
 
+    // Nothing when the host at `sender` is the network card of MAC `mac`,
+    // as far as the PC's neighbour table knows (write/sender_check.h).
+    std::optional<QString> checkSender(const std::string& mac, std::uint32_t sender);
+    // Where checkSender reads the neighbour table (the kernel's unless set).
+    void setHostTables(std::shared_ptr<HostTables> tables) { tables_ = std::move(tables); }
+
     // Nothing when the printer `mac`, which answers at `keptAt` (its address
     // now), may be given `address`; otherwise why not.
     std::optional<GuardRefusal> check(const std::string& mac, std::optional<std::uint32_t> keptAt,
@@ -88,6 +96,7 @@ private:
     std::map<std::string, std::uint32_t> moves_;  // MAC -> the address this command gives it
     std::map<std::uint32_t, std::string> given_;  // new address -> the MAC it went to
     std::vector<std::uint32_t> picked_;           // --address
+    std::shared_ptr<HostTables> tables_;
 };
 
 // What a window knows without a search: the PC's own addresses as they are

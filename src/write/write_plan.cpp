@@ -7,6 +7,7 @@
 #include "record/record_check.h"
 #include "record/single_byte_text.h"
 #include "write/printable.h"
+#include "write/radio_rules.h"
 
 namespace quillmar {
 
@@ -117,6 +118,8 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
                           QStringLiteral("MAC %1 answers from %2: only one of them is that printer")
                               .arg(macShown(read), addressList(others)));
         }
+        if (std::optional<QString> stranger = request.guard->checkSender(readMac, *request.answeredAt))
+            return refuse(plan, WritePlan::Step::NotItsSender, *stranger);
     }
 
     std::vector<FieldChange> changes = request.changes;
@@ -126,6 +129,8 @@ WritePlan planWrite(const WriteRequest& request, const QByteArray& answer)
     if (broken)
         return refuse(plan, WritePlan::Step::Rule, *broken);
     plan.record = withChanges(read, changes);
+    if (const std::optional<QString> radio = radioRuleProblem(changes, plan.record))
+        return refuse(plan, WritePlan::Step::Rule, *radio);
 
     if (const FieldChange* address = changeOf(changes, DeviceField::IpAddress)) {
         WriteGuard fallback;
@@ -154,11 +159,11 @@ PlannedWrite::PlannedWrite(const QString& operation, const QString& where, Write
         journal_.setWritten(plan_.record);
 }
 
-std::optional<QString> PlannedWrite::backUp(bool skip)
+std::optional<QString> PlannedWrite::backUp(bool skip, const FileSealer* sealer)
 {
     if (skip || !plan_.read)
         return std::nullopt;
-    return journal_.backUp(*plan_.read);
+    return journal_.backUp(*plan_.read, sealer);
 }
 
 std::optional<QString> PlannedWrite::finish(const QString& verdict)

@@ -10,11 +10,13 @@
 //   2. it is the chosen printer: the same MAC, else another printer answers
 //      where the chosen one was (a swap, a new DHCP lease, a cable moved);
 //      and no other host answers with that MAC (one of the two is a stranger
-//      claiming the printer) unless the user picked this address;
+//      claiming the printer) unless the user picked this address; and on the
+//      PC's own segment, the network card that sent it carries that MAC;
 //   3. only the set fields change, on the record as read: what the user did
 //      not set goes back as the printer holds it now, not as a window or a
 //      list saw it earlier;
-//   4. every text fits its field, never cut, and passes the path's rules;
+//   4. every text fits its field, never cut, and passes the path's rules and
+//      what the printer's radio takes (write/radio_rules.h);
 //   5. the address guard (write/write_guard.h) passes a new address;
 //   6. the plan: the record to write, and field by field what changes.
 // What follows is the path's own exchange, between a backup and an audit line
@@ -58,6 +60,7 @@ struct WritePlan {
         NotARecord,      // 1
         AnotherPrinter,  // 2
         Conflict,        // 2: its MAC answers from another address too
+        NotItsSender,    // 2: the card that sent it has another MAC
         Rule,            // 4
         Guard,           // 5: an address no printer may take
         AddressInUse,    // 5: another printer has it
@@ -92,9 +95,10 @@ public:
     PlannedWrite(const QString& operation, const QString& where, WritePlan plan);
 
     const WritePlan& plan() const { return plan_; }
-    // Stores the record as read; why not, and then nothing may be written.
-    // `skip` (--no-backup) writes without one.
-    std::optional<QString> backUp(bool skip = false);
+    // Stores the record as read (sealed by `sealer` when one is given); why
+    // not, and then nothing may be written. `skip` (--no-backup) writes
+    // without one.
+    std::optional<QString> backUp(bool skip = false, const FileSealer* sealer = nullptr);
     const QString& backupPath() const { return journal_.backupPath(); }
     // Appends the audit line with `verdict` (once); why the log could not be
     // written. A refused plan is "refused: " and its reason unless told otherwise.

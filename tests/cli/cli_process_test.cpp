@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "support/program_run.h"
 #include "support/sim_process.h"
@@ -20,6 +22,49 @@ namespace quillmar {
 namespace {
 
 using test::runProgram;
+
+// Both programs report the version the project is built as.
+TEST(CliProcess, TheProgramsSayTheProjectsVersion)
+{
+    for (const char* program : {QUILLMAR_CLI_PATH, QUILLMAR_SIM_PATH}) {
+        const auto run = runProgram({program, "--version"});
+        EXPECT_EQ(run.status, 0);
+        const std::string name = std::string(program).substr(std::string(program).rfind('/') + 1);
+        EXPECT_EQ(run.out, name + " " QUILLMAR_VERSION "\n");
+    }
+}
+
+// What the completion scripts ask for, and a shell there is no script for.
+TEST(CliProcess, CompletionListsThePortsThatAreThereAndRefusesAShellItHasNoScriptFor)
+{
+    test::TempDirectory dir;
+    std::ofstream(dir.native() + "/adapter");
+    ::setenv("QUILLMAR_COM7", (dir.native() + "/adapter").c_str(), 1);
+    ::setenv("QUILLMAR_COM8", (dir.native() + "/unplugged").c_str(), 1);
+    auto run = runProgram({QUILLMAR_CLI_PATH, "completion", "--ports"});
+    ::unsetenv("QUILLMAR_COM7");
+    ::unsetenv("QUILLMAR_COM8");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("COM7\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("COM8\n"), std::string::npos) << run.out;
+
+    const struct {
+        std::vector<std::string> words;
+        const char* message;
+    } refused[] = {
+        {{}, "quillmar-cli completion: SHELL is missing (bash, zsh, fish)\n"},
+        {{"tcsh"}, "quillmar-cli completion: no completion for 'tcsh' (bash, zsh, fish)\n"},
+        {{"bash", "--ports"}, "quillmar-cli completion: --ports takes no SHELL\n"},
+    };
+    for (const auto& c : refused) {
+        std::vector<std::string> argv{QUILLMAR_CLI_PATH, "completion"};
+        argv.insert(argv.end(), c.words.begin(), c.words.end());
+        run = runProgram(argv);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind(c.message, 0), 0u) << run.err;
+    }
+}
 
 TEST(CliProcess, ExitStatusesAndStreamsOfTheConfigVerbs)
 {

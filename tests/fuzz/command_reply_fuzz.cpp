@@ -9,8 +9,8 @@
 #include "fuzz/fuzz_support.h"
 #include "maintenance/device_address.h"
 #include "maintenance/device_session.h"
-#include "maintenance/login_token.h"
 #include "record/device_entry.h"
+#include "record/login_token.h"
 
 using namespace quillmar;
 

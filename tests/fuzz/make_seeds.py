@@ -3,6 +3,7 @@
 each target's comment describes: the ordinary answers and files, and the edge
 cases the code has to refuse. Run it again after changing a target's format;
 the seeds are checked in, so the seed tests do not need it."""
+import ctypes
 import os
 import shutil
 import struct
@@ -237,6 +238,28 @@ def module_answer():
     write(t, "empty", b"")
 
 
+def csv_reader():
+    t = "csv_reader"
+    header = b"address,interface,modelName,deviceName,macAddress,ipAddress,tcpPort,udpPort,ipMode,wifiMode,authMode," \
+             b"encryType,ssid,key,wpaPsk\r\n"
+    write(t, "inventory", header + b"192.0.2.20,eth0,RX7000 WI-FI,FRONT,00:1f:7c:00:02:14,192.0.2.20,9100,5000,"
+                                   b"STATIC,Infra,WPA2PSK,AES,ShopA,,sha256:0123456789ab\r\n")
+    write(t, "edited-map", b"macAddress,ip,ssid,wpaPsk\r\n00-1F-7C-00-02-14,192.0.2.31,\"Shop, front\",secret-1\r\n"
+                           b"00-1F-7C-00-02-15,,ShopB,\r\n")
+    write(t, "spreadsheet-bom-blank-row", b"\xef\xbb\xbfmacAddress,deviceName,,\r\n00-1F-7C-00-02-14,BAR,,\r\n,,,\r\n")
+    write(t, "quoted-line-break", b"macAddress,deviceName\n\"00-1F-7C-00-02-14\",\"two\nlines\"\n")
+    write(t, "doubled-quotes", b"macAddress,ssid\r00-1F-7C-00-02-14,\"say \"\"hi\"\"\"\r")
+    write(t, "open-quote", b"macAddress,ssid\r\n00-1F-7C-00-02-14,\"open\r\n")
+    write(t, "text-after-quote", b"macAddress,ssid\r\n\"00-1F-7C-00-02-14\"x,ShopA\r\n")
+    write(t, "same-mac-and-address-twice", b"macAddress,ip\r\n00-1F-7C-00-02-14,192.0.2.31\r\n"
+                                           b"00:1f:7c:00:02:14,192.0.2.31\r\n00-1F-7C-00-02-16,192.0.2.31\r\n")
+    write(t, "field-twice-and-unknown", b"macAddress,ip,ipAddress,printer\r\n00-1F-7C-00-02-14,1.2.3.4,,x\r\n")
+    write(t, "bad-values", b"macAddress,ssid,ipMode,key\r\nnot-a-mac,,STATIC\r\n00-1F-7C-00-02-14,"
+                           + b"x" * 40 + b",SOMETIMES,\xff\xfe\r\n")
+    write(t, "lone-empty-quoted", b"\"\"\r\n\"\"")
+    write(t, "empty", b"")
+
+
 def sim_command_port():
     t = "sim_command_port"
 
@@ -336,12 +359,56 @@ def audit_log():
           + piece(b"00-1F-7C-00-02-14") + piece(b"192.0.2.20") + piece(b"refused: another printer"))
     write(t, "control-and-high-bytes", piece(b"\n\n") + piece(b"com write") + piece(b"\x1b]0;x\x07\xff")
           + piece(b"COM2") + piece(b"written\r\n{") + change(1, b"\x00\"\\", b"\xe9"))
+def sealed(contents, passphrase=b"fuzz words", passes=1, memory_kib=8, version=1, salt=b"s" * 16,
+           nonce=b"n" * 24):
+    """A sealed file as history/sealed_file.h lays it out, made with the
+    libsodium the program links; fixed salt and nonce, so that the seeds stay
+    the same from one run to the next."""
+    sodium = ctypes.CDLL("libsodium.so.23")
+    assert sodium.sodium_init() >= 0
+    header = b"QMSEALED" + bytes([version, 1]) + struct.pack(">II", passes, memory_kib) + salt + nonce
+    key = ctypes.create_string_buffer(32)
+    assert sodium.crypto_pwhash(key, ctypes.c_ulonglong(32), passphrase, ctypes.c_ulonglong(len(passphrase)), salt,
+                                ctypes.c_ulonglong(passes), ctypes.c_size_t(memory_kib * 1024), ctypes.c_int(2)) == 0
+    out = ctypes.create_string_buffer(len(contents) + 16)
+    out_size = ctypes.c_ulonglong()
+    assert sodium.crypto_aead_xchacha20poly1305_ietf_encrypt(out, ctypes.byref(out_size), contents,
+                                                              ctypes.c_ulonglong(len(contents)), header,
+                                                              ctypes.c_ulonglong(len(header)), None, nonce, key) == 0
+    return header + out.raw[:out_size.value]
+
+
+def sealed_file():
+    t = "sealed_file"
+    good = sealed(record())
+    write(t, "record", good)
+    write(t, "key-file", sealed(b"$SBNRX9000\r\n$SLC1\r\n"))
+    write(t, "other-passphrase", sealed(record(), passphrase=b"other words"))
+    write(t, "changed-tag", good[:-1] + bytes([good[-1] ^ 1]))
+    write(t, "changed-header", good[:20] + bytes([good[20] ^ 1]) + good[21:])
+    write(t, "version-2", good[:8] + b"\x02" + good[9:])
+    write(t, "cost-too-high", good[:14] + struct.pack(">I", 2 * 1024 * 1024) + good[18:])
+    write(t, "cost-too-low", good[:10] + struct.pack(">I", 0) + good[14:])
+    write(t, "cut-in-the-header", good[:40])
+    write(t, "header-only", good[:74])
+    write(t, "plain-record", record())
+    write(t, "empty", b"")
+
+
+def secrets_file():
+    t = "secrets_file"
+    write(t, "every-name", b"# the shop\nkey=ABCDE\nwpaPsk=lab-passphrase-1\npassword=counter1\npassphrase=lab words\n")
+    write(t, "crlf-any-case", b"WPAPSK=a=b c \r\n\r\nPassPhrase=\r\n")
+    write(t, "no-equals", b"wpaPsk=x\nhunter2\n")
+    write(t, "unknown-name", b"ssid=Shop\n")
+    write(t, "twice", b"key=a\nKEY=b\n")
+    write(t, "no-line-end", b"password=p")
     write(t, "empty", b"")
 
 
 if __name__ == "__main__":
     shutil.rmtree(SEEDS, ignore_errors=True)
     for make in (search_reply, config_answer, config_record, applied_file, key_file, settings_files, direct_settings,
-                 command_reply, serial_loader, tftp_answer, web_image, module_answer, sim_command_port, sim_tftp_server,
-                 sim_serial_loader, sim_settings_port, audit_log):
+                 command_reply, serial_loader, tftp_answer, web_image, module_answer, csv_reader, sim_command_port,
+                 sim_tftp_server, sim_serial_loader, sim_settings_port, audit_log, sealed_file, secrets_file):
         make()

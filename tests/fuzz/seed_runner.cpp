@@ -1,7 +1,9 @@
 // Runs a fuzz target over its checked-in seeds once each, as an ordinary test
-// of the normal build: every seed must pass the target's checks. The seeds are
-// the files of the directories (or the files) named on the command line; a run
-// that finds no seed fails, so a missing corpus cannot pass for a clean one.
+// of the normal build: every seed must pass the target's checks.
+// Usage: quillmar-fuzz-seeds TARGET SEED...
+// TARGET is a target's name (search_reply, key_file, ...); the seeds are the
+// files of the directories (or the files) named after it; a run that finds no
+// seed fails, so a missing corpus cannot pass for a clean one.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,16 +13,26 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
+#include "fuzz/fuzz_targets.h"
 
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    if (LLVMFuzzerInitialize)
-        LLVMFuzzerInitialize(&argc, &argv);
+    const auto& targets = fuzzTargets();
+    const auto target = std::find_if(targets.begin(), targets.end(), [&](const FuzzTarget& candidate) {
+        return argc > 1 && candidate.name == argv[1];
+    });
+    if (target == targets.end()) {
+        std::fprintf(stderr, "usage: %s TARGET SEED...\ntargets:", argv[0]);
+        for (const FuzzTarget& known : targets)
+            std::fprintf(stderr, " %.*s", int(known.name.size()), known.name.data());
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+    if (target->initialize)
+        target->initialize(&argc, &argv);
     std::vector<fs::path> seeds;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 2; i < argc; ++i) {
         const fs::path named(argv[i]);
         if (fs::is_directory(named)) {
             for (const fs::directory_entry& entry : fs::directory_iterator(named)) {
@@ -46,8 +58,8 @@ int main(int argc, char** argv)
         std::fflush(stdout);
         // An empty vector's data() may be null; the targets get a valid pointer.
         static const std::uint8_t nothing = 0;
-        LLVMFuzzerTestOneInput(bytes.empty() ? &nothing : reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                               bytes.size());
+        target->testOneInput(bytes.empty() ? &nothing : reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                             bytes.size());
     }
     std::printf("%zu seeds passed\n", seeds.size());
     return 0;

@@ -11,7 +11,7 @@
 
 #include "command_session.h"
 #include "fuzz/fuzz_support.h"
-#include "maintenance/login_token.h"
+#include "record/login_token.h"
 
 using namespace quillmar;
 

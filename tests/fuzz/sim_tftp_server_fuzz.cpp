@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string packet = input.bytes(input.word() % 600);
         const sim::TftpImageReceiver::Block block = receiver.classify(packet);
         using Kind = sim::TftpImageReceiver::Kind;
-        if (packet.size() < 4 || packet[0] != '\0' || packet[1] != '\3' || packet.size() > sim::kTftpBlockBytes + 4)
+        if (packet.size() < 4 || packet[0] != '\0' || packet[1] != '\3' || packet.size() > kTftpBlockBytes + 4)
             FUZZ_CHECK(block.kind == Kind::NotData);
         if (block.kind == Kind::Next) {
             FUZZ_CHECK(!receiver.complete());
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             completedByTake = receiver.take(block);
             FUZZ_CHECK(receiver.blocks() == before + 1);
             FUZZ_CHECK(completedByTake
-                       == (block.data.size() < sim::kTftpBlockBytes || (announced && expected.size() >= *announced)));
+                       == (block.data.size() < kTftpBlockBytes || (announced && expected.size() >= *announced)));
         } else if (block.kind == Kind::AfterEnd) {
             FUZZ_CHECK(receiver.complete());
             receiver.pass();

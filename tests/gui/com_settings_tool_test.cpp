@@ -2,10 +2,13 @@
 // on COM2 and COM3 (pseudo-terminals), with the real one-second reply wait.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <cstdlib>
 
+#include "support/file_contents.h"
 #include "support/settings_tool_driver.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
@@ -18,15 +21,10 @@
 namespace quillmar {
 namespace {
 
+using test::writeFile;
+
 const QString kNoReply = QStringLiteral(
     "Invalid data packing timeout,\nPlease connect device to default Setting COM Port !!");
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile out(path);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    out.write(content);
-}
 
 std::string hexOf(const DeviceEntry& record)
 {
@@ -109,6 +107,21 @@ TEST_F(ComSettingsToolTest, ShowingReadsThePrinterOnTheRememberedPortAndAnotherP
     EXPECT_EQ(w.text("Edit2"), QStringLiteral("SECONDPRINTER-16"));
     EXPECT_EQ(sim->lines("settings-read").size(), 2u);
     EXPECT_TRUE(w.prompter.prompts.empty());
+}
+
+// Started from the desktop menu, the start directory has no settings files:
+// the port and rate are those kept in the configuration directory.
+TEST_F(ComSettingsToolTest, WithoutFilesInTheStartDirectoryThoseOfTheConfigurationDirectoryCount)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(w.config.file("COMSET.DAT")).path()));
+    writeFile(w.config.file("COMSET.DAT"), "3");
+    writeFile(w.config.file("BAUDSET.DAT"), "1");
+    startPrinters();
+    w.open();
+    EXPECT_EQ(w.template control<QComboBox>("ComBox_com")->currentText(),
+              QStringLiteral("COM3 \u2014 ") + QString::fromStdString(link(3)));
+    EXPECT_EQ(w.template control<QComboBox>("ComBox_baud")->currentText(), QStringLiteral("19200"));
+    EXPECT_EQ(w.text("Edit2"), QStringLiteral("SECONDPRINTER-16"));
 }
 
 // Tab follows the layout: the port rows and buttons, the choices, then the
@@ -213,8 +226,12 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
             w.clickItem("RadioGroup2", 1);
             EXPECT_TRUE(w.edit("Edit17")->isVisible());
             EXPECT_FALSE(w.edit("Edit16")->isVisible());
+            // The printer's 28-character key is none a radio takes: a new one goes with WEP.
+            w.edit("Edit10")->clear();
+            QTest::keyClicks(w.edit("Edit10"), QStringLiteral("ABCDE"));
             expected.setText(DeviceField::AuthMode, "OPEN");
             expected.setText(DeviceField::EncryType, "WEP");
+            expected.setText(DeviceField::Key, "ABCDE");
         }
         w.edit("Edit9")->clear();
         QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
@@ -224,8 +241,11 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
 
         w.click("Button2");
         EXPECT_EQ(w.prompter.texts().last(), QStringLiteral("Save default com port setting OK !!"));
+        // Each file where it was found: the port in the start directory, the
+        // rate, which was nowhere, in the configuration directory.
         EXPECT_EQ(remembered("COMSET.DAT"), QByteArray("2"));
-        EXPECT_EQ(remembered("BAUDSET.DAT"), QByteArray("2"));
+        EXPECT_EQ(test::contentOf(w.config.file("BAUDSET.DAT")), QByteArray("2"));
+        EXPECT_EQ(remembered("BAUDSET.DAT"), QByteArray("(missing)"));
         ASSERT_TRUE(test::waitUntil([&] { return !sim->lines("settings-write").empty(); }, 5000));
         EXPECT_EQ(sim->lines("settings-write").back().fields["record"], hexOf(expected));
         EXPECT_EQ(sim->lines("settings-write").back().fields["port"], link(2));

@@ -9,27 +9,15 @@
 
 #include "config/save_records.h"
 #include "support/config_window_driver.h"
+#include "support/file_contents.h"
 #include "support/temp_directory.h"
 #include "ui/ip_address_edit.h"
 
 using namespace quillmar;
+using quillmar::test::contentOf;
+using quillmar::test::writeFile;
 
 namespace {
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(content), content.size());
-}
 
 QByteArray bytesOf(const DeviceEntry& entry)
 {

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "discovery/search_ip_dialog.h"
@@ -164,3 +165,48 @@ TEST(TsIPDlg, EachShowingHasAFreshEmptyInputAndEscapeCancels)
     EXPECT_TRUE(dialog.addressText().isEmpty());
     EXPECT_EQ(prompts.texts(), QStringList({"invalid IP address"}));
 }
+
+namespace {
+
+// A range typed into its box, by real keys: the address input is off while it
+// holds text; a range that is not one is refused with the reason and the
+// dialog stays; a good one closes with its text as the search takes it.
+TEST(TsIPDlg, ARangeTypedReplacesTheAddressAndABadOneIsRefusedWithItsReason)
+{
+    test::RecordingPrompter prompts;
+    TsIPDlg dialog;
+    EXPECT_EQ(control<QGroupBox>(dialog, "GrpBox_range")->title(), QStringLiteral("or an address range"));
+    bool addressOffWhileTyped = false;
+    bool addressBackWhenEmptied = false;
+    int stateAfterRefusal = 0;
+    const int result = execWith(dialog, [&] {
+        QLineEdit* range = control<QLineEdit>(dialog, "Edit_range");
+        QTest::mouseClick(range, Qt::LeftButton);
+        QTest::keyClicks(range, QStringLiteral("192.0.2.0/19"));
+        addressOffWhileTyped = !dialog.addressEdit()->isEnabled();
+        QTest::mouseClick(control<QPushButton>(dialog, "OKBtn"), Qt::LeftButton);
+        stateAfterRefusal = dialog.state();
+        range->selectAll();
+        QTest::keyClick(range, Qt::Key_Backspace);
+        addressBackWhenEmptied = dialog.addressEdit()->isEnabled();
+        QTest::keyClicks(range, QStringLiteral("192.0.2.77/24"));
+        QTest::keyClick(range, Qt::Key_Return);  // OK is the default button
+    });
+    EXPECT_TRUE(addressOffWhileTyped);
+    EXPECT_TRUE(addressBackWhenEmptied);
+    EXPECT_EQ(stateAfterRefusal, TsIPDlg::Checking);
+    EXPECT_EQ(prompts.texts(), QStringList({"invalid address range: 192.0.0.0/19 holds 8192 addresses; at most 4096 "
+                                            "(a /20) are searched at a time"}));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.addressText(), QStringLiteral("192.0.2.0/24"));
+
+    // The next showing starts empty, with the address input on.
+    bool emptyAndOn = false;
+    execWith(dialog, [&] {
+        emptyAndOn = control<QLineEdit>(dialog, "Edit_range")->text().isEmpty() && dialog.addressEdit()->isEnabled();
+        control<QPushButton>(dialog, "CancelBtn")->click();
+    });
+    EXPECT_TRUE(emptyAndOn);
+}
+
+}  // namespace

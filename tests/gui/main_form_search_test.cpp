@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -233,5 +235,30 @@ TEST_F(MainFormSearchTest, AnOldWorkersEndLeavesANewerSearchRunning)
     EXPECT_FALSE(form->searching());
     EXPECT_FALSE(windows->udpPrgForm->isVisible());
     EXPECT_EQ(form->runningSearchWorkers(), 0);
+    EXPECT_TRUE(prompts.prompts.empty());
+}
+
+// "Search by IP" with a range typed into the dialog: every address of it is
+// asked once, from the local address that reaches it, and the module listed.
+TEST_F(MainFormSearchTest, SearchByIpTakesARangeAndAsksEachAddressOnce)
+{
+    auto sim = startModule("deviceName=RANGED");
+    const std::string range = formatIpv4(loopbackAddress(0) - 1) + "-" + loopbackText(2);
+    QTimer::singleShot(0, windows->sIPDlg, [this, range] {
+        QLineEdit* edit = windows->sIPDlg->findChild<QLineEdit*>(QStringLiteral("Edit_range"));
+        QTest::keyClicks(edit, QString::fromStdString(range));
+        QTest::mouseClick(windows->sIPDlg->findChild<QPushButton*>(QStringLiteral("OKBtn")), Qt::LeftButton);
+    });
+    clickTreeItem(QStringLiteral("Search by IP"));
+    ASSERT_TRUE(waitUntil([&] { return !form->searching(); }));
+
+    ASSERT_EQ(form->deviceListModel()->rowCount(), 1);
+    EXPECT_EQ(form->deviceListModel()->cellText(0, 2), QStringLiteral("RANGED"));
+    EXPECT_EQ(form->deviceListModel()->cellText(0, 4), QString::fromStdString(loopbackText(1)));
+    EXPECT_TRUE(messages.contains(QString::fromStdString("search " + range + "...")));
+    EXPECT_EQ(windows->udpPrgForm->barPosition(), 100);
+    EXPECT_EQ(sim->requestCount(), 1u);
+    EXPECT_EQ(sim->requestsFrom(loopbackText(0) + ":16384"), 1u);
+    EXPECT_TRUE(hasUpgradeItem());
     EXPECT_TRUE(prompts.prompts.empty());
 }

@@ -1,15 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
+#include <filesystem>
+
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
+#include "support/config_home.h"
+#include "support/file_contents.h"
 #include "support/recording_prompter.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "tools/model_chooser_form.h"
 
 using namespace quillmar;
@@ -63,6 +70,7 @@ protected:
     static void pressOk(TForm3& chooser) { chooser.findChild<QPushButton*>(QStringLiteral("Button1"))->click(); }
 
     test::TempDirectory dir;
+    test::ScopedConfigHome config;
     RecordingLauncher launcher;
     test::RecordingPrompter prompts;
     int mainWindowsOpened = 0;
@@ -105,7 +113,9 @@ TEST_F(ModelChooserTest, RememberedChoiceIsSelectedAndWrittenAgain)
     EXPECT_TRUE(item(*chooser, 2)->isChecked());
     EXPECT_EQ(programFlags().usbToolFlag, 1);
     EXPECT_EQ(programFlags().printerFamily, 2);
-    EXPECT_EQ(choiceFile(), QByteArray("2"));
+    // Written again as a click writes it, once the window has been painted.
+    EXPECT_EQ(choiceFile(), QByteArray("2junk"));
+    EXPECT_TRUE(test::waitUntil([&] { return choiceFile() == "2"; }, 5000)) << choiceFile().toStdString();
     // OK is the default button: Enter on the selected item presses it.
     QTest::keyClick(item(*chooser, 2), Qt::Key_Return);
     EXPECT_EQ(mainWindowsOpened, 1);
@@ -130,6 +140,7 @@ TEST_F(ModelChooserTest, OtherCharacterSelectsNothingYetOkOpensTheMainWindow)
 
 TEST_F(ModelChooserTest, EveryPickIsWrittenAndTheLanFlagSurvivesAFamilyOnePick)
 {
+    writeChoice("1");
     auto chooser = makeChooser(dir.path());
     chooser->show();
     item(*chooser, 3)->click();
@@ -170,8 +181,62 @@ TEST_F(ModelChooserTest, SiblingGetsThePassedOnOptions)
     EXPECT_EQ(launcher.starts[0].arguments, QStringList({"-p", "-o"}));
 }
 
+// A start from the desktop menu begins in the home directory: the choice is
+// kept in ~/.config/quillmar then, and in the start directory only when the
+// file is there.
+TEST_F(ModelChooserTest, TheChoiceIsKeptInTheStartDirectoryWhenThereElseInTheConfigurationDirectory)
+{
+    const struct {
+        const char* name;
+        QByteArray inStart;   // "": no file; "/": a directory of that name
+        QByteArray inConfig;  // "": no file
+        int selected;         // -1: none
+        int clicked;          // then picked
+        QByteArray startAfter;
+        QByteArray configAfter;
+    } cases[] = {
+        {"both: the start directory's", "1", "2", 1, 2, "2", "2"},
+        {"the configuration directory's", "", "2", 2, 1, "<missing>", "1"},
+        {"neither: a pick goes to the configuration directory", "", "", -1, 1, "<missing>", "1"},
+        {"a directory of that name is no file", "/", "2", 2, 1, "<missing>", "1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::TempDirectory start;
+        const test::ScopedConfigHome home;
+        const QString startFile = start.file("modelno.dat");
+        if (c.inStart == "/")
+            ASSERT_TRUE(QDir().mkdir(startFile));
+        else if (!c.inStart.isEmpty())
+            test::writeFile(startFile, c.inStart);
+        if (!c.inConfig.isEmpty()) {
+            ASSERT_TRUE(QDir().mkpath(QFileInfo(home.file("modelno.dat")).path()));
+            test::writeFile(home.file("modelno.dat"), c.inConfig);
+        }
+        auto chooser = makeChooser(start.path());
+        chooser->show();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(item(*chooser, i)->isChecked(), i == c.selected) << i;
+        item(*chooser, c.clicked)->click();
+        EXPECT_EQ(c.inStart == "/" ? QByteArray("<missing>") : test::contentOf(startFile), c.startAfter);
+        EXPECT_EQ(test::contentOf(home.file("modelno.dat")), c.configAfter);
+        EXPECT_TRUE(prompts.prompts.empty());
+    }
+    // Made for the choice, the directory is its owner's alone.
+    const test::ScopedConfigHome fresh;
+    auto chooser = makeChooser(dir.path());
+    chooser->show();
+    item(*chooser, 2)->click();
+    const std::filesystem::path made = QFile::encodeName(QFileInfo(fresh.file("modelno.dat")).path()).toStdString();
+    EXPECT_EQ(std::filesystem::status(made).permissions(), std::filesystem::perms::owner_all);
+}
+
 TEST_F(ModelChooserTest, UnwritableDirectoryIsReportedAndTheChoiceStillApplies)
 {
+    // Neither the start directory has the file nor can the configuration
+    // directory be made: a file stands where it goes.
+    test::writeFile(dir.file("not-a-directory"), "x");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("not-a-directory")));
     auto chooser = makeChooser(dir.file("missing-directory"));
     chooser->show();
     item(*chooser, 2)->click();

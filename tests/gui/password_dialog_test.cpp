@@ -1,20 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "config/cfg_form.h"
 #include "config/config_window_registry.h"
 #include "record/program_flags.h"
+#include "support/password_dialog_controls.h"
 #include "support/recording_prompter.h"
 #include "tools/password_dialog.h"
 
 using namespace quillmar;
+using namespace quillmar::test;
 
 namespace {
 
@@ -24,8 +30,8 @@ protected:
 
     void tryPassword(const QString& text)
     {
-        dialog.Password->setText(text);
-        dialog.OKBtn->click();
+        passwordOf(dialog)->setText(text);
+        okOf(dialog)->click();
     }
 
     QWidget configWindow;
@@ -37,11 +43,11 @@ TEST_F(PasswordDialogTest, IsLaidOutAsASmallPasswordPrompt)
 {
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Password Dialog"));
     EXPECT_EQ(dialog.size(), QSize(233, 98));
-    EXPECT_EQ(dialog.Password->maxLength(), 8);
-    EXPECT_EQ(dialog.Password->echoMode(), QLineEdit::Password);
-    EXPECT_TRUE(dialog.OKBtn->isDefault());
-    EXPECT_EQ(dialog.findChild<QLineEdit*>(QStringLiteral("Password")), dialog.Password);
-    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("CancelBtn"))->text(), QStringLiteral("Cancel"));
+    ASSERT_NE(passwordOf(dialog), nullptr);
+    EXPECT_EQ(passwordOf(dialog)->maxLength(), 8);
+    EXPECT_EQ(passwordOf(dialog)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(okOf(dialog)->isDefault());
+    EXPECT_EQ(cancelOf(dialog)->text(), QStringLiteral("Cancel"));
 }
 
 TEST_F(PasswordDialogTest, EitherPasswordOnTheFirstTryReturnsToTheConfigurationWindow)
@@ -64,7 +70,7 @@ TEST_F(PasswordDialogTest, ThreeWrongTriesEndWithTheFinalMessage)
 {
     tryPassword(QStringLiteral("guess1"));
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("guess2"));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(configWindow.isVisible());
@@ -88,11 +94,11 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
     for (int i = 0; i < 3; ++i)
         tryPassword(QStringLiteral("wrong"));
     ASSERT_FALSE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("left"));
+    passwordOf(dialog)->setText(QStringLiteral("left"));
     prompter.prompts.clear();
     dialog.show();
     EXPECT_EQ(dialog.wrongTries(), 0);
-    EXPECT_TRUE(dialog.Password->text().isEmpty());
+    EXPECT_TRUE(passwordOf(dialog)->text().isEmpty());
     tryPassword(QStringLiteral("wrong"));
     tryPassword(QStringLiteral("wrong"));
     EXPECT_TRUE(dialog.isVisible());
@@ -104,9 +110,9 @@ TEST_F(PasswordDialogTest, ShowingAgainGivesThreeFreshTries)
 
 TEST_F(PasswordDialogTest, TypedCharactersShowAsStarsAndStillCount)
 {
-    QTest::keyClicks(dialog.Password, QStringLiteral("tundra57x"));
-    EXPECT_EQ(dialog.Password->displayText(), QStringLiteral("********"));
-    dialog.OKBtn->click();
+    QTest::keyClicks(passwordOf(dialog), QStringLiteral("tundra57x"));
+    EXPECT_EQ(passwordOf(dialog)->displayText(), QStringLiteral("********"));
+    okOf(dialog)->click();
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
 
@@ -120,7 +126,7 @@ TEST_F(PasswordDialogTest, CapitalsAreWrong)
 
 TEST_F(PasswordDialogTest, CancelReturnsWithoutAMessage)
 {
-    dialog.CancelBtn->click();
+    cancelOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(configWindow.isVisible());
     EXPECT_TRUE(prompter.prompts.empty());
@@ -131,8 +137,8 @@ TEST(PasswordDialog, WithNoConfigurationWindowNothingIsShownInItsPlace)
     test::RecordingPrompter prompter;
     TPasswordDlg dialog([] { return static_cast<QWidget*>(nullptr); });
     dialog.show();
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(prompter.texts(), QStringList{QStringLiteral("Password correct !!")});
 }
@@ -159,12 +165,66 @@ TEST(PasswordDialog, OpensFromTheIpModeBoxAndReturnsToTheNewestWindow)
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(ipcfg, &click);
     ASSERT_TRUE(dialog.isVisible());
-    dialog.Password->setText(QStringLiteral("qed24680"));
-    dialog.OKBtn->click();
+    passwordOf(dialog)->setText(QStringLiteral("qed24680"));
+    okOf(dialog)->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(newest.isVisible());
     setPasswordDialogOpener(nullptr);
     programFlags() = ProgramFlags{};
+}
+
+// The other use: a printer that refused the log-in asks for its password,
+// modally, with "Remember". `act` runs on the dialog once it is up.
+std::optional<DevicePasswordAnswer> askWhile(bool remembered, const std::function<void(TPasswordDlg&)>& act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* dialog = qobject_cast<TPasswordDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        act(*dialog);
+    });
+    return askDevicePassword(nullptr, QStringLiteral("RX7000, 02:51:7f:00:00:05, 127.0.0.5"), remembered);
+}
+
+// Clicks and keys reach each control: typing enables OK, a click or Space
+// toggles "Remember" (ticked to begin with for a remembered password), OK or
+// Return give what was typed; Cancel and Escape give nothing. The access
+// dialog has no "Remember": its passwords are the program's own.
+TEST(DevicePasswordDialog, GivesWhatWasTypedAndWhetherToRememberItOrNothing)
+{
+    const auto ticked = askWhile(false, [](TPasswordDlg& dialog) {
+        EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("Label2"))->text().contains("02:51:7f:00:00:05"));
+        EXPECT_FALSE(rememberOf(dialog)->isChecked());
+        EXPECT_FALSE(okOf(dialog)->isEnabled());  // an empty password is the log-in refused
+        QTest::keyClicks(passwordOf(dialog), QStringLiteral("counter5x"));
+        EXPECT_EQ(passwordOf(dialog)->displayText(), QStringLiteral("********"));
+        QTest::mouseClick(dialog.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), Qt::LeftButton, {},
+                          QPoint(8, rememberOf(dialog)->height() / 2));
+        QTest::mouseClick(okOf(dialog), Qt::LeftButton);
+    });
+    ASSERT_TRUE(ticked);
+    EXPECT_EQ(ticked->password, QStringLiteral("counter5"));
+    EXPECT_TRUE(ticked->remember);
+
+    const auto unticked = askWhile(true, [](TPasswordDlg& dialog) {
+        EXPECT_TRUE(rememberOf(dialog)->isChecked());
+        QTest::keyClicks(passwordOf(dialog), QStringLiteral("new"));
+        QTest::keyClick(rememberOf(dialog), Qt::Key_Space);
+        QTest::keyClick(passwordOf(dialog), Qt::Key_Return);
+    });
+    ASSERT_TRUE(unticked);
+    EXPECT_FALSE(unticked->remember);
+
+    for (const bool escape : {false, true}) {
+        EXPECT_FALSE(askWhile(false, [escape](TPasswordDlg& dialog) {
+            QTest::keyClicks(passwordOf(dialog), QStringLiteral("typed"));
+            if (escape)
+                QTest::keyClick(passwordOf(dialog), Qt::Key_Escape);
+            else
+                QTest::mouseClick(cancelOf(dialog), Qt::LeftButton);
+        }));
+    }
+    TPasswordDlg access([] { return static_cast<QWidget*>(nullptr); });
+    EXPECT_EQ(access.findChild<QCheckBox*>(QStringLiteral("ChkBox_remember")), nullptr);
 }
 
 }  // namespace

@@ -123,12 +123,15 @@ TEST_F(SettingsToolHiddenTest, DefaultButtonsWriteTheRememberedPortAndRate)
     w.choose("ComBox_baud", 3);
     clickHidden("Button7");
     clickHidden("Button8");
-    const auto content = [&](const char* name) {
-        QFile file(w.directory.file(QLatin1String(name)));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // The start directory has neither file: both go to the configuration
+    // directory.
+    const auto content = [&](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     };
-    EXPECT_EQ(content("COMSET.DAT"), QByteArray("7"));
-    EXPECT_EQ(content("BAUDSET.DAT"), QByteArray("3"));
+    EXPECT_EQ(content(w.config.file("COMSET.DAT")), QByteArray("7"));
+    EXPECT_EQ(content(w.config.file("BAUDSET.DAT")), QByteArray("3"));
+    EXPECT_EQ(content(w.directory.file("COMSET.DAT")), QByteArray("<missing>"));
     EXPECT_EQ(w.prompter.texts(), QStringList{QStringLiteral("Save default com port setting OK !!")});
 }
 

@@ -1,10 +1,14 @@
 // The "Upgrade" command from the main window to quillmar-sim's modules on
 // loopback (their command ports on 127.0.0.1 and 127.0.0.2, their loaders on
-// two ptys mapped to COM7 and COM8; 127.0.0.4 never answers the log-in), with
-// real clicks on the tree, the upgrade dialog and the progress window. The route and neighbour tables are a
-// recorder: loopback needs none.
+// two ptys mapped to COM7 and COM8; 127.0.0.4 never answers the log-in;
+// 127.0.0.5 has the password "counter5" and its loader on COM9), with real
+// clicks on the tree, the upgrade dialog, the password dialog and the
+// progress window. The route and neighbour tables are a recorder: loopback
+// needs none; the secret store is one in memory.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -32,14 +36,18 @@
 #include "maintenance/upgrade_prg_form.h"
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
+#include "support/memory_secret_store.h"
+#include "support/password_dialog_controls.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
 #include "support/temp_directory.h"
 #include "support/view_clicks.h"
 #include "support/wait_until.h"
+#include "tools/password_dialog.h"
 
 using namespace quillmar;
+using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
@@ -67,18 +75,22 @@ protected:
         programFlags() = ProgramFlags{};
         qputenv("QUILLMAR_COM7", directory.file("com7").toLocal8Bit());
         qputenv("QUILLMAR_COM8", directory.file("com8").toLocal8Bit());
+        qputenv("QUILLMAR_COM9", directory.file("com9").toLocal8Bit());
         sim = std::make_unique<test::SimProcess>(
             test::simPath(), std::vector<std::string>{
                                  "--session", "address=127.0.0.1", "--session", "address=127.0.0.2", "--session",
                                  "address=127.0.0.3,password=counter1", "--session", "address=127.0.0.4,login=silent",
                                  "--loader-pty", path("com7") + ",address=127.0.0.1,nak=never", "--loader-pty",
-                                 path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image")});
+                                 path("com8") + ",address=127.0.0.2,nakEvery=100,image=" + path("image"), "--session",
+                                 "address=127.0.0.5,password=counter5", "--loader-pty",
+                                 path("com9") + ",address=127.0.0.5,nakEvery=100"});
         ASSERT_TRUE(sim->ready()) << sim->error;
         timing.connectPause = 50ms;
         timing.serialCollect = 300ms;
         timing.xmodem.writePause = 5ms;
         form.setMaintenanceTiming(timing);
         form.setHostTables(&tables);
+        form.setSecretStore(&store);
         form.show();
         // The automatic first search goes by before the upgrades.
         ASSERT_TRUE(test::waitUntil([this] { return form.searchesAsked == 1; }, 5000));
@@ -86,6 +98,7 @@ protected:
         form.addRow(device("02:51:7f:00:00:01", "127.0.0.1"));
         form.addRow(device("02:51:7f:00:00:02", "127.0.0.2"));
         form.addRow(device("02:51:7f:00:00:04", "127.0.0.4"));
+        form.addRow(device("02:51:7f:00:00:05", "127.0.0.5"));
         QFile firmware(directory.file("fw.bin"));
         ASSERT_TRUE(firmware.open(QIODevice::WriteOnly));
         firmware.write(QByteArray(128 * 40, '\xC3'));
@@ -140,6 +153,7 @@ protected:
     MaintenanceTiming timing;
     std::unique_ptr<test::SimProcess> sim;
     test::RecordingHostTables tables;
+    test::MemorySecretStore store;
     test::RecordingPrompter prompts;
     test::FixedAddresses addresses{{0x7F000001u, if_nametoindex("lo")}};
     QuietMainForm form{nullptr, &addresses};
@@ -366,6 +380,115 @@ TEST_F(UpgradeWindowTest, RebootReportsItsOutcomeAndReleasesTheSession)
     EXPECT_EQ(changes("route+"), 2);
     EXPECT_EQ(changes("route-"), 2) << "a successful reboot gives its route back too";
     EXPECT_EQ(changes("neigh-"), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// What the user does in each password dialog that comes up, in turn: types a
+// password and leaves "Remember" as it is or clicks it, or cancels.
+struct PasswordTyping {
+    QString password;  // empty: "Cancel"
+    bool clickRemember = false;
+    bool rememberWasTicked = false;  // as the dialog came up
+};
+
+class DevicePasswordUpgrade : public UpgradeWindowTest {
+protected:
+    // Upgrades 127.0.0.5 on COM9, answering the password dialogs.
+    void upgradeAnswering(std::vector<PasswordTyping> typing)
+    {
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<TPasswordDlg*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != QLatin1String("DevicePasswordDlg"))
+                return;
+            ++dialogs;
+            if (typing.empty()) {
+                ADD_FAILURE() << "a password dialog more than expected";
+                QTest::mouseClick(cancelOf(*dialog), Qt::LeftButton);
+                return;
+            }
+            const PasswordTyping next = typing.front();
+            typing.erase(typing.begin());
+            rememberTicked.push_back(rememberOf(*dialog)->isChecked());
+            if (next.password.isEmpty()) {
+                QTest::mouseClick(cancelOf(*dialog), Qt::LeftButton);
+                return;
+            }
+            QTest::keyClicks(passwordOf(*dialog), next.password);
+            if (next.clickRemember)
+                QTest::mouseClick(rememberOf(*dialog), Qt::LeftButton, {},
+                                  QPoint(8, rememberOf(*dialog)->height() / 2));
+            QTest::mouseClick(okOf(*dialog), Qt::LeftButton);
+        });
+        answerer.start(20);
+        upgrade(3, 9);
+        EXPECT_TRUE(typing.empty()) << typing.size() << " password dialogs did not come";
+    }
+
+    std::size_t logins(const char* token) const { return sim->lines("login", "token", token).size(); }
+
+    const QString key = QStringLiteral("printer-password/02-51-7F-00-00-05");
+    int dialogs = 0;
+    std::vector<bool> rememberTicked;
+};
+
+// A refused log-in asks for the password, again after a wrong one; a right
+// one ticked "Remember" is kept, and the next upgrade logs in with it without
+// asking. Nothing but the log-in went to the printer before that.
+TEST_F(DevicePasswordUpgrade, ARefusedLogInAsksForThePasswordAndRememberKeepsIt)
+{
+    prompts.answers = {PromptAnswer::No};
+    upgradeAnswering({{QStringLiteral("counter6")}, {QStringLiteral("counter5"), true}});
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(rememberTicked, (std::vector<bool>{false, false}));
+    EXPECT_EQ(logins("wrong"), 2u);
+    EXPECT_EQ(logins("right"), 1u);
+    EXPECT_EQ(sim->lines("command", "does", "loader").size(), 1u);
+    EXPECT_EQ(store.secrets.value(key), QByteArray("counter5"));
+    ASSERT_EQ(prompts.texts().size(), 1);
+    EXPECT_TRUE(prompts.texts()[0].startsWith(QLatin1String("Upgrade firmware OK!")))
+        << prompts.texts()[0].toStdString();
+
+    prompts.prompts.clear();
+    prompts.answers = {PromptAnswer::No};
+    upgradeAnswering({});
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_EQ(logins("right"), 2u);
+    EXPECT_EQ(logins("wrong"), 2u);
+}
+
+// A remembered password the printer no longer takes: the dialog comes up
+// with "Remember" ticked; unticked, the new password is used once and the old
+// one forgotten. Cancel then tells the refusal as before, and a store that
+// cannot be reached is said in the log and in a message, never silently.
+TEST_F(DevicePasswordUpgrade, UntickingForgetsAndCancelTellsTheRefusalAndAStoreFailureIsShown)
+{
+    store.secrets.insert(key, "counter4");
+    prompts.answers = {PromptAnswer::No};
+    upgradeAnswering({{QStringLiteral("counter5"), true}});
+    EXPECT_EQ(rememberTicked, std::vector<bool>{true});
+    EXPECT_FALSE(store.secrets.contains(key));
+    EXPECT_EQ(logins("right"), 1u);
+
+    prompts.prompts.clear();
+    upgradeAnswering({{QString()}});
+    ASSERT_EQ(prompts.prompts.size(), 1u);
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Error"));
+    EXPECT_EQ(prompts.prompts[0].text, QStringLiteral("login to device failed"));
+    EXPECT_EQ(logins("right"), 1u);
+
+    store.failure = QStringLiteral("the secret store refused access (locked)");
+    prompts.prompts.clear();
+    prompts.answers = {PromptAnswer::No};
+    upgradeAnswering({{QStringLiteral("counter5"), true}});
+    EXPECT_TRUE(logText().contains(QStringLiteral("secret store: the secret store refused access (locked)")));
+    ASSERT_EQ(prompts.prompts.size(), 2u) << prompts.texts().join(u'|').toStdString();
+    EXPECT_EQ(prompts.prompts[0].text,
+              QStringLiteral("The password could not be remembered: the secret store refused access (locked)"));
+    EXPECT_TRUE(prompts.prompts[1].text.startsWith(QLatin1String("Upgrade firmware OK!")));
 }
 
 }  // namespace

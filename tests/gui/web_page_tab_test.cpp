@@ -18,6 +18,7 @@
 #include "maintenance/web_image_format.h"
 #include "record/config_block.h"
 #include "support/config_window_driver.h"
+#include "support/file_contents.h"
 #include "support/maintenance_run.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
@@ -25,6 +26,7 @@
 #include "support/web_image_decoder.h"
 
 using namespace quillmar;
+using quillmar::test::contentOf;
 using quillmar::test::controlIn;
 using namespace std::chrono_literals;
 
@@ -37,12 +39,6 @@ ConfigBlock webModule(const std::string& address, const std::string& mac, const 
     ConfigBlock block(entry);
     block.setFlag(ConfigField::HasWebPage, '1');
     return block;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 class WebPageTab : public ::testing::Test {
@@ -169,7 +165,7 @@ TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
     EXPECT_EQ(controlIn<QLineEdit>(form, "Edit_bin")->text(), directory.file("web.anf"));
     EXPECT_EQ(rememberedSource, directory.file("site"));
     EXPECT_EQ(rememberedImage, directory.file("web.anf"));
-    const test::DecodedImage image = test::decodeWebImage(readAll(directory.file("web.anf")).toStdString());
+    const test::DecodedImage image = test::decodeWebImage(contentOf(directory.file("web.anf")).toStdString());
     ASSERT_EQ(image.error, "");
     ASSERT_EQ(image.records.size(), 2u);
     EXPECT_EQ(image.records[0].name, "/index.html");
@@ -180,7 +176,7 @@ TEST_F(WebPageTab, ConvertChecksItsBoxesThenBuildsBehindTheProgressWindow)
     click("convertBtn");
     ASSERT_EQ(driver.prompter.prompts.size(), 1u);
     EXPECT_EQ(driver.prompter.prompts[0].text, "index.html not found");
-    EXPECT_EQ(test::decodeWebImage(readAll(directory.file("web.anf")).toStdString()).records.size(), 2u);
+    EXPECT_EQ(test::decodeWebImage(contentOf(directory.file("web.anf")).toStdString()).records.size(), 2u);
 }
 
 TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
@@ -237,7 +233,7 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     EXPECT_EQ(driver.prompter.prompts[1].title, "Finished");
     EXPECT_EQ(driver.prompter.prompts[1].text, "Upload finished");
     EXPECT_EQ(rememberedImage, directory.file("site.anf"));
-    EXPECT_TRUE(test::waitUntil([&] { return readAll(directory.file("got-1.anf")).toStdString() == image; }, 3000));
+    EXPECT_TRUE(test::waitUntil([&] { return contentOf(directory.file("got-1.anf")).toStdString() == image; }, 3000));
     EXPECT_EQ(sim.lines("login", "token", "right").size(), 1u) << "the key text is the password";
 
     // The second window's module acknowledges the first block twice.

@@ -2,7 +2,9 @@
 // the real timing.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonObject>
+#include <QMessageAuthenticationCode>
 
 #include "lab/save_lab.h"
 
@@ -30,15 +32,20 @@ TEST_F(SaveLabTest, ConfigSetChangesTheSimulatorsRecordAndExitsZero)
     // The read, then the header and the record, then the probe: all from port 6000.
     EXPECT_EQ(sim->lines("request", "from", kLabPcPort).size(), 4u);
 
-    // The audit log has the write, the key only as a hash prefix, and log shows it.
+    // The audit log has the write, the key only as a hash prefix keyed with
+    // the user's mask key, and log shows it.
     const QList<QJsonObject> audit = home.auditEntries();
     ASSERT_EQ(audit.size(), 1);
     EXPECT_EQ(audit[0].value("operation").toString(), QStringLiteral("config set"));
     EXPECT_EQ(audit[0].value("verdict").toString(), QStringLiteral("confirmed"));
     const QJsonObject changes = audit[0].value("changes").toObject();
     EXPECT_EQ(changes.keys(), (QStringList{"deviceName", "ssid", "wpaPsk"}));
-    // printf 'another-pass' | sha256sum
-    EXPECT_EQ(changes.value("wpaPsk").toObject().value("to").toString(), QStringLiteral("sha256:9c9017715a98"));
+    QFile maskKey(home.path() + QStringLiteral("/quillmar/mask.key"));
+    ASSERT_TRUE(maskKey.open(QIODevice::ReadOnly));
+    const QByteArray keyed =
+        QMessageAuthenticationCode::hash("another-pass", maskKey.readAll(), QCryptographicHash::Sha256).toHex();
+    EXPECT_EQ(changes.value("wpaPsk").toObject().value("to").toString(),
+              QStringLiteral("hmac:") + QString::fromLatin1(keyed.left(12)));
     std::string log;
     ASSERT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "log", "--mac", "00:1f:7c:00:02:14"}, &log), 0);
     EXPECT_NE(log.find("config set"), std::string::npos) << log;

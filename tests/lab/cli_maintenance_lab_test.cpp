@@ -4,6 +4,11 @@
 // PC's tables are the same after every outcome as before it.
 #include <gtest/gtest.h>
 
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
 #include <fstream>
 
@@ -44,8 +49,10 @@ TEST_F(CliMaintenanceLab, AStoppedUpgradeSaysWhetherThePrinterStaysInItsLoader)
     ASSERT_TRUE(sim.ready()) << sim.error;
     std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xA5');
     const HostTablesSnapshot before = tables();
-    // A job started with & ignores SIGINT unless told otherwise.
+    // A job started with & ignores SIGINT unless told otherwise. The file is
+    // emptied first, so that the wait never sees the case before's lines.
     const std::string script =
+        ": >\"$5\"\n"
         "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3 2>\"$5\" &\n"
         "pid=$!; i=0; until grep -q \"$7\" \"$5\" || [ $i -ge 300 ]; do sleep 0.1; i=$((i+1)); done\n"
         "kill -\"$6\" $pid; wait $pid; echo status=$?; cat \"$5\"\n";
@@ -88,9 +95,13 @@ TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachab
                                            link + ",image=" + dir + "/received.bin"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     std::ofstream(dir + "/firmware.bin", std::ios::binary) << std::string(128 * 40, '\xB6');
+    // The file is emptied before the job starts: the job's own redirection
+    // runs in the child, and a look at the file before the child got that far
+    // found the line of the run before, so the signal reached a program that
+    // had not yet started (ended by the signal itself, status 130, nothing said).
     const std::string waitFor =
-        "err=\"$5\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do sleep 0.1; "
-        "i=$((i+1)); done; }\n";
+        "err=\"$5\"; : >\"$err\"; waitfor() { i=0; until grep -q \"$1\" \"$err\" 2>/dev/null || [ $i -ge 300 ]; do "
+        "sleep 0.1; i=$((i+1)); done; }\n";
     // A job started with & ignores SIGINT unless told otherwise.
     const std::string upgrade =
         "QUILLMAR_COM3=\"$1\" env --default-signal=INT \"$0\" upgrade \"$2\" \"$3\" \"$4\" --port COM3";
@@ -204,6 +215,68 @@ TEST_F(CliMaintenanceLab, AbnormalEndsAndRoutesAlreadyThereLeaveTheModuleReachab
             lab->run("pc", removal);
         }
     }
+}
+
+// Three printers on two networks, one of them silent (nobody has its address),
+// rebooted in one run: two rebooted, one failed with its own message, exit 1,
+// an audit line each, and the PC's tables as they were. Then the same by the
+// site's table: the rows' MACs found by a search, a row nobody answers for
+// "not found".
+TEST_F(CliMaintenanceLab, ThreePrintersOnTwoNetworksOneSilent)
+{
+    SimProcess& a = lab->startSim("ma", {"--session", "address=203.0.113.11", "--module",
+                                         std::string("address=203.0.113.11,macAddress=") + kLinkAMac});
+    SimProcess& b = lab->startSim("mb", {"--session", std::string("address=") + kLinkBModule, "--module",
+                                         std::string("address=") + kLinkBModule + ",macAddress=" + kLinkBMac});
+    ASSERT_TRUE(a.ready()) << a.error;
+    ASSERT_TRUE(b.ready()) << b.error;
+    const HostTablesSnapshot before = tables();
+    const std::string silentMac = "02:51:cb:00:71:1e";
+
+    std::string out;
+    const int status = lab->run("pc",
+                                {"env", "XDG_STATE_HOME=" + dir, QUILLMAR_CLI_PATH, "reboot", "203.0.113.11", kLinkAMac,
+                                 kLinkBModule, kLinkBMac, "203.0.113.30", silentMac, "--json"},
+                                &out);
+    EXPECT_EQ(status, 1) << out;
+    const QJsonArray verdicts = QJsonDocument::fromJson(QByteArray::fromStdString(out)).array();
+    ASSERT_EQ(verdicts.size(), 3) << out;
+    const std::pair<const char*, const char*> expected[] = {{"203.0.113.11", "Device rebooting now! "},
+                                                            {kLinkBModule, "Device rebooting now! "},
+                                                            {"203.0.113.30", "connect to device failed 4"}};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject verdict = verdicts[i].toObject();
+        EXPECT_EQ(verdict.value("address").toString().toStdString(), expected[i].first);
+        EXPECT_EQ(verdict.value("message").toString().toStdString(), expected[i].second);
+        EXPECT_EQ(verdict.value("ok").toBool(), i < 2);
+    }
+    EXPECT_EQ(a.lines("command", "does", "reboot").size(), 1u);
+    EXPECT_EQ(b.lines("command", "does", "reboot").size(), 1u);
+    EXPECT_EQ(tables(), before);
+    std::ifstream audit(dir + "/quillmar/audit.jsonl");
+    std::size_t lines = 0;
+    for (std::string line; std::getline(audit, line);)
+        lines += line.find("\"operation\":\"reboot\"") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(lines, 3u);
+
+    std::ofstream(dir + "/site.csv") << "macAddress,deviceName\n"
+                                     << kLinkAMac << ",A\n"
+                                     << kLinkBMac << ",B\n"
+                                     << silentMac << ",C\n";
+    out.clear();
+    EXPECT_EQ(lab->run("pc",
+                       {"sh", "-c", "XDG_STATE_HOME=\"$1\" \"$0\" reboot --map \"$1/site.csv\" 2>/dev/null",
+                        QUILLMAR_CLI_PATH, dir},
+                       &out),
+              1)
+        << out;
+    EXPECT_NE(out.find("203.0.113.11  02-51-CB-00-71-0A  Device rebooting now!"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(kLinkBModule) + "  02-51-CB-00-71-14  Device rebooting now!"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("02-51-CB-00-71-1E  (line 4): not found; nothing is sent"), std::string::npos) << out;
+    EXPECT_EQ(a.lines("command", "does", "reboot").size(), 2u);
+    EXPECT_EQ(b.lines("command", "does", "reboot").size(), 2u);
+    EXPECT_EQ(tables(), before);
 }
 
 }  // namespace

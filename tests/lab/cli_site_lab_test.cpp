@@ -1,6 +1,7 @@
 // A site rolled out from one table, in the lab: discover --csv makes the
 // inventory, an edited copy goes back through config apply --map, and the
 // search options a script uses (--quick, --interface, --model) filter.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include "lab/save_lab.h"
+#include "support/file_contents.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
 
@@ -31,16 +33,9 @@ QJsonArray jsonArrayIn(const std::string& out)
                                       : QJsonDocument::fromJson(QByteArray::fromStdString(out.substr(start))).array();
 }
 
-void writeFile(const QString& path, const QByteArray& text)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 }  // namespace
 
-TEST_F(SaveLabTest, AnInventoryEditedInTwoCellsChangesOnlyThoseFieldsAndABadMapSendsNothing)
+TEST_F(TwoModuleLabTest, AnInventoryEditedInTwoCellsChangesOnlyThoseFieldsAndABadMapSendsNothing)
 {
     // Two modules on one host; the second keeps its record.
     sim = &lab->startSim("ma", {"--module",
@@ -55,9 +50,10 @@ TEST_F(SaveLabTest, AnInventoryEditedInTwoCellsChangesOnlyThoseFieldsAndABadMapS
     ASSERT_EQ(cli(*lab, "discover --csv --quick 2>/dev/null", out), 0) << out;
     QStringList lines = QString::fromStdString(out).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3) << out;
+    std::sort(lines.begin() + 1, lines.end());  // the rows in the order they answered
     EXPECT_TRUE(lines[0].startsWith("address,interface,modelName,deviceName,macAddress,ipAddress,")) << out;
     EXPECT_TRUE(lines[1].startsWith("192.0.2.20,eth0,")) << out;
-    EXPECT_TRUE(lines[1].contains("sha256:")) << out;  // the key masked
+    EXPECT_TRUE(lines[1].contains(",hmac:")) << out;  // the key masked, and applied back as it is
     // Two cells of the first module's row, and a module that is not there.
     lines[1].replace(QStringLiteral(",LAB-20,"), QStringLiteral(",FRONT-1,"));
     lines[1].replace(QStringLiteral(",LabNet,"), QStringLiteral(",\"Shop,2\","));
@@ -183,4 +179,51 @@ TEST_F(SaveLabTest, AMapOf250ModulesOnTwoNetworksIsListedAndSavedWhole)
         for (const SimLogLine& stored : sim->lines("stored"))
             EXPECT_EQ(stored.fields.at("ssid"), "Site250");
     }
+}
+
+// config check on an inventory where one printer's SSID is no longer what
+// the table says and one printer is not there: exit status 1, both named, the
+// third row matches, and nothing is written.
+TEST_F(SaveLabTest, ConfigCheckNamesTheDriftedAndTheAbsentPrinterAndWritesNothing)
+{
+    sim = &lab->startSim("ma",
+                         {"--module", "address=192.0.2.20,deviceName=LAB-20,macAddress=00-1F-7C-00-02-14,ssid=ShopX",
+                          "--module", "address=192.0.2.21,deviceName=LAB-21,macAddress=00-1F-7C-00-02-15"});
+    ASSERT_TRUE(sim->ready()) << sim->error;
+    TempDirectory directory;
+    std::string out;
+    ASSERT_EQ(cli(*lab, "discover --csv --quick 2>/dev/null", out), 0) << out;
+    const QString map = directory.file("site.csv");
+    writeFile(map, QByteArray::fromStdString(out));
+    // The inventory as it was taken: every row matches.
+    ASSERT_EQ(cli(*lab, "config check --map " + map.toStdString() + " 2>&1", out), 0) << out;
+    EXPECT_NE(out.find("2 of 2 printers as the table says\n"), std::string::npos) << out;
+
+    // The plan says Shop2 for the first printer, and has a third that is gone.
+    QString table;
+    {
+        QFile file(map);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        table = QString::fromUtf8(file.readAll());
+    }
+    table.replace(QStringLiteral(",ShopX,"), QStringLiteral(",Shop2,"));
+    table += QStringLiteral(",,,,00:1f:7c:00:09:99,,,,,,,,,,\r\n");
+    writeFile(map, table.toUtf8());
+    EXPECT_EQ(cli(*lab, "config check --map " + map.toStdString() + " 2>&1", out), 1) << out;
+    EXPECT_NE(out.find("00-1F-7C-00-02-14  192.0.2.20  ssid: Shop2 -> ShopX\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("00-1F-7C-00-02-15  192.0.2.21  matches\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("00-1F-7C-00-09-99  -           not found\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("1 of 3 printers as the table says\n"), std::string::npos) << out;
+
+    EXPECT_EQ(cli(*lab, "config check --map " + map.toStdString() + " --json 2>/dev/null", out), 1) << out;
+    const QJsonArray rows = jsonArrayIn(out);
+    ASSERT_EQ(rows.size(), 3) << out;
+    EXPECT_EQ(rows[0].toObject().value("verdict").toString(), QStringLiteral("drifted"));
+    EXPECT_EQ(rows[0].toObject().value("drift").toArray().at(0).toObject(),
+              QJsonObject({{"field", "ssid"}, {"table", "Shop2"}, {"printer", "ShopX"}}));
+    EXPECT_EQ(rows[1].toObject().value("verdict").toString(), QStringLiteral("matches"));
+    EXPECT_EQ(rows[2].toObject().value("verdict").toString(), QStringLiteral("not found"));
+    // Searches only: no read of a record, no save.
+    for (const SimLogLine& line : sim->lines("request"))
+        EXPECT_EQ(line.fields.at("kind"), "search");
 }

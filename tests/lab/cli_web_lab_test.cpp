@@ -27,10 +27,12 @@ using CliWebLab = MaintenanceLabTest;
 
 TEST_F(CliWebLab, BuildThenUploadAndAFailedUploadWithItsJson)
 {
-    SimProcess& sim = lab->startSim("ma", {"--session", "address=203.0.113.11,password=lab1", "--tftp",
-                                           "address=203.0.113.11,image=" + dir + "/received.anf", "--session",
-                                           "address=203.0.113.12", "--tftp",
-                                           "address=203.0.113.12,fault=duplicate,faultBlock=1"});
+    SimProcess& sim = lab->startSim(
+        "ma", {"--session", "address=203.0.113.11,password=lab1", "--tftp",
+               "address=203.0.113.11,image=" + dir + "/received.anf", "--session", "address=203.0.113.12", "--tftp",
+               "address=203.0.113.12,fault=duplicate,faultBlock=1", "--session", "address=203.0.113.13", "--tftp",
+               "address=203.0.113.13,image=" + dir + "/received13.anf", "--session", "address=203.0.113.14", "--tftp",
+               "address=203.0.113.14,image=" + dir + "/received14.anf"});
     ASSERT_TRUE(sim.ready()) << sim.error;
     std::filesystem::create_directory(dir + "/site");
     std::ofstream(dir + "/site/index.html") << "<html>lab</html>";
@@ -67,6 +69,22 @@ TEST_F(CliWebLab, BuildThenUploadAndAFailedUploadWithItsJson)
     EXPECT_NE(out.find("\"ok\": false"), std::string::npos) << out;
     EXPECT_EQ(tables(), before);
 
+    // Three modules in one run, in parallel: two take the image, one fails.
+    out.clear();
+    EXPECT_EQ(lab->run("pc",
+                       {QUILLMAR_CLI_PATH, "web", "upload", "203.0.113.13", kLinkAMac, "203.0.113.12", kLinkAMac,
+                        "203.0.113.14", kLinkAMac, image},
+                       &out),
+              1);
+    EXPECT_NE(out.find("203.0.113.13  " + std::string(kLinkAMac) + "  Upload finished\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("203.0.113.12  " + std::string(kLinkAMac) + "  tftp put failed\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("203.0.113.14  " + std::string(kLinkAMac) + "  Upload finished\n"), std::string::npos) << out;
+    for (const char* file : {"/received13.anf", "/received14.anf"}) {
+        std::ifstream stored(dir + file, std::ios::binary);
+        EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(stored), {}) == sent) << file;
+    }
+    EXPECT_EQ(tables(), before);
+
     // What is no image is refused before anything is sent: text (2, naming what it
     // looks like), or bytes without the image's marks (1).
     std::ofstream(dir + "/site/noise.bin") << std::string(1500, '\x01');
@@ -74,7 +92,8 @@ TEST_F(CliWebLab, BuildThenUploadAndAFailedUploadWithItsJson)
               2);
     EXPECT_EQ(lab->run("pc", {QUILLMAR_CLI_PATH, "web", "upload", "203.0.113.12", kLinkAMac, dir + "/site/noise.bin"}),
               1);
-    EXPECT_EQ(sim.lines("session-open", "module", "203.0.113.12").size(), 1u);
+    // The single upload's and the three-module run's, none for the refused files.
+    EXPECT_EQ(sim.lines("session-open", "module", "203.0.113.12").size(), 2u);
 }
 
 // web build needs no network: a link out of the directory is left out with a

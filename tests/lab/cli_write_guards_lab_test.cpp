@@ -40,7 +40,7 @@ TEST_F(SaveLabTest, DryRunGuardAndReadBackAreEachWhatTheyClaimAndTheLogHasTheWri
 {
     // A restarts under its address after 35 s: silent at the probe, back for the read-back.
     ASSERT_TRUE(startModule("save=restart,restartAfter=35").ready()) << sim->error;
-    ASSERT_TRUE(lab->addHost("mb", 'a', {"192.0.2.30/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("mb", 'a', {"192.0.2.30/24@00-1F-7C-00-02-1E"})) << lab->error;
     SimProcess& moduleB = lab->startSim(
         "mb", {"--module", "address=192.0.2.30,macAddress=00-1F-7C-00-02-1E,save=restart,restartAfter=35,"
                            "storeSsid=NotWhatWasSent"});
@@ -91,12 +91,12 @@ TEST_F(SaveLabTest, DryRunGuardAndReadBackAreEachWhatTheyClaimAndTheLogHasTheWri
 // included (its row keeps the address its record stores, not where it
 // answered); a map may swap two modules' addresses, but not give one the
 // PC's own address or a network's own.
-TEST_F(SaveLabTest, AnInventoryAsItIsChangesNothingAndAMapMaySwapButNotTakeThePcsAddress)
+TEST_F(TwoModuleLabTest, AnInventoryAsItIsChangesNothingAndAMapMaySwapButNotTakeThePcsAddress)
 {
     sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,macAddress=00-1F-7C-00-02-14", "--module",
                                 "address=192.0.2.21,macAddress=00-1F-7C-00-02-15"});
     ASSERT_TRUE(sim->ready()) << sim->error;
-    ASSERT_TRUE(lab->addHost("mb", 'a', {"192.0.2.22/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("mb", 'a', {"192.0.2.22/24@00-1F-7C-00-02-16"})) << lab->error;
     SimProcess& dhcp = lab->startSim(
         "mb", {"--module", "address=192.0.2.22,macAddress=00-1F-7C-00-02-16,ipMode=DHCP,ipAddress=192.0.2.99"});
     ASSERT_TRUE(dhcp.ready()) << dhcp.error;
@@ -178,8 +178,8 @@ TEST_F(SaveLabTest, AllSavesEveryModuleItFindsAndCtrlCDuringTheReadBackIsAStop)
 // interface it answered on.
 TEST_F(SaveLabTest, TwoModulesWithOneAddressOnTwoNetworksAreEachSavedByTheirRow)
 {
-    ASSERT_TRUE(lab->addHost("x", 'a', {"203.0.113.10/24"})) << lab->error;
-    ASSERT_TRUE(lab->addHost("y", 'b', {"203.0.113.10/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("x", 'a', {"203.0.113.10/24@00-1F-7C-00-0A-01"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("y", 'b', {"203.0.113.10/24@00-1F-7C-00-0B-01"})) << lab->error;
     SimProcess& x = lab->startSim(
         "x", {"--module", "address=203.0.113.10,macAddress=00-1F-7C-00-0A-01,save=restart,restartAfter=600"});
     SimProcess& y = lab->startSim(
@@ -228,6 +228,13 @@ TEST_F(SaveLabTest, AStrangerClaimingAPrintersMacGetsNothingAndForgesNoVerdict)
     EXPECT_NE(out.find("MAC 00-1F-7C-00-02-14 answers from 192.0.2.20 and 192.0.2.66"), std::string::npos) << out;
     EXPECT_EQ(cli(*lab, "config set --all wpaPsk=a-new-passphrase --yes --quick --json", out), 2) << out;
     EXPECT_NE(out.find("its MAC answers from another address too: not sent"), std::string::npos) << out;
+    // Named by the stranger's address, the row is still refused: the card
+    // that sends from there is not that MAC's.
+    EXPECT_EQ(cli(*lab, "config apply --map " + map.toStdString() + " --quick --address 192.0.2.66", out), 2) << out;
+    EXPECT_NE(out.find("MAC does not match its sender: 192.0.2.66 answers as MAC 00-1F-7C-00-02-14, its network card "
+                       "is 02-51-C0-00-02-42"),
+              std::string::npos)
+        << out;
     for (SimProcess* host : {sim, &stranger})
         EXPECT_TRUE(host->lines("request", "kind", "save-header").empty());
 
@@ -258,7 +265,7 @@ TEST_F(SaveLabTest, AStrangerClaimingAPrintersMacGetsNothingAndForgesNoVerdict)
 // Hosts that keep sending well-formed records neither stretch a search past
 // its bound nor cut it short; what an inventory carries cannot drive a
 // terminal or a spreadsheet, and applied as it is changes nothing.
-TEST_F(SaveLabTest, RecordsOnRepeatNeitherStretchASearchNorSmuggleTextThroughAnInventory)
+TEST_F(TwoModuleLabTest, RecordsOnRepeatNeitherStretchASearchNorSmuggleTextThroughAnInventory)
 {
     sim = &lab->startSim("ma", {"--module", "address=192.0.2.20,macAddress=00-1F-7C-00-02-14,deviceName=\x1B[31mRED",
                                 "--module", "address=192.0.2.21,macAddress=00-1F-7C-00-02-15,deviceName==SUM(A1)"});
@@ -298,4 +305,25 @@ TEST_F(SaveLabTest, RecordsOnRepeatNeitherStretchASearchNorSmuggleTextThroughAnI
     for (const QJsonValue& verdict : verdicts)
         EXPECT_EQ(verdict.toObject().value("verdict").toString(), QStringLiteral("unchanged")) << out;
     EXPECT_TRUE(sim->lines("request", "kind", "save-header").empty());
+}
+
+// --slip: once the save is confirmed and read back, the printer prints a slip
+// at its new address that names it, and no key.
+TEST_F(SaveLabTest, ASlipIsPrintedAtTheNewAddressAfterAProvenSave)
+{
+    ASSERT_TRUE(startModule("save=restart,restartAfter=2").ready()) << sim->error;
+    ScopedStateHome home;
+    std::string out;
+    EXPECT_EQ(cli(*lab, "config set 192.0.2.20 ip=192.0.2.21 ssid=SlipNet --tick-ms 50 --verify --slip", out), 0)
+        << out;
+    EXPECT_NE(out.find("Test slip printed at 192.0.2.21:9100"), std::string::npos) << out;
+    const auto jobs = sim->lines("print-job");
+    ASSERT_EQ(jobs.size(), 1u) << out;
+    EXPECT_EQ(jobs[0].fields.at("to"), "192.0.2.21:9100");
+    EXPECT_EQ(jobs[0].fields.at("cut"), "yes");
+    const std::string& text = jobs[0].fields.at("text");
+    for (const char* line :
+         {"Device:%20LAB-20", "MAC:%2000-1F-7C-00-02-14", "Address:%20192.0.2.21%20(STATIC)", "SSID:%20SlipNet"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in " << text;
+    EXPECT_EQ(text.find("lab-passphrase"), std::string::npos) << text;
 }

@@ -333,7 +333,7 @@ TEST_F(ConfigSaveLabTest, TwoWindowsOnTwoNetworksSaveOneAfterTheOtherAndAtTheSam
 {
     ASSERT_TRUE(startModule("save=restart,restartAfter=5").ready()) << sim->error;
     SimProcess* moduleA = sim;
-    ASSERT_TRUE(lab->addHost("mb", 'b', {"198.51.100.20/24"})) << lab->error;
+    ASSERT_TRUE(lab->addHost("mb", 'b', {"198.51.100.20/24@00-1F-7C-00-03-14"})) << lab->error;
     SimProcess& moduleB = lab->startSim(
         "mb", {"--module", "address=198.51.100.20,deviceName=LAB-B,macAddress=00-1F-7C-00-03-14,save=restart,"
                            "restartAfter=40"});

@@ -10,6 +10,7 @@
 #include "discovery/search_engine.h"
 #include "lab/discovery_lab.h"
 #include "record/model_table.h"
+#include "support/recording_search_progress.h"
 
 using namespace quillmar;
 using namespace quillmar::test;
@@ -18,23 +19,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const SearchTiming kQuick{0ms, 400ms, 4, 100};
-
-class RecordingProgress : public SearchProgress {
-public:
-    void setLabel(const std::string& text) override { labels.push_back(text); }
-    void setBarPosition(int position) override { positions.push_back(position); }
-    void stepBar() override { ++steps; }
-    void beep() override { ++beeps; }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    void addRow(const DeviceEntry& entry) override { offered.push_back(entry); }
-
-    std::vector<std::string> labels;
-    std::vector<int> positions;
-    int steps = 0;
-    int beeps = 0;
-    std::vector<std::string> errors;
-    std::vector<DeviceEntry> offered;
-};
 
 // Device name -> IP text of what the list would show.
 std::map<std::string, std::string> listedByName(const SearchEngine& engine)
@@ -73,7 +57,7 @@ protected:
 
 TEST_F(EngineLabTest, BroadcastListsEachModuleOnceWithTheAddressItAnsweredFrom)
 {
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::everyone()), SearchResult::Done);
     EXPECT_TRUE(progress.errors.empty());
@@ -123,7 +107,7 @@ TEST_F(EngineLabTest, BroadcastListsEachModuleOnceWithTheAddressItAnsweredFrom)
 
 TEST_F(EngineLabTest, TheOtherFamilyListsOnlyItsOwnModel)
 {
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 1, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::everyone()), SearchResult::Done);
     EXPECT_EQ(listedByName(engine), (std::map<std::string, std::string>{{"FAMILY1", "198.51.100.12"}}));
@@ -131,7 +115,7 @@ TEST_F(EngineLabTest, TheOtherFamilyListsOnlyItsOwnModel)
 
 TEST_F(EngineLabTest, SearchByIpEndsAtTheFirstReplyThatListsADevice)
 {
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::at("192.0.2.10")), SearchResult::Done);
     EXPECT_EQ(listedByName(engine), (std::map<std::string, std::string>{{"ALPHA", "192.0.2.10"}}));
@@ -145,7 +129,7 @@ TEST_F(EngineLabTest, SearchByIpEndsAtTheFirstReplyThatListsADevice)
 
 TEST_F(EngineLabTest, SearchByIpOfAnUnmanagedModelAsksOncePerLocalAddress)
 {
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::at("198.51.100.12")), SearchResult::Done);
     EXPECT_EQ(engine.listedCount(), 0u);
@@ -158,7 +142,7 @@ TEST_F(EngineLabTest, SearchByIpOfAnUnmanagedModelAsksOncePerLocalAddress)
 TEST_F(EngineLabTest, SearchByIpOfAShortReplyNeverStopsEarly)
 {
     // The 74-byte reply does not parse, so every local address asks four times.
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::at("198.51.100.11")), SearchResult::Done);
     EXPECT_EQ(engine.listedCount(), 0u);
@@ -170,12 +154,12 @@ namespace {
 
 // Asks the engine to stop as soon as the first network's three modules are
 // listed, while the first local address still waits for more.
-class StopAfterFirstNetwork final : public RecordingProgress {
+class StopAfterFirstNetwork final : public RecordingSearchProgress {
 public:
     SearchEngine* engine = nullptr;
     void setLabel(const std::string& text) override
     {
-        RecordingProgress::setLabel(text);
+        RecordingSearchProgress::setLabel(text);
         if (text.find("3 found") != std::string::npos)
             engine->requestStop();
     }
@@ -198,7 +182,7 @@ TEST_F(EngineLabTest, StopEndsAtTheNextCheckWithABeepAndKeepsTheRows)
 
 TEST_F(EngineLabTest, ParallelSearchAsksFromEveryAddressAtOnce)
 {
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddressesInParallel(pcAddresses(), SearchTarget::everyone()), SearchResult::Done);
     EXPECT_EQ(engine.listedCount(), 5u);
@@ -240,14 +224,14 @@ TEST_F(EngineLabTest, ASearchByIpListsOnlyAnswersFromTheAddressItAsked)
     ASSERT_TRUE(lab->addHost("mx", 'a', {"192.0.2.66/24"})) << lab->error;
     LabNetwork::Stranger forger(*lab, "mx", "192.0.2.66", kSearchPorts, forgedRecord(), 100ms);
     // Nobody is at 192.0.2.77: the forgeries that arrive meanwhile are not listed.
-    RecordingProgress silent;
+    RecordingSearchProgress silent;
     SearchEngine nobody(silent, 2, kQuick);
     ASSERT_EQ(nobody.searchAllAddresses(pcAddresses(), SearchTarget::at("192.0.2.77")), SearchResult::Done);
     EXPECT_GT(forger.sent(), 20u);
     EXPECT_TRUE(silent.offered.empty());
     EXPECT_EQ(silent.steps, 8);
 
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     ASSERT_EQ(engine.searchAllAddresses(pcAddresses(), SearchTarget::at("192.0.2.10")), SearchResult::Done);
     EXPECT_EQ(listedByName(engine), (std::map<std::string, std::string>{{"ALPHA", "192.0.2.10"}}));
@@ -261,7 +245,7 @@ TEST_F(EngineLabTest, JunkNeitherStretchesASearchNorHoldsUpItsStop)
     LabNetwork::Stranger shortJunk(*lab, "mx", "192.0.2.66", kSearchPorts, std::string("\x01\x02\x03", 3), 1500ms);
     LabNetwork::Stranger longJunk(*lab, "mx", "192.0.2.66", kSearchPorts, std::string(256, '\xFF'), 1500ms);
 
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2);
     auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(engine.searchAllAddressesInParallel(pcAddresses(), SearchTarget::everyone()), SearchResult::Done);
@@ -274,7 +258,7 @@ TEST_F(EngineLabTest, JunkNeitherStretchesASearchNorHoldsUpItsStop)
     EXPECT_LT(whole, 12.0);
 
     // "Cancel" in the middle of the second round, while junk keeps arriving.
-    RecordingProgress cancelled;
+    RecordingSearchProgress cancelled;
     SearchEngine window(cancelled, 2);
     // The thread starts in the PC's namespace, as this one is.
     auto search = std::async(std::launch::async,

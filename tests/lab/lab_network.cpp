@@ -105,6 +105,32 @@ bool LabNetwork::addHost(const std::string& host, char link, const std::vector<s
     return true;
 }
 
+bool LabNetwork::addRouter(const std::string& router, char link, const std::string& address, const std::string& behind,
+                           const std::string& innerAddress)
+{
+    if (!script({"router", name_, router, std::string(1, link), address, behind, innerAddress})) {
+        error = "lab.sh router " + router + " failed";
+        return false;
+    }
+    return true;
+}
+
+bool LabNetwork::addHostBehind(const std::string& host, const std::string& behind,
+                               const std::vector<std::string>& addresses, const std::string& gateway,
+                               const std::string& mac)
+{
+    std::vector<std::string> arguments{"host", name_, host, behind};
+    arguments.insert(arguments.end(), addresses.begin(), addresses.end());
+    arguments.insert(arguments.end(), {"--via", gateway});
+    if (!mac.empty())
+        arguments.insert(arguments.end(), {"--mac", mac});
+    if (!script(arguments)) {
+        error = "lab.sh host " + host + " failed";
+        return false;
+    }
+    return true;
+}
+
 SimProcess& LabNetwork::startSim(const std::string& host, const std::vector<std::string>& arguments)
 {
     sims_.push_back(std::make_unique<SimProcess>(QUILLMAR_SIM_PATH, arguments, namespaceOf(host)));

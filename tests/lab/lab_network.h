@@ -35,6 +35,15 @@ public:
     bool addHost(const std::string& host, char link, const std::vector<std::string>& addresses,
                  const std::string& mac = {});
 
+    // A router `router` between link 'a' or 'b' (its eth0, at `address`) and a
+    // new link `behind` (its eth1, at `innerAddress`), forwarding between them:
+    // a network the PC reaches only through a route the test sets.
+    bool addRouter(const std::string& router, char link, const std::string& address, const std::string& behind,
+                   const std::string& innerAddress);
+    // A host on a router's link `behind`, whose default route goes through `gateway`.
+    bool addHostBehind(const std::string& host, const std::string& behind, const std::vector<std::string>& addresses,
+                       const std::string& gateway, const std::string& mac = {});
+
     // quillmar-sim with these arguments inside `host`; owned by the lab.
     SimProcess& startSim(const std::string& host, const std::vector<std::string>& arguments);
 

@@ -13,6 +13,7 @@
 
 #include "lab/lab_test.h"
 #include "record/device_entry.h"
+#include "support/sim_fields.h"
 #include "support/state_home.h"
 
 namespace quillmar::test {
@@ -31,7 +32,14 @@ protected:
             return;
         // The backups the saves take stay out of the real home.
         keepStateOutOfHome();
-        ASSERT_TRUE(lab->addHost("ma", 'a', {"192.0.2.20/24", "192.0.2.21/24"})) << lab->error;
+        ASSERT_TRUE(lab->addHost("ma", 'a', hostAddresses())) << lab->error;
+    }
+
+    // The module's host: as a printer's card does, the card carries the
+    // module's MAC wherever a save moves it (192.0.2.21).
+    virtual std::vector<std::string> hostAddresses() const
+    {
+        return {std::string("192.0.2.20/24@") + kLabModuleMac, std::string("192.0.2.21/24@") + kLabModuleMac};
     }
 
     // One module at 192.0.2.20; `keys` are extra module keys (save mode and so on).
@@ -43,14 +51,7 @@ protected:
     }
 
     // The record the module stored, from the simulator's log.
-    DeviceEntry storedRecord() const
-    {
-        const auto stored = sim->lines("stored");
-        if (stored.empty())
-            return DeviceEntry{};
-        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(stored.back().fields.at("record")));
-        return DeviceEntry::fromBytes(bytes.constData(), std::size_t(bytes.size()));
-    }
+    DeviceEntry storedRecord() const { return storedRecordOf(*sim); }
 
     // Milliseconds between two log lines.
     static long long between(const SimLogLine& earlier, const SimLogLine& later)
@@ -59,6 +60,16 @@ protected:
     }
 
     SimProcess* sim = nullptr;
+};
+
+// Two modules on one host, a card each: 192.0.2.20 with the first module's
+// MAC and 192.0.2.21 with 00-1F-7C-00-02-15.
+class TwoModuleLabTest : public SaveLabTest {
+protected:
+    std::vector<std::string> hostAddresses() const override
+    {
+        return {std::string("192.0.2.20/24@") + kLabModuleMac, "192.0.2.21/24@00-1F-7C-00-02-15"};
+    }
 };
 
 }  // namespace quillmar::test

@@ -2,7 +2,9 @@
 // A pseudo-terminal that plays the printer on a COM port: the test holds the
 // master side and the program opens the slave side as "COMn" (the environment
 // variable QUILLMAR_COMn names it while this object lives). The line is raw,
-// so bytes pass through untouched.
+// so bytes pass through untouched. Made without a COM port, it is a person's
+// terminal instead, its line as a terminal starts (echo on, line editing): a
+// program's controlling terminal (ProgramOptions::terminal).
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -34,9 +36,22 @@ public:
         ::setenv(variable_.c_str(), name, 1);
     }
 
+    PseudoTerminal()
+    {
+        int slave = -1;
+        char name[256] = {};
+        if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0) {
+            error = std::string("openpty: ") + std::strerror(errno);
+            return;
+        }
+        ::close(slave);
+        path_ = name;
+    }
+
     ~PseudoTerminal()
     {
-        ::unsetenv(variable_.c_str());
+        if (!variable_.empty())
+            ::unsetenv(variable_.c_str());
         if (master_ >= 0)
             ::close(master_);
     }
@@ -71,6 +86,13 @@ public:
     bool write(const std::string& bytes)
     {
         return ::write(master_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    }
+
+    // Whether the terminal shows what is typed on it, as the program left it.
+    bool echoes() const
+    {
+        termios settings{};
+        return ::tcgetattr(master_, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
     }
 
     std::string error;

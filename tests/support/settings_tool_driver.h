@@ -17,7 +17,9 @@
 #include "record/device_entry.h"
 #include "record/field_names.h"
 #include "record/program_flags.h"
+#include "support/config_home.h"
 #include "support/recording_prompter.h"
+#include "support/sample_devices.h"
 #include "support/sim_fields.h"
 #include "support/temp_directory.h"
 #include "tools/settings_tool_context.h"
@@ -26,26 +28,6 @@
 #include "ui/radio_group.h"
 
 namespace quillmar::test {
-
-// Every field as long as it may be, so that none has a terminator.
-inline DeviceEntry fullWidthRecord(const std::string& deviceName)
-{
-    DeviceEntry record;
-    record.setText(DeviceField::ModelName, "RX7000 WI-FI PRINTER 24C");
-    record.setText(DeviceField::DeviceName, deviceName);
-    record.setText(DeviceField::MacAddress, "0a-1b-2c-3d-4e-5f");
-    record.setText(DeviceField::IpAddress, "192.0.2.77");
-    record.setText(DeviceField::TcpPort, "9100");
-    record.setText(DeviceField::UdpPort, "9101");
-    record.setText(DeviceField::IpMode, "STATIC");
-    record.setText(DeviceField::WifiMode, "Infra");
-    record.setText(DeviceField::AuthMode, "WPA2PSK");
-    record.setText(DeviceField::EncryType, "AES");
-    record.setText(DeviceField::Ssid, "ThirtyFourCharacterNetworkNameXYZ1");
-    record.setText(DeviceField::Key, "0123456789ABCDEF0123456789AB");
-    record.setText(DeviceField::WpaPsk, std::string(36, 'p') + std::string(36, 'q'));
-    return record;
-}
 
 template <typename Window> class SettingsToolDriver {
 public:
@@ -99,6 +81,8 @@ public:
     }
 
     TempDirectory directory;
+    // Where the tool keeps what its start directory does not have.
+    ScopedConfigHome config;
     RecordingPrompter prompter;
     QStringList logLines;
     std::function<void(SettingsToolContext&)> adjust = [](SettingsToolContext&) {};

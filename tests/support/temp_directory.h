@@ -1,4 +1,6 @@
 #pragma once
+// A directory of the test's own for the files a test writes or the program
+// reads (settings files, images, exports), gone when the test ends.
 #include <QFile>
 #include <QTemporaryDir>
 #include <string>

@@ -1,4 +1,6 @@
 #pragma once
+// Waits for what a window or a worker does in its own time, with the event
+// loop running, so that tests need no fixed sleeps.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <functional>

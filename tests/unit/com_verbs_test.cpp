@@ -3,6 +3,8 @@
 // network namespace of its own, as every in-process verb test.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -14,6 +16,7 @@
 #include "support/cli_runner.h"
 #include "support/sample_devices.h"
 #include "support/sim_process.h"
+#include "support/state_home.h"
 #include "support/temp_directory.h"
 
 namespace quillmar {
@@ -140,6 +143,29 @@ TEST_F(ComVerbs, AWriteChangesOnlyTheGivenFieldsOfThePrinterOnThatPort)
     expected.setText(DeviceField::EncryType, "WEP");
     expected.setText(DeviceField::Key, "ABCDE");
     EXPECT_EQ(written(1), expected);
+}
+
+// The key from a secrets file, not the command line, and the record as it
+// was kept encrypted with the passphrase of the same file.
+TEST_F(ComVerbs, AWriteTakesItsKeyFromASecretsFileAndEncryptsItsBackup)
+{
+    start("");
+    test::ScopedStateHome home;
+    const QString secrets = QString::fromStdString((directory / "printer.secrets").string());
+    QFile file(secrets);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("passphrase=cable words\nwpaPsk=cable-key-1\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    const auto run = runVerbs({"com", "write", "--port", "COM5", "--secrets", secrets, "--encrypt-backups"});
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QLatin1String("warning"))) << run.err.toStdString();
+    DeviceEntry expected = records[0];
+    expected.setText(DeviceField::WpaPsk, "cable-key-1");
+    EXPECT_EQ(written(0), expected);
+    const QStringList backups = QDir(home.backups("0A-1B-2C-3D-4E-5F")).entryList(QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_TRUE(backups[0].endsWith(QLatin1String(".enc"))) << backups[0].toStdString();
 }
 
 TEST_F(ComVerbs, AWriteThatBreaksARuleOrFollowsABadReadWritesNothing)

@@ -10,10 +10,13 @@
 #include "config/key_file_report.h"
 #include "config/save_records.h"
 #include "record/config_block.h"
+#include "support/file_contents.h"
 #include "support/file_size_limit.h"
 #include "support/temp_directory.h"
 
 using namespace quillmar;
+using quillmar::test::contentOf;
+using quillmar::test::writeFile;
 
 namespace {
 
@@ -46,21 +49,6 @@ ConfigBlock exportBlock()
     block.setText(DeviceField::WpaPsk, std::string(72, 'k'));
     block.setText(ConfigField::OpModeCode, "UD");
     return block;
-}
-
-QByteArray contentOf(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(content), content.size());
 }
 
 QStringList importLines(const QByteArray& text, ImportOutcome* outcome = nullptr)

@@ -10,9 +10,12 @@
 #include <string>
 
 #include "comm/com_settings_channel.h"
+#include "comm/core_application.h"
 #include "comm/direct_settings.h"
 #include "comm/serial_control.h"
 #include "record/field_names.h"
+#include "support/sample_devices.h"
+#include "support/sim_fields.h"
 #include "support/sim_process.h"
 #include "support/temp_directory.h"
 #include "support/wait_until.h"
@@ -23,45 +26,6 @@ namespace {
 
 constexpr int kFirstCom = 5;
 constexpr int kSecondCom = 6;
-
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "direct_settings_com_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
-
-// Every field as long as it may be, so none has a terminator.
-DeviceEntry fullRecord(const std::string& deviceName)
-{
-    DeviceEntry record;
-    record.setText(DeviceField::ModelName, "RX7000 WI-FI PRINTER 24C");
-    record.setText(DeviceField::DeviceName, deviceName);
-    record.setText(DeviceField::MacAddress, "0a-1b-2c-3d-4e-5f");
-    record.setText(DeviceField::IpAddress, "192.168.100.200");
-    record.setText(DeviceField::TcpPort, "9100");
-    record.setText(DeviceField::UdpPort, "5000");
-    record.setText(DeviceField::IpMode, "STATIC");
-    record.setText(DeviceField::WifiMode, "Infra");
-    record.setText(DeviceField::AuthMode, "WPA2PSK");
-    record.setText(DeviceField::EncryType, "AES");
-    record.setText(DeviceField::Ssid, "ThirtyFourCharacterNetworkNameXYZ1");
-    record.setText(DeviceField::Key, "0123456789ABCDEF0123456789AB");
-    record.setText(DeviceField::WpaPsk, std::string(36, 'p') + std::string(36, 'q'));
-    return record;
-}
-
-// The record as --settings-pty fields.
-std::string specOf(const DeviceEntry& record)
-{
-    std::string keys;
-    for (const FieldLayout& layout : deviceFieldLayout())
-        keys += "," + std::string(fieldName(layout.field)) + "=" + record.text(layout.field);
-    return keys;
-}
 
 std::string hexOf(const DeviceEntry& record)
 {
@@ -80,15 +44,15 @@ class DirectSettingsComTest : public ::testing::Test {
 protected:
     void start(const std::string& firstFaults, const std::string& secondFaults = {})
     {
-        ensureApplication();
+        ensureCoreApplication();
         // Unique names: the serial port's lock file is named after the link, and
         // other tests may run at the same time.
         links[0] = directory / ("com5-" + directory.filename().string());
         links[1] = directory / ("com6-" + directory.filename().string());
         sim = std::make_unique<test::SimProcess>(
-            test::simPath(),
-            std::vector<std::string>{"--settings-pty", links[0].string() + specOf(records[0]) + firstFaults,
-                                     "--settings-pty", links[1].string() + specOf(records[1]) + secondFaults});
+            test::simPath(), std::vector<std::string>{
+                                 "--settings-pty", links[0].string() + test::simFieldsOf(records[0]) + firstFaults,
+                                 "--settings-pty", links[1].string() + test::simFieldsOf(records[1]) + secondFaults});
         ASSERT_TRUE(sim->ready()) << sim->error;
         ::setenv("QUILLMAR_COM5", links[0].c_str(), 1);
         ::setenv("QUILLMAR_COM6", links[1].c_str(), 1);
@@ -103,7 +67,8 @@ protected:
 
     test::TempDirectory temp;
     std::filesystem::path directory = temp.native();
-    DeviceEntry records[2] = {fullRecord("ABCDEFGHIJKLMNOP"), fullRecord("SECONDPRINTER-16")};
+    DeviceEntry records[2] = {test::fullWidthRecord("ABCDEFGHIJKLMNOP", "192.168.100.200"),
+                              test::fullWidthRecord("SECONDPRINTER-16", "192.168.100.200")};
     std::filesystem::path links[2];
     std::unique_ptr<test::SimProcess> sim;
     MSComm comm;

@@ -56,7 +56,7 @@ std::vector<DeviceEntry> storedBy(const test::SimProcess& sim, const std::string
     return records;
 }
 
-DeviceEntry readFile(const QString& path)
+DeviceEntry recordInFile(const QString& path)
 {
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
@@ -204,7 +204,7 @@ TEST(FleetBackups, EveryWriteIsBackedUpFirstAndRestorePutsTheOldRecordBack)
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QString backup = backupNamedIn(run.err);
     EXPECT_TRUE(backup.startsWith(state.backups("02-51-7F-00-00-01") + "/")) << run.err.toStdString();
-    const DeviceEntry old = readFile(backup);
+    const DeviceEntry old = recordInFile(backup);
     for (const FieldLayout& layout : deviceFieldLayout()) {
         const std::string_view name = fieldName(layout.field);
         EXPECT_EQ(QString::fromStdString(old.text(layout.field)),
@@ -259,7 +259,7 @@ TEST(FleetRestore, ADamagedBlankOrOtherFamilyRecordIsRefused)
     ASSERT_TRUE(sim.ready()) << sim.error;
     const QString exported = dir.file("module.bin");
     ASSERT_EQ(runVerbs({"config", "export", "127.0.0.1", exported}).status, 0);
-    const DeviceEntry module = readFile(exported);
+    const DeviceEntry module = recordInFile(exported);
     const struct {
         const char* what;
         std::vector<std::pair<DeviceField, const char*>> damage;

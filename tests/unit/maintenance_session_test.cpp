@@ -12,8 +12,8 @@
 
 #include "maintenance/device_address.h"
 #include "maintenance/device_session.h"
-#include "maintenance/login_token.h"
 #include "maintenance/maintenance_result.h"
+#include "record/login_token.h"
 #include "support/recording_host_tables.h"
 
 using namespace quillmar;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +35,11 @@ namespace {
 using namespace std::chrono_literals;
 
 const char kMac[] = "02:51:7f:00:00:01";
+// What a password on the command line is met with, first.
+const QString kPasswordWarning = QStringLiteral(
+    "warning: password is on the command line, where other users of this PC can read it while this "
+    "runs (ps, /proc) and the shell keeps it in its history; --secrets FILE, --ask-secret password or "
+    "QUILLMAR_PASSWORD keep it out of sight\n");
 
 class MaintenanceVerbs : public ::testing::Test {
 protected:
@@ -126,7 +133,10 @@ TEST_F(MaintenanceVerbs, RebootOutcomesTheirMessagesAndExitStatuses)
         EXPECT_TRUE(*c.out ? result.out.startsWith(QString::fromUtf8(c.out)) : result.out.isEmpty())
             << result.out.toStdString();
         EXPECT_TRUE(result.err.endsWith(QString::fromUtf8(c.err))) << result.err.toStdString();
-        EXPECT_TRUE(result.err.startsWith("connect to device...\n")) << result.err.toStdString();
+        const QString warned = c.words.contains("--password")
+                                   ? QStringLiteral("quillmar-cli reboot: ") + kPasswordWarning
+                                   : QString();
+        EXPECT_TRUE(result.err.startsWith(warned + "connect to device...\n")) << result.err.toStdString();
         EXPECT_EQ(sim->lines("command", "does", "reboot").size(), c.status == 0 ? 1u : 0u);
         expectTablesGivenBack();
         sim.reset();
@@ -164,7 +174,8 @@ TEST_F(MaintenanceVerbs, AnUpgradeShowsTheBlocksSentAndTheImageArrivesWhole)
     // The image is named by its size and hash, on the screen and in the audit log.
     const QString sha256 = QString::fromLatin1(
         QCryptographicHash::hash(QByteArray::fromStdString(sent), QCryptographicHash::Sha256).toHex());
-    EXPECT_TRUE(result.err.startsWith(QStringLiteral("Image: 261 bytes, SHA-256 ") + sha256 + u'\n'))
+    EXPECT_TRUE(result.err.startsWith(QStringLiteral("quillmar-cli upgrade: ") + kPasswordWarning
+                                      + QStringLiteral("Image: 261 bytes, SHA-256 ") + sha256 + u'\n'))
         << result.err.toStdString();
     const QList<QJsonObject> audit = home.auditEntries();
     ASSERT_EQ(audit.size(), 1);
@@ -288,6 +299,101 @@ TEST_F(MaintenanceVerbs, AFileThatIsPlainlyNoImageIsRefusedBeforeTheDeviceIsCont
     // --force-image sends it all the same.
     const auto forced = run({"upgrade", "127.0.0.1", kMac, image(), "--port", "COM7", "--force-image"});
     EXPECT_EQ(forced.status, 0) << forced.err.toStdString();
+}
+
+}  // namespace
+}  // namespace quillmar
+
+namespace quillmar {
+namespace {
+
+// Six devices on six loopback addresses, each keeping its log-in waiting for
+// two reply waits: at most four sessions are open at any moment, each device
+// gets its own route and neighbour entry, all given back; one audit line and
+// one verdict each.
+TEST_F(MaintenanceVerbs, SeveralDevicesRunInParallelAtMostFourAtOnce)
+{
+    std::vector<std::string> options;
+    QStringList words{"reboot"};
+    for (int i = 1; i <= 6; ++i) {
+        const std::string address = "127.0.0." + std::to_string(i);
+        options.insert(options.end(), {"--session", "address=" + address + (i == 6 ? "" : ",login=silent")});
+        words << QString::fromStdString(address) << QStringLiteral("02:51:7f:00:00:0%1").arg(i);
+    }
+    sim = std::make_unique<test::SimProcess>(test::simPath(), options);
+    ASSERT_TRUE(sim->ready()) << sim->error;
+    test::ScopedStateHome home;
+    const auto result = test::runVerbs(words << "--json", [this](cli::VerbContext& context) {
+        context.hostTables = &tables;
+        context.maintenanceTiming.connectPause = 50ms;
+        context.maintenanceTiming.replyWait = 400ms;
+    });
+    EXPECT_EQ(result.status, 1) << result.err.toStdString();
+
+    // The sessions' overlap, from the simulator's log.
+    std::vector<std::pair<long, int>> edges;
+    for (const test::SimLogLine& line : sim->log()) {
+        if (line.event == "session-open" || line.event == "session-closed")
+            edges.emplace_back(std::stol(line.fields.at("t")), line.event == "session-open" ? 1 : -1);
+    }
+    std::stable_sort(edges.begin(), edges.end(), [](const auto& a, const auto& b) {
+        return a.first < b.first || (a.first == b.first && a.second < b.second);
+    });
+    int open = 0;
+    int most = 0;
+    for (const auto& edge : edges)
+        most = std::max(most, open += edge.second);
+    EXPECT_EQ(edges.size(), 12u);
+    EXPECT_EQ(most, 4);
+
+    const QJsonArray verdicts = QJsonDocument::fromJson(result.out.toUtf8()).array();
+    ASSERT_EQ(verdicts.size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const QJsonObject verdict = verdicts[i].toObject();
+        EXPECT_EQ(verdict.value("address").toString(), QStringLiteral("127.0.0.%1").arg(i + 1));
+        EXPECT_EQ(verdict.value("ok").toBool(), i == 5);
+        EXPECT_EQ(verdict.value("message").toString(),
+                  i == 5 ? QStringLiteral("Device rebooting now! ") : QStringLiteral("send command failed"));
+    }
+    EXPECT_EQ(sim->lines("command", "does", "reboot").size(), 1u);
+    EXPECT_EQ(home.auditEntries().size(), 6);
+    // Each device's own route and neighbour entry, added and removed.
+    for (int i = 1; i <= 6; ++i) {
+        const std::string address = "127.0.0." + std::to_string(i) + " ";
+        const std::vector<std::string> changes = tables.changes();
+        EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                                [&](const std::string& change) { return change.rfind("route+ " + address, 0) == 0; }),
+                  1);
+        EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                                [&](const std::string& change) { return change.rfind("route- " + address, 0) == 0; }),
+                  1);
+    }
+    expectTablesGivenBack();
+}
+
+TEST_F(MaintenanceVerbs, SeveralDevicesAreCheckedBeforeAnyIsContacted)
+{
+    struct Case {
+        QStringList words;
+        const char* err;
+    };
+    const Case cases[] = {
+        {{"reboot", "127.0.0.1", kMac, "127.0.0.2"},
+         "MAC is missing: ADDRESS and MAC go in pairs ('127.0.0.2' has none)"},
+        {{"reboot", "127.0.0.1", kMac, "127.0.0.2", "01:00:5e:00:00:01"}, "is not the MAC address of one device"},
+        {{"reboot", "127.0.0.1", kMac, "127.0.0.1", kMac}, "127.0.0.1 02:51:7f:00:00:01 is given twice"},
+        {{"reboot", "127.0.0.1", kMac, "--map", "site.csv"}, "the map names the devices: no ADDRESS MAC with --map"},
+        {{"reboot"}, "ADDRESS is missing"},
+        {{"web", "upload", "127.0.0.1", kMac, "127.0.0.2", kMac}, "MAC is missing"},
+    };
+    start("");
+    for (const Case& c : cases) {
+        const auto result = run(c.words);
+        EXPECT_EQ(result.status, 2) << c.words.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(QString::fromUtf8(c.err))) << result.err.toStdString();
+    }
+    EXPECT_TRUE(sim->lines("session-open").empty());
+    EXPECT_TRUE(tables.changes().empty());
 }
 
 }  // namespace

@@ -9,28 +9,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "comm/core_application.h"
 #include "platform/program_launcher.h"
 #include "record/program_flags.h"
 #include "support/as_nobody.h"
+#include "support/file_contents.h"
 #include "support/temp_directory.h"
 #include "tools/model_choice.h"
 
 using namespace quillmar;
+using quillmar::test::contentOf;
+using quillmar::test::writeFile;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 }  // namespace
 
@@ -62,10 +53,10 @@ TEST(ModelChoice, FileIsOneCharacterWithoutLineEnd)
     const QString path = dir.file("modelno.dat");
     EXPECT_FALSE(readModelChoice(path));
     ASSERT_TRUE(writeModelChoice(path, "2"));
-    EXPECT_EQ(readAll(path), QByteArray("2"));
+    EXPECT_EQ(contentOf(path), QByteArray("2"));
     EXPECT_EQ(readModelChoice(path), '2');
     ASSERT_TRUE(writeModelChoice(path, "1"));
-    EXPECT_EQ(readAll(path), QByteArray("1"));
+    EXPECT_EQ(contentOf(path), QByteArray("1"));
 }
 
 TEST(ModelChoice, OnlyTheFirstCharacterIsReadAndEmptyIsLikeMissing)
@@ -108,7 +99,7 @@ TEST(ModelChoice, ReadOnlyDirectoryStillTakesTheChoiceWhereTheFileMayBeWritten)
         ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
         EXPECT_EQ(writeAsAnOrdinaryUser(path), fileIsTheirs);
         ::chmod(QFile::encodeName(dir.path()).constData(), 0700);
-        EXPECT_EQ(readAll(path), fileIsTheirs ? QByteArray("2") : QByteArray("1"));
+        EXPECT_EQ(contentOf(path), fileIsTheirs ? QByteArray("2") : QByteArray("1"));
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 }
@@ -138,7 +129,7 @@ TEST(ModelChoice, ALinkIsWrittenThroughAndTheFileKeepsItsPermissions)
     ASSERT_TRUE(QFile::link(dir.file("kept.dat"), dir.file("modelno.dat")));
     ASSERT_TRUE(writeModelChoice(dir.file("modelno.dat"), "3"));
     EXPECT_TRUE(QFileInfo(dir.file("modelno.dat")).isSymLink());
-    EXPECT_EQ(readAll(dir.file("kept.dat")), QByteArray("3"));
+    EXPECT_EQ(contentOf(dir.file("kept.dat")), QByteArray("3"));
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(dir.file("kept.dat")).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
@@ -182,10 +173,7 @@ TEST(ModelChoice, SiblingParametersFollowTheStartOptions)
 
 TEST(ProcessLauncher, StartsTheProgramInItsWorkingDirectoryWithItsParameters)
 {
-    int argc = 1;
-    char name[] = "model_choice_test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    ensureCoreApplication();
     test::TempDirectory dir;
     const QString program = dir.file("RXLanMgr.exe");
     writeFile(program, "#!/bin/sh\necho \"$(pwd) $*\" > started.txt\n");
@@ -198,7 +186,7 @@ TEST(ProcessLauncher, StartsTheProgramInItsWorkingDirectoryWithItsParameters)
     while (!QFile::exists(dir.file("started.txt")) && waited.elapsed() < 5000)
         QThread::msleep(20);
     QThread::msleep(50);
-    EXPECT_EQ(readAll(dir.file("started.txt")).trimmed(), (dir.path() + " -p -o").toLocal8Bit());
+    EXPECT_EQ(contentOf(dir.file("started.txt")).trimmed(), (dir.path() + " -p -o").toLocal8Bit());
 
     EXPECT_FALSE(launcher.startDetached(dir.file("RX7KLMgr.exe"), {}, dir.path()));
 }

@@ -7,12 +7,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
 #include "discovery/search_engine.h"
 #include "discovery/search_protocol.h"
 #include "support/loopback_addresses.h"
+#include "support/recording_search_progress.h"
 #include "support/sim_process.h"
 
 using namespace quillmar;
@@ -22,30 +24,6 @@ using namespace std::chrono_literals;
 namespace {
 
 const SearchTiming kQuick{0ms, 200ms, 4, 100};
-
-class RecordingProgress : public SearchProgress {
-public:
-    void setLabel(const std::string& text) override { labels.push_back(text); }
-    void setBarPosition(int position) override { positions.push_back(position); }
-    void stepBar() override
-    {
-        ++steps;
-        if (stopAtStep == steps && engine)
-            engine->requestStop();
-    }
-    void beep() override { ++beeps; }
-    void showError(const std::string& text) override { errors.push_back(text); }
-    void addRow(const DeviceEntry& entry) override { offered.push_back(entry); }
-
-    std::vector<std::string> labels;
-    std::vector<int> positions;
-    int steps = 0;
-    int beeps = 0;
-    std::vector<std::string> errors;
-    std::vector<DeviceEntry> offered;
-    int stopAtStep = 0;
-    SearchEngine* engine = nullptr;
-};
 
 // The PC's side: two loopback addresses; the module's: a third.
 const std::vector<LocalAddress> kTwoLocals{{loopbackAddress(0), 1}, {loopbackAddress(2), 1}};
@@ -69,7 +47,7 @@ std::string endpoint(unsigned local, int port)
 TEST(SearchEngine, SearchByIpListsTheFirstReplyWithItsSenderAndEndsThere)
 {
     auto sim = startModule("ipAddress=192.0.2.250,deviceName=ONE");
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     EXPECT_EQ(engine.searchAllAddresses(kTwoLocals, SearchTarget::at(kModule)), SearchResult::Done);
     ASSERT_EQ(engine.listedCount(), 1u);
@@ -84,7 +62,7 @@ TEST(SearchEngine, SearchByIpListsTheFirstReplyWithItsSenderAndEndsThere)
 TEST(SearchEngine, ASilentAddressIsAskedFourTimesFromEachLocalPort)
 {
     auto sim = startModule("answer=never");
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     EXPECT_EQ(engine.searchAllAddresses(kTwoLocals, SearchTarget::at(kModule)), SearchResult::Done);
     EXPECT_EQ(engine.listedCount(), 0u);
@@ -97,7 +75,7 @@ TEST(SearchEngine, ASilentAddressIsAskedFourTimesFromEachLocalPort)
 TEST(SearchEngine, AnUnmanagedModelIsAskedOncePerLocalAddressAndNeverListed)
 {
     auto sim = startModule("modelName=RX4100 WI-FI");
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     EXPECT_EQ(engine.searchAllAddresses(kTwoLocals, SearchTarget::at(kModule)), SearchResult::Done);
     EXPECT_EQ(engine.listedCount(), 0u);
@@ -109,7 +87,7 @@ TEST(SearchEngine, AnUnmanagedModelIsAskedOncePerLocalAddressAndNeverListed)
 TEST(SearchEngine, StopIsNoticedBeforeTheNextRequestWithOneBeep)
 {
     auto sim = startModule("answer=never");
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     progress.engine = &engine;
     progress.stopAtStep = 2;
@@ -121,7 +99,7 @@ TEST(SearchEngine, StopIsNoticedBeforeTheNextRequestWithOneBeep)
 TEST(SearchEngine, AStopBeforeTheStartSendsNothing)
 {
     auto sim = startModule("");
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     engine.requestStop();
     EXPECT_EQ(engine.searchAllAddresses(kTwoLocals, SearchTarget::at(kModule)), SearchResult::Stopped);
@@ -133,7 +111,7 @@ TEST(SearchEngine, AStopBeforeTheStartSendsNothing)
 TEST(SearchEngine, TargetsThatAreNoSingleAddressEndTheSearchBeforeAnyRequest)
 {
     for (const char* target : {"", "0.0.0.0", "255.255.255.255", "not-an-address"}) {
-        RecordingProgress progress;
+        RecordingSearchProgress progress;
         SearchEngine engine(progress, 2, kQuick);
         EXPECT_EQ(engine.searchAllAddresses(kTwoLocals, SearchTarget::at(target)), SearchResult::Failed) << target;
         EXPECT_EQ(progress.steps, 0) << target;
@@ -144,7 +122,7 @@ TEST(SearchEngine, TargetsThatAreNoSingleAddressEndTheSearchBeforeAnyRequest)
 TEST(SearchEngine, ABindFailureIsReportedWithTheErrorNumber)
 {
     // An address this host does not have: the bind fails before anything is sent.
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     const std::vector<LocalAddress> foreign{{0xC0000277u, 0}};  // 192.0.2.119
     EXPECT_EQ(engine.searchAllAddresses(foreign, SearchTarget::at(kModule)), SearchResult::Failed);
@@ -181,7 +159,7 @@ TEST(SearchEngine, DatagramsTooLongTooShortOrWithoutAModelNameAreSkippedAndWaiti
         for (std::size_t size : {big.size(), std::size_t{74}, std::size_t{75}})
             sendto(module, big.data(), size, 0, reinterpret_cast<sockaddr*>(&pc), length);
     });
-    RecordingProgress progress;
+    RecordingSearchProgress progress;
     SearchEngine engine(progress, 2, kQuick);
     EXPECT_EQ(engine.searchAllAddresses({kTwoLocals[0]}, SearchTarget::at(kModule)), SearchResult::Done);
     answer.join();
@@ -189,4 +167,50 @@ TEST(SearchEngine, DatagramsTooLongTooShortOrWithoutAModelNameAreSkippedAndWaiti
     ASSERT_EQ(progress.offered.size(), 1u);
     EXPECT_EQ(progress.offered[0].text(DeviceField::MacAddress), "02:00:00:00:00:75");
     EXPECT_EQ(progress.steps, 1);
+}
+
+// A range search lists only what answers from an address it asked: a host
+// outside the range that keeps sending a record to the search's port is not
+// listed, and each address of the range is asked once.
+TEST(SearchEngine, ARangeListsOnlyAnswersFromTheAddressesItAsked)
+{
+    auto sim = startModule("deviceName=ASKED");
+    const int stranger = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(stranger, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    from.sin_addr.s_addr = htonl(loopbackAddress(2));
+    from.sin_port = htons(kModulePort);
+    ASSERT_EQ(bind(stranger, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    std::atomic<bool> done{false};
+    std::thread sending([&] {
+        DeviceEntry record;
+        record.setText(DeviceField::ModelName, "RX7000 WI-FI");
+        record.setText(DeviceField::DeviceName, "STRANGER");
+        record.setText(DeviceField::MacAddress, "02:00:00:00:00:99");
+        sockaddr_in pc{};
+        pc.sin_family = AF_INET;
+        pc.sin_addr.s_addr = htonl(loopbackAddress(0));
+        pc.sin_port = htons(kSearchLocalPortBase);
+        while (!done) {
+            sendto(stranger, record.data(), DeviceEntry::size(), 0, reinterpret_cast<sockaddr*>(&pc), sizeof pc);
+            std::this_thread::sleep_for(10ms);
+        }
+    });
+    RecordingSearchProgress progress;
+    SearchTiming timing = kQuick;
+    timing.rangeAnswerWait = 300ms;
+    SearchEngine engine(progress, 2, timing);
+    std::string error;
+    const AddressRange range = *parseAddressRange(kModule + "-" + kModule, error);
+    EXPECT_EQ(engine.searchRange({kTwoLocals[0]}, range), SearchResult::Done);
+    done = true;
+    sending.join();
+    close(stranger);
+    ASSERT_EQ(engine.listedCount(), 1u);
+    EXPECT_EQ(engine.listedDevices()[0].text(DeviceField::DeviceName), "ASKED");
+    EXPECT_EQ(sim->requestsFrom(endpoint(0, 16384)), 1u);
+    EXPECT_EQ(engine.rangeCount().asked, 1u);
+    EXPECT_EQ(progress.labels, std::vector<std::string>{"search " + kModule + "-" + kModule + "..."});
+    EXPECT_EQ(progress.positions.back(), 100);
 }

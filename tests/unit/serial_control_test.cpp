@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <string>
 
+#include "comm/core_application.h"
 #include "comm/serial_control.h"
 #include "platform/com_port_map.h"
 #include "support/pseudo_terminal.h"
@@ -27,21 +28,11 @@ namespace {
 constexpr int kPtyCom = 7;
 
 // The control lives on a thread with a Qt application, as in the program.
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "serial_control_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
-
 class SerialControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        ensureCoreApplication();
         ASSERT_TRUE(printer.ready()) << printer.error;
         slavePath = printer.path();
     }

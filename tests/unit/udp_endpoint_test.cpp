@@ -10,21 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "comm/core_application.h"
 #include "comm/udp_endpoint.h"
 #include "support/wait_until.h"
 
 namespace quillmar {
 namespace {
-
-void ensureApplication()
-{
-    if (QCoreApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "udp_endpoint_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
 
 struct Received {
     int numberBytes;
@@ -38,7 +29,7 @@ class UdpEndpointTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ensureApplication();
+        ensureCoreApplication();
         ASSERT_TRUE(peer.bind(QHostAddress(QHostAddress::LocalHost), 0));
     }
 

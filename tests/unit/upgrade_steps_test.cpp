@@ -20,12 +20,14 @@
 #include "maintenance/maintenance_result.h"
 #include "maintenance/maintenance_steps.h"
 #include "maintenance/xmodem_sender.h"
+#include "support/file_contents.h"
 #include "support/maintenance_run.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
 #include "support/temp_directory.h"
 
 using namespace quillmar;
+using quillmar::test::readFile;
 using namespace std::chrono_literals;
 
 namespace {
@@ -55,12 +57,6 @@ bool eventually(const std::function<bool()>& done)
     for (int i = 0; i < 100 && !done(); ++i)
         std::this_thread::sleep_for(20ms);
     return done();
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 class UpgradeOverPty : public ::testing::Test {

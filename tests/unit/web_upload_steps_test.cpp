@@ -17,12 +17,14 @@
 #include "maintenance/maintenance_result.h"
 #include "maintenance/tftp_client.h"
 #include "maintenance/web_upload_steps.h"
+#include "support/file_contents.h"
 #include "support/maintenance_run.h"
 #include "support/recording_host_tables.h"
 #include "support/sim_process.h"
 #include "support/temp_directory.h"
 
 using namespace quillmar;
+using quillmar::test::readFile;
 using namespace std::chrono_literals;
 
 namespace {
@@ -42,12 +44,6 @@ std::string bytes(std::size_t count)
     for (std::size_t i = 0; i < count; ++i)
         data.push_back(static_cast<char>((i * 7 + i / 512) & 0xFF));
     return data;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 class WebUploadOverLoopback : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "maintenance/login_token.h"
+#include "record/login_token.h"
 
 #include <cstdio>
 #include <cstdlib>
