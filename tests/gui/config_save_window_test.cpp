@@ -24,6 +24,7 @@
 #include "comm/udp_endpoint.h"
 #include "config/config_port.h"
 #include "config/save_records.h"
+#include "history/record_changes.h"
 #include "record/ipv4_text.h"
 #include "support/config_window_driver.h"
 #include "support/sim_fields.h"
@@ -650,11 +651,13 @@ TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYe
     EXPECT_EQ(question.buttons, PromptButtons::YesNo);
     EXPECT_EQ(question.defaultAnswer, PromptAnswer::Yes);
     EXPECT_EQ(w.prompter.parents[0], &f);
-    // printf 'secret-pass' | sha256sum; printf 'new-passphrase' | sha256sum
+    // The keys as their masks under this user's mask key, never in clear.
     EXPECT_EQ(question.text, QStringLiteral("Save to Module: POS-Kitchen (00-1B-2C-3D-4E-5F) at 127.0.0.1\n\n"
                                             "SSID: ShopNet -> Shop2\n"
-                                            "WPAPSK: sha256:f38eb0160889 -> sha256:d19a367efc13\n\n"
-                                            "Save these changes?"));
+                                            "WPAPSK: %1 -> %2\n\n"
+                                            "Save these changes?")
+                                 .arg(maskedKey("secret-pass"), maskedKey("new-passphrase")));
+    EXPECT_TRUE(maskedKey("new-passphrase").startsWith(QStringLiteral("hmac:")));
     ASSERT_EQ(module.count(), 1u);
     EXPECT_EQ(module.received[0].payload, kRead);
     EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
