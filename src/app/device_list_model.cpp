@@ -84,8 +84,10 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     // One MAC answering from two addresses: both rows say so, since only one
-    // of the two hosts is that printer.
+    // of the two hosts is that printer. A record whose MAC is not its
+    // sender's card is a stranger's claim, marked the same way.
     const std::vector<std::string> elsewhere = table_.otherAddressesOf(std::size_t(index.row()));
+    const QString stranger = senderMismatchOf(index.row());
     // A text longer than its column (a long SSID) is one hover away.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole) {
         QString shown = cellText(index.row(), index.column());
@@ -97,11 +99,13 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
         for (const std::string& other : elsewhere)
             tip += QStringLiteral("\nThis MAC also answers from %1: only one of them is that printer")
                        .arg(QString::fromStdString(other));
+        if (!stranger.isEmpty())
+            tip += u'\n' + stranger;
         return tip;
     }
     // The colours follow the palette, so that a dark theme keeps them readable.
     const QPalette palette = QGuiApplication::palette();
-    if (role == Qt::ForegroundRole && !elsewhere.empty())
+    if (role == Qt::ForegroundRole && (!elsewhere.empty() || !stranger.isEmpty()))
         return QBrush(warningColour(palette));
     if (role == Qt::ForegroundRole && openDevices_.contains(table_.at(index.row()).text(DeviceField::MacAddress)))
         return palette.brush(QPalette::Active, QPalette::Link);
@@ -122,8 +126,12 @@ int DeviceListModel::addRow(const DeviceEntry& entry, int printerFamily)
     if (!table_.accepts(entry, printerFamily))
         return -1;
     const int row = rowCount();
+    // The neighbour table is read once, as the row is listed, not each time it is drawn.
+    const std::optional<QString> mismatch = senderCheck_ ? senderCheck_(entry) : std::nullopt;
     beginInsertRows({}, row, row);
     table_.admit(entry, printerFamily);
+    senderMismatches_.resize(std::size_t(row));
+    senderMismatches_.push_back(mismatch.value_or(QString()));
     endInsertRows();
     // A row listed earlier with the same MAC is now claimed twice too.
     if (!table_.otherAddressesOf(std::size_t(row)).empty())
@@ -135,7 +143,13 @@ void DeviceListModel::clear()
 {
     beginResetModel();
     table_.clear();
+    senderMismatches_.clear();
     endResetModel();
+}
+
+QString DeviceListModel::senderMismatchOf(int row) const
+{
+    return row >= 0 && std::size_t(row) < senderMismatches_.size() ? senderMismatches_[std::size_t(row)] : QString();
 }
 
 void DeviceListModel::refreshColours()

@@ -1,7 +1,14 @@
 #pragma once
 // The device list's rows are the device table itself: a row and its slot always
-// appear together. Rows of devices with an open configuration window are blue.
+// appear together. Rows of devices with an open configuration window are blue;
+// a MAC claimed twice, or a record whose MAC is not its sender's card, is
+// marked in the warning colour with the reason in the row's tool tip.
 #include <QAbstractTableModel>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
 
 #include "record/device_table.h"
 #include "record/open_device_list.h"
@@ -23,6 +30,13 @@ public:
     // Lists the entry unless its MAC is listed, its model is not managed by the
     // family, or the table is full. Returns the new row or -1.
     int addRow(const DeviceEntry& entry, int printerFamily);
+    // Asked once for each row as it is listed: why the record is not its
+    // sender's (write/sender_check.h), or nothing.
+    using SenderCheck = std::function<std::optional<QString>(const DeviceEntry&)>;
+    void setSenderCheck(SenderCheck check) { senderCheck_ = std::move(check); }
+    // Why the row's record is not its sender's; empty when it is, as far as
+    // the PC can tell.
+    QString senderMismatchOf(int row) const;
     void clear();
     // Redraws every row's colour after the open set changed.
     void refreshColours();
@@ -44,6 +58,8 @@ public:
 private:
     DeviceTable& table_;
     const OpenDeviceList& openDevices_;
+    SenderCheck senderCheck_;
+    std::vector<QString> senderMismatches_;  // one per row
 };
 
 }  // namespace quillmar

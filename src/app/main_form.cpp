@@ -30,12 +30,15 @@
 #include "history/history_form.h"
 #include "maintenance/maintenance_thread.h"
 #include "maintenance/session_tables.h"
+#include "platform/host_tables.h"
 #include "platform/secret_store.h"
 #include "platform/socket_layer.h"
+#include "record/ipv4_text.h"
 #include "record/program_flags.h"
 #include "ui/keyboard.h"
 #include "ui/logo.h"
 #include "ui/prompter.h"
+#include "write/sender_check.h"
 
 namespace quillmar {
 namespace {
@@ -141,6 +144,14 @@ void TmainForm::buildControls()
     gridSplitter->setChildrenCollapsible(false);
 
     deviceListModel_ = new DeviceListModel(deviceTable_, openDevices_, this);
+    // A record whose MAC is not the card that sent it is marked as it is listed.
+    deviceListModel_->setSenderCheck([this](const DeviceEntry& entry) -> std::optional<QString> {
+        const std::optional<std::uint32_t> sender = parseIpv4(entry.text(DeviceField::IpAddress));
+        if (!sender)
+            return std::nullopt;
+        return senderMismatch(neighbourTables(), entry.text(DeviceField::MacAddress).substr(0, kMacCompareLength),
+                              *sender);
+    });
     deviceListView = new QTableView(gridSplitter);
     deviceListView->setObjectName(QStringLiteral("deviceListView"));
     deviceListView->setModel(deviceListModel_);
@@ -223,6 +234,15 @@ void TmainForm::openWideEnoughForTheList()
     mainSplitter->setSizes({tree, size.width() - tree});
     if (screen)
         move(screen->availableGeometry().center() - rect().center());
+}
+
+HostTables& TmainForm::neighbourTables()
+{
+    if (hostTables_)
+        return *hostTables_;
+    if (!systemTables_)
+        systemTables_ = std::make_unique<NetlinkHostTables>();
+    return *systemTables_;
 }
 
 void TmainForm::fitColumns()

@@ -139,6 +139,8 @@ private:
     // whole, in this window's font; the tree as wide as its items.
     void fitColumns();
     void fitFunctionTree();
+    // The tables the list's sender check reads: the ones set, or the system's.
+    HostTables& neighbourTables();
     // At the first showing: wide enough for every column beside the tree.
     void openWideEnoughForTheList();
     void runCurrentTreeItem();
@@ -193,6 +195,7 @@ private:
     OtherFamilyCount otherFamily_;
     bool searchCancelled_ = false;
     HostTables* hostTables_ = nullptr;  // nullptr: the system's
+    std::unique_ptr<HostTables> systemTables_;
     std::unique_ptr<SessionTables> sessionTables_;
     MaintenanceTiming maintenanceTiming_;
     // A cell per run: a cancelled worker that ends late writes into its own.

@@ -16,6 +16,7 @@
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
+#include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/tab_order.h"
 #include "support/view_clicks.h"
@@ -278,6 +279,47 @@ TEST_F(MainFormTest, RowsAreNumberedAndOpenDevicesAreBlueUntilClosed)
     EXPECT_EQ(form.markDeviceOpen("00:11:22:33:44:02", false), 0);
     EXPECT_EQ(form.isDeviceOpen("00:11:22:33:44:02"), 0);
     EXPECT_FALSE(model->data(second, Qt::ForegroundRole).isValid());
+}
+
+// A record whose MAC is not the card the PC's neighbour table knows at its
+// sender's address is a stranger's claim: its row is marked as a MAC claimed
+// twice is, with the reason one hover away. A sender the table agrees with,
+// or one it holds nothing for, is not.
+TEST_F(MainFormTest, ARecordWhoseMacIsNotItsSendersIsMarkedAsAMacClaimedTwice)
+{
+    test::RecordingHostTables tables;
+    tables.setNeighbour(htonl(0xC0000232u), {0x00, 0x11, 0x22, 0x33, 0x44, 0x99}, 2);  // 192.0.2.50
+    tables.setNeighbour(htonl(0xC0000233u), {0x00, 0x11, 0x22, 0x33, 0x44, 0x02}, 2);  // 192.0.2.51
+    TmainForm form(nullptr, &source);
+    form.setHostTables(&tables);
+    form.show();
+    const auto at = [](const char* mac, const char* address) {
+        DeviceEntry entry = device(mac);
+        entry.setText(DeviceField::IpAddress, address);
+        return entry;
+    };
+    form.addRow(at("00:11:22:33:44:01", "192.0.2.50"));  // the card there is ...:99
+    form.addRow(at("00:11:22:33:44:02", "192.0.2.51"));  // its own card
+    form.addRow(at("00:11:22:33:44:03", "192.0.2.52"));  // not in the table: not checked
+    form.addRow(at("00:11:22:33:44:03", "192.0.2.53"));  // one MAC from two addresses
+    auto* model = form.deviceListModel();
+    ASSERT_EQ(model->rowCount(), 4);
+    const auto colour = [model](int row) { return model->data(model->index(row, 3), Qt::ForegroundRole); };
+    const auto tip = [model](int row) { return model->data(model->index(row, 3), Qt::ToolTipRole).toString(); };
+
+    ASSERT_TRUE(colour(0).isValid());
+    EXPECT_EQ(colour(0), colour(3));  // the warning colour of a MAC claimed twice
+    EXPECT_TRUE(tip(0).contains(QStringLiteral("MAC does not match its sender: 192.0.2.50 answers as MAC "
+                                               "00:11:22:33:44:01, its network card is 00-11-22-33-44-99")))
+        << tip(0).toStdString();
+    EXPECT_FALSE(colour(1).isValid());
+    EXPECT_FALSE(tip(1).contains(QStringLiteral("sender")));
+    EXPECT_FALSE(tip(2).contains(QStringLiteral("sender")));
+    EXPECT_TRUE(tip(3).contains(QStringLiteral("only one of them is that printer")));
+    // A new search forgets the mark with the rows.
+    model->clear();
+    form.addRow(at("00:11:22:33:44:02", "192.0.2.51"));
+    EXPECT_FALSE(colour(0).isValid());
 }
 
 TEST_F(MainFormTest, ChangeSettingsFollowsTheSelectionAndAClickBesideTheRowsClearsIt)
