@@ -421,19 +421,11 @@ void FleetVerb::printSlips(std::vector<ModuleVerdict>& verdicts, VerbContext& co
 {
     const QString author = slipAuthor();
     for (ModuleVerdict& module : verdicts) {
-        const bool proven = module.readback == ModuleVerdict::Readback::NotAsked
-                                ? module.outcome == Outcome::Confirmed
-                                : module.readback == ModuleVerdict::Readback::Verified;
-        if (!proven || !module.sent)
+        const std::optional<SlipTarget> target = slipTarget(module);
+        if (!target)
             continue;
-        // Where the printer is now: where the read-back found it, else the
-        // address a STATIC record gives it, else where it answered.
-        QString address = module.readbackAddress;
-        if (address.isEmpty())
-            address = module.sent->text(DeviceField::IpMode).substr(0, 1) == "D"
-                          ? module.addressText
-                          : QString::fromStdString(module.sent->text(DeviceField::IpAddress));
-        const quint16 port = quint16(QString::fromStdString(module.sent->text(DeviceField::TcpPort)).toUInt());
+        const QString& address = target->address;
+        const quint16 port = target->port;
         context.err << QStringLiteral("Printing a test slip at %1:%2...\n").arg(address).arg(port);
         context.err.flush();
         const SlipPrint printed = printTestSlip(

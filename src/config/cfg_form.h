@@ -302,6 +302,7 @@ private:
     // What the read-back after a confirmed save found.
     QLabel* Label_verify = nullptr;
     QCheckBox* ChkBox_preview = nullptr;
+    QCheckBox* ChkBox_slip = nullptr;
     QPushButton* showKeysBtn = nullptr;
     QPushButton* importBtn = nullptr;
     QPushButton* exportBtn = nullptr;
@@ -349,6 +350,10 @@ private:
     // (STATIC) or by its MAC (DHCP), and the window says what it found.
     void readBackWritten(const DeviceEntry& written);
     void showReadback(const ModuleVerdict& verdict);
+    // With "Print test slip" ticked, each proven printer of `verdicts` prints
+    // its slip; the printing waits for the printer away from this thread.
+    void printSlips(const std::vector<ModuleVerdict>& verdicts);
+    void slipPrinted(const QString& printer, const QString& outcome);
     // The several-printers mode.
     void applySeveralMode();
     void saveSeveral();

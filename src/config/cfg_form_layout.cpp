@@ -355,6 +355,12 @@ void TcfgForm::buildNetworkGroup(QWidget* page)
     ChkBox_preview = addCheck(page, QStringLiteral("ChkBox_preview"),
                               QStringLiteral("Show the changes and ask before saving"), 14, 308, 300);
     ChkBox_preview->setChecked(previewBeforeSave());
+    // Off unless asked for: the slip uses the printer's paper.
+    ChkBox_slip = addCheck(page, QStringLiteral("ChkBox_slip"), QStringLiteral("Print test slip"), 330, 308, 200);
+    // As wide as its text: a click beside it is no click on it.
+    ChkBox_slip->resize(ChkBox_slip->sizeHint().width(), ChkBox_slip->height());
+    ChkBox_slip->setToolTip(QStringLiteral("After a save is confirmed and read back, the printer prints its new "
+                                           "settings at its new address"));
 }
 
 void TcfgForm::buildSerialGroup(QWidget* page)
@@ -516,11 +522,12 @@ void TcfgForm::orderTabStops()
     PageControl1->tabBar()->setFocusPolicy(Qt::TabFocus);
     Edit_KEY->setFocusPolicy(Qt::StrongFocus);
     Edit_WPAPSK->setFocusPolicy(Qt::StrongFocus);
-    QWidget* const order[] = {
-        Edit_SerialNo, PageControl1,    CmbBox_ipcfg,    moduleAddress_,   Edit_listenPort1, Edit_UDPPort,  Edit_mac,
-        CmbBox_ws,     CmbBox_WIFIMode, CmbBox_AuthMode, CmbBox_EncryType, Edit_SSID,        Edit_KEY,      Edit_WPAPSK,
-        showKeysBtn,   Edit_srcDir,     srcDir_Btn,      Edit_outFile,     outDir_Btn,       convertBtn,    Edit_bin,
-        bin_Btn,       uploadBtn,       ChkBox_preview,  importBtn,        exportBtn,        saveModuleBtn, abortBtn};
+    QWidget* const order[] = {Edit_SerialNo,    PageControl1, CmbBox_ipcfg,  moduleAddress_,  Edit_listenPort1,
+                              Edit_UDPPort,     Edit_mac,     CmbBox_ws,     CmbBox_WIFIMode, CmbBox_AuthMode,
+                              CmbBox_EncryType, Edit_SSID,    Edit_KEY,      Edit_WPAPSK,     showKeysBtn,
+                              Edit_srcDir,      srcDir_Btn,   Edit_outFile,  outDir_Btn,      convertBtn,
+                              Edit_bin,         bin_Btn,      uploadBtn,     ChkBox_preview,  ChkBox_slip,
+                              importBtn,        exportBtn,    saveModuleBtn, abortBtn};
     QWidget* previous = nullptr;
     for (QWidget* next : order) {
         if (!next)

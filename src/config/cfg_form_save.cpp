@@ -22,6 +22,7 @@
 #include "config/save_result_form.h"
 #include "config/several_printers.h"
 #include "config/validation_rules.h"
+#include "config/wifi_question.h"
 #include "record/device_entry.h"
 #include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
@@ -31,6 +32,7 @@
 #include "write/fleet_verdict.h"
 #include "write/form_changes.h"
 #include "write/previewed_save.h"
+#include "write/wifi_check.h"
 #include "write/write_plan.h"
 
 namespace quillmar {
@@ -174,13 +176,26 @@ public:
             refuse(plan.refusal);
             return std::nullopt;
         }
+        // A network this PC's Wi-Fi does not see, or sees offering other
+        // security, is one the printer may never join: sent only on an
+        // explicit Yes. What could not be checked goes on, and is said.
+        std::optional<WifiCheck> wifi;
+        if (wifiCheckNeeded(changes, plan.record)) {
+            form_.Label53->setText(QStringLiteral("Asking what Wi-Fi this PC sees..."));
+            form_.Label53->repaint();
+            wifi = checkWifi(plan.record, surveyWith(form_.context().wifiSurvey));
+            form_.Label53->clear();
+        }
+        const bool doubtful = wifi && wifi->refuses();
+        const QString printer = printerOf(plan.read.value_or(plan.record), form_.targetIpText());
         // The changes are shown before anything is written, in the question
-        // that asks to go on; Enter goes on.
-        if (TcfgForm::previewBeforeSave() && plan.read) {
-            const QString question = QStringLiteral("Save to Module: %1\n\n%2\n\nSave these changes?")
-                                         .arg(printerOf(*plan.read, form_.targetIpText()),
-                                              changesBlock(plan.changes()));
-            const bool goOn = confirm(&form_, question, PromptAnswer::Yes);
+        // that asks to go on; Enter goes on, unless the network is in doubt.
+        if ((TcfgForm::previewBeforeSave() && plan.read) || doubtful) {
+            QString question = QStringLiteral("Save to Module: %1\n\n%2").arg(printer, changesBlock(plan.changes()));
+            if (wifi)
+                question += u'\n' + wifiCheckLine(*wifi);
+            question += doubtful ? QStringLiteral("\n\nSend anyway?") : QStringLiteral("\n\nSave these changes?");
+            const bool goOn = confirm(&form_, question, doubtful ? PromptAnswer::No : PromptAnswer::Yes);
             // The window may have been closed while it asked.
             if (!write_ || !form_.saveExchange().isPlanning())
                 return std::nullopt;
@@ -189,11 +204,13 @@ public:
                 write_.reset();
                 form_.Label53->clear();
                 usableAgain();
-                log(QStringLiteral("Save to Module: not saved to %1; the changes were not confirmed")
-                        .arg(printerOf(*plan.read, form_.targetIpText())));
+                log(QStringLiteral("Save to Module: not saved to %1; %2")
+                        .arg(printer, doubtful ? wifi->text : QStringLiteral("the changes were not confirmed")));
                 return std::nullopt;
             }
         }
+        if (wifi && !wifi->refuses() && wifi->outcome != WifiCheck::Outcome::Seen)
+            log(QStringLiteral("Save to Module: ") + wifi->text);
         if (const std::optional<QString> failed = write_->backUp()) {
             endJournal(QStringLiteral("refused: no backup"));
             refuse(*failed);
@@ -414,7 +431,10 @@ void TcfgForm::COMsaveModuleBtnClick()
     request.rules = &windowFieldRules();
     WriteGuard guard = writeGuard();
     request.guard = &guard;
-    const CableWrite write = writeOverCable(channel, request, QStringLiteral("window com save"));
+    const CableWrite write = writeOverCable(channel, request, QStringLiteral("window com save"), {}, {},
+                                            askWhenWifiInDoubt(this, context_.wifiSurvey, request.changes,
+                                                               QStringLiteral("Save to Module by COM Port"),
+                                                               [this](const QString& line) { log(line); }));
     if (write.auditFailure)
         log(QStringLiteral("audit log: ") + *write.auditFailure);
     switch (write.outcome) {
@@ -427,6 +447,9 @@ void TcfgForm::COMsaveModuleBtnClick()
         return;
     case CableWrite::Outcome::Failed:
         showException(this, write.message);
+        return;
+    case CableWrite::Outcome::NotConfirmed:
+        log(QStringLiteral("Save to Module by COM Port: ") + write.message);
         return;
     case CableWrite::Outcome::NotRead:
     case CableWrite::Outcome::Refused:

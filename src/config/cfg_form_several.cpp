@@ -2,10 +2,15 @@
 // and its several-printers mode: the boxes the user changes go to every
 // printer in one save time, each printer keeping the rest of its own record,
 // with the changes shown first and a verdict per printer after.
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QThread>
 
 #include <algorithm>
 
@@ -20,6 +25,8 @@
 #include "write/fleet_verdict.h"
 #include "write/form_changes.h"
 #include "write/previewed_save.h"
+#include "write/test_slip.h"
+#include "write/wifi_check.h"
 
 namespace quillmar {
 
@@ -68,6 +75,47 @@ void TcfgForm::showReadback(const ModuleVerdict& verdict)
             .arg(printerText(fromSingleByte(block_.text(DeviceField::DeviceName)), fromSingleByte(chosenMac_),
                              verdict.addressText),
                  readbackLine(verdict)));
+    printSlips({verdict});
+}
+
+void TcfgForm::printSlips(const std::vector<ModuleVerdict>& verdicts)
+{
+    if (!ChkBox_slip->isChecked())
+        return;
+    const QString author = slipAuthor();
+    for (const ModuleVerdict& verdict : verdicts) {
+        const std::optional<SlipTarget> target = slipTarget(verdict);
+        if (!target || verdict.readback == Readback::NotAsked)
+            continue;
+        const QString printer = printerText(
+            fromSingleByte(verdict.sent->text(DeviceField::DeviceName)),
+            fromSingleByte(verdict.sent->text(DeviceField::MacAddress)).left(int(kMacCompareLength)), target->address);
+        const QByteArray job = testSlip(*verdict.sent, target->address, QDateTime::currentDateTime(), author);
+        const std::chrono::milliseconds wait = readbackTiming_.timeout;
+        const QPointer<TcfgForm> window(this);
+        QThread* printing = QThread::create([window, printer, target = *target, job, wait] {
+            const SlipPrint printed = printTestSlip(target.address, target.port, job, wait);
+            const QString outcome = printed.printed
+                                        ? QStringLiteral("printed at %1:%2").arg(target.address).arg(target.port)
+                                        : QStringLiteral("not printed: ") + printed.reason;
+            QMetaObject::invokeMethod(
+                qApp,
+                [window, printer, outcome] {
+                    if (window)
+                        window->slipPrinted(printer, outcome);
+                },
+                Qt::QueuedConnection);
+        });
+        connect(printing, &QThread::finished, printing, &QObject::deleteLater);
+        printing->start();
+    }
+}
+
+void TcfgForm::slipPrinted(const QString& printer, const QString& outcome)
+{
+    log(QStringLiteral("Test slip of %1: %2").arg(printer, outcome));
+    if (!severalPrinters())
+        Label_verify->setText(Label_verify->text() + QStringLiteral("; test slip ") + outcome);
 }
 
 void TcfgForm::saveUsableAgain()
@@ -136,11 +184,27 @@ void TcfgForm::severalPreviewed()
         return;
     QStringList going;
     QStringList leftAlone;
+    // Each printer's network as it would join it, against one look at what
+    // this PC's Wi-Fi sees.
+    std::optional<WifiSurvey> survey;
+    bool doubtful = false;
     for (const PreviewedPrinter& printer : severalSave_->printers()) {
         if (printer.willSave()) {
             QStringList lines = changeLines(printer.changes);
             if (lines.isEmpty())
                 lines << QStringLiteral("no field changes");
+            if (printer.preview.sent && wifiCheckNeeded(severalChanges_, *printer.preview.sent)) {
+                if (!survey) {
+                    Label53->setText(QStringLiteral("Asking what Wi-Fi this PC sees..."));
+                    Label53->repaint();
+                    survey = surveyWith(context_.wifiSurvey);
+                }
+                const WifiCheck wifi = checkWifi(*printer.preview.sent, *survey);
+                doubtful = doubtful || wifi.refuses();
+                lines << wifiCheckLine(wifi);
+                if (!wifi.refuses() && wifi.outcome != WifiCheck::Outcome::Seen)
+                    log(QStringLiteral("Save to Module: %1: %2").arg(nameOf(printer), wifi.text));
+            }
             going << nameOf(printer) + QStringLiteral(":\n    ") + lines.join(QStringLiteral("\n    "));
         } else {
             leftAlone << nameOf(printer) + QStringLiteral(": ")
@@ -158,9 +222,10 @@ void TcfgForm::severalPreviewed()
         severalSave_.reset();
         return;
     }
-    // A Wi-Fi key goes to several printers only once the user saw which.
+    // A Wi-Fi key goes to several printers only once the user saw which; a
+    // network in doubt only on an explicit Yes.
     const bool key = carriesWifiKey(severalChanges_);
-    if (previewBeforeSave() || key) {
+    if (previewBeforeSave() || key || doubtful) {
         QString question = QStringLiteral(
                                "Save to Module, %1 of %2 printers in one save time (about %3 seconds):\n\n%4")
                                .arg(going.size())
@@ -171,8 +236,9 @@ void TcfgForm::severalPreviewed()
             question += QStringLiteral("\n\nNot saved:\n") + leftAlone.join(u'\n');
         if (key)
             question += QStringLiteral("\n\nThe Wi-Fi key goes to every printer listed above.");
-        question += QStringLiteral("\n\nSave these changes?");
-        const bool goOn = confirm(this, question, previewBeforeSave() ? PromptAnswer::Yes : PromptAnswer::No);
+        question += doubtful ? QStringLiteral("\n\nSend anyway?") : QStringLiteral("\n\nSave these changes?");
+        const bool goOn = confirm(this, question,
+                                  previewBeforeSave() && !doubtful ? PromptAnswer::Yes : PromptAnswer::No);
         if (!severalSave_ || !isVisible())
             return;
         if (!goOn) {
@@ -249,6 +315,7 @@ void TcfgForm::severalReadBack()
             log(QStringLiteral("Save to Module: %1 %2")
                     .arg(nameOf(severalSave_->printers()[i]), readbackLine(verdicts[i])));
     }
+    printSlips(verdicts);
     if (resultForm_)
         resultForm_->showResults(severalSave_->printers(), verdicts, false);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "write/module_census.h"
+#include "write/wifi_check.h"
 
 namespace quillmar {
 
@@ -38,6 +39,9 @@ struct ConfigWindowContext {
     // The local addresses, route and neighbour helpers and waits an upload's
     // device session gets. Unset: the system's, with locks of the window's own.
     std::function<SessionEnvironment()> sessionEnvironment;
+    // What this PC's Wi-Fi sees, asked before a save that changes a printer's
+    // SSID or security. Unset: NetworkManager (write/wifi_check.h).
+    WifiSurveyor wifiSurvey;
 };
 
 }  // namespace quillmar

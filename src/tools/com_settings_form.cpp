@@ -105,10 +105,13 @@ void TForm1::Button2Click()
     runExchange([this, &request, port, baudSaved] {
         ComSettingsChannel channel(*MSComm1, port);
         const CableWrite write = writeOverCable(channel, *request, QStringLiteral("com tool save"),
-                                                &SettingsToolForm::keepPainting, context().timing);
+                                                &SettingsToolForm::keepPainting, context().timing,
+                                                wifiQuestion(*request));
         if (keepWritten(write)) {
             if (baudSaved)
                 showDefaultsSaved();
+        } else if (write.outcome == CableWrite::Outcome::NotConfirmed) {
+            // The user said no to it: nothing more to tell.
         } else if (write.outcome == CableWrite::Outcome::Failed) {
             showException(this, write.message);
         } else {

@@ -7,6 +7,7 @@
 
 #include "comm/direct_settings.h"
 #include "write/module_census.h"
+#include "write/wifi_check.h"
 
 namespace quillmar {
 
@@ -28,6 +29,9 @@ struct SettingsToolContext {
     // from: a save does not give the printer an address one of them has.
     // Unset: none is known.
     std::function<std::vector<CensusModule>()> listedPrinters;
+    // What this PC's Wi-Fi sees, asked before a save that changes a printer's
+    // SSID or security. Unset: NetworkManager (write/wifi_check.h).
+    WifiSurveyor wifiSurvey;
 };
 
 }  // namespace quillmar

@@ -15,6 +15,7 @@
 
 #include "comm/serial_control.h"
 #include "comm/udp_endpoint.h"
+#include "config/wifi_question.h"
 #include "platform/program_launcher.h"
 #include "platform/settings_file.h"
 #include "record/program_flags.h"
@@ -308,11 +309,10 @@ bool SettingsToolForm::keepWritten(const CableWrite& write)
     if (write.auditFailure)
         log(QStringLiteral("audit log: ") + *write.auditFailure);
     if (!write.written()) {
-        log(QStringLiteral("SAVE SETTING on %1 %2: %3")
-                .arg(write.device,
-                     write.outcome == CableWrite::Outcome::Failed ? QStringLiteral("failed")
-                                                                  : QStringLiteral("refused"),
-                     write.message));
+        const QString how = write.outcome == CableWrite::Outcome::Failed         ? QStringLiteral(" failed")
+                            : write.outcome == CableWrite::Outcome::NotConfirmed ? QString()
+                                                                                 : QStringLiteral(" refused");
+        log(QStringLiteral("SAVE SETTING on %1%2: %3").arg(write.device, how, write.message));
         return false;
     }
     log(QStringLiteral("SAVE SETTING on %1: written%2")
@@ -322,6 +322,12 @@ bool SettingsToolForm::keepWritten(const CableWrite& write)
                      : QStringLiteral("; ") + changeLines(write.plan->changes()).join(QStringLiteral("; "))));
     lastRead_ = KeptRead{write.device, write.plan->record, boxTexts()};
     return true;
+}
+
+BeforeCableWrite SettingsToolForm::wifiQuestion(const WriteRequest& request)
+{
+    return askWhenWifiInDoubt(this, context().wifiSurvey, request.changes, QStringLiteral("SAVE SETTING"),
+                              [this](const QString& line) { log(line); });
 }
 
 ToolBoxTexts SettingsToolForm::saveTexts()

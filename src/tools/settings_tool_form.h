@@ -115,6 +115,9 @@ protected:
     // logged, and a written record is what the next save starts from. False
     // when nothing was written; the caller tells the user.
     bool keepWritten(const CableWrite& write);
+    // Asked by the write once it is planned: a network this PC's Wi-Fi does
+    // not see, or sees with other security, goes only on the user's Yes.
+    BeforeCableWrite wifiQuestion(const WriteRequest& request);
     // Tells the user why a save wrote nothing, in the tool's own kind of box.
     virtual void refuseSave(const QString& message) = 0;
     // Button8Click's two halves: "BAUDSET.DAT" written (false after telling

@@ -136,7 +136,8 @@ void TForm2::Button2Click()
         SameUsbPrinterLocator samePrinter(context().usbLocator, readDevice());
         UsbSettingsChannel channel(&samePrinter);
         const CableWrite write = writeOverCable(channel, *request, QStringLiteral("usb tool save"),
-                                                &SettingsToolForm::keepPainting, context().timing);
+                                                &SettingsToolForm::keepPainting, context().timing,
+                                                wifiQuestion(*request));
         Label19->setText(write.device);
         if (keepWritten(write)) {
             // The printer takes the settings while the count runs; its end
@@ -147,7 +148,9 @@ void TForm2::Button2Click()
         // Nothing for the printer to take: the count ends with the exchange,
         // and the error is the last thing shown.
         stopWaiting();
-        if (samePrinter.foundAnother()) {
+        if (write.outcome == CableWrite::Outcome::NotConfirmed) {
+            // The user said no to it: nothing more to tell.
+        } else if (samePrinter.foundAnother()) {
             showErrorDialog(this, kReadFirstMessage);
         } else if (write.outcome == CableWrite::Outcome::Failed || write.outcome == CableWrite::Outcome::NotRead) {
             showErrorDialog(this, withReason(QStringLiteral("Save USB config error !"), printerName(write.device),

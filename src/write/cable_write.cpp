@@ -3,7 +3,8 @@
 namespace quillmar {
 
 CableWrite writeOverCable(SettingsChannel& channel, WriteRequest request, const QString& operation,
-                          const KeepAlive& keepAlive, const DirectSettingsTiming& timing)
+                          const KeepAlive& keepAlive, const DirectSettingsTiming& timing,
+                          const BeforeCableWrite& beforeWrite)
 {
     CableWrite outcome;
     const DirectReadResult read = readDirectSettings(channel, keepAlive, timing);
@@ -28,6 +29,14 @@ CableWrite writeOverCable(SettingsChannel& channel, WriteRequest request, const 
         outcome.message = write.plan().refusal;
         outcome.auditFailure = write.finishRefused();
         return outcome;
+    }
+    // Nothing was attempted: no account of a write to keep.
+    if (beforeWrite) {
+        if (std::optional<QString> declined = beforeWrite(write.plan(), read.device)) {
+            outcome.outcome = CableWrite::Outcome::NotConfirmed;
+            outcome.message = *declined;
+            return outcome;
+        }
     }
     if (const std::optional<QString> failed = write.backUp()) {
         outcome.outcome = CableWrite::Outcome::NoBackup;

@@ -8,7 +8,9 @@
 // byte went out.
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "comm/direct_settings.h"
 #include "comm/settings_channel.h"
@@ -19,10 +21,11 @@ namespace quillmar {
 struct CableWrite {
     enum class Outcome {
         Written,
-        NotRead,   // the read before the write did not give a whole record
-        Refused,   // the plan refused it (another printer, a rule, the guard)
-        NoBackup,  // the record as read could not be stored
-        Failed,    // the write itself failed
+        NotRead,       // the read before the write did not give a whole record
+        Refused,       // the plan refused it (another printer, a rule, the guard)
+        NoBackup,      // the record as read could not be stored
+        Failed,        // the write itself failed
+        NotConfirmed,  // the window's last look at the plan said no: nothing was sent
     };
     Outcome outcome = Outcome::NotRead;
     QString device;   // the channel's device after the exchange
@@ -34,9 +37,14 @@ struct CableWrite {
     bool written() const { return outcome == Outcome::Written; }
 };
 
+// Asked once the write to the printer on `device` is planned, before the
+// backup: why it must not go (the user said no), or nothing.
+using BeforeCableWrite = std::function<std::optional<QString>(const WritePlan& plan, const QString& device)>;
+
 // `request` names the printer (its MAC), the changes and the rules; where it
 // is read and written is the channel's. `operation` as the audit log names it.
 CableWrite writeOverCable(SettingsChannel& channel, WriteRequest request, const QString& operation,
-                          const KeepAlive& keepAlive = {}, const DirectSettingsTiming& timing = {});
+                          const KeepAlive& keepAlive = {}, const DirectSettingsTiming& timing = {},
+                          const BeforeCableWrite& beforeWrite = {});
 
 }  // namespace quillmar

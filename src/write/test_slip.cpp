@@ -47,6 +47,23 @@ QString slipAuthor()
     return name + QStringLiteral(" on ") + QSysInfo::machineHostName();
 }
 
+std::optional<SlipTarget> slipTarget(const ModuleVerdict& module)
+{
+    const bool proven = module.readback == ModuleVerdict::Readback::NotAsked
+                            ? module.outcome == ModuleVerdict::Outcome::Confirmed
+                            : module.readback == ModuleVerdict::Readback::Verified;
+    if (!proven || !module.sent)
+        return std::nullopt;
+    SlipTarget target;
+    target.address = module.readbackAddress;
+    if (target.address.isEmpty())
+        target.address = module.sent->text(DeviceField::IpMode).substr(0, 1) == "D"
+                             ? module.addressText
+                             : QString::fromStdString(module.sent->text(DeviceField::IpAddress));
+    target.port = quint16(QString::fromStdString(module.sent->text(DeviceField::TcpPort)).toUInt());
+    return target;
+}
+
 SlipPrint printTestSlip(const QString& address, quint16 port, const QByteArray& job, std::chrono::milliseconds wait)
 {
     QElapsedTimer clock;

@@ -9,8 +9,10 @@
 #include <QString>
 
 #include <chrono>
+#include <optional>
 
 #include "record/device_entry.h"
+#include "write/fleet_save.h"
 
 namespace quillmar {
 
@@ -25,6 +27,16 @@ struct SlipPrint {
     bool printed = false;
     QString reason;  // why not, otherwise
 };
+
+// Where a proven write's slip goes: the printer's TCP port at the address it
+// has now (where the read-back found it, else the address a STATIC record
+// gives it, else where it answered). Nothing when the write is not proven
+// (confirmed, and verified when read back).
+struct SlipTarget {
+    QString address;
+    quint16 port = 0;
+};
+std::optional<SlipTarget> slipTarget(const ModuleVerdict& module);
 
 // Sends `job` to `address`:`port`, trying again while the printer is still
 // restarting, until `wait` has passed.

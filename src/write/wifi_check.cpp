@@ -117,4 +117,14 @@ WifiCheck checkWifi(const DeviceEntry& record, const WifiSurvey& survey)
                                               .arg(ssid, theirs.join(QStringLiteral(", ")), wanted.text())};
 }
 
+WifiSurvey surveyWith(const WifiSurveyor& surveyor)
+{
+    return surveyor ? surveyor() : surveyWifi();
+}
+
+QString wifiCheckLine(const WifiCheck& check)
+{
+    return QStringLiteral("Wi-Fi: ") + check.text;
+}
+
 }  // namespace quillmar

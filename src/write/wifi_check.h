@@ -8,6 +8,7 @@
 // Adhoc printer), the write goes on and says it was not checked.
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 #include "platform/wifi_survey.h"
@@ -34,5 +35,13 @@ bool wifiCheckNeeded(const std::vector<FieldChange>& changes, const DeviceEntry&
 
 // The printer's SSID and security in `record` against what `survey` saw.
 WifiCheck checkWifi(const DeviceEntry& record, const WifiSurvey& survey);
+
+// Where a window's check asks what this PC's Wi-Fi sees: NetworkManager
+// (surveyWifi) unless the window was given another survey (tests).
+using WifiSurveyor = std::function<WifiSurvey()>;
+WifiSurvey surveyWith(const WifiSurveyor& surveyor);
+
+// The check's line in a window's preview: "Wi-Fi: SSID ... is seen ...".
+QString wifiCheckLine(const WifiCheck& check);
 
 }  // namespace quillmar

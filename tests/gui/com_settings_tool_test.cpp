@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "support/file_contents.h"
+#include "support/fixed_wifi.h"
 #include "support/settings_tool_driver.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
@@ -261,6 +262,44 @@ TEST_F(ComSettingsToolTest, SaveRemembersPortAndRateThenWritesTheRecordAsReadWit
         QFile backup(audit[0].value("backup").toString());
         ASSERT_TRUE(backup.open(QIODevice::ReadOnly));
         EXPECT_EQ(backup.readAll().toHex().toStdString(), hexOf(printers[0]));
+    }
+}
+
+// An SSID this PC's Wi-Fi does not see is asked about before anything is
+// written, No by default: No writes nothing and says nothing more; Yes writes.
+TEST_F(ComSettingsToolTest, AnSsidThisPcDoesNotSeeIsWrittenOnlyOnYes)
+{
+    remember("COMSET.DAT", "2");
+    startPrinters();
+    w.adjust = [](SettingsToolContext& context) {
+        context.wifiSurvey = test::seeing({test::wpa2AesPoint("OtherNet")});
+    };
+    w.open();
+    w.edit("Edit9")->clear();
+    QTest::keyClicks(w.edit("Edit9"), QStringLiteral("BackOffice"));
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        w.prompter.prompts.clear();
+        if (answer == PromptAnswer::Yes)
+            w.prompter.answers.push_back(answer);
+        w.click("Button2");
+        ASSERT_FALSE(w.prompter.prompts.empty());
+        const Prompt& question = w.prompter.prompts[0];
+        EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);
+        EXPECT_TRUE(question.text.startsWith(QStringLiteral("SAVE SETTING on COM2")));
+        EXPECT_TRUE(question.text.endsWith(
+            QStringLiteral("SSID: ThirtyFourCharacterNetworkNameXYZ1 -> BackOffice\n"
+                           "Wi-Fi: SSID BackOffice is not seen by this PC's Wi-Fi (seen: OtherNet)\n\nSend anyway?")))
+            << question.text.toStdString();
+        if (answer == PromptAnswer::No) {
+            EXPECT_EQ(w.prompter.prompts.size(), 1u);  // no error box after the user's own No
+            QTest::qWait(1500);
+            EXPECT_TRUE(sim->lines("settings-write").empty());
+            EXPECT_TRUE(w.logLines.last().endsWith(
+                QStringLiteral(": not sent: SSID BackOffice is not seen by this PC's Wi-Fi (seen: OtherNet)")))
+                << w.logLines.join('|').toStdString();
+        } else {
+            ASSERT_TRUE(test::waitUntil([&] { return !sim->lines("settings-write").empty(); }, 5000));
+        }
     }
 }
 

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
 
@@ -27,6 +29,7 @@
 #include "history/record_changes.h"
 #include "record/ipv4_text.h"
 #include "support/config_window_driver.h"
+#include "support/fixed_wifi.h"
 #include "support/sim_fields.h"
 #include "support/sim_process.h"
 #include "support/state_home.h"
@@ -635,6 +638,9 @@ TEST_F(ConfigComSaveTest, NothingIsWrittenWithoutAValidRecordOrAReadablePrinter)
 TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYesSaves)
 {
     test::ScopedStateHome home;
+    w.adjustContext = [](ConfigWindowContext& context) {
+        context.wifiSurvey = test::seeing({test::wpa2AesPoint("Shop2"), test::wpa2AesPoint("Shop3")});
+    };
     TcfgForm& f = openModule(kShortTick);
     auto* preview = w.control<QCheckBox>("ChkBox_preview");
     ASSERT_FALSE(preview->isChecked());  // the driver's
@@ -654,7 +660,8 @@ TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYe
     // The keys as their masks under this user's mask key, never in clear.
     EXPECT_EQ(question.text, QStringLiteral("Save to Module: POS-Kitchen (00-1B-2C-3D-4E-5F) at 127.0.0.1\n\n"
                                             "SSID: ShopNet -> Shop2\n"
-                                            "WPAPSK: %1 -> %2\n\n"
+                                            "WPAPSK: %1 -> %2\n"
+                                            "Wi-Fi: SSID Shop2 is seen by this PC's Wi-Fi with WPA2-PSK (AES)\n\n"
                                             "Save these changes?")
                                  .arg(maskedKey("secret-pass"), maskedKey("new-passphrase")));
     EXPECT_TRUE(maskedKey("new-passphrase").startsWith(QStringLiteral("hmac:")));
@@ -675,7 +682,7 @@ TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYe
     ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
     ASSERT_EQ(home.auditEntries().size(), 1);
 
-    // With the preview off again no question is asked.
+    // With the preview off again no question is asked (of a network this PC sees).
     QTest::mouseClick(preview, Qt::LeftButton);
     w.edit("Edit_SSID")->setText(QStringLiteral("Shop3"));
     clickSave(f);
@@ -689,12 +696,24 @@ TEST_F(ConfigSaveWindowTest, ThePreviewShowsThePlannedChangesKeysMaskedAndOnlyYe
 // a new name.
 TEST_F(ConfigSaveWindowTest, AfterSaveToModuleOkThePrinterIsReadBackAndTheWindowSaysWhatItFound)
 {
+    // The printer's TCP port, where a proven save's test slip is printed.
+    QTcpServer printPort;
+    ASSERT_TRUE(printPort.listen(QHostAddress(QStringLiteral("127.0.0.1")), 9100));
+    QByteArray printed;
+    QObject::connect(&printPort, &QTcpServer::newConnection, [&] {
+        QTcpSocket* job = printPort.nextPendingConnection();
+        QObject::connect(job, &QTcpSocket::readyRead, [&printed, job] { printed += job->readAll(); });
+    });
     for (const bool keeps : {true, false}) {
         module.keepsSaves = keeps;
         module.readAnswer = bytesOf(test::wifiModule("127.0.0.1"));
         w.logLines.clear();
+        printed.clear();
         TcfgForm& f = openModule(kShortTick);
         f.setReadbackTiming({std::chrono::milliseconds(3000), std::chrono::milliseconds(100)});
+        auto* slip = w.control<QCheckBox>("ChkBox_slip");
+        EXPECT_FALSE(slip->isChecked());
+        QTest::mouseClick(slip, Qt::LeftButton);
         w.edit("Edit_SSID")->setText(QStringLiteral("Shop2"));
         w.edit("Edit_SerialNo")->setText(QStringLiteral("Bar-2"));
         clickSave(f);
@@ -712,6 +731,78 @@ TEST_F(ConfigSaveWindowTest, AfterSaveToModuleOkThePrinterIsReadBackAndTheWindow
             << w.logLines.join('|').toStdString();
         // What the read-back heard is no news for the boxes.
         EXPECT_EQ(w.edit("Edit_SSID")->text(), QStringLiteral("Shop2"));
+        if (keeps) {
+            // Verified: the slip comes out at the printer's TCP port, naming what it now holds.
+            ASSERT_TRUE(test::waitUntil([&] { return w.label("Label_verify").contains(QStringLiteral("test slip")); }))
+                << w.label("Label_verify").toStdString();
+            EXPECT_EQ(w.label("Label_verify"), expected + QStringLiteral("; test slip printed at 127.0.0.1:9100"));
+            ASSERT_TRUE(test::waitUntil([&] { return printed.contains("SSID: Shop2"); })) << printed.toStdString();
+            EXPECT_TRUE(printed.contains("Device: Bar-2"));
+        } else {
+            QTest::qWait(200);
+            EXPECT_TRUE(printed.isEmpty());  // a record that differs proves nothing
+        }
+        f.close();
+    }
+}
+
+// A network this PC's Wi-Fi does not see, or sees with other security, is
+// asked about with No as the default, preview or not; one the check cannot
+// tell goes on, and the log says so. Nothing but the read goes out on No.
+TEST_F(ConfigSaveWindowTest, ANetworkThisPcDoesNotSeeIsSentOnlyOnYes)
+{
+    struct Case {
+        const char* name;
+        WifiSurveyor survey;
+        std::optional<PromptAnswer> answer;  // unset: the question's default
+        const char* line;                    // the check's line; null: no question
+        bool sent;
+    };
+    const Case cases[] = {
+        {"not seen", test::seeing({test::wpa2AesPoint("OtherNet")}), std::nullopt,
+         "Wi-Fi: SSID Shop2 is not seen by this PC's Wi-Fi (seen: OtherNet)", false},
+        {"other security", test::seeing({test::wepPoint("Shop2")}), PromptAnswer::Yes,
+         "Wi-Fi: SSID Shop2 offers WEP, not WPA2-PSK (AES) as the printer would join it", true},
+        {"no Wi-Fi", test::noWifi(), std::nullopt, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScopedStateHome home;
+        module.received.clear();
+        w.prompter.prompts.clear();
+        w.logLines.clear();
+        w.adjustContext = [&c](ConfigWindowContext& context) { context.wifiSurvey = c.survey; };
+        TcfgForm& f = openModule(kShortTick);
+        w.edit("Edit_SSID")->setText(QStringLiteral("Shop2"));
+        if (c.answer)
+            w.prompter.answers.push_back(*c.answer);
+        clickSave(f);
+        if (c.line) {
+            ASSERT_EQ(w.prompter.prompts.size(), 1u);
+            const Prompt& question = w.prompter.prompts[0];
+            EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);
+            EXPECT_EQ(question.text, QStringLiteral("Save to Module: POS-Kitchen (00-1B-2C-3D-4E-5F) at 127.0.0.1\n\n"
+                                                    "SSID: ShopNet -> Shop2\n%1\n\nSend anyway?")
+                                         .arg(QLatin1String(c.line)));
+        } else {
+            EXPECT_TRUE(w.prompter.prompts.empty());
+            EXPECT_TRUE(w.logLines.contains(QStringLiteral(
+                "Save to Module: SSID Shop2 could not be checked: NetworkManager has no Wi-Fi device on this PC")))
+                << w.logLines.join('|').toStdString();
+        }
+        if (c.sent) {
+            ASSERT_TRUE(test::waitUntil([&] { return w.label("Label53") == QStringLiteral("Save to Module OK"); }));
+            EXPECT_EQ(DeviceEntry::fromBytes(module.received[2].payload.constData(), 256).text(DeviceField::Ssid),
+                      "Shop2");
+        } else {
+            EXPECT_EQ(module.count(), 1u);  // the read alone
+            EXPECT_TRUE(w.button("saveModuleBtn")->isEnabled());
+            EXPECT_TRUE(home.auditEntries().isEmpty());
+            EXPECT_TRUE(w.logLines.contains(QStringLiteral("Save to Module: not saved to POS-Kitchen "
+                                                           "(00-1B-2C-3D-4E-5F) at 127.0.0.1; SSID Shop2 is not seen "
+                                                           "by this PC's Wi-Fi (seen: OtherNet)")))
+                << w.logLines.join('|').toStdString();
+        }
         f.close();
     }
 }

@@ -394,9 +394,9 @@ TEST_F(ConfigWindowTest, TabFollowsTheLayoutAndEscapeClosesLikeTheCloseBox)
 {
     programFlags().allowIpModeFlag = true;
     TcfgForm& f = open(kitchenPrinter("192.0.2.20", "00:1b:2c:3d:4e:5f"));
-    const QStringList wpa{"Edit_SerialNo",    "CmbBox_ipcfg",  "IPAddress_module", "CmbBox_WIFIMode", "CmbBox_AuthMode",
-                          "CmbBox_EncryType", "Edit_SSID",     "Edit_WPAPSK",      "showKeysBtn",     "ChkBox_preview",
-                          "exportBtn",        "saveModuleBtn", "abortBtn",         "Edit_SerialNo"};
+    const QStringList wpa{"Edit_SerialNo",    "CmbBox_ipcfg", "IPAddress_module", "CmbBox_WIFIMode", "CmbBox_AuthMode",
+                          "CmbBox_EncryType", "Edit_SSID",    "Edit_WPAPSK",      "showKeysBtn",     "ChkBox_preview",
+                          "ChkBox_slip",      "exportBtn",    "saveModuleBtn",    "abortBtn",        "Edit_SerialNo"};
     EXPECT_EQ(test::tabStops(&f, edit("Edit_SerialNo"), int(wpa.size())), wpa);
     EXPECT_EQ(edit("Edit_listenPort1")->focusPolicy(), Qt::ClickFocus);  // still selectable to copy
 
