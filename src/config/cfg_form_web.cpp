@@ -152,8 +152,11 @@ void TcfgForm::uploadBtnClick()
     const int code = runWebWorker(new uploadThread(uploadStatus_, request, std::move(environment)), uploadStatus_);
     if (code == maintenance::kStillRunning)
         return;
-    journalMaintenance(QStringLiteral("web upload"), request, image, outcomeVerdict(uploadOutcome(code)),
+    const QString verdict = outcomeVerdict(uploadOutcome(code));
+    journalMaintenance(QStringLiteral("web upload"), request, image, verdict,
                        [this](const QString& line) { log(line); });
+    // Every write has its line in the main window's log, success included.
+    log(QStringLiteral("Web upload to %1: %2").arg(QString::fromStdString(openedIp_), verdict.simplified()));
     tellOutcome(this, uploadOutcome(code));
 }
 

@@ -22,8 +22,7 @@ BeforeCableWrite askWhenWifiInDoubt(QWidget* window, WifiSurveyor surveyor, std:
         }
         QStringList lines = changeLines(plan.changes());
         lines << wifiCheckLine(wifi);
-        const QString question =
-            QStringLiteral("%1 on %2:\n\n%3\n\nSend anyway?").arg(what, device, lines.join(u'\n'));
+        const QString question = QStringLiteral("%1 on %2:\n\n%3\n\nSend anyway?").arg(what, device, lines.join(u'\n'));
         if (confirm(window, question, PromptAnswer::No))
             return std::nullopt;
         return QStringLiteral("not sent: ") + wifi.text;

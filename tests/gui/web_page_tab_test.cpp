@@ -235,6 +235,9 @@ TEST_F(WebPageTab, EachWindowUploadsToItsOwnModule)
     EXPECT_EQ(rememberedImage, directory.file("site.anf"));
     EXPECT_TRUE(test::waitUntil([&] { return contentOf(directory.file("got-1.anf")).toStdString() == image; }, 3000));
     EXPECT_EQ(sim.lines("login", "token", "right").size(), 1u) << "the key text is the password";
+    // The main window's log has the write, success included.
+    EXPECT_TRUE(driver.logLines.contains(QStringLiteral("Web upload to 127.0.0.1: Upload finished")))
+        << driver.logLines.join('|').toStdString();
 
     // The second window's module acknowledges the first block twice.
     driver.prompter.prompts.clear();
