@@ -10,7 +10,7 @@ namespace quillmar {
 
 PathChoiceBox::PathChoiceBox(QWidget* parent) : QComboBox(parent)
 {
-    connect(this, &QComboBox::currentIndexChanged, this, &PathChoiceBox::followCurrent);
+    connect(this, &QComboBox::currentTextChanged, this, &PathChoiceBox::followCurrent);
 }
 
 void PathChoiceBox::followCurrent()

@@ -32,6 +32,7 @@
 #include "support/temp_directory.h"
 #include "support/view_clicks.h"
 #include "tools/password_dialog.h"
+#include "ui/path_choice_box.h"
 
 namespace quillmar {
 namespace {
@@ -144,6 +145,16 @@ TEST_F(UpgradeDialogTest, PortsAreListedAsLinuxNamesThemAndUsbModeOffersNoComPor
             ASSERT_EQ(items.size(), 256);
             EXPECT_TRUE(items.indexOf(QStringLiteral("COM200 \u2014 ") + QString::fromStdString(adapter.path()))
                         < items.indexOf(QStringLiteral("COM199 \u2014 /dev/ttyS198")));
+            // A path too long for the closed box keeps both its ends, the one
+            // that tells two adapters apart included; the whole is its tool tip.
+            const QString longest = QStringLiteral("COM7 \u2014 /dev/serial/by-id/") + QString(60, u'x')
+                                    + QStringLiteral("-if00-port0");
+            ports->setItemText(ports->currentIndex(), longest);
+            const QString shown = static_cast<PathChoiceBox*>(ports)->shownText();
+            EXPECT_TRUE(shown.startsWith(QStringLiteral("COM7")) && shown.endsWith(QStringLiteral("port0"))
+                        && shown.contains(QChar(0x2026)))
+                << shown.toStdString();
+            EXPECT_EQ(ports->toolTip(), longest);
         }
         dialog.hide();
     }
