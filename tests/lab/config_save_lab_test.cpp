@@ -177,7 +177,9 @@ TEST_F(ConfigSaveLabTest, ManagerWindowSaveToARestartingModuleIsConfirmedAtAbout
     // The one question: the changes, before anything was written.
     EXPECT_EQ(prompts.texts(), QStringList{QStringLiteral("Save to Module: LAB-20 (00-1F-7C-00-02-14) at 192.0.2.20\n\n"
                                                           "IP Address: 192.0.2.20 -> 192.0.2.21\nSSID: LabNet -> "
-                                                          "MovedNet\n\nSave these changes?")});
+                                                          "MovedNet\nWi-Fi: SSID MovedNet could not be checked: "
+                                                          "there is no system bus to ask NetworkManager on\n\n"
+                                                          "Save these changes?")});
 
     // The record as the module had it was backed up, and the save is in the audit log.
     const QList<QJsonObject> audit = home.auditEntries();
