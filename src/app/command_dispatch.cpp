@@ -23,6 +23,7 @@
 #include "record/program_flags.h"
 #include "tools/com_settings_form.h"
 #include "tools/usb_settings_form.h"
+#include "ui/passphrase_dialog.h"
 #include "ui/prompter.h"
 
 namespace quillmar {
@@ -114,6 +115,9 @@ void TmainForm::openHistory()
         };
         context.listedPrinters = [form = QPointer<TmainForm>(this)] {
             return form ? form->listedPrinters() : std::vector<CensusModule>{};
+        };
+        context.askPassphrase = [form = QPointer<TmainForm>(this)](const QString& fileName) {
+            return askSealedPassphrase(form ? form->historyWindow() : nullptr, fileName);
         };
         // No owner, so that a message of its own blocks it alone.
         history_ = new THistoryForm(std::move(context));

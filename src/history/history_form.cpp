@@ -16,6 +16,7 @@
 #include <algorithm>
 
 #include "history/audit_log.h"
+#include "history/sealed_file.h"
 #include "platform/regular_files.h"
 #include "record/ipv4_text.h"
 #include "record/single_byte_text.h"
@@ -253,15 +254,34 @@ void THistoryForm::restoreBtnClick()
         return;
     const HistoryEntry entry = *selected;
     const QString name = QFileInfo(entry.backup).fileName();
-    const RegularFileRead read = readRegularFile(QFile::encodeName(entry.backup), qint64(kDeviceEntrySize));
-    if (read.status != RegularFileRead::Status::Read || read.bytes.size() != qsizetype(kDeviceEntrySize)) {
+    const RegularFileRead read = readRegularFile(QFile::encodeName(entry.backup), qint64(kSealedRecordFileSize));
+    QByteArray record = read.bytes;
+    if (read.status == RegularFileRead::Status::Read && looksSealed(record)) {
+        // A backup taken with --encrypt-backups: its keys are opened only
+        // with the passphrase it was sealed with.
+        const std::optional<QByteArray> passphrase = context_.askPassphrase ? context_.askPassphrase(name)
+                                                                            : std::optional<QByteArray>();
+        if (!passphrase) {
+            Label_status->setText(QStringLiteral("Nothing was restored"));
+            return;
+        }
+        const OpenedFile opened = openSealed(record, *passphrase);
+        if (opened.outcome != OpenedFile::Outcome::Opened) {
+            restoreEnded(QStringLiteral("The backup %1 cannot be opened: %2; nothing was restored")
+                             .arg(printable(entry.backup), opened.message),
+                         true);
+            return;
+        }
+        record = opened.contents;
+    }
+    if (read.status != RegularFileRead::Status::Read || record.size() != qsizetype(kDeviceEntrySize)) {
         restoreEnded(QStringLiteral("The backup %1 cannot be read as a record of %2 bytes: nothing was restored")
                          .arg(printable(entry.backup))
                          .arg(kDeviceEntrySize),
                      true);
         return;
     }
-    const DeviceEntry backup = DeviceEntry::fromBytes(read.bytes.constData(), kDeviceEntrySize);
+    const DeviceEntry backup = DeviceEntry::fromBytes(record.constData(), kDeviceEntrySize);
     if (const std::optional<QString> problem = backupProblem(backup, printable(name))) {
         restoreEnded(*problem, true);
         return;

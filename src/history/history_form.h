@@ -39,6 +39,9 @@ struct HistoryWindowContext {
     std::function<std::vector<CensusModule>()> listedPrinters;
     // The log to show; empty: the user's (history/audit_log.h).
     QByteArray logPath;
+    // The passphrase of a sealed backup (its file name given); nothing when
+    // the user cancels.
+    std::function<std::optional<QByteArray>(const QString& fileName)> askPassphrase;
 };
 
 class THistoryForm : public QWidget {

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QInputDialog>
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,12 +16,14 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "app/main_form.h"
 #include "history/audit_log.h"
 #include "history/history_form.h"
 #include "history/record_backups.h"
+#include "history/sealed_file.h"
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
 #include "support/recording_prompter.h"
@@ -254,6 +257,60 @@ TEST_F(HistoryWindowTest, ABackupOfAnotherPrinterAtThatAddressIsRefusedAfterTheR
         << prompts.prompts[0].text.toStdString();
     EXPECT_TRUE(prompts.prompts[0].text.endsWith(QStringLiteral("nothing was restored")));
     EXPECT_TRUE(sim.lines("request", "kind", "save-header").empty());
+    history->close();
+}
+
+// A backup sealed with --encrypt-backups opens only with its passphrase, typed
+// into a dialog of its own: a wrong one restores nothing, the right one leads
+// to the same read and question as a plain backup.
+TEST_F(HistoryWindowTest, ASealedBackupIsRestoredOnlyWithItsPassphrase)
+{
+    QString error;
+    const std::unique_ptr<FileSealer> sealer = FileSealer::make("counter words", error, SealCost{1, 8});
+    ASSERT_TRUE(sealer) << error.toStdString();
+    const StoredBackup backup = storeBackup(test::kitchenPrinter("127.0.0.2", kMac), {},
+                                            QDateTime::currentDateTimeUtc(), sealer.get());
+    ASSERT_TRUE(backup.stored()) << backup.error.toStdString();
+    logWrite(3, QStringLiteral("window save"), QLatin1String(kMac), QStringLiteral("POS-Kitchen"),
+             QStringLiteral("127.0.0.2"), {}, QFile::decodeName(backup.path), QStringLiteral("confirmed"));
+    DeviceEntry now = test::kitchenPrinter("127.0.0.2", kMac);
+    now.setText(DeviceField::Ssid, "Shop2");
+    test::SimProcess sim(test::simPath(), {"--module", "address=127.0.0.2" + test::simFieldsOf(now)});
+    ASSERT_TRUE(sim.ready()) << sim.error;
+    form.addRow(now);
+
+    THistoryForm* history = openByTree();
+    ASSERT_NE(history, nullptr);
+    clickRow(history, 0);
+    QSignalSpy finished(history, &THistoryForm::restoreFinished);
+    QString typing;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String("PassphraseDlg"))
+            return;
+        auto* edit = dialog->findChild<QLineEdit*>();
+        QTest::keyClicks(edit, typing);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    answerer.start(20);
+    for (const char* passphrase : {"wrong words", "counter words"}) {
+        typing = QString::fromLatin1(passphrase);
+        prompts.prompts.clear();
+        QTest::mouseClick(controlIn<QPushButton>(*history, "restoreBtn"), Qt::LeftButton);
+        ASSERT_TRUE(test::waitUntil([&] { return !prompts.prompts.empty(); }, 10000)) << passphrase;
+        if (typing.startsWith(u'w')) {
+            EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Error"));
+            EXPECT_TRUE(prompts.prompts[0].text.contains(QStringLiteral("cannot be opened")))
+                << prompts.prompts[0].text.toStdString();
+        }
+    }
+    ASSERT_TRUE(test::waitUntil([&] { return finished.count() == 2; }, 10000));
+    answerer.stop();
+    EXPECT_TRUE(sim.lines("request", "kind", "save-header").empty());
+    EXPECT_EQ(prompts.prompts[0].title, QStringLiteral("Confirm"));
+    EXPECT_TRUE(prompts.prompts[0].text.contains(QStringLiteral("SSID: Shop2 -> ShopNet")))
+        << prompts.prompts[0].text.toStdString();
     history->close();
 }
 
