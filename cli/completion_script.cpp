@@ -477,7 +477,7 @@ _quillmar_cli()
     case $verb in
 )SH");
     for (const VerbModel& verb : verbs) {
-        QStringList specs;
+        QStringList zshArguments;
         for (const OptionModel& option : verb.options) {
             QStringList names;
             for (const QString& name : option.shortNames)
@@ -489,22 +489,22 @@ _quillmar_cli()
             if (option.takesValue)
                 value = u':' + zshText(option.valueName) + u':' + zshAction({option.hint});
             if (names.size() == 1) {
-                specs << quoted(names.front() + (option.takesValue ? QStringLiteral("=") : QString()) + description
-                                + value);
+                zshArguments << quoted(names.front() + (option.takesValue ? QStringLiteral("=") : QString())
+                                       + description + value);
             } else {
                 const QString exclusive = u'(' + names.join(u' ') + u')';
                 for (const QString& name : names)
-                    specs << quoted(exclusive + name + (option.takesValue ? QStringLiteral("=") : QString())
-                                    + description + value);
+                    zshArguments << quoted(exclusive + name + (option.takesValue ? QStringLiteral("=") : QString())
+                                           + description + value);
             }
         }
         for (qsizetype i = 0; i < verb.positions.size(); ++i)
-            specs << quoted(QString::number(i + 1) + u':' + zshText(verb.positionNames[i]) + u':'
-                            + zshAction(verb.positions[i]));
+            zshArguments << quoted(QString::number(i + 1) + u':' + zshText(verb.positionNames[i]) + u':'
+                                   + zshAction(verb.positions[i]));
         if (!verb.restName.isEmpty())
-            specs << quoted(QStringLiteral("*:") + zshText(verb.restName) + u':' + zshAction(verb.rest));
+            zshArguments << quoted(QStringLiteral("*:") + zshText(verb.restName) + u':' + zshAction(verb.rest));
         s += QStringLiteral("        %1)\n            _arguments -S \\\n                %2 ;;\n")
-                 .arg(quoted(verb.name), specs.join(QStringLiteral(" \\\n                ")));
+                 .arg(quoted(verb.name), zshArguments.join(QStringLiteral(" \\\n                ")));
     }
     s += QStringLiteral(R"SH(    esac
 }
