@@ -381,6 +381,8 @@ private:
     void coverKeyBox();
     void octetChanged(int index);
     void log(const QString& line) const;
+    // A save refused before anything is sent: the log's line and the window's message.
+    void refuseSave(const QString& message);
     // Runs a serial-control change; a failure is shown in the exception box.
     template <typename Change> void changeSerialControl(Change change);
 

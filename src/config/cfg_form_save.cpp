@@ -317,17 +317,13 @@ void TcfgForm::saveModuleBtnClick()
     // What cannot go into the record is refused before anything is sent.
     std::vector<FieldChange> changes = windowChanges(shownValues_, values);
     if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
-        const QString message = *refused + QStringLiteral(": nothing was saved");
-        log(QStringLiteral("Save to Module: ") + message);
-        showError(this, message);
+        refuseSave(*refused + QStringLiteral(": nothing was saved"));
         return;
     }
     // Another program on the port would make the module answer there, or
     // store nothing: refused before anything is sent.
     if (const std::optional<QString> busy = ConfigPort::shared().open()) {
-        const QString message = *busy + QStringLiteral(": nothing was sent");
-        log(QStringLiteral("Save to Module: ") + message);
-        showError(this, message);
+        refuseSave(*busy + QStringLiteral(": nothing was sent"));
         return;
     }
     // The probe goes to where the module was before this save.
@@ -458,6 +454,12 @@ void TcfgForm::COMsaveModuleBtnClick()
     }
     const QString message = write.message + QStringLiteral(": nothing was written");
     log(QStringLiteral("Save to Module by COM Port: ") + message);
+    showError(this, message);
+}
+
+void TcfgForm::refuseSave(const QString& message)
+{
+    log(QStringLiteral("Save to Module: ") + message);
     showError(this, message);
 }
 

@@ -134,15 +134,11 @@ void TcfgForm::saveSeveral()
         return;
     }
     if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
-        const QString message = *refused + QStringLiteral(": nothing was saved");
-        log(QStringLiteral("Save to Module: ") + message);
-        showError(this, message);
+        refuseSave(*refused + QStringLiteral(": nothing was saved"));
         return;
     }
     if (const std::optional<QString> busy = ConfigPort::shared().open()) {
-        const QString message = *busy + QStringLiteral(": nothing was sent");
-        log(QStringLiteral("Save to Module: ") + message);
-        showError(this, message);
+        refuseSave(*busy + QStringLiteral(": nothing was sent"));
         return;
     }
     std::vector<PreviewTarget> targets;
