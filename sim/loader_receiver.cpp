@@ -29,6 +29,7 @@ std::string LoaderReceiver::handOver(std::uint32_t moduleAddress)
     blocksTaken_ = 0;
     naksGiven_ = 0;
     eotsTaken_ = 0;
+    cansInRow_ = 0;
     log_.write("loader-menu",
                "module=" + formatIpv4(moduleAddress) + " update=" + (setup_.offersUpdate ? "yes" : "no"));
     return setup_.offersUpdate ? kMenu : kPlainMenu;

@@ -1,7 +1,8 @@
 // What reaches a simulated module's serial loader on its line: the hand-over,
 // the timer's ticks and the PC's bytes in any order and cut anywhere. The
-// loader writes only its menu texts and its answers, keeps one 128-byte piece
-// per block taken, and a silent line answers nothing.
+// loader writes only its menu texts and its answers (two CANs in a row cancel
+// a transfer), keeps one 128-byte piece per block taken, and a silent line
+// answers nothing.
 //
 // Input: a byte choosing the loader's faults (bit 0: no "Update" in the menu,
 // bit 1: never NAKs, bits 2-3: NAKs of the first block, bit 4: stray bytes,
@@ -29,6 +30,7 @@ bool onlyLoaderTexts(std::string text, bool stray)
         "\r\nQuillmar serial loader 1.0\r\n  R) Run firmware\r\n> ",
         "U\r\nDownloading...\r\n",
         "\r\nUpdate finished\r\n",
+        "\r\nTransfer cancelled\r\n",
         std::string(1, '\x06'),
         std::string(1, '\x15'),
     };
