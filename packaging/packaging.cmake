@@ -8,6 +8,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS quillmar-manager quillmar-cli quillmar-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quillmar-manager-windows LIBRARY DESTINATION ${QUILLMAR_MAIN_WINDOW_MODULE_DIR})
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/quillmar-manager.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -10,8 +10,6 @@
 #include <array>
 #include <cerrno>
 
-#include "maintenance/maintenance_thread.h"
-
 namespace quillmar {
 namespace {
 
@@ -32,7 +30,8 @@ void noteEndSignal(int number)
 
 }  // namespace
 
-EndSignals::EndSignals(std::function<void(int)> end, QObject* parent) : QObject(parent), end_(std::move(end))
+EndSignals::EndSignals(std::function<void()> stopWorkers, std::function<void(int)> end, QObject* parent)
+    : QObject(parent), stopWorkers_(std::move(stopWorkers)), end_(std::move(end))
 {
     if (!end_)
         end_ = [](int number) { QCoreApplication::exit(128 + number); };
@@ -80,7 +79,8 @@ void EndSignals::readSignal()
     if (first == 0 || ending_)
         return;
     ending_ = true;
-    MaintenanceThread::stopAllAndWait();
+    if (stopWorkers_)
+        stopWorkers_();
     end_(first);
 }
 

@@ -19,11 +19,13 @@ namespace quillmar {
 class EndSignals final : public QObject {
     Q_OBJECT
 public:
-    // `end` gets the signal's number once the workers have ended; by default
+    // `stopWorkers` stops every maintenance worker and waits for each. `end`
+    // gets the signal's number once the workers have ended; by default
     // the program's event loops end with the status 128 + that number. One
     // EndSignals at a time; a signal the program was started with ignored
     // (nohup) stays ignored.
-    explicit EndSignals(std::function<void(int signalNumber)> end = {}, QObject* parent = nullptr);
+    explicit EndSignals(std::function<void()> stopWorkers, std::function<void(int signalNumber)> end = {},
+                        QObject* parent = nullptr);
     ~EndSignals() override;
     EndSignals(const EndSignals&) = delete;
     EndSignals& operator=(const EndSignals&) = delete;
@@ -31,6 +33,7 @@ public:
 private:
     void readSignal();
 
+    std::function<void()> stopWorkers_;
     std::function<void(int)> end_;
     QSocketNotifier* notifier_ = nullptr;
     bool ending_ = false;

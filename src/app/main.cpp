@@ -1,12 +1,13 @@
 // quillmar-manager: the desktop program. It opens at the model chooser, which
-// either starts a sibling manager or opens the main window.
+// either starts a sibling manager or opens the main window. The main window
+// and all that follows it are loaded only then, so the chooser is on the
+// screen without waiting for the libraries they need.
 #include <QDir>
 
 #include "app/end_signals.h"
-#include "app/main_form.h"
+#include "app/main_window_module.h"
 #include "app/manager_application.h"
 #include "app/option_scan.h"
-#include "app/shared_windows.h"
 #include "record/program_flags.h"
 #include "tools/model_chooser_form.h"
 
@@ -16,22 +17,13 @@ int main(int argc, char** argv)
     applyStartupOptions(scanOptions(argumentText(argc, argv)), programFlags());
 
     ManagerApplication application(argc, argv);
+    MainWindowModule mainWindows(QCoreApplication::applicationDirPath());
     // Ended by a signal, the program first gives back what its workers hold.
-    const EndSignals endSignals;
+    const EndSignals endSignals([&mainWindows] { mainWindows.stopWorkers(); });
 
     // The chooser is the first window: closing it ends the program.
     TForm3 chooser(QDir::currentPath());
-    // The shared dialogs and progress windows are made when first wanted, not
-    // before the chooser is painted; only the way to the password dialog is
-    // laid now.
-    installSharedWindowOpeners();
-    chooser.setMainWindowOpener([&chooser] {
-        auto* form = new TmainForm();
-        form->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(form, &TmainForm::programEnding, &chooser, &QWidget::close);
-        setMainForm(form);
-        form->show();
-    });
+    chooser.setMainWindowOpener([&chooser, &mainWindows] { mainWindows.openMainWindow(programFlags(), &chooser); });
     chooser.show();
     return application.exec();
 }

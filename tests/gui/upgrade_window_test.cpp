@@ -32,6 +32,7 @@
 #include "app/main_form.h"
 #include "app/shared_windows.h"
 #include "maintenance/maintenance_result.h"
+#include "maintenance/maintenance_thread.h"
 #include "maintenance/upgrade_fw_dialog.h"
 #include "maintenance/upgrade_prg_form.h"
 #include "record/program_flags.h"
@@ -316,7 +317,7 @@ TEST_F(UpgradeWindowTest, AnEndSignalReleasesTheSessionBeforeTheProgramEnds)
         SCOPED_TRACE(number);
         int endedWith = 0;
         std::vector<std::string> changesAtEnd;
-        const EndSignals ends([&](int signal) {
+        const EndSignals ends(&MaintenanceThread::stopAllAndWait, [&](int signal) {
             endedWith = signal;
             changesAtEnd = tables.changes();
         });
