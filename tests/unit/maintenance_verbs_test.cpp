@@ -27,6 +27,7 @@
 #include "support/sim_process.h"
 #include "support/state_home.h"
 #include "support/temp_directory.h"
+#include "support/wait_until.h"
 #include "system_bytes.h"
 
 namespace quillmar {
@@ -330,7 +331,9 @@ TEST_F(MaintenanceVerbs, SeveralDevicesRunInParallelAtMostFourAtOnce)
     });
     EXPECT_EQ(result.status, 1) << result.err.toStdString();
 
-    // The sessions' overlap, from the simulator's log.
+    // The sessions' overlap, from the simulator's log, once it has seen the
+    // last connection close (it may note that after the verb has returned).
+    EXPECT_TRUE(test::waitUntil([&] { return sim->lines("session-closed").size() >= 6; }, 5000));
     std::vector<std::pair<long, int>> edges;
     for (const test::SimLogLine& line : sim->log()) {
         if (line.event == "session-open" || line.event == "session-closed")
