@@ -9,7 +9,9 @@
 
 namespace quillmar {
 
-MainWindowModule::MainWindowModule(QString programDirectory) : programDirectory_(std::move(programDirectory)) {}
+MainWindowModule::MainWindowModule(QString programDirectory) : programDirectory_(std::move(programDirectory))
+{
+}
 
 QStringList MainWindowModule::candidates() const
 {
@@ -34,7 +36,8 @@ bool MainWindowModule::load(QString* error)
         }
     }
     if (found.isEmpty()) {
-        *error = QStringLiteral("The main window's module is missing (looked for %1)").arg(places.join(QStringLiteral(", ")));
+        *error = QStringLiteral("The main window's module is missing (looked for %1)")
+                     .arg(places.join(QStringLiteral(", ")));
         return false;
     }
     library_.setFileName(found);

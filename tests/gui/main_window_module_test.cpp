@@ -70,7 +70,8 @@ TEST_F(MainWindowModuleTest, OkOpensTheModulesMainWindowWithTheChoosersFlagsAndI
     EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("v1.12"))) << form->windowTitle().toStdString();
     const auto* tree = form->findChild<QTreeWidget*>(QStringLiteral("funcTreeView"));
     ASSERT_NE(tree, nullptr);
-    EXPECT_FALSE(tree->findItems(QStringLiteral("ChangeSettingByUSB"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    EXPECT_FALSE(
+        tree->findItems(QStringLiteral("ChangeSettingByUSB"), Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     EXPECT_EQ(module.stopWorkers(), 0);
 
     chooser.show();
