@@ -45,6 +45,8 @@ for path in usr/bin/quillmar-manager usr/bin/quillmar-cli usr/bin/quillmar-sim \
     usr/share/zsh/vendor-completions/_quillmar-cli usr/share/fish/vendor_completions.d/quillmar-cli.fish; do
   check "the package holds /$path" grep -q " \./$path\$" "$work/contents"
 done
+check "the package holds the main window's module" grep -Eq " \./usr/lib/([^/]+/)?quillmar/quillmar-manager-windows\.so\$" \
+  "$work/contents"
 # Permissions are the first column: no s or S (setuid, setgid) anywhere.
 check "no setuid or setgid file" sh -c "! awk '{ print \$1 }' '$work/contents' | grep -q '[sS]'"
 dpkg-deb --control "$deb" "$work/control"
@@ -65,6 +67,12 @@ $sudo dpkg -i "$deb"
 check "quillmar-cli --version" sh -c "/usr/bin/quillmar-cli --version | grep -qx 'quillmar-cli $version'"
 check "man -w quillmar-cli" sh -c "man -w quillmar-cli | grep -q '/usr/share/man/man1/quillmar-cli.1'"
 check "the manager is in the desktop menu files" test -f /usr/share/applications/quillmar-manager.desktop
+# The manager loads its main window's module once the chooser is up: the
+# module's libraries are all there, and the manager looks where it lies.
+module="$(dpkg -L quillmar | grep '/quillmar-manager-windows\.so$')"
+check "the main window's module finds every library it needs" sh -c "! ldd '$module' | grep -q 'not found'"
+check "the manager looks for its module where the package puts it" \
+  grep -qa "$(realpath --relative-to=/usr/bin "$(dirname "$module")")" /usr/bin/quillmar-manager
 # The timer's instance is a table's escaped path; systemd-analyze checks both
 # units as an instance (systemd need not run).
 mkdir "$work/units"
