@@ -5,6 +5,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libnl-3-dev libnl-route-3-dev
+  # the manager reads the font configuration while it connects to the display
+  libfontconfig-dev
   # sealed settings files (Argon2id, XChaCha20-Poly1305) and the desktop's
   # secret store (QtKeychain, which reaches the Secret Service through libsecret)
   libsodium-dev qtkeychain-qt6-dev libsecret-1-0

@@ -8,6 +8,7 @@
 #include "app/main_window_module.h"
 #include "app/manager_application.h"
 #include "app/option_scan.h"
+#include "platform/font_warm_up.h"
 #include "record/program_flags.h"
 #include "tools/model_chooser_form.h"
 
@@ -16,6 +17,9 @@ int main(int argc, char** argv)
     using namespace quillmar;
     applyStartupOptions(scanOptions(argumentText(argc, argv)), programFlags());
 
+    // Read while the application connects to the display; the chooser's text
+    // needs it next.
+    const FontConfigurationWarmUp fonts;
     ManagerApplication application(argc, argv);
     MainWindowModule mainWindows(QCoreApplication::applicationDirPath());
     // Ended by a signal, the program first gives back what its workers hold.

@@ -40,9 +40,10 @@ TForm3::TForm3(const QString& workingDirectory, ProgramLauncher* launcher, QWidg
     setWindowTitle(QStringLiteral(" Quillmar LAN/WI-FI Printer Manager v1.12"));
     setFixedSize(528, 359);
 
+    // The logo is drawn once the window is on the screen (see paintEvent):
+    // its own fonts and shapes need not hold up the first paint.
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(quillmarLogo());
     Image1->setGeometry(8, 8, 305, 59);
 
     RadioGroup1 = new QGroupBox(QStringLiteral("Printer Model Name :"), this);
@@ -157,6 +158,11 @@ void TForm3::storeChoice()
 void TForm3::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
+    if (Image1->pixmap().isNull())
+        QTimer::singleShot(0, this, [this] {
+            if (Image1->pixmap().isNull())
+                Image1->setPixmap(quillmarLogo());
+        });
     if (!rewriteAfterPaint_)
         return;
     // After this paint has reached the screen; a click in between has written

@@ -32,7 +32,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Writes a remembered choice back once the window has been painted.
+    // Draws the logo and writes a remembered choice back once the window has
+    // been painted.
     void paintEvent(QPaintEvent* event) override;
     // OK is the default button: Enter presses it wherever the focus is.
     void keyPressEvent(QKeyEvent* event) override;

@@ -248,3 +248,15 @@ TEST_F(ModelChooserTest, UnwritableDirectoryIsReportedAndTheChoiceStillApplies)
     pressOk(*chooser);
     EXPECT_EQ(mainWindowsOpened, 1);
 }
+
+// The logo follows the first paint rather than holding it up, but it comes.
+TEST_F(ModelChooserTest, TheLogoIsDrawnOnceTheWindowIsOnTheScreen)
+{
+    auto chooser = makeChooser(dir.path());
+    const auto* logo = chooser->findChild<QLabel*>(QStringLiteral("Image1"));
+    EXPECT_TRUE(logo->pixmap().isNull());
+    chooser->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(chooser.get()));
+    ASSERT_TRUE(test::waitUntil([&] { return !logo->pixmap().isNull(); }, 5000));
+    EXPECT_EQ(logo->pixmap().size(), QSize(305, 59));
+}
