@@ -140,6 +140,7 @@ SettingsToolContext TmainForm::settingsToolContext()
     context.listedPrinters = [form = QPointer<TmainForm>(this)] {
         return form ? form->listedPrinters() : std::vector<CensusModule>{};
     };
+    context.wifiSurvey = wifiSurveyor_;
     return context;
 }
 
@@ -214,6 +215,7 @@ ConfigWindowContext TmainForm::configWindowContext()
         return runMaintenanceWorker(worker, status);
     };
     context.sessionEnvironment = [this] { return maintenanceEnvironment(); };
+    context.wifiSurvey = wifiSurveyor_;
     return context;
 }
 

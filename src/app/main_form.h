@@ -87,6 +87,8 @@ public:
     // Tests replace the desktop's secret store of remembered device passwords
     // (not owned).
     void setSecretStore(SecretStore* store) { secretStore_ = store; }
+    // Tests say what Wi-Fi the PC sees; by default NetworkManager is asked.
+    void setWifiSurveyor(WifiSurveyor surveyor) { wifiSurveyor_ = std::move(surveyor); }
 
     bool networkReady() const { return networkReady_; }
     bool searching() const { return searching_; }
@@ -202,6 +204,7 @@ private:
     std::shared_ptr<std::atomic<int>> maintenanceStatus_;
     std::vector<QPointer<MaintenanceThread>> maintenanceWorkers_;
     SecretStore* secretStore_ = nullptr;  // nullptr: the desktop's
+    WifiSurveyor wifiSurveyor_;           // empty: NetworkManager
     std::unique_ptr<SecretStore> desktopSecretStore_;
     bool networkReady_ = false;
     bool shown_ = false;

@@ -23,6 +23,7 @@
 #include "history/record_changes.h"
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
+#include "support/fixed_wifi.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
 #include "support/sim_fields.h"
@@ -289,6 +290,55 @@ TEST_F(SeveralPrintersWindowTest, AWifiKeyForSeveralIsAskedForWithThePreviewOffA
     EXPECT_TRUE(b.lines("request", "kind", "save-header").empty());
     EXPECT_TRUE(home.auditEntries().isEmpty());
     EXPECT_EQ(window->resultForm(), nullptr);
+}
+
+// A network this PC's Wi-Fi does not see is asked about once for all the
+// printers, No by default: on No nothing goes out; on Yes both take it, and
+// each proves it with a slip at its own address.
+TEST_F(SeveralPrintersWindowTest, AnSsidThisPcDoesNotSeeGoesToSeveralOnlyOnYesAndEachPrintsItsSlip)
+{
+    form.setWifiSurveyor(test::seeing({test::wpa2AesPoint("ShopNet")}));
+    const DeviceEntry kitchen = printer("127.0.0.2", kMacA, "Kitchen");
+    const DeviceEntry bar = printer("127.0.0.3", kMacB, "Bar");
+    test::SimProcess& a = startModule(kitchen);
+    test::SimProcess& b = startModule(bar);
+    ASSERT_TRUE(a.ready() && b.ready());
+    list_(kitchen);
+    list_(bar);
+    TcfgForm* window = changeSettingsOf({0, 1});
+    ASSERT_NE(window, nullptr);
+    typeInto(controlIn<QLineEdit>(*window, "Edit_SSID"), QStringLiteral("Shop9"));
+    QTest::mouseClick(controlIn<QCheckBox>(*window, "ChkBox_slip"), Qt::LeftButton);
+    auto* save = controlIn<QPushButton>(*window, "saveModuleBtn");
+
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return !prompts.prompts.empty() && save->isEnabled(); }, 10000));
+    const Prompt question = prompts.prompts[0];
+    EXPECT_EQ(question.defaultAnswer, PromptAnswer::No);
+    EXPECT_EQ(question.text.count(QStringLiteral("Wi-Fi: SSID Shop9 is not seen by this PC's Wi-Fi (seen: ShopNet)")),
+              2)
+        << question.text.toStdString();
+    EXPECT_TRUE(question.text.endsWith(QStringLiteral("Send anyway?")));
+    EXPECT_TRUE(a.lines("request", "kind", "save-header").empty());
+    EXPECT_TRUE(b.lines("request", "kind", "save-header").empty());
+    EXPECT_EQ(window->resultForm(), nullptr);
+
+    prompts.answers = {PromptAnswer::Yes};
+    QTest::mouseClick(save, Qt::LeftButton);
+    ASSERT_TRUE(test::waitUntil([&] { return a.lines("print-job").size() + b.lines("print-job").size() == 2; }, 20000))
+        << prompts.texts().join(u'|').toStdString();
+    EXPECT_EQ(storedSsid(a), "Shop9");
+    EXPECT_EQ(storedSsid(b), "Shop9");
+    for (auto [sim, address, name] :
+         {std::tuple{&a, "127.0.0.2:9100", "Kitchen"}, std::tuple{&b, "127.0.0.3:9100", "Bar"}}) {
+        const auto jobs = sim->lines("print-job");
+        ASSERT_EQ(jobs.size(), 1u);
+        EXPECT_EQ(jobs[0].fields.at("to"), address);
+        EXPECT_NE(jobs[0].fields.at("text").find(std::string("Device:%20") + name), std::string::npos)
+            << jobs[0].fields.at("text");
+        EXPECT_NE(jobs[0].fields.at("text").find("SSID:%20Shop9"), std::string::npos);
+    }
+    window->resultForm()->close();
 }
 
 }  // namespace
