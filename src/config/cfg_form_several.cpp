@@ -110,8 +110,8 @@ void TcfgForm::printSlips(const std::vector<ModuleVerdict>& verdicts)
         // A slip still on its way when the program ends is waited for (at
         // most its connection wait): the thread must not outlive the
         // application it reports to.
-        connect(qApp, &QCoreApplication::aboutToQuit, printing, [printing] { printing->wait(); },
-                Qt::DirectConnection);
+        connect(
+            qApp, &QCoreApplication::aboutToQuit, printing, [printing] { printing->wait(); }, Qt::DirectConnection);
         printing->start();
     }
 }
