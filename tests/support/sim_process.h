@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,8 +69,13 @@ public:
             argv.push_back(argument.data());
         argv.push_back(nullptr);
         const std::string netnsPath = netns.empty() ? std::string() : "/run/netns/" + netns;
+        const pid_t test = getpid();
         pid_ = fork();
         if (pid_ == 0) {
+            // A test that crashes takes its simulators with it: one left
+            // behind would hold the test's output open and ctest waiting.
+            if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != test)
+                _exit(125);
             if (!netnsPath.empty()) {
                 const int fd = open(netnsPath.c_str(), O_RDONLY | O_CLOEXEC);
                 if (fd < 0 || setns(fd, CLONE_NEWNET) != 0)
