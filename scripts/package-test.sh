@@ -71,8 +71,10 @@ check "the manager is in the desktop menu files" test -f /usr/share/applications
 # module's libraries are all there, and the manager looks where it lies.
 module="$(dpkg -L quillmar | grep '/quillmar-manager-windows\.so$')"
 check "the main window's module finds every library it needs" sh -c "! ldd '$module' | grep -q 'not found'"
-check "the manager looks for its module where the package puts it" \
-  grep -qa "$(realpath --relative-to=/usr/bin "$(dirname "$module")")" /usr/bin/quillmar-manager
+# (The program holds that place as a Qt string literal, in UTF-16.)
+check "the manager looks for its module where the package puts it" python3 -c \
+  "import sys; sys.exit(sys.argv[1].encode('utf-16-le') not in open('/usr/bin/quillmar-manager', 'rb').read())" \
+  "$(realpath --relative-to=/usr/bin "$(dirname "$module")")"
 # The timer's instance is a table's escaped path; systemd-analyze checks both
 # units as an instance (systemd need not run).
 mkdir "$work/units"
