@@ -26,10 +26,10 @@ public:
     // Nothing runs before the module is loaded, so nothing is stopped then.
     int stopWorkers() const;
 
+private:
     // Where the module is looked for, in order.
     QStringList candidates() const;
 
-private:
     QString programDirectory_;
     QLibrary library_;
     OpenMainWindowFunction openMainWindow_ = nullptr;
