@@ -383,6 +383,10 @@ private:
     void log(const QString& line) const;
     // A save refused before anything is sent: the log's line and the window's message.
     void refuseSave(const QString& message);
+    // What cannot go into the record, or a port another program holds, is
+    // refused (refuseSave) before anything is sent; true when it was. A
+    // choice in `changes` may be rewritten to its item, as the rules do.
+    bool refusedBeforeSending(std::vector<FieldChange>& changes);
     // Runs a serial-control change; a failure is shown in the exception box.
     template <typename Change> void changeSerialControl(Change change);
 

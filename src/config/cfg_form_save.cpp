@@ -314,18 +314,9 @@ void TcfgForm::saveModuleBtnClick()
         showErrorDialog(this, QString::fromLatin1(kIpInputFormatError));
         return;
     }
-    // What cannot go into the record is refused before anything is sent.
     std::vector<FieldChange> changes = windowChanges(shownValues_, values);
-    if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
-        refuseSave(*refused + QStringLiteral(": nothing was saved"));
+    if (refusedBeforeSending(changes))
         return;
-    }
-    // Another program on the port would make the module answer there, or
-    // store nothing: refused before anything is sent.
-    if (const std::optional<QString> busy = ConfigPort::shared().open()) {
-        refuseSave(*busy + QStringLiteral(": nothing was sent"));
-        return;
-    }
     // The probe goes to where the module was before this save.
     const QString probeAddress =
         QStringLiteral("%1.%2.%3.%4").arg(values.octets[0], values.octets[1], values.octets[2], values.octets[3]);
@@ -461,6 +452,21 @@ void TcfgForm::refuseSave(const QString& message)
 {
     log(QStringLiteral("Save to Module: ") + message);
     showError(this, message);
+}
+
+bool TcfgForm::refusedBeforeSending(std::vector<FieldChange>& changes)
+{
+    if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
+        refuseSave(*refused + QStringLiteral(": nothing was saved"));
+        return true;
+    }
+    // Another program on the port would make the module answer there, or
+    // store nothing.
+    if (const std::optional<QString> busy = ConfigPort::shared().open()) {
+        refuseSave(*busy + QStringLiteral(": nothing was sent"));
+        return true;
+    }
+    return false;
 }
 
 }  // namespace quillmar

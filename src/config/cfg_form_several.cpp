@@ -138,14 +138,8 @@ void TcfgForm::saveSeveral()
             this, QStringLiteral("No box was changed: nothing to save to the %1 printers.").arg(printers_.size()));
         return;
     }
-    if (const std::optional<QString> refused = checkFieldChanges(recordFieldRules(), changes)) {
-        refuseSave(*refused + QStringLiteral(": nothing was saved"));
+    if (refusedBeforeSending(changes))
         return;
-    }
-    if (const std::optional<QString> busy = ConfigPort::shared().open()) {
-        refuseSave(*busy + QStringLiteral(": nothing was sent"));
-        return;
-    }
     std::vector<PreviewTarget> targets;
     for (const DeviceEntry& printer : printers_) {
         PreviewTarget target;

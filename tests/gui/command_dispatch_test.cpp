@@ -10,21 +10,16 @@
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_prompter.h"
 #include "support/view_clicks.h"
 #include "tools/password_dialog.h"
 #include <QPushButton>
 
 using namespace quillmar;
+using quillmar::test::QuietMainForm;
 
 namespace {
-
-// Searches are not what these tests are about; the automatic one is kept out.
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
 
 class CommandDispatchTest : public ::testing::Test {
 protected:

@@ -26,6 +26,7 @@
 #include "history/sealed_file.h"
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
 #include "support/sim_fields.h"
@@ -36,14 +37,9 @@
 
 using namespace quillmar;
 using quillmar::test::controlIn;
+using quillmar::test::QuietMainForm;
 
 namespace {
-
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
 
 constexpr const char* kMac = "00-1B-2C-3D-4E-5F";
 

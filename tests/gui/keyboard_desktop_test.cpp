@@ -22,6 +22,7 @@
 #include "config/cfg_form.h"
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
 #include "support/view_clicks.h"
@@ -31,6 +32,7 @@
 
 using namespace quillmar;
 using quillmar::test::controlIn;
+using quillmar::test::QuietMainForm;
 
 namespace {
 
@@ -42,12 +44,6 @@ void clickThroughWindow(QWidget* widget)
     const QPoint at = widget->mapTo(widget->window(), widget->rect().center());
     QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at);
 }
-
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
 
 class KeyboardDesktopTest : public ::testing::Test {
 protected:

@@ -24,6 +24,7 @@
 #include "record/program_flags.h"
 #include "support/config_window_driver.h"
 #include "support/fixed_wifi.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_prompter.h"
 #include "support/sample_devices.h"
 #include "support/sim_fields.h"
@@ -35,15 +36,9 @@
 
 using namespace quillmar;
 using quillmar::test::controlIn;
+using quillmar::test::QuietMainForm;
 
 namespace {
-
-// Searches are not what these tests are about; the rows are added directly.
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
 
 constexpr const char* kMacA = "00-1B-2C-3D-4E-5A";
 constexpr const char* kMacB = "00-1B-2C-3D-4E-5B";

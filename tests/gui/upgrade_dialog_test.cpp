@@ -25,6 +25,7 @@
 #include "record/program_flags.h"
 #include "support/fixed_addresses.h"
 #include "support/pseudo_terminal.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/scripted_file_dialogs.h"
@@ -190,12 +191,6 @@ TEST_F(UpgradeDialogTest, DialogsHaveOnlyACloseBoxAndTheKeyboardWorksThem)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
-
 TEST(UpgradeCommand, OpensTheDialogAndNothingReachesThePrinterOnOk)
 {
     programFlags() = ProgramFlags{};
@@ -204,7 +199,7 @@ TEST(UpgradeCommand, OpensTheDialogAndNothingReachesThePrinterOnOk)
     test::PseudoTerminal printer(1);
     ASSERT_TRUE(printer.ready()) << printer.error;
     test::FixedAddresses addresses{{0xC0000201u, 2}};
-    QuietMainForm form(nullptr, &addresses);
+    test::QuietMainForm form(nullptr, &addresses);
     // The upgrade that follows OK stops before it touches any table or network.
     test::RecordingHostTables tables;
     tables.privileged = false;

@@ -210,7 +210,10 @@ TEST_F(UpgradeWindowTest, CancelBeforeTheHandOverShowsNothingAndTheNextUpgradeIs
             QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelBtn")), Qt::LeftButton);
     });
     EXPECT_TRUE(prompts.prompts.empty());
-    EXPECT_EQ(form.maintenanceStatus(), maintenance::kStillRunning);
+    // Still waiting for its log-in, or (on a slow run) already stopped.
+    EXPECT_TRUE(form.maintenanceStatus() == maintenance::kStillRunning
+                || form.maintenanceStatus() == maintenance::kStopped)
+        << form.maintenanceStatus();
 
     prompts.answers = {PromptAnswer::No};
     upgrade(1, 8);

@@ -11,6 +11,7 @@
 #include "app/main_form.h"
 #include "platform/usb_printer.h"
 #include "support/fixed_addresses.h"
+#include "support/quiet_main_form.h"
 #include "support/settings_tool_driver.h"
 #include "support/usb_printer_testbed.h"
 #include "support/view_clicks.h"
@@ -218,13 +219,6 @@ TEST_F(UsbSettingsToolTest, ALanPrinterOffersNoWifiChoicesAndTheIpModeNeedsTheSt
     EXPECT_TRUE(w.window().addressBox()->isEnabled());
 }
 
-// No search leaves this test: the automatic one is kept out.
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
-
 // The tree commands open a new tool each time, beside the main window.
 TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgram)
 {
@@ -246,7 +240,7 @@ TEST(SettingsToolCommands, EachCommandOpensAnotherToolWindowThatEndsWithTheProgr
         const char* tool = usbToolFlag ? "quillmar::TForm2" : "quillmar::TForm1";
         SCOPED_TRACE(command);
         test::FixedAddresses addresses{{0xC0000201u, 2}};
-        auto* form = new QuietMainForm(nullptr, &addresses);
+        auto* form = new test::QuietMainForm(nullptr, &addresses);
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->show();
         auto* tree = form->findChild<QTreeWidget*>(QStringLiteral("funcTreeView"));
