@@ -75,6 +75,19 @@ protected:
 
     void list_(const DeviceEntry& entry) { form.addRow(entry); }
 
+    // Kitchen (127.0.0.2) and Bar (127.0.0.3), each a module of its own,
+    // listed and opened together by Ctrl-clicks: the window, or null.
+    TcfgForm* openKitchenAndBar()
+    {
+        const DeviceEntry kitchen = printer("127.0.0.2", kMacA, "Kitchen");
+        const DeviceEntry bar = printer("127.0.0.3", kMacB, "Bar");
+        if (!startModule(kitchen).ready() || !startModule(bar).ready())
+            return nullptr;
+        list_(kitchen);
+        list_(bar);
+        return changeSettingsOf({0, 1});
+    }
+
     // Ctrl-clicks the rows, then "Change Settings": the window that opened.
     TcfgForm* changeSettingsOf(std::initializer_list<int> rows)
     {
@@ -153,15 +166,10 @@ TEST_F(SeveralPrintersWindowTest, CtrlClickedRowsOpenOneWindowForWhatTheyShareTh
 
 TEST_F(SeveralPrintersWindowTest, AChangedSsidGoesToBothInOneSaveTimeShownFirstWithAVerdictPerRow)
 {
-    const DeviceEntry kitchen = printer("127.0.0.2", kMacA, "Kitchen");
-    const DeviceEntry bar = printer("127.0.0.3", kMacB, "Bar");
-    test::SimProcess& a = startModule(kitchen);
-    test::SimProcess& b = startModule(bar);
-    ASSERT_TRUE(a.ready() && b.ready()) << a.error << b.error;
-    list_(kitchen);
-    list_(bar);
-    TcfgForm* window = changeSettingsOf({0, 1});
-    ASSERT_NE(window, nullptr);
+    TcfgForm* window = openKitchenAndBar();
+    ASSERT_NE(window, nullptr) << sims.back()->error;
+    test::SimProcess& a = *sims[0];
+    test::SimProcess& b = *sims[1];
     typeInto(controlIn<QLineEdit>(*window, "Edit_SSID"), QStringLiteral("Shop2"));
     QTest::mouseClick(controlIn<QPushButton>(*window, "saveModuleBtn"), Qt::LeftButton);
 
@@ -254,15 +262,10 @@ TEST_F(SeveralPrintersWindowTest, AnotherPrinterAtARowsAddressIsRefusedASilentOn
 
 TEST_F(SeveralPrintersWindowTest, AWifiKeyForSeveralIsAskedForWithThePreviewOffAndNoSendsNothing)
 {
-    const DeviceEntry kitchen = printer("127.0.0.2", kMacA, "Kitchen");
-    const DeviceEntry bar = printer("127.0.0.3", kMacB, "Bar");
-    test::SimProcess& a = startModule(kitchen);
-    test::SimProcess& b = startModule(bar);
-    ASSERT_TRUE(a.ready() && b.ready());
-    list_(kitchen);
-    list_(bar);
-    TcfgForm* window = changeSettingsOf({0, 1});
-    ASSERT_NE(window, nullptr);
+    TcfgForm* window = openKitchenAndBar();
+    ASSERT_NE(window, nullptr) << sims.back()->error;
+    test::SimProcess& a = *sims[0];
+    test::SimProcess& b = *sims[1];
     auto* preview = controlIn<QCheckBox>(*window, "ChkBox_preview");
     ASSERT_TRUE(preview->isChecked());
     QTest::mouseClick(preview, Qt::LeftButton);
@@ -293,15 +296,10 @@ TEST_F(SeveralPrintersWindowTest, AWifiKeyForSeveralIsAskedForWithThePreviewOffA
 TEST_F(SeveralPrintersWindowTest, AnSsidThisPcDoesNotSeeGoesToSeveralOnlyOnYesAndEachPrintsItsSlip)
 {
     form.setWifiSurveyor(test::seeing({test::wpa2AesPoint("ShopNet")}));
-    const DeviceEntry kitchen = printer("127.0.0.2", kMacA, "Kitchen");
-    const DeviceEntry bar = printer("127.0.0.3", kMacB, "Bar");
-    test::SimProcess& a = startModule(kitchen);
-    test::SimProcess& b = startModule(bar);
-    ASSERT_TRUE(a.ready() && b.ready());
-    list_(kitchen);
-    list_(bar);
-    TcfgForm* window = changeSettingsOf({0, 1});
-    ASSERT_NE(window, nullptr);
+    TcfgForm* window = openKitchenAndBar();
+    ASSERT_NE(window, nullptr) << sims.back()->error;
+    test::SimProcess& a = *sims[0];
+    test::SimProcess& b = *sims[1];
     typeInto(controlIn<QLineEdit>(*window, "Edit_SSID"), QStringLiteral("Shop9"));
     QTest::mouseClick(controlIn<QCheckBox>(*window, "ChkBox_slip"), Qt::LeftButton);
     auto* save = controlIn<QPushButton>(*window, "saveModuleBtn");
