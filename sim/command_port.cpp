@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "bound_socket.h"
 #include "command_session.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
@@ -108,18 +109,9 @@ bool CommandPorts::open(const std::vector<SessionBehaviour>& behaviours, std::st
     for (const SessionBehaviour& behaviour : behaviours) {
         auto listener = std::make_unique<Listener>();
         listener->behaviour = behaviour;
-        listener->fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        const int on = 1;
-        ::setsockopt(listener->fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(kCommandPort);
-        local.sin_addr.s_addr = htonl(behaviour.address);
-        if (listener->fd < 0 || ::bind(listener->fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
-            || ::listen(listener->fd, 8) != 0) {
+        listener->fd = listeningSocket(behaviour.address, kCommandPort);
+        if (listener->fd < 0) {
             error = "cannot listen on " + endpointText(behaviour.address, kCommandPort) + ": " + std::strerror(errno);
-            if (listener->fd >= 0)
-                ::close(listener->fd);
             return false;
         }
         Listener& served = *listener;

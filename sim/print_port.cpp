@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "bound_socket.h"
 #include "command_port.h"
 #include "record/ipv4_text.h"
 
@@ -40,18 +41,10 @@ bool PrintPorts::open(const std::vector<std::uint32_t>& addresses, const std::ve
 {
     for (const std::uint32_t address : addresses) {
         for (const std::uint16_t port : ports) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            const int on = 1;
-            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            local.sin_port = htons(port);
-            local.sin_addr.s_addr = htonl(address);
-            if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || ::listen(fd, 8) != 0) {
+            const int fd = listeningSocket(address, port);
+            if (fd < 0) {
                 error = "cannot listen on " + formatIpv4(address) + ":" + std::to_string(port)
                         + " for print jobs: " + std::strerror(errno);
-                if (fd >= 0)
-                    ::close(fd);
                 return false;
             }
             listeners_.push_back(fd);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "bound_socket.h"
 #include "command_port.h"
 #include "module_record.h"
 #include "record/ipv4_text.h"
@@ -26,24 +27,6 @@ std::string packet16(std::uint16_t opcode, std::uint16_t value)
 {
     return {static_cast<char>(opcode >> 8), static_cast<char>(opcode & 0xFF), static_cast<char>(value >> 8),
             static_cast<char>(value & 0xFF)};
-}
-
-int boundSocket(std::uint32_t address, std::uint16_t port)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0)
-        return -1;
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(port);
-    local.sin_addr.s_addr = htonl(address);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 std::uint16_t localPort(int fd)
@@ -162,7 +145,7 @@ bool TftpServers::open(const std::vector<TftpSetup>& setups, std::string& error)
     for (const TftpSetup& setup : setups) {
         auto server = std::make_unique<Server>();
         server->setup = setup;
-        server->fd = boundSocket(setup.address, kTftpPort);
+        server->fd = boundSocket(SOCK_DGRAM, setup.address, kTftpPort);
         if (server->fd < 0) {
             error = "cannot listen on " + endpointText(setup.address, kTftpPort) + ": " + std::strerror(errno);
             return false;
@@ -232,7 +215,7 @@ void TftpServers::takeRequest(Server& server)
     auto transfer = std::make_unique<Transfer>(request->size);
     transfer->server = &server;
     transfer->client = from;
-    transfer->fd = boundSocket(server.setup.address, 0);
+    transfer->fd = boundSocket(SOCK_DGRAM, server.setup.address, 0);
     if (transfer->fd < 0) {
         log_.write("tftp-failed", module + " reason=" + escapedBytes(std::strerror(errno)));
         return;
@@ -263,7 +246,7 @@ void TftpServers::acknowledge(Transfer& transfer, std::uint16_t block)
     if (setup.fault == TftpFault::OtherPort && transfer.receiver.blocks() > 0
         && transfer.receiver.blocks() >= setup.faultBlock) {
         if (transfer.otherFd < 0)
-            transfer.otherFd = boundSocket(setup.address, 0);
+            transfer.otherFd = boundSocket(SOCK_DGRAM, setup.address, 0);
         fd = transfer.otherFd;
     }
     sendTo(fd, transfer.client, packet16(kOpAck, block));

@@ -29,6 +29,7 @@
 #include "support/fixed_addresses.h"
 #include "support/password_dialog_controls.h"
 #include "support/private_keyring.h"
+#include "support/quiet_main_form.h"
 #include "support/recording_host_tables.h"
 #include "support/recording_prompter.h"
 #include "support/sim_process.h"
@@ -42,12 +43,6 @@ using namespace quillmar::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-class QuietMainForm final : public TmainForm {
-public:
-    using TmainForm::TmainForm;
-    void startSearch(bool, const QString&) override {}
-};
 
 TEST(DevicePasswordKeyring, RememberedInTheManagerTheCommandLineLogsInWithIt)
 {
